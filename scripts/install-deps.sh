@@ -1,0 +1,33 @@
+#!/bin/sh
+# Installs the Debian packages needed to build, test and run Pinwick.
+# Quick when everything is already there: apt is only touched for missing packages.
+set -e
+
+PACKAGES="build-essential cmake pkg-config ninja-build
+qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins
+libsqlcipher-dev sqlcipher
+libcurl4-openssl-dev
+libgtest-dev libgmock-dev googletest libbenchmark-dev
+xvfb xauth xdotool imagemagick x11-utils
+python3-pyftpdlib
+fonts-dejavu-core"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    SUDO="sudo"
+fi
+
+echo "Installing:$missing"
+$SUDO apt-get update
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing

@@ -1,0 +1,155 @@
+#pragma once
+// The store: one password-protected SQLCipher file per installation.
+//
+// Datenbank is one connection; Datensatzmenge is a recordset over
+// "select * from <table>" that holds its rows in memory in query order and
+// writes changes straight through to the file. Every failure is thrown as
+// DatenFehler; callers decide whether to skip, fall back or report.
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+struct sqlite3;
+
+namespace pinwick {
+
+class DatenFehler : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A column value that may be Null. The conversions throw DatenFehler on Null
+// or on a value that is not a number, as the readers of a record expect.
+class Wert {
+public:
+    Wert() = default; // Null
+    Wert(QVariant v) : v_(std::move(v)) {}
+    Wert(int v) : v_(v) {}
+    Wert(qint64 v) : v_(v) {}
+    Wert(double v) : v_(v) {}
+    Wert(bool b) : v_(b ? -1 : 0) {} // booleans are stored as -1 / 0
+    Wert(const QString& s) : v_(s) {}
+    Wert(const char* s) : v_(QString::fromUtf8(s)) {}
+
+    bool istNull() const { return v_.isNull() || !v_.isValid(); }
+    const QVariant& roh() const { return v_; }
+
+    double alsDouble() const;  // numbers, or texts holding a number
+    int16_t alsInt16() const;  // rounded half to even, range checked
+    int32_t alsInt32() const;  // rounded half to even, range checked
+    bool alsBool() const;      // non-zero is true
+    QString alsText() const;   // numbers in their plain text form
+
+    // Equality the way a settings comparison sees it: Null equals nothing.
+    bool gleich(const Wert& anderer) const;
+
+private:
+    QVariant v_;
+};
+
+// A record whose fields can be read by column name.
+class Satz {
+public:
+    virtual ~Satz() = default;
+    virtual Wert Feld(QStringView name) const = 0;
+};
+
+class Datensatzmenge;
+struct Verbindung;
+
+class Datenbank {
+public:
+    // The one password every installation's database file carries.
+    static constexpr const char* Schluessel = "pelmory+sadun";
+    // How long a connection waits for another process's lock before it gives up.
+    static constexpr int WarteZeitMs = 30000;
+
+    // Opens an existing file, shared, read and write. Throws when the file is
+    // missing, is not a database or carries another password.
+    explicit Datenbank(const QString& pfad);
+    ~Datenbank();
+    Datenbank(const Datenbank&) = delete;
+    Datenbank& operator=(const Datenbank&) = delete;
+
+    // Creates a new, empty database file with the password (template maker, tests).
+    static std::unique_ptr<Datenbank> Erzeugen(const QString& pfad);
+
+    const QString& Pfad() const { return pfad_; }
+    bool IstOffen() const;
+    void Ausfuehren(const QString& sql);
+    std::unique_ptr<Datensatzmenge> OpenRecordset(const QString& abfrage);
+    void Close();
+
+private:
+    Datenbank(const QString& pfad, bool erzeugen);
+    QString pfad_;
+    std::shared_ptr<Verbindung> verbindung_;
+};
+
+// The workspace in which both databases are opened.
+class Arbeitsbereich {
+public:
+    std::unique_ptr<Datenbank> OpenDatabase(const QString& pfad) {
+        return std::make_unique<Datenbank>(pfad);
+    }
+};
+
+class Datensatzmenge : public Satz {
+public:
+    using Lesezeichen = qint64;
+
+    // abfrage is "select * from <table>"; anything else is refused.
+    Datensatzmenge(std::shared_ptr<Verbindung> verbindung, const QString& abfrage);
+    ~Datensatzmenge() override;
+
+    void MoveFirst();
+    void MoveNext();
+    bool Eof() const;
+    int RecordCount() const;
+    Lesezeichen Bookmark() const;
+    void SetBookmark(Lesezeichen zeichen);
+    // Criterion of the form "ID = <number>"; positions on the last matching row.
+    void FindLast(const QString& kriterium);
+    bool NoMatch() const { return keinTreffer_; }
+
+    void AddNew();
+    void Edit();
+    void Setze(QStringView name, const Wert& wert);
+    void Update();
+    void CancelUpdate();
+    void Delete();
+    void Close();
+    bool IstOffen() const;
+
+    Wert Feld(QStringView name) const override;
+    // Column index for repeated reads; -1 when there is no such column.
+    int Spalte(QStringView name) const;
+    Wert Feld(int spalte) const;
+    const QStringList& Spalten() const { return spalten_; }
+
+private:
+    enum class Modus { Keiner, Bearbeiten, Neu };
+    sqlite3* db() const;
+    void pruefeZeile() const;
+    void zeileNeuLesen(qint64 rowid, int index);
+
+    std::shared_ptr<Verbindung> verbindung_;
+    QString tabelle_;
+    QStringList spalten_;
+    std::vector<qint64> rowids_;
+    std::vector<std::vector<QVariant>> zeilen_;
+    int pos_ = 0;
+    bool geloescht_ = false; // the current row was deleted; MoveNext stays
+    bool keinTreffer_ = false;
+    bool offen_ = true;
+    Modus modus_ = Modus::Keiner;
+    std::vector<QVariant> puffer_;
+    std::vector<bool> gesetzt_;
+};
+
+} // namespace pinwick

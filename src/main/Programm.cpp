@@ -1,0 +1,34 @@
+#include "Programm.h"
+
+#include "Hilfen.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+namespace pinwick {
+
+Programm::Programm() : arbeitsOrdner(QDir::current()) {}
+
+QString Programm::Text(const QString& englisch, const QString& deutsch) {
+    sprachText[1] = englisch;
+    sprachText[2] = deutsch;
+    if (Sprache == 1 || Sprache == 2)
+        return sprachText[static_cast<size_t>(Sprache)];
+    return QString();
+}
+
+void Programm::EreignisseZulassen() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+namespace {
+void systemTon() {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        QApplication::beep();
+}
+} // namespace
+
+void Programm::Piepen() { pinwick::Piepen(tonAn, &systemTon); }
+
+} // namespace pinwick

@@ -1,0 +1,132 @@
+#pragma once
+// Program-wide state. main() makes one Programm and hands it by reference to
+// whatever needs it; tests make their own on a database in a temporary folder.
+
+#include "Datenbank.h"
+#include "Uhr.h"
+
+#include <QDir>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+namespace pinwick {
+
+// One row of the settings table, held in values named like its columns.
+// The settings window keeps a working copy of the same kind.
+struct Einstellungswerte {
+    int16_t Sprache = 0;
+    bool ImmerOben = false;
+    int32_t dockPos = 0;
+    int32_t fensterHgFarbe = 0;
+    int32_t uhrHgFarbe = 0;
+    int32_t UhrSchriftFarbe = 0;
+    int32_t notizHgFarbe = 0;
+    QString SchriftName;
+    int16_t SchriftGroesse = 0;
+    bool SchriftFett = false;
+    bool SchriftKursiv = false;
+    int32_t SchriftFarbe = 0;
+    int32_t SchriftFarbe2 = 0;
+    int16_t Schrift3D = 0;
+    bool zeigDatum = false;
+    bool zeigRahmen = false;
+    int16_t Speed = 0;
+    bool sysopStatus = false;
+    QString passWort;
+    bool broadcastStatus = false;
+    QString broadcastPfad;
+    bool remoteEinstellungen = false;
+    bool eigeneErlauben = false;
+    bool erstVorbei = false;
+
+    bool operator==(const Einstellungswerte&) const = default;
+};
+
+// One due note on the ticker: where it comes from and its text.
+struct Eintrag {
+    enum Quelle : int16_t { Eigene = 0, Broadcast = 1 };
+    int16_t quelle = Eigene;
+    QString text;
+    bool operator==(const Eintrag&) const = default;
+};
+
+class Programm : public Einstellungswerte {
+public:
+    Programm();
+
+    // ---- constants set at start
+    int16_t programmVersion = 301;
+    bool tonAn = true;
+    QString zeilenUmbruch = QStringLiteral("\r\n");
+    QString tabText = QStringLiteral("\t");
+    QString idAbstand = QString(10, QLatin1Char('\t'));
+    QString heuteText;
+    std::array<QString, 3> sprachText; // entries 1 (English) and 2 (German)
+    QString trennText = QStringLiteral(" \u00B7 ");
+
+    // Puts the English and the German text into sprachText and returns the
+    // one of the current language (empty for any other Sprache).
+    QString Text(const QString& englisch, const QString& deutsch);
+
+    // ---- folders and files
+    QDir arbeitsOrdner; // the working folder: templates, installer and marker files
+    QString datenOrdner;
+    QString datenbankDatei;
+    QString ArbeitsDatei(const QString& name) const { return arbeitsOrdner.filePath(name); }
+
+    // ---- the store
+    Arbeitsbereich arbeitsbereich;
+    std::unique_ptr<Datenbank> lokaleDatenbank;
+    std::unique_ptr<Datensatzmenge> lokaleNotizen;
+    std::unique_ptr<Datensatzmenge> lokaleEinstellungen;
+    QString broadcastDatei;
+    bool broadcastGeoeffnet = false; // BroadcastOeffnen ran at least once this run
+    std::unique_ptr<Datenbank> broadcastDatenbank;
+    std::unique_ptr<Datensatzmenge> broadcastNotizen;
+    std::unique_ptr<Datensatzmenge> broadcastEinstellungen;
+    bool netzFehler = false;
+
+    // ---- settings record
+    bool einstellungenGeaendert = false;
+
+    // ---- ticker content
+    int16_t aufbauZaehler = 0;
+    bool ersterAufbau = true;
+    QString neuerText;
+    QString gezeigterText;
+    std::vector<Eintrag> eintraege;
+    QString fehlerZeit;
+    int16_t anzeigeModus = 1; // 1 static, 2 scrolling
+
+    // ---- dialogs
+    int32_t datumZahl = 0;
+    int16_t mBoxArt = 0;
+    QString mBoxText;
+    int16_t mBoxAntwort = 0;
+    bool zugangErlaubt = false;
+    int16_t bubbleLinks = 0;
+    int16_t bubbleOben = 0;
+
+    // ---- the clock
+    Uhr uhr;
+
+    // ---- the window layer
+    // The ticker bar once it is shown; dialogs place themselves against it.
+    QWidget* leiste = nullptr;
+    // Closes the connection notice when it is shown (set by the window layer).
+    std::function<void()> netzConnectSchliessen;
+    // Lets pending window events run (QCoreApplication::processEvents when a
+    // window layer exists; nothing in tests without one).
+    void EreignisseZulassen();
+    // The system beep through Piepen, honouring tonAn.
+    void Piepen();
+};
+
+} // namespace pinwick

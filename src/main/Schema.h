@@ -1,0 +1,54 @@
+#pragma once
+// The tables of every installation's database file. Dates and times are REAL
+// day numbers, booleans INTEGER -1/0, colours INTEGER &H00BBGGRR.
+
+namespace pinwick::schema {
+
+inline constexpr const char* Notizen = "CREATE TABLE Notizen ("
+                                       "ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                                       "inhalt TEXT, "
+                                       "Rhythmus INTEGER, "
+                                       "UhrVon REAL, "
+                                       "UhrBis REAL, "
+                                       "StartDatum REAL, "
+                                       "Vorher INTEGER, "
+                                       "RhyDetails TEXT, "
+                                       "Dauer INTEGER)";
+
+inline constexpr const char* Einstellungen = "CREATE TABLE Einstellungen ("
+                                             "Sprache INTEGER, "
+                                             "ImmerOben INTEGER, "
+                                             "dockPos INTEGER, "
+                                             "fensterHgFarbe INTEGER, "
+                                             "uhrHgFarbe INTEGER, "
+                                             "UhrSchriftFarbe INTEGER, "
+                                             "notizHgFarbe INTEGER, "
+                                             "SchriftName TEXT, "
+                                             "SchriftGroesse INTEGER, "
+                                             "SchriftFett INTEGER, "
+                                             "SchriftKursiv INTEGER, "
+                                             "SchriftFarbe INTEGER, "
+                                             "SchriftFarbe2 INTEGER, "
+                                             "Schrift3D INTEGER, "
+                                             "zeigDatum INTEGER, "
+                                             "zeigRahmen INTEGER, "
+                                             "Speed INTEGER, "
+                                             "sysopStatus INTEGER, "
+                                             "passWort TEXT, "
+                                             "broadcastStatus INTEGER, "
+                                             "broadcastPfad TEXT, "
+                                             "remoteEinstellungen INTEGER, "
+                                             "eigeneErlauben INTEGER, "
+                                             "erstVorbei INTEGER)";
+
+// The one settings row of a new installation: a stand-alone ticker with the
+// settings window's default look, whose first start picks the language.
+inline constexpr const char* ErsteEinstellungen =
+    "INSERT INTO Einstellungen (Sprache, ImmerOben, dockPos, fensterHgFarbe, uhrHgFarbe, "
+    "UhrSchriftFarbe, notizHgFarbe, SchriftName, SchriftGroesse, SchriftFett, SchriftKursiv, "
+    "SchriftFarbe, SchriftFarbe2, Schrift3D, zeigDatum, zeigRahmen, Speed, sysopStatus, "
+    "passWort, broadcastStatus, broadcastPfad, remoteEinstellungen, eigeneErlauben, erstVorbei) "
+    "VALUES (0, -1, 0, 16744576, 16769248, 0, 7303023, 'Verdana', 10, -1, 0, "
+    "16777215, 65535, 0, -1, -1, 30, 0, '', 0, '', 0, -1, 0)";
+
+} // namespace pinwick::schema

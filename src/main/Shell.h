@@ -1,0 +1,24 @@
+#pragma once
+// Handing files and addresses to the desktop, and the message line of dialogs.
+
+#include "Programm.h"
+
+#include <QString>
+
+namespace pinwick {
+
+// Opens a web address with the desktop's handler; 42 on success, 0 otherwise
+// (the numbers a shell hand-over gives back).
+int32_t WebSeiteOeffnen(const QString& adresse);
+// Opens a file of the program folder with the desktop's handler for its type.
+int32_t DateiOeffnen(const QString& dateiName);
+// Opens the help start page of the current language.
+void HilfeZeigen(Programm& p);
+
+// The 16-colour table, &H00BBGGRR.
+int32_t FarbeNummer(int nummer);
+// Writes the message line (MeldungPan) of the active window.
+void MeldungZeigen(const QString& text, int farbNummer);
+void MeldungLoeschen();
+
+} // namespace pinwick

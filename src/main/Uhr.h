@@ -1,0 +1,27 @@
+#pragma once
+// The program's one clock. Every read of "now" goes through it, so that tests
+// can stand it still at any moment (midnight, month ends, a boundary second).
+
+#include <QDateTime>
+#include <optional>
+
+namespace pinwick {
+
+class Uhr {
+public:
+    QDateTime Jetzt() const { return fest_ ? *fest_ : QDateTime::currentDateTime(); }
+    QDate Heute() const { return Jetzt().date(); }
+
+    // Stops the clock at the given moment (tests).
+    void Stellen(const QDateTime& moment) { fest_ = moment; }
+    void Vorstellen(qint64 sekunden) {
+        if (fest_)
+            fest_ = fest_->addSecs(sekunden);
+    }
+    void Laufen() { fest_.reset(); }
+
+private:
+    std::optional<QDateTime> fest_;
+};
+
+} // namespace pinwick

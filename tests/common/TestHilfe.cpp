@@ -1,0 +1,40 @@
+#include "TestHilfe.h"
+
+#include "Speicher.h"
+
+namespace pinwick::test {
+
+TestUmgebung::TestUmgebung() {
+    p.arbeitsOrdner = QDir(ordner.path());
+    p.datenOrdner = ordner.path() + QLatin1Char('/');
+    p.datenbankDatei = Pfad(QStringLiteral("pw.kav"));
+    VorlageErzeugen(p.datenbankDatei);
+    LokalOeffnen(p);
+}
+
+QString TestUmgebung::NeueDatenbank(const QString& name) const {
+    const QString pfad = Pfad(name);
+    VorlageErzeugen(pfad);
+    return pfad;
+}
+
+qint64 NotizEinfuegen(Datensatzmenge& notizen, const NotizZeile& z) {
+    notizen.AddNew();
+    notizen.Setze(u"inhalt", Wert(z.inhalt));
+    notizen.Setze(u"Rhythmus", Wert(z.rhythmus));
+    notizen.Setze(u"UhrVon", Wert(z.uhrVon));
+    notizen.Setze(u"UhrBis", Wert(z.uhrBis));
+    notizen.Setze(u"StartDatum", Wert(z.startDatum));
+    notizen.Setze(u"Vorher", Wert(z.vorher));
+    notizen.Setze(u"RhyDetails", Wert(z.rhyDetails));
+    notizen.Setze(u"Dauer", Wert(z.dauer));
+    notizen.Update();
+    // The new row is appended; it is the last one.
+    const int n = notizen.RecordCount();
+    notizen.MoveFirst();
+    for (int i = 1; i < n; ++i)
+        notizen.MoveNext();
+    return notizen.Feld(u"ID").alsInt32();
+}
+
+} // namespace pinwick::test
