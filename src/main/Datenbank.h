@@ -76,7 +76,8 @@ public:
     Datenbank(const Datenbank&) = delete;
     Datenbank& operator=(const Datenbank&) = delete;
 
-    // Creates a new, empty database file with the password (template maker, tests).
+    // Creates a new, empty database file with the password (template maker,
+    // tests). Refuses a path where a file exists already.
     static std::unique_ptr<Datenbank> Erzeugen(const QString& pfad);
 
     const QString& Pfad() const { return pfad_; }
@@ -137,6 +138,11 @@ private:
     sqlite3* db() const;
     void pruefeZeile() const;
     void zeileNeuLesen(qint64 rowid, int index);
+    // Reads one row from the file; false when it is no longer there.
+    bool zeileHolen(qint64 rowid, std::vector<QVariant>& zeile);
+    // Drops a row from memory, keeping the position on the same row, or on
+    // the following one when the current row itself goes.
+    void entfernen(int index);
 
     std::shared_ptr<Verbindung> verbindung_;
     QString tabelle_;

@@ -6,6 +6,7 @@
 #include "Uhr.h"
 
 #include <QDir>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -122,6 +123,8 @@ public:
     QWidget* leiste = nullptr;
     // Closes the connection notice when it is shown (set by the window layer).
     std::function<void()> netzConnectSchliessen;
+    // The one bubble on screen, if any; showing a new one closes this one.
+    QPointer<QWidget> bubble;
     // Lets pending window events run (QCoreApplication::processEvents when a
     // window layer exists; nothing in tests without one).
     void EreignisseZulassen();

@@ -1,0 +1,143 @@
+#include "Panel3D.h"
+
+#include "Masse.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+
+namespace pinwick {
+
+Panel3D::Panel3D(QWidget* eltern) : QFrame(eltern) {
+    setFrameStyle(QFrame::NoFrame);
+    raenderSetzen();
+}
+
+Panel3D::Panel3D(const QString& text, QWidget* eltern) : Panel3D(eltern) { text_ = text; }
+
+void Panel3D::setText(const QString& text) {
+    if (text == text_)
+        return;
+    text_ = text;
+    updateGeometry();
+    update();
+}
+
+void Panel3D::setRand(bool an) {
+    rand_ = an;
+    raenderSetzen();
+    update();
+}
+
+void Panel3D::setRandBreite(int px) {
+    randBreite_ = qMax(0, px);
+    raenderSetzen();
+    update();
+}
+
+void Panel3D::setAusrichtung(Qt::Alignment ausrichtung) {
+    ausrichtung_ = ausrichtung;
+    update();
+}
+
+void Panel3D::setUmbruch(bool an) {
+    umbruch_ = an;
+    update();
+}
+
+void Panel3D::setHintergrund(int32_t bbggrr) {
+    hintergrund_ = bbggrr;
+    update();
+}
+
+void Panel3D::setSchriftFarbe(int32_t bbggrr) {
+    schriftFarbe_ = bbggrr;
+    update();
+}
+
+void Panel3D::setDurchsichtig(bool an) {
+    durchsichtig_ = an;
+    update();
+}
+
+void Panel3D::setKlickbar(bool an) { klickbar_ = an; }
+
+void Panel3D::raenderSetzen() {
+    const int r = rand_ ? randBreite_ : 0;
+    // A little air between the edge and the text, as on a label.
+    setContentsMargins(r + 2, r, r + 2, r);
+}
+
+QSize Panel3D::sizeHint() const {
+    const QFontMetrics fm(font());
+    const QMargins m = contentsMargins();
+    return QSize(fm.horizontalAdvance(text_) + m.left() + m.right(),
+                 fm.height() + m.top() + m.bottom());
+}
+
+void Panel3D::paintEvent(QPaintEvent*) {
+    QPainter maler(this);
+    const QRect r = rect();
+    if (!durchsichtig_)
+        maler.fillRect(r, Farbe(hintergrund_));
+
+    if (rand_ && randBreite_ > 0) {
+        const QColor hell(255, 255, 255);
+        const QColor dunkel(128, 128, 128);
+        for (int i = 0; i < randBreite_; ++i) {
+            const QRect k = r.adjusted(i, i, -i, -i);
+            maler.setPen(hell);
+            maler.drawLine(k.topLeft(), k.topRight());
+            maler.drawLine(k.topLeft(), k.bottomLeft());
+            maler.setPen(dunkel);
+            maler.drawLine(k.bottomLeft(), k.bottomRight());
+            maler.drawLine(k.topRight(), k.bottomRight());
+        }
+    }
+
+    maler.setPen(Farbe(schriftFarbe_));
+    maler.setFont(font());
+    int flaggen = int(ausrichtung_);
+    flaggen |= umbruch_ ? int(Qt::TextWordWrap) : int(Qt::TextSingleLine);
+    const QRect innen = contentsRect();
+    maler.setClipRect(innen);
+    maler.drawText(innen, flaggen, text_);
+}
+
+void Panel3D::mousePressEvent(QMouseEvent* ereignis) {
+    if (!klickbar_) {
+        ereignis->ignore();
+        return;
+    }
+    ereignis->accept();
+    if (ereignis->button() == Qt::LeftButton)
+        emit gedrueckt();
+}
+
+void Panel3D::mouseReleaseEvent(QMouseEvent* ereignis) {
+    if (!klickbar_) {
+        ereignis->ignore();
+        return;
+    }
+    ereignis->accept();
+    if (ereignis->button() != Qt::LeftButton)
+        return;
+    // Read the position before the signal: a receiver may close the window.
+    const bool drinnen = rect().contains(ereignis->position().toPoint());
+    const QPointer<Panel3D> selbst(this);
+    emit losgelassen();
+    if (drinnen && selbst)
+        emit geklickt();
+}
+
+void Panel3D::enterEvent(QEnterEvent* ereignis) {
+    QFrame::enterEvent(ereignis);
+    emit betreten();
+}
+
+void Panel3D::leaveEvent(QEvent* ereignis) {
+    QFrame::leaveEvent(ereignis);
+    emit verlassen();
+}
+
+} // namespace pinwick

@@ -1,0 +1,664 @@
+#include "Datenbank.h"
+
+#include <sqlcipher/sqlite3.h>
+
+#include <QByteArray>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace pinwick {
+
+// The connection shared by a database and every recordset opened on it. A
+// closed connection keeps the object alive with db == nullptr, so a recordset
+// that outlives its database fails cleanly instead of touching freed memory.
+struct Verbindung {
+    sqlite3* db = nullptr;
+    QString pfad;
+
+    void schliessen() {
+        if (db) {
+            // No statement outlives a single operation, so the close is immediate.
+            sqlite3_close_v2(db);
+            db = nullptr;
+        }
+    }
+    ~Verbindung() { schliessen(); }
+};
+
+namespace {
+
+[[noreturn]] void werfen(const QString& text) { throw DatenFehler(text.toStdString()); }
+
+QString meldung(sqlite3* db) {
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("no connection");
+}
+
+// One prepared statement, finalized on every way out.
+class Anweisung {
+public:
+    Anweisung(sqlite3* db, const QString& sql) : db_(db) {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &s_,
+                               nullptr) != SQLITE_OK) {
+            const QString grund = meldung(db);
+            sqlite3_finalize(s_);
+            werfen(grund);
+        }
+    }
+    ~Anweisung() { sqlite3_finalize(s_); }
+    Anweisung(const Anweisung&) = delete;
+    Anweisung& operator=(const Anweisung&) = delete;
+
+    sqlite3_stmt* s() const { return s_; }
+
+    // True for a row, false when done; throws on any error.
+    bool schritt() {
+        const int rc = sqlite3_step(s_);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE)
+            return false;
+        werfen(meldung(db_));
+    }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* s_ = nullptr;
+};
+
+bool istGanzzahl(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool istZahl(const QVariant& v) {
+    return istGanzzahl(v) || v.typeId() == QMetaType::Double ||
+           v.typeId() == QMetaType::Float;
+}
+
+qint64 ganzzahl(const QVariant& v) {
+    // Booleans that came in as QVariant(bool) count as -1 / 0 like stored ones.
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? -1 : 0;
+    return v.toLongLong();
+}
+
+bool textAlsZahl(const QString& text, double& zahl) {
+    bool ok = false;
+    zahl = QLocale::c().toDouble(QStringView(text).trimmed(), &ok);
+    return ok;
+}
+
+double rundeGerade(double x) {
+    const double unten = std::floor(x);
+    const double rest = x - unten;
+    if (rest < 0.5)
+        return unten;
+    if (rest > 0.5)
+        return unten + 1.0;
+    return std::fmod(unten, 2.0) == 0.0 ? unten : unten + 1.0;
+}
+
+template <typename T> T ganzzahlImBereich(const Wert& w, const char* typ) {
+    if (istGanzzahl(w.roh())) {
+        const qint64 n = ganzzahl(w.roh());
+        if (n < std::numeric_limits<T>::min() || n > std::numeric_limits<T>::max())
+            werfen(QStringLiteral("value %1 out of range for %2").arg(n).arg(QLatin1String(typ)));
+        return static_cast<T>(n);
+    }
+    const double x = rundeGerade(w.alsDouble());
+    if (!(x >= std::numeric_limits<T>::min() && x <= std::numeric_limits<T>::max()))
+        werfen(QStringLiteral("value %1 out of range for %2").arg(x).arg(QLatin1String(typ)));
+    return static_cast<T>(x);
+}
+
+void binden(sqlite3_stmt* s, int stelle, const QVariant& v) {
+    int rc;
+    if (!v.isValid() || v.isNull()) {
+        rc = sqlite3_bind_null(s, stelle);
+    } else if (istGanzzahl(v)) {
+        rc = sqlite3_bind_int64(s, stelle, ganzzahl(v));
+    } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
+        rc = sqlite3_bind_double(s, stelle, v.toDouble());
+    } else if (v.typeId() == QMetaType::QString) {
+        const QByteArray text = v.toString().toUtf8();
+        rc = sqlite3_bind_text(s, stelle, text.constData(), static_cast<int>(text.size()),
+                               SQLITE_TRANSIENT);
+    } else if (v.typeId() == QMetaType::QByteArray) {
+        const QByteArray daten = v.toByteArray();
+        rc = sqlite3_bind_blob(s, stelle, daten.constData(), static_cast<int>(daten.size()),
+                               SQLITE_TRANSIENT);
+    } else {
+        werfen(QStringLiteral("a value of type %1 cannot be stored")
+                   .arg(QLatin1String(v.typeName())));
+    }
+    if (rc != SQLITE_OK)
+        werfen(meldung(sqlite3_db_handle(s)));
+}
+
+QVariant zelle(sqlite3_stmt* s, int i) {
+    switch (sqlite3_column_type(s, i)) {
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qint64>(sqlite3_column_int64(s, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(s, i));
+    case SQLITE_TEXT: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(s, i)));
+    }
+    case SQLITE_BLOB: {
+        const auto* daten = static_cast<const char*>(sqlite3_column_blob(s, i));
+        return QVariant(QByteArray(daten, sqlite3_column_bytes(s, i)));
+    }
+    default:
+        return QVariant();
+    }
+}
+
+// Column 0 of every query here is the rowid; the table's columns follow.
+std::vector<QVariant> zeileLesen(sqlite3_stmt* s, int spalten) {
+    std::vector<QVariant> zeile;
+    zeile.reserve(static_cast<size_t>(spalten));
+    for (int i = 1; i <= spalten; ++i)
+        zeile.push_back(zelle(s, i));
+    return zeile;
+}
+
+QString bezeichner(const QString& name) {
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+} // namespace
+
+// ---- Wert --------------------------------------------------------------------
+
+double Wert::alsDouble() const {
+    if (istNull())
+        werfen(QStringLiteral("invalid use of Null"));
+    if (istGanzzahl(v_))
+        return static_cast<double>(ganzzahl(v_));
+    if (istZahl(v_))
+        return v_.toDouble();
+    if (v_.typeId() == QMetaType::QString) {
+        double zahl;
+        if (textAlsZahl(v_.toString(), zahl))
+            return zahl;
+    }
+    werfen(QStringLiteral("type mismatch: '%1' is not a number").arg(v_.toString()));
+}
+
+int16_t Wert::alsInt16() const { return ganzzahlImBereich<int16_t>(*this, "a 16-bit integer"); }
+
+int32_t Wert::alsInt32() const { return ganzzahlImBereich<int32_t>(*this, "a 32-bit integer"); }
+
+bool Wert::alsBool() const {
+    if (istNull())
+        werfen(QStringLiteral("invalid use of Null"));
+    if (v_.typeId() == QMetaType::QString) {
+        const QString text = v_.toString().trimmed();
+        if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+            return true;
+        if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+            return false;
+    }
+    return alsDouble() != 0.0;
+}
+
+QString Wert::alsText() const {
+    if (istNull())
+        werfen(QStringLiteral("invalid use of Null"));
+    if (istGanzzahl(v_))
+        return QString::number(ganzzahl(v_));
+    if (istZahl(v_)) {
+        const double x = v_.toDouble();
+        // Whole numbers read as such ("3", not "3.0" or "3e+00").
+        if (std::trunc(x) == x && std::fabs(x) < 1e15)
+            return QString::number(static_cast<qint64>(x));
+        return QString::number(x, 'g', 15);
+    }
+    if (v_.typeId() == QMetaType::QByteArray)
+        return QString::fromUtf8(v_.toByteArray());
+    return v_.toString();
+}
+
+bool Wert::gleich(const Wert& anderer) const {
+    if (istNull() || anderer.istNull())
+        return false;
+    const QVariant& a = v_;
+    const QVariant& b = anderer.v_;
+    if (istGanzzahl(a) && istGanzzahl(b))
+        return ganzzahl(a) == ganzzahl(b);
+    const bool zahlA = istZahl(a);
+    const bool zahlB = istZahl(b);
+    if (zahlA || zahlB) {
+        // A number and a text holding a number compare by value.
+        double x, y;
+        if (zahlA)
+            x = istGanzzahl(a) ? static_cast<double>(ganzzahl(a)) : a.toDouble();
+        else if (a.typeId() != QMetaType::QString || !textAlsZahl(a.toString(), x))
+            return false;
+        if (zahlB)
+            y = istGanzzahl(b) ? static_cast<double>(ganzzahl(b)) : b.toDouble();
+        else if (b.typeId() != QMetaType::QString || !textAlsZahl(b.toString(), y))
+            return false;
+        return x == y;
+    }
+    if (a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString)
+        return a.toString() == b.toString();
+    return a == b;
+}
+
+// ---- Datenbank ---------------------------------------------------------------
+
+Datenbank::Datenbank(const QString& pfad) : Datenbank(pfad, false) {}
+
+Datenbank::Datenbank(const QString& pfad, bool erzeugen)
+    : pfad_(pfad), verbindung_(std::make_shared<Verbindung>()) {
+    verbindung_->pfad = pfad;
+    const auto fehler = [&](const QString& grund) -> void {
+        verbindung_->schliessen();
+        werfen(QStringLiteral("%1: %2").arg(grund, pfad));
+    };
+    if (pfad.isEmpty())
+        fehler(QStringLiteral("no database file given"));
+    const QFileInfo info(pfad);
+    if (erzeugen && info.exists())
+        fehler(QStringLiteral("the database file exists already"));
+    // An absolute path is always taken as a file name, never as a URI or as
+    // the in-memory database.
+    const QByteArray datei = info.absoluteFilePath().toUtf8();
+    const int flags = SQLITE_OPEN_READWRITE | (erzeugen ? SQLITE_OPEN_CREATE : 0);
+    if (sqlite3_open_v2(datei.constData(), &verbindung_->db, flags, nullptr) != SQLITE_OK)
+        fehler(meldung(verbindung_->db));
+    sqlite3* db = verbindung_->db;
+    if (sqlite3_key(db, Schluessel, static_cast<int>(std::strlen(Schluessel))) != SQLITE_OK)
+        fehler(meldung(db));
+    sqlite3_busy_timeout(db, WarteZeitMs);
+
+    try {
+        if (erzeugen) {
+            // Writes the first page, so the new file carries the password from
+            // now on even before any table exists.
+            Ausfuehren(QStringLiteral("PRAGMA user_version = 0"));
+        }
+        // The key is only tried on the first read: a wrong password or a file
+        // that is no database fails here.
+        {
+            Anweisung pruefung(db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+            pruefung.schritt();
+        }
+        // Receivers read a broadcaster's file over a network share, where a
+        // write-ahead log does not work: keep the rollback journal.
+        QString modus;
+        {
+            Anweisung abfrage(db, QStringLiteral("PRAGMA journal_mode"));
+            if (abfrage.schritt())
+                modus = zelle(abfrage.s(), 0).toString();
+        }
+        if (modus.compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0) {
+            Anweisung setzen(db, QStringLiteral("PRAGMA journal_mode = DELETE"));
+            if (!setzen.schritt() ||
+                zelle(setzen.s(), 0).toString().compare(QLatin1String("delete"),
+                                                        Qt::CaseInsensitive) != 0)
+                werfen(QStringLiteral("cannot switch to the rollback journal"));
+        }
+    } catch (const DatenFehler& e) {
+        const QString grund = QString::fromStdString(e.what());
+        fehler(grund);
+    }
+}
+
+Datenbank::~Datenbank() { Close(); }
+
+std::unique_ptr<Datenbank> Datenbank::Erzeugen(const QString& pfad) {
+    return std::unique_ptr<Datenbank>(new Datenbank(pfad, true));
+}
+
+bool Datenbank::IstOffen() const { return verbindung_ && verbindung_->db; }
+
+void Datenbank::Ausfuehren(const QString& sql) {
+    if (!IstOffen())
+        werfen(QStringLiteral("the database is closed: %1").arg(pfad_));
+    char* text = nullptr;
+    if (sqlite3_exec(verbindung_->db, sql.toUtf8().constData(), nullptr, nullptr, &text) !=
+        SQLITE_OK) {
+        const QString grund = text ? QString::fromUtf8(text) : meldung(verbindung_->db);
+        sqlite3_free(text);
+        werfen(grund);
+    }
+}
+
+std::unique_ptr<Datensatzmenge> Datenbank::OpenRecordset(const QString& abfrage) {
+    if (!IstOffen())
+        werfen(QStringLiteral("the database is closed: %1").arg(pfad_));
+    return std::make_unique<Datensatzmenge>(verbindung_, abfrage);
+}
+
+void Datenbank::Close() {
+    if (verbindung_)
+        verbindung_->schliessen();
+}
+
+// ---- Datensatzmenge ----------------------------------------------------------
+
+Datensatzmenge::Datensatzmenge(std::shared_ptr<Verbindung> verbindung, const QString& abfrage)
+    : verbindung_(std::move(verbindung)) {
+    static const QRegularExpression form(
+        QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+([A-Za-z_][A-Za-z0-9_]*)\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch treffer = form.match(abfrage);
+    if (!treffer.hasMatch())
+        werfen(QStringLiteral("unsupported query: %1").arg(abfrage));
+    tabelle_ = treffer.captured(1);
+
+    Anweisung a(db(), QStringLiteral("select rowid, * from %1").arg(bezeichner(tabelle_)));
+    const int spalten = sqlite3_column_count(a.s()) - 1;
+    for (int i = 1; i <= spalten; ++i)
+        spalten_.append(QString::fromUtf8(sqlite3_column_name(a.s(), i)));
+    while (a.schritt()) {
+        rowids_.push_back(sqlite3_column_int64(a.s(), 0));
+        zeilen_.push_back(zeileLesen(a.s(), spalten));
+    }
+}
+
+Datensatzmenge::~Datensatzmenge() = default;
+
+sqlite3* Datensatzmenge::db() const {
+    if (!offen_)
+        werfen(QStringLiteral("the recordset is closed"));
+    if (!verbindung_ || !verbindung_->db)
+        werfen(QStringLiteral("the database of the recordset is closed"));
+    return verbindung_->db;
+}
+
+bool Datensatzmenge::IstOffen() const { return offen_ && verbindung_ && verbindung_->db; }
+
+void Datensatzmenge::pruefeZeile() const {
+    db();
+    if (geloescht_)
+        werfen(QStringLiteral("the current row has been deleted"));
+    if (pos_ < 0 || pos_ >= static_cast<int>(zeilen_.size()))
+        werfen(QStringLiteral("no current row"));
+}
+
+bool Datensatzmenge::zeileHolen(qint64 rowid, std::vector<QVariant>& zeile) {
+    Anweisung a(db(),
+                QStringLiteral("select rowid, * from %1 where rowid = ?").arg(bezeichner(tabelle_)));
+    sqlite3_bind_int64(a.s(), 1, rowid);
+    if (!a.schritt())
+        return false;
+    zeile = zeileLesen(a.s(), static_cast<int>(spalten_.size()));
+    return true;
+}
+
+void Datensatzmenge::zeileNeuLesen(qint64 rowid, int index) {
+    std::vector<QVariant> zeile;
+    if (!zeileHolen(rowid, zeile))
+        werfen(QStringLiteral("the row no longer exists"));
+    zeilen_[static_cast<size_t>(index)] = std::move(zeile);
+}
+
+void Datensatzmenge::entfernen(int index) {
+    rowids_.erase(rowids_.begin() + index);
+    zeilen_.erase(zeilen_.begin() + index);
+    if (index < pos_)
+        --pos_;
+    else if (index == pos_)
+        geloescht_ = true; // the following row moves up into this position
+}
+
+void Datensatzmenge::MoveFirst() {
+    db();
+    modus_ = Modus::Keiner;
+    pos_ = 0;
+    geloescht_ = false;
+}
+
+void Datensatzmenge::MoveNext() {
+    db();
+    modus_ = Modus::Keiner;
+    if (geloescht_) {
+        // After a deletion the position already holds the following row.
+        geloescht_ = false;
+        return;
+    }
+    if (pos_ >= static_cast<int>(zeilen_.size()))
+        werfen(QStringLiteral("no current row"));
+    ++pos_;
+}
+
+bool Datensatzmenge::Eof() const {
+    db();
+    return pos_ >= static_cast<int>(zeilen_.size());
+}
+
+int Datensatzmenge::RecordCount() const {
+    db();
+    return static_cast<int>(zeilen_.size());
+}
+
+Datensatzmenge::Lesezeichen Datensatzmenge::Bookmark() const {
+    pruefeZeile();
+    return rowids_[static_cast<size_t>(pos_)];
+}
+
+void Datensatzmenge::SetBookmark(Lesezeichen zeichen) {
+    db();
+    for (size_t i = 0; i < rowids_.size(); ++i) {
+        if (rowids_[i] == zeichen) {
+            modus_ = Modus::Keiner;
+            pos_ = static_cast<int>(i);
+            geloescht_ = false;
+            return;
+        }
+    }
+    werfen(QStringLiteral("not a valid bookmark"));
+}
+
+void Datensatzmenge::FindLast(const QString& kriterium) {
+    db();
+    static const QRegularExpression form(
+        QStringLiteral("^\\s*\\[?([A-Za-z_][A-Za-z0-9_]*)\\]?\\s*=\\s*([+-]?\\d+)\\s*$"));
+    const QRegularExpressionMatch treffer = form.match(kriterium);
+    if (!treffer.hasMatch())
+        werfen(QStringLiteral("unsupported search criterion: %1").arg(kriterium));
+    const int spalte = Spalte(treffer.capturedView(1));
+    if (spalte < 0)
+        werfen(QStringLiteral("unknown column in criterion: %1").arg(kriterium));
+    bool ok = false;
+    const qint64 zahl = treffer.capturedView(2).toLongLong(&ok);
+    if (!ok)
+        werfen(QStringLiteral("unsupported search criterion: %1").arg(kriterium));
+    const Wert gesucht(zahl);
+
+    modus_ = Modus::Keiner;
+    for (int i = static_cast<int>(zeilen_.size()) - 1; i >= 0; --i) {
+        const size_t k = static_cast<size_t>(i);
+        if (!Wert(zeilen_[k][static_cast<size_t>(spalte)]).gleich(gesucht))
+            continue;
+        // Another program may have deleted or changed the row since it was
+        // read: a row found must still be in the file, with its present values.
+        std::vector<QVariant> frisch;
+        if (!zeileHolen(rowids_[k], frisch)) {
+            entfernen(i);
+            continue;
+        }
+        zeilen_[k] = std::move(frisch);
+        if (!Wert(zeilen_[k][static_cast<size_t>(spalte)]).gleich(gesucht))
+            continue;
+        pos_ = i;
+        geloescht_ = false;
+        keinTreffer_ = false;
+        return;
+    }
+    keinTreffer_ = true;
+}
+
+void Datensatzmenge::AddNew() {
+    db();
+    puffer_.assign(static_cast<size_t>(spalten_.size()), QVariant());
+    gesetzt_.assign(static_cast<size_t>(spalten_.size()), false);
+    modus_ = Modus::Neu;
+}
+
+void Datensatzmenge::Edit() {
+    pruefeZeile();
+    puffer_ = zeilen_[static_cast<size_t>(pos_)];
+    gesetzt_.assign(static_cast<size_t>(spalten_.size()), false);
+    modus_ = Modus::Bearbeiten;
+}
+
+void Datensatzmenge::Setze(QStringView name, const Wert& wert) {
+    db();
+    if (modus_ == Modus::Keiner)
+        werfen(QStringLiteral("a field is set without AddNew or Edit"));
+    const int spalte = Spalte(name);
+    if (spalte < 0)
+        werfen(QStringLiteral("unknown column: %1").arg(name));
+    puffer_[static_cast<size_t>(spalte)] = wert.roh();
+    gesetzt_[static_cast<size_t>(spalte)] = true;
+}
+
+void Datensatzmenge::Update() {
+    sqlite3* verbindung = db();
+    if (modus_ == Modus::Keiner)
+        werfen(QStringLiteral("Update without AddNew or Edit"));
+
+    QStringList namen;
+    std::vector<size_t> stellen;
+    for (size_t i = 0; i < gesetzt_.size(); ++i) {
+        if (gesetzt_[i]) {
+            namen.append(bezeichner(spalten_[static_cast<qsizetype>(i)]));
+            stellen.push_back(i);
+        }
+    }
+
+    if (modus_ == Modus::Neu) {
+        QString sql = QStringLiteral("insert into %1 ").arg(bezeichner(tabelle_));
+        if (namen.isEmpty()) {
+            sql += QStringLiteral("default values");
+        } else {
+            QStringList fragen;
+            for (qsizetype i = 0; i < namen.size(); ++i)
+                fragen.append(QStringLiteral("?"));
+            sql += QStringLiteral("(%1) values (%2)")
+                       .arg(namen.join(QLatin1Char(',')), fragen.join(QLatin1Char(',')));
+        }
+        Anweisung a(verbindung, sql);
+        for (size_t i = 0; i < stellen.size(); ++i)
+            binden(a.s(), static_cast<int>(i) + 1, puffer_[stellen[i]]);
+        a.schritt();
+        const qint64 rowid = sqlite3_last_insert_rowid(verbindung);
+        std::vector<QVariant> zeile;
+        if (!zeileHolen(rowid, zeile))
+            werfen(QStringLiteral("the new row cannot be read back"));
+        // The new row is appended; the position stays where it was, and a
+        // position past the end stays past the end.
+        const bool amEnde = pos_ >= static_cast<int>(zeilen_.size());
+        rowids_.push_back(rowid);
+        zeilen_.push_back(std::move(zeile));
+        if (amEnde)
+            pos_ = static_cast<int>(zeilen_.size());
+    } else {
+        pruefeZeile();
+        const qint64 rowid = rowids_[static_cast<size_t>(pos_)];
+        if (!namen.isEmpty()) {
+            QStringList zuweisungen;
+            for (const QString& n : namen)
+                zuweisungen.append(n + QStringLiteral(" = ?"));
+            Anweisung a(verbindung, QStringLiteral("update %1 set %2 where rowid = ?")
+                                        .arg(bezeichner(tabelle_),
+                                             zuweisungen.join(QLatin1Char(','))));
+            for (size_t i = 0; i < stellen.size(); ++i)
+                binden(a.s(), static_cast<int>(i) + 1, puffer_[stellen[i]]);
+            sqlite3_bind_int64(a.s(), static_cast<int>(stellen.size()) + 1, rowid);
+            a.schritt();
+            if (sqlite3_changes(verbindung) == 0)
+                werfen(QStringLiteral("the row no longer exists"));
+        }
+        zeileNeuLesen(rowid, pos_);
+    }
+    modus_ = Modus::Keiner;
+    puffer_.clear();
+    gesetzt_.clear();
+}
+
+void Datensatzmenge::CancelUpdate() {
+    db();
+    modus_ = Modus::Keiner;
+    puffer_.clear();
+    gesetzt_.clear();
+}
+
+void Datensatzmenge::Delete() {
+    pruefeZeile();
+    modus_ = Modus::Keiner;
+    Anweisung a(db(), QStringLiteral("delete from %1 where rowid = ?").arg(bezeichner(tabelle_)));
+    sqlite3_bind_int64(a.s(), 1, rowids_[static_cast<size_t>(pos_)]);
+    a.schritt();
+    // A row another program deleted first is gone all the same.
+    entfernen(pos_);
+}
+
+void Datensatzmenge::Close() {
+    offen_ = false;
+    modus_ = Modus::Keiner;
+    rowids_.clear();
+    zeilen_.clear();
+    puffer_.clear();
+    gesetzt_.clear();
+}
+
+int Datensatzmenge::Spalte(QStringView name) const {
+    const qsizetype n = spalten_.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QString& s = spalten_[i];
+        if (s.size() == name.size() && QStringView(s).compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+Wert Datensatzmenge::Feld(QStringView name) const {
+    const int spalte = Spalte(name);
+    if (spalte < 0) {
+        db();
+        werfen(QStringLiteral("unknown column: %1").arg(name));
+    }
+    return Feld(spalte);
+}
+
+Wert Datensatzmenge::Feld(int spalte) const {
+    if (spalte < 0 || spalte >= static_cast<int>(spalten_.size())) {
+        db();
+        werfen(QStringLiteral("no column number %1").arg(spalte));
+    }
+    if (modus_ != Modus::Keiner) {
+        db();
+        return Wert(puffer_[static_cast<size_t>(spalte)]);
+    }
+    pruefeZeile();
+    return Wert(zeilen_[static_cast<size_t>(pos_)][static_cast<size_t>(spalte)]);
+}
+
+} // namespace pinwick

@@ -1,0 +1,310 @@
+#include "EinstellungsSatz.h"
+
+#include "Hilfen.h"
+#include "Speicher.h"
+
+#include <cmath>
+#include <limits>
+
+namespace pinwick {
+
+namespace {
+
+// A settings row may come from an older or a foreign file: any single value
+// can be missing, Null or of the wrong kind. Each step is tried on its own;
+// a step that fails leaves its value as it was. When the test of a choice
+// cannot be evaluated, the choice written first is taken.
+template <typename F> void versuche(F&& schritt) {
+    try {
+        schritt();
+    } catch (...) {
+    }
+}
+
+template <typename F> bool testOderErster(F&& test) {
+    try {
+        return test();
+    } catch (...) {
+        return true;
+    }
+}
+
+Wert lies(const Datensatzmenge* rs, const char* spalte) {
+    if (!rs)
+        throw DatenFehler("settings recordset is not open");
+    return rs->Feld(QString::fromLatin1(spalte));
+}
+
+// A Null compares as false against anything.
+bool istNull0(const Wert& w) { return !w.istNull() && w.alsDouble() == 0; }
+bool istNegativ(const Wert& w) { return !w.istNull() && w.alsDouble() < 0; }
+
+// Colours may sit in a text column: the value's text form is read for its
+// leading number and rounded to the nearest 32-bit integer.
+int32_t farbeAusText(const Wert& w) {
+    const double zahl = FuehrendeZahl(w.alsText());
+    const double gerundet = std::nearbyint(zahl);
+    if (!std::isfinite(gerundet) || gerundet < std::numeric_limits<int32_t>::min() ||
+        gerundet > std::numeric_limits<int32_t>::max())
+        throw DatenFehler("colour value out of range");
+    return RundeGerade32(zahl);
+}
+
+void schriftRueckfall(Programm& p) {
+    p.SchriftName = QString::fromLatin1(rueckfall::SchriftName);
+    p.SchriftGroesse = rueckfall::SchriftGroesse;
+    p.SchriftFarbe = rueckfall::SchriftFarbe;
+    p.SchriftFett = rueckfall::SchriftFett;
+    p.SchriftKursiv = rueckfall::SchriftKursiv;
+}
+
+struct FarbSpalte {
+    const char* name;
+    int32_t Einstellungswerte::*wert;
+    int32_t rueckfall;
+};
+
+constexpr FarbSpalte farbSpalten[] = {
+    {"fensterHgFarbe", &Einstellungswerte::fensterHgFarbe, rueckfall::fensterHgFarbe},
+    {"uhrHgFarbe", &Einstellungswerte::uhrHgFarbe, rueckfall::uhrHgFarbe},
+    {"notizHgFarbe", &Einstellungswerte::notizHgFarbe, rueckfall::notizHgFarbe},
+    {"UhrSchriftFarbe", &Einstellungswerte::UhrSchriftFarbe, rueckfall::UhrSchriftFarbe},
+};
+
+struct Schalter {
+    const char* name;
+    bool Einstellungswerte::*wert;
+};
+
+} // namespace
+
+void EinstellungenLaden(Programm& p) {
+    Datensatzmenge* rs = p.lokaleEinstellungen.get();
+    versuche([&] {
+        if (rs)
+            rs->MoveFirst();
+    });
+
+    versuche([&] { p.Sprache = lies(rs, "Sprache").alsInt16(); });
+    p.ImmerOben = !testOderErster([&] { return istNull0(lies(rs, "ImmerOben")); });
+    versuche([&] { p.dockPos = lies(rs, "dockPos").alsInt32(); });
+
+    for (const FarbSpalte& f : farbSpalten) {
+        if (testOderErster([&] { return istNegativ(lies(rs, f.name)); }))
+            p.*f.wert = f.rueckfall;
+        else
+            versuche([&] { p.*f.wert = lies(rs, f.name).alsInt32(); });
+    }
+
+    versuche([&] { p.erstVorbei = lies(rs, "erstVorbei").alsBool(); });
+
+    QString schrift;
+    versuche([&] { schrift = lies(rs, "SchriftName").alsText(); });
+    if (schrift.isEmpty()) {
+        schriftRueckfall(p);
+    } else {
+        p.SchriftName = schrift;
+        versuche([&] { p.SchriftGroesse = lies(rs, "SchriftGroesse").alsInt16(); });
+        versuche([&] { p.SchriftFarbe = farbeAusText(lies(rs, "SchriftFarbe")); });
+        versuche([&] { p.SchriftFett = lies(rs, "SchriftFett").alsBool(); });
+        versuche([&] { p.SchriftKursiv = lies(rs, "SchriftKursiv").alsBool(); });
+    }
+    versuche([&] { p.SchriftFarbe2 = farbeAusText(lies(rs, "SchriftFarbe2")); });
+
+    // Null, 0 or unreadable all mean "off" for these two.
+    auto nullOderNull = [&](const char* name) {
+        return testOderErster([&] {
+            const Wert w = lies(rs, name);
+            return w.istNull() || w.alsDouble() == 0;
+        });
+    };
+    p.sysopStatus = !nullOderNull("sysopStatus");
+    versuche([&] { p.passWort = lies(rs, "passWort").alsText(); });
+    p.broadcastStatus = !nullOderNull("broadcastStatus");
+    versuche([&] { p.broadcastPfad = lies(rs, "broadcastPfad").alsText(); });
+
+    const Schalter schalter[] = {{"remoteEinstellungen", &Einstellungswerte::remoteEinstellungen},
+                                 {"eigeneErlauben", &Einstellungswerte::eigeneErlauben},
+                                 {"zeigDatum", &Einstellungswerte::zeigDatum},
+                                 {"zeigRahmen", &Einstellungswerte::zeigRahmen}};
+    for (const Schalter& s : schalter)
+        p.*s.wert = !testOderErster([&] { return istNull0(lies(rs, s.name)); });
+
+    if (testOderErster([&] {
+            const Wert w = lies(rs, "Speed");
+            return w.istNull() || w.alsDouble() < 5;
+        }))
+        p.Speed = rueckfall::Speed;
+    else
+        versuche([&] { p.Speed = lies(rs, "Speed").alsInt16(); });
+}
+
+void EinstellungenSpeichern(Programm& p) {
+    Datensatzmenge* rs = p.lokaleEinstellungen.get();
+    if (!rs)
+        throw DatenFehler("settings recordset is not open");
+    rs->MoveFirst();
+    rs->Edit();
+    try {
+        rs->Setze(u"Sprache", Wert(int(p.Sprache)));
+        rs->Setze(u"ImmerOben", Wert(p.ImmerOben));
+        rs->Setze(u"dockPos", Wert(int(p.dockPos)));
+        rs->Setze(u"Schrift3D", Wert(0));
+        rs->Setze(u"SchriftName", Wert(p.SchriftName));
+        rs->Setze(u"SchriftGroesse", Wert(int(p.SchriftGroesse)));
+        rs->Setze(u"SchriftFarbe", Wert(int(p.SchriftFarbe)));
+        rs->Setze(u"SchriftFarbe2", Wert(int(p.SchriftFarbe2)));
+        rs->Setze(u"SchriftFett", Wert(p.SchriftFett));
+        rs->Setze(u"SchriftKursiv", Wert(p.SchriftKursiv));
+        rs->Setze(u"fensterHgFarbe", Wert(int(p.fensterHgFarbe)));
+        rs->Setze(u"uhrHgFarbe", Wert(int(p.uhrHgFarbe)));
+        rs->Setze(u"notizHgFarbe", Wert(int(p.notizHgFarbe)));
+        rs->Setze(u"UhrSchriftFarbe", Wert(int(p.UhrSchriftFarbe)));
+        rs->Setze(u"sysopStatus", Wert(p.sysopStatus));
+        rs->Setze(u"passWort", Wert(p.passWort));
+        rs->Setze(u"broadcastStatus", Wert(p.broadcastStatus));
+        rs->Setze(u"broadcastPfad", Wert(p.broadcastPfad));
+        rs->Setze(u"remoteEinstellungen", Wert(p.remoteEinstellungen));
+        rs->Setze(u"eigeneErlauben", Wert(p.eigeneErlauben));
+        rs->Setze(u"zeigDatum", Wert(p.zeigDatum));
+        rs->Setze(u"zeigRahmen", Wert(p.zeigRahmen));
+        rs->Setze(u"Speed", Wert(int(p.Speed)));
+        rs->Update();
+    } catch (...) {
+        // Nothing half-written: the row keeps what it held.
+        versuche([&] { rs->CancelUpdate(); });
+        throw;
+    }
+    p.Schrift3D = 0;
+}
+
+void EinstellungenUebernehmen(Programm& p) {
+    if (!BroadcastErreichbar(p))
+        return;
+
+    versuche([&] {
+        if (p.broadcastEinstellungen)
+            p.broadcastEinstellungen->Close();
+    });
+    try {
+        if (!p.broadcastDatenbank)
+            throw DatenFehler("broadcaster's database is not open");
+        p.broadcastEinstellungen =
+            p.broadcastDatenbank->OpenRecordset(QStringLiteral("select * from Einstellungen"));
+        p.broadcastEinstellungen->MoveFirst();
+    } catch (...) {
+        versuche([&] {
+            if (p.broadcastDatenbank)
+                p.broadcastDatenbank->Close();
+        });
+        BroadcastOeffnen(p);
+    }
+
+    const Datensatzmenge* rs = p.broadcastEinstellungen.get();
+    int aenderungen = 0;
+
+    // "Differs" cannot be told for a Null: it counts as no change, and the
+    // value itself cannot be taken either. An unreadable value counts.
+    for (const FarbSpalte& f : farbSpalten) {
+        if (testOderErster([&] { return istNegativ(lies(rs, f.name)); })) {
+            Erhoehen(aenderungen);
+            p.*f.wert = f.rueckfall;
+        } else {
+            if (testOderErster([&] {
+                    const Wert w = lies(rs, f.name);
+                    return !w.istNull() && w.alsDouble() != double(p.*f.wert);
+                }))
+                Erhoehen(aenderungen);
+            versuche([&] { p.*f.wert = lies(rs, f.name).alsInt32(); });
+        }
+    }
+
+    QString schrift;
+    versuche([&] { schrift = lies(rs, "SchriftName").alsText(); });
+    if (schrift.isEmpty()) {
+        Erhoehen(aenderungen);
+        schriftRueckfall(p);
+    } else {
+        if (testOderErster([&] {
+                const Wert w = lies(rs, "SchriftName");
+                return !w.istNull() && w.alsText() != p.SchriftName;
+            }))
+            Erhoehen(aenderungen);
+        versuche([&] { p.SchriftName = lies(rs, "SchriftName").alsText(); });
+
+        if (testOderErster([&] {
+                const Wert w = lies(rs, "SchriftGroesse");
+                return !w.istNull() && w.alsDouble() != double(p.SchriftGroesse);
+            }))
+            Erhoehen(aenderungen);
+        versuche([&] { p.SchriftGroesse = lies(rs, "SchriftGroesse").alsInt16(); });
+
+        if (testOderErster([&] {
+                const Wert w = lies(rs, "SchriftFarbe");
+                return !w.istNull() && farbeAusText(w) != p.SchriftFarbe;
+            }))
+            Erhoehen(aenderungen);
+        versuche([&] { p.SchriftFarbe = farbeAusText(lies(rs, "SchriftFarbe")); });
+
+        const Schalter schrift[] = {{"SchriftFett", &Einstellungswerte::SchriftFett},
+                                    {"SchriftKursiv", &Einstellungswerte::SchriftKursiv}};
+        for (const Schalter& s : schrift) {
+            if (testOderErster([&] {
+                    const Wert w = lies(rs, s.name);
+                    return !w.istNull() && (w.alsDouble() != 0) != p.*s.wert;
+                }))
+                Erhoehen(aenderungen);
+            versuche([&] { p.*s.wert = lies(rs, s.name).alsBool(); });
+        }
+    }
+
+    if (p.SchriftFarbe2 < 0) {
+        Erhoehen(aenderungen);
+        p.SchriftFarbe2 = rueckfall::SchriftFarbe2;
+    } else {
+        if (testOderErster([&] {
+                const Wert w = lies(rs, "SchriftFarbe2");
+                return !w.istNull() && farbeAusText(w) != p.SchriftFarbe2;
+            }))
+            Erhoehen(aenderungen);
+        versuche([&] { p.SchriftFarbe2 = farbeAusText(lies(rs, "SchriftFarbe2")); });
+    }
+
+    // The broadcaster's password guards the receiver's settings as well; a
+    // new password alone is no reason to lay the bar out again.
+    versuche([&] { p.passWort = lies(rs, "passWort").alsText(); });
+
+    const Schalter schalter[] = {{"eigeneErlauben", &Einstellungswerte::eigeneErlauben},
+                                 {"zeigDatum", &Einstellungswerte::zeigDatum},
+                                 {"zeigRahmen", &Einstellungswerte::zeigRahmen}};
+    for (const Schalter& s : schalter) {
+        if (testOderErster([&] { return istNull0(lies(rs, s.name)); })) {
+            if (p.*s.wert)
+                Erhoehen(aenderungen);
+            p.*s.wert = false;
+        } else {
+            if (!(p.*s.wert))
+                Erhoehen(aenderungen);
+            p.*s.wert = true;
+        }
+    }
+
+    if (testOderErster([&] {
+            const Wert w = lies(rs, "Speed");
+            return !w.istNull() && w.alsDouble() < 5;
+        })) {
+        Erhoehen(aenderungen);
+        p.Speed = rueckfall::Speed;
+    } else {
+        if (testOderErster([&] {
+                const Wert w = lies(rs, "Speed");
+                return !w.istNull() && w.alsDouble() != double(p.Speed);
+            }))
+            Erhoehen(aenderungen);
+        versuche([&] { p.Speed = lies(rs, "Speed").alsInt16(); });
+    }
+
+    p.einstellungenGeaendert = aenderungen != 0;
+}
+
+} // namespace pinwick

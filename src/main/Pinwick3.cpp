@@ -1,0 +1,93 @@
+// The ticker program: settles the store, then lives on the bar's timer.
+
+#include "About.h"
+#include "Intro.h"
+#include "NetzConnect.h"
+#include "Programm.h"
+#include "ProgrammStart.h"
+#include "Shell.h"
+#include "Terminal.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+namespace {
+
+// No exception may leave an event handler once the program runs: a failing
+// handler is logged and the program carries on.
+class PinwickAnwendung : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* empfaenger, QEvent* ereignis) override {
+        try {
+            return QApplication::notify(empfaenger, ereignis);
+        } catch (const std::exception& f) {
+            std::fprintf(stderr, "Pinwick3: %s\n", f.what());
+        } catch (...) {
+            std::fprintf(stderr, "Pinwick3: unexpected failure in an event handler\n");
+        }
+        return false;
+    }
+};
+
+bool hatAnzeige() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen");
+#else
+    return true;
+#endif
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Under Wayland a window cannot place itself; the bar must dock at a
+    // screen edge, so an X display is preferred whenever there is one.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    if (!hatAnzeige()) {
+        std::fputs("Pinwick3: no display to show the ticker on (DISPLAY is not set).\n", stderr);
+        return 1;
+    }
+#endif
+    PinwickAnwendung app(argc, argv);
+    app.setApplicationName(QStringLiteral("Pinwick3"));
+    app.setQuitOnLastWindowClosed(false);
+
+    pinwick::Programm p;
+    QPointer<pinwick::Intro> intro;
+    std::unique_ptr<pinwick::Terminal> leiste;
+
+    pinwick::StartFenster fenster;
+    fenster.introZeigen = [&] {
+        intro = new pinwick::Intro(p);
+        intro->setAttribute(Qt::WA_DeleteOnClose);
+        intro->show();
+    };
+    fenster.introSchliessen = [&] {
+        if (intro)
+            intro->close();
+    };
+    fenster.netzConnectZeigen = [&] { pinwick::NetzConnectZeigen(p); };
+    fenster.leisteZeigen = [&] {
+        leiste = std::make_unique<pinwick::Terminal>(p);
+        leiste->show();
+    };
+    fenster.hilfeZeigen = [&] { pinwick::HilfeZeigen(p); };
+
+    try {
+        pinwick::ProgrammStart(p, fenster);
+    } catch (const std::exception& f) {
+        std::fprintf(stderr, "Pinwick3: %s\n", f.what());
+        QMessageBox::critical(nullptr, QStringLiteral("Pinwick"), QString::fromLocal8Bit(f.what()));
+        return 1;
+    }
+    return app.exec();
+}

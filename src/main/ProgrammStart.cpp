@@ -1,0 +1,242 @@
+#include "ProgrammStart.h"
+
+#include "EinstellungsSatz.h"
+#include "Hilfen.h"
+#include "Speicher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+namespace pinwick {
+
+namespace {
+
+template <typename F> void versuche(F&& schritt) {
+    try {
+        schritt();
+    } catch (...) {
+    }
+}
+
+// The installer files in this platform's executable names.
+#ifdef Q_OS_WIN
+const QString pwiUpdName = QStringLiteral("pwiupd.exe");
+const QString pwiName = QStringLiteral("pwi.exe");
+#else
+const QString pwiUpdName = QStringLiteral("pwiupd");
+const QString pwiName = QStringLiteral("pwi");
+#endif
+const QString pwiKav = QStringLiteral("pwi.kav");
+
+void loeschenWennDa(const Programm& p, const QString& name) {
+    const QString pfad = p.ArbeitsDatei(name);
+    if (DateiVorhanden(pfad))
+        QFile::remove(pfad);
+}
+
+// The first value of the setup's language file: up to the first comma or line end.
+// The file comes from outside, so only its first few bytes are looked at.
+int16_t spracheAusDatei(const QString& pfad) {
+    QFile datei(pfad);
+    if (!datei.open(QIODevice::ReadOnly))
+        throw StartFehler("language file cannot be read");
+    const QString text = QString::fromLatin1(datei.read(256));
+    QString wert = text.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char('\r'), 0, 0);
+    wert = wert.section(QLatin1Char(','), 0, 0);
+    const double zahl = FuehrendeZahl(wert);
+    if (zahl < -32768.5 || zahl > 32767.5)
+        throw StartFehler("language value out of range");
+    return static_cast<int16_t>(RundeGerade32(zahl));
+}
+
+void datenbankAusVorlage(const Programm& p) {
+    const QString vorlage = p.ArbeitsDatei(QStringLiteral("org.kav"));
+    if (!DateiVorhanden(vorlage))
+        throw StartFehler(QStringLiteral("The template database \"%1\" is missing.")
+                              .arg(QDir::toNativeSeparators(vorlage))
+                              .toStdString());
+    // Copy under a temporary name first, so that an interrupted copy never
+    // leaves a half-written "pw.kav" that a later start would take as real.
+    const QString halb = p.datenbankDatei + QStringLiteral(".neu");
+    QFile::remove(halb);
+    if (!QFile::copy(vorlage, halb) || !QFile::rename(halb, p.datenbankDatei)) {
+        QFile::remove(halb);
+        throw StartFehler(QStringLiteral("The template \"%1\" cannot be copied to \"%2\".")
+                              .arg(QDir::toNativeSeparators(vorlage),
+                                   QDir::toNativeSeparators(p.datenbankDatei))
+                              .toStdString());
+    }
+    // A template shipped read-only must not make the user's database read-only.
+    QFile::setPermissions(p.datenbankDatei, QFile::permissions(p.datenbankDatei) |
+                                                QFileDevice::WriteOwner |
+                                                QFileDevice::ReadOwner);
+}
+
+} // namespace
+
+QString SpezialOrdner(int ordnerNummer) {
+    if (ordnerNummer != 5)
+        return QString();
+    QString ordner = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    while (ordner.size() > 1 && (ordner.endsWith(QLatin1Char('/')) || ordner.endsWith(QLatin1Char('\\'))))
+        ordner.chop(1);
+    return ordner;
+}
+
+void ProgrammStart(Programm& p, const StartFenster& fenster) {
+    // 1 to 3: program-wide values, and the stale marker of an older version.
+    p.programmVersion = 301;
+    p.tonAn = true;
+    versuche([&] { loeschenWennDa(p, QStringLiteral("nefe.txt")); });
+    p.zeilenUmbruch = QStringLiteral("\r\n");
+    p.tabText = QStringLiteral("\t");
+    p.heuteText = DatumText(p.uhr.Heute());
+    p.sprachText = {};
+    p.idAbstand = QString(10, QLatin1Char('\t'));
+    p.trennText = QStringLiteral(" \u00B7 ");
+    p.ersterAufbau = true;
+
+    // 4: the data folder below the documents folder.
+    QString ordner = SpezialOrdner(5);
+    if (!ordner.endsWith(QLatin1Char('/')))
+        ordner += QLatin1Char('/');
+    ordner += QStringLiteral("Pinwick 3/");
+    p.datenOrdner = ordner;
+    if (!OrdnerVorhanden(p.datenOrdner)) {
+        // A fresh Linux account may lack the documents folder itself, so the
+        // whole path is made, not just the last level.
+        if (!QDir().mkpath(p.datenOrdner))
+            throw StartFehler(QStringLiteral("The data folder \"%1\" cannot be created.")
+                                  .arg(QDir::toNativeSeparators(p.datenOrdner))
+                                  .toStdString());
+        p.EreignisseZulassen();
+    }
+
+    // 5: the database file, from the template on first use; never overwritten.
+    p.datenbankDatei = p.datenOrdner + QStringLiteral("pw.kav");
+    if (!DateiVorhanden(p.datenbankDatei)) {
+        datenbankAusVorlage(p);
+        p.EreignisseZulassen();
+    }
+
+    // 6: the local database; it has to open, or there is nothing to run on.
+    try {
+        p.lokaleDatenbank = p.arbeitsbereich.OpenDatabase(p.datenbankDatei);
+    } catch (const DatenFehler& f) {
+        throw StartFehler(QStringLiteral("The database \"%1\" cannot be opened: %2")
+                              .arg(QDir::toNativeSeparators(p.datenbankDatei),
+                                   QString::fromStdString(f.what()))
+                              .toStdString());
+    }
+    // From here on a failing step is skipped.
+    versuche([&] {
+        p.lokaleNotizen = p.lokaleDatenbank->OpenRecordset(QStringLiteral("select * from Notizen"));
+    });
+    versuche([&] {
+        p.lokaleEinstellungen =
+            p.lokaleDatenbank->OpenRecordset(QStringLiteral("select * from Einstellungen"));
+    });
+
+    // 7: settings.
+    EinstellungenLaden(p);
+    p.EreignisseZulassen();
+
+    // 8: a new installer delivered by an update replaces the shipped one;
+    // the installer of the last update goes back to its shipped name.
+    versuche([&] {
+        if (DateiVorhanden(p.ArbeitsDatei(pwiUpdName))) {
+            versuche([&] { loeschenWennDa(p, pwiName); });
+            versuche([&] { loeschenWennDa(p, pwiKav); });
+            QFile::rename(p.ArbeitsDatei(pwiUpdName), p.ArbeitsDatei(pwiKav));
+        }
+    });
+    p.EreignisseZulassen();
+    versuche([&] {
+        if (DateiVorhanden(p.ArbeitsDatei(pwiName))) {
+            versuche([&] { loeschenWennDa(p, pwiKav); });
+            QFile::rename(p.ArbeitsDatei(pwiName), p.ArbeitsDatei(pwiKav));
+        }
+    });
+    p.EreignisseZulassen();
+
+    // 9: hand-over files of an earlier update.
+    for (const char* name : {"updlist.txt", "serverversion.txt", "updver.txt", "updinfo.txt"})
+        versuche([&] { loeschenWennDa(p, QString::fromLatin1(name)); });
+
+    // 10: the setup's language on the first run; English when none is known.
+    if (!p.erstVorbei) {
+        versuche([&] {
+            const QString datei = p.ArbeitsDatei(QStringLiteral("ssp.kav"));
+            if (DateiVorhanden(datei))
+                p.Sprache = spracheAusDatei(datei);
+        });
+    }
+    if (p.Sprache == 0)
+        p.Sprache = 1;
+
+    // 11: splash.
+    versuche([&] {
+        if (fenster.introZeigen)
+            fenster.introZeigen();
+    });
+    p.EreignisseZulassen();
+    if (fenster.warten)
+        Warten(1.0f);
+
+    // 12: a receiver connects to its broadcaster and, when asked to, takes
+    // over the broadcaster's settings before the bar is first shown.
+    if (p.broadcastStatus) {
+        versuche([&] {
+            if (fenster.netzConnectZeigen)
+                fenster.netzConnectZeigen();
+        });
+        BroadcastOeffnen(p);
+        bool remote = false;
+        versuche([&] {
+            if (!p.broadcastEinstellungen)
+                return;
+            p.broadcastEinstellungen->MoveFirst();
+            const Wert w = p.broadcastEinstellungen->Feld(u"remoteEinstellungen");
+            remote = !w.istNull() && w.alsDouble() != 0;
+        });
+        p.remoteEinstellungen = remote;
+        if (p.remoteEinstellungen)
+            versuche([&] { EinstellungenUebernehmen(p); });
+    }
+
+    // 13, 14: the bar, then the splash goes.
+    versuche([&] {
+        if (fenster.leisteZeigen)
+            fenster.leisteZeigen();
+    });
+    versuche([&] {
+        if (fenster.introSchliessen)
+            fenster.introSchliessen();
+    });
+
+    // 15: the first run is over once it has been recorded; the help page
+    // greets the new user. The program-wide flag stays until the next start.
+    if (!p.erstVorbei) {
+        versuche([&] {
+            Datensatzmenge* rs = p.lokaleEinstellungen.get();
+            if (!rs)
+                return;
+            rs->MoveFirst();
+            rs->Edit();
+            try {
+                rs->Setze(u"erstVorbei", Wert(true));
+                rs->Update();
+            } catch (...) {
+                versuche([&] { rs->CancelUpdate(); });
+                throw;
+            }
+        });
+        versuche([&] {
+            if (fenster.hilfeZeigen)
+                fenster.hilfeZeigen();
+        });
+    }
+}
+
+} // namespace pinwick

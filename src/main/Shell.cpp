@@ -1,0 +1,67 @@
+#include "Shell.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QPalette>
+#include <QUrl>
+#include <QWidget>
+
+namespace pinwick {
+
+namespace {
+// What a successful hand-over to the shell reports; callers only ever test > 32.
+constexpr int32_t ShellErfolg = 42;
+
+QColor farbeAus(int32_t bbggrr) {
+    return QColor(bbggrr & 0xFF, (bbggrr >> 8) & 0xFF, (bbggrr >> 16) & 0xFF);
+}
+} // namespace
+
+int32_t WebSeiteOeffnen(const QString& adresse) {
+    const QUrl url(adresse, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty())
+        return 0;
+    return QDesktopServices::openUrl(url) ? ShellErfolg : 0;
+}
+
+int32_t DateiOeffnen(const QString& dateiName) {
+    QString pfad = dateiName;
+    if (QDir::isRelativePath(pfad))
+        pfad = QDir(QCoreApplication::applicationDirPath()).filePath(dateiName);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(pfad)) ? ShellErfolg : 0;
+}
+
+void HilfeZeigen(Programm& p) {
+    const QString seite =
+        p.Text(QStringLiteral("start-e.htm"), QStringLiteral("start-d.htm"));
+    if (!seite.isEmpty())
+        DateiOeffnen(seite);
+}
+
+int32_t FarbeNummer(int nummer) {
+    static constexpr int32_t tabelle[16] = {0x000000, 0x800000, 0x008000, 0x808000,
+                                            0x000080, 0x800080, 0x008080, 0xC0C0C0,
+                                            0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
+                                            0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    return (nummer >= 0 && nummer < 16) ? tabelle[nummer] : 0;
+}
+
+void MeldungZeigen(const QString& text, int farbNummer) {
+    QWidget* fenster = QApplication::activeWindow();
+    if (!fenster)
+        return;
+    QWidget* zeile = fenster->findChild<QWidget*>(QStringLiteral("MeldungPan"));
+    if (!zeile)
+        return;
+    QPalette pal = zeile->palette();
+    pal.setColor(QPalette::Window, farbeAus(FarbeNummer(farbNummer)));
+    zeile->setPalette(pal);
+    zeile->setAutoFillBackground(true);
+    zeile->setProperty("text", text);
+}
+
+void MeldungLoeschen() { MeldungZeigen(QString(), 7); }
+
+} // namespace pinwick

@@ -1,0 +1,79 @@
+#include "Speicher.h"
+
+#include "Hilfen.h"
+#include "Schema.h"
+
+#include <QFile>
+
+namespace pinwick {
+
+namespace {
+
+const QString notizenAbfrage = QStringLiteral("select * from Notizen");
+const QString einstellungenAbfrage = QStringLiteral("select * from Einstellungen");
+
+// Opens a recordset into ziel; on failure ziel keeps what it held.
+void versuchen(Datenbank& db, const QString& abfrage, std::unique_ptr<Datensatzmenge>& ziel) {
+    try {
+        ziel = db.OpenRecordset(abfrage);
+    } catch (const std::exception&) {
+    }
+}
+
+} // namespace
+
+void LokalOeffnen(Programm& p) {
+    p.lokaleNotizen.reset();
+    p.lokaleEinstellungen.reset();
+    p.lokaleDatenbank = p.arbeitsbereich.OpenDatabase(p.datenbankDatei);
+    // A recordset that cannot be opened does not stop the start; its users
+    // find it unset and fail on their own.
+    versuchen(*p.lokaleDatenbank, notizenAbfrage, p.lokaleNotizen);
+    versuchen(*p.lokaleDatenbank, einstellungenAbfrage, p.lokaleEinstellungen);
+}
+
+void BroadcastOeffnen(Programm& p) {
+    p.broadcastDatei = p.broadcastPfad;
+    p.broadcastGeoeffnet = true;
+
+    std::unique_ptr<Datenbank> db;
+    try {
+        db = p.arbeitsbereich.OpenDatabase(p.broadcastDatei);
+    } catch (...) {
+        // Missing file, unreachable share, other password, empty path: the
+        // ticker shows the network-error notice; nothing is reported here.
+        p.netzFehler = true;
+        p.EreignisseZulassen();
+        if (p.netzConnectSchliessen)
+            p.netzConnectSchliessen();
+        return;
+    }
+    p.broadcastDatenbank = std::move(db);
+    versuchen(*p.broadcastDatenbank, notizenAbfrage, p.broadcastNotizen);
+    versuchen(*p.broadcastDatenbank, einstellungenAbfrage, p.broadcastEinstellungen);
+    if (p.netzConnectSchliessen)
+        p.netzConnectSchliessen();
+}
+
+bool BroadcastErreichbar(const Programm& p) {
+    // The path of the last opening counts, not a broadcastPfad changed since.
+    return p.broadcastGeoeffnet && DateiVorhanden(p.broadcastDatei);
+}
+
+void VorlageErzeugen(const QString& pfad) {
+    std::unique_ptr<Datenbank> db = Datenbank::Erzeugen(pfad);
+    try {
+        db->Ausfuehren(QStringLiteral("BEGIN"));
+        db->Ausfuehren(QString::fromUtf8(schema::Notizen));
+        db->Ausfuehren(QString::fromUtf8(schema::Einstellungen));
+        db->Ausfuehren(QString::fromUtf8(schema::ErsteEinstellungen));
+        db->Ausfuehren(QStringLiteral("COMMIT"));
+    } catch (...) {
+        // A half-made file would later open as a database without tables.
+        db->Close();
+        QFile::remove(pfad);
+        throw;
+    }
+}
+
+} // namespace pinwick

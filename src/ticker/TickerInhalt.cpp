@@ -1,0 +1,311 @@
+#include "TickerInhalt.h"
+
+#include "EinstellungsSatz.h"
+#include "Hilfen.h"
+#include "Speicher.h"
+#include "Zeitplan.h"
+
+#include <QFile>
+#include <QSet>
+#include <vector>
+
+namespace pinwick {
+
+namespace {
+
+template <typename F> void versuche(F&& schritt) {
+    try {
+        schritt();
+    } catch (...) {
+    }
+}
+
+const QString nefeName = QStringLiteral("nefe");
+const QString nefeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+
+// A broken connection costs a reopening per failing record at most this often
+// per rebuild; after that failing records are just left out.
+constexpr int MaxWiederOeffnen = 2;
+
+// Clock minutes passed from one moment to another (minute boundaries crossed).
+qint64 minutenGrenzen(const QDateTime& von, const QDateTime& bis) {
+    auto minute = [](const QDateTime& t) {
+        const qint64 s = t.toSecsSinceEpoch() + t.offsetFromUtc();
+        return s >= 0 ? s / 60 : (s - 59) / 60;
+    };
+    return minute(bis) - minute(von);
+}
+
+} // namespace
+
+TickerInhalt::TickerInhalt(Programm& p) : p_(p) {}
+
+void TickerInhalt::ZeitTest(bool& faellig) const {
+    if (!p_.lokaleNotizen)
+        throw DatenFehler("local notes are not open");
+    faellig = ZeitTestKern(*p_.lokaleNotizen, p_.uhr.Jetzt());
+}
+
+void TickerInhalt::ZeitTestExt(bool& faellig) const {
+    if (!p_.broadcastNotizen)
+        throw DatenFehler("broadcast notes are not open");
+    faellig = ZeitTestKern(*p_.broadcastNotizen, p_.uhr.Jetzt());
+}
+
+void TickerInhalt::anhaengen(int16_t quelle, const QString& text) {
+    // The first due note of a rebuild starts the list afresh; a rebuild that
+    // finds none leaves the old list alone (an empty text draws nothing).
+    if (gefunden_ == 0)
+        p_.eintraege.clear();
+    Erhoehen(gefunden_);
+    p_.eintraege.push_back(Eintrag{quelle, text});
+    p_.neuerText += text;
+    p_.neuerText += p_.trennText;
+}
+
+void TickerInhalt::NotizMachen() {
+    Erhoehen(p_.aufbauZaehler);
+    const bool aufbau = p_.aufbauZaehler >= 100;
+    if (aufbau) {
+        p_.neuerText.clear();
+        gefunden_ = 0;
+        // One moment for the whole rebuild, so that all notes are judged
+        // against the same day and time.
+        jetzt_ = p_.uhr.Jetzt();
+    }
+
+    if (p_.broadcastStatus && !p_.netzFehler) {
+        if (BroadcastErreichbar(p_)) {
+            p_.netzFehler = false;
+            if (nefeVorhanden()) {
+                // The connection has just come back.
+                nefeLoeschen();
+                BroadcastOeffnen(p_);
+                EinstellungenUebernehmen(p_);
+            }
+            if (bubbleSchliessen)
+                versuche([&] { bubbleSchliessen(); });
+        } else {
+            p_.netzFehler = true;
+            if (!nefeVorhanden())
+                NetzFehlerMelden();
+        }
+    }
+
+    if (aufbau && p_.broadcastStatus && !p_.netzFehler && BroadcastErreichbar(p_))
+        broadcastNotizenLesen();
+
+    if (aufbau && p_.eigeneErlauben && p_.lokaleNotizen) {
+        int anzahl = 0;
+        versuche([&] { anzahl = p_.lokaleNotizen->RecordCount(); });
+        if (anzahl > 0)
+            eigeneNotizenLesen();
+    }
+
+    if (aufbau) {
+        // The first rebuild after start leaves the update check to its own timer.
+        if (p_.ersterAufbau)
+            p_.ersterAufbau = false;
+        else if (updatePruefen)
+            versuche([&] { updatePruefen(); });
+        p_.aufbauZaehler = 0;
+    } else {
+        p_.ersterAufbau = false;
+    }
+
+    if (p_.neuerText != p_.gezeigterText) {
+        p_.gezeigterText = p_.neuerText;
+        const int breite = textBreite ? textBreite(p_.gezeigterText) : 0;
+        const int band = bandBreite ? bandBreite() : 0;
+        p_.anzeigeModus = breite > band ? Scrollend : Statisch;
+        if (textNeu)
+            textNeu();
+    }
+}
+
+void TickerInhalt::eigeneNotizenLesen() {
+    Datensatzmenge& rs = *p_.lokaleNotizen;
+    try {
+        rs.MoveFirst();
+    } catch (...) {
+        return;
+    }
+    const int spalteRhythmus = rs.Spalte(u"Rhythmus");
+    const int spalteInhalt = rs.Spalte(u"inhalt");
+    while (!rs.Eof()) {
+        Datensatzmenge::Lesezeichen zeichen = 0;
+        try {
+            zeichen = rs.Bookmark();
+            const int16_t rhythmus = rs.Feld(spalteRhythmus).alsInt16();
+            bool faellig = true;
+            if (rhythmus > 0)
+                faellig = ZeitTestKern(rs, jetzt_);
+            if (faellig)
+                anhaengen(Eintrag::Eigene, rs.Feld(spalteInhalt).alsText());
+        } catch (...) {
+            // A faulty note is left out; the others still show.
+            versuche([&] { rs.SetBookmark(zeichen); });
+        }
+        try {
+            rs.MoveNext();
+        } catch (...) {
+            return;
+        }
+    }
+}
+
+void TickerInhalt::broadcastNotizenLesen() {
+    EinstellungenUebernehmen(p_);
+    if (p_.einstellungenGeaendert && neuLayout)
+        versuche([&] { neuLayout(); });
+
+    // Records dealt with in this rebuild, by bookmark: after the database had
+    // to be opened anew, the walk starts over and skips them, so that no note
+    // appears twice.
+    std::vector<Datensatzmenge::Lesezeichen> erledigt;
+    QSet<Datensatzmenge::Lesezeichen> erledigtMenge;
+    bool neuGeoeffnet = false;
+    int wiederOeffnen = 0;
+    Datensatzmenge::Lesezeichen fehlgeschlagen = -1;
+
+    auto wiederVerbinden = [&]() -> bool {
+        if (p_.netzFehler || wiederOeffnen >= MaxWiederOeffnen)
+            return false;
+        ++wiederOeffnen;
+        versuche([&] {
+            if (p_.broadcastDatenbank)
+                p_.broadcastDatenbank->Close();
+        });
+        BroadcastOeffnen(p_);
+        if (p_.netzFehler || !p_.broadcastNotizen)
+            return false;
+        versuche([&] {
+            if (p_.broadcastEinstellungen && p_.broadcastEinstellungen->RecordCount() > 0)
+                p_.broadcastEinstellungen->MoveFirst();
+        });
+        try {
+            if (p_.broadcastNotizen->RecordCount() > 0)
+                p_.broadcastNotizen->MoveFirst();
+        } catch (...) {
+            return false;
+        }
+        erledigtMenge = QSet<Datensatzmenge::Lesezeichen>(erledigt.begin(), erledigt.end());
+        neuGeoeffnet = true;
+        return true;
+    };
+
+    versuche([&] {
+        if (p_.broadcastNotizen)
+            p_.broadcastNotizen->Close();
+    });
+    try {
+        if (!p_.broadcastDatenbank)
+            throw DatenFehler("broadcaster's database is not open");
+        p_.broadcastNotizen =
+            p_.broadcastDatenbank->OpenRecordset(QStringLiteral("select * from Notizen"));
+        if (p_.broadcastNotizen->RecordCount() == 0)
+            return;
+        p_.broadcastNotizen->MoveFirst();
+    } catch (...) {
+        if (!wiederVerbinden())
+            return;
+    }
+
+    while (true) {
+        Datensatzmenge* rs = p_.broadcastNotizen.get();
+        if (!rs)
+            return;
+        Datensatzmenge::Lesezeichen zeichen = -1;
+        try {
+            if (rs->Eof())
+                return;
+            zeichen = rs->Bookmark();
+            const bool schonDa = neuGeoeffnet && erledigtMenge.contains(zeichen);
+            if (!schonDa) {
+                const int16_t rhythmus = rs->Feld(u"Rhythmus").alsInt16();
+                bool faellig = true;
+                if (rhythmus > 0)
+                    faellig = ZeitTestKern(*rs, jetzt_);
+                if (faellig)
+                    anhaengen(Eintrag::Broadcast, rs->Feld(u"inhalt").alsText());
+                erledigt.push_back(zeichen);
+            }
+            rs->MoveNext();
+        } catch (...) {
+            if (zeichen >= 0 && (zeichen == fehlgeschlagen || wiederOeffnen >= MaxWiederOeffnen)) {
+                // It failed again after a fresh opening, or fresh openings
+                // are used up: leave this record out and go on.
+                erledigt.push_back(zeichen);
+                erledigtMenge.insert(zeichen);
+                try {
+                    rs->MoveNext();
+                } catch (...) {
+                    return;
+                }
+                continue;
+            }
+            fehlgeschlagen = zeichen;
+            if (!wiederVerbinden())
+                return;
+        }
+    }
+}
+
+void TickerInhalt::NetzFehlerMelden() {
+    const int breite = leistenBreite ? leistenBreite() : 0;
+    const int links = breite / 2 - 885;
+    int oben = 0;
+    if (p_.dockPos != 0)
+        oben = -(bubbleInnenHoehe ? bubbleInnenHoehe() : 0) - 300;
+    else
+        oben = (leistenInnenHoehe ? leistenInnenHoehe() : 0) / 2 +
+               (leistenOben ? leistenOben() : 0) - 400;
+    const QString meldung =
+        p_.Text(QStringLiteral("Network error - cannot reach broadcast server."),
+                QStringLiteral("Netzwerkfehler - Broadcast Server nicht erreichbar."));
+    p_.Piepen();
+    if (bubbleZeigen)
+        versuche([&] { bubbleZeigen(links, oben, meldung); });
+    nefeSchreiben();
+    p_.fehlerZeit = nefeLesen();
+    p_.EreignisseZulassen();
+}
+
+void TickerInhalt::NetzWiederholung() {
+    if (!p_.netzFehler)
+        return;
+    if (nefeVorhanden()) {
+        p_.fehlerZeit = nefeLesen();
+        const QDateTime fehler = QDateTime::fromString(p_.fehlerZeit, nefeFormat);
+        // An unreadable time counts as long past: test the file again now.
+        if (!fehler.isValid() || minutenGrenzen(fehler, p_.uhr.Jetzt()) > 0) {
+            p_.netzFehler = false;
+            nefeSchreiben();
+        }
+    } else {
+        NetzFehlerMelden();
+    }
+}
+
+bool TickerInhalt::nefeVorhanden() const { return DateiVorhanden(p_.ArbeitsDatei(nefeName)); }
+
+void TickerInhalt::nefeLoeschen() { QFile::remove(p_.ArbeitsDatei(nefeName)); }
+
+void TickerInhalt::nefeSchreiben() {
+    QFile datei(p_.ArbeitsDatei(nefeName));
+    if (!datei.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    datei.write(p_.uhr.Jetzt().toString(nefeFormat).toLatin1());
+    datei.write("\r\n");
+}
+
+QString TickerInhalt::nefeLesen() const {
+    QFile datei(p_.ArbeitsDatei(nefeName));
+    if (!datei.open(QIODevice::ReadOnly))
+        return QString();
+    // One short line is all the file ever holds; anything longer is not ours.
+    const QByteArray zeile = datei.readLine(128);
+    return QString::fromLatin1(zeile).trimmed();
+}
+
+} // namespace pinwick

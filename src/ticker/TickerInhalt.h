@@ -1,0 +1,75 @@
+#pragma once
+// What the ticker shows: every hundredth tick the due notes of the
+// broadcaster and of this installation are collected into the entry list and
+// the ticker text; on every tick the connection to the broadcaster is watched.
+// No widgets here: the bar hands in its measurements and reactions.
+
+#include "Programm.h"
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+namespace pinwick {
+
+class TickerInhalt {
+public:
+    explicit TickerInhalt(Programm& p);
+
+    // ---- what the bar provides (all lengths in twips)
+    // Width of a text in the band's font.
+    std::function<int(const QString&)> textBreite;
+    // Width of the ticker band.
+    std::function<int()> bandBreite;
+    // The bar's width, inner height and top, for placing the network notice.
+    std::function<int()> leistenBreite;
+    std::function<int()> leistenInnenHoehe;
+    std::function<int()> leistenOben;
+    // Inner height of the bubble window (it opens above a bar at the bottom).
+    std::function<int()> bubbleInnenHoehe;
+    // Shows the bubble at offsets from the active window (BubbleZeigen).
+    std::function<void(int links, int oben, const QString& text)> bubbleZeigen;
+    // Closes the bubble when one is visible.
+    std::function<void()> bubbleSchliessen;
+    // Lays the bar out anew after adopted settings changed something.
+    std::function<void()> neuLayout;
+    // The shown text changed: clear the band, restart at the left margin.
+    std::function<void()> textNeu;
+    // The daily update check; nothing until the update work lands.
+    std::function<void()> updatePruefen;
+
+    // One run per tick of the bar's timer.
+    void NotizMachen();
+    // Tick step 1: once the clock is in a later minute than the last network
+    // error, let the next run test the broadcaster's file again; raise the
+    // notice again when its marker file has vanished.
+    void NetzWiederholung();
+    // The network-error notice: beep, bubble, marker file "nefe".
+    void NetzFehlerMelden();
+
+    // The schedule test on the current row of the local / broadcast notes.
+    // Throws DatenFehler when a needed column holds Null.
+    void ZeitTest(bool& faellig) const;
+    void ZeitTestExt(bool& faellig) const;
+
+    // Display mode of the shown text: 1 static, 2 scrolling.
+    static constexpr int16_t Statisch = 1;
+    static constexpr int16_t Scrollend = 2;
+    // The text starts one twip right of the 100-twip margin.
+    static constexpr int LinkerRand = 100;
+
+private:
+    void broadcastNotizenLesen();
+    void eigeneNotizenLesen();
+    void nefeSchreiben();
+    QString nefeLesen() const;
+    bool nefeVorhanden() const;
+    void nefeLoeschen();
+    void anhaengen(int16_t quelle, const QString& text);
+
+    Programm& p_;
+    int gefunden_ = 0; // due notes found in the current rebuild
+    QDateTime jetzt_;  // the moment of the current rebuild
+};
+
+} // namespace pinwick

@@ -1,0 +1,436 @@
+#include "Datenbank.h"
+#include "TestHilfe.h"
+
+#include <sqlcipher/sqlite3.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QFileInfo>
+#include <cstring>
+#include <gtest/gtest.h>
+
+using namespace pinwick;
+using pinwick::test::NotizEinfuegen;
+using pinwick::test::NotizZeile;
+using pinwick::test::TestUmgebung;
+
+namespace {
+
+// A database made directly through the engine, for files the program itself
+// would never make: another password, another journal mode.
+void rohAnlegen(const QString& pfad, const char* schluessel, const char* sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(pfad.toUtf8().constData(), &db,
+                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
+              SQLITE_OK);
+    sqlite3_key(db, schluessel, static_cast<int>(strlen(schluessel)));
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+QString rohJournal(const QString& pfad) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(pfad.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_key(db, Datenbank::Schluessel, static_cast<int>(strlen(Datenbank::Schluessel)));
+    sqlite3_stmt* s = nullptr;
+    QString modus;
+    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &s, nullptr) == SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW)
+        modus = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return modus;
+}
+
+std::string oeffnenFehler(const QString& pfad) {
+    try {
+        Datenbank db(pfad);
+    } catch (const DatenFehler& e) {
+        return e.what();
+    }
+    return "opened";
+}
+
+QStringList inhalte(Datensatzmenge& rs) {
+    QStringList texte;
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
+        texte << rs.Feld(u"inhalt").alsText();
+    return texte;
+}
+
+NotizZeile notiz(const QString& inhalt) {
+    NotizZeile z;
+    z.inhalt = inhalt;
+    return z;
+}
+
+std::unique_ptr<Datensatzmenge> notizen(Datenbank& db) {
+    return db.OpenRecordset(QStringLiteral("select * from Notizen"));
+}
+
+} // namespace
+
+TEST(DatenbankWert, ZahlenUndTexteMitNull) {
+    const Wert null;
+    EXPECT_TRUE(null.istNull());
+    EXPECT_THROW(null.alsDouble(), DatenFehler);
+    EXPECT_THROW(null.alsInt16(), DatenFehler);
+    EXPECT_THROW(null.alsBool(), DatenFehler);
+    EXPECT_THROW(null.alsText(), DatenFehler);
+    EXPECT_FALSE(null.gleich(null));
+    EXPECT_FALSE(Wert(0).gleich(null));
+
+    // Halves go to the even neighbour.
+    EXPECT_EQ(Wert(2.5).alsInt16(), 2);
+    EXPECT_EQ(Wert(3.5).alsInt16(), 4);
+    EXPECT_EQ(Wert(-2.5).alsInt32(), -2);
+    EXPECT_EQ(Wert(2.5001).alsInt32(), 3);
+    EXPECT_EQ(Wert(" 12 ").alsInt16(), 12);
+    EXPECT_EQ(Wert("7.5").alsDouble(), 7.5);
+    EXPECT_EQ(Wert(qint64(16777215)).alsInt32(), 16777215);
+
+    EXPECT_THROW(Wert(32768).alsInt16(), DatenFehler);
+    EXPECT_THROW(Wert(-32768.6).alsInt16(), DatenFehler);
+    EXPECT_THROW(Wert(qint64(1) << 31).alsInt32(), DatenFehler);
+    EXPECT_THROW(Wert("Verdana").alsDouble(), DatenFehler);
+    EXPECT_THROW(Wert("").alsInt32(), DatenFehler);
+
+    EXPECT_EQ(Wert(true).roh().toInt(), -1);
+    EXPECT_TRUE(Wert(true).alsBool());
+    EXPECT_FALSE(Wert(false).alsBool());
+    EXPECT_TRUE(Wert(qint64(1)).alsBool());
+    EXPECT_THROW(Wert("ja").alsBool(), DatenFehler);
+
+    EXPECT_EQ(Wert(3.0).alsText(), "3");
+    EXPECT_EQ(Wert(-0.25).alsText(), "-0.25");
+    EXPECT_EQ(Wert(qint64(16777215)).alsText(), "16777215");
+    EXPECT_EQ(Wert(QString()).alsText(), "");
+
+    EXPECT_TRUE(Wert(1).gleich(Wert(1.0)));
+    EXPECT_TRUE(Wert(true).gleich(Wert(-1)));
+    EXPECT_TRUE(Wert("Arial").gleich(Wert("Arial")));
+    EXPECT_FALSE(Wert("Arial").gleich(Wert("arial")));
+    EXPECT_FALSE(Wert("").gleich(null));
+    EXPECT_FALSE(Wert(1).gleich(Wert(2)));
+}
+
+TEST(DatenbankSatz, ZeilenInReihenfolgeMitTypenUndNull) {
+    TestUmgebung u;
+    auto& rs = *u.p.lokaleNotizen;
+    EXPECT_EQ(rs.Spalten(), QStringList({"ID", "inhalt", "Rhythmus", "UhrVon", "UhrBis",
+                                         "StartDatum", "Vorher", "RhyDetails", "Dauer"}));
+    EXPECT_EQ(rs.RecordCount(), 0);
+    rs.MoveFirst();
+    EXPECT_TRUE(rs.Eof());
+    EXPECT_THROW(rs.Feld(u"inhalt"), DatenFehler);
+
+    NotizZeile a = notiz("eins");
+    a.rhythmus = 2;
+    a.uhrVon = 0.375;
+    a.rhyDetails = QStringLiteral("1000100");
+    NotizEinfuegen(rs, a);
+    NotizEinfuegen(rs, notiz(QStringLiteral("zwei \u00e4\u20ac")));
+    NotizEinfuegen(rs, notiz("drei"));
+
+    Datenbank db(u.p.datenbankDatei);
+    auto frisch = notizen(db);
+    EXPECT_EQ(frisch->RecordCount(), 3);
+    EXPECT_EQ(inhalte(*frisch), QStringList({"eins", QStringLiteral("zwei \u00e4\u20ac"), "drei"}));
+    frisch->MoveFirst();
+    EXPECT_EQ(frisch->Feld(u"Rhythmus").roh().typeId(), QMetaType::LongLong);
+    EXPECT_EQ(frisch->Feld(u"UhrVon").roh().typeId(), QMetaType::Double);
+    EXPECT_EQ(frisch->Feld(u"RhyDetails").roh().typeId(), QMetaType::QString);
+    EXPECT_EQ(frisch->Feld(u"uhrvon").alsDouble(), 0.375); // names are case-blind
+    EXPECT_TRUE(frisch->Feld(u"UhrBis").istNull());
+    EXPECT_TRUE(frisch->Feld(u"Dauer").istNull());
+    EXPECT_EQ(frisch->Feld(frisch->Spalte(u"RhyDetails")).alsText(), "1000100");
+    EXPECT_EQ(frisch->Spalte(u"rowid"), -1);
+    EXPECT_THROW(frisch->Feld(u"Gibtsnicht"), DatenFehler);
+    EXPECT_THROW(frisch->Feld(99), DatenFehler);
+
+    for (int i = 0; i < 3; ++i)
+        frisch->MoveNext();
+    EXPECT_TRUE(frisch->Eof());
+    EXPECT_THROW(frisch->Feld(u"ID"), DatenFehler);
+    EXPECT_THROW(frisch->MoveNext(), DatenFehler);
+}
+
+TEST(DatenbankSatz, NurDieFormSelectSternFromTabelle) {
+    TestUmgebung u;
+    auto& db = *u.p.lokaleDatenbank;
+    EXPECT_NO_THROW(db.OpenRecordset(QStringLiteral("SELECT *  FROM  Einstellungen")));
+    for (const char* abfrage :
+         {"select ID from Notizen", "select * from Notizen where ID = 1", "select * from Notizen; "
+                                                                          "drop table Notizen",
+          "delete from Notizen", "select * from \"Notizen\""})
+        EXPECT_THROW(db.OpenRecordset(QString::fromUtf8(abfrage)), DatenFehler) << abfrage;
+    EXPECT_THROW(db.OpenRecordset(QStringLiteral("select * from Fehlt")), DatenFehler);
+    EXPECT_EQ(notizen(db)->RecordCount(), 0);
+}
+
+TEST(DatenbankSatz, NeuUndBearbeitenSchreibenNurGesetzteSpalten) {
+    TestUmgebung u;
+    auto& rs = *u.p.lokaleNotizen;
+    NotizEinfuegen(rs, notiz("alt"));
+
+    rs.MoveFirst();
+    rs.AddNew();
+    EXPECT_TRUE(rs.Feld(u"inhalt").istNull()); // the new row's buffer
+    rs.Setze(u"inhalt", Wert("neu"));
+    rs.Setze(u"StartDatum", Wert(45000.0));
+    EXPECT_EQ(rs.Feld(u"inhalt").alsText(), "neu");
+    EXPECT_THROW(rs.Setze(u"Gibtsnicht", Wert(1)), DatenFehler);
+    rs.Update();
+    // Appended, and the position is where it was before AddNew.
+    EXPECT_EQ(rs.RecordCount(), 2);
+    EXPECT_EQ(rs.Feld(u"inhalt").alsText(), "alt");
+    rs.MoveNext();
+    EXPECT_EQ(rs.Feld(u"inhalt").alsText(), "neu");
+    EXPECT_GT(rs.Feld(u"ID").alsInt32(), 1);
+    EXPECT_TRUE(rs.Feld(u"Rhythmus").istNull());
+
+    rs.Edit();
+    rs.Setze(u"Rhythmus", Wert(4));
+    rs.Setze(u"UhrVon", Wert());
+    EXPECT_EQ(rs.Feld(u"Rhythmus").alsInt16(), 4);
+    rs.CancelUpdate();
+    EXPECT_TRUE(rs.Feld(u"Rhythmus").istNull());
+
+    rs.Edit();
+    rs.Setze(u"Rhythmus", Wert(4));
+    rs.Setze(u"Vorher", Wert(true));
+    rs.Update();
+    EXPECT_EQ(rs.Feld(u"Rhythmus").alsInt16(), 4);
+    EXPECT_THROW(rs.Update(), DatenFehler); // no pending edit
+    EXPECT_THROW(rs.Setze(u"Rhythmus", Wert(1)), DatenFehler);
+
+    // Columns left alone keep their values, in memory and in the file.
+    u.p.lokaleDatenbank.reset();
+    Datenbank db(u.p.datenbankDatei);
+    auto frisch = notizen(db);
+    frisch->MoveFirst();
+    frisch->MoveNext();
+    EXPECT_EQ(frisch->Feld(u"inhalt").alsText(), "neu");
+    EXPECT_EQ(frisch->Feld(u"StartDatum").alsDouble(), 45000.0);
+    EXPECT_EQ(frisch->Feld(u"Rhythmus").alsInt16(), 4);
+    EXPECT_EQ(frisch->Feld(u"Vorher").roh().toLongLong(), -1);
+    EXPECT_TRUE(frisch->Feld(u"UhrVon").istNull());
+}
+
+TEST(DatenbankSatz, GescheitertesUpdateLaesstDieZeileUnveraendert) {
+    TestUmgebung u;
+    auto& rs = *u.p.lokaleNotizen;
+    const qint64 erste = NotizEinfuegen(rs, notiz("eins"));
+    NotizEinfuegen(rs, notiz("zwei"));
+
+    rs.Edit(); // on "zwei"
+    rs.Setze(u"inhalt", Wert("doppelt"));
+    rs.Setze(u"ID", Wert(erste));
+    EXPECT_THROW(rs.Update(), DatenFehler);
+    // Still editing, so the caller can give up.
+    EXPECT_EQ(rs.Feld(u"inhalt").alsText(), "doppelt");
+    rs.CancelUpdate();
+    EXPECT_EQ(rs.Feld(u"inhalt").alsText(), "zwei");
+
+    Datenbank db(u.p.datenbankDatei);
+    EXPECT_EQ(inhalte(*notizen(db)), QStringList({"eins", "zwei"}));
+}
+
+TEST(DatenbankSatz, LoeschenImDurchlaufUeberspringtKeineZeile) {
+    TestUmgebung u;
+    auto& rs = *u.p.lokaleNotizen;
+    for (const char* t : {"a", "b", "c", "d"})
+        NotizEinfuegen(rs, notiz(t));
+
+    rs.MoveFirst();
+    rs.MoveNext();
+    rs.Delete(); // "b"
+    EXPECT_THROW(rs.Feld(u"inhalt"), DatenFehler);
+    EXPECT_THROW(rs.Bookmark(), DatenFehler);
+    rs.MoveNext();
+    EXPECT_EQ(rs.Feld(u"inhalt").alsText(), "c");
+    EXPECT_EQ(inhalte(rs), QStringList({"a", "c", "d"}));
+
+    // Deleting every row while walking leaves nothing behind.
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
+        rs.Delete();
+    EXPECT_EQ(rs.RecordCount(), 0);
+    Datenbank db(u.p.datenbankDatei);
+    EXPECT_EQ(notizen(db)->RecordCount(), 0);
+}
+
+TEST(DatenbankSatz, LesezeichenUndFindLast) {
+    TestUmgebung u;
+    auto& rs = *u.p.lokaleNotizen;
+    const qint64 a = NotizEinfuegen(rs, notiz("a"));
+    const qint64 b = NotizEinfuegen(rs, notiz("b"));
+    const qint64 c = NotizEinfuegen(rs, notiz("c"));
+
+    rs.MoveFirst();
+    rs.MoveNext();
+    const auto zeichen = rs.Bookmark();
+    rs.MoveNext();
+    rs.SetBookmark(zeichen);
+    EXPECT_EQ(rs.Feld(u"inhalt").alsText(), "b");
+    rs.MoveNext();
+    EXPECT_EQ(rs.Feld(u"inhalt").alsText(), "c");
+
+    for (const QString& kriterium :
+         {QStringLiteral("ID = %1").arg(a), QStringLiteral("ID=%1").arg(a),
+          QStringLiteral("  ID  =  %1 ").arg(a)}) {
+        rs.MoveFirst();
+        rs.MoveNext();
+        rs.FindLast(kriterium);
+        EXPECT_FALSE(rs.NoMatch()) << kriterium.toStdString();
+        EXPECT_EQ(rs.Feld(u"inhalt").alsText(), "a");
+    }
+
+    rs.FindLast(QStringLiteral("ID = %1").arg(c + 100));
+    EXPECT_TRUE(rs.NoMatch());
+    EXPECT_EQ(rs.Feld(u"inhalt").alsText(), "a"); // position unchanged
+    EXPECT_THROW(rs.FindLast(QStringLiteral("inhalt = 'a'")), DatenFehler);
+    EXPECT_THROW(rs.FindLast(QStringLiteral("Gibtsnicht = 1")), DatenFehler);
+
+    // A row another connection deleted is no longer found.
+    {
+        Datenbank andere(u.p.datenbankDatei);
+        andere.Ausfuehren(QStringLiteral("delete from Notizen where ID = %1").arg(b));
+    }
+    rs.FindLast(QStringLiteral("ID = %1").arg(b));
+    EXPECT_TRUE(rs.NoMatch());
+    EXPECT_EQ(rs.Feld(u"inhalt").alsText(), "a");
+    EXPECT_EQ(inhalte(rs), QStringList({"a", "c"}));
+
+    rs.MoveFirst();
+    rs.Delete();
+    EXPECT_THROW(rs.SetBookmark(a), DatenFehler);
+}
+
+TEST(DatenbankDatei, OeffnenScheitertAnFehlenderDateiUndFalschemSchluessel) {
+    TestUmgebung u;
+
+    const QString fehlt = u.Pfad("fehlt.kav");
+    EXPECT_NE(oeffnenFehler(fehlt).find(fehlt.toStdString()), std::string::npos);
+    EXPECT_FALSE(QFile::exists(fehlt)); // never created by opening
+    EXPECT_NE(oeffnenFehler(QString()), "opened");
+    EXPECT_NE(oeffnenFehler(u.ordner.path()), "opened");
+
+    const QString fremd = u.Pfad("fremd.kav");
+    rohAnlegen(fremd, "anderes", "CREATE TABLE Notizen (ID INTEGER)");
+    const std::string grund = oeffnenFehler(fremd);
+    EXPECT_NE(grund.find("file is encrypted or is not a database"), std::string::npos) << grund;
+    EXPECT_NE(grund.find(fremd.toStdString()), std::string::npos) << grund;
+
+    const QString text = u.Pfad("text.kav");
+    QFile f(text);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'x'));
+    f.close();
+    EXPECT_NE(oeffnenFehler(text).find("file is encrypted or is not a database"),
+              std::string::npos);
+
+    EXPECT_THROW(Datenbank::Erzeugen(u.p.datenbankDatei), DatenFehler);
+    // A new file carries the password even before it has a table.
+    const QString leer = u.Pfad("leer.kav");
+    Datenbank::Erzeugen(leer);
+    EXPECT_EQ(oeffnenFehler(leer), "opened");
+    EXPECT_GT(QFileInfo(leer).size(), 0);
+}
+
+TEST(DatenbankDatei, BleibtBeimRollbackJournal) {
+    TestUmgebung u;
+    EXPECT_EQ(rohJournal(u.p.datenbankDatei), "delete");
+
+    const QString wal = u.Pfad("wal.kav");
+    rohAnlegen(wal, Datenbank::Schluessel,
+               "PRAGMA journal_mode = WAL; CREATE TABLE Notizen (ID INTEGER PRIMARY KEY)");
+    ASSERT_EQ(rohJournal(wal), "wal");
+    {
+        Datenbank db(wal);
+        db.Ausfuehren(QStringLiteral("insert into Notizen default values"));
+    }
+    EXPECT_EQ(rohJournal(wal), "delete");
+    EXPECT_FALSE(QFile::exists(wal + "-wal"));
+}
+
+TEST(DatenbankDatei, GeschlosseneDatenbankUndMengeWerfen) {
+    TestUmgebung u;
+    NotizEinfuegen(*u.p.lokaleNotizen, notiz("a"));
+    auto& db = *u.p.lokaleDatenbank;
+    auto rs = notizen(db);
+    rs->MoveFirst();
+
+    EXPECT_THROW(db.Ausfuehren(QStringLiteral("delete frm Notizen")), DatenFehler);
+    try {
+        db.Ausfuehren(QStringLiteral("select * from Fehlt"));
+        ADD_FAILURE();
+    } catch (const DatenFehler& e) {
+        EXPECT_NE(std::string(e.what()).find("no such table"), std::string::npos);
+    }
+
+    db.Close();
+    db.Close();
+    EXPECT_FALSE(db.IstOffen());
+    EXPECT_FALSE(rs->IstOffen());
+    EXPECT_THROW(db.Ausfuehren(QStringLiteral("select 1")), DatenFehler);
+    EXPECT_THROW(db.OpenRecordset(QStringLiteral("select * from Notizen")), DatenFehler);
+    for (auto* menge : {rs.get(), u.p.lokaleNotizen.get()}) {
+        EXPECT_THROW(menge->Feld(u"inhalt"), DatenFehler);
+        EXPECT_THROW(menge->MoveFirst(), DatenFehler);
+        EXPECT_THROW(menge->Eof(), DatenFehler);
+        EXPECT_THROW(menge->RecordCount(), DatenFehler);
+        EXPECT_THROW(menge->AddNew(), DatenFehler);
+        EXPECT_THROW(menge->Edit(), DatenFehler);
+        EXPECT_THROW(menge->Delete(), DatenFehler);
+    }
+
+    // A recordset that outlives its database object fails the same way.
+    auto einstellungen = Datenbank(u.p.datenbankDatei)
+                             .OpenRecordset(QStringLiteral("select * from Einstellungen"));
+    EXPECT_THROW(einstellungen->MoveFirst(), DatenFehler);
+
+    Datenbank offen(u.p.datenbankDatei);
+    auto zu = notizen(offen);
+    zu->Close();
+    zu->Close();
+    EXPECT_THROW(zu->MoveFirst(), DatenFehler);
+    EXPECT_THROW(zu->Feld(u"inhalt"), DatenFehler);
+}
+
+#ifdef SPEICHER_LAST
+// One process adds and edits notes while another reads the table over and
+// over: the busy wait must keep both free of errors.
+TEST(DatenbankZweiProzesse, SchreiberUndLeserGleichzeitig) {
+    TestUmgebung u;
+    const QString datei = u.NeueDatenbank(QStringLiteral("geteilt.kav"));
+    const int anzahl = 150;
+
+    QProcess leser;
+    QProcess schreiber;
+    leser.start(QStringLiteral(SPEICHER_LAST),
+                {QStringLiteral("reader"), datei, QStringLiteral("3"), QString::number(anzahl)});
+    ASSERT_TRUE(leser.waitForStarted());
+    schreiber.start(QStringLiteral(SPEICHER_LAST),
+                    {QStringLiteral("writer"), datei, QString::number(anzahl)});
+    ASSERT_TRUE(schreiber.waitForStarted());
+
+    ASSERT_TRUE(schreiber.waitForFinished(120000));
+    ASSERT_TRUE(leser.waitForFinished(120000));
+    EXPECT_EQ(schreiber.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(schreiber.exitCode(), 0) << schreiber.readAllStandardError().toStdString();
+    EXPECT_EQ(leser.exitCode(), 0) << leser.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromUtf8(schreiber.readAllStandardOutput()).trimmed(),
+              QStringLiteral("geschrieben %1").arg(anzahl));
+    const QString gelesen = QString::fromUtf8(leser.readAllStandardOutput()).trimmed();
+    const auto teile = gelesen.split(QLatin1Char(' '));
+    ASSERT_EQ(teile.size(), 3) << gelesen.toStdString();
+    EXPECT_EQ(teile[1].toInt(), anzahl);
+    EXPECT_GT(teile[2].toInt(), 1); // it read while the writer wrote
+
+    Datenbank db(datei);
+    auto rs = notizen(db);
+    EXPECT_EQ(rs->RecordCount(), anzahl);
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+        EXPECT_TRUE(rs->Feld(u"inhalt").alsText().endsWith(QLatin1String("bearbeitet")));
+}
+#endif
