@@ -1,17 +1,22 @@
 #include "BildForm.h"
 
+#include <QBitmap>
+#include <QGuiApplication>
 #include <QImage>
 
 namespace pinwick {
 
-QBitmap FormAusBild(const QSize& groesse, const std::function<void(QPainter&)>& malen) {
-    QImage bild(groesse, QImage::Format_ARGB32_Premultiplied);
+void FormSetzen(QWidget& fenster, const std::function<void(QPainter&)>& malen) {
+    fenster.setAttribute(Qt::WA_TranslucentBackground);
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    QImage bild(fenster.size(), QImage::Format_ARGB32_Premultiplied);
     bild.fill(Qt::transparent);
     {
         QPainter maler(&bild);
         malen(maler);
     }
-    return QBitmap::fromImage(bild.createAlphaMask());
+    fenster.setMask(QBitmap::fromImage(bild.createAlphaMask()));
 }
 
 } // namespace pinwick

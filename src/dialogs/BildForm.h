@@ -1,17 +1,16 @@
 #pragma once
 // Windows that are a picture: the message box face and the bubble. They are
-// frameless and translucent and paint their own picture; the mask cut from
-// the same picture keeps them in shape where the desktop has no compositor
-// and translucency would show as black.
+// frameless and translucent and paint their own picture. On X11 a desktop
+// may run without a compositor, where the transparent surround would show
+// as black; there the window is also cut to the opaque part of its picture.
+// Other platforms always compose windows and need no cut.
 
-#include <QBitmap>
 #include <QPainter>
-#include <QSize>
+#include <QWidget>
 #include <functional>
 
 namespace pinwick {
 
-// The opaque part of the picture the painter function draws at this size.
-QBitmap FormAusBild(const QSize& groesse, const std::function<void(QPainter&)>& malen);
+void FormSetzen(QWidget& fenster, const std::function<void(QPainter&)>& malen);
 
 } // namespace pinwick

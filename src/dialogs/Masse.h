@@ -16,8 +16,12 @@ namespace pinwick {
 
 inline constexpr int TwipsJePixel = 15;
 
-inline int Px(int twips) { return static_cast<int>(std::lround(twips / double(TwipsJePixel))); }
-inline int Twips(int px) { return px * TwipsJePixel; }
+inline int Px(int twips) {
+    return static_cast<int>(std::lround(twips / double(TwipsJePixel)));
+}
+inline int Twips(int px) {
+    return px * TwipsJePixel;
+}
 
 inline QColor Farbe(int32_t bbggrr) {
     const auto wert = static_cast<uint32_t>(bbggrr);

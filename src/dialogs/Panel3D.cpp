@@ -13,7 +13,9 @@ Panel3D::Panel3D(QWidget* eltern) : QFrame(eltern) {
     raenderSetzen();
 }
 
-Panel3D::Panel3D(const QString& text, QWidget* eltern) : Panel3D(eltern) { text_ = text; }
+Panel3D::Panel3D(const QString& text, QWidget* eltern) : Panel3D(eltern) {
+    text_ = text;
+}
 
 void Panel3D::setText(const QString& text) {
     if (text == text_)
@@ -60,7 +62,9 @@ void Panel3D::setDurchsichtig(bool an) {
     update();
 }
 
-void Panel3D::setKlickbar(bool an) { klickbar_ = an; }
+void Panel3D::setKlickbar(bool an) {
+    klickbar_ = an;
+}
 
 void Panel3D::raenderSetzen() {
     const int r = rand_ ? randBreite_ : 0;

@@ -31,19 +31,20 @@ struct Verbindung {
 
 namespace {
 
-[[noreturn]] void werfen(const QString& text) { throw DatenFehler(text.toStdString()); }
+[[noreturn]] void werfen(const QString& text) {
+    throw DatenFehler(text.toStdString());
+}
 
 QString meldung(sqlite3* db) {
     return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("no connection");
 }
 
 // One prepared statement, finalized on every way out.
-class Anweisung {
-public:
+struct Anweisung {
     Anweisung(sqlite3* db, const QString& sql) : db_(db) {
         const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &s_,
-                               nullptr) != SQLITE_OK) {
+        if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &s_, nullptr) !=
+            SQLITE_OK) {
             const QString grund = meldung(db);
             sqlite3_finalize(s_);
             werfen(grund);
@@ -65,7 +66,6 @@ public:
         werfen(meldung(db_));
     }
 
-private:
     sqlite3* db_;
     sqlite3_stmt* s_ = nullptr;
 };
@@ -91,8 +91,7 @@ bool istGanzzahl(const QVariant& v) {
 }
 
 bool istZahl(const QVariant& v) {
-    return istGanzzahl(v) || v.typeId() == QMetaType::Double ||
-           v.typeId() == QMetaType::Float;
+    return istGanzzahl(v) || v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float;
 }
 
 qint64 ganzzahl(const QVariant& v) {
@@ -148,8 +147,8 @@ void binden(sqlite3_stmt* s, int stelle, const QVariant& v) {
         rc = sqlite3_bind_blob(s, stelle, daten.constData(), static_cast<int>(daten.size()),
                                SQLITE_TRANSIENT);
     } else {
-        werfen(QStringLiteral("a value of type %1 cannot be stored")
-                   .arg(QLatin1String(v.typeName())));
+        werfen(
+            QStringLiteral("a value of type %1 cannot be stored").arg(QLatin1String(v.typeName())));
     }
     if (rc != SQLITE_OK)
         werfen(meldung(sqlite3_db_handle(s)));
@@ -207,9 +206,13 @@ double Wert::alsDouble() const {
     werfen(QStringLiteral("type mismatch: '%1' is not a number").arg(v_.toString()));
 }
 
-int16_t Wert::alsInt16() const { return ganzzahlImBereich<int16_t>(*this, "a 16-bit integer"); }
+int16_t Wert::alsInt16() const {
+    return ganzzahlImBereich<int16_t>(*this, "a 16-bit integer");
+}
 
-int32_t Wert::alsInt32() const { return ganzzahlImBereich<int32_t>(*this, "a 32-bit integer"); }
+int32_t Wert::alsInt32() const {
+    return ganzzahlImBereich<int32_t>(*this, "a 32-bit integer");
+}
 
 bool Wert::alsBool() const {
     if (istNull())
@@ -318,8 +321,9 @@ Datenbank::Datenbank(const QString& pfad, bool erzeugen)
         if (modus.compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0) {
             Anweisung setzen(db, QStringLiteral("PRAGMA journal_mode = DELETE"));
             if (!setzen.schritt() ||
-                zelle(setzen.s(), 0).toString().compare(QLatin1String("delete"),
-                                                        Qt::CaseInsensitive) != 0)
+                zelle(setzen.s(), 0)
+                        .toString()
+                        .compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
                 werfen(QStringLiteral("cannot switch to the rollback journal"));
         }
     } catch (const DatenFehler& e) {
@@ -328,13 +332,17 @@ Datenbank::Datenbank(const QString& pfad, bool erzeugen)
     }
 }
 
-Datenbank::~Datenbank() { Close(); }
+Datenbank::~Datenbank() {
+    Close();
+}
 
 std::unique_ptr<Datenbank> Datenbank::Erzeugen(const QString& pfad) {
     return std::unique_ptr<Datenbank>(new Datenbank(pfad, true));
 }
 
-bool Datenbank::IstOffen() const { return verbindung_ && verbindung_->db; }
+bool Datenbank::IstOffen() const {
+    return verbindung_ && verbindung_->db;
+}
 
 void Datenbank::Ausfuehren(const QString& sql) {
     if (!IstOffen())
@@ -391,7 +399,9 @@ sqlite3* Datensatzmenge::db() const {
     return verbindung_->db;
 }
 
-bool Datensatzmenge::IstOffen() const { return offen_ && verbindung_ && verbindung_->db; }
+bool Datensatzmenge::IstOffen() const {
+    return offen_ && verbindung_ && verbindung_->db;
+}
 
 void Datensatzmenge::pruefeZeile() const {
     db();
@@ -402,8 +412,8 @@ void Datensatzmenge::pruefeZeile() const {
 }
 
 bool Datensatzmenge::zeileHolen(qint64 rowid, std::vector<QVariant>& zeile) {
-    Anweisung a(db(),
-                QStringLiteral("select rowid, * from %1 where rowid = ?").arg(bezeichner(tabelle_)));
+    Anweisung a(
+        db(), QStringLiteral("select rowid, * from %1 where rowid = ?").arg(bezeichner(tabelle_)));
     sqlite3_bind_int64(a.s(), 1, rowid);
     if (!a.schritt())
         return false;
@@ -586,9 +596,9 @@ void Datensatzmenge::Update() {
             QStringList zuweisungen;
             for (const QString& n : namen)
                 zuweisungen.append(n + QStringLiteral(" = ?"));
-            Anweisung a(verbindung, QStringLiteral("update %1 set %2 where rowid = ?")
-                                        .arg(bezeichner(tabelle_),
-                                             zuweisungen.join(QLatin1Char(','))));
+            Anweisung a(verbindung,
+                        QStringLiteral("update %1 set %2 where rowid = ?")
+                            .arg(bezeichner(tabelle_), zuweisungen.join(QLatin1Char(','))));
             for (size_t i = 0; i < stellen.size(); ++i)
                 binden(a.s(), static_cast<int>(i) + 1, puffer_[stellen[i]]);
             sqlite3_bind_int64(a.s(), static_cast<int>(stellen.size()) + 1, rowid);

@@ -23,9 +23,9 @@ void versuchen(Datenbank& db, const QString& abfrage, std::unique_ptr<Datensatzm
 } // namespace
 
 void LokalOeffnen(Programm& p) {
+    p.lokaleDatenbank = p.arbeitsbereich.OpenDatabase(p.datenbankDatei);
     p.lokaleNotizen.reset();
     p.lokaleEinstellungen.reset();
-    p.lokaleDatenbank = p.arbeitsbereich.OpenDatabase(p.datenbankDatei);
     // A recordset that cannot be opened does not stop the start; its users
     // find it unset and fail on their own.
     versuchen(*p.lokaleDatenbank, notizenAbfrage, p.lokaleNotizen);

@@ -12,8 +12,8 @@ namespace {
 constexpr qsizetype GruppeWoche = 2;
 constexpr qsizetype GruppeJahr = 4;
 
-// Day numbers of 1 January 100 and 31 December 9999: the dates the database
-// engine's date type could ever hold. Anything outside is not a date.
+// Day numbers of 1 January 100 and 31 December 9999. No note needs a date
+// outside them, and staying inside keeps all day arithmetic far from overflow.
 constexpr double ErsterTag = -657434.0;
 constexpr double LetzterTag = 2958465.0;
 
@@ -96,7 +96,8 @@ QString JahrestageKodieren(std::span<const Jahrestag> tage) {
     for (const Jahrestag& t : tage) {
         if (t.tag < 0 || t.tag > 99 || t.monat < 0 || t.monat > 99)
             throw std::invalid_argument("yearly day or month does not fit two digits");
-        text += QStringLiteral("%1%2").arg(t.tag, 2, 10, QLatin1Char('0'))
+        text += QStringLiteral("%1%2")
+                    .arg(t.tag, 2, 10, QLatin1Char('0'))
                     .arg(t.monat, 2, 10, QLatin1Char('0'));
     }
     return text;

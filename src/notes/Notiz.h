@@ -121,7 +121,9 @@ struct Notiz {
     // Typed views of RhyDetails; meaningful only for the matching Rhythmus.
     Wochentage WochentageLesen() const { return WochentageDekodieren(RhyDetails); }
     void SetzeWochentage(const Wochentage& tage) { RhyDetails = WochentageKodieren(tage); }
-    std::optional<MonatsRegel> MonatsRegelLesen() const { return MonatsRegelDekodieren(RhyDetails); }
+    std::optional<MonatsRegel> MonatsRegelLesen() const {
+        return MonatsRegelDekodieren(RhyDetails);
+    }
     void SetzeMonatsRegel(const MonatsRegel& regel) { RhyDetails = MonatsRegelKodieren(regel); }
     std::vector<Jahrestag> JahrestageLesen() const { return JahrestageDekodieren(RhyDetails); }
     void SetzeJahrestage(std::span<const Jahrestag> tage) { RhyDetails = JahrestageKodieren(tage); }

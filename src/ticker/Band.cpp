@@ -3,6 +3,7 @@
 #include "Masse.h"
 
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
 
@@ -42,11 +43,11 @@ int Band::TextBreite(const QString& text) const {
     return Twips(QFontMetrics(schrift_).horizontalAdvance(text));
 }
 
-void Band::vorbereiten(const std::vector<Eintrag>& eintraege, const QString& trenner,
+bool Band::vorbereiten(const std::vector<Eintrag>& eintraege, const QString& trenner,
                        bool scrollend) {
     if (passGueltig_ && scrollend == passScrollend_ && trenner == trenner_ &&
         eintraege == eintraege_)
-        return;
+        return false;
     eintraege_ = eintraege;
     trenner_ = trenner;
     passScrollend_ = scrollend;
@@ -77,12 +78,13 @@ void Band::vorbereiten(const std::vector<Eintrag>& eintraege, const QString& tre
         }
     }
     passBreitePx_ = links;
+    return true;
 }
 
 void Band::Zeigen(const std::vector<Eintrag>& eintraege, const QString& trenner, bool scrollend,
                   double xTwips) {
-    vorbereiten(eintraege, trenner, scrollend);
-    if (!leer_ && scrollend == scrollend_ && xTwips == x_ && bilder_.size() > 0)
+    const bool neu = vorbereiten(eintraege, trenner, scrollend);
+    if (!neu && !leer_ && scrollend == scrollend_ && xTwips == x_)
         return;
     leer_ = false;
     scrollend_ = scrollend;
@@ -133,6 +135,16 @@ void Band::rendern(qreal dpr) {
         maler.end();
         bilder_.push_back(std::move(bild));
     }
+}
+
+void Band::mouseDoubleClickEvent(QMouseEvent* ereignis) {
+    if (ereignis->button() != Qt::LeftButton) {
+        // Other buttons go on to the bar, which treats them as a press.
+        ereignis->ignore();
+        return;
+    }
+    ereignis->accept();
+    emit doppelKlick();
 }
 
 void Band::paintEvent(QPaintEvent*) {

@@ -47,8 +47,13 @@ public:
     // Width of a text in the band's font, in twips.
     int TextBreite(const QString& text) const;
 
+signals:
+    // A double-click with the left button.
+    void doppelKlick();
+
 protected:
     void paintEvent(QPaintEvent* ereignis) override;
+    void mouseDoubleClickEvent(QMouseEvent* ereignis) override;
 
 private:
     struct Stueck {
@@ -57,8 +62,9 @@ private:
         int links = 0; // logical pixels from the start of the pass
         int breite = 0;
     };
-    // Lays out the pass for the given entries and mode when anything changed.
-    void vorbereiten(const std::vector<Eintrag>& eintraege, const QString& trenner,
+    // Lays out the pass for the given entries and mode when anything changed;
+    // true when it did.
+    bool vorbereiten(const std::vector<Eintrag>& eintraege, const QString& trenner,
                      bool scrollend);
     // Renders the pass into pictures of at most one chunk's width each.
     void rendern(qreal dpr);

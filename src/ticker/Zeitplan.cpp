@@ -22,9 +22,9 @@ int wochentagMo(int32_t tag) {
     return (rest < 0 ? rest + 7 : rest) + 1;
 }
 
-// Day number of the date year/month/day the way the database engine's date
-// construction does it: a month beyond 12 or below 1 moves into the
-// neighbouring years, a day beyond the month's end into the next month.
+// Day number of the date year/month/day, built with rollover: a month beyond
+// 12 or below 1 moves into the neighbouring years, a day beyond the month's
+// end into the next month, day 0 to the last day of the month before.
 int32_t tagMitUeberlauf(int jahr, int monat, int tag) {
     int m = monat - 1;
     jahr += m / 12;
@@ -36,9 +36,10 @@ int32_t tagMitUeberlauf(int jahr, int monat, int tag) {
     return DatumsZahl(QDate(jahr, m + 1, 1)) + (tag - 1);
 }
 
-// The time window. The clock's time to the second goes through a float, as
-// it always has, and that float is compared with the stored doubles: at the
-// boundary second the rounding of 1/3 (08:00:00) lands above the stored 08:00.
+// The time window. The clock's time to the second is held as a float and
+// compared with the stored doubles, so the boundary seconds follow the float's
+// rounding: 08:00:00 lands just above a stored 08:00 (a window ending then is
+// already over), 23:59:00 just below a stored 23:59.
 bool imZeitfenster(float zeit, double von, double bis) {
     bool faellig = true;
     if (zeit < von)

@@ -6,7 +6,7 @@
 //   speicher_last reader <file> <seconds> <expected>
 //       opens the file and reads every row of the notes table, again and
 //       again, for at least <seconds> and until it has seen <expected> rows
-//       (at most a minute); prints "gelesen <rows of the last pass> <passes>".
+//       (at most half a minute); prints "gelesen <rows of the last pass> <passes>".
 //
 // Any failure ends the program with exit code 1 and the reason on stderr.
 
@@ -52,7 +52,7 @@ int lesen(const QString& pfad, double sekunden, int erwartet) {
     uhr.start();
     int zeilen = 0;
     int durchlaeufe = 0;
-    while (uhr.elapsed() < sekunden * 1000 || (zeilen < erwartet && uhr.elapsed() < 60000)) {
+    while (uhr.elapsed() < sekunden * 1000 || (zeilen < erwartet && uhr.elapsed() < 30000)) {
         // A fresh connection each pass also tries the password check while
         // the writer holds its locks.
         Datenbank db(pfad);

@@ -1,0 +1,377 @@
+#include "Terminal.h"
+
+#include "About.h"
+#include "Band.h"
+#include "FliegBubble.h"
+#include "Hilfen.h"
+#include "Masse.h"
+#include "Panel3D.h"
+#include "Shell.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QResizeEvent>
+
+namespace pinwick {
+
+namespace {
+
+// A rectangle in twips as pixels, edge by edge: neighbouring rectangles stay
+// neighbours and a bar that ends at the screen's bottom edge still does.
+QRect pxRechteck(const QRect& twips) {
+    const int links = Px(twips.x());
+    const int oben = Px(twips.y());
+    return QRect(links, oben, Px(twips.x() + twips.width()) - links,
+                 Px(twips.y() + twips.height()) - oben);
+}
+
+// Inner height of the bubble window; a bubble above a bar at the bottom
+// opens this far up.
+constexpr int BubbleInnenHoehe = 1215;
+
+} // namespace
+
+Terminal::Terminal(Programm& p, QWidget* eltern)
+    : QWidget(eltern, Qt::Tool | Qt::FramelessWindowHint), p_(p), inhalt_(p) {
+    setWindowTitle(QStringLiteral("Pinwick"));
+    setWindowFlag(Qt::WindowStaysOnTopHint, p_.ImmerOben);
+    // Clicked, the bar takes the keyboard so that F1 and Ctrl-N reach it.
+    setFocusPolicy(Qt::ClickFocus);
+
+    notizPan_ = new Band(this);
+    datumPan_ = new Panel3D(this);
+    uhrPan_ = new Panel3D(this);
+    connect(notizPan_, &Band::doppelKlick, this, [this] {
+        if (p_.eigeneErlauben)
+            Verwaltung();
+    });
+    menueBauen();
+
+    inhalt_.textBreite = [this](const QString& text) { return notizPan_->TextBreite(text); };
+    inhalt_.bandBreite = [this] { return layout_.notizPan.width(); };
+    inhalt_.leistenBreite = [this] { return layout_.leisteBreite; };
+    inhalt_.leistenInnenHoehe = [this] { return layout_.leisteHoehe; };
+    inhalt_.leistenOben = [this] { return layout_.leisteOben; };
+    inhalt_.bubbleInnenHoehe = [] { return BubbleInnenHoehe; };
+    inhalt_.bubbleZeigen = [this](int links, int oben, const QString& text) {
+        BubbleZeigen(p_, links, oben, text);
+    };
+    inhalt_.bubbleSchliessen = [] {
+        if (BubbleSichtbar())
+            BubbleSchliessen();
+    };
+    inhalt_.neuLayout = [this] { MachLayout(); };
+    inhalt_.textNeu = [this] {
+        notizPan_->Leeren();
+        ZeichenPositionZuruecksetzen();
+    };
+
+    timer1_.setInterval(50);
+    connect(&timer1_, &QTimer::timeout, this, &Terminal::Tick);
+
+    // Loading the bar.
+    SpracheEinstellen();
+    linkerRand_ = 100;
+    ScrollSchrittSetzen();
+    p_.aufbauZaehler = 100;
+    p_.leiste = this;
+    MachLayout();
+    Timer1Aktiv(true);
+}
+
+Terminal::~Terminal() {
+    timer1_.stop();
+    if (p_.leiste == this)
+        p_.leiste = nullptr;
+}
+
+void Terminal::menueBauen() {
+    kontextMen_ = new QMenu(QStringLiteral("Kontext"), this);
+    neuMen_ = kontextMen_->addAction(QStringLiteral("Neue Notiz"));
+    strich1_ = kontextMen_->addSeparator();
+    verwaltungMen_ = kontextMen_->addAction(QStringLiteral("Notizverwaltung"));
+    strich3_ = kontextMen_->addSeparator();
+    einstellungenMen_ = kontextMen_->addAction(QStringLiteral("Einstellungen"));
+    hilfeMen_ = kontextMen_->addAction(QStringLiteral("Hilfe"));
+    aboutMen_ = kontextMen_->addAction(QStringLiteral("Über ..."));
+    strich2_ = kontextMen_->addSeparator();
+    endeMen_ = kontextMen_->addAction(QStringLiteral("Ende"));
+
+    // Queued, so that the menu has closed before a command opens a window
+    // or ends the program.
+    const auto binden = [this](QAction* eintrag, void (Terminal::*befehl)()) {
+        connect(eintrag, &QAction::triggered, this, befehl, Qt::QueuedConnection);
+    };
+    binden(neuMen_, &Terminal::NeueNotiz);
+    binden(verwaltungMen_, &Terminal::Verwaltung);
+    binden(einstellungenMen_, &Terminal::EinstellungenOeffnen);
+    binden(hilfeMen_, &Terminal::Hilfe);
+    binden(aboutMen_, &Terminal::UeberZeigen);
+    binden(endeMen_, &Terminal::Ende);
+}
+
+void Terminal::SpracheEinstellen() {
+    if (p_.Sprache == 1) {
+        neuMen_->setText(QStringLiteral("New note   Ctrl-N"));
+        verwaltungMen_->setText(QStringLiteral("Notes administration"));
+        einstellungenMen_->setText(QStringLiteral("Settings"));
+        hilfeMen_->setText(QStringLiteral("Help  F1"));
+        aboutMen_->setText(QStringLiteral("About ..."));
+        endeMen_->setText(QStringLiteral("End"));
+    } else if (p_.Sprache == 2) {
+        neuMen_->setText(QStringLiteral("Neue Notiz   Strg-N"));
+        verwaltungMen_->setText(QStringLiteral("Notizverwaltung"));
+        einstellungenMen_->setText(QStringLiteral("Einstellungen"));
+        hilfeMen_->setText(QStringLiteral("Hilfe  F1"));
+        aboutMen_->setText(QStringLiteral("Über ..."));
+        endeMen_->setText(QStringLiteral("Beenden"));
+    }
+}
+
+void Terminal::ScrollSchrittSetzen() { scrollSchritt_ = pinwick::ScrollSchritt(p_.Speed); }
+
+QFont Terminal::bandSchrift() const {
+    QFont schrift(p_.SchriftName);
+    schrift.setPointSize(p_.SchriftGroesse > 0 ? p_.SchriftGroesse : 8);
+    schrift.setBold(p_.SchriftFett);
+    schrift.setItalic(p_.SchriftKursiv);
+    return schrift;
+}
+
+void Terminal::MachLayout() {
+    // Moving the bar resizes it, and a resize lays it out: once is enough.
+    if (layoutLaeuft_)
+        return;
+    layoutLaeuft_ = true;
+
+    const QRect schirm = Bildschirm();
+    // The height of "test" in the bar's font: its name and size, as the band
+    // has them.
+    QFont leistenSchrift(p_.SchriftName);
+    leistenSchrift.setPointSize(p_.SchriftGroesse > 0 ? p_.SchriftGroesse : 8);
+    const int textHoehe = Twips(QFontMetrics(leistenSchrift).height());
+    layout_ = LeisteBerechnen(p_, Twips(schirm.width()), Twips(schirm.height()), textHoehe);
+    const Leistenlayout& l = layout_;
+
+    hintergrund_ = Farbe(p_.fensterHgFarbe);
+
+    for (Panel3D* panel : {datumPan_, uhrPan_}) {
+        panel->setRand(l.panelKante);
+        panel->setHintergrund(p_.uhrHgFarbe);
+        panel->setSchriftFarbe(p_.UhrSchriftFarbe);
+        panel->setVisible(l.uhrSichtbar);
+    }
+    datumPan_->setGeometry(pxRechteck(l.datumPan));
+    uhrPan_->setGeometry(pxRechteck(l.uhrPan));
+    notizPan_->setGeometry(pxRechteck(l.notizPan));
+    notizPan_->Aussehen(bandSchrift(), Farbe(p_.notizHgFarbe), Farbe(p_.SchriftFarbe),
+                        Farbe(p_.SchriftFarbe2), l.textOben);
+
+    geometrie_ = pxRechteck(QRect(l.leisteLinks, l.leisteOben, l.leisteBreite, l.leisteHoehe))
+                     .translated(schirm.topLeft());
+    setGeometry(geometrie_);
+    update();
+
+    ZeichenPositionZuruecksetzen();
+
+    neuMen_->setVisible(l.notizMenues);
+    strich1_->setVisible(l.notizMenues);
+    verwaltungMen_->setVisible(l.notizMenues);
+    strich3_->setVisible(l.notizMenues);
+
+    // The update notice, once it exists, is moved against the bar here.
+
+    layoutLaeuft_ = false;
+    p_.EreignisseZulassen();
+}
+
+void Terminal::FormAktiv(bool an) {
+    // The update notice's timer is not the bar's to switch; everything else
+    // follows, the ticker timer included.
+    notizPan_->setEnabled(an);
+    Timer1Aktiv(an);
+    datumPan_->setEnabled(an);
+    uhrPan_->setEnabled(an);
+    kontextMen_->setEnabled(an);
+    for (QAction* eintrag : kontextMen_->actions())
+        eintrag->setEnabled(an);
+}
+
+void Terminal::Timer1Aktiv(bool an) {
+    if (!an)
+        timer1_.stop();
+    else if (!timer1_.isActive())
+        timer1_.start();
+}
+
+void Terminal::obenHalten(bool oben) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == oben)
+        return;
+    // Changing the flag hides the window; show it again without taking the
+    // focus from whatever has it.
+    const bool sichtbar = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, oben);
+    if (sichtbar) {
+        const bool ohneAktivieren = testAttribute(Qt::WA_ShowWithoutActivating);
+        setAttribute(Qt::WA_ShowWithoutActivating, true);
+        show();
+        setAttribute(Qt::WA_ShowWithoutActivating, ohneAktivieren);
+    }
+}
+
+void Terminal::FensterOrdnung() {
+    obenHalten(p_.ImmerOben);
+    if (p_.ImmerOben && isVisible())
+        raise();
+}
+
+void Terminal::Tick() {
+    inhalt_.NetzWiederholung();
+    if (width() < Bildschirm().width())
+        MachLayout();
+    if (!uhrPan_->isHidden())
+        uhrAnzeigen();
+    inhalt_.NotizMachen();
+    zeichnenUndScrollen();
+}
+
+void Terminal::uhrAnzeigen() {
+    const UhrAnzeige a = UhrAnzeigeText(p_.uhr.Jetzt(), p_.Sprache, DatumTrenner());
+    datumPan_->setText(a.datum);
+    uhrPan_->setText(a.uhr);
+}
+
+void Terminal::zeichnenUndScrollen() {
+    if (p_.gezeigterText.isEmpty()) {
+        notizPan_->Leeren();
+        return;
+    }
+    const bool scrollend = p_.anzeigeModus != TickerInhalt::Statisch;
+    // Static text was drawn once at the margin and stays as it is.
+    if (!scrollend && position_ <= linkerRand_)
+        return;
+    const double x = RundeGerade32(position_);
+    notizPan_->Zeigen(p_.eintraege, p_.trennText, scrollend, x);
+    position_ = x - scrollSchritt_;
+    if (scrollend) {
+        // Once the first pass has left the band, the picture from one pass
+        // further right is the same; moving there keeps the position small.
+        const int pass = notizPan_->PassBreite();
+        if (pass > 0)
+            while (position_ + pass <= 0)
+                position_ += pass;
+    }
+}
+
+// ---- commands
+
+void Terminal::NeueNotiz() {
+    setCursor(Qt::WaitCursor);
+    p_.EreignisseZulassen();
+    Timer1Aktiv(false);
+    if (notizEditorZeigen)
+        notizEditorZeigen();
+    Timer1Aktiv(true);
+    p_.aufbauZaehler = 100;
+    unsetCursor();
+}
+
+void Terminal::Verwaltung() {
+    Timer1Aktiv(false);
+    p_.EreignisseZulassen();
+    if (verwaltungZeigen)
+        verwaltungZeigen();
+    p_.aufbauZaehler = 100;
+    Timer1Aktiv(true);
+}
+
+void Terminal::EinstellungenOeffnen() {
+    Timer1Aktiv(false);
+    FormAktiv(false);
+    obenHalten(false);
+    const bool offen = einstellungenZeigen && einstellungenZeigen();
+    if (offen) {
+        SpracheEinstellen();
+        ZeichenPositionZuruecksetzen();
+        return;
+    }
+    Timer1Aktiv(true);
+    FormAktiv(true);
+    FensterOrdnung();
+}
+
+void Terminal::Hilfe() { HilfeZeigen(p_); }
+
+void Terminal::UeberZeigen() { AboutZeigen(p_); }
+
+void Terminal::Ende() {
+    const QString nefe = p_.ArbeitsDatei(QStringLiteral("nefe"));
+    if (DateiVorhanden(nefe))
+        QFile::remove(nefe);
+    Beenden();
+}
+
+void Terminal::Beenden() {
+    timer1_.stop();
+    QCoreApplication::exit(0);
+}
+
+// ---- events
+
+void Terminal::paintEvent(QPaintEvent*) {
+    // What the panels leave free is the border.
+    QPainter maler(this);
+    maler.fillRect(rect(), hintergrund_);
+}
+
+void Terminal::resizeEvent(QResizeEvent* ereignis) {
+    QWidget::resizeEvent(ereignis);
+    // The bar's own moves arrive here as well; only a size that someone else
+    // gave it calls for a new layout.
+    if (ereignis->size() != geometrie_.size())
+        MachLayout();
+}
+
+void Terminal::changeEvent(QEvent* ereignis) {
+    QWidget::changeEvent(ereignis);
+    if (ereignis->type() == QEvent::ActivationChange && isActiveWindow()) {
+        // Changing the window order re-shows the window: not from inside the
+        // activation itself.
+        QMetaObject::invokeMethod(this, &Terminal::FensterOrdnung, Qt::QueuedConnection);
+    }
+}
+
+void Terminal::keyPressEvent(QKeyEvent* ereignis) {
+    const Qt::KeyboardModifiers umschalter =
+        ereignis->modifiers() &
+        (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (ereignis->key() == Qt::Key_N && umschalter == Qt::ControlModifier) {
+        if (p_.eigeneErlauben)
+            NeueNotiz();
+        return;
+    }
+    if (ereignis->key() == Qt::Key_F1 && umschalter == Qt::NoModifier) {
+        Hilfe();
+        return;
+    }
+    QWidget::keyPressEvent(ereignis);
+}
+
+void Terminal::mousePressEvent(QMouseEvent* ereignis) {
+    // Presses on the band and on the date and clock panels arrive here too.
+    activateWindow();
+    setFocus(Qt::MouseFocusReason);
+    if (ereignis->button() == Qt::RightButton && kontextMen_->isEnabled()) {
+        kontextMen_->popup(ereignis->globalPosition().toPoint());
+        return;
+    }
+    ereignis->accept();
+}
+
+} // namespace pinwick

@@ -1,0 +1,145 @@
+#pragma once
+// The ticker bar: a borderless window as wide as the screen, docked at its
+// top or bottom edge, with the date, the clock and the band in which the due
+// notes stand still or scroll. Its timer drives the whole program: every
+// 50 ms it watches the broadcast connection, keeps the bar as wide as the
+// screen, updates the clock, lets the content rebuild and moves the text.
+//
+// The numbers of the layout come from Leistenlayout, the content from
+// TickerInhalt; this class applies them to widgets and binds the menu, the
+// keys and the mouse to the commands.
+
+#include "Leistenlayout.h"
+#include "Programm.h"
+#include "TickerInhalt.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+class QAction;
+class QMenu;
+
+namespace pinwick {
+
+class Band;
+class Panel3D;
+
+class Terminal : public QWidget {
+    Q_OBJECT
+public:
+    // Loads the bar: language, margin, scroll step, a rebuild at the first
+    // tick, the layout; the timer runs from here on. Sets p.leiste.
+    explicit Terminal(Programm& p, QWidget* eltern = nullptr);
+    ~Terminal() override;
+
+    // ---- methods other windows call
+    // Lays the bar out from the current settings.
+    void MachLayout();
+    // Menu captions from Sprache (1 English, 2 German; anything else leaves them).
+    void SpracheEinstellen();
+    // Enables or disables every control of the bar. The ticker timer counts
+    // as one: disabling stops it, enabling starts it.
+    void FormAktiv(bool an);
+    // Takes the scroll step from Speed (after the settings were saved).
+    void ScrollSchrittSetzen();
+    // Puts the bar into the topmost group when ImmerOben is on, else out of
+    // it, without moving or activating it.
+    void FensterOrdnung();
+    // Lets the text start over at the left margin.
+    void ZeichenPositionZuruecksetzen() { position_ = linkerRand_ + 1; }
+
+    // ---- the ticker timer
+    void Timer1Aktiv(bool an);
+    bool Timer1Laeuft() const { return timer1_.isActive(); }
+    // One tick; the timer calls it every 50 ms.
+    void Tick();
+
+    // ---- commands; each keeps the timer stopped while its window is open
+    virtual void NeueNotiz();
+    virtual void Verwaltung();
+    virtual void EinstellungenOeffnen();
+    virtual void Hilfe();
+    virtual void UeberZeigen();
+    // Removes the network-error marker and ends the program at once.
+    virtual void Ende();
+
+    // ---- where the windows that come later plug in
+    // Puts the note editor into its mode for a new note and shows it modally.
+    std::function<void()> notizEditorZeigen;
+    // Shows the notes administration modally.
+    std::function<void()> verwaltungZeigen;
+    // Asks for the sysop password when needed and shows the settings window
+    // modeless; true when it is open (it gives the bar back its timer, its
+    // controls and its window order when it closes), false when access was
+    // refused.
+    std::function<bool()> einstellungenZeigen;
+
+    // ---- what the bar is made of
+    TickerInhalt& Inhalt() { return inhalt_; }
+    const Leistenlayout& Layout() const { return layout_; }
+    Band* NotizPan() const { return notizPan_; }
+    Panel3D* DatumPan() const { return datumPan_; }
+    Panel3D* UhrPan() const { return uhrPan_; }
+    QMenu* KontextMen() const { return kontextMen_; }
+    QAction* NeuMen() const { return neuMen_; }
+    QAction* Strich1() const { return strich1_; }
+    QAction* VerwaltungMen() const { return verwaltungMen_; }
+    QAction* Strich3() const { return strich3_; }
+    QAction* EinstellungenMen() const { return einstellungenMen_; }
+    QAction* HilfeMen() const { return hilfeMen_; }
+    QAction* AboutMen() const { return aboutMen_; }
+    QAction* Strich2() const { return strich2_; }
+    QAction* EndeMen() const { return endeMen_; }
+
+    // The band's drawing position (twips), the margin and the scroll step.
+    double ZeichenPosition() const { return position_; }
+    int LinkerRand() const { return linkerRand_; }
+    int ScrollSchritt() const { return scrollSchritt_; }
+
+protected:
+    // Leaves the event loop; the last step of Ende.
+    virtual void Beenden();
+
+    void paintEvent(QPaintEvent* ereignis) override;
+    void resizeEvent(QResizeEvent* ereignis) override;
+    void changeEvent(QEvent* ereignis) override;
+    void keyPressEvent(QKeyEvent* ereignis) override;
+    void mousePressEvent(QMouseEvent* ereignis) override;
+
+private:
+    void menueBauen();
+    void uhrAnzeigen();
+    void zeichnenUndScrollen();
+    void obenHalten(bool oben);
+    QFont bandSchrift() const;
+
+    Programm& p_;
+    TickerInhalt inhalt_;
+    Leistenlayout layout_;
+    QRect geometrie_; // where the layout put the bar, in pixels
+    QTimer timer1_;
+    QColor hintergrund_;
+
+    Band* notizPan_ = nullptr;
+    Panel3D* datumPan_ = nullptr;
+    Panel3D* uhrPan_ = nullptr;
+
+    QMenu* kontextMen_ = nullptr;
+    QAction* neuMen_ = nullptr;
+    QAction* strich1_ = nullptr;
+    QAction* verwaltungMen_ = nullptr;
+    QAction* strich3_ = nullptr;
+    QAction* einstellungenMen_ = nullptr;
+    QAction* hilfeMen_ = nullptr;
+    QAction* aboutMen_ = nullptr;
+    QAction* strich2_ = nullptr;
+    QAction* endeMen_ = nullptr;
+
+    int linkerRand_ = 100;
+    int scrollSchritt_ = 30;
+    double position_ = 101;
+    bool layoutLaeuft_ = false;
+};
+
+} // namespace pinwick

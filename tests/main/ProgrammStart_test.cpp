@@ -1,0 +1,216 @@
+// The program start on a documents folder and a working folder of its own.
+
+#include "ProgrammStart.h"
+#include "Speicher.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace pinwick;
+
+namespace {
+
+class Start : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // The documents folder follows HOME; nothing of the real user is touched.
+        alterHome = qgetenv("HOME");
+        alterConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", heim.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", (heim.path() + "/.config").toLocal8Bit());
+        arbeit = QDir(arbeitsOrdner.path());
+        VorlageErzeugen(arbeit.filePath("org.kav"));
+        fenster.warten = false;
+        fenster.introZeigen = [this] { ablauf << "intro"; };
+        fenster.introSchliessen = [this] { ablauf << "intro zu"; };
+        fenster.leisteZeigen = [this] { ablauf << "leiste"; };
+        fenster.hilfeZeigen = [this] { ablauf << "hilfe"; };
+        fenster.netzConnectZeigen = [this] {
+            ablauf << "netz";
+            aktuell->netzConnectSchliessen = [this] { ablauf << "netz zu"; };
+        };
+    }
+    void TearDown() override {
+        qputenv("HOME", alterHome);
+        if (alterConfig.isEmpty())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", alterConfig);
+    }
+
+    QString datenbank() const { return heim.path() + "/Documents/Pinwick 3/pw.kav"; }
+    void schreiben(const QString& name, const QByteArray& inhalt) {
+        QFile f(arbeit.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(inhalt);
+    }
+    QByteArray lesen(const QString& pfad) {
+        QFile f(pfad);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    std::unique_ptr<Programm> starten() {
+        auto p = std::make_unique<Programm>();
+        p->arbeitsOrdner = arbeit;
+        aktuell = p.get();
+        ProgrammStart(*p, fenster);
+        return p;
+    }
+
+    QTemporaryDir heim, arbeitsOrdner;
+    QDir arbeit;
+    QByteArray alterHome, alterConfig;
+    StartFenster fenster;
+    QStringList ablauf;
+    Programm* aktuell = nullptr;
+};
+
+int erstVorbeiInTabelle(const QString& pfad) {
+    Datenbank db(pfad);
+    auto rs = db.OpenRecordset(QStringLiteral("select * from Einstellungen"));
+    return rs->Feld(u"erstVorbei").alsInt16();
+}
+
+} // namespace
+
+TEST_F(Start, FirstStartMakesTheDatabaseFromTheTemplateAndGreets) {
+    schreiben("ssp.kav", "2,setup\r\n");
+    auto p = starten();
+    ASSERT_TRUE(QFile::exists(datenbank()));
+    EXPECT_EQ(p->datenbankDatei, datenbank());
+    EXPECT_EQ(p->Sprache, 2);
+    EXPECT_FALSE(p->erstVorbei); // in memory until the next start
+    EXPECT_EQ(erstVorbeiInTabelle(datenbank()), -1);
+    EXPECT_EQ(ablauf, (QStringList{"intro", "leiste", "intro zu", "hilfe"}));
+    EXPECT_EQ(p->programmVersion, 301);
+    EXPECT_EQ(p->trennText, QString::fromUtf8(" \xC2\xB7 "));
+    EXPECT_EQ(p->idAbstand.size(), 10);
+    ASSERT_TRUE(p->lokaleNotizen);
+    EXPECT_EQ(p->lokaleNotizen->RecordCount(), 0);
+}
+
+TEST_F(Start, SecondStartLeavesTheDatabaseAndTheLanguageFileAlone) {
+    starten();
+    const QByteArray vorher = lesen(datenbank());
+    QFile::remove(arbeit.filePath("org.kav")); // not needed any more
+    schreiben("ssp.kav", "2\r\n");
+    ablauf.clear();
+    auto p = starten();
+    EXPECT_EQ(lesen(datenbank()), vorher);
+    EXPECT_EQ(p->Sprache, 1); // 0 in the table means English; the file is not read
+    EXPECT_TRUE(p->erstVorbei);
+    EXPECT_FALSE(ablauf.contains("hilfe"));
+}
+
+TEST_F(Start, LanguageFileWithoutANumberOrMissingGivesEnglish) {
+    schreiben("ssp.kav", "deutsch\r\n");
+    EXPECT_EQ(starten()->Sprache, 1);
+}
+
+TEST_F(Start, MissingTemplateStopsBeforeAnyWindowAndMakesNoDatabase) {
+    QFile::remove(arbeit.filePath("org.kav"));
+    try {
+        starten();
+        FAIL() << "the start went on without a database";
+    } catch (const StartFehler& f) {
+        EXPECT_NE(QString::fromUtf8(f.what()).indexOf("org.kav"), -1) << f.what();
+    }
+    EXPECT_FALSE(QFile::exists(datenbank()));
+    EXPECT_FALSE(QFile::exists(datenbank() + ".neu"));
+    EXPECT_TRUE(ablauf.isEmpty());
+}
+
+TEST_F(Start, DamagedDatabaseStopsWithItsName) {
+    QDir().mkpath(heim.path() + "/Documents/Pinwick 3");
+    QFile f(datenbank());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'x'));
+    f.close();
+    try {
+        starten();
+        FAIL() << "a damaged database was accepted";
+    } catch (const StartFehler& e) {
+        EXPECT_NE(QString::fromUtf8(e.what()).indexOf("pw.kav"), -1) << e.what();
+    }
+    EXPECT_EQ(lesen(datenbank()), QByteArray(4096, 'x'));
+    EXPECT_TRUE(ablauf.isEmpty());
+}
+
+#ifdef Q_OS_WIN
+#define EXE ".exe"
+#else
+#define EXE ""
+#endif
+
+TEST_F(Start, TidiesTheInstallerAndUpdateFiles) {
+    schreiben("pwiupd" EXE, "neuer installer");
+    schreiben("pwi" EXE, "letzter installer");
+    schreiben("pwi.kav", "alter installer");
+    for (const char* name :
+         {"updlist.txt", "serverversion.txt", "updver.txt", "updinfo.txt", "nefe.txt", "nefe"})
+        schreiben(name, "x");
+    starten();
+    const QStringList dateien = arbeit.entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(dateien, (QStringList{"nefe", "org.kav", "pwi.kav"}));
+    EXPECT_EQ(lesen(arbeit.filePath("pwi.kav")), QByteArray("neuer installer"));
+}
+
+TEST_F(Start, TheLastUpdatesInstallerGoesBackToItsShippedName) {
+    schreiben("pwi" EXE, "letzter installer");
+    starten();
+    EXPECT_FALSE(QFile::exists(arbeit.filePath("pwi" EXE)));
+    EXPECT_EQ(lesen(arbeit.filePath("pwi.kav")), QByteArray("letzter installer"));
+}
+
+namespace {
+void alsEmpfaenger(const QString& pw, const QString& pfad) {
+    Datenbank db(pw);
+    db.Ausfuehren(QStringLiteral("UPDATE Einstellungen SET broadcastStatus = -1, "
+                                 "remoteEinstellungen = -1, broadcastPfad = '%1'")
+                      .arg(pfad));
+}
+} // namespace
+
+TEST_F(Start, ReceiverWithAnUnreachableBroadcasterStillShowsTheBar) {
+    starten();
+    alsEmpfaenger(datenbank(), heim.path() + "/nirgends/pw.kav");
+    ablauf.clear();
+    auto p = starten();
+    EXPECT_EQ(ablauf, (QStringList{"intro", "netz", "netz zu", "leiste", "intro zu"}));
+    EXPECT_TRUE(p->netzFehler);
+    EXPECT_FALSE(p->remoteEinstellungen); // replaced by what the broadcaster could not say
+}
+
+TEST_F(Start, ReceiverTakesTheBroadcastersLookBeforeTheBarShows) {
+    starten();
+    const QString sender = heim.path() + "/sender.kav";
+    VorlageErzeugen(sender);
+    {
+        Datenbank db(sender);
+        db.Ausfuehren(QStringLiteral(
+            "UPDATE Einstellungen SET remoteEinstellungen = -1, notizHgFarbe = 255, Speed = 5"));
+    }
+    alsEmpfaenger(datenbank(), sender);
+    int farbeBeimZeigen = -1;
+    fenster.leisteZeigen = [&] { farbeBeimZeigen = aktuell->notizHgFarbe; };
+    auto p = starten();
+    EXPECT_FALSE(p->netzFehler);
+    EXPECT_TRUE(p->remoteEinstellungen);
+    EXPECT_EQ(farbeBeimZeigen, 255);
+    EXPECT_EQ(p->Speed, 5);
+}
+
+TEST_F(Start, ReceiverWhoseBroadcasterDoesNotImposeKeepsItsOwnLook) {
+    starten();
+    const QString sender = heim.path() + "/sender.kav";
+    VorlageErzeugen(sender);
+    {
+        Datenbank db(sender);
+        db.Ausfuehren(QStringLiteral("UPDATE Einstellungen SET notizHgFarbe = 255"));
+    }
+    alsEmpfaenger(datenbank(), sender);
+    auto p = starten();
+    EXPECT_FALSE(p->remoteEinstellungen);
+    EXPECT_EQ(p->notizHgFarbe, 0x6F6F6F);
+}

@@ -1,0 +1,373 @@
+// The ticker bar on the offscreen platform, with its content read from a
+// database in a temporary folder.
+
+#include "Band.h"
+#include "Hilfen.h"
+#include "Masse.h"
+#include "Panel3D.h"
+#include "Terminal.h"
+#include "TestHilfe.h"
+
+#include <QAction>
+#include <QFile>
+#include <QImage>
+#include <QMenu>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace pinwick;
+using pinwick::test::NotizEinfuegen;
+using pinwick::test::NotizZeile;
+using pinwick::test::TestUmgebung;
+
+namespace {
+
+// A bar whose help and program end are only counted.
+class Leiste : public Terminal {
+public:
+    using Terminal::Terminal;
+    void Hilfe() override { ++hilfen; }
+    int hilfen = 0;
+    int beendet = 0;
+
+protected:
+    void Beenden() override { ++beendet; }
+};
+
+class TerminalTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Programm& p = u.p;
+        p.Sprache = 1;
+        p.SchriftName = QStringLiteral("DejaVu Sans");
+        p.SchriftGroesse = 10;
+        p.zeigDatum = true;
+        p.zeigRahmen = true;
+        p.eigeneErlauben = true;
+        p.Speed = 30;
+        p.notizHgFarbe = 0x000000;
+        p.SchriftFarbe = 0x0000FF;  // red
+        p.SchriftFarbe2 = 0x00FF00; // green
+        p.uhr.Stellen(QDateTime(QDate(2026, 12, 8), QTime(13, 5, 9)));
+    }
+
+    // A loaded bar with its timer stopped: the tests tick it themselves.
+    std::unique_ptr<Leiste> laden() {
+        auto leiste = std::make_unique<Leiste>(u.p);
+        leiste->Timer1Aktiv(false);
+        return leiste;
+    }
+
+    void notiz(const QString& text) {
+        NotizZeile z;
+        z.inhalt = text;
+        z.rhythmus = 0;
+        NotizEinfuegen(*u.p.lokaleNotizen, z);
+    }
+    // Enough notes to overflow the band several times.
+    void langerText() {
+        for (int i = 1; i <= 20; ++i)
+            notiz(QStringLiteral("Eine recht lange Notiz mit der Nummer %1").arg(i));
+    }
+
+    TestUmgebung u;
+};
+
+TEST_F(TerminalTest, LeisteFuelltDenBildschirmUndDocktUnten) {
+    u.p.dockPos = 1;
+    auto leiste = laden();
+    const QRect schirm = Bildschirm();
+    EXPECT_EQ(leiste->geometry().left(), schirm.left());
+    EXPECT_EQ(leiste->width(), schirm.width());
+    EXPECT_EQ(leiste->geometry().bottom(), schirm.bottom());
+    EXPECT_EQ(leiste->NotizPan()->x(), Px(2025));
+    EXPECT_EQ(leiste->NotizPan()->geometry().right() + 1, schirm.width() - Px(90));
+    EXPECT_EQ(u.p.leiste, leiste.get());
+
+    // A bar that has become narrower than the screen follows it at the next tick.
+    leiste->resize(schirm.width() / 2, leiste->height());
+    leiste->Tick();
+    EXPECT_EQ(leiste->width(), schirm.width());
+
+    u.p.dockPos = 0;
+    u.p.zeigRahmen = false;
+    leiste->MachLayout();
+    EXPECT_EQ(leiste->y(), schirm.top());
+    EXPECT_EQ(leiste->NotizPan()->x(), Px(1980));
+    EXPECT_EQ(leiste->height(), leiste->NotizPan()->height());
+}
+
+TEST_F(TerminalTest, MenueTexteUndSichtbarkeit) {
+    auto leiste = laden();
+    EXPECT_EQ(leiste->NeuMen()->text(), QStringLiteral("New note   Ctrl-N"));
+    EXPECT_EQ(leiste->HilfeMen()->text(), QStringLiteral("Help  F1"));
+    EXPECT_EQ(leiste->EndeMen()->text(), QStringLiteral("End"));
+    EXPECT_EQ(leiste->VerwaltungMen()->text(), QStringLiteral("Notes administration"));
+
+    u.p.Sprache = 2;
+    leiste->SpracheEinstellen();
+    EXPECT_EQ(leiste->NeuMen()->text(), QStringLiteral("Neue Notiz   Strg-N"));
+    EXPECT_EQ(leiste->HilfeMen()->text(), QStringLiteral("Hilfe  F1"));
+    EXPECT_EQ(leiste->AboutMen()->text(), QStringLiteral("Über ..."));
+    EXPECT_EQ(leiste->EndeMen()->text(), QStringLiteral("Beenden"));
+
+    // Another language value keeps what the entries have.
+    u.p.Sprache = 0;
+    leiste->SpracheEinstellen();
+    EXPECT_EQ(leiste->EndeMen()->text(), QStringLiteral("Beenden"));
+    Leiste entwurf(u.p);
+    EXPECT_EQ(entwurf.EndeMen()->text(), QStringLiteral("Ende"));
+    EXPECT_EQ(entwurf.HilfeMen()->text(), QStringLiteral("Hilfe"));
+
+    const QList<QAction*> notizEintraege = {leiste->NeuMen(), leiste->Strich1(),
+                                            leiste->VerwaltungMen(), leiste->Strich3()};
+    for (QAction* a : notizEintraege)
+        EXPECT_TRUE(a->isVisible());
+    u.p.eigeneErlauben = false;
+    leiste->MachLayout();
+    for (QAction* a : notizEintraege)
+        EXPECT_FALSE(a->isVisible());
+    for (QAction* a : {leiste->EinstellungenMen(), leiste->HilfeMen(), leiste->AboutMen(),
+                       leiste->Strich2(), leiste->EndeMen()})
+        EXPECT_TRUE(a->isVisible());
+}
+
+TEST_F(TerminalTest, DatumUndUhrImTick) {
+    auto leiste = laden();
+    leiste->Tick();
+    EXPECT_EQ(leiste->DatumPan()->text(), QStringLiteral("12/08/26"));
+    EXPECT_EQ(leiste->UhrPan()->text(), QStringLiteral("1:05:09 pm"));
+
+    u.p.Sprache = 2;
+    u.p.uhr.Vorstellen(1);
+    leiste->Tick();
+    const QChar t = DatumTrenner();
+    EXPECT_EQ(leiste->DatumPan()->text(), QStringLiteral("08") + t + QStringLiteral("12") + t + QStringLiteral("26"));
+    EXPECT_EQ(leiste->UhrPan()->text(), QStringLiteral("13:05:10"));
+
+    // Without date and clock the panels are left alone.
+    u.p.zeigDatum = false;
+    leiste->MachLayout();
+    u.p.uhr.Vorstellen(1);
+    leiste->Tick();
+    EXPECT_TRUE(leiste->UhrPan()->isHidden());
+    EXPECT_EQ(leiste->UhrPan()->text(), QStringLiteral("13:05:10"));
+}
+
+TEST_F(TerminalTest, FormAktivSchaltetTimerUndMenue) {
+    auto leiste = laden();
+    leiste->Timer1Aktiv(true);
+    leiste->FormAktiv(false);
+    EXPECT_FALSE(leiste->Timer1Laeuft());
+    EXPECT_FALSE(leiste->KontextMen()->isEnabled());
+    EXPECT_FALSE(leiste->EndeMen()->isEnabled());
+    EXPECT_FALSE(leiste->NotizPan()->isEnabled());
+    // A disabled bar pops up no menu.
+    QTest::mouseClick(leiste->NotizPan(), Qt::RightButton);
+    EXPECT_FALSE(leiste->KontextMen()->isVisible());
+
+    leiste->FormAktiv(true);
+    EXPECT_TRUE(leiste->Timer1Laeuft());
+    EXPECT_TRUE(leiste->KontextMen()->isEnabled());
+    EXPECT_TRUE(leiste->NeuMen()->isEnabled());
+    EXPECT_TRUE(leiste->NotizPan()->isEnabled());
+}
+
+TEST_F(TerminalTest, TastenUndMaus) {
+    auto leiste = laden();
+    int neu = 0, verwaltung = 0;
+    bool timerImEditor = true;
+    leiste->notizEditorZeigen = [&] {
+        ++neu;
+        timerImEditor = leiste->Timer1Laeuft();
+    };
+    leiste->verwaltungZeigen = [&] { ++verwaltung; };
+
+    u.p.aufbauZaehler = 3;
+    QTest::keyClick(leiste.get(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(neu, 1);
+    EXPECT_FALSE(timerImEditor);
+    EXPECT_TRUE(leiste->Timer1Laeuft());
+    EXPECT_EQ(u.p.aufbauZaehler, 100);
+
+    QTest::keyClick(leiste.get(), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(leiste.get(), Qt::Key_N);
+    EXPECT_EQ(neu, 1);
+
+    QTest::keyClick(leiste.get(), Qt::Key_F1);
+    QTest::keyClick(leiste.get(), Qt::Key_F1, Qt::ControlModifier);
+    EXPECT_EQ(leiste->hilfen, 1);
+
+    QTest::mouseDClick(leiste->NotizPan(), Qt::LeftButton);
+    EXPECT_EQ(verwaltung, 1);
+
+    // Without own notes neither Ctrl-N nor the double-click does anything.
+    u.p.eigeneErlauben = false;
+    QTest::keyClick(leiste.get(), Qt::Key_N, Qt::ControlModifier);
+    QTest::mouseDClick(leiste->NotizPan(), Qt::LeftButton);
+    EXPECT_EQ(neu, 1);
+    EXPECT_EQ(verwaltung, 1);
+
+    // The right button on the band or on the clock opens the menu.
+    leiste->show();
+    QTest::mouseClick(leiste->UhrPan(), Qt::RightButton);
+    EXPECT_TRUE(leiste->KontextMen()->isVisible());
+    leiste->KontextMen()->hide();
+    QTest::mouseClick(leiste->NotizPan(), Qt::RightButton);
+    EXPECT_TRUE(leiste->KontextMen()->isVisible());
+    leiste->KontextMen()->hide();
+
+    // Menu entries run their commands once the menu is gone.
+    leiste->HilfeMen()->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(leiste->hilfen, 2);
+}
+
+TEST_F(TerminalTest, EinstellungenHaltenDieLeisteAn) {
+    u.p.ImmerOben = true;
+    auto leiste = laden();
+    leiste->Timer1Aktiv(true);
+    bool obenImFenster = true, timerImFenster = true;
+    bool zugang = false;
+    leiste->einstellungenZeigen = [&] {
+        obenImFenster = leiste->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        timerImFenster = leiste->Timer1Laeuft();
+        return zugang;
+    };
+
+    // Access refused: the bar runs again, enabled and on top.
+    leiste->EinstellungenOeffnen();
+    EXPECT_FALSE(obenImFenster);
+    EXPECT_FALSE(timerImFenster);
+    EXPECT_TRUE(leiste->Timer1Laeuft());
+    EXPECT_TRUE(leiste->KontextMen()->isEnabled());
+    EXPECT_TRUE(leiste->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+    // The open settings window keeps the bar stopped until it closes.
+    zugang = true;
+    leiste->EinstellungenOeffnen();
+    EXPECT_FALSE(leiste->Timer1Laeuft());
+    EXPECT_FALSE(leiste->KontextMen()->isEnabled());
+    EXPECT_EQ(leiste->ZeichenPosition(), 101);
+}
+
+TEST_F(TerminalTest, EndeLoeschtDieNetzfehlerMarke) {
+    auto leiste = laden();
+    const QString nefe = u.Pfad(QStringLiteral("nefe"));
+    QFile datei(nefe);
+    ASSERT_TRUE(datei.open(QIODevice::WriteOnly));
+    datei.write("2026-12-08 13:00:00\r\n");
+    datei.close();
+    leiste->Ende();
+    EXPECT_FALSE(QFile::exists(nefe));
+    EXPECT_EQ(leiste->beendet, 1);
+    leiste->Ende();
+    EXPECT_EQ(leiste->beendet, 2);
+}
+
+TEST_F(TerminalTest, KurzerTextStehtAmRand) {
+    notiz(QStringLiteral("Kurz"));
+    auto leiste = laden();
+    for (int i = 0; i < 10; ++i)
+        leiste->Tick();
+    EXPECT_EQ(u.p.anzeigeModus, TickerInhalt::Statisch);
+    EXPECT_FALSE(leiste->NotizPan()->Leer());
+    EXPECT_EQ(leiste->NotizPan()->X(), 101);
+}
+
+TEST_F(TerminalTest, LangerTextLaeuftUndBleibtBeschraenkt) {
+    langerText();
+    auto leiste = laden();
+    Band* band = leiste->NotizPan();
+    leiste->Tick();
+    ASSERT_EQ(u.p.anzeigeModus, TickerInhalt::Scrollend);
+    EXPECT_EQ(band->X(), 101);
+    for (int i = 1; i <= 5; ++i) {
+        leiste->Tick();
+        EXPECT_EQ(band->X(), 101 - 30 * i);
+    }
+
+    // Well beyond one pass the position stays within one pass of the band.
+    const int pass = band->PassBreite();
+    ASSERT_GT(pass, Twips(band->width()));
+    for (int i = 0; i < 2 * pass / 30; ++i) {
+        leiste->Tick();
+        ASSERT_GT(leiste->ZeichenPosition() + pass, 0);
+        ASSERT_LE(leiste->ZeichenPosition(), 101);
+    }
+
+    // The kept position shows what the unbounded one would have shown; the
+    // picture is taken at a moment the end of one pass is in view.
+    const double x = -(pass - Twips(band->width()) / 2);
+    band->Zeigen(u.p.eintraege, u.p.trennText, true, x);
+    const QImage hier = band->grab().toImage();
+    band->Zeigen(u.p.eintraege, u.p.trennText, true, x - pass);
+    const QImage weiter = band->grab().toImage();
+    EXPECT_TRUE(hier == weiter);
+    // ... and the band is not simply empty there.
+    band->Zeigen(u.p.eintraege, u.p.trennText, true, x + Twips(7));
+    EXPECT_FALSE(hier == band->grab().toImage());
+
+    // A new text starts over at the margin.
+    notiz(QStringLiteral("Noch eine"));
+    u.p.aufbauZaehler = 100;
+    leiste->Tick();
+    EXPECT_EQ(band->X(), 101);
+}
+
+// Colour in a strip of the band: which of red and green appear.
+struct Farben {
+    bool rot = false;
+    bool gruen = false;
+};
+Farben farbenIn(const QImage& bild, int von, int bis) {
+    Farben f;
+    for (int y = 0; y < bild.height(); ++y)
+        for (int x = std::max(0, von); x < std::min(bis, bild.width()); ++x) {
+            const QColor c = bild.pixelColor(x, y);
+            f.rot |= c.red() > 100 && c.green() < 40;
+            f.gruen |= c.green() > 100 && c.red() < 40;
+        }
+    return f;
+}
+
+TEST(TerminalBand, FarbenJeQuelleUndTrenner) {
+    Band band;
+    band.resize(900, 30);
+    QFont schrift(QStringLiteral("DejaVu Sans"));
+    schrift.setPointSize(12);
+    band.Aussehen(schrift, Qt::black, Qt::red, Qt::green, 60);
+    const QString trenner = QStringLiteral(" \u00B7 ");
+    const std::vector<Eintrag> eintraege = {{Eintrag::Eigene, QStringLiteral("MMMM")},
+                                            {Eintrag::Broadcast, QStringLiteral("MMMM")}};
+    const int eintrag = band.TextBreite(QStringLiteral("MMMM ")) / 15;
+    const int trenn = band.TextBreite(trenner + u' ') / 15;
+
+    band.Zeigen(eintraege, trenner, false, 0);
+    QImage bild = band.grab().toImage();
+    Farben f = farbenIn(bild, 0, eintrag);
+    EXPECT_TRUE(f.rot && !f.gruen);
+    f = farbenIn(bild, eintrag, eintrag + trenn);
+    EXPECT_TRUE(f.rot && !f.gruen);
+    f = farbenIn(bild, eintrag + trenn, 2 * eintrag + trenn);
+    EXPECT_TRUE(f.gruen && !f.rot);
+    // Static text ends with its last entry.
+    f = farbenIn(bild, 2 * eintrag + trenn, bild.width());
+    EXPECT_TRUE(!f.gruen && !f.rot);
+
+    // Scrolling text puts the separator after the last entry as well and
+    // starts over right behind it.
+    band.Zeigen(eintraege, trenner, true, 0);
+    bild = band.grab().toImage();
+    const int pass = 2 * (eintrag + trenn);
+    EXPECT_EQ(band.PassBreite(), pass * 15);
+    f = farbenIn(bild, 2 * eintrag + trenn, pass);
+    EXPECT_TRUE(f.rot && !f.gruen);
+    f = farbenIn(bild, pass, pass + eintrag);
+    EXPECT_TRUE(f.rot && !f.gruen);
+    f = farbenIn(bild, pass + eintrag + trenn, pass + 2 * eintrag + trenn);
+    EXPECT_TRUE(f.gruen && !f.rot);
+}
+
+} // namespace
