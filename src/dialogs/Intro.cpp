@@ -30,7 +30,7 @@ QImage Intro::SplashBild(int16_t sprache) {
     // A red slanted stripe, the same slant as the message box face.
     QPainterPath streifen;
     streifen.addPolygon(QPolygonF(
-        {QPointF(330, 0), QPointF(400, 0), QPointF(330, HoehePx), QPointF(260, HoehePx)}));
+        {QPointF(420, 0), QPointF(480, 0), QPointF(410, HoehePx), QPointF(350, HoehePx)}));
     maler.fillPath(streifen, QColor(150, 0, 0, 110));
 
     // Name and subtitle.

@@ -21,7 +21,7 @@ namespace pinwick {
 
 class Band : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit Band(QWidget* eltern = nullptr);
 
     // Font, background, colour of own notes and separators, colour of
@@ -47,15 +47,15 @@ public:
     // Width of a text in the band's font, in twips.
     int TextBreite(const QString& text) const;
 
-signals:
+  signals:
     // A double-click with the left button.
     void doppelKlick();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* ereignis) override;
     void mouseDoubleClickEvent(QMouseEvent* ereignis) override;
 
-private:
+  private:
     struct Stueck {
         QString text;
         bool broadcastFarbe = false;
@@ -64,8 +64,7 @@ private:
     };
     // Lays out the pass for the given entries and mode when anything changed;
     // true when it did.
-    bool vorbereiten(const std::vector<Eintrag>& eintraege, const QString& trenner,
-                     bool scrollend);
+    bool vorbereiten(const std::vector<Eintrag>& eintraege, const QString& trenner, bool scrollend);
     // Renders the pass into pictures of at most one chunk's width each.
     void rendern(qreal dpr);
 

@@ -4,7 +4,9 @@
 
 namespace pinwick {
 
-int BandHoehe(int textHoehe) { return RundeGerade32(textHoehe * 1.5); }
+int BandHoehe(int textHoehe) {
+    return RundeGerade32(textHoehe * 1.5);
+}
 
 int16_t TextOben(int bandHoehe, int textHoehe, int schriftGroesse) {
     switch (schriftGroesse) {
@@ -23,8 +25,8 @@ int16_t TextOben(int bandHoehe, int textHoehe, int schriftGroesse) {
     return static_cast<int16_t>(RundeGerade32(mitte * 0.8));
 }
 
-Leistenlayout LeisteBerechnen(const Einstellungswerte& e, int bildschirmBreite,
-                              int bildschirmHoehe, int textHoehe) {
+Leistenlayout LeisteBerechnen(const Einstellungswerte& e, int bildschirmBreite, int bildschirmHoehe,
+                              int textHoehe) {
     Leistenlayout l;
     l.leisteBreite = bildschirmBreite;
     l.bandHoehe = BandHoehe(textHoehe);
@@ -65,7 +67,9 @@ Leistenlayout LeisteBerechnen(const Einstellungswerte& e, int bildschirmBreite,
     return l;
 }
 
-int ScrollSchritt(int16_t speed) { return speed >= 5 ? speed : 30; }
+int ScrollSchritt(int16_t speed) {
+    return speed >= 5 ? speed : 30;
+}
 
 UhrAnzeige UhrAnzeigeText(const QDateTime& jetzt, int16_t sprache, QChar datumTrenner) {
     const QDate d = jetzt.date();
@@ -78,7 +82,8 @@ UhrAnzeige UhrAnzeigeText(const QDateTime& jetzt, int16_t sprache, QChar datumTr
         a.uhr = QString::number(stunde12) + u':' + zwei(t.minute()) + u':' + zwei(t.second()) +
                 (t.hour() < 12 ? QStringLiteral(" am") : QStringLiteral(" pm"));
     } else {
-        a.datum = zwei(d.day()) + datumTrenner + zwei(d.month()) + datumTrenner + zwei(d.year() % 100);
+        a.datum =
+            zwei(d.day()) + datumTrenner + zwei(d.month()) + datumTrenner + zwei(d.year() % 100);
         a.uhr = zwei(t.hour()) + u':' + zwei(t.minute()) + u':' + zwei(t.second());
     }
     return a;

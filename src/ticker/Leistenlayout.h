@@ -51,8 +51,8 @@ int16_t TextOben(int bandHoehe, int textHoehe, int schriftGroesse);
 
 // The whole layout. Screen sizes and the text height are in twips; the font
 // size is taken from e.SchriftGroesse.
-Leistenlayout LeisteBerechnen(const Einstellungswerte& e, int bildschirmBreite,
-                              int bildschirmHoehe, int textHoehe);
+Leistenlayout LeisteBerechnen(const Einstellungswerte& e, int bildschirmBreite, int bildschirmHoehe,
+                              int textHoehe);
 
 // Twips the text moves per tick for a Speed setting (30, 15 or 5; anything
 // the settings load lets through is taken as it is, nonsense as 30).

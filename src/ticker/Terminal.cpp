@@ -9,6 +9,7 @@
 #include "Shell.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontMetrics>
@@ -29,6 +30,25 @@ QRect pxRechteck(const QRect& twips) {
     const int oben = Px(twips.y());
     return QRect(links, oben, Px(twips.x() + twips.width()) - links,
                  Px(twips.y() + twips.height()) - oben);
+}
+
+// The date and clock panels have their design widths, meant for a narrow
+// small font. The system's font at 8 points is taken, smaller when the widest
+// captions would not fit.
+QFont panelSchrift(int breitePx, int randPx) {
+    QFont schrift = QApplication::font();
+    qreal groesse = 8;
+    const QString breiteste[] = {QStringLiteral("12:59:59 pm"), QStringLiteral("28/08/28")};
+    for (; groesse > 5; groesse -= 0.5) {
+        schrift.setPointSizeF(groesse);
+        const QFontMetrics fm(schrift);
+        bool passt = true;
+        for (const QString& text : breiteste)
+            passt = passt && fm.horizontalAdvance(text) + 2 * randPx <= breitePx;
+        if (passt)
+            break;
+    }
+    return schrift;
 }
 
 // Inner height of the bubble window; a bubble above a bar at the bottom
@@ -134,7 +154,9 @@ void Terminal::SpracheEinstellen() {
     }
 }
 
-void Terminal::ScrollSchrittSetzen() { scrollSchritt_ = pinwick::ScrollSchritt(p_.Speed); }
+void Terminal::ScrollSchrittSetzen() {
+    scrollSchritt_ = pinwick::ScrollSchritt(p_.Speed);
+}
 
 QFont Terminal::bandSchrift() const {
     QFont schrift(p_.SchriftName);
@@ -169,6 +191,11 @@ void Terminal::MachLayout() {
     }
     datumPan_->setGeometry(pxRechteck(l.datumPan));
     uhrPan_->setGeometry(pxRechteck(l.uhrPan));
+    const QMargins raender = uhrPan_->contentsMargins();
+    const QFont klein =
+        panelSchrift(uhrPan_->width(), std::max(raender.left(), raender.right()) + 1);
+    datumPan_->setFont(klein);
+    uhrPan_->setFont(klein);
     notizPan_->setGeometry(pxRechteck(l.notizPan));
     notizPan_->Aussehen(bandSchrift(), Farbe(p_.notizHgFarbe), Farbe(p_.SchriftFarbe),
                         Farbe(p_.SchriftFarbe2), l.textOben);
@@ -306,9 +333,13 @@ void Terminal::EinstellungenOeffnen() {
     FensterOrdnung();
 }
 
-void Terminal::Hilfe() { HilfeZeigen(p_); }
+void Terminal::Hilfe() {
+    HilfeZeigen(p_);
+}
 
-void Terminal::UeberZeigen() { AboutZeigen(p_); }
+void Terminal::UeberZeigen() {
+    AboutZeigen(p_);
+}
 
 void Terminal::Ende() {
     const QString nefe = p_.ArbeitsDatei(QStringLiteral("nefe"));

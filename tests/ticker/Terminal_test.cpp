@@ -25,18 +25,18 @@ namespace {
 
 // A bar whose help and program end are only counted.
 class Leiste : public Terminal {
-public:
+  public:
     using Terminal::Terminal;
     void Hilfe() override { ++hilfen; }
     int hilfen = 0;
     int beendet = 0;
 
-protected:
+  protected:
     void Beenden() override { ++beendet; }
 };
 
 class TerminalTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Programm& p = u.p;
         p.Sprache = 1;
@@ -143,7 +143,8 @@ TEST_F(TerminalTest, DatumUndUhrImTick) {
     u.p.uhr.Vorstellen(1);
     leiste->Tick();
     const QChar t = DatumTrenner();
-    EXPECT_EQ(leiste->DatumPan()->text(), QStringLiteral("08") + t + QStringLiteral("12") + t + QStringLiteral("26"));
+    EXPECT_EQ(leiste->DatumPan()->text(),
+              QStringLiteral("08") + t + QStringLiteral("12") + t + QStringLiteral("26"));
     EXPECT_EQ(leiste->UhrPan()->text(), QStringLiteral("13:05:10"));
 
     // Without date and clock the panels are left alone.
