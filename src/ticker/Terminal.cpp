@@ -18,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <algorithm>
 
 namespace pinwick {
 
@@ -93,6 +94,9 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     };
 
     timer1_.setInterval(50);
+    // Coarse timers may stretch a tick by a few milliseconds, which shows as
+    // jerky scrolling.
+    timer1_.setTimerType(Qt::PreciseTimer);
     connect(&timer1_, &QTimer::timeout, this, &Terminal::Tick);
 
     // Loading the bar.
@@ -119,7 +123,7 @@ void Terminal::menueBauen() {
     strich3_ = kontextMen_->addSeparator();
     einstellungenMen_ = kontextMen_->addAction(QStringLiteral("Einstellungen"));
     hilfeMen_ = kontextMen_->addAction(QStringLiteral("Hilfe"));
-    aboutMen_ = kontextMen_->addAction(QStringLiteral("Über ..."));
+    aboutMen_ = kontextMen_->addAction(QStringLiteral("\u00DCber ..."));
     strich2_ = kontextMen_->addSeparator();
     endeMen_ = kontextMen_->addAction(QStringLiteral("Ende"));
 
@@ -149,7 +153,7 @@ void Terminal::SpracheEinstellen() {
         verwaltungMen_->setText(QStringLiteral("Notizverwaltung"));
         einstellungenMen_->setText(QStringLiteral("Einstellungen"));
         hilfeMen_->setText(QStringLiteral("Hilfe  F1"));
-        aboutMen_->setText(QStringLiteral("Über ..."));
+        aboutMen_->setText(QStringLiteral("\u00DCber ..."));
         endeMen_->setText(QStringLiteral("Beenden"));
     }
 }

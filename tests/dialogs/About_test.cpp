@@ -30,15 +30,15 @@ TEST(VersionsTextTest, PunktUnabhaengigVomGebietsschema) {
 TEST(AboutTest, TexteJeSprache) {
     struct Fall {
         int16_t sprache;
-        const char *titel, *zeile, *version, *link, *knopf;
+        const char8_t *titel, *zeile, *version, *link, *knopf;
     };
     const Fall faelle[] = {
-        {1, "About ...", "Notes and News System for Windows", "Build 3.01", "Pinwick in the web",
-         "Close"},
-        {2, "\u00DCber ...", "Notiz- und Nachrichtensystem f\u00FCr Windows", "Version 3.01",
-         "Pinwick im Web", "Schlie\u00DFen"},
-        {0, "\u00DCber ...", "Notiz- und Nachrichtensystem f\u00FCr Windows", "Version 3.01",
-         "Pinwick im Web", "Schlie\u00DFen"},
+        {1, u8"About ...", u8"Notes and News System for Windows", u8"Build 3.01",
+         u8"Pinwick in the web", u8"Close"},
+        {2, u8"\u00DCber ...", u8"Notiz- und Nachrichtensystem f\u00FCr Windows", u8"Version 3.01",
+         u8"Pinwick im Web", u8"Schlie\u00DFen"},
+        {0, u8"\u00DCber ...", u8"Notiz- und Nachrichtensystem f\u00FCr Windows", u8"Version 3.01",
+         u8"Pinwick im Web", u8"Schlie\u00DFen"},
     };
     for (const Fall& f : faelle) {
         Programm p;

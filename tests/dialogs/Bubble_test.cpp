@@ -105,14 +105,6 @@ TEST_F(BubbleTest, FokusVerlustSchliesst) {
     EXPECT_FALSE(BubbleSichtbar());
 }
 
-TEST_F(BubbleTest, BubbleSchliessenOhneBubbleSchadetNicht) {
-    BubbleSchliessen();
-    EXPECT_FALSE(BubbleSichtbar());
-    BubbleZeigen(p, 0, 0, QStringLiteral("x"));
-    BubbleSchliessen();
-    EXPECT_FALSE(BubbleSichtbar());
-}
-
 TEST(NetzConnectTest, TextJeSpracheUndStreifenAmDockRand) {
     const QRect schirm = Bildschirm();
     struct Fall {

@@ -109,7 +109,7 @@ TEST_F(TerminalTest, MenueTexteUndSichtbarkeit) {
     leiste->SpracheEinstellen();
     EXPECT_EQ(leiste->NeuMen()->text(), QStringLiteral("Neue Notiz   Strg-N"));
     EXPECT_EQ(leiste->HilfeMen()->text(), QStringLiteral("Hilfe  F1"));
-    EXPECT_EQ(leiste->AboutMen()->text(), QStringLiteral("Über ..."));
+    EXPECT_EQ(leiste->AboutMen()->text(), QStringLiteral("\u00DCber ..."));
     EXPECT_EQ(leiste->EndeMen()->text(), QStringLiteral("Beenden"));
 
     // Another language value keeps what the entries have.

@@ -1,0 +1,74 @@
+#!/bin/sh
+# The real ticker program on a virtual X display: the first start makes the
+# database from the template and shows the bar docked at the top; a start
+# without the template stops with a message naming it and makes nothing.
+# Usage: start_e2e.sh <app folder> <sqlcipher shell>
+set -u
+APP="$1"
+SQLCIPHER="$2"
+
+if ! command -v xvfb-run >/dev/null 2>&1 || ! command -v xdotool >/dev/null 2>&1; then
+    echo "xvfb-run or xdotool missing"
+    exit 1
+fi
+
+TMP=$(mktemp -d)
+trap 'rm -rf "$TMP"' EXIT
+mkdir -p "$TMP/home" "$TMP/app"
+cp "$APP/Pinwick3" "$APP/org.kav" "$TMP/app/"
+cp "$APP"/*.htm "$TMP/app/" 2>/dev/null || true
+printf '2\r\n' > "$TMP/app/ssp.kav"
+
+fehler=0
+pruefe() {
+    if [ "$1" -ne 0 ]; then
+        echo "FAILED: $2"
+        fehler=1
+    else
+        echo "ok: $2"
+    fi
+}
+
+# -- first start: the bar appears at the top, full width
+cat > "$TMP/lauf.sh" <<'INNER'
+#!/bin/sh
+cd "$1/app"
+HOME="$1/home" XDG_CONFIG_HOME="$1/home/.config" BROWSER=true ./Pinwick3 > "$1/ausgabe.txt" 2>&1 &
+pid=$!
+fenster=""
+for i in $(seq 1 60); do
+    fenster=$(xdotool search --onlyvisible --classname Pinwick3 2>/dev/null | head -n 1)
+    [ -n "$fenster" ] && break
+    sleep 0.25
+done
+sleep 2
+for w in $(xdotool search --onlyvisible --classname Pinwick3 2>/dev/null); do
+    xdotool getwindowgeometry "$w"
+done > "$1/geometrie.txt"
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+INNER
+xvfb-run -a -s "-screen 0 1280x800x24" sh "$TMP/lauf.sh" "$TMP"
+cat "$TMP/geometrie.txt"
+grep -q "Position: 0,0" "$TMP/geometrie.txt" && grep -q "Geometry: 1280x" "$TMP/geometrie.txt"
+pruefe $? "bar docked at the top, as wide as the screen"
+test -f "$TMP/home/Documents/Pinwick 3/pw.kav"
+pruefe $? "first start made Documents/Pinwick 3/pw.kav"
+erst=$(printf "PRAGMA key='pelmory+sadun';\nSELECT erstVorbei FROM Einstellungen;\n" |
+    "$SQLCIPHER" "$TMP/home/Documents/Pinwick 3/pw.kav" 2>&1 | tail -n 1)
+test "$erst" = "-1"
+pruefe $? "first run recorded (erstVorbei = $erst)"
+
+# -- no template, no database: the start stops and names the template
+rm -rf "$TMP/home/Documents"
+rm "$TMP/app/org.kav"
+cd "$TMP/app"
+HOME="$TMP/home" XDG_CONFIG_HOME="$TMP/home/.config" QT_QPA_PLATFORM=offscreen ./Pinwick3 > "$TMP/fehlt.txt" 2>&1
+rc=$?
+cat "$TMP/fehlt.txt"
+test $rc -ne 0 && grep -q "org.kav" "$TMP/fehlt.txt"
+pruefe $? "missing template stops the start with its name"
+test ! -e "$TMP/home/Documents/Pinwick 3/pw.kav"
+pruefe $? "no database without the template"
+
+exit $fehler
