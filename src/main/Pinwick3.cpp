@@ -9,6 +9,7 @@
 #include "Terminal.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <cstdio>
@@ -86,7 +87,11 @@ int main(int argc, char** argv) {
         pinwick::ProgrammStart(p, fenster);
     } catch (const std::exception& f) {
         std::fprintf(stderr, "Pinwick3: %s\n", f.what());
-        QMessageBox::critical(nullptr, QStringLiteral("Pinwick"), QString::fromLocal8Bit(f.what()));
+        // Only a screen someone looks at gets the message box as well.
+        const QString plattform = QGuiApplication::platformName();
+        if (plattform != QLatin1String("offscreen") && plattform != QLatin1String("minimal"))
+            QMessageBox::critical(nullptr, QStringLiteral("Pinwick"),
+                                  QString::fromLocal8Bit(f.what()));
         return 1;
     }
     return app.exec();

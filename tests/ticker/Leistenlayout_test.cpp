@@ -86,13 +86,6 @@ TEST(Leistenlayout, DockenObenUndUnten) {
     EXPECT_EQ(l.testPanOben, l.leisteHoehe + 100);
 }
 
-TEST(Leistenlayout, ScrollSchrittAusSpeed) {
-    EXPECT_EQ(ScrollSchritt(30), 30);
-    EXPECT_EQ(ScrollSchritt(15), 15);
-    EXPECT_EQ(ScrollSchritt(5), 5);
-    EXPECT_EQ(ScrollSchritt(0), 30);
-}
-
 TEST(Leistenlayout, DatumUndUhrzeitJeSprache) {
     const QDateTime nachmittag(QDate(2026, 12, 8), QTime(13, 5, 9));
     UhrAnzeige a = UhrAnzeigeText(nachmittag, 1, u'.');
