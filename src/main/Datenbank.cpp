@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <limits>
 
 namespace pinwick {
@@ -18,6 +19,22 @@ namespace pinwick {
 struct Verbindung {
     sqlite3* db = nullptr;
     QString pfad;
+
+    // The last rows read per table, with the marks that tell whether the table
+    // may have changed since: the file's data version (changes by any other
+    // connection, also in other processes), this connection's change count and
+    // the number of statements it ran directly. A receiver reads the
+    // broadcaster's notes every few seconds; while nothing changed, the rows
+    // are taken from here instead of being decrypted and parsed again.
+    struct Puffer {
+        qint64 version = -1;
+        qint64 aenderungen = -1;
+        quint64 ausgefuehrt = 0;
+        QStringList spalten;
+        std::shared_ptr<Zeilen> zeilen;
+    };
+    std::map<QString, Puffer> puffer;
+    quint64 ausgefuehrt = 0;
 
     void schliessen() {
         if (db) {
@@ -347,6 +364,7 @@ bool Datenbank::IstOffen() const {
 void Datenbank::Ausfuehren(const QString& sql) {
     if (!IstOffen())
         werfen(QStringLiteral("the database is closed: %1").arg(pfad_));
+    ++verbindung_->ausgefuehrt;
     char* text = nullptr;
     if (sqlite3_exec(verbindung_->db, sql.toUtf8().constData(), nullptr, nullptr, &text) !=
         SQLITE_OK) {
@@ -379,14 +397,48 @@ Datensatzmenge::Datensatzmenge(std::shared_ptr<Verbindung> verbindung, const QSt
         werfen(QStringLiteral("unsupported query: %1").arg(abfrage));
     tabelle_ = treffer.captured(1);
 
+    qint64 version = -1;
+    {
+        Anweisung v(db(), QStringLiteral("PRAGMA data_version"));
+        if (v.schritt())
+            version = sqlite3_column_int64(v.s(), 0);
+    }
+    const qint64 aenderungen = sqlite3_total_changes(db());
+    Verbindung::Puffer& puffer = verbindung_->puffer[tabelle_.toLower()];
+    if (puffer.zeilen && puffer.version == version && puffer.aenderungen == aenderungen &&
+        puffer.ausgefuehrt == verbindung_->ausgefuehrt) {
+        spalten_ = puffer.spalten;
+        daten_ = puffer.zeilen;
+        return;
+    }
+
     Anweisung a(db(), QStringLiteral("select rowid, * from %1").arg(bezeichner(tabelle_)));
     const int spalten = sqlite3_column_count(a.s()) - 1;
     for (int i = 1; i <= spalten; ++i)
         spalten_.append(QString::fromUtf8(sqlite3_column_name(a.s(), i)));
     while (a.schritt()) {
-        rowids_.push_back(sqlite3_column_int64(a.s(), 0));
-        zeilen_.push_back(zeileLesen(a.s(), spalten));
+        daten_->rowids.push_back(sqlite3_column_int64(a.s(), 0));
+        daten_->werte.push_back(zeileLesen(a.s(), spalten));
     }
+    puffer.version = version;
+    puffer.aenderungen = aenderungen;
+    puffer.ausgefuehrt = verbindung_->ausgefuehrt;
+    puffer.spalten = spalten_;
+    puffer.zeilen = daten_;
+}
+
+Zeilen& Datensatzmenge::schreibbar() {
+    if (verbindung_) {
+        // Rows about to change are no longer what the file held when they
+        // were read: the cache lets go of them first, so that usually no
+        // copy is needed.
+        auto it = verbindung_->puffer.find(tabelle_.toLower());
+        if (it != verbindung_->puffer.end() && it->second.zeilen == daten_)
+            verbindung_->puffer.erase(it);
+    }
+    if (daten_.use_count() > 1)
+        daten_ = std::make_shared<Zeilen>(*daten_);
+    return *daten_;
 }
 
 Datensatzmenge::~Datensatzmenge() = default;
@@ -407,7 +459,7 @@ void Datensatzmenge::pruefeZeile() const {
     db();
     if (geloescht_)
         werfen(QStringLiteral("the current row has been deleted"));
-    if (pos_ < 0 || pos_ >= static_cast<int>(zeilen_.size()))
+    if (pos_ < 0 || pos_ >= static_cast<int>(daten_->werte.size()))
         werfen(QStringLiteral("no current row"));
 }
 
@@ -425,12 +477,13 @@ void Datensatzmenge::zeileNeuLesen(qint64 rowid, int index) {
     std::vector<QVariant> zeile;
     if (!zeileHolen(rowid, zeile))
         werfen(QStringLiteral("the row no longer exists"));
-    zeilen_[static_cast<size_t>(index)] = std::move(zeile);
+    schreibbar().werte[static_cast<size_t>(index)] = std::move(zeile);
 }
 
 void Datensatzmenge::entfernen(int index) {
-    rowids_.erase(rowids_.begin() + index);
-    zeilen_.erase(zeilen_.begin() + index);
+    Zeilen& z = schreibbar();
+    z.rowids.erase(z.rowids.begin() + index);
+    z.werte.erase(z.werte.begin() + index);
     if (index < pos_)
         --pos_;
     else if (index == pos_)
@@ -452,30 +505,30 @@ void Datensatzmenge::MoveNext() {
         geloescht_ = false;
         return;
     }
-    if (pos_ >= static_cast<int>(zeilen_.size()))
+    if (pos_ >= static_cast<int>(daten_->werte.size()))
         werfen(QStringLiteral("no current row"));
     ++pos_;
 }
 
 bool Datensatzmenge::Eof() const {
     db();
-    return pos_ >= static_cast<int>(zeilen_.size());
+    return pos_ >= static_cast<int>(daten_->werte.size());
 }
 
 int Datensatzmenge::RecordCount() const {
     db();
-    return static_cast<int>(zeilen_.size());
+    return static_cast<int>(daten_->werte.size());
 }
 
 Datensatzmenge::Lesezeichen Datensatzmenge::Bookmark() const {
     pruefeZeile();
-    return rowids_[static_cast<size_t>(pos_)];
+    return daten_->rowids[static_cast<size_t>(pos_)];
 }
 
 void Datensatzmenge::SetBookmark(Lesezeichen zeichen) {
     db();
-    for (size_t i = 0; i < rowids_.size(); ++i) {
-        if (rowids_[i] == zeichen) {
+    for (size_t i = 0; i < daten_->rowids.size(); ++i) {
+        if (daten_->rowids[i] == zeichen) {
             modus_ = Modus::Keiner;
             pos_ = static_cast<int>(i);
             geloescht_ = false;
@@ -502,19 +555,19 @@ void Datensatzmenge::FindLast(const QString& kriterium) {
     const Wert gesucht(zahl);
 
     modus_ = Modus::Keiner;
-    for (int i = static_cast<int>(zeilen_.size()) - 1; i >= 0; --i) {
+    for (int i = static_cast<int>(daten_->werte.size()) - 1; i >= 0; --i) {
         const size_t k = static_cast<size_t>(i);
-        if (!Wert(zeilen_[k][static_cast<size_t>(spalte)]).gleich(gesucht))
+        if (!Wert(daten_->werte[k][static_cast<size_t>(spalte)]).gleich(gesucht))
             continue;
         // Another program may have deleted or changed the row since it was
         // read: a row found must still be in the file, with its present values.
         std::vector<QVariant> frisch;
-        if (!zeileHolen(rowids_[k], frisch)) {
+        if (!zeileHolen(daten_->rowids[k], frisch)) {
             entfernen(i);
             continue;
         }
-        zeilen_[k] = std::move(frisch);
-        if (!Wert(zeilen_[k][static_cast<size_t>(spalte)]).gleich(gesucht))
+        schreibbar().werte[k] = std::move(frisch);
+        if (!Wert(daten_->werte[k][static_cast<size_t>(spalte)]).gleich(gesucht))
             continue;
         pos_ = i;
         geloescht_ = false;
@@ -533,7 +586,7 @@ void Datensatzmenge::AddNew() {
 
 void Datensatzmenge::Edit() {
     pruefeZeile();
-    puffer_ = zeilen_[static_cast<size_t>(pos_)];
+    puffer_ = daten_->werte[static_cast<size_t>(pos_)];
     gesetzt_.assign(static_cast<size_t>(spalten_.size()), false);
     modus_ = Modus::Bearbeiten;
 }
@@ -584,14 +637,15 @@ void Datensatzmenge::Update() {
             werfen(QStringLiteral("the new row cannot be read back"));
         // The new row is appended; the position stays where it was, and a
         // position past the end stays past the end.
-        const bool amEnde = pos_ >= static_cast<int>(zeilen_.size());
-        rowids_.push_back(rowid);
-        zeilen_.push_back(std::move(zeile));
+        const bool amEnde = pos_ >= static_cast<int>(daten_->werte.size());
+        Zeilen& z = schreibbar();
+        z.rowids.push_back(rowid);
+        z.werte.push_back(std::move(zeile));
         if (amEnde)
-            pos_ = static_cast<int>(zeilen_.size());
+            pos_ = static_cast<int>(daten_->werte.size());
     } else {
         pruefeZeile();
-        const qint64 rowid = rowids_[static_cast<size_t>(pos_)];
+        const qint64 rowid = daten_->rowids[static_cast<size_t>(pos_)];
         if (!namen.isEmpty()) {
             QStringList zuweisungen;
             for (const QString& n : namen)
@@ -624,7 +678,7 @@ void Datensatzmenge::Delete() {
     pruefeZeile();
     modus_ = Modus::Keiner;
     Anweisung a(db(), QStringLiteral("delete from %1 where rowid = ?").arg(bezeichner(tabelle_)));
-    sqlite3_bind_int64(a.s(), 1, rowids_[static_cast<size_t>(pos_)]);
+    sqlite3_bind_int64(a.s(), 1, daten_->rowids[static_cast<size_t>(pos_)]);
     a.schritt();
     // A row another program deleted first is gone all the same.
     entfernen(pos_);
@@ -633,8 +687,7 @@ void Datensatzmenge::Delete() {
 void Datensatzmenge::Close() {
     offen_ = false;
     modus_ = Modus::Keiner;
-    rowids_.clear();
-    zeilen_.clear();
+    daten_ = std::make_shared<Zeilen>();
     puffer_.clear();
     gesetzt_.clear();
 }
@@ -668,7 +721,7 @@ Wert Datensatzmenge::Feld(int spalte) const {
         return Wert(puffer_[static_cast<size_t>(spalte)]);
     }
     pruefeZeile();
-    return Wert(zeilen_[static_cast<size_t>(pos_)][static_cast<size_t>(spalte)]);
+    return Wert(daten_->werte[static_cast<size_t>(pos_)][static_cast<size_t>(spalte)]);
 }
 
 } // namespace pinwick

@@ -100,6 +100,12 @@ public:
     }
 };
 
+// The rows of a recordset, shared between recordsets over an unchanged table.
+struct Zeilen {
+    std::vector<qint64> rowids;
+    std::vector<std::vector<QVariant>> werte;
+};
+
 class Datensatzmenge : public Satz {
 public:
     using Lesezeichen = qint64;
@@ -147,8 +153,10 @@ private:
     std::shared_ptr<Verbindung> verbindung_;
     QString tabelle_;
     QStringList spalten_;
-    std::vector<qint64> rowids_;
-    std::vector<std::vector<QVariant>> zeilen_;
+    // Rows are shared with the connection's cache until this recordset
+    // changes one; schreibbar() gives a copy of its own first.
+    std::shared_ptr<Zeilen> daten_ = std::make_shared<Zeilen>();
+    Zeilen& schreibbar();
     int pos_ = 0;
     bool geloescht_ = false; // the current row was deleted; MoveNext stays
     bool keinTreffer_ = false;

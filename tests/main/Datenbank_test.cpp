@@ -246,6 +246,51 @@ TEST(DatenbankSatz, LoeschenImDurchlaufUeberspringtKeineZeile) {
     EXPECT_EQ(notizen(db)->RecordCount(), 0);
 }
 
+// A reopened recordset over an unchanged table shares the rows it read last;
+// every kind of change must still show, and a change through one recordset
+// must not leak into another.
+TEST(DatenbankSatz, WiederGeoeffneteMengeSiehtJedeAenderung) {
+    TestUmgebung u;
+    NotizZeile z;
+    z.inhalt = QStringLiteral("alt");
+    NotizEinfuegen(*u.p.lokaleNotizen, z);
+    const QString abfrage = QStringLiteral("select * from Notizen");
+
+    auto a = u.p.lokaleDatenbank->OpenRecordset(abfrage);
+    auto b = u.p.lokaleDatenbank->OpenRecordset(abfrage); // from the cache
+    ASSERT_EQ(b->RecordCount(), 1);
+
+    // Through a recordset of the same connection; b keeps its own rows.
+    a->MoveFirst();
+    a->Edit();
+    a->Setze(u"inhalt", Wert(QStringLiteral("neu")));
+    a->Update();
+    EXPECT_EQ(b->Feld(u"inhalt").alsText(), QStringLiteral("alt"));
+    EXPECT_EQ(u.p.lokaleDatenbank->OpenRecordset(abfrage)->Feld(u"inhalt").alsText(),
+              QStringLiteral("neu"));
+
+    // Through a statement of the same connection.
+    u.p.lokaleDatenbank->Ausfuehren(QStringLiteral("UPDATE Notizen SET inhalt = 'sql'"));
+    EXPECT_EQ(u.p.lokaleDatenbank->OpenRecordset(abfrage)->Feld(u"inhalt").alsText(),
+              QStringLiteral("sql"));
+
+    // Through another connection, as a broadcaster's own program would.
+    {
+        Datenbank andere(u.p.datenbankDatei);
+        andere.Ausfuehren(QStringLiteral("INSERT INTO Notizen (inhalt, Rhythmus) VALUES ('x', 0)"));
+    }
+    EXPECT_EQ(u.p.lokaleDatenbank->OpenRecordset(abfrage)->RecordCount(), 2);
+
+    // Deleting through one recordset leaves another one's rows alone.
+    auto c = u.p.lokaleDatenbank->OpenRecordset(abfrage);
+    auto d = u.p.lokaleDatenbank->OpenRecordset(abfrage);
+    c->MoveFirst();
+    c->Delete();
+    EXPECT_EQ(c->RecordCount(), 1);
+    EXPECT_EQ(d->RecordCount(), 2);
+    EXPECT_EQ(u.p.lokaleDatenbank->OpenRecordset(abfrage)->RecordCount(), 1);
+}
+
 TEST(DatenbankSatz, LesezeichenUndFindLast) {
     TestUmgebung u;
     auto& rs = *u.p.lokaleNotizen;
