@@ -28,7 +28,8 @@ void notizenSchreiben(Datenbank& db) {
         const double start = 46000 + (i % 700); // spread around 2025 to 2027
         switch (art) {
         case 0:
-            sql = QStringLiteral("INSERT INTO Notizen (inhalt, Rhythmus) VALUES ('%1', 0)").arg(text);
+            sql =
+                QStringLiteral("INSERT INTO Notizen (inhalt, Rhythmus) VALUES ('%1', 0)").arg(text);
             break;
         case 1:
             sql = QStringLiteral("INSERT INTO Notizen (inhalt, Rhythmus, UhrVon, UhrBis) "
@@ -38,16 +39,18 @@ void notizenSchreiben(Datenbank& db) {
                       .arg((12 + i % 12) / 24.0);
             break;
         case 2:
-            sql = QStringLiteral("INSERT INTO Notizen (inhalt, Rhythmus, UhrVon, UhrBis, "
-                                 "StartDatum, Dauer, RhyDetails) VALUES ('%1', 2, 0, 0, %2, %3, '%4')")
+            sql = QStringLiteral(
+                      "INSERT INTO Notizen (inhalt, Rhythmus, UhrVon, UhrBis, "
+                      "StartDatum, Dauer, RhyDetails) VALUES ('%1', 2, 0, 0, %2, %3, '%4')")
                       .arg(text)
                       .arg(start)
                       .arg(i % 20)
                       .arg(QLatin1String(wochen[i % 3]));
             break;
         case 3:
-            sql = QStringLiteral("INSERT INTO Notizen (inhalt, Rhythmus, UhrVon, UhrBis, "
-                                 "StartDatum, Vorher, RhyDetails) VALUES ('%1', 3, 0, 0, %2, %3, '%4')")
+            sql = QStringLiteral(
+                      "INSERT INTO Notizen (inhalt, Rhythmus, UhrVon, UhrBis, "
+                      "StartDatum, Vorher, RhyDetails) VALUES ('%1', 3, 0, 0, %2, %3, '%4')")
                       .arg(text)
                       .arg(start)
                       .arg(i % 7)
@@ -105,9 +108,9 @@ void eineRunde(benchmark::State& state, Aufbau& a) {
         benchmark::DoNotOptimize(a.p.gezeigterText.size());
     }
     state.counters["notes_due"] = double(a.p.eintraege.size());
-    state.counters["per_note"] = benchmark::Counter(
-        double(state.iterations()) * AnzahlNotizen,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_note"] =
+        benchmark::Counter(double(state.iterations()) * AnzahlNotizen,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_AufbauEigeneNotizen(benchmark::State& state) {

@@ -16,7 +16,7 @@ class Panel3D;
 
 class About : public QDialog {
     Q_OBJECT
-  public:
+public:
     explicit About(Programm& p, QWidget* eltern = nullptr);
 
     // TextLab 1 to 5 (name, line, version, copyright, place) and 12 (link).
@@ -26,7 +26,7 @@ class About : public QDialog {
     // Hands the web address to the desktop; tests put a recorder here.
     std::function<int32_t(const QString&)> webSeiteOeffnen;
 
-  private:
+private:
     void webSeiteZeigen();
 
     Programm& p_;

@@ -13,7 +13,7 @@ class Panel3D;
 
 class Intro : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit Intro(Programm& p, QWidget* eltern = nullptr);
 
     Panel3D* versionPan() const { return versionPan_; }
@@ -21,10 +21,10 @@ class Intro : public QWidget {
     // Any other language gets the German one.
     static QImage SplashBild(int16_t sprache);
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* ereignis) override;
 
-  private:
+private:
     QImage bild_;
     Panel3D* versionPan_ = nullptr;
 };

@@ -19,7 +19,7 @@ class Panel3D;
 
 class MBox : public QDialog {
     Q_OBJECT
-  public:
+public:
     // Kinds of box (p.mBoxArt): which buttons it offers.
     enum Art : int16_t { Abbrechen = 1, JaNein = 2, JaNeinOk = 3, Ok = 4 };
     // Answers (p.mBoxAntwort): the index of the pressed button.
@@ -47,13 +47,13 @@ class MBox : public QDialog {
     static constexpr int BreitePx = 290;
     static constexpr int HoehePx = 171;
 
-  protected:
+protected:
     void showEvent(QShowEvent* ereignis) override;
     bool event(QEvent* ereignis) override;
     void keyPressEvent(QKeyEvent* ereignis) override;
     void paintEvent(QPaintEvent* ereignis) override;
 
-  private:
+private:
     void einschieben();
     void knopfGedrueckt(int index);
     void knopfLosgelassen(int index);

@@ -11,7 +11,7 @@ namespace pinwick {
 
 class Panel3D : public QFrame {
     Q_OBJECT
-  public:
+public:
     explicit Panel3D(QWidget* eltern = nullptr);
     Panel3D(const QString& text, QWidget* eltern);
 
@@ -46,21 +46,21 @@ class Panel3D : public QFrame {
 
     QSize sizeHint() const override;
 
-  signals:
+signals:
     void gedrueckt();
     void losgelassen();
     void geklickt();
     void betreten();
     void verlassen();
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* ereignis) override;
     void mousePressEvent(QMouseEvent* ereignis) override;
     void mouseReleaseEvent(QMouseEvent* ereignis) override;
     void enterEvent(QEnterEvent* ereignis) override;
     void leaveEvent(QEvent* ereignis) override;
 
-  private:
+private:
     void raenderSetzen();
 
     QString text_;

@@ -38,7 +38,7 @@ QString Rechts(const QString& text, qsizetype n) {
 // so " 1 2" reads as 12: numbers typed or written with spaces between digit
 // groups keep their value.
 class Leser {
-  public:
+public:
     explicit Leser(QStringView text) : t(text) {}
     QChar Zeichen() {
         while (i < t.size() && (t[i] == u' ' || t[i] == u'\t' || t[i] == u'\n'))
@@ -51,7 +51,7 @@ class Leser {
         return c >= u'0' && c <= u'9';
     }
 
-  private:
+private:
     QStringView t;
     qsizetype i = 0;
 };

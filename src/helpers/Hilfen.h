@@ -11,8 +11,12 @@ namespace pinwick {
 
 // ---- numbers -------------------------------------------------------------
 
-template <typename T> inline void Erhoehen(T& zahl) { zahl = static_cast<T>(zahl + 1); }
-template <typename T> inline void Verringern(T& zahl) { zahl = static_cast<T>(zahl - 1); }
+template <typename T> inline void Erhoehen(T& zahl) {
+    zahl = static_cast<T>(zahl + 1);
+}
+template <typename T> inline void Verringern(T& zahl) {
+    zahl = static_cast<T>(zahl - 1);
+}
 
 // The leading number of a text, read the forgiving way: blanks are skipped,
 // an optional sign, digits with an optional decimal point and exponent.

@@ -8,8 +8,8 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <cstring>
-#include <map>
 #include <limits>
+#include <map>
 
 namespace pinwick {
 

@@ -39,11 +39,11 @@ public:
     bool istNull() const { return v_.isNull() || !v_.isValid(); }
     const QVariant& roh() const { return v_; }
 
-    double alsDouble() const;  // numbers, or texts holding a number
-    int16_t alsInt16() const;  // rounded half to even, range checked
-    int32_t alsInt32() const;  // rounded half to even, range checked
-    bool alsBool() const;      // non-zero is true
-    QString alsText() const;   // numbers in their plain text form
+    double alsDouble() const; // numbers, or texts holding a number
+    int16_t alsInt16() const; // rounded half to even, range checked
+    int32_t alsInt32() const; // rounded half to even, range checked
+    bool alsBool() const;     // non-zero is true
+    QString alsText() const;  // numbers in their plain text form
 
     // Equality the way a settings comparison sees it: Null equals nothing.
     bool gleich(const Wert& anderer) const;

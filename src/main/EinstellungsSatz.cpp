@@ -2,6 +2,7 @@
 
 #include "Hilfen.h"
 #include "Speicher.h"
+#include "Versuche.h"
 
 #include <cmath>
 #include <limits>
@@ -13,21 +14,7 @@ namespace {
 // A settings row may come from an older or a foreign file: any single value
 // can be missing, Null or of the wrong kind. Each step is tried on its own;
 // a step that fails leaves its value as it was. When the test of a choice
-// cannot be evaluated, the choice written first is taken.
-template <typename F> void versuche(F&& schritt) {
-    try {
-        schritt();
-    } catch (...) {
-    }
-}
-
-template <typename F> bool testOderErster(F&& test) {
-    try {
-        return test();
-    } catch (...) {
-        return true;
-    }
-}
+// cannot be evaluated, the choice written first is taken (testOderErster).
 
 Wert lies(const Datensatzmenge* rs, const char* spalte) {
     if (!rs)
@@ -36,8 +23,12 @@ Wert lies(const Datensatzmenge* rs, const char* spalte) {
 }
 
 // A Null compares as false against anything.
-bool istNull0(const Wert& w) { return !w.istNull() && w.alsDouble() == 0; }
-bool istNegativ(const Wert& w) { return !w.istNull() && w.alsDouble() < 0; }
+bool istNull0(const Wert& w) {
+    return !w.istNull() && w.alsDouble() == 0;
+}
+bool istNegativ(const Wert& w) {
+    return !w.istNull() && w.alsDouble() < 0;
+}
 
 // Colours may sit in a text column: the value's text form is read for its
 // leading number and rounded to the nearest 32-bit integer.

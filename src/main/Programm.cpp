@@ -29,6 +29,8 @@ void systemTon() {
 }
 } // namespace
 
-void Programm::Piepen() { pinwick::Piepen(tonAn, &systemTon); }
+void Programm::Piepen() {
+    pinwick::Piepen(tonAn, &systemTon);
+}
 
 } // namespace pinwick

@@ -3,6 +3,7 @@
 #include "EinstellungsSatz.h"
 #include "Hilfen.h"
 #include "Speicher.h"
+#include "Versuche.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,13 +12,6 @@
 namespace pinwick {
 
 namespace {
-
-template <typename F> void versuche(F&& schritt) {
-    try {
-        schritt();
-    } catch (...) {
-    }
-}
 
 // The installer files in this platform's executable names.
 #ifdef Q_OS_WIN
@@ -62,15 +56,14 @@ void datenbankAusVorlage(const Programm& p) {
     QFile::remove(halb);
     if (!QFile::copy(vorlage, halb) || !QFile::rename(halb, p.datenbankDatei)) {
         QFile::remove(halb);
-        throw StartFehler(QStringLiteral("The template \"%1\" cannot be copied to \"%2\".")
-                              .arg(QDir::toNativeSeparators(vorlage),
-                                   QDir::toNativeSeparators(p.datenbankDatei))
-                              .toStdString());
+        throw StartFehler(
+            QStringLiteral("The template \"%1\" cannot be copied to \"%2\".")
+                .arg(QDir::toNativeSeparators(vorlage), QDir::toNativeSeparators(p.datenbankDatei))
+                .toStdString());
     }
     // A template shipped read-only must not make the user's database read-only.
     QFile::setPermissions(p.datenbankDatei, QFile::permissions(p.datenbankDatei) |
-                                                QFileDevice::WriteOwner |
-                                                QFileDevice::ReadOwner);
+                                                QFileDevice::WriteOwner | QFileDevice::ReadOwner);
 }
 
 } // namespace
@@ -79,7 +72,8 @@ QString SpezialOrdner(int ordnerNummer) {
     if (ordnerNummer != 5)
         return QString();
     QString ordner = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    while (ordner.size() > 1 && (ordner.endsWith(QLatin1Char('/')) || ordner.endsWith(QLatin1Char('\\'))))
+    while (ordner.size() > 1 &&
+           (ordner.endsWith(QLatin1Char('/')) || ordner.endsWith(QLatin1Char('\\'))))
         ordner.chop(1);
     return ordner;
 }
@@ -124,10 +118,10 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
     try {
         p.lokaleDatenbank = p.arbeitsbereich.OpenDatabase(p.datenbankDatei);
     } catch (const DatenFehler& f) {
-        throw StartFehler(QStringLiteral("The database \"%1\" cannot be opened: %2")
-                              .arg(QDir::toNativeSeparators(p.datenbankDatei),
-                                   QString::fromStdString(f.what()))
-                              .toStdString());
+        throw StartFehler(
+            QStringLiteral("The database \"%1\" cannot be opened: %2")
+                .arg(QDir::toNativeSeparators(p.datenbankDatei), QString::fromStdString(f.what()))
+                .toStdString());
     }
     // From here on a failing step is skipped.
     versuche([&] {

@@ -18,7 +18,7 @@ public:
 // The windows the start shows. The window layer fills these in; without them
 // (tests, or no display) the start runs its steps with no windows at all.
 struct StartFenster {
-    std::function<void()> introZeigen;       // splash, modeless
+    std::function<void()> introZeigen; // splash, modeless
     std::function<void()> introSchliessen;
     std::function<void()> netzConnectZeigen; // connection notice, modeless
     std::function<void()> leisteZeigen;      // the ticker bar

@@ -34,17 +34,15 @@ int32_t DateiOeffnen(const QString& dateiName) {
 }
 
 void HilfeZeigen(Programm& p) {
-    const QString seite =
-        p.Text(QStringLiteral("start-e.htm"), QStringLiteral("start-d.htm"));
+    const QString seite = p.Text(QStringLiteral("start-e.htm"), QStringLiteral("start-d.htm"));
     if (!seite.isEmpty())
         DateiOeffnen(seite);
 }
 
 int32_t FarbeNummer(int nummer) {
-    static constexpr int32_t tabelle[16] = {0x000000, 0x800000, 0x008000, 0x808000,
-                                            0x000080, 0x800080, 0x008080, 0xC0C0C0,
-                                            0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
-                                            0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    static constexpr int32_t tabelle[16] = {
+        0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
+        0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
     return (nummer >= 0 && nummer < 16) ? tabelle[nummer] : 0;
 }
 
@@ -62,6 +60,8 @@ void MeldungZeigen(const QString& text, int farbNummer) {
     zeile->setProperty("text", text);
 }
 
-void MeldungLoeschen() { MeldungZeigen(QString(), 7); }
+void MeldungLoeschen() {
+    MeldungZeigen(QString(), 7);
+}
 
 } // namespace pinwick

@@ -21,7 +21,7 @@ namespace pinwick {
 
 class Band : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit Band(QWidget* eltern = nullptr);
 
     // Font, background, colour of own notes and separators, colour of
@@ -47,15 +47,15 @@ class Band : public QWidget {
     // Width of a text in the band's font, in twips.
     int TextBreite(const QString& text) const;
 
-  signals:
+signals:
     // A double-click with the left button.
     void doppelKlick();
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* ereignis) override;
     void mouseDoubleClickEvent(QMouseEvent* ereignis) override;
 
-  private:
+private:
     struct Stueck {
         QString text;
         bool broadcastFarbe = false;

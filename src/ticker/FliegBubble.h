@@ -18,7 +18,7 @@ class Panel3D;
 
 class FliegBubble : public QWidget {
     Q_OBJECT
-  public:
+public:
     // Target left and top in twips of the desktop; the text is p.mBoxText.
     FliegBubble(Programm& p, int32_t zielLinks, int32_t oben, QWidget* eltern = nullptr);
 
@@ -34,14 +34,14 @@ class FliegBubble : public QWidget {
     static constexpr int BreitePx = 118;
     static constexpr int HoehePx = 81;
 
-  protected:
+protected:
     void showEvent(QShowEvent* ereignis) override;
     bool event(QEvent* ereignis) override;
     void mousePressEvent(QMouseEvent* ereignis) override;
     void mouseReleaseEvent(QMouseEvent* ereignis) override;
     void paintEvent(QPaintEvent* ereignis) override;
 
-  private:
+private:
     void einfliegen();
 
     Panel3D* mTextPan_ = nullptr;

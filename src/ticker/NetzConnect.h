@@ -13,13 +13,13 @@ class Panel3D;
 
 class NetzConnect : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit NetzConnect(Programm& p, QWidget* eltern = nullptr);
     Panel3D* legendePan() const { return legendePan_; }
 
     static constexpr int HoeheTwips = 260;
 
-  private:
+private:
     Panel3D* legendePan_ = nullptr;
 };
 

@@ -27,7 +27,7 @@ class Panel3D;
 
 class Terminal : public QWidget {
     Q_OBJECT
-  public:
+public:
     // Loads the bar: language, margin, scroll step, a rebuild at the first
     // tick, the layout; the timer runs from here on. Sets p.leiste.
     explicit Terminal(Programm& p, QWidget* eltern = nullptr);
@@ -97,7 +97,7 @@ class Terminal : public QWidget {
     int LinkerRand() const { return linkerRand_; }
     int ScrollSchritt() const { return scrollSchritt_; }
 
-  protected:
+protected:
     // Leaves the event loop; the last step of Ende.
     virtual void Beenden();
 
@@ -107,7 +107,7 @@ class Terminal : public QWidget {
     void keyPressEvent(QKeyEvent* ereignis) override;
     void mousePressEvent(QMouseEvent* ereignis) override;
 
-  private:
+private:
     void menueBauen();
     void uhrAnzeigen();
     void zeichnenUndScrollen();

@@ -3,6 +3,7 @@
 #include "EinstellungsSatz.h"
 #include "Hilfen.h"
 #include "Speicher.h"
+#include "Versuche.h"
 #include "Zeitplan.h"
 
 #include <QFile>
@@ -12,13 +13,6 @@
 namespace pinwick {
 
 namespace {
-
-template <typename F> void versuche(F&& schritt) {
-    try {
-        schritt();
-    } catch (...) {
-    }
-}
 
 const QString nefeName = QStringLiteral("nefe");
 const QString nefeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
@@ -287,9 +281,13 @@ void TickerInhalt::NetzWiederholung() {
     }
 }
 
-bool TickerInhalt::nefeVorhanden() const { return DateiVorhanden(p_.ArbeitsDatei(nefeName)); }
+bool TickerInhalt::nefeVorhanden() const {
+    return DateiVorhanden(p_.ArbeitsDatei(nefeName));
+}
 
-void TickerInhalt::nefeLoeschen() { QFile::remove(p_.ArbeitsDatei(nefeName)); }
+void TickerInhalt::nefeLoeschen() {
+    QFile::remove(p_.ArbeitsDatei(nefeName));
+}
 
 void TickerInhalt::nefeSchreiben() {
     QFile datei(p_.ArbeitsDatei(nefeName));

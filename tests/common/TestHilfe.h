@@ -9,7 +9,9 @@
 #include <ostream>
 
 // Readable failure messages for Qt texts.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& liste, std::ostream* os) {
     *os << '[' << liste.join(QStringLiteral(" | ")).toStdString() << ']';
 }

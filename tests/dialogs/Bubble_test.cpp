@@ -13,7 +13,7 @@ using namespace pinwick;
 namespace {
 
 class BubbleTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { Animation::schrittMs = 0; }
     void TearDown() override {
         BubbleSchliessen();

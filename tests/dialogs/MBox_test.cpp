@@ -15,7 +15,7 @@ using namespace pinwick;
 namespace {
 
 class MBoxTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         Animation::schrittMs = 0;
         p.Sprache = 1;

@@ -85,8 +85,8 @@ TEST(EinstellungenLaden, NegativeColoursFallBackNullLeavesTheValue) {
 }
 
 TEST(EinstellungenLaden, SpeedBelowFiveOrNullBecomesThirty) {
-    const std::pair<const char*, int> faelle[] = {{"4", 30}, {"NULL", 30}, {"-2", 30}, {"5", 5},
-                                                  {"15", 15}, {"30", 30}, {"45", 45}};
+    const std::pair<const char*, int> faelle[] = {{"4", 30},  {"NULL", 30}, {"-2", 30}, {"5", 5},
+                                                  {"15", 15}, {"30", 30},   {"45", 45}};
     for (const auto& [gespeichert, erwartet] : faelle) {
         TestUmgebung u;
         setzeSpalte(*u.p.lokaleDatenbank, "Speed", gespeichert);
@@ -191,8 +191,9 @@ TEST(EinstellungenSpeichern, FailureIsReportedAndTheRowStaysUnchanged) {
     // A row that cannot be written: the database refuses writes.
     TestUmgebung v;
     EinstellungenLaden(v.p);
-    v.p.lokaleDatenbank->Ausfuehren(QStringLiteral(
-        "CREATE TRIGGER nein BEFORE UPDATE ON Einstellungen BEGIN SELECT RAISE(ABORT, 'nein'); END"));
+    v.p.lokaleDatenbank->Ausfuehren(
+        QStringLiteral("CREATE TRIGGER nein BEFORE UPDATE ON Einstellungen BEGIN SELECT "
+                       "RAISE(ABORT, 'nein'); END"));
     v.p.Sprache = 2;
     EXPECT_ANY_THROW(EinstellungenSpeichern(v.p));
     neuLaden(v);

@@ -13,7 +13,7 @@ using namespace pinwick;
 namespace {
 
 class Start : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         // The documents folder follows HOME; nothing of the real user is touched.
         alterHome = qgetenv("HOME");

@@ -127,7 +127,7 @@ TEST(NotizSpalten, WholeDayIsTheIntegerZeroTwice) {
 }
 
 class NotizTabelle : public ::testing::Test {
-  protected:
+protected:
     test::TestUmgebung u;
     Datensatzmenge& rs() { return *u.p.lokaleNotizen; }
 

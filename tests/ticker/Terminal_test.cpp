@@ -25,18 +25,18 @@ namespace {
 
 // A bar whose help and program end are only counted.
 class Leiste : public Terminal {
-  public:
+public:
     using Terminal::Terminal;
     void Hilfe() override { ++hilfen; }
     int hilfen = 0;
     int beendet = 0;
 
-  protected:
+protected:
     void Beenden() override { ++beendet; }
 };
 
 class TerminalTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         Programm& p = u.p;
         p.Sprache = 1;

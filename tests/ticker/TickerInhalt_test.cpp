@@ -112,7 +112,8 @@ TEST_F(Inhalt, OwnNotesDueNowInTableOrder) {
     NotizEinfuegen(*u.p.lokaleNotizen, negativ);
     aufbauen();
     EXPECT_EQ(texte(), (QStringList{"0:Morgens", "0:Immer", "0:Negativ"}));
-    EXPECT_EQ(u.p.gezeigterText, QString::fromUtf8("Morgens \xC2\xB7 Immer \xC2\xB7 Negativ \xC2\xB7 "));
+    EXPECT_EQ(u.p.gezeigterText,
+              QString::fromUtf8("Morgens \xC2\xB7 Immer \xC2\xB7 Negativ \xC2\xB7 "));
 }
 
 TEST_F(Inhalt, AFaultyOwnNoteIsLeftOutTheOthersStay) {
@@ -122,7 +123,8 @@ TEST_F(Inhalt, AFaultyOwnNoteIsLeftOutTheOthersStay) {
     NotizEinfuegen(*u.p.lokaleNotizen, kaputt);
     NotizZeile ohneText = permanent("");
     NotizEinfuegen(*u.p.lokaleNotizen, ohneText);
-    u.p.lokaleDatenbank->Ausfuehren(QStringLiteral("UPDATE Notizen SET inhalt = NULL WHERE inhalt = ''"));
+    u.p.lokaleDatenbank->Ausfuehren(
+        QStringLiteral("UPDATE Notizen SET inhalt = NULL WHERE inhalt = ''"));
     u.p.lokaleNotizen = u.p.lokaleDatenbank->OpenRecordset(QStringLiteral("select * from Notizen"));
     NotizEinfuegen(*u.p.lokaleNotizen, permanent("Nachher"));
     aufbauen();

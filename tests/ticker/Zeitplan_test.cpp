@@ -25,7 +25,7 @@ namespace {
 // A note row held in a map; every read is logged. A column that was never
 // set reads as Null, like an untouched column of a new row.
 class NotizSatz : public Satz {
-  public:
+public:
     std::map<QString, Wert> spalten;
     mutable QStringList gelesen;
 
@@ -402,7 +402,7 @@ TEST(ZeitplanKaputt, YearlyDaysAndMonthsRollOver) {
 // come from the calendar: explicit lists, or dates built by QDate from the
 // rule in words, never from the schedule code.
 class ZeitplanJahreslauf : public ::testing::Test {
-  protected:
+protected:
     static std::set<QDate> faellig(const Satz& s) {
         std::set<QDate> tage;
         for (QDate d(2027, 1, 1); d <= QDate(2028, 12, 31); d = d.addDays(1))
