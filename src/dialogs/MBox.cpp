@@ -243,7 +243,9 @@ void MBox::einschieben() {
 }
 
 void MBox::knopfGedrueckt(int index) {
-    if (schliesst_)
+    // Any mouse button answers; a second one pressed while the first is
+    // still down would sink the button twice.
+    if (schliesst_ || gedrueckt_ >= 0)
         return;
     Panel3D* knopf = knoepfe_[static_cast<size_t>(index)];
     knopf->move(knopf->pos() + QPoint(Eindruecken, Eindruecken));

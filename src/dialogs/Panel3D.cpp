@@ -114,8 +114,7 @@ void Panel3D::mousePressEvent(QMouseEvent* ereignis) {
         return;
     }
     ereignis->accept();
-    if (ereignis->button() == Qt::LeftButton)
-        emit gedrueckt();
+    emit gedrueckt();
 }
 
 void Panel3D::mouseReleaseEvent(QMouseEvent* ereignis) {
@@ -124,13 +123,12 @@ void Panel3D::mouseReleaseEvent(QMouseEvent* ereignis) {
         return;
     }
     ereignis->accept();
-    if (ereignis->button() != Qt::LeftButton)
-        return;
     // Read the position before the signal: a receiver may close the window.
-    const bool drinnen = rect().contains(ereignis->position().toPoint());
+    const bool klick =
+        ereignis->button() == Qt::LeftButton && rect().contains(ereignis->position().toPoint());
     const QPointer<Panel3D> selbst(this);
     emit losgelassen();
-    if (drinnen && selbst)
+    if (klick && selbst)
         emit geklickt();
 }
 

@@ -47,6 +47,8 @@ public:
     QSize sizeHint() const override;
 
 signals:
+    // Pressed and released with any mouse button, like a button panel's
+    // mouse-down and mouse-up; a click is the left button released inside.
     void gedrueckt();
     void losgelassen();
     void geklickt();

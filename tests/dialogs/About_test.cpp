@@ -85,7 +85,8 @@ TEST(AboutTest, LinkOeffnetSeiteDerSpracheUndEscapeSchliesst) {
         };
         box.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
-        QTest::mouseClick(box.textLab(2), Qt::LeftButton); // not a link
+        QTest::mouseClick(box.textLab(2), Qt::LeftButton);                      // not a link
+        QTest::mouseClick(box.textLab(12), Qt::RightButton, {}, QPoint(10, 8)); // not a click
         QTest::mouseClick(box.textLab(12), Qt::LeftButton, {}, QPoint(10, 8));
         QTest::keyClick(&box, Qt::Key_Escape);
         EXPECT_FALSE(box.isVisible());

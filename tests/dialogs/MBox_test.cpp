@@ -75,6 +75,10 @@ TEST_F(MBoxTest, AntwortJeKnopfUndEscape) {
     EXPECT_EQ(Fragen(3, [](MBox& b) { Druecken(b, 0); }), 0);
     EXPECT_EQ(Fragen(3, [](MBox& b) { Druecken(b, 2); }), 2);
     EXPECT_EQ(Fragen(4, [](MBox& b) { Druecken(b, 0); }), 0);
+
+    // Any mouse button answers, not only the left one.
+    EXPECT_EQ(Fragen(2, [](MBox& b) { QTest::mouseClick(b.knopf(2), Qt::RightButton); }), 2);
+    EXPECT_EQ(Fragen(3, [](MBox& b) { QTest::mouseClick(b.knopf(1), Qt::MiddleButton); }), 1);
 }
 
 TEST_F(MBoxTest, AndereTastenAntwortenNicht) {
