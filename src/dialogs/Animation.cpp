@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
+#include <algorithm>
 
 namespace pinwick {
 
@@ -14,6 +16,24 @@ void Animation::Schritt() {
     QEventLoop warten;
     QTimer::singleShot(schrittMs, &warten, &QEventLoop::quit);
     warten.exec();
+}
+
+bool Animation::Schieben(QObject* fenster, int32_t& links, int32_t ziel, int32_t schritt,
+                         const std::function<void(int32_t)>& setzen,
+                         const std::function<bool()>& abbrechen) {
+    const QPointer<QObject> selbst(fenster);
+    int32_t jetzt = links;
+    do {
+        jetzt = std::min(jetzt + schritt, ziel);
+        links = jetzt;
+        setzen(jetzt);
+        Schritt();
+        if (!selbst)
+            return false;
+        if (abbrechen())
+            return true;
+    } while (jetzt != ziel);
+    return true;
 }
 
 } // namespace pinwick

@@ -226,19 +226,12 @@ void MBox::einschieben() {
     if (schiebt_ || schliesst_ || startLinks_ == zielLinks_)
         return;
     schiebt_ = true;
-    const QPointer<MBox> selbst(this);
-    int32_t links = startLinks_;
-    do {
-        links = std::min(links + Schritt, zielLinks_);
-        // The start follows the box, so a new activation goes on from here.
-        startLinks_ = links;
-        setzen(links, oben_);
-        Animation::Schritt();
-        if (!selbst)
-            return;
-        if (schliesst_)
-            break; // answered while sliding in: the drop takes over
-    } while (links != zielLinks_);
+    // The start follows the box, so a new activation goes on from here; an
+    // answer while sliding in hands over to the drop.
+    if (!Animation::Schieben(
+            this, startLinks_, zielLinks_, Schritt, [this](int32_t links) { setzen(links, oben_); },
+            [this] { return schliesst_; }))
+        return;
     schiebt_ = false;
 }
 

@@ -109,16 +109,10 @@ void FliegBubble::einfliegen() {
     if (fliegt_ || geschlossen_ || startLinks_ == zielLinks_)
         return;
     fliegt_ = true;
-    const QPointer<FliegBubble> selbst(this);
-    int32_t links = startLinks_;
-    do {
-        links = std::min(links + Schritt, zielLinks_);
-        startLinks_ = links;
-        move(Px(links), Px(oben_));
-        Animation::Schritt();
-        if (!selbst || geschlossen_)
-            return;
-    } while (links != zielLinks_);
+    if (!Animation::Schieben(
+            this, startLinks_, zielLinks_, Schritt,
+            [this](int32_t links) { move(Px(links), Px(oben_)); }, [this] { return geschlossen_; }))
+        return;
     fliegt_ = false;
 }
 
