@@ -3,6 +3,7 @@
 set -e
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
-./scripts/build.sh
+# The programs, the template and the help pages; the tests are test.sh's.
+./scripts/build.sh Pinwick3 pwi vorlage
 cd build/app
 exec ./Pinwick3

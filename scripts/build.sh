@@ -1,5 +1,6 @@
 #!/bin/sh
-# Configures (once) and builds everything in build/ (Release).
+# Configures (once) and builds in build/ (Release): everything, or the
+# targets given ("Pinwick3 pwi vorlage").
 set -e
 cd "$(dirname "$0")/.."
 GENERATOR=""
@@ -8,4 +9,8 @@ if [ ! -f build/CMakeCache.txt ] && command -v ninja >/dev/null 2>&1; then
 fi
 # shellcheck disable=SC2086
 cmake -S . -B build $GENERATOR -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j"$(nproc)"
+if [ $# -gt 0 ]; then
+    cmake --build build -j"$(nproc)" --target "$@"
+else
+    cmake --build build -j"$(nproc)"
+fi
