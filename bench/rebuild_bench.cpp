@@ -125,6 +125,28 @@ void BM_AufbauBroadcastNotizen(benchmark::State& state) {
 }
 BENCHMARK(BM_AufbauBroadcastNotizen)->Unit(benchmark::kMillisecond);
 
+// The broadcaster changed a note since the last rebuild: its notes are read
+// from the file again.
+void BM_AufbauBroadcastNotizenGeaendert(benchmark::State& state) {
+    Aufbau a(true);
+    Datenbank sender(a.p.broadcastPfad);
+    int i = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        sender.Ausfuehren(
+            QStringLiteral("UPDATE Notizen SET Vorher = %1 WHERE ID = 4").arg(++i % 5));
+        state.ResumeTiming();
+        a.p.aufbauZaehler = 100;
+        a.p.gezeigterText.clear();
+        a.inhalt.NotizMachen();
+        benchmark::DoNotOptimize(a.p.gezeigterText.size());
+    }
+    state.counters["per_note"] =
+        benchmark::Counter(double(state.iterations()) * AnzahlNotizen,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_AufbauBroadcastNotizenGeaendert)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {

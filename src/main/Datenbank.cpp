@@ -307,7 +307,9 @@ Datenbank::Datenbank(const QString& pfad, bool erzeugen)
     // An absolute path is always taken as a file name, never as a URI or as
     // the in-memory database.
     const QByteArray datei = info.absoluteFilePath().toUtf8();
-    const int flags = SQLITE_OPEN_READWRITE | (erzeugen ? SQLITE_OPEN_CREATE : 0);
+    // One UI thread uses each connection: the library's own locking would only cost.
+    const int flags =
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (erzeugen ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(datei.constData(), &verbindung_->db, flags, nullptr) != SQLITE_OK)
         fehler(meldung(verbindung_->db));
     sqlite3* db = verbindung_->db;
