@@ -173,15 +173,9 @@ void EinstellungenUebernehmen(Programm& p) {
     if (!BroadcastErreichbar(p))
         return;
 
-    versuche([&] {
-        if (p.broadcastEinstellungen)
-            p.broadcastEinstellungen->Close();
-    });
     try {
-        if (!p.broadcastDatenbank)
-            throw DatenFehler("broadcaster's database is not open");
-        p.broadcastEinstellungen =
-            p.broadcastDatenbank->OpenRecordset(QStringLiteral("select * from Einstellungen"));
+        BroadcastMengeNeu(p, p.broadcastEinstellungen,
+                          QStringLiteral("select * from Einstellungen"));
         p.broadcastEinstellungen->MoveFirst();
     } catch (...) {
         versuche([&] {

@@ -60,6 +60,19 @@ bool BroadcastErreichbar(const Programm& p) {
     return p.broadcastGeoeffnet && DateiVorhanden(p.broadcastDatei);
 }
 
+void BroadcastMengeNeu(Programm& p, std::unique_ptr<Datensatzmenge>& menge,
+                       const QString& abfrage) {
+    try {
+        if (menge)
+            menge->Close();
+    } catch (...) {
+    }
+    menge.reset();
+    if (!p.broadcastDatenbank)
+        throw DatenFehler("the broadcaster's database is not open");
+    menge = p.broadcastDatenbank->OpenRecordset(abfrage);
+}
+
 void VorlageErzeugen(const QString& pfad) {
     std::unique_ptr<Datenbank> db = Datenbank::Erzeugen(pfad);
     try {

@@ -18,6 +18,11 @@ void BroadcastOeffnen(Programm& p);
 // first one of the run.
 bool BroadcastErreichbar(const Programm& p);
 
+// Closes one of the broadcaster's recordsets (whatever state it is in) and
+// opens it anew on the broadcaster's database with the query. Throws when the
+// database is not open or the query fails; the recordset is then unset.
+void BroadcastMengeNeu(Programm& p, std::unique_ptr<Datensatzmenge>& menge, const QString& abfrage);
+
 // Creates a new database file with both tables and the first settings row.
 void VorlageErzeugen(const QString& pfad);
 

@@ -188,15 +188,8 @@ void TickerInhalt::broadcastNotizenLesen() {
         return true;
     };
 
-    versuche([&] {
-        if (p_.broadcastNotizen)
-            p_.broadcastNotizen->Close();
-    });
     try {
-        if (!p_.broadcastDatenbank)
-            throw DatenFehler("broadcaster's database is not open");
-        p_.broadcastNotizen =
-            p_.broadcastDatenbank->OpenRecordset(QStringLiteral("select * from Notizen"));
+        BroadcastMengeNeu(p_, p_.broadcastNotizen, QStringLiteral("select * from Notizen"));
         if (p_.broadcastNotizen->RecordCount() == 0)
             return;
         p_.broadcastNotizen->MoveFirst();
