@@ -1,6 +1,7 @@
 // The ticker program: settles the store, then lives on the bar's timer.
 
 #include "About.h"
+#include "Einstellungen.h"
 #include "Intro.h"
 #include "NetzConnect.h"
 #include "Programm.h"
@@ -79,6 +80,8 @@ int main(int argc, char** argv) {
     fenster.netzConnectZeigen = [&] { pinwick::NetzConnectZeigen(p); };
     fenster.leisteZeigen = [&] {
         leiste = std::make_unique<pinwick::Terminal>(p);
+        pinwick::Terminal* bar = leiste.get();
+        leiste->einstellungenZeigen = [&p, bar] { return pinwick::EinstellungenZeigen(p, bar); };
         leiste->show();
     };
     fenster.hilfeZeigen = [&] { pinwick::HilfeZeigen(p); };

@@ -112,6 +112,8 @@ public:
     QString mBoxText;
     int16_t mBoxAntwort = 0;
     bool zugangErlaubt = false;
+    // Settings were changed in the settings window since it loaded or saved.
+    bool ungespeichert = false;
     int16_t bubbleLinks = 0;
     int16_t bubbleOben = 0;
 
