@@ -983,7 +983,11 @@ void Einstellungen::leisteZurueck() {
 }
 
 void Einstellungen::closeEvent(QCloseEvent* ereignis) {
+    // While the bar is given back, events run; an activation of this window
+    // arriving then must not take the bar out of the topmost group again.
+    schliesst_ = true;
     if (!freigegeben_ && !abschliessen()) {
+        schliesst_ = false;
         ereignis->ignore();
         return;
     }
@@ -1008,7 +1012,7 @@ void Einstellungen::obenSetzen(bool oben) {
 }
 
 void Einstellungen::aktiviert() {
-    if (fragt_)
+    if (fragt_ || schliesst_)
         return;
     if (leiste_)
         leiste_->ObenHalten(false);

@@ -143,6 +143,7 @@ private:
     Einstellungswerte kopie_;
     int element_ = 1;
     bool freigegeben_ = false; // the closing has been decided; let it happen
+    bool schliesst_ = false;   // the closing runs
 
     std::array<Panel3D*, 4> farbePan_{};
     std::array<QPushButton*, 3> farbWahlBef_{};

@@ -377,8 +377,15 @@ void Terminal::changeEvent(QEvent* ereignis) {
     QWidget::changeEvent(ereignis);
     if (ereignis->type() == QEvent::ActivationChange && isActiveWindow()) {
         // Changing the window order re-shows the window: not from inside the
-        // activation itself.
-        QMetaObject::invokeMethod(this, &Terminal::FensterOrdnung, Qt::QueuedConnection);
+        // activation itself. While the settings command has the bar disabled,
+        // the order is the settings window's to keep.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (kontextMen_->isEnabled())
+                    FensterOrdnung();
+            },
+            Qt::QueuedConnection);
     }
 }
 
