@@ -15,6 +15,7 @@
 #include "Versuche.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QColorDialog>
@@ -345,6 +346,10 @@ void Einstellungen::bauen() {
     Panel3D* broadcast = zzzPanel_[2];
 
     // ---- speed, docking, language, and the two "show" boxes
+    // Three sets of options share one group panel; each set is exclusive on its own.
+    auto* speedSatz = new QButtonGroup(this);
+    auto* dockSatz = new QButtonGroup(this);
+    auto* spracheSatz = new QButtonGroup(this);
     legendePan_[4] = textPanel(allgemein, speedLegendeLage, Qt::AlignLeft | Qt::AlignVCenter);
     for (int i = 0; i < 3; ++i) {
         auto* option = new QRadioButton(allgemein);
@@ -352,6 +357,7 @@ void Einstellungen::bauen() {
         option->setGeometry(px(Spalte1, ZeilenOben[i + 1], SpaltenBreite, ZeilenHoehe));
         const int16_t speed = int16_t(Speeds[i]);
         connect(option, &QRadioButton::clicked, this, [this, speed] { kopie_.Speed = speed; });
+        speedSatz->addButton(option);
         speedOpt_[size_t(i)] = option;
     }
     for (int i = 0; i < 2; ++i) {
@@ -362,6 +368,7 @@ void Einstellungen::bauen() {
             p_.ungespeichert = true;
             kopie_.dockPos = i;
         });
+        dockSatz->addButton(option);
         dockPosOpt_[size_t(i)] = option;
     }
     onTopChe_ = new QCheckBox(allgemein);
@@ -383,6 +390,7 @@ void Einstellungen::bauen() {
             Beschriften();
             ElementWaehlen(element_);
         });
+        spracheSatz->addButton(option);
         spracheOpt_[size_t(i)] = option;
     }
     zeigDatumChe_ = new QCheckBox(allgemein);

@@ -21,10 +21,10 @@ QRect twips(int links, int oben, int breite, int hoehe) {
     return QRect(l, o, Px(links + breite) - l, Px(oben + hoehe) - o);
 }
 
-// The largest font up to the window's own size (at most 8 points) in which
-// the text fits the width.
-QFont passendeSchrift(QFont schrift, const QString& text, int breitePx) {
-    qreal groesse = std::min<qreal>(schrift.pointSizeF() > 0 ? schrift.pointSizeF() : 8, 8);
+// The largest font from hoechstens points down in which the text fits the
+// width; the fonts here run wider than the ones the window was drawn for.
+QFont passendeSchrift(QFont schrift, const QString& text, int breitePx, qreal hoechstens) {
+    qreal groesse = hoechstens;
     for (; groesse > 6; groesse -= 0.5) {
         schrift.setPointSizeF(groesse);
         if (QFontMetrics(schrift).horizontalAdvance(text) <= breitePx)
@@ -114,9 +114,13 @@ PassTest::PassTest(Programm& p, QWidget* eltern)
                                                  "Zugangsbeschr\u00E4nkung."));
     zzPanel_->setText(englisch ? QStringLiteral("Please enter password:")
                                : QStringLiteral("Bitte Passwort eingeben:"));
-    const QMargins r = zzPanel_->contentsMargins();
-    zzPanel_->setFont(passendeSchrift(zzPanel_->font(), zzPanel_->text(),
-                                      zzPanel_->width() - r.left() - r.right()));
+    for (Panel3D* panel : {titelPan_, zzPanel_}) {
+        const QMargins r = panel->contentsMargins();
+        const int breite = panel->width() - r.left() - r.right();
+        panel->setFont(
+            passendeSchrift(panel->font(), panel->text(), breite, panel == titelPan_ ? 10 : 8));
+        panel->setUmbruch(QFontMetrics(panel->font()).horizontalAdvance(panel->text()) > breite);
+    }
 
     // Centred over the settings window's place, half over the bar.
     const QRect schirm = Bildschirm(p_.leiste);

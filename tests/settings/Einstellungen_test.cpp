@@ -241,6 +241,46 @@ TEST_F(EinstellungenTest, UngespeichertSetzenNurDieGenanntenSteuerelemente) {
     }
 }
 
+// ---- loading
+
+TEST_F(EinstellungenTest, LadenZeigtDieKopieUndDieOptionssaetzeSindGetrennt) {
+    const struct {
+        int16_t sprache;
+        int32_t dock;
+        int16_t speed;
+        bool oben, datum, rand;
+    } faelle[] = {{1, 0, 30, true, true, true},
+                  {2, 1, 15, false, false, true},
+                  {1, 1, 5, true, true, false}};
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(testing::Message() << f.sprache << f.dock << f.speed);
+        u.p.Sprache = f.sprache;
+        u.p.dockPos = f.dock;
+        u.p.Speed = f.speed;
+        u.p.ImmerOben = f.oben;
+        u.p.zeigDatum = f.datum;
+        u.p.zeigRahmen = f.rand;
+        Einstellungen& w = oeffnen(false);
+        const auto pruefen = [&](int16_t speed) {
+            EXPECT_TRUE(w.spracheOpt(f.sprache)->isChecked());
+            EXPECT_FALSE(w.spracheOpt(3 - f.sprache)->isChecked());
+            EXPECT_TRUE(w.dockPosOpt(f.dock)->isChecked());
+            EXPECT_FALSE(w.dockPosOpt(1 - f.dock)->isChecked());
+            for (int s : {30, 15, 5})
+                EXPECT_EQ(w.speedOpt(s)->isChecked(), s == speed) << s;
+            EXPECT_EQ(w.onTopChe()->isChecked(), f.oben);
+            EXPECT_EQ(w.zeigDatumChe()->isChecked(), f.datum);
+            EXPECT_EQ(w.zeigRandChe()->isChecked(), f.rand);
+        };
+        pruefen(f.speed);
+        // Choosing a speed leaves language and docking as they are.
+        w.speedOpt(f.speed == 5 ? 30 : 5)->click();
+        pruefen(f.speed == 5 ? 30 : 5);
+        EXPECT_TRUE(w.Kopie().Sprache == f.sprache && w.Kopie().dockPos == f.dock);
+        delete fenster.data();
+    }
+}
+
 // ---- the miniature and its buttons
 
 TEST_F(EinstellungenTest, RahmenOhneRandIstNichtWaehlbar) {
