@@ -1,5 +1,7 @@
 #include "Datenbank.h"
 
+#include "Hilfen.h"
+
 #include <sqlcipher/sqlite3.h>
 
 #include <QByteArray>
@@ -124,16 +126,6 @@ bool textAlsZahl(const QString& text, double& zahl) {
     return ok;
 }
 
-double rundeGerade(double x) {
-    const double unten = std::floor(x);
-    const double rest = x - unten;
-    if (rest < 0.5)
-        return unten;
-    if (rest > 0.5)
-        return unten + 1.0;
-    return std::fmod(unten, 2.0) == 0.0 ? unten : unten + 1.0;
-}
-
 template <typename T> T ganzzahlImBereich(const Wert& w, const char* typ) {
     if (istGanzzahl(w.roh())) {
         const qint64 n = ganzzahl(w.roh());
@@ -141,7 +133,7 @@ template <typename T> T ganzzahlImBereich(const Wert& w, const char* typ) {
             werfen(QStringLiteral("value %1 out of range for %2").arg(n).arg(QLatin1String(typ)));
         return static_cast<T>(n);
     }
-    const double x = rundeGerade(w.alsDouble());
+    const double x = RundeGerade(w.alsDouble());
     if (!(x >= std::numeric_limits<T>::min() && x <= std::numeric_limits<T>::max()))
         werfen(QStringLiteral("value %1 out of range for %2").arg(x).arg(QLatin1String(typ)));
     return static_cast<T>(x);

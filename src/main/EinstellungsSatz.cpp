@@ -23,7 +23,7 @@ Wert lies(const Datensatzmenge* rs, const char* spalte) {
 }
 
 // A Null compares as false against anything.
-bool istNull0(const Wert& w) {
+bool istGleichNull(const Wert& w) {
     return !w.istNull() && w.alsDouble() == 0;
 }
 bool istNegativ(const Wert& w) {
@@ -34,7 +34,7 @@ bool istNegativ(const Wert& w) {
 // leading number and rounded to the nearest 32-bit integer.
 int32_t farbeAusText(const Wert& w) {
     const double zahl = FuehrendeZahl(w.alsText());
-    const double gerundet = std::nearbyint(zahl);
+    const double gerundet = RundeGerade(zahl);
     if (!std::isfinite(gerundet) || gerundet < std::numeric_limits<int32_t>::min() ||
         gerundet > std::numeric_limits<int32_t>::max())
         throw DatenFehler("colour value out of range");
@@ -77,7 +77,7 @@ void EinstellungenLaden(Programm& p) {
     });
 
     versuche([&] { p.Sprache = lies(rs, "Sprache").alsInt16(); });
-    p.ImmerOben = !testOderErster([&] { return istNull0(lies(rs, "ImmerOben")); });
+    p.ImmerOben = !testOderErster([&] { return istGleichNull(lies(rs, "ImmerOben")); });
     versuche([&] { p.dockPos = lies(rs, "dockPos").alsInt32(); });
 
     for (const FarbSpalte& f : farbSpalten) {
@@ -119,7 +119,7 @@ void EinstellungenLaden(Programm& p) {
                                  {"zeigDatum", &Einstellungswerte::zeigDatum},
                                  {"zeigRahmen", &Einstellungswerte::zeigRahmen}};
     for (const Schalter& s : schalter)
-        p.*s.wert = !testOderErster([&] { return istNull0(lies(rs, s.name)); });
+        p.*s.wert = !testOderErster([&] { return istGleichNull(lies(rs, s.name)); });
 
     if (testOderErster([&] {
             const Wert w = lies(rs, "Speed");
@@ -263,7 +263,7 @@ void EinstellungenUebernehmen(Programm& p) {
                                  {"zeigDatum", &Einstellungswerte::zeigDatum},
                                  {"zeigRahmen", &Einstellungswerte::zeigRahmen}};
     for (const Schalter& s : schalter) {
-        if (testOderErster([&] { return istNull0(lies(rs, s.name)); })) {
+        if (testOderErster([&] { return istGleichNull(lies(rs, s.name)); })) {
             if (p.*s.wert)
                 Erhoehen(aenderungen);
             p.*s.wert = false;

@@ -13,7 +13,8 @@ const QString notizenAbfrage = QStringLiteral("select * from Notizen");
 const QString einstellungenAbfrage = QStringLiteral("select * from Einstellungen");
 
 // Opens a recordset into ziel; on failure ziel keeps what it held.
-void versuchen(Datenbank& db, const QString& abfrage, std::unique_ptr<Datensatzmenge>& ziel) {
+void mengeOeffnenOderBehalten(Datenbank& db, const QString& abfrage,
+                              std::unique_ptr<Datensatzmenge>& ziel) {
     try {
         ziel = db.OpenRecordset(abfrage);
     } catch (const std::exception&) {
@@ -28,8 +29,8 @@ void LokalOeffnen(Programm& p) {
     p.lokaleEinstellungen.reset();
     // A recordset that cannot be opened does not stop the start; its users
     // find it unset and fail on their own.
-    versuchen(*p.lokaleDatenbank, notizenAbfrage, p.lokaleNotizen);
-    versuchen(*p.lokaleDatenbank, einstellungenAbfrage, p.lokaleEinstellungen);
+    mengeOeffnenOderBehalten(*p.lokaleDatenbank, notizenAbfrage, p.lokaleNotizen);
+    mengeOeffnenOderBehalten(*p.lokaleDatenbank, einstellungenAbfrage, p.lokaleEinstellungen);
 }
 
 void BroadcastOeffnen(Programm& p) {
@@ -49,8 +50,8 @@ void BroadcastOeffnen(Programm& p) {
         return;
     }
     p.broadcastDatenbank = std::move(db);
-    versuchen(*p.broadcastDatenbank, notizenAbfrage, p.broadcastNotizen);
-    versuchen(*p.broadcastDatenbank, einstellungenAbfrage, p.broadcastEinstellungen);
+    mengeOeffnenOderBehalten(*p.broadcastDatenbank, notizenAbfrage, p.broadcastNotizen);
+    mengeOeffnenOderBehalten(*p.broadcastDatenbank, einstellungenAbfrage, p.broadcastEinstellungen);
     if (p.netzConnectSchliessen)
         p.netzConnectSchliessen();
 }

@@ -214,3 +214,47 @@ TEST_F(Start, ReceiverWhoseBroadcasterDoesNotImposeKeepsItsOwnLook) {
     EXPECT_FALSE(p->remoteEinstellungen);
     EXPECT_EQ(p->notizHgFarbe, 0x6F6F6F);
 }
+
+// The setup's language file only decides when it names a language: a file
+// without a first number leaves the language the table holds.
+TEST_F(Start, LanguageFileDecidesOnlyWithANumber) {
+    struct Fall {
+        QByteArray datei;
+        int16_t sprache;
+    };
+    for (const Fall& f : {Fall{"", 2}, Fall{"\r\n", 2}, Fall{"deutsch\r\n", 2}, Fall{",1\r\n", 2},
+                          Fall{"1,setup\r\n", 1}, Fall{" 1\r\n", 1}, Fall{"0\r\n", 1}}) {
+        QFile::remove(datenbank());
+        {
+            Datenbank vorlage(arbeit.filePath("org.kav"));
+            vorlage.Ausfuehren(QStringLiteral("UPDATE Einstellungen SET Sprache = 2"));
+        }
+        schreiben("ssp.kav", f.datei);
+        EXPECT_EQ(starten()->Sprache, f.sprache) << f.datei.constData();
+    }
+}
+
+// What the broadcaster's remoteEinstellungen means to a receiver at start:
+// only a 0 or a value that cannot be read keeps the receiver's own look.
+TEST_F(Start, BroadcastersRemoteSettingReadAsItStands) {
+    starten();
+    const QString sender = heim.path() + "/sender.kav";
+    VorlageErzeugen(sender);
+    alsEmpfaenger(datenbank(), sender);
+    struct Fall {
+        const char* wert;
+        bool remote;
+    };
+    for (const Fall& f : {Fall{"NULL", true}, Fall{"-1", true}, Fall{"1", true}, Fall{"0", false},
+                          Fall{"'nein'", false}}) {
+        {
+            Datenbank db(sender);
+            db.Ausfuehren(QStringLiteral("UPDATE Einstellungen SET notizHgFarbe = 255, "
+                                         "remoteEinstellungen = %1")
+                              .arg(QLatin1String(f.wert)));
+        }
+        auto p = starten();
+        EXPECT_EQ(p->remoteEinstellungen, f.remote) << f.wert;
+        EXPECT_EQ(p->notizHgFarbe, f.remote ? 255 : 0x6F6F6F) << f.wert;
+    }
+}
