@@ -1,6 +1,7 @@
 #include "Datenbank.h"
 
 #include "Hilfen.h"
+#include "Schema.h"
 
 #include <sqlcipher/sqlite3.h>
 
@@ -10,6 +11,7 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <map>
 
@@ -58,15 +60,28 @@ QString meldung(sqlite3* db) {
     return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("no connection");
 }
 
+// A lock that outlasted the wait is told apart from a real failure.
+[[noreturn]] void werfen(int rc, const QString& text) {
+    const int grund = rc & 0xFF;
+    if (grund == SQLITE_BUSY || grund == SQLITE_LOCKED)
+        throw BesetztFehler(text.toStdString());
+    throw DatenFehler(text.toStdString());
+}
+[[noreturn]] void werfenVon(sqlite3* db, int rc) {
+    werfen(db ? sqlite3_extended_errcode(db) : rc, meldung(db));
+}
+
 // One prepared statement, finalized on every way out.
 struct Anweisung {
     Anweisung(sqlite3* db, const QString& sql) : db_(db) {
         const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &s_, nullptr) !=
-            SQLITE_OK) {
+        const int rc =
+            sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &s_, nullptr);
+        if (rc != SQLITE_OK) {
+            const int code = db ? sqlite3_extended_errcode(db) : rc;
             const QString grund = meldung(db);
             sqlite3_finalize(s_);
-            werfen(grund);
+            werfen(code, grund);
         }
     }
     ~Anweisung() { sqlite3_finalize(s_); }
@@ -82,7 +97,7 @@ struct Anweisung {
             return true;
         if (rc == SQLITE_DONE)
             return false;
-        werfen(meldung(db_));
+        werfenVon(db_, rc);
     }
 
     sqlite3* db_;
@@ -282,14 +297,15 @@ bool Wert::gleich(const Wert& anderer) const {
 
 // ---- Datenbank ---------------------------------------------------------------
 
-Datenbank::Datenbank(const QString& pfad) : Datenbank(pfad, false) {}
+Datenbank::Datenbank(const QString& pfad, Zugriff zugriff, int warteMs)
+    : Datenbank(pfad, false, zugriff, warteMs) {}
 
-Datenbank::Datenbank(const QString& pfad, bool erzeugen)
-    : pfad_(pfad), verbindung_(std::make_shared<Verbindung>()) {
+Datenbank::Datenbank(const QString& pfad, bool erzeugen, Zugriff zugriff, int warteMs)
+    : pfad_(pfad), zugriff_(zugriff), verbindung_(std::make_shared<Verbindung>()) {
     verbindung_->pfad = pfad;
-    const auto fehler = [&](const QString& grund) -> void {
+    const auto fehler = [&](const QString& grund, int rc = SQLITE_ERROR) -> void {
         verbindung_->schliessen();
-        werfen(QStringLiteral("%1: %2").arg(grund, pfad));
+        werfen(rc, QStringLiteral("%1: %2").arg(grund, pfad));
     };
     if (pfad.isEmpty())
         fehler(QStringLiteral("no database file given"));
@@ -300,14 +316,18 @@ Datenbank::Datenbank(const QString& pfad, bool erzeugen)
     // the in-memory database.
     const QByteArray datei = info.absoluteFilePath().toUtf8();
     // One UI thread uses each connection: the library's own locking would only cost.
-    const int flags =
-        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (erzeugen ? SQLITE_OPEN_CREATE : 0);
+    const bool nurLesen = zugriff == Zugriff::NurLesen && !erzeugen;
+    // A file that is not there is not made: the library would create it.
+    if (!erzeugen && !info.exists())
+        fehler(QStringLiteral("the database file does not exist"), SQLITE_CANTOPEN);
+    const int flags = (nurLesen ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                      SQLITE_OPEN_NOMUTEX | (erzeugen ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(datei.constData(), &verbindung_->db, flags, nullptr) != SQLITE_OK)
-        fehler(meldung(verbindung_->db));
+        fehler(meldung(verbindung_->db), sqlite3_extended_errcode(verbindung_->db));
     sqlite3* db = verbindung_->db;
     if (sqlite3_key(db, Schluessel, static_cast<int>(std::strlen(Schluessel))) != SQLITE_OK)
         fehler(meldung(db));
-    sqlite3_busy_timeout(db, WarteZeitMs);
+    sqlite3_busy_timeout(db, warteMs);
 
     try {
         if (erzeugen) {
@@ -321,6 +341,10 @@ Datenbank::Datenbank(const QString& pfad, bool erzeugen)
             Anweisung pruefung(db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
             pruefung.schritt();
         }
+        // Someone else's file is only ever read, whatever journal it has: a
+        // file that cannot be read without writing fails on the reads.
+        if (nurLesen)
+            return;
         // Receivers read a broadcaster's file over a network share, where a
         // write-ahead log does not work: keep the rollback journal.
         QString modus;
@@ -337,9 +361,10 @@ Datenbank::Datenbank(const QString& pfad, bool erzeugen)
                         .compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
                 werfen(QStringLiteral("cannot switch to the rollback journal"));
         }
+    } catch (const BesetztFehler& e) {
+        fehler(QString::fromStdString(e.what()), SQLITE_BUSY);
     } catch (const DatenFehler& e) {
-        const QString grund = QString::fromStdString(e.what());
-        fehler(grund);
+        fehler(QString::fromStdString(e.what()));
     }
 }
 
@@ -348,7 +373,8 @@ Datenbank::~Datenbank() {
 }
 
 std::unique_ptr<Datenbank> Datenbank::Erzeugen(const QString& pfad) {
-    return std::unique_ptr<Datenbank>(new Datenbank(pfad, true));
+    return std::unique_ptr<Datenbank>(
+        new Datenbank(pfad, true, Zugriff::LesenUndSchreiben, WarteZeitMs));
 }
 
 bool Datenbank::IstOffen() const {
@@ -360,11 +386,11 @@ void Datenbank::Ausfuehren(const QString& sql) {
         werfen(QStringLiteral("the database is closed: %1").arg(pfad_));
     ++verbindung_->ausgefuehrt;
     char* text = nullptr;
-    if (sqlite3_exec(verbindung_->db, sql.toUtf8().constData(), nullptr, nullptr, &text) !=
-        SQLITE_OK) {
+    const int rc = sqlite3_exec(verbindung_->db, sql.toUtf8().constData(), nullptr, nullptr, &text);
+    if (rc != SQLITE_OK) {
         const QString grund = text ? QString::fromUtf8(text) : meldung(verbindung_->db);
         sqlite3_free(text);
-        werfen(grund);
+        werfen(sqlite3_extended_errcode(verbindung_->db), grund);
     }
 }
 
@@ -372,6 +398,44 @@ std::unique_ptr<Datensatzmenge> Datenbank::OpenRecordset(const QString& abfrage)
     if (!IstOffen())
         werfen(QStringLiteral("the database is closed: %1").arg(pfad_));
     return std::make_unique<Datensatzmenge>(verbindung_, abfrage);
+}
+
+void Datenbank::SchemaPruefen() {
+    if (!IstOffen())
+        werfen(QStringLiteral("the database is closed: %1").arg(pfad_));
+    struct Tabelle {
+        const char* name;
+        const char* const* spalten;
+        size_t anzahl;
+    };
+    const Tabelle tabellen[] = {
+        {"Notizen", schema::NotizenSpalten, std::size(schema::NotizenSpalten)},
+        {"Einstellungen", schema::EinstellungenSpalten, std::size(schema::EinstellungenSpalten)}};
+    for (const Tabelle& t : tabellen) {
+        QStringList vorhanden;
+        Anweisung info(verbindung_->db,
+                       QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(t.name)));
+        while (info.schritt())
+            vorhanden.append(zelle(info.s(), 1).toString());
+        if (vorhanden.isEmpty())
+            werfen(QStringLiteral("the table %1 is missing").arg(QLatin1String(t.name)));
+        for (size_t i = 0; i < t.anzahl; ++i) {
+            if (!vorhanden.contains(QLatin1String(t.spalten[i]), Qt::CaseInsensitive))
+                werfen(QStringLiteral("the column %1 of the table %2 is missing")
+                           .arg(QLatin1String(t.spalten[i]), QLatin1String(t.name)));
+        }
+    }
+}
+
+void Datenbank::GanzPruefen() {
+    if (!IstOffen())
+        werfen(QStringLiteral("the database is closed: %1").arg(pfad_));
+    Anweisung pruefung(verbindung_->db, QStringLiteral("PRAGMA quick_check"));
+    QStringList befunde;
+    while (pruefung.schritt() && befunde.size() < 3)
+        befunde.append(zelle(pruefung.s(), 0).toString());
+    if (befunde != QStringList{QStringLiteral("ok")})
+        werfen(QStringLiteral("the file is damaged (%1)").arg(befunde.join(QStringLiteral("; "))));
 }
 
 void Datenbank::Close() {
