@@ -54,7 +54,8 @@ DateiStand DateiStandLesen(const QString& pfad) {
     if (::stat(QFile::encodeName(pfad).constData(), &info) != 0)
         return stand;
     stand.groesse = static_cast<qint64>(info.st_size);
-    stand.geaendertMs = static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+    stand.geaendertMs =
+        static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
     stand.knoten = static_cast<quint64>(info.st_ino);
 #else
     const QFileInfo info(pfad);

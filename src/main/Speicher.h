@@ -35,7 +35,6 @@ void GelesenVermerken(Programm& p);
 // Size, time and node of a file; the default (size -1) when it is missing.
 DateiStand DateiStandLesen(const QString& pfad);
 
-
 // Closes one of the broadcaster's recordsets (whatever state it is in) and
 // opens it anew on the broadcaster's database with the query. Throws when the
 // database is not open or the query fails; the recordset is then unset.

@@ -104,19 +104,24 @@ TEST(EinstellungenLaden, SizeAndDockOutsideTheWindowsChoicesKeepTheirValue) {
         const char* gespeichert;
         int erwartet;
     };
-    const Fall faelle[] = {{"SchriftGroesse", "0", 8},      {"SchriftGroesse", "-3", 8},
-                           {"SchriftGroesse", "101", 8},    {"SchriftGroesse", "30000", 8},
-                           {"SchriftGroesse", "1", 1},      {"SchriftGroesse", "100", 100},
-                           {"SchriftGroesse", "'gross'", 8}, {"dockPos", "1", 1},
-                           {"dockPos", "2", 0},             {"dockPos", "-1", 0}};
+    const Fall faelle[] = {{"SchriftGroesse", "0", 8},
+                           {"SchriftGroesse", "-3", 8},
+                           {"SchriftGroesse", "101", 8},
+                           {"SchriftGroesse", "30000", 8},
+                           {"SchriftGroesse", "1", 1},
+                           {"SchriftGroesse", "100", 100},
+                           {"SchriftGroesse", "'gross'", 8},
+                           {"dockPos", "1", 1},
+                           {"dockPos", "2", 0},
+                           {"dockPos", "-1", 0}};
     for (const Fall& f : faelle) {
         TestUmgebung u;
         setzeSpalte(*u.p.lokaleDatenbank, f.spalte, f.gespeichert);
         u.p.SchriftGroesse = 8;
         u.p.dockPos = 0;
         neuLaden(u);
-        const int wert = QLatin1String(f.spalte) == QLatin1String("dockPos") ? u.p.dockPos
-                                                                             : u.p.SchriftGroesse;
+        const int wert =
+            QLatin1String(f.spalte) == QLatin1String("dockPos") ? u.p.dockPos : u.p.SchriftGroesse;
         EXPECT_EQ(wert, f.erwartet) << f.spalte << " = " << f.gespeichert;
     }
 }
