@@ -6,6 +6,7 @@
 #include "Hilfen.h"
 #include "Masse.h"
 #include "Panel3D.h"
+#include "Randreservierung.h"
 #include "Shell.h"
 
 #include <QAction>
@@ -206,7 +207,10 @@ void Terminal::MachLayout() {
 
     geometrie_ = pxRechteck(QRect(l.leisteLinks, l.leisteOben, l.leisteBreite, l.leisteHoehe))
                      .translated(schirm.topLeft());
+    schirm_ = schirm;
     setGeometry(geometrie_);
+    // Maximised windows stop at the bar's edge, wherever and however tall it is now.
+    RandReservieren(*this, p_.dockPos != 0);
     update();
 
     ZeichenPositionZuruecksetzen();
@@ -264,7 +268,9 @@ void Terminal::FensterOrdnung() {
 
 void Terminal::Tick() {
     inhalt_.NetzWiederholung();
-    if (width() < Bildschirm().width())
+    // The bar follows the primary screen: narrower than it, moved, resized,
+    // or another screen made primary.
+    if (width() < Bildschirm().width() || Bildschirm() != schirm_)
         MachLayout();
     if (!uhrPan_->isHidden())
         uhrAnzeigen();
@@ -358,6 +364,21 @@ void Terminal::Beenden() {
 }
 
 // ---- events
+
+void Terminal::showEvent(QShowEvent* ereignis) {
+    QWidget::showEvent(ereignis);
+    // The native window exists from here on; the layout before could not
+    // reserve the edge yet.
+    RandReservieren(*this, p_.dockPos != 0);
+}
+
+void Terminal::closeEvent(QCloseEvent* ereignis) {
+    // Closing the bar from outside (Alt+F4, a task list) ends the program
+    // like the menu's End: a hidden bar would leave a process behind that
+    // still polls and pops bubbles, with nothing left to end it.
+    ereignis->ignore();
+    Ende();
+}
 
 void Terminal::paintEvent(QPaintEvent*) {
     // What the panels leave free is the border.

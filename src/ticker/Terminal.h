@@ -107,6 +107,8 @@ protected:
     void paintEvent(QPaintEvent* ereignis) override;
     void resizeEvent(QResizeEvent* ereignis) override;
     void changeEvent(QEvent* ereignis) override;
+    void closeEvent(QCloseEvent* ereignis) override;
+    void showEvent(QShowEvent* ereignis) override;
     void keyPressEvent(QKeyEvent* ereignis) override;
     void mousePressEvent(QMouseEvent* ereignis) override;
 
@@ -121,6 +123,7 @@ private:
     TickerInhalt inhalt_;
     Leistenlayout layout_;
     QRect geometrie_; // where the layout put the bar, in pixels
+    QRect schirm_;    // the primary screen the layout docked it on
     QTimer timer1_;
     QColor hintergrund_;
 
