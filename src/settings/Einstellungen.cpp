@@ -1058,13 +1058,9 @@ bool Einstellungen::eventFilter(QObject* objekt, QEvent* ereignis) {
 }
 
 void Einstellungen::meldung(const QString& text, int farbNummer) {
-    MeldungZeigen(text, farbNummer);
-    // The message line belongs to the active window; when this one is not
-    // active at this moment (a question has just closed), it is written here.
-    if (meldungPan_->text() != text || meldungPan_->hintergrund() != FarbeNummer(farbNummer)) {
-        meldungPan_->setText(text);
-        meldungPan_->setHintergrund(FarbeNummer(farbNummer));
-    }
+    // This window's own line: when a question has just closed, the window
+    // may not yet be the active one again.
+    MeldungZeigen(this, text, farbNummer);
 }
 
 // ---- opening

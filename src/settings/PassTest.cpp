@@ -5,6 +5,7 @@
 #include "Hilfen.h"
 #include "Masse.h"
 #include "Panel3D.h"
+#include "Shell.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -143,18 +144,15 @@ void PassTest::showEvent(QShowEvent* ereignis) {
 }
 
 void PassTest::meldungLoeschen() {
-    if (meldungPan_->hintergrund() != Hellgrau) {
-        meldungPan_->setHintergrund(Hellgrau);
-        meldungPan_->setText(QString());
-    }
+    if (meldungPan_->hintergrund() != Hellgrau)
+        MeldungLoeschen(this);
 }
 
 void PassTest::Pruefen() {
     p_.zugangErlaubt = false;
     if (!PasswortGleich(passText_->text(), p_.passWort)) {
         p_.Piepen();
-        meldungPan_->setHintergrund(Rot);
-        meldungPan_->setText(QStringLiteral("Zugang abgelehnt !"));
+        MeldungZeigen(this, QStringLiteral("Zugang abgelehnt !"), RotNummer);
         passText_->clear();
         passText_->setFocus();
         return;

@@ -42,6 +42,7 @@ public:
 
     static constexpr int32_t Hellgrau = 0xC0C0C0;
     static constexpr int32_t Rot = 0x0000FF;
+    static constexpr int RotNummer = 12; // Rot in the 16-colour table
 
 public slots:
     // Cancel, Escape and the window's close box all refuse access.
