@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -269,10 +270,7 @@ Einstellungen::Einstellungen(Programm& p, Terminal* leiste, QWidget* eltern)
     bauen();
 
     // 1. Place: 500 twips from the left; clear of a bar at either edge.
-    const QRect schirm = Bildschirm(leiste_);
-    const int leisteOben = leiste_ ? Twips(leiste_->y() - schirm.y()) : 0;
-    const QPoint lage = EinstellungenLage(leisteOben, Twips(schirm.height()), EinstellungenHoehe);
-    move(schirm.x() + Px(lage.x()), schirm.y() + Px(lage.y()));
+    lageSetzen();
 
     // 2. The working copy; the frame is selected.
     kopie_ = p_;
@@ -1016,6 +1014,30 @@ void Einstellungen::obenSetzen(bool oben) {
         setAttribute(Qt::WA_ShowWithoutActivating, true);
         show();
         setAttribute(Qt::WA_ShowWithoutActivating, ohneAktivieren);
+    }
+}
+
+void Einstellungen::lageSetzen() {
+    const QRect schirm = Bildschirm(leiste_);
+    const int leisteOben = leiste_ ? Twips(leiste_->y() - schirm.y()) : 0;
+    // The outer height counts, title bar included, once a window manager
+    // has framed the window: above a bar at the bottom the buttons must
+    // stay on the screen.
+    const int hoehe = Twips(std::max(frameGeometry().height(), height()));
+    const QPoint lage = EinstellungenLage(leisteOben, Twips(schirm.height()), hoehe);
+    move(schirm.x() + Px(lage.x()), schirm.y() + Px(lage.y()));
+}
+
+void Einstellungen::showEvent(QShowEvent* ereignis) {
+    QWidget::showEvent(ereignis);
+    // The frame is known only once the window manager has put it round the
+    // window, a moment after the window is shown.
+    if (!platziert_) {
+        platziert_ = true;
+        QTimer::singleShot(150, this, [this] {
+            if (frameGeometry().height() > height())
+                lageSetzen();
+        });
     }
 }
 

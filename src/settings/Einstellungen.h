@@ -113,6 +113,7 @@ public:
 protected:
     bool event(QEvent* ereignis) override;
     void closeEvent(QCloseEvent* ereignis) override;
+    void showEvent(QShowEvent* ereignis) override;
     void mousePressEvent(QMouseEvent* ereignis) override;
     bool eventFilter(QObject* objekt, QEvent* ereignis) override;
 
@@ -133,6 +134,7 @@ private:
     void leisteZurueck();
     void obenSetzen(bool oben);
     void aktiviert();
+    void lageSetzen();
     void empfaengerFreigaben(bool empfaenger);
     void meldung(const QString& text, int farbNummer);
     QString text(const char16_t* englisch, const char16_t* deutsch) const;
@@ -144,6 +146,7 @@ private:
     int element_ = 1;
     bool freigegeben_ = false; // the closing has been decided; let it happen
     bool schliesst_ = false;   // the closing runs
+    bool platziert_ = false;   // placed again once the frame was known
 
     std::array<Panel3D*, 4> farbePan_{};
     std::array<QPushButton*, 3> farbWahlBef_{};
