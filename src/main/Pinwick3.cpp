@@ -3,10 +3,12 @@
 #include "About.h"
 #include "Intro.h"
 #include "NetzConnect.h"
+#include "Notizen.h"
 #include "Programm.h"
 #include "ProgrammStart.h"
 #include "Shell.h"
 #include "Terminal.h"
+#include "Verwaltung.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -79,6 +81,10 @@ int main(int argc, char** argv) {
     fenster.netzConnectZeigen = [&] { pinwick::NetzConnectZeigen(p); };
     fenster.leisteZeigen = [&] {
         leiste = std::make_unique<pinwick::Terminal>(p);
+        leiste->notizEditorZeigen = [&] {
+            pinwick::NotizEditorZeigen(p, pinwick::NotizModus::Neu);
+        };
+        leiste->verwaltungZeigen = [&] { pinwick::VerwaltungZeigen(p); };
         leiste->show();
     };
     fenster.hilfeZeigen = [&] { pinwick::HilfeZeigen(p); };
