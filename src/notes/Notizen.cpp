@@ -696,6 +696,14 @@ void Notizen::showEvent(QShowEvent* ereignis) {
     notiz_->moveCursor(QTextCursor::End);
 }
 
+void Notizen::changeEvent(QEvent* ereignis) {
+    QDialog::changeEvent(ereignis);
+    // Made active, a topmost window goes to the top of the topmost ones: the
+    // bar raises itself when it is clicked and would otherwise cover it.
+    if (ereignis->type() == QEvent::ActivationChange && isActiveWindow() && p_.ImmerOben)
+        QMetaObject::invokeMethod(this, &QWidget::raise, Qt::QueuedConnection);
+}
+
 bool Notizen::eventFilter(QObject* objekt, QEvent* ereignis) {
     switch (ereignis->type()) {
     case QEvent::KeyPress: {

@@ -112,6 +112,7 @@ public:
 
 protected:
     bool eventFilter(QObject* objekt, QEvent* ereignis) override;
+    void changeEvent(QEvent* ereignis) override;
     void showEvent(QShowEvent* ereignis) override;
     void reject() override;
 

@@ -341,6 +341,14 @@ void Verwaltung::nachFehlerNeuLesen() {
               QMessageBox::Ok);
 }
 
+void Verwaltung::changeEvent(QEvent* ereignis) {
+    QDialog::changeEvent(ereignis);
+    // Made active, a topmost window goes to the top of the topmost ones: the
+    // bar raises itself when it is clicked and would otherwise cover it.
+    if (ereignis->type() == QEvent::ActivationChange && isActiveWindow() && p_.ImmerOben)
+        QMetaObject::invokeMethod(this, &QWidget::raise, Qt::QueuedConnection);
+}
+
 bool Verwaltung::eventFilter(QObject* objekt, QEvent* ereignis) {
     if (ereignis->type() == QEvent::KeyPress) {
         auto* taste = static_cast<QKeyEvent*>(ereignis);

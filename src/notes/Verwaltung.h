@@ -71,6 +71,7 @@ public:
 
 protected:
     bool eventFilter(QObject* objekt, QEvent* ereignis) override;
+    void changeEvent(QEvent* ereignis) override;
 
 private:
     void knoepfeSetzen();
