@@ -706,6 +706,11 @@ void Notizen::changeEvent(QEvent* ereignis) {
 
 bool Notizen::eventFilter(QObject* objekt, QEvent* ereignis) {
     switch (ereignis->type()) {
+    case QEvent::ShortcutOverride:
+        // A key that ends up as a shortcut (Alt+S) never arrives as a key
+        // press; it clears the message line all the same.
+        meldungLoeschen();
+        break;
     case QEvent::KeyPress: {
         auto* taste = static_cast<QKeyEvent*>(ereignis);
         meldungLoeschen();

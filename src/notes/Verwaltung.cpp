@@ -88,26 +88,6 @@ std::optional<int32_t> IdAusEintrag(const QString& eintrag) {
     return zahl;
 }
 
-bool AuswahlVorhanden(const std::vector<bool>& auswahl) {
-    for (bool a : auswahl)
-        if (a)
-            return true;
-    return false;
-}
-
-int NurErsteAuswahl(std::vector<bool>& auswahl) {
-    int erste = -1;
-    for (size_t i = 0; i < auswahl.size(); ++i) {
-        if (!auswahl[i])
-            continue;
-        if (erste < 0)
-            erste = static_cast<int>(i);
-        else
-            auswahl[i] = false;
-    }
-    return erste;
-}
-
 // ---- the window
 
 Verwaltung::Verwaltung(Programm& p, QWidget* eltern)
@@ -265,7 +245,7 @@ void Verwaltung::Bearbeiten() {
         }
         if (!gefunden) {
             if (frage)
-                frage(QMessageBox::Information, QStringLiteral("Datensatz nicht gefunden"),
+                frage(QMessageBox::NoIcon, QStringLiteral("Datensatz nicht gefunden"),
                       QMessageBox::Ok);
         } else if (editorZeigen) {
             editorZeigen();

@@ -33,11 +33,6 @@ QString EintragText(const QString& eingepasst, const QString& idAbstand, int32_t
 // whole number.
 std::optional<int32_t> IdAusEintrag(const QString& eintrag);
 
-// The selection rules on a list of selected flags.
-bool AuswahlVorhanden(const std::vector<bool>& auswahl);
-// Keeps only the first selected entry; returns its index, -1 when none is.
-int NurErsteAuswahl(std::vector<bool>& auswahl);
-
 // ---- the window
 
 class Verwaltung : public QDialog {
