@@ -152,7 +152,8 @@ std::optional<QStringList> ListeLesen(const QByteArray& inhalt, QString* grund) 
             ziele.insert(ziel);
             namen.append(name);
             if (namen.size() > NamenHoechstens)
-                return nein(QStringLiteral("the list names more than %1 files").arg(NamenHoechstens));
+                return nein(
+                    QStringLiteral("the list names more than %1 files").arg(NamenHoechstens));
         }
     }
     if (namen.isEmpty())
@@ -281,8 +282,8 @@ Installation::Ergebnis Installation::Ausfuehren() {
         const QString neu = KopieDaneben(dl.filePath(name), ordner_, IstProgramm(name));
         if (neu.isEmpty()) {
             aufraeumen();
-            return fehlgeschlagen(QStringLiteral("%1 cannot be written into the program folder")
-                                      .arg(ZielName(name)));
+            return fehlgeschlagen(
+                QStringLiteral("%1 cannot be written into the program folder").arg(ZielName(name)));
         }
         stuecke.push_back({neu, ordner_.filePath(ZielName(name))});
     }

@@ -151,8 +151,8 @@ void Terminal::StartKlick() {
     zustand_ = Zustand::Update;
     abbruch_ = false;
 
-    deckelPan_->setText(
-        text(QStringLiteral("Update process working ..."), QStringLiteral("Updateprozess l\u00E4uft ...")));
+    deckelPan_->setText(text(QStringLiteral("Update process working ..."),
+                             QStringLiteral("Updateprozess l\u00E4uft ...")));
     deckelPan_->show();
     deckelPan_->raise();
     QCoreApplication::processEvents();

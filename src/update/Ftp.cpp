@@ -148,7 +148,8 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
     const QByteArray url = Adresse(pfad).toUtf8();
     const QByteArray konto = server_.konto.toUtf8();
     const QByteArray passwort = server_.passwort.toUtf8();
-    const long antwortSekunden = std::max(1L, static_cast<long>((zeiten_.stillstandMs + 999) / 1000));
+    const long antwortSekunden =
+        std::max(1L, static_cast<long>((zeiten_.stillstandMs + 999) / 1000));
     curl_easy_setopt(e, CURLOPT_URL, url.constData());
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "ftp");
     curl_easy_setopt(e, CURLOPT_USERNAME, konto.constData());

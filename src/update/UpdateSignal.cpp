@@ -9,8 +9,7 @@
 
 namespace pinwick {
 
-QPoint SignalOrt(const QRect& schirm, const QRect& leiste, const QSize& signal,
-                 bool untenGedockt) {
+QPoint SignalOrt(const QRect& schirm, const QRect& leiste, const QSize& signal, bool untenGedockt) {
     const int links = schirm.x() + schirm.width() - signal.width();
     const int oben = untenGedockt ? leiste.y() - signal.height() : leiste.y() + leiste.height();
     return QPoint(links, oben);
