@@ -58,7 +58,15 @@ struct Ftp::Curl {
     CURL* easy = nullptr;
     ~Curl() {
         // Ends the server connection the multi handle keeps for the next
-        // transfer (with a QUIT when the connection is still good).
+        // transfer, with a QUIT when the connection is still good. The wait
+        // for the answer to QUIT lets no events run; the connection cache
+        // takes its time-out from the handle added last, so a short one is
+        // handed in first: a server that is still there answers at once.
+        if (multi && easy) {
+            curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, 1L);
+            if (curl_multi_add_handle(multi, easy) == CURLM_OK)
+                curl_multi_remove_handle(multi, easy);
+        }
         if (easy)
             curl_easy_cleanup(easy);
         if (multi)

@@ -156,14 +156,4 @@ TEST_F(UebergabeTest, VersionUndSprache) {
     }
 }
 
-TEST_F(UebergabeTest, ArbeitsdateienUndTicker) {
-    for (const char* name : {"updver.txt", "updinfo.txt", "updlist.txt", "readme.txt", "pw.kav"})
-        Schreiben(name, "x");
-    Installation inst{QDir(ordner.path())};
-    inst.ArbeitsdateienLoeschen();
-    EXPECT_EQ(QDir(ordner.path()).entryList(QDir::Files),
-              (QStringList{QStringLiteral("pw.kav"), QStringLiteral("readme.txt")}));
-    EXPECT_EQ(inst.TickerPfad(), QDir(ordner.path()).filePath(QStringLiteral("Pinwick3")));
-}
-
 } // namespace

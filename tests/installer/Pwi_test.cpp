@@ -1,7 +1,6 @@
 // The installer's window end to end against a real FTP server on 127.0.0.1,
 // in a temporary program folder. Programs are only recorded, never started.
 
-#include "Fortschritt.h"
 #include "FtpTestServer.h"
 #include "Installation.h"
 #include "Panel3D.h"
@@ -273,29 +272,6 @@ TEST_F(PwiTest, BeschriftungJeSprache) {
     }
 }
 
-TEST_F(PwiTest, KnoepfeGebenNach) {
-    for (Panel3D* knopf : {fenster->StartBef(), fenster->AbbrechenBef()}) {
-        const QPoint ort = knopf->pos();
-        EXPECT_EQ(knopf->hintergrund(), 0x800000);
-        QEnterEvent hinein(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
-        QCoreApplication::sendEvent(knopf, &hinein);
-        EXPECT_EQ(knopf->hintergrund(), 0x900000);
-        QTest::mousePress(knopf, Qt::LeftButton);
-        EXPECT_EQ(knopf->pos(), ort + QPoint(2, 2));
-        QTest::mousePress(knopf, Qt::RightButton); // a second button does not sink it further
-        EXPECT_EQ(knopf->pos(), ort + QPoint(2, 2));
-        // Released outside: no click, the button comes back up.
-        QTest::mouseRelease(knopf, Qt::LeftButton, {}, QPoint(-5, -5));
-        EXPECT_EQ(knopf->pos(), ort);
-        QEvent hinaus(QEvent::Leave);
-        QCoreApplication::sendEvent(knopf, &hinaus);
-        EXPECT_EQ(knopf->hintergrund(), 0x800000);
-    }
-    QTest::qWait(10);
-    EXPECT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Wahl);
-    EXPECT_TRUE(gestartet.empty());
-}
-
 TEST_F(PwiTest, AbbrechenWaehrendDesDownloads) {
     // The server never answers; "quit without update" during the wait gives
     // the update up and starts the old ticker, with nothing installed.
@@ -319,27 +295,6 @@ TEST_F(PwiTest, AbbrechenWaehrendDesDownloads) {
     EXPECT_EQ(gestartet[0].first, programm.filePath(QStringLiteral("Pinwick3")));
     EXPECT_EQ(beendet, 1);
     EXPECT_EQ(Abbild(wurzel->path()), vorher);
-}
-
-TEST(Fortschritt, FuelltUndBeginntNeu) {
-    pwi::Fortschritt f;
-    const QColor ruhe = f.Hintergrund();
-    for (int i = 0; i < Fortschritt::Schritte; ++i)
-        f.Weiter();
-    EXPECT_EQ(f.Stand(), Fortschritt::Schritte);
-    EXPECT_EQ(f.Fuellung(), QColor(0, 155, 155));
-    EXPECT_EQ(f.Hintergrund(), ruhe);
-    const QColor alt = f.Fuellung();
-    f.Weiter(); // full: the old fill becomes the ground
-    EXPECT_EQ(f.Stand(), 1);
-    EXPECT_EQ(f.Hintergrund(), alt);
-    EXPECT_NE(f.Fuellung(), alt);
-    for (int i = 0; i < 1000; ++i) // the colour never runs out
-        f.Weiter();
-    EXPECT_GE(f.Fuellung().green(), 60);
-    f.Zuruecksetzen();
-    EXPECT_EQ(f.Stand(), 0);
-    EXPECT_EQ(f.Hintergrund(), ruhe);
 }
 
 } // namespace

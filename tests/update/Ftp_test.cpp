@@ -182,6 +182,24 @@ TEST_F(FtpTest, AbbrechenUndVerschachteltesHolen) {
     }
 }
 
+TEST_F(FtpTest, CloseWartetNichtAufEinenVerstummtenServer) {
+    // The answer to QUIT is awaited without events running; a server that
+    // falls silent after the transfer must not hold the bar for the long
+    // stall time-out.
+    server->Ablegen(QStringLiteral("a.txt"), "a");
+    FtpZeiten zeiten;
+    zeiten.stillstandMs = 20000;
+    Ftp ftp(server->Server(), zeiten);
+    ASSERT_TRUE(ftp.Holen(QStringLiteral("pinwick/cgi-bin/a.txt"), Lokal("a.txt"), 10));
+    server->Einfrieren(true);
+    QElapsedTimer uhr;
+    uhr.start();
+    ftp.Schliessen();
+    const qint64 dauer = uhr.elapsed();
+    server->Einfrieren(false);
+    EXPECT_LT(dauer, 3000);
+}
+
 TEST(FtpAdresse, SegmenteUndBasis) {
     struct Fall {
         const char* host;

@@ -60,25 +60,6 @@ TEST(ServerVersion, ErsteZeileUndFuehrendeZahl) {
         EXPECT_EQ(ServerVersionLesen(QByteArray(text)), version) << '"' << text << '"';
 }
 
-TEST(SignalOrt, RechtsAnDerLeiste) {
-    const QRect schirm(0, 0, 1920, 1080);
-    const QSize signal(93, 15);
-    struct Fall {
-        QRect schirm, leiste;
-        bool unten;
-        QPoint ort;
-    };
-    const Fall faelle[] = {
-        {schirm, QRect(0, 0, 1920, 24), false, QPoint(1827, 24)},
-        {schirm, QRect(0, 1056, 1920, 24), true, QPoint(1827, 1041)},
-        // A second screen to the right of the first.
-        {QRect(1920, 0, 1280, 800), QRect(1920, 0, 1280, 30), false, QPoint(3107, 30)},
-        {QRect(1920, 0, 1280, 800), QRect(1920, 770, 1280, 30), true, QPoint(3107, 755)},
-    };
-    for (const Fall& f : faelle)
-        EXPECT_EQ(SignalOrt(f.schirm, f.leiste, signal, f.unten), f.ort);
-}
-
 // A Programm in a temporary working folder and a check pointed at the test
 // server; questions are answered from a list, programs are only recorded.
 class PruefungTest : public ::testing::Test {

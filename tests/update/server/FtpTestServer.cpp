@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -130,6 +131,12 @@ void FtpTestServer::Leeren() {
     QDir ordner(cgiBin());
     for (const QString& name : ordner.entryList(QDir::Files | QDir::Hidden))
         ordner.remove(name);
+}
+
+void FtpTestServer::Einfrieren(bool an) {
+    const qint64 pid = prozess_.processId();
+    if (pid > 0)
+        ::kill(static_cast<pid_t>(pid), an ? SIGSTOP : SIGCONT);
 }
 
 QString FtpTestServer::Log() const {

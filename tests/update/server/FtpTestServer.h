@@ -31,6 +31,10 @@ public:
     // Takes every file away.
     void Leeren();
 
+    // Stops the server process where it is (it takes connections but answers
+    // nothing), or lets it go on.
+    void Einfrieren(bool an);
+
     // The server's log so far, and how many logins it shows.
     QString Log() const;
     int Anmeldungen() const;
