@@ -8,6 +8,7 @@
 #include "Programme.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QLinearGradient>
 #include <QPainter>
@@ -295,6 +296,15 @@ void Terminal::HintergrundMalen(QPainter& maler, const QSize& groesse) {
     // The edge.
     maler.setPen(QPen(QColor(30, 46, 100), 1.2));
     maler.drawPath(form);
+}
+
+void Terminal::closeEvent(QCloseEvent* ereignis) {
+    if (zustand_ == Zustand::Fertig) {
+        QWidget::closeEvent(ereignis);
+        return;
+    }
+    ereignis->ignore();
+    AbbrechenKlick();
 }
 
 void Terminal::paintEvent(QPaintEvent*) {

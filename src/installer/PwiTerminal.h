@@ -61,6 +61,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* ereignis) override;
+    // Closing the window from outside counts as "quit without update": the
+    // ticker must not be left stopped.
+    void closeEvent(QCloseEvent* ereignis) override;
 
 private:
     void beschriften();
