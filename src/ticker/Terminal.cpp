@@ -370,6 +370,14 @@ void Terminal::Beenden() {
 
 // ---- events
 
+void Terminal::closeEvent(QCloseEvent* ereignis) {
+    // Closing the bar from outside (Alt+F4, a task list) ends the program
+    // like the menu's End: a hidden bar would leave a process behind that
+    // still polls and pops bubbles, with nothing left to end it.
+    ereignis->ignore();
+    Ende();
+}
+
 void Terminal::paintEvent(QPaintEvent*) {
     // What the panels leave free is the border.
     QPainter maler(this);

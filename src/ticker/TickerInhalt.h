@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <vector>
 
 namespace pinwick {
 
@@ -68,6 +69,8 @@ private:
     void anhaengen(int16_t quelle, const QString& text);
 
     Programm& p_;
+    // The broadcaster's due notes of the last rebuild that could read them.
+    std::vector<QString> letzteBroadcast_;
     int gefunden_ = 0; // due notes found in the current rebuild
     QDateTime jetzt_;  // the moment of the current rebuild
 };
