@@ -14,8 +14,9 @@ int main(int argc, char** argv) {
 
     // The program folder is the folder that holds the installer: the ticker
     // left its hand-over files there, and the files are installed there.
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
-    pinwick::pwi::Installation installation(QDir::current());
+    const QDir ordner(QCoreApplication::applicationDirPath());
+    QDir::setCurrent(ordner.path());
+    pinwick::pwi::Installation installation(ordner);
     installation.UpdinfoLesen();
 
     pinwick::pwi::Terminal fenster(installation);
