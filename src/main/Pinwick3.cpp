@@ -11,6 +11,7 @@
 #include "Verwaltung.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -63,6 +64,17 @@ int main(int argc, char** argv) {
     PinwickAnwendung app(argc, argv);
     app.setApplicationName(QStringLiteral("Pinwick3"));
     app.setQuitOnLastWindowClosed(false);
+#ifndef Q_OS_WIN
+    // The working folder is the program's own folder, as a Windows shortcut
+    // would set it. A Linux launcher starts programs in the home folder,
+    // where the template is missing and where the start's tidying of
+    // installer and update files must never reach.
+    if (!QDir::setCurrent(QCoreApplication::applicationDirPath())) {
+        std::fprintf(stderr, "Pinwick3: cannot enter the program folder \"%s\".\n",
+                     qPrintable(QCoreApplication::applicationDirPath()));
+        return 1;
+    }
+#endif
 
     pinwick::Programm p;
     QPointer<pinwick::Intro> intro;

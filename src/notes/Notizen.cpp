@@ -533,15 +533,15 @@ void Notizen::moPosLeeren() {
 // ---- messages and questions
 
 void Notizen::meldung(Meldung m) {
-    meldungPan_->setText(MeldungsText(m, p_.Sprache));
-    meldungPan_->setHintergrund(FarbeNummer(12));
+    // Written into this window's own line: right after a question the active
+    // window may still be the closing message box.
+    MeldungZeigen(this, MeldungsText(m, p_.Sprache), 12);
     if (piepen)
         piepen();
 }
 
 void Notizen::meldungLoeschen() {
-    meldungPan_->setText(QString());
-    meldungPan_->setHintergrund(FarbeNummer(7));
+    MeldungLoeschen(this);
 }
 
 bool Notizen::fragen(Frage f) {
