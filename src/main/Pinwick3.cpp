@@ -4,10 +4,12 @@
 #include "Einstellungen.h"
 #include "Intro.h"
 #include "NetzConnect.h"
+#include "Notizen.h"
 #include "Programm.h"
 #include "ProgrammStart.h"
 #include "Shell.h"
 #include "Terminal.h"
+#include "Verwaltung.h"
 
 #include <QApplication>
 #include <QDir>
@@ -94,6 +96,10 @@ int main(int argc, char** argv) {
         leiste = std::make_unique<pinwick::Terminal>(p);
         pinwick::Terminal* bar = leiste.get();
         leiste->einstellungenZeigen = [&p, bar] { return pinwick::EinstellungenZeigen(p, bar); };
+        leiste->notizEditorZeigen = [&] {
+            pinwick::NotizEditorZeigen(p, pinwick::NotizModus::Neu);
+        };
+        leiste->verwaltungZeigen = [&] { pinwick::VerwaltungZeigen(p); };
         leiste->show();
     };
     fenster.hilfeZeigen = [&] { pinwick::HilfeZeigen(p); };

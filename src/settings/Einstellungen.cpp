@@ -202,6 +202,13 @@ void knopfPanel(Panel3D* panel) {
     QObject::connect(panel, &Panel3D::losgelassen, panel, [panel] { panel->setEingesenkt(false); });
 }
 
+// A question over a window that stays on top has to stay on top as well, or
+// a window manager may put it beneath.
+void obenWieEltern(QWidget& frage, const QWidget* eltern) {
+    if (eltern && eltern->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        frage.setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
 } // namespace
 
 // ---- the common dialogs
@@ -233,11 +240,13 @@ Einstellungen::Dialoge Einstellungen::EchteDialoge() {
     d.jaNein = [](QWidget* eltern, const QString& text) {
         QMessageBox frage(QMessageBox::Question, QStringLiteral("Pinwick"), text,
                           QMessageBox::Yes | QMessageBox::No, eltern);
+        obenWieEltern(frage, eltern);
         return frage.exec() == QMessageBox::Yes;
     };
     d.jaNeinAbbrechen = [](QWidget* eltern, const QString& text) {
         QMessageBox frage(QMessageBox::Warning, QStringLiteral("Pinwick"), text,
                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, eltern);
+        obenWieEltern(frage, eltern);
         // The close box and Escape answer Cancel.
         frage.setEscapeButton(QMessageBox::Cancel);
         switch (frage.exec()) {
