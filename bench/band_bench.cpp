@@ -8,6 +8,8 @@
 //                 with the repaint of the scrolling band
 //   TickOhneAufbau  the 99 of 100 ticks without a content rebuild
 //   InhaltAufbau  one content rebuild over unchanged notes
+//   GanzerPass    laying out a whole pass at once, as a jump far ahead would
+//                 (scrolling lays it out bit by bit as it comes into view)
 //
 // rss_mb is the resident memory of the whole process after the benchmark;
 // run one case at a time (--benchmark_filter=/1MB) for figures of that case
@@ -155,6 +157,19 @@ void umbau(benchmark::State& state, const Fall& fall, bool malen) {
     zaehler(state, a);
 }
 
+void ganzerPass(benchmark::State& state, const Fall& fall) {
+    Aufbau& a = fuer(fall);
+    Band& band = *a.leiste->NotizPan();
+    uint64_t stand = a.p.eintraegeStand + 2000000;
+    for (auto _ : state) {
+        band.Zeigen(a.p.eintraege, ++stand, a.p.trennText, true, 101);
+        benchmark::DoNotOptimize(band.PassBreite());
+    }
+    zaehler(state, a);
+    band.Zeigen(a.p.eintraege, ++stand, a.p.trennText, true, 101);
+    state.counters["pass_px"] = double(band.PassBreite()) / 15;
+}
+
 void tick(benchmark::State& state, const Fall& fall, bool mitAufbau) {
     Aufbau& a = fuer(fall);
     Band& band = *a.leiste->NotizPan();
@@ -208,6 +223,9 @@ int main(int argc, char** argv) {
         })->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark(("InhaltAufbau/" + n).c_str(), [&fall](benchmark::State& s) {
             inhaltAufbau(s, fall);
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("GanzerPass/" + n).c_str(), [&fall](benchmark::State& s) {
+            ganzerPass(s, fall);
         })->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
