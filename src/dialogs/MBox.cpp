@@ -265,10 +265,27 @@ void MBox::keyPressEvent(QKeyEvent* ereignis) {
     // Every key is swallowed; only Escape answers. Enter must not answer,
     // so the dialog's own default-button handling never sees a key.
     ereignis->accept();
-    if (ereignis->key() != Qt::Key_Escape || schliesst_)
+    if (ereignis->key() == Qt::Key_Escape)
+        wieEscape();
+}
+
+void MBox::wieEscape() {
+    if (schliesst_)
         return;
     p_.mBoxAntwort = knoepfe_[0]->isHidden() ? int16_t(Nein) : int16_t(Knopf0);
     Schliessen();
+}
+
+void MBox::closeEvent(QCloseEvent* ereignis) {
+    // A close request from the window manager (Alt+F4, a task list) must not
+    // end the box without an answer: the caller would read the answer of an
+    // earlier box. It counts as Escape, and the box leaves the usual way.
+    if (schliesst_) {
+        QDialog::closeEvent(ereignis);
+        return;
+    }
+    ereignis->ignore();
+    wieEscape();
 }
 
 void MBox::Schliessen() {

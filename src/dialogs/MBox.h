@@ -51,10 +51,13 @@ protected:
     void showEvent(QShowEvent* ereignis) override;
     bool event(QEvent* ereignis) override;
     void keyPressEvent(QKeyEvent* ereignis) override;
+    void closeEvent(QCloseEvent* ereignis) override;
     void paintEvent(QPaintEvent* ereignis) override;
 
 private:
     void einschieben();
+    // The answer Escape gives for this kind, then the drop.
+    void wieEscape();
     void knopfGedrueckt(int index);
     void knopfLosgelassen(int index);
     void knoepfeAnordnen();

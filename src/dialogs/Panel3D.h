@@ -11,6 +11,11 @@ namespace pinwick {
 
 class Panel3D : public QFrame {
     Q_OBJECT
+    // Published so that code which only knows a QWidget (the message line of
+    // any dialog) reaches what the panel really paints.
+    Q_PROPERTY(QString text READ text WRITE setText)
+    Q_PROPERTY(int hintergrund READ hintergrund WRITE setHintergrund)
+    Q_PROPERTY(int schriftFarbe READ schriftFarbe WRITE setSchriftFarbe)
 public:
     explicit Panel3D(QWidget* eltern = nullptr);
     Panel3D(const QString& text, QWidget* eltern);

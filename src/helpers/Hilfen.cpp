@@ -87,6 +87,27 @@ double BasisZahl(Leser& l, int basis) {
 
 } // namespace
 
+bool HatFuehrendeZahl(QStringView text) {
+    Leser l(text);
+    if (l.Zeichen() == u'&') {
+        l.Weiter();
+        const QChar art = l.Zeichen().toLower();
+        l.Weiter();
+        const QChar c = l.Zeichen().toLower();
+        if (art == u'h')
+            return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+        return art == u'o' && c >= u'0' && c <= u'7';
+    }
+    if (l.Zeichen() == u'-' || l.Zeichen() == u'+')
+        l.Weiter();
+    if (l.Ziffer())
+        return true;
+    if (l.Zeichen() != u'.')
+        return false;
+    l.Weiter();
+    return l.Ziffer();
+}
+
 double FuehrendeZahl(QStringView text) {
     Leser l(text);
     if (l.Zeichen() == u'&') {
@@ -178,23 +199,24 @@ double FuehrendeZahl(QStringView text) {
     return wert;
 }
 
+double RundeGerade(double wert) {
+    if (!std::isfinite(wert))
+        return wert;
+    // Written out rather than std::rint, which would follow whatever rounding
+    // mode the floating-point unit happens to be in.
+    const double boden = std::floor(wert);
+    const double rest = wert - boden;
+    if (rest > 0.5 || (rest == 0.5 && std::fmod(boden, 2.0) != 0.0))
+        return boden + 1;
+    return boden;
+}
+
 int32_t RundeGerade32(double wert) {
     if (std::isnan(wert))
         return 0;
     constexpr double unten = std::numeric_limits<int32_t>::min();
     constexpr double oben = std::numeric_limits<int32_t>::max();
-    if (wert <= unten)
-        return std::numeric_limits<int32_t>::min();
-    if (wert >= oben)
-        return std::numeric_limits<int32_t>::max();
-    // Written out rather than std::rint, which would follow whatever rounding
-    // mode the floating-point unit happens to be in.
-    const double boden = std::floor(wert);
-    const double rest = wert - boden;
-    double ergebnis = boden;
-    if (rest > 0.5 || (rest == 0.5 && std::fmod(boden, 2.0) != 0.0))
-        ergebnis = boden + 1;
-    return static_cast<int32_t>(std::clamp(ergebnis, unten, oben));
+    return static_cast<int32_t>(std::clamp(RundeGerade(wert), unten, oben));
 }
 
 // ---- texts ----------------------------------------------------------------

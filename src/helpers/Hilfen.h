@@ -22,9 +22,15 @@ template <typename T> inline void Verringern(T& zahl) {
 // an optional sign, digits with an optional decimal point and exponent.
 // A text without a leading number gives 0. Never throws.
 double FuehrendeZahl(QStringView text);
+// True when the text begins with a number FuehrendeZahl reads, so that a
+// real 0 can be told from a text that holds no number at all.
+bool HatFuehrendeZahl(QStringView text);
 
-// Rounds to the nearest integer with halves going to the even neighbour and
-// clamps to the 32-bit range.
+// Rounds to the nearest integer with halves going to the even neighbour
+// (2.5 gives 2, 3.5 gives 4), whatever rounding mode the processor is in.
+// NaN and infinities come back unchanged.
+double RundeGerade(double wert);
+// The same, clamped to the 32-bit range (NaN gives 0).
 int32_t RundeGerade32(double wert);
 
 // ---- texts ---------------------------------------------------------------

@@ -1,5 +1,8 @@
 #include "Datenbank.h"
 
+#include "Hilfen.h"
+#include "Schema.h"
+
 #include <sqlcipher/sqlite3.h>
 
 #include <QByteArray>
@@ -8,6 +11,7 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <map>
 
@@ -56,15 +60,28 @@ QString meldung(sqlite3* db) {
     return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("no connection");
 }
 
+// A lock that outlasted the wait is told apart from a real failure.
+[[noreturn]] void werfen(int rc, const QString& text) {
+    const int grund = rc & 0xFF;
+    if (grund == SQLITE_BUSY || grund == SQLITE_LOCKED)
+        throw BesetztFehler(text.toStdString());
+    throw DatenFehler(text.toStdString());
+}
+[[noreturn]] void werfenVon(sqlite3* db, int rc) {
+    werfen(db ? sqlite3_extended_errcode(db) : rc, meldung(db));
+}
+
 // One prepared statement, finalized on every way out.
 struct Anweisung {
     Anweisung(sqlite3* db, const QString& sql) : db_(db) {
         const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &s_, nullptr) !=
-            SQLITE_OK) {
+        const int rc =
+            sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &s_, nullptr);
+        if (rc != SQLITE_OK) {
+            const int code = db ? sqlite3_extended_errcode(db) : rc;
             const QString grund = meldung(db);
             sqlite3_finalize(s_);
-            werfen(grund);
+            werfen(code, grund);
         }
     }
     ~Anweisung() { sqlite3_finalize(s_); }
@@ -80,7 +97,7 @@ struct Anweisung {
             return true;
         if (rc == SQLITE_DONE)
             return false;
-        werfen(meldung(db_));
+        werfenVon(db_, rc);
     }
 
     sqlite3* db_;
@@ -124,16 +141,6 @@ bool textAlsZahl(const QString& text, double& zahl) {
     return ok;
 }
 
-double rundeGerade(double x) {
-    const double unten = std::floor(x);
-    const double rest = x - unten;
-    if (rest < 0.5)
-        return unten;
-    if (rest > 0.5)
-        return unten + 1.0;
-    return std::fmod(unten, 2.0) == 0.0 ? unten : unten + 1.0;
-}
-
 template <typename T> T ganzzahlImBereich(const Wert& w, const char* typ) {
     if (istGanzzahl(w.roh())) {
         const qint64 n = ganzzahl(w.roh());
@@ -141,7 +148,7 @@ template <typename T> T ganzzahlImBereich(const Wert& w, const char* typ) {
             werfen(QStringLiteral("value %1 out of range for %2").arg(n).arg(QLatin1String(typ)));
         return static_cast<T>(n);
     }
-    const double x = rundeGerade(w.alsDouble());
+    const double x = RundeGerade(w.alsDouble());
     if (!(x >= std::numeric_limits<T>::min() && x <= std::numeric_limits<T>::max()))
         werfen(QStringLiteral("value %1 out of range for %2").arg(x).arg(QLatin1String(typ)));
     return static_cast<T>(x);
@@ -197,6 +204,46 @@ std::vector<QVariant> zeileLesen(sqlite3_stmt* s, int spalten) {
     for (int i = 1; i <= spalten; ++i)
         zeile.push_back(zelle(s, i));
     return zeile;
+}
+
+// The file system as a receiver sees someone else's database: only the file
+// itself and an existing journal are opened, and only for reading. The
+// library would otherwise create a write-ahead log and its index beside a
+// file in that mode, or delete files on the way out, even on a connection
+// opened read only; a file it cannot read without them fails to open.
+constexpr const char* NurLesenVfs = "pinwick-nurlesen";
+
+int nurLesenOeffnen(sqlite3_vfs* vfs, const char* name, sqlite3_file* datei, int flags,
+                    int* ausFlags) {
+    auto* basis = static_cast<sqlite3_vfs*>(vfs->pAppData);
+    if (flags & SQLITE_OPEN_WAL)
+        return SQLITE_CANTOPEN;
+    if (name && !(flags & (SQLITE_OPEN_TEMP_DB | SQLITE_OPEN_TEMP_JOURNAL |
+                           SQLITE_OPEN_TRANSIENT_DB | SQLITE_OPEN_SUBJOURNAL))) {
+        int da = 0;
+        if (basis->xAccess(basis, name, SQLITE_ACCESS_EXISTS, &da) != SQLITE_OK || !da)
+            return SQLITE_CANTOPEN;
+        flags = (flags & ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE |
+                           SQLITE_OPEN_DELETEONCLOSE)) |
+                SQLITE_OPEN_READONLY;
+    }
+    return basis->xOpen(basis, name, datei, flags, ausFlags);
+}
+
+int nurLesenLoeschen(sqlite3_vfs*, const char*, int) {
+    return SQLITE_IOERR_DELETE;
+}
+
+const char* nurLesenVfs() {
+    static const bool angemeldet = [] {
+        static sqlite3_vfs vfs = *sqlite3_vfs_find(nullptr);
+        vfs.pAppData = sqlite3_vfs_find(nullptr);
+        vfs.zName = NurLesenVfs;
+        vfs.xOpen = nurLesenOeffnen;
+        vfs.xDelete = nurLesenLoeschen;
+        return sqlite3_vfs_register(&vfs, 0) == SQLITE_OK;
+    }();
+    return angemeldet ? NurLesenVfs : nullptr;
 }
 
 QString bezeichner(const QString& name) {
@@ -290,14 +337,15 @@ bool Wert::gleich(const Wert& anderer) const {
 
 // ---- Datenbank ---------------------------------------------------------------
 
-Datenbank::Datenbank(const QString& pfad) : Datenbank(pfad, false) {}
+Datenbank::Datenbank(const QString& pfad, Zugriff zugriff, int warteMs)
+    : Datenbank(pfad, false, zugriff, warteMs) {}
 
-Datenbank::Datenbank(const QString& pfad, bool erzeugen)
-    : pfad_(pfad), verbindung_(std::make_shared<Verbindung>()) {
+Datenbank::Datenbank(const QString& pfad, bool erzeugen, Zugriff zugriff, int warteMs)
+    : pfad_(pfad), zugriff_(zugriff), verbindung_(std::make_shared<Verbindung>()) {
     verbindung_->pfad = pfad;
-    const auto fehler = [&](const QString& grund) -> void {
+    const auto fehler = [&](const QString& grund, int rc = SQLITE_ERROR) -> void {
         verbindung_->schliessen();
-        werfen(QStringLiteral("%1: %2").arg(grund, pfad));
+        werfen(rc, QStringLiteral("%1: %2").arg(grund, pfad));
     };
     if (pfad.isEmpty())
         fehler(QStringLiteral("no database file given"));
@@ -308,14 +356,19 @@ Datenbank::Datenbank(const QString& pfad, bool erzeugen)
     // the in-memory database.
     const QByteArray datei = info.absoluteFilePath().toUtf8();
     // One UI thread uses each connection: the library's own locking would only cost.
-    const int flags =
-        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (erzeugen ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(datei.constData(), &verbindung_->db, flags, nullptr) != SQLITE_OK)
-        fehler(meldung(verbindung_->db));
+    const bool nurLesen = zugriff == Zugriff::NurLesen && !erzeugen;
+    // A file that is not there is not made: the library would create it.
+    if (!erzeugen && !info.exists())
+        fehler(QStringLiteral("the database file does not exist"), SQLITE_CANTOPEN);
+    const int flags = (nurLesen ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                      SQLITE_OPEN_NOMUTEX | (erzeugen ? SQLITE_OPEN_CREATE : 0);
+    if (sqlite3_open_v2(datei.constData(), &verbindung_->db, flags,
+                        nurLesen ? nurLesenVfs() : nullptr) != SQLITE_OK)
+        fehler(meldung(verbindung_->db), sqlite3_extended_errcode(verbindung_->db));
     sqlite3* db = verbindung_->db;
     if (sqlite3_key(db, Schluessel, static_cast<int>(std::strlen(Schluessel))) != SQLITE_OK)
         fehler(meldung(db));
-    sqlite3_busy_timeout(db, WarteZeitMs);
+    sqlite3_busy_timeout(db, warteMs);
 
     try {
         if (erzeugen) {
@@ -329,6 +382,10 @@ Datenbank::Datenbank(const QString& pfad, bool erzeugen)
             Anweisung pruefung(db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
             pruefung.schritt();
         }
+        // Someone else's file is only ever read, whatever journal it has: a
+        // file that cannot be read without writing fails on the reads.
+        if (nurLesen)
+            return;
         // Receivers read a broadcaster's file over a network share, where a
         // write-ahead log does not work: keep the rollback journal.
         QString modus;
@@ -345,9 +402,10 @@ Datenbank::Datenbank(const QString& pfad, bool erzeugen)
                         .compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
                 werfen(QStringLiteral("cannot switch to the rollback journal"));
         }
+    } catch (const BesetztFehler& e) {
+        fehler(QString::fromStdString(e.what()), SQLITE_BUSY);
     } catch (const DatenFehler& e) {
-        const QString grund = QString::fromStdString(e.what());
-        fehler(grund);
+        fehler(QString::fromStdString(e.what()));
     }
 }
 
@@ -356,7 +414,8 @@ Datenbank::~Datenbank() {
 }
 
 std::unique_ptr<Datenbank> Datenbank::Erzeugen(const QString& pfad) {
-    return std::unique_ptr<Datenbank>(new Datenbank(pfad, true));
+    return std::unique_ptr<Datenbank>(
+        new Datenbank(pfad, true, Zugriff::LesenUndSchreiben, WarteZeitMs));
 }
 
 bool Datenbank::IstOffen() const {
@@ -368,11 +427,11 @@ void Datenbank::Ausfuehren(const QString& sql) {
         werfen(QStringLiteral("the database is closed: %1").arg(pfad_));
     ++verbindung_->ausgefuehrt;
     char* text = nullptr;
-    if (sqlite3_exec(verbindung_->db, sql.toUtf8().constData(), nullptr, nullptr, &text) !=
-        SQLITE_OK) {
+    const int rc = sqlite3_exec(verbindung_->db, sql.toUtf8().constData(), nullptr, nullptr, &text);
+    if (rc != SQLITE_OK) {
         const QString grund = text ? QString::fromUtf8(text) : meldung(verbindung_->db);
         sqlite3_free(text);
-        werfen(grund);
+        werfen(sqlite3_extended_errcode(verbindung_->db), grund);
     }
 }
 
@@ -380,6 +439,44 @@ std::unique_ptr<Datensatzmenge> Datenbank::OpenRecordset(const QString& abfrage)
     if (!IstOffen())
         werfen(QStringLiteral("the database is closed: %1").arg(pfad_));
     return std::make_unique<Datensatzmenge>(verbindung_, abfrage);
+}
+
+void Datenbank::SchemaPruefen() {
+    if (!IstOffen())
+        werfen(QStringLiteral("the database is closed: %1").arg(pfad_));
+    struct Tabelle {
+        const char* name;
+        const char* const* spalten;
+        size_t anzahl;
+    };
+    const Tabelle tabellen[] = {
+        {"Notizen", schema::NotizenSpalten, std::size(schema::NotizenSpalten)},
+        {"Einstellungen", schema::EinstellungenSpalten, std::size(schema::EinstellungenSpalten)}};
+    for (const Tabelle& t : tabellen) {
+        QStringList vorhanden;
+        Anweisung info(verbindung_->db,
+                       QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(t.name)));
+        while (info.schritt())
+            vorhanden.append(zelle(info.s(), 1).toString());
+        if (vorhanden.isEmpty())
+            werfen(QStringLiteral("the table %1 is missing").arg(QLatin1String(t.name)));
+        for (size_t i = 0; i < t.anzahl; ++i) {
+            if (!vorhanden.contains(QLatin1String(t.spalten[i]), Qt::CaseInsensitive))
+                werfen(QStringLiteral("the column %1 of the table %2 is missing")
+                           .arg(QLatin1String(t.spalten[i]), QLatin1String(t.name)));
+        }
+    }
+}
+
+void Datenbank::GanzPruefen() {
+    if (!IstOffen())
+        werfen(QStringLiteral("the database is closed: %1").arg(pfad_));
+    Anweisung pruefung(verbindung_->db, QStringLiteral("PRAGMA quick_check"));
+    QStringList befunde;
+    while (pruefung.schritt() && befunde.size() < 3)
+        befunde.append(zelle(pruefung.s(), 0).toString());
+    if (befunde != QStringList{QStringLiteral("ok")})
+        werfen(QStringLiteral("the file is damaged (%1)").arg(befunde.join(QStringLiteral("; "))));
 }
 
 void Datenbank::Close() {

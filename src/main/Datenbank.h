@@ -23,6 +23,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Another connection holds a lock longer than this one would wait: the file
+// is busy, not broken. Callers may keep what they read last and try later.
+class BesetztFehler : public DatenFehler {
+public:
+    using DatenFehler::DatenFehler;
+};
+
 // A column value that may be Null. The conversions throw DatenFehler on Null
 // or on a value that is not a number, as the readers of a record expect.
 class Wert {
@@ -68,10 +75,20 @@ public:
     static constexpr const char* Schluessel = "pelmory+sadun";
     // How long a connection waits for another process's lock before it gives up.
     static constexpr int WarteZeitMs = 30000;
+    // A receiver reading a broadcaster's file waits no longer than this: the
+    // bar must not freeze while someone else writes there.
+    static constexpr int LeseWarteZeitMs = 250;
 
-    // Opens an existing file, shared, read and write. Throws when the file is
-    // missing, is not a database or carries another password.
-    explicit Datenbank(const QString& pfad);
+    enum class Zugriff {
+        LesenUndSchreiben, // this installation's own file
+        NurLesen,          // someone else's file: never written, not even its journal mode
+    };
+
+    // Opens an existing file, shared. Throws when the file is missing, is not
+    // a database or carries another password; BesetztFehler when a lock did
+    // not go away within warteMs.
+    explicit Datenbank(const QString& pfad, Zugriff zugriff = Zugriff::LesenUndSchreiben,
+                       int warteMs = WarteZeitMs);
     ~Datenbank();
     Datenbank(const Datenbank&) = delete;
     Datenbank& operator=(const Datenbank&) = delete;
@@ -82,13 +99,20 @@ public:
 
     const QString& Pfad() const { return pfad_; }
     bool IstOffen() const;
+    bool NurLesend() const { return zugriff_ == Zugriff::NurLesen; }
+    // Throws DatenFehler naming the first table or column of the program's
+    // schema that this file lacks.
+    void SchemaPruefen();
+    // Reads every page of the file; throws DatenFehler when any is damaged.
+    void GanzPruefen();
     void Ausfuehren(const QString& sql);
     std::unique_ptr<Datensatzmenge> OpenRecordset(const QString& abfrage);
     void Close();
 
 private:
-    Datenbank(const QString& pfad, bool erzeugen);
+    Datenbank(const QString& pfad, bool erzeugen, Zugriff zugriff, int warteMs);
     QString pfad_;
+    Zugriff zugriff_ = Zugriff::LesenUndSchreiben;
     std::shared_ptr<Verbindung> verbindung_;
 };
 
@@ -97,6 +121,11 @@ class Arbeitsbereich {
 public:
     std::unique_ptr<Datenbank> OpenDatabase(const QString& pfad) {
         return std::make_unique<Datenbank>(pfad);
+    }
+    // A broadcaster's file: read only, with the short lock wait.
+    std::unique_ptr<Datenbank> OpenBroadcast(const QString& pfad) {
+        return std::make_unique<Datenbank>(pfad, Datenbank::Zugriff::NurLesen,
+                                           Datenbank::LeseWarteZeitMs);
     }
 };
 

@@ -23,7 +23,7 @@ Wert lies(const Datensatzmenge* rs, const char* spalte) {
 }
 
 // A Null compares as false against anything.
-bool istNull0(const Wert& w) {
+bool istGleichNull(const Wert& w) {
     return !w.istNull() && w.alsDouble() == 0;
 }
 bool istNegativ(const Wert& w) {
@@ -34,7 +34,7 @@ bool istNegativ(const Wert& w) {
 // leading number and rounded to the nearest 32-bit integer.
 int32_t farbeAusText(const Wert& w) {
     const double zahl = FuehrendeZahl(w.alsText());
-    const double gerundet = std::nearbyint(zahl);
+    const double gerundet = RundeGerade(zahl);
     if (!std::isfinite(gerundet) || gerundet < std::numeric_limits<int32_t>::min() ||
         gerundet > std::numeric_limits<int32_t>::max())
         throw DatenFehler("colour value out of range");
@@ -62,6 +62,25 @@ constexpr FarbSpalte farbSpalten[] = {
     {"UhrSchriftFarbe", &Einstellungswerte::UhrSchriftFarbe, rueckfall::UhrSchriftFarbe},
 };
 
+// Values the settings window cannot store count as unreadable, so that the
+// bar always lands on the screen at a size and speed someone could choose.
+constexpr int16_t KleinsteSchrift = 1, GroessteSchrift = 100;
+int16_t schriftGroesse(const Wert& w) {
+    const int16_t groesse = w.alsInt16();
+    if (groesse < KleinsteSchrift || groesse > GroessteSchrift)
+        throw DatenFehler("font size out of range");
+    return groesse;
+}
+int32_t dockPosition(const Wert& w) {
+    const int32_t lage = w.alsInt32();
+    if (lage != 0 && lage != 1)
+        throw DatenFehler("dock position out of range");
+    return lage;
+}
+bool speedWaehlbar(double speed) {
+    return speed == 30 || speed == 15 || speed == 5;
+}
+
 struct Schalter {
     const char* name;
     bool Einstellungswerte::*wert;
@@ -77,8 +96,8 @@ void EinstellungenLaden(Programm& p) {
     });
 
     versuche([&] { p.Sprache = lies(rs, "Sprache").alsInt16(); });
-    p.ImmerOben = !testOderErster([&] { return istNull0(lies(rs, "ImmerOben")); });
-    versuche([&] { p.dockPos = lies(rs, "dockPos").alsInt32(); });
+    p.ImmerOben = !testOderErster([&] { return istGleichNull(lies(rs, "ImmerOben")); });
+    versuche([&] { p.dockPos = dockPosition(lies(rs, "dockPos")); });
 
     for (const FarbSpalte& f : farbSpalten) {
         if (testOderErster([&] { return istNegativ(lies(rs, f.name)); }))
@@ -95,7 +114,7 @@ void EinstellungenLaden(Programm& p) {
         schriftRueckfall(p);
     } else {
         p.SchriftName = schrift;
-        versuche([&] { p.SchriftGroesse = lies(rs, "SchriftGroesse").alsInt16(); });
+        versuche([&] { p.SchriftGroesse = schriftGroesse(lies(rs, "SchriftGroesse")); });
         versuche([&] { p.SchriftFarbe = farbeAusText(lies(rs, "SchriftFarbe")); });
         versuche([&] { p.SchriftFett = lies(rs, "SchriftFett").alsBool(); });
         versuche([&] { p.SchriftKursiv = lies(rs, "SchriftKursiv").alsBool(); });
@@ -119,11 +138,11 @@ void EinstellungenLaden(Programm& p) {
                                  {"zeigDatum", &Einstellungswerte::zeigDatum},
                                  {"zeigRahmen", &Einstellungswerte::zeigRahmen}};
     for (const Schalter& s : schalter)
-        p.*s.wert = !testOderErster([&] { return istNull0(lies(rs, s.name)); });
+        p.*s.wert = !testOderErster([&] { return istGleichNull(lies(rs, s.name)); });
 
     if (testOderErster([&] {
             const Wert w = lies(rs, "Speed");
-            return w.istNull() || w.alsDouble() < 5;
+            return w.istNull() || !speedWaehlbar(w.alsDouble());
         }))
         p.Speed = rueckfall::Speed;
     else
@@ -172,20 +191,38 @@ void EinstellungenSpeichern(Programm& p) {
 void EinstellungenUebernehmen(Programm& p) {
     if (!BroadcastErreichbar(p))
         return;
+    p.einstellungenGeaendert = false;
 
     try {
         BroadcastMengeNeu(p, p.broadcastEinstellungen,
                           QStringLiteral("select * from Einstellungen"));
         p.broadcastEinstellungen->MoveFirst();
+    } catch (const BesetztFehler&) {
+        // Busy: the settings adopted last stay until the file can be read.
+        BesetztVermerken(p);
+        return;
     } catch (...) {
         versuche([&] {
             if (p.broadcastDatenbank)
                 p.broadcastDatenbank->Close();
         });
         BroadcastOeffnen(p);
+        if (p.netzFehler || p.broadcastBesetzt)
+            return;
+        versuche([&] {
+            if (p.broadcastEinstellungen)
+                p.broadcastEinstellungen->MoveFirst();
+        });
     }
 
+    // A file that gives no settings row has nothing to adopt: taking every
+    // value as unreadable would switch the receiver's date, border and own
+    // notes off and leave a blank bar.
     const Datensatzmenge* rs = p.broadcastEinstellungen.get();
+    int rows = 0;
+    versuche([&] { rows = rs ? rs->RecordCount() : 0; });
+    if (rows == 0)
+        return;
     int aenderungen = 0;
 
     // "Differs" cannot be told for a Null: it counts as no change, and the
@@ -222,7 +259,7 @@ void EinstellungenUebernehmen(Programm& p) {
                 return !w.istNull() && w.alsDouble() != double(p.SchriftGroesse);
             }))
             Erhoehen(aenderungen);
-        versuche([&] { p.SchriftGroesse = lies(rs, "SchriftGroesse").alsInt16(); });
+        versuche([&] { p.SchriftGroesse = schriftGroesse(lies(rs, "SchriftGroesse")); });
 
         if (testOderErster([&] {
                 const Wert w = lies(rs, "SchriftFarbe");
@@ -263,7 +300,7 @@ void EinstellungenUebernehmen(Programm& p) {
                                  {"zeigDatum", &Einstellungswerte::zeigDatum},
                                  {"zeigRahmen", &Einstellungswerte::zeigRahmen}};
     for (const Schalter& s : schalter) {
-        if (testOderErster([&] { return istNull0(lies(rs, s.name)); })) {
+        if (testOderErster([&] { return istGleichNull(lies(rs, s.name)); })) {
             if (p.*s.wert)
                 Erhoehen(aenderungen);
             p.*s.wert = false;
@@ -276,7 +313,7 @@ void EinstellungenUebernehmen(Programm& p) {
 
     if (testOderErster([&] {
             const Wert w = lies(rs, "Speed");
-            return !w.istNull() && w.alsDouble() < 5;
+            return !w.istNull() && !speedWaehlbar(w.alsDouble());
         })) {
         Erhoehen(aenderungen);
         p.Speed = rueckfall::Speed;

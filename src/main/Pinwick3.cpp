@@ -3,12 +3,15 @@
 #include "About.h"
 #include "Intro.h"
 #include "NetzConnect.h"
+#include "Notizen.h"
 #include "Programm.h"
 #include "ProgrammStart.h"
 #include "Shell.h"
 #include "Terminal.h"
+#include "Verwaltung.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -61,6 +64,17 @@ int main(int argc, char** argv) {
     PinwickAnwendung app(argc, argv);
     app.setApplicationName(QStringLiteral("Pinwick3"));
     app.setQuitOnLastWindowClosed(false);
+#ifndef Q_OS_WIN
+    // The working folder is the program's own folder, as a Windows shortcut
+    // would set it. A Linux launcher starts programs in the home folder,
+    // where the template is missing and where the start's tidying of
+    // installer and update files must never reach.
+    if (!QDir::setCurrent(QCoreApplication::applicationDirPath())) {
+        std::fprintf(stderr, "Pinwick3: cannot enter the program folder \"%s\".\n",
+                     qPrintable(QCoreApplication::applicationDirPath()));
+        return 1;
+    }
+#endif
 
     pinwick::Programm p;
     QPointer<pinwick::Intro> intro;
@@ -79,6 +93,10 @@ int main(int argc, char** argv) {
     fenster.netzConnectZeigen = [&] { pinwick::NetzConnectZeigen(p); };
     fenster.leisteZeigen = [&] {
         leiste = std::make_unique<pinwick::Terminal>(p);
+        leiste->notizEditorZeigen = [&] {
+            pinwick::NotizEditorZeigen(p, pinwick::NotizModus::Neu);
+        };
+        leiste->verwaltungZeigen = [&] { pinwick::VerwaltungZeigen(p); };
         leiste->show();
     };
     fenster.hilfeZeigen = [&] { pinwick::HilfeZeigen(p); };

@@ -5,6 +5,7 @@
 #include "Datenbank.h"
 #include "Uhr.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QPointer>
 #include <QString>
@@ -30,7 +31,7 @@ struct Einstellungswerte {
     int32_t UhrSchriftFarbe = 0;
     int32_t notizHgFarbe = 0;
     QString SchriftName;
-    int16_t SchriftGroesse = 0;
+    int16_t SchriftGroesse = 8; // a usable size until the settings are read
     bool SchriftFett = false;
     bool SchriftKursiv = false;
     int32_t SchriftFarbe = 0;
@@ -48,6 +49,15 @@ struct Einstellungswerte {
     bool erstVorbei = false;
 
     bool operator==(const Einstellungswerte&) const = default;
+};
+
+// What tells one file from another under the same name: a file copied or
+// renamed over it differs in one of these.
+struct DateiStand {
+    qint64 groesse = -1;
+    qint64 geaendertMs = 0;
+    quint64 knoten = 0; // the file system's node number, where there is one
+    bool operator==(const DateiStand&) const = default;
 };
 
 // One due note on the ticker: where it comes from and its text.
@@ -93,6 +103,13 @@ public:
     std::unique_ptr<Datensatzmenge> broadcastNotizen;
     std::unique_ptr<Datensatzmenge> broadcastEinstellungen;
     bool netzFehler = false;
+    // Which file the broadcaster's connection reads: a file replaced on the
+    // share under the same name is opened afresh.
+    DateiStand broadcastStand;
+    // The last access to the broadcaster's file met another program's lock;
+    // since when accesses keep meeting one (invalid while none does).
+    bool broadcastBesetzt = false;
+    QDateTime broadcastBesetztSeit;
 
     // ---- settings record
     bool einstellungenGeaendert = false;

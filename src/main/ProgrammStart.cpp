@@ -38,6 +38,10 @@ int16_t spracheAusDatei(const QString& pfad) {
     const QString text = QString::fromLatin1(datei.read(256));
     QString wert = text.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char('\r'), 0, 0);
     wert = wert.section(QLatin1Char(','), 0, 0);
+    // An empty file or a first value without a number names no language:
+    // the step is skipped and the language from the table stays.
+    if (!HatFuehrendeZahl(wert))
+        throw StartFehler("language file holds no number");
     const double zahl = FuehrendeZahl(wert);
     if (zahl < -32768.5 || zahl > 32767.5)
         throw StartFehler("language value out of range");
@@ -115,22 +119,15 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
     }
 
     // 6: the local database; it has to open, or there is nothing to run on.
+    // From the recordsets on a failing step is skipped.
     try {
-        p.lokaleDatenbank = p.arbeitsbereich.OpenDatabase(p.datenbankDatei);
+        LokalOeffnen(p);
     } catch (const DatenFehler& f) {
         throw StartFehler(
             QStringLiteral("The database \"%1\" cannot be opened: %2")
                 .arg(QDir::toNativeSeparators(p.datenbankDatei), QString::fromStdString(f.what()))
                 .toStdString());
     }
-    // From here on a failing step is skipped.
-    versuche([&] {
-        p.lokaleNotizen = p.lokaleDatenbank->OpenRecordset(QStringLiteral("select * from Notizen"));
-    });
-    versuche([&] {
-        p.lokaleEinstellungen =
-            p.lokaleDatenbank->OpenRecordset(QStringLiteral("select * from Einstellungen"));
-    });
 
     // 7: settings.
     EinstellungenLaden(p);
@@ -191,8 +188,9 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
             if (!p.broadcastEinstellungen)
                 return;
             p.broadcastEinstellungen->MoveFirst();
+            // A Null is a value that could be read, and it is not 0.
             const Wert w = p.broadcastEinstellungen->Feld(u"remoteEinstellungen");
-            remote = !w.istNull() && w.alsDouble() != 0;
+            remote = w.istNull() || w.alsDouble() != 0;
         });
         p.remoteEinstellungen = remote;
         if (p.remoteEinstellungen)

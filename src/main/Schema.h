@@ -41,6 +41,18 @@ inline constexpr const char* Einstellungen = "CREATE TABLE Einstellungen ("
                                              "eigeneErlauben INTEGER, "
                                              "erstVorbei INTEGER)";
 
+// The columns every file must have for the program to read it: a file
+// without one of them is not one of ours, or is damaged.
+inline constexpr const char* NotizenSpalten[] = {
+    "ID", "inhalt", "Rhythmus", "UhrVon", "UhrBis", "StartDatum", "Vorher", "RhyDetails", "Dauer"};
+inline constexpr const char* EinstellungenSpalten[] = {
+    "Sprache",        "ImmerOben",           "dockPos",        "fensterHgFarbe",
+    "uhrHgFarbe",     "UhrSchriftFarbe",     "notizHgFarbe",   "SchriftName",
+    "SchriftGroesse", "SchriftFett",         "SchriftKursiv",  "SchriftFarbe",
+    "SchriftFarbe2",  "Schrift3D",           "zeigDatum",      "zeigRahmen",
+    "Speed",          "sysopStatus",         "passWort",       "broadcastStatus",
+    "broadcastPfad",  "remoteEinstellungen", "eigeneErlauben", "erstVorbei"};
+
 // The one settings row of a new installation: a stand-alone ticker with the
 // settings window's default look, whose first start picks the language.
 inline constexpr const char* ErsteEinstellungen =

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QMetaObject>
 #include <QPalette>
 #include <QUrl>
 #include <QWidget>
@@ -46,18 +47,35 @@ int32_t FarbeNummer(int nummer) {
     return (nummer >= 0 && nummer < 16) ? tabelle[nummer] : 0;
 }
 
-void MeldungZeigen(const QString& text, int farbNummer) {
-    QWidget* fenster = QApplication::activeWindow();
+void MeldungZeigen(QWidget* fenster, const QString& text, int farbNummer) {
     if (!fenster)
         return;
     QWidget* zeile = fenster->findChild<QWidget*>(QStringLiteral("MeldungPan"));
     if (!zeile)
         return;
-    QPalette pal = zeile->palette();
-    pal.setColor(QPalette::Window, farbeAus(FarbeNummer(farbNummer)));
-    zeile->setPalette(pal);
-    zeile->setAutoFillBackground(true);
-    zeile->setProperty("text", text);
+    const int32_t farbe = FarbeNummer(farbNummer);
+    // Our own panel paints its back colour and text from its properties; any
+    // other widget (a label) paints its palette and its text property.
+    const QMetaObject* meta = zeile->metaObject();
+    if (meta->indexOfProperty("hintergrund") >= 0) {
+        zeile->setProperty("hintergrund", int(farbe));
+    } else {
+        QPalette pal = zeile->palette();
+        pal.setColor(QPalette::Window, farbeAus(farbe));
+        zeile->setPalette(pal);
+        zeile->setAutoFillBackground(true);
+    }
+    if (meta->indexOfProperty("text") >= 0)
+        zeile->setProperty("text", text);
+    zeile->update();
+}
+
+void MeldungLoeschen(QWidget* fenster) {
+    MeldungZeigen(fenster, QString(), 7);
+}
+
+void MeldungZeigen(const QString& text, int farbNummer) {
+    MeldungZeigen(QApplication::activeWindow(), text, farbNummer);
 }
 
 void MeldungLoeschen() {

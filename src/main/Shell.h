@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace pinwick {
 
 // Opens a web address with the desktop's handler; 42 on success, 0 otherwise
@@ -17,8 +19,14 @@ void HilfeZeigen(Programm& p);
 
 // The 16-colour table, &H00BBGGRR.
 int32_t FarbeNummer(int nummer);
-// Writes the message line (MeldungPan) of the active window.
+// Writes the message line (MeldungPan) of the active window: the text on the
+// background of the given colour number. Without an active window or such a
+// panel nothing happens.
 void MeldungZeigen(const QString& text, int farbNummer);
+// Empty text on light grey.
 void MeldungLoeschen();
+// The same for the message line of a given window, active or not.
+void MeldungZeigen(QWidget* fenster, const QString& text, int farbNummer);
+void MeldungLoeschen(QWidget* fenster);
 
 } // namespace pinwick

@@ -4,6 +4,11 @@
 #include "Schema.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace pinwick {
 
@@ -13,7 +18,8 @@ const QString notizenAbfrage = QStringLiteral("select * from Notizen");
 const QString einstellungenAbfrage = QStringLiteral("select * from Einstellungen");
 
 // Opens a recordset into ziel; on failure ziel keeps what it held.
-void versuchen(Datenbank& db, const QString& abfrage, std::unique_ptr<Datensatzmenge>& ziel) {
+void mengeOeffnenOderBehalten(Datenbank& db, const QString& abfrage,
+                              std::unique_ptr<Datensatzmenge>& ziel) {
     try {
         ziel = db.OpenRecordset(abfrage);
     } catch (const std::exception&) {
@@ -23,36 +29,95 @@ void versuchen(Datenbank& db, const QString& abfrage, std::unique_ptr<Datensatzm
 } // namespace
 
 void LokalOeffnen(Programm& p) {
-    p.lokaleDatenbank = p.arbeitsbereich.OpenDatabase(p.datenbankDatei);
+    // The library takes an empty file for an empty database; for the user it
+    // is a lost one, and the start must say so instead of showing no notes.
+    // Damage deep in the file or a missing column stops the start as well,
+    // before anything reads or writes there: the user may still rescue it.
+    if (QFileInfo::exists(p.datenbankDatei) && QFileInfo(p.datenbankDatei).size() == 0)
+        throw DatenFehler("the file is empty");
+    auto db = p.arbeitsbereich.OpenDatabase(p.datenbankDatei);
+    db->GanzPruefen();
+    db->SchemaPruefen();
+    p.lokaleDatenbank = std::move(db);
     p.lokaleNotizen.reset();
     p.lokaleEinstellungen.reset();
     // A recordset that cannot be opened does not stop the start; its users
     // find it unset and fail on their own.
-    versuchen(*p.lokaleDatenbank, notizenAbfrage, p.lokaleNotizen);
-    versuchen(*p.lokaleDatenbank, einstellungenAbfrage, p.lokaleEinstellungen);
+    mengeOeffnenOderBehalten(*p.lokaleDatenbank, notizenAbfrage, p.lokaleNotizen);
+    mengeOeffnenOderBehalten(*p.lokaleDatenbank, einstellungenAbfrage, p.lokaleEinstellungen);
+}
+
+DateiStand DateiStandLesen(const QString& pfad) {
+    DateiStand stand;
+#ifdef Q_OS_UNIX
+    struct stat info {};
+    if (::stat(QFile::encodeName(pfad).constData(), &info) != 0)
+        return stand;
+    stand.groesse = static_cast<qint64>(info.st_size);
+    stand.geaendertMs =
+        static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+    stand.knoten = static_cast<quint64>(info.st_ino);
+#else
+    const QFileInfo info(pfad);
+    if (!info.exists())
+        return stand;
+    stand.groesse = info.size();
+    stand.geaendertMs = info.lastModified().toMSecsSinceEpoch();
+#endif
+    return stand;
+}
+
+void BesetztVermerken(Programm& p) {
+    p.broadcastBesetzt = true;
+    const QDateTime jetzt = p.uhr.Jetzt();
+    if (!p.broadcastBesetztSeit.isValid())
+        p.broadcastBesetztSeit = jetzt;
+    if (p.broadcastBesetztSeit.secsTo(jetzt) > BesetztGrenzeSekunden)
+        p.netzFehler = true;
+}
+
+void GelesenVermerken(Programm& p) {
+    p.broadcastBesetzt = false;
+    p.broadcastBesetztSeit = QDateTime();
 }
 
 void BroadcastOeffnen(Programm& p) {
     p.broadcastDatei = p.broadcastPfad;
     p.broadcastGeoeffnet = true;
-
-    std::unique_ptr<Datenbank> db;
-    try {
-        db = p.arbeitsbereich.OpenDatabase(p.broadcastDatei);
-    } catch (...) {
-        // Missing file, unreachable share, other password, empty path: the
-        // ticker shows the network-error notice; nothing is reported here.
-        p.netzFehler = true;
-        p.EreignisseZulassen();
+    const auto schliessen = [&] {
         if (p.netzConnectSchliessen)
             p.netzConnectSchliessen();
+    };
+
+    const DateiStand stand = DateiStandLesen(p.broadcastDatei);
+    std::unique_ptr<Datenbank> db;
+    std::unique_ptr<Datensatzmenge> notizen, einstellungen;
+    try {
+        db = p.arbeitsbereich.OpenBroadcast(p.broadcastDatei);
+        db->SchemaPruefen();
+        notizen = db->OpenRecordset(notizenAbfrage);
+        einstellungen = db->OpenRecordset(einstellungenAbfrage);
+    } catch (const BesetztFehler&) {
+        // Someone is writing there right now: not an outage unless it lasts.
+        BesetztVermerken(p);
+        p.EreignisseZulassen();
+        schliessen();
+        return;
+    } catch (...) {
+        // Missing file, unreachable share, other password, empty path, or a
+        // file that is no notes database: the ticker shows the network-error
+        // notice; nothing is reported here.
+        p.netzFehler = true;
+        p.EreignisseZulassen();
+        schliessen();
         return;
     }
+    GelesenVermerken(p);
+    p.broadcastStand = stand;
     p.broadcastDatenbank = std::move(db);
-    versuchen(*p.broadcastDatenbank, notizenAbfrage, p.broadcastNotizen);
-    versuchen(*p.broadcastDatenbank, einstellungenAbfrage, p.broadcastEinstellungen);
-    if (p.netzConnectSchliessen)
-        p.netzConnectSchliessen();
+    p.broadcastNotizen = std::move(notizen);
+    p.broadcastEinstellungen = std::move(einstellungen);
+    schliessen();
 }
 
 bool BroadcastErreichbar(const Programm& p) {

@@ -5,18 +5,35 @@
 
 namespace pinwick {
 
-// Opens datenbankDatei and the two local recordsets. The database opening
-// throws (start stops); a recordset that fails to open is left unset.
+// Opens datenbankDatei and the two local recordsets. Throws DatenFehler, and
+// the start stops, when the file cannot be opened, is empty, is damaged
+// anywhere or lacks a table or column; a recordset that fails to open is
+// left unset.
 void LokalOeffnen(Programm& p);
 
-// Opens the broadcaster's database at broadcastPfad and its two recordsets.
-// Never throws: a failed opening sets the network-error flag and leaves the
-// recordsets as they were. Closes the connection notice either way.
+// Opens the broadcaster's database at broadcastPfad, read only, and its two
+// recordsets. Never throws. A file that is missing or cannot give what the
+// ticker reads (not a database, tables or columns missing) sets the
+// network-error flag; a file busy with another program's lock is noted by
+// BesetztVermerken. Either way the recordsets stay as they were. Closes the
+// connection notice in every case.
 void BroadcastOeffnen(Programm& p);
 
 // True when the file of the last BroadcastOeffnen exists; false before the
 // first one of the run.
 bool BroadcastErreichbar(const Programm& p);
+
+// A broadcaster's file that stays locked longer than this counts as
+// unreachable; shorter locks only keep the notes shown last.
+inline constexpr int BesetztGrenzeSekunden = 60;
+// An access to the broadcaster's file met a lock: note since when, and set
+// the network-error flag once that lasts beyond the limit.
+void BesetztVermerken(Programm& p);
+// An access went through: the file is not busy (any more).
+void GelesenVermerken(Programm& p);
+
+// Size, time and node of a file; the default (size -1) when it is missing.
+DateiStand DateiStandLesen(const QString& pfad);
 
 // Closes one of the broadcaster's recordsets (whatever state it is in) and
 // opens it anew on the broadcaster's database with the query. Throws when the

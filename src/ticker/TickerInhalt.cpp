@@ -81,12 +81,16 @@ void TickerInhalt::NotizMachen() {
         if (BroadcastErreichbar(p_)) {
             p_.netzFehler = false;
             if (nefeVorhanden()) {
-                // The connection has just come back.
-                nefeLoeschen();
+                // The file is there again. It counts as back only once it
+                // opens: a file that is no notes database, or one that stays
+                // locked, keeps the outage (and its one notice) going.
                 BroadcastOeffnen(p_);
-                EinstellungenUebernehmen(p_);
+                if (!p_.netzFehler) {
+                    nefeLoeschen();
+                    EinstellungenUebernehmen(p_);
+                }
             }
-            if (bubbleSchliessen)
+            if (!p_.netzFehler && bubbleSchliessen)
                 versuche([&] { bubbleSchliessen(); });
         } else {
             p_.netzFehler = true;
@@ -163,7 +167,41 @@ void TickerInhalt::eigeneNotizenLesen() {
 }
 
 void TickerInhalt::broadcastNotizenLesen() {
+    // Shown again while the broadcaster's file is busy: a writer holding its
+    // lock for a moment is no reason for the notes to blink off.
+    const auto letzteBehalten = [this] {
+        for (const QString& text : letzteBroadcast_)
+            anhaengen(Eintrag::Broadcast, text);
+    };
+    const int vorher = gefunden_;
+    const auto gelesen = [&] {
+        GelesenVermerken(p_);
+        letzteBroadcast_.clear();
+        if (gefunden_ > vorher)
+            for (size_t i = neueEintraege_.size() - static_cast<size_t>(gefunden_ - vorher);
+                 i < neueEintraege_.size(); ++i)
+                letzteBroadcast_.push_back(neueEintraege_[i].text);
+    };
+
+    // Not open yet (busy at start), or another file now lies under the
+    // name (copied or renamed over it): open it afresh.
+    if (!p_.broadcastDatenbank || DateiStandLesen(p_.broadcastDatei) != p_.broadcastStand) {
+        BroadcastOeffnen(p_);
+        if (p_.netzFehler)
+            return; // the notice follows at the next tick
+        if (p_.broadcastBesetzt) {
+            letzteBehalten();
+            return;
+        }
+    }
+
     EinstellungenUebernehmen(p_);
+    if (p_.netzFehler)
+        return;
+    if (p_.broadcastBesetzt) {
+        letzteBehalten();
+        return;
+    }
     if (p_.einstellungenGeaendert && neuLayout)
         versuche([&] { neuLayout(); });
 
@@ -185,7 +223,7 @@ void TickerInhalt::broadcastNotizenLesen() {
                 p_.broadcastDatenbank->Close();
         });
         BroadcastOeffnen(p_);
-        if (p_.netzFehler || !p_.broadcastNotizen)
+        if (p_.netzFehler || p_.broadcastBesetzt || !p_.broadcastNotizen)
             return false;
         versuche([&] {
             if (p_.broadcastEinstellungen && p_.broadcastEinstellungen->RecordCount() > 0)
@@ -204,12 +242,22 @@ void TickerInhalt::broadcastNotizenLesen() {
 
     try {
         BroadcastMengeNeu(p_, p_.broadcastNotizen, QStringLiteral("select * from Notizen"));
-        if (p_.broadcastNotizen->RecordCount() == 0)
+        if (p_.broadcastNotizen->RecordCount() == 0) {
+            gelesen();
             return;
+        }
         p_.broadcastNotizen->MoveFirst();
+    } catch (const BesetztFehler&) {
+        BesetztVermerken(p_);
+        if (!p_.netzFehler)
+            letzteBehalten();
+        return;
     } catch (...) {
-        if (!wiederVerbinden())
+        if (!wiederVerbinden()) {
+            if (p_.broadcastBesetzt && !p_.netzFehler)
+                letzteBehalten();
             return;
+        }
     }
 
     while (true) {
@@ -218,8 +266,10 @@ void TickerInhalt::broadcastNotizenLesen() {
             return;
         Datensatzmenge::Lesezeichen zeichen = -1;
         try {
-            if (rs->Eof())
+            if (rs->Eof()) {
+                gelesen();
                 return;
+            }
             zeichen = rs->Bookmark();
             const bool schonDa = neuGeoeffnet && erledigtMenge.contains(zeichen);
             if (!schonDa) {

@@ -37,7 +37,7 @@ public:
     std::function<void()> neuLayout;
     // The shown text changed: clear the band, restart at the left margin.
     std::function<void()> textNeu;
-    // The daily update check; nothing until the update work lands.
+    // The daily update check (the bar hands it in).
     std::function<void()> updatePruefen;
 
     // One run per tick of the bar's timer.
@@ -72,6 +72,8 @@ private:
     void eintraegeUebernehmen();
 
     Programm& p_;
+    // The broadcaster's due notes of the last rebuild that could read them.
+    std::vector<QString> letzteBroadcast_;
     int gefunden_ = 0;                   // due notes found in the current rebuild
     std::vector<Eintrag> neueEintraege_; // and the entries made of them
     QDateTime jetzt_;                    // the moment of the current rebuild

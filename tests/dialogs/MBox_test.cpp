@@ -260,3 +260,22 @@ TEST_F(MBoxTest, NeueBoxErsetztOffeneUndAntwortBleibt) {
 }
 
 } // namespace
+
+// A close request from the window manager is no silent "Yes" from an
+// earlier box: it answers like Escape and the box goes the usual way.
+TEST_F(MBoxTest, SchliessenVonAussenAntwortetWieEscape) {
+    const std::pair<int16_t, int16_t> faelle[] = {{1, 0}, {2, 2}, {3, 0}, {4, 0}};
+    for (const auto& [art, antwort] : faelle) {
+        p.mBoxAntwort = MBox::Ja; // what an earlier box left behind
+        bool nochOffen = true;
+        EXPECT_EQ(Fragen(art,
+                         [&](MBox& b) {
+                             b.close();
+                             nochOffen = b.isVisible();
+                         }),
+                  antwort)
+            << "kind " << art;
+        EXPECT_FALSE(nochOffen) << "kind " << art;
+        EXPECT_EQ(OffeneMBox(), nullptr);
+    }
+}

@@ -29,11 +29,15 @@ pruefe() {
     fi
 }
 
-# -- first start: the bar appears at the top, full width
+# -- first start, launched by its full path from the home folder as a desktop
+# launcher does: the bar appears at the top, full width, and the files lying
+# in the home folder are none of its business.
+printf 'x' > "$TMP/home/pwi"
+printf 'x' > "$TMP/home/updlist.txt"
 cat > "$TMP/lauf.sh" <<'INNER'
 #!/bin/sh
-cd "$1/app"
-HOME="$1/home" XDG_CONFIG_HOME="$1/home/.config" BROWSER=true ./Pinwick3 > "$1/ausgabe.txt" 2>&1 &
+cd "$1/home"
+HOME="$1/home" XDG_CONFIG_HOME="$1/home/.config" BROWSER=true "$1/app/Pinwick3" > "$1/ausgabe.txt" 2>&1 &
 pid=$!
 fenster=""
 for i in $(seq 1 60); do
@@ -58,6 +62,8 @@ erst=$(printf "PRAGMA key='pelmory+sadun';\nSELECT erstVorbei FROM Einstellungen
     "$SQLCIPHER" "$TMP/home/Documents/Pinwick 3/pw.kav" 2>&1 | tail -n 1)
 test "$erst" = "-1"
 pruefe $? "first run recorded (erstVorbei = $erst)"
+test -f "$TMP/home/pwi" && test -f "$TMP/home/updlist.txt" && test ! -e "$TMP/app/pwi.kav"
+pruefe $? "files in the folder it was started from left alone"
 
 # -- no template, no database: the start stops and names the template
 rm -rf "$TMP/home/Documents"

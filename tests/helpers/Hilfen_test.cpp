@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cfenv>
 #include <chrono>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -36,6 +37,14 @@ TEST(HilfenZahlen, FuehrendeZahl) {
     // clang-format on
     for (const auto& [text, wert] : faelle)
         EXPECT_EQ(FuehrendeZahl(Q(text)), wert) << text;
+
+    // Whether there is a number at all, so a real 0 differs from none.
+    const std::pair<const char*, bool> da[] = {
+        {"0", true},   {" 0,x", true}, {"-.5", true},  {"&H0", true}, {"&o7", true},
+        {"", false},   {"  ", false},  {"abc", false}, {"-", false},  {".", false},
+        {"&H", false}, {"&O8", false}, {",1", false}};
+    for (const auto& [text, ja] : da)
+        EXPECT_EQ(HatFuehrendeZahl(Q(text)), ja) << text;
 }
 
 TEST(HilfenZahlen, RundeGerade32) {
@@ -45,8 +54,18 @@ TEST(HilfenZahlen, RundeGerade32) {
         {2147483647.4, INT32_MAX}, {1e12, INT32_MAX}, {-1e12, INT32_MIN}, {std::nan(""), 0},
         {std::numeric_limits<double>::infinity(), INT32_MAX}};
     // clang-format on
-    for (const auto& [wert, ergebnis] : faelle)
-        EXPECT_EQ(RundeGerade32(wert), ergebnis) << wert;
+    // The same answers whatever rounding mode the processor is left in.
+    const int altModus = std::fegetround();
+    for (int modus : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+        std::fesetround(modus);
+        for (const auto& [wert, ergebnis] : faelle) {
+            EXPECT_EQ(RundeGerade32(wert), ergebnis) << wert << " mode " << modus;
+            if (std::isfinite(wert) && std::abs(wert) < 1e9) {
+                EXPECT_EQ(RundeGerade(wert), ergebnis) << wert << " mode " << modus;
+            }
+        }
+    }
+    std::fesetround(altModus);
 }
 
 TEST(HilfenTexte, ReplacingAndLineEnds) {

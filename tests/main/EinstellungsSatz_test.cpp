@@ -85,13 +85,44 @@ TEST(EinstellungenLaden, NegativeColoursFallBackNullLeavesTheValue) {
 }
 
 TEST(EinstellungenLaden, SpeedBelowFiveOrNullBecomesThirty) {
+    // A speed the settings window cannot choose falls back like a Null.
     const std::pair<const char*, int> faelle[] = {{"4", 30},  {"NULL", 30}, {"-2", 30}, {"5", 5},
-                                                  {"15", 15}, {"30", 30},   {"45", 45}};
+                                                  {"15", 15}, {"30", 30},   {"45", 30}, {"7", 30}};
     for (const auto& [gespeichert, erwartet] : faelle) {
         TestUmgebung u;
         setzeSpalte(*u.p.lokaleDatenbank, "Speed", gespeichert);
         neuLaden(u);
         EXPECT_EQ(u.p.Speed, erwartet) << gespeichert;
+    }
+}
+
+// A font size or dock position the settings window cannot store counts as
+// unreadable: the value held before stays, so the bar lands at a usable size.
+TEST(EinstellungenLaden, SizeAndDockOutsideTheWindowsChoicesKeepTheirValue) {
+    struct Fall {
+        const char* spalte;
+        const char* gespeichert;
+        int erwartet;
+    };
+    const Fall faelle[] = {{"SchriftGroesse", "0", 8},
+                           {"SchriftGroesse", "-3", 8},
+                           {"SchriftGroesse", "101", 8},
+                           {"SchriftGroesse", "30000", 8},
+                           {"SchriftGroesse", "1", 1},
+                           {"SchriftGroesse", "100", 100},
+                           {"SchriftGroesse", "'gross'", 8},
+                           {"dockPos", "1", 1},
+                           {"dockPos", "2", 0},
+                           {"dockPos", "-1", 0}};
+    for (const Fall& f : faelle) {
+        TestUmgebung u;
+        setzeSpalte(*u.p.lokaleDatenbank, f.spalte, f.gespeichert);
+        u.p.SchriftGroesse = 8;
+        u.p.dockPos = 0;
+        neuLaden(u);
+        const int wert =
+            QLatin1String(f.spalte) == QLatin1String("dockPos") ? u.p.dockPos : u.p.SchriftGroesse;
+        EXPECT_EQ(wert, f.erwartet) << f.spalte << " = " << f.gespeichert;
     }
 }
 
@@ -295,24 +326,28 @@ TEST_F(Uebernehmen, UnreachableBroadcasterDoesNothing) {
     EXPECT_FALSE(u.p.einstellungenGeaendert);
 }
 
-TEST_F(Uebernehmen, UnreadableBroadcasterRowGivesTheFallbacks) {
-    verbinden();
-    // The file is there but its settings table cannot be read any more.
-    senderDb->Ausfuehren(QStringLiteral("DROP TABLE Einstellungen"));
-    u.p.SchriftFarbe2 = 0x123456;
-    u.p.passWort = QStringLiteral("alt");
-    u.p.eigeneErlauben = true;
-    EinstellungenUebernehmen(u.p);
-    EXPECT_EQ(u.p.fensterHgFarbe, 0x800000);
-    EXPECT_EQ(u.p.uhrHgFarbe, 0xFFE0E0);
-    EXPECT_EQ(u.p.notizHgFarbe, 0xFFA0A0);
-    EXPECT_EQ(u.p.UhrSchriftFarbe, 0);
-    EXPECT_EQ(u.p.SchriftName, QStringLiteral("MS Sans Serif"));
-    EXPECT_EQ(u.p.Speed, 30);
-    EXPECT_EQ(u.p.SchriftFarbe2, 0x123456);
-    EXPECT_EQ(u.p.passWort, QStringLiteral("alt"));
-    EXPECT_FALSE(u.p.eigeneErlauben);
-    EXPECT_FALSE(u.p.zeigDatum);
-    EXPECT_FALSE(u.p.zeigRahmen);
-    EXPECT_TRUE(u.p.einstellungenGeaendert);
+TEST_F(Uebernehmen, BroadcasterWithoutItsSettingsIsUnreachableAndAdoptsNothing) {
+    // A file that cannot give a settings row (table dropped, or emptied)
+    // would turn every value into its fallback and switch the receiver's
+    // date, border and own notes off: a blank bar. Nothing is adopted.
+    for (const char* schaden : {"DELETE FROM Einstellungen", "DROP TABLE Einstellungen"}) {
+        if (!senderDb) {
+            sender = u.NeueDatenbank(QStringLiteral("sender.kav"));
+            senderDb = std::make_unique<Datenbank>(sender);
+        }
+        verbinden();
+        senderDb->Ausfuehren(QString::fromLatin1(schaden));
+        u.p.netzFehler = false;
+        u.p.SchriftName = QStringLiteral("DejaVu Sans");
+        u.p.notizHgFarbe = 42;
+        u.p.eigeneErlauben = u.p.zeigDatum = u.p.zeigRahmen = true;
+        EinstellungenUebernehmen(u.p);
+        EXPECT_EQ(u.p.notizHgFarbe, 42) << schaden;
+        EXPECT_EQ(u.p.SchriftName, QStringLiteral("DejaVu Sans")) << schaden;
+        EXPECT_TRUE(u.p.eigeneErlauben && u.p.zeigDatum && u.p.zeigRahmen) << schaden;
+        EXPECT_FALSE(u.p.einstellungenGeaendert) << schaden;
+        senderDb.reset();
+        QFile::remove(sender);
+    }
+    EXPECT_TRUE(u.p.netzFehler); // the table-less file counts as unreachable
 }

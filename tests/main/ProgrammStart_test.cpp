@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace pinwick;
@@ -213,4 +214,112 @@ TEST_F(Start, ReceiverWhoseBroadcasterDoesNotImposeKeepsItsOwnLook) {
     auto p = starten();
     EXPECT_FALSE(p->remoteEinstellungen);
     EXPECT_EQ(p->notizHgFarbe, 0x6F6F6F);
+}
+
+// The setup's language file only decides when it names a language: a file
+// without a first number leaves the language the table holds.
+TEST_F(Start, LanguageFileDecidesOnlyWithANumber) {
+    struct Fall {
+        QByteArray datei;
+        int16_t sprache;
+    };
+    for (const Fall& f : {Fall{"", 2}, Fall{"\r\n", 2}, Fall{"deutsch\r\n", 2}, Fall{",1\r\n", 2},
+                          Fall{"1,setup\r\n", 1}, Fall{" 1\r\n", 1}, Fall{"0\r\n", 1}}) {
+        QFile::remove(datenbank());
+        {
+            Datenbank vorlage(arbeit.filePath("org.kav"));
+            vorlage.Ausfuehren(QStringLiteral("UPDATE Einstellungen SET Sprache = 2"));
+        }
+        schreiben("ssp.kav", f.datei);
+        EXPECT_EQ(starten()->Sprache, f.sprache) << f.datei.constData();
+    }
+}
+
+// What the broadcaster's remoteEinstellungen means to a receiver at start:
+// only a 0 or a value that cannot be read keeps the receiver's own look.
+TEST_F(Start, BroadcastersRemoteSettingReadAsItStands) {
+    starten();
+    const QString sender = heim.path() + "/sender.kav";
+    VorlageErzeugen(sender);
+    alsEmpfaenger(datenbank(), sender);
+    struct Fall {
+        const char* wert;
+        bool remote;
+    };
+    for (const Fall& f : {Fall{"NULL", true}, Fall{"-1", true}, Fall{"1", true}, Fall{"0", false},
+                          Fall{"'nein'", false}}) {
+        {
+            Datenbank db(sender);
+            db.Ausfuehren(QStringLiteral("UPDATE Einstellungen SET notizHgFarbe = 255, "
+                                         "remoteEinstellungen = %1")
+                              .arg(QLatin1String(f.wert)));
+        }
+        auto p = starten();
+        EXPECT_EQ(p->remoteEinstellungen, f.remote) << f.wert;
+        EXPECT_EQ(p->notizHgFarbe, f.remote ? 255 : 0x6F6F6F) << f.wert;
+    }
+}
+
+// A local file that would start an empty or broken bar stops the start with
+// a message naming it, and is left exactly as it was for the user to rescue.
+TEST_F(Start, UnusableLocalFileStopsTheStartAndStaysUntouched) {
+    const auto mitNotizen = [this] {
+        starten();
+        Datenbank db(datenbank());
+        db.Ausfuehren(QStringLiteral("BEGIN"));
+        for (int i = 0; i < 400; ++i)
+            db.Ausfuehren(
+                QStringLiteral("INSERT INTO Notizen (inhalt, Rhythmus) VALUES "
+                               "('Notiz %1 mit etwas Text, damit viele Seiten entstehen', 0)")
+                    .arg(i));
+        db.Ausfuehren(QStringLiteral("COMMIT"));
+    };
+    struct Fall {
+        const char* name;
+        std::function<void()> schaden;
+    };
+    const Fall faelle[] = {
+        {"zero bytes",
+         [&] {
+             starten();
+             QFile(datenbank()).resize(0);
+         }},
+        {"damage deep inside",
+         [&] {
+             mitNotizen();
+             QFile f(datenbank());
+             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+             ASSERT_GT(f.size(), 8 * 1024);
+             f.seek(f.size() / 2);
+             f.write(QByteArray(64, '\x5a'));
+         }},
+        {"settings table missing",
+         [&] {
+             starten();
+             Datenbank(datenbank()).Ausfuehren(QStringLiteral("DROP TABLE Einstellungen"));
+         }},
+        {"column missing",
+         [&] {
+             starten();
+             Datenbank db(datenbank());
+             db.Ausfuehren(QStringLiteral("ALTER TABLE Notizen RENAME TO alt"));
+             db.Ausfuehren(
+                 QStringLiteral("CREATE TABLE Notizen (ID INTEGER PRIMARY KEY, inhalt TEXT)"));
+         }},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.name);
+        QFile::remove(datenbank());
+        f.schaden();
+        const QByteArray vorher = lesen(datenbank());
+        ablauf.clear();
+        try {
+            starten();
+            ADD_FAILURE() << "the start went on";
+        } catch (const StartFehler& e) {
+            EXPECT_NE(QString::fromUtf8(e.what()).indexOf("pw.kav"), -1) << e.what();
+        }
+        EXPECT_EQ(lesen(datenbank()), vorher);
+        EXPECT_TRUE(ablauf.isEmpty());
+    }
 }

@@ -37,15 +37,20 @@ TEST(SpeicherLokal, VorlageUndLokalesOeffnen) {
     EXPECT_THROW(LokalOeffnen(fehlt), DatenFehler);
 }
 
-TEST(SpeicherLokal, FehlendeTabelleLaesstNurIhreMengeLeer) {
+TEST(SpeicherLokal, FehlendeTabelleStopptMitIhremNamen) {
+    // A file without its settings table would start an empty bar and let the
+    // user believe the notes were lost.
     TestUmgebung u;
     Programm p;
     p.datenbankDatei = u.Pfad("halb.kav");
     Datenbank::Erzeugen(p.datenbankDatei)->Ausfuehren(QString::fromUtf8(schema::Notizen));
-    LokalOeffnen(p);
-    EXPECT_TRUE(p.lokaleDatenbank);
-    EXPECT_TRUE(p.lokaleNotizen);
-    EXPECT_FALSE(p.lokaleEinstellungen);
+    try {
+        LokalOeffnen(p);
+        FAIL() << "a file without its settings table was opened";
+    } catch (const DatenFehler& f) {
+        EXPECT_NE(QString::fromUtf8(f.what()).indexOf("Einstellungen"), -1) << f.what();
+    }
+    EXPECT_FALSE(p.lokaleDatenbank);
 }
 
 namespace {

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -253,16 +254,26 @@ TEST_F(TerminalTest, EinstellungenHaltenDieLeisteAn) {
     EXPECT_EQ(leiste->ZeichenPosition(), 101);
 }
 
-TEST_F(TerminalTest, EndeLoeschtDieNetzfehlerMarke) {
-    auto leiste = laden();
-    const QString nefe = u.Pfad(QStringLiteral("nefe"));
-    QFile datei(nefe);
-    ASSERT_TRUE(datei.open(QIODevice::WriteOnly));
-    datei.write("2026-12-08 13:00:00\r\n");
-    datei.close();
-    leiste->Ende();
-    EXPECT_FALSE(QFile::exists(nefe));
-    EXPECT_EQ(leiste->beendet, 1);
+// The menu's End and a close request from the window manager (Alt+F4, a
+// task list) both end the program and take the network-error marker along;
+// a bar that merely hid would leave a process nobody can end.
+TEST_F(TerminalTest, EndeUndSchliessenBeendenUndLoeschenDieNetzfehlerMarke) {
+    const std::pair<const char*, std::function<void(Leiste&)>> wege[] = {
+        {"End", [](Leiste& l) { l.Ende(); }},
+        {"close request", [](Leiste& l) { l.close(); }},
+    };
+    for (const auto& [name, weg] : wege) {
+        auto leiste = laden();
+        leiste->show();
+        const QString nefe = u.Pfad(QStringLiteral("nefe"));
+        QFile datei(nefe);
+        ASSERT_TRUE(datei.open(QIODevice::WriteOnly));
+        datei.write("2026-12-08 13:00:00\r\n");
+        datei.close();
+        weg(*leiste);
+        EXPECT_FALSE(QFile::exists(nefe)) << name;
+        EXPECT_EQ(leiste->beendet, 1) << name;
+    }
 }
 
 TEST_F(TerminalTest, KurzerTextStehtAmRand) {

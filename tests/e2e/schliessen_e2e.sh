@@ -1,0 +1,62 @@
+#!/bin/sh
+# The window manager's close request (Alt+F4) on the ticker bar ends the
+# program the way the menu's End does: the process goes and so does the
+# network-error marker "nefe". Runs under a virtual X display with openbox.
+# Usage: schliessen_e2e.sh <app folder>
+set -u
+APP="$1"
+
+for p in xvfb-run xdotool openbox; do
+    if ! command -v "$p" >/dev/null 2>&1; then
+        echo "$p missing"
+        exit 1
+    fi
+done
+
+TMP=$(mktemp -d)
+trap 'rm -rf "$TMP"' EXIT
+mkdir -p "$TMP/home" "$TMP/app"
+cp "$APP/Pinwick3" "$APP/org.kav" "$TMP/app/"
+
+cat > "$TMP/lauf.sh" <<'INNER'
+#!/bin/sh
+T="$1"
+openbox > "$T/openbox.txt" 2>&1 &
+wm=$!
+sleep 1
+cd "$T/app"
+HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config" BROWSER=true ./Pinwick3 > "$T/ausgabe.txt" 2>&1 &
+pid=$!
+fenster=""
+for i in $(seq 1 60); do
+    fenster=$(xdotool search --onlyvisible --classname Pinwick3 2>/dev/null | head -n 1)
+    [ -n "$fenster" ] && break
+    sleep 0.25
+done
+sleep 1.5
+# An outage noted in this run: the end must take the marker away.
+printf '2026-12-09 10:00:00\r\n' > "$T/app/nefe"
+xdotool windowactivate --sync "$fenster" 2>/dev/null || xdotool windowfocus --sync "$fenster"
+sleep 0.3
+xdotool key --clearmodifiers alt+F4
+weg=nein
+for i in $(seq 1 40); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+        weg=ja
+        break
+    fi
+    sleep 0.25
+done
+echo "$weg" > "$T/weg.txt"
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+kill "$wm" 2>/dev/null
+INNER
+xvfb-run -a -s "-screen 0 1280x800x24" sh "$TMP/lauf.sh" "$TMP"
+
+fehler=0
+if [ "$(cat "$TMP/weg.txt")" = "ja" ]; then echo "ok: Alt+F4 ended the process"; else
+    echo "FAILED: the process survived Alt+F4"; fehler=1; fi
+if [ ! -e "$TMP/app/nefe" ]; then echo "ok: nefe deleted"; else
+    echo "FAILED: nefe still there"; fehler=1; fi
+exit $fehler
