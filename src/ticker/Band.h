@@ -70,9 +70,9 @@ public:
     // whatever of the pass is not laid out yet.
     qint64 PassBreite();
     // What is laid out of the pass so far, in twips: the pass is at least
-    // this wide. Showing a position lays the pass out beyond the band's right
-    // edge, so a pass that has not reached past the band's left edge is not
-    // complete yet only when that edge is still to come.
+    // this wide. Showing a position lays the pass out past the band's right
+    // edge, so while this much has not left the band on the left, neither
+    // has the pass, and its whole width is not needed yet.
     qint64 PassBreiteMindestens() const { return gemessenPx_ * TwipsJePixel; }
     bool PassFertig() const { return fertig_; }
 
