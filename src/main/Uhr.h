@@ -11,6 +11,11 @@ class Uhr {
 public:
     QDateTime Jetzt() const { return fest_ ? *fest_ : QDateTime::currentDateTime(); }
     QDate Heute() const { return Jetzt().date(); }
+    // Milliseconds since 1970 (UTC): cheap to read, no time zone involved;
+    // enough to tell whether a second has passed.
+    qint64 Millisekunden() const {
+        return fest_ ? fest_->toMSecsSinceEpoch() : QDateTime::currentMSecsSinceEpoch();
+    }
 
     // Stops the clock at the given moment (tests).
     void Stellen(const QDateTime& moment) { fest_ = moment; }

@@ -1,5 +1,8 @@
 #include "Band.h"
 
+#include "BandAusgabe.h"
+
+#include <QEvent>
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QMouseEvent>
@@ -45,6 +48,24 @@ Band::Band(QWidget* eltern) : QWidget(eltern) {
     // Everything is painted here, opaque, every tick: spare Qt the erasing.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
+    // TEMP: candidates while measuring.
+    const QByteArray art = qgetenv("PINWICK_BAND");
+    scrollKandidat_ = art == "scroll";
+    if (art != "qt" && art != "scroll")
+        ausgabe_ = X11Ausgabe();
+}
+
+Band::~Band() {
+    serverKachelnLeeren();
+}
+
+void Band::AusgabeSetzen(std::unique_ptr<BandAusgabe> ausgabe) {
+    serverKachelnLeeren();
+    ausgabe_ = std::move(ausgabe);
+    serverAus_ = false;
+    aufServer_ = false;
+    serverDpr_ = 0;
+    update();
 }
 
 void Band::Aussehen(const QFont& schrift, const QColor& hintergrund, const QColor& eigene,
@@ -95,6 +116,7 @@ void Band::neuAuslegen() {
     // a tile when they come this close to it.
     ueberhang_ = fm.height();
     kacheln_.clear();
+    serverKachelnLeeren();
     layoutGueltig_ = true;
 }
 
@@ -109,6 +131,7 @@ QString Band::stueckText(const Stueck& s) const {
 }
 
 void Band::auslegenSchritt(const QFontMetrics& fm, const QFontMetricsF& fmGenau) {
+    ++zaehler_.auslegen;
     const Eintrag& e = eintraege_[naechsterEintrag_];
     // Static text ends with its last entry; scrolling text needs the
     // separator there too, before the repetition begins.
@@ -198,14 +221,37 @@ void Band::uebernehmen(const std::vector<Eintrag>& eintraege, bool gleich, const
         neuAuslegen();
     if (!neu && !leer_ && scrollend == scrollend_ && xTwips == x_)
         return;
+    const bool nurSchritt = !neu && !leer_ && scrollend == scrollend_;
+    const double altX = x_;
     leer_ = false;
     scrollend_ = scrollend;
     x_ = xTwips;
     // What the band shows from here and a tile beyond its right edge: so
     // the laid-out part of a pass reaches past the band as long as the pass
-    // goes on, painted or not.
+    // goes on, painted or not. It is laid out a tile further at once, so
+    // that most steps lay out nothing.
     const qint64 links = static_cast<qint64>(std::floor(xTwips / TwipsJePixel));
-    auslegenBis(std::max<qint64>(0, -links) + width() + KachelBreite + ueberhang_);
+    const qint64 bis = std::max<qint64>(0, -links) + width() + KachelBreite + ueberhang_;
+    if (!fertig_ && gemessenPx_ <= bis)
+        auslegenBis(bis + KachelBreite);
+    if (nurSchritt && serverZeigen())
+        return;
+    aufServer_ = false;
+    ++zaehler_.qtSchritte;
+    if (nurSchritt && scrollKandidat_ && devicePixelRatioF() == 1.0) {
+        qint64 d = std::llround(xTwips / TwipsJePixel) - std::llround(altX / TwipsJePixel);
+        if (fertig_ && scrollend_ && gemessenPx_ > 0) {
+            d = ((d % gemessenPx_) + gemessenPx_) % gemessenPx_;
+            if (d > gemessenPx_ / 2)
+                d -= gemessenPx_;
+        }
+        if (d == 0)
+            return;
+        if (std::abs(d) < width() / 2) {
+            scroll(static_cast<int>(d), 0);
+            return;
+        }
+    }
     update();
 }
 
@@ -222,6 +268,8 @@ qint64 Band::KachelPixel() const {
     qint64 summe = 0;
     for (const Kachel& k : kacheln_)
         summe += qint64(k.bild.width()) * k.bild.height();
+    for (const ServerKachel& k : serverKacheln_)
+        summe += qint64(k.breite) * serverHoehe_;
     return summe;
 }
 
@@ -239,21 +287,40 @@ const QPixmap& Band::kachel(qint64 k, qreal dpr) {
     for (const Kachel& vorhanden : kacheln_)
         if (vorhanden.nummer == k)
             return vorhanden.bild;
-    kacheln_.push_back(Kachel{k, kachelRendern(k, dpr)});
+    const int hoeheDev = std::max(1, static_cast<int>(std::ceil(height() * dpr)));
+    QPixmap bild(kachelBreite(k, dpr), hoeheDev);
+    bild.setDevicePixelRatio(dpr);
+    bild.fill(hintergrund_);
+    kachelMalen(bild, k, dpr);
+    kacheln_.push_back(Kachel{k, std::move(bild)});
     return kacheln_.back().bild;
 }
 
-QPixmap Band::kachelRendern(qint64 k, qreal dpr) {
+const QImage& Band::kachelKratzer(qint64 k, qreal dpr) {
+    const QSize groesse(kachelBreite(k, dpr),
+                        std::max(1, static_cast<int>(std::ceil(height() * dpr))));
+    // One picture for every tile, made again only when the size changes.
+    if (kratzer_.size() != groesse)
+        kratzer_ = QImage(groesse, QImage::Format_RGB32);
+    kratzer_.setDevicePixelRatio(dpr);
+    kratzer_.fill(hintergrund_);
+    kachelMalen(kratzer_, k, dpr);
+    return kratzer_;
+}
+
+int Band::kachelBreite(qint64 k, qreal dpr) {
     const qint64 anfang = k * KachelBreite;
-    const qreal von = anfang / dpr;
     auslegenBis(static_cast<qint64>(std::ceil((anfang + KachelBreite) / dpr)) + ueberhang_);
     const qint64 breite =
         fertig_ ? std::min<qint64>(KachelBreite, passDev(dpr) - anfang) : KachelBreite;
-    const int hoeheDev = std::max(1, static_cast<int>(std::ceil(height() * dpr)));
-    QPixmap bild(static_cast<int>(std::max<qint64>(1, breite)), hoeheDev);
-    bild.setDevicePixelRatio(dpr);
-    bild.fill(hintergrund_);
-    const qreal bis = (anfang + breite) / dpr;
+    return static_cast<int>(std::max<qint64>(1, breite));
+}
+
+void Band::kachelMalen(QPaintDevice& bild, qint64 k, qreal dpr) {
+    ++zaehler_.gemalt;
+    const qint64 anfang = k * KachelBreite;
+    const qreal von = anfang / dpr;
+    const qreal bis = (anfang + bild.width()) / dpr;
 
     QPainter maler(&bild);
     maler.setFont(schrift_);
@@ -283,9 +350,161 @@ QPixmap Band::kachelRendern(qint64 k, qreal dpr) {
             }
         }
     }
-    maler.end();
-    return bild;
 }
+
+void Band::stellenBerechnen(qreal dpr, qint64 bandDev) {
+    stellen_.clear();
+    naechste_ = -1;
+    // Positions in device pixels, so that every copy lands on the pixel grid
+    // and the repetitions join without a seam.
+    qint64 start = std::llround(x_ / TwipsJePixel * dpr);
+
+    // The tiles of one pass whose left edge is at `links`, as far as they
+    // reach into the band.
+    const auto pass = [&](qint64 links) {
+        qint64 k = links < 0 ? (-links) / KachelBreite : 0;
+        for (; links + k * KachelBreite < bandDev && kachelDa(k, dpr); ++k)
+            stellen_.push_back(Stelle{k, links + k * KachelBreite});
+    };
+
+    if (!scrollend_) {
+        pass(start);
+        return;
+    }
+    // Laid out across the band from here, the pass either goes on beyond
+    // its right edge, or it is complete and its repetitions follow.
+    auslegenBis(static_cast<qint64>(std::ceil((bandDev - start) / dpr)));
+    if (!fertig_) {
+        pass(start);
+    } else {
+        const qint64 passSchritt = std::llround(gemessenPx_ * dpr);
+        if (passSchritt <= 0)
+            return;
+        // Passes wholly left of the band show nothing; begin with the
+        // first one that reaches into it.
+        if (start + passSchritt <= 0)
+            start += ((-start) / passSchritt) * passSchritt;
+        for (; start < bandDev; start += passSchritt)
+            pass(start);
+    }
+    // The tile that comes into view next is rendered ahead of time.
+    if (!stellen_.empty()) {
+        naechste_ = stellen_.back().kachel + 1;
+        if (!kachelDa(naechste_, dpr))
+            naechste_ = 0;
+    }
+}
+
+// ---- the server path
+
+void Band::serverKachelnLeeren() {
+    if (ausgabe_)
+        for (const ServerKachel& k : serverKacheln_)
+            ausgabe_->Freigeben(k.bild);
+    serverKacheln_.clear();
+}
+
+const Band::ServerKachel* Band::serverKachel(qint64 k, qreal dpr) {
+    for (const ServerKachel& vorhanden : serverKacheln_)
+        if (vorhanden.nummer == k)
+            return &vorhanden;
+    const QImage& bild = kachelKratzer(k, dpr);
+    const uint32_t id = ausgabe_->Hochladen(bild);
+    if (!id)
+        return nullptr;
+    ++zaehler_.hochgeladen;
+    serverKacheln_.push_back(ServerKachel{k, id, bild.width()});
+    return &serverKacheln_.back();
+}
+
+bool Band::serverZeigen() {
+    if (!ausgabe_ || serverAus_ || !isVisible() || leer_ || eintraege_.empty())
+        return false;
+    QWidget* fenster = window();
+    QWindow* handle = fenster->windowHandle();
+    if (!handle)
+        return false;
+    if (beobachtet_ != handle) {
+        if (beobachtet_)
+            beobachtet_->removeEventFilter(this);
+        handle->installEventFilter(this);
+        beobachtet_ = handle;
+    }
+    // Qt places a widget on whole device pixels only at whole scale
+    // factors; at others it paints the band itself.
+    const qreal dpr = devicePixelRatioF();
+    if (!handle->isExposed() || dpr != std::round(dpr))
+        return false;
+    bool ungueltig = false;
+    if (!ausgabe_->Bereit(*fenster, ungueltig))
+        return false;
+    if (ungueltig || dpr != serverDpr_ || height() != serverHoehe_) {
+        serverKachelnLeeren();
+        serverDpr_ = dpr;
+        serverHoehe_ = height();
+    }
+
+    const qint64 bandDev = static_cast<qint64>(std::ceil(width() * dpr));
+    const int hoeheDev = std::max(1, static_cast<int>(std::ceil(height() * dpr)));
+    const QPoint ursprung = mapTo(fenster, QPoint(0, 0)) * dpr;
+    const auto rechteck = [&](qint64 von, qint64 bis) {
+        return QRect(ursprung.x() + static_cast<int>(von), ursprung.y(),
+                     static_cast<int>(bis - von), hoeheDev);
+    };
+
+    stellenBerechnen(dpr, bandDev);
+    // Every pixel of the band once: the tiles where they are, the
+    // background between and beside them.
+    qint64 frei = 0;
+    for (const Stelle& st : stellen_) {
+        const ServerKachel* t = serverKachel(st.kachel, dpr);
+        if (!t) {
+            serverAus_ = true;
+            serverKachelnLeeren();
+            return false;
+        }
+        const qint64 von = std::max<qint64>(st.x, 0);
+        const qint64 bis = std::min<qint64>(st.x + t->breite, bandDev);
+        if (bis <= von)
+            continue;
+        if (von > frei)
+            ausgabe_->Fuellen(rechteck(frei, von), hintergrund_);
+        ausgabe_->Kopieren(t->bild, static_cast<int>(von - st.x), rechteck(von, bis));
+        frei = std::max(frei, bis);
+    }
+    if (frei < bandDev)
+        ausgabe_->Fuellen(rechteck(frei, bandDev), hintergrund_);
+    if (naechste_ >= 0 && !serverKachel(naechste_, dpr)) {
+        serverAus_ = true;
+        serverKachelnLeeren();
+        return false;
+    }
+    ausgabe_->Senden();
+
+    // Tiles that have scrolled out of view are not kept.
+    std::erase_if(serverKacheln_, [this](const ServerKachel& k) {
+        const bool gebraucht =
+            k.nummer == naechste_ || std::any_of(stellen_.begin(), stellen_.end(),
+                                                 [&](const Stelle& s) { return s.kachel == k.nummer; });
+        if (!gebraucht)
+            ausgabe_->Freigeben(k.bild);
+        return !gebraucht;
+    });
+    // Tiles Qt painted from before the band went to the server are not
+    // needed either.
+    kacheln_.clear();
+    aufServer_ = true;
+    ++zaehler_.serverSchritte;
+    return true;
+}
+
+bool Band::eventFilter(QObject* objekt, QEvent* ereignis) {
+    if (ereignis->type() == QEvent::Expose && objekt == beobachtet_ && aufServer_)
+        update();
+    return QWidget::eventFilter(objekt, ereignis);
+}
+
+// ---- events
 
 void Band::mouseDoubleClickEvent(QMouseEvent* ereignis) {
     if (ereignis->button() != Qt::LeftButton) {
@@ -309,55 +528,27 @@ void Band::paintEvent(QPaintEvent*) {
         kachelnDpr_ = dpr;
         kachelnHoehe_ = height();
     }
-
-    // Positions in device pixels, so that every copy lands on the pixel grid
-    // and the repetitions join without a seam.
     const qint64 bandDev = static_cast<qint64>(std::ceil(width() * dpr));
-    qint64 start = std::llround(x_ / TwipsJePixel * dpr);
-    gebraucht_.clear();
+    stellenBerechnen(dpr, bandDev);
 
-    // The tiles of one pass whose left edge is at `links`, as far as they
-    // reach into the band.
-    const auto pass = [&](qint64 links) {
-        qint64 k = links < 0 ? (-links) / KachelBreite : 0;
-        for (; links + k * KachelBreite < bandDev && kachelDa(k, dpr); ++k) {
-            maler.drawPixmap(QPointF((links + k * KachelBreite) / dpr, 0), kachel(k, dpr));
-            gebraucht_.push_back(k);
-        }
-    };
-
-    if (!scrollend_) {
-        pass(start);
-    } else {
-        // Laid out across the band from here, the pass either goes on beyond
-        // its right edge, or it is complete and its repetitions follow.
-        auslegenBis(static_cast<qint64>(std::ceil((bandDev - start) / dpr)));
-        if (!fertig_) {
-            pass(start);
-        } else {
-            const qint64 passSchritt = std::llround(gemessenPx_ * dpr);
-            if (passSchritt <= 0)
-                return;
-            // Passes wholly left of the band show nothing; begin with the
-            // first one that reaches into it.
-            if (start + passSchritt <= 0)
-                start += ((-start) / passSchritt) * passSchritt;
-            for (; start < bandDev; start += passSchritt)
-                pass(start);
-        }
-        // The tile that comes into view next is rendered ahead of time.
-        if (!gebraucht_.empty()) {
-            qint64 naechste = gebraucht_.back() + 1;
-            if (!kachelDa(naechste, dpr))
-                naechste = 0;
-            kachel(naechste, dpr);
-            gebraucht_.push_back(naechste);
-        }
+    if (aufServer_) {
+        // The tiles live on the server; what Qt keeps of the band is drawn
+        // from the same tiles, rendered again (exposes only).
+        kacheln_.clear();
+        for (const Stelle& st : stellen_)
+            maler.drawImage(QPointF(st.x / dpr, 0), kachelKratzer(st.kachel, dpr));
+        return;
     }
+    for (const Stelle& st : stellen_)
+        maler.drawPixmap(QPointF(st.x / dpr, 0), kachel(st.kachel, dpr));
+    if (naechste_ >= 0)
+        kachel(naechste_, dpr);
 
     // Tiles that have scrolled out of view are not kept.
     std::erase_if(kacheln_, [this](const Kachel& k) {
-        return std::find(gebraucht_.begin(), gebraucht_.end(), k.nummer) == gebraucht_.end();
+        return k.nummer != naechste_ &&
+               std::none_of(stellen_.begin(), stellen_.end(),
+                            [&](const Stelle& s) { return s.kachel == k.nummer; });
     });
 }
 

@@ -24,17 +24,24 @@
 #include <QFontMetricsF>
 #include <QPixmap>
 #include <QString>
+#include <QImage>
+#include <QPointer>
 #include <QWidget>
+#include <QWindow>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace pinwick {
+
+class BandAusgabe;
 
 class Band : public QWidget {
     Q_OBJECT
 public:
     explicit Band(QWidget* eltern = nullptr);
+    ~Band() override;
 
     // Entries longer than this are drawn in pieces of about StueckZeichen
     // characters; shorter ones in one go, each character where the text
@@ -83,8 +90,29 @@ public:
 
     // What is kept of the rendered pass: the number of tiles and their size
     // in device pixels (width times height, all tiles together).
-    int KachelAnzahl() const { return int(kacheln_.size()); }
+    int KachelAnzahl() const { return int(kacheln_.size() + serverKacheln_.size()); }
     qint64 KachelPixel() const;
+
+    // Scrolling text on the display server (X11): each tile of the pass is
+    // sent there once and each step is a copy inside the server. Without an
+    // output, or when it cannot serve the band's window, Qt paints the band;
+    // both give the same picture. The band takes X11Ausgabe() when it is
+    // made; nullptr leaves everything to Qt.
+    void AusgabeSetzen(std::unique_ptr<BandAusgabe> ausgabe);
+    // Whether the last step went to the server.
+    bool AufServer() const { return aufServer_; }
+
+    // What the band has done so far, for tests and benchmarks: steps of the
+    // layout, tiles rendered, tiles sent to the server, steps shown by
+    // copies on the server and steps left to Qt's painting.
+    struct Zaehler {
+        qint64 auslegen = 0;
+        qint64 gemalt = 0;
+        qint64 hochgeladen = 0;
+        qint64 serverSchritte = 0;
+        qint64 qtSchritte = 0;
+    };
+    const Zaehler& Statistik() const { return zaehler_; }
 
 signals:
     // A double-click with the left button.
@@ -93,6 +121,9 @@ signals:
 protected:
     void paintEvent(QPaintEvent* ereignis) override;
     void mouseDoubleClickEvent(QMouseEvent* ereignis) override;
+    // Exposes of the window: what Qt keeps of the band is painted afresh
+    // before Qt shows it, as the server path does not keep it up to date.
+    bool eventFilter(QObject* objekt, QEvent* ereignis) override;
 
 private:
     // A piece of the pass: characters [von, von + laenge) of an entry, with a
@@ -114,6 +145,17 @@ private:
         qint64 nummer = 0;
         QPixmap bild;
     };
+    struct ServerKachel {
+        qint64 nummer = 0;
+        uint32_t bild = 0;
+        int breite = 0; // device pixels
+    };
+    // A tile shown in the band: which one, and where its left edge is
+    // (device pixels from the band's left edge).
+    struct Stelle {
+        qint64 kachel = 0;
+        qint64 x = 0;
+    };
 
     // Forgets the layout and the tiles (new entries, font or mode).
     void neuAuslegen();
@@ -129,7 +171,23 @@ private:
     // Whether tile k exists (laying the pass out far enough to know).
     bool kachelDa(qint64 k, qreal dpr);
     const QPixmap& kachel(qint64 k, qreal dpr);
-    QPixmap kachelRendern(qint64 k, qreal dpr);
+    // Lays the pass out as far as tile k reaches and gives its width
+    // (device pixels).
+    int kachelBreite(qint64 k, qreal dpr);
+    // Draws tile k onto a picture of its size, filled with the background.
+    void kachelMalen(QPaintDevice& bild, qint64 k, qreal dpr);
+    // The tile in the scratch picture (for a paint while the tiles live on
+    // the server).
+    const QImage& kachelKratzer(qint64 k, qreal dpr);
+    // Fills stellen_ with the tiles the band shows, and naechste_ with the
+    // one that comes into view next (-1: none).
+    void stellenBerechnen(qreal dpr, qint64 bandDev);
+
+    // The server path: shows the present position by copies on the server;
+    // false when it cannot (Qt paints then).
+    bool serverZeigen();
+    const ServerKachel* serverKachel(qint64 k, qreal dpr);
+    void serverKachelnLeeren();
 
     QFont schrift_;
     QColor hintergrund_;
@@ -163,9 +221,23 @@ private:
 
     // Rendered tiles: those on screen and the one about to come.
     std::vector<Kachel> kacheln_;
-    std::vector<qint64> gebraucht_; // tiles a paint uses; kept to spare allocations
+    std::vector<Stelle> stellen_; // kept to spare allocations
+    qint64 naechste_ = -1;
     qreal kachelnDpr_ = 0;
     int kachelnHoehe_ = 0;
+
+    // The server path.
+    std::unique_ptr<BandAusgabe> ausgabe_;
+    std::vector<ServerKachel> serverKacheln_;
+    qreal serverDpr_ = 0;
+    int serverHoehe_ = 0;
+    bool serverAus_ = false; // the server failed; Qt paints from here on
+    bool aufServer_ = false;
+    QImage kratzer_;
+    QPointer<QWindow> beobachtet_;
+
+    Zaehler zaehler_;
+    bool scrollKandidat_ = false; // TEMP: QWidget::scroll candidate
 };
 
 } // namespace pinwick

@@ -286,7 +286,8 @@ void Terminal::Tick() {
     inhalt_.NetzWiederholung();
     // The bar follows the primary screen: narrower than it, moved, resized,
     // or another screen made primary.
-    if (width() < Bildschirm().width() || Bildschirm() != schirm_)
+    const QRect schirm = Bildschirm();
+    if (width() < schirm.width() || schirm != schirm_)
         MachLayout();
     if (!uhrPan_->isHidden())
         uhrAnzeigen();
@@ -295,6 +296,15 @@ void Terminal::Tick() {
 }
 
 void Terminal::uhrAnzeigen() {
+    // The captions change once a second. Reading the wall clock is cheap;
+    // the local time, the system's date format and the texts are not, so
+    // they are made only when the second or the language has changed.
+    const qint64 ms = p_.uhr.Millisekunden();
+    const qint64 sekunde = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+    if (sekunde == uhrSekunde_ && p_.Sprache == uhrSprache_)
+        return;
+    uhrSekunde_ = sekunde;
+    uhrSprache_ = p_.Sprache;
     const UhrAnzeige a = UhrAnzeigeText(p_.uhr.Jetzt(), p_.Sprache, DatumTrenner());
     datumPan_->setText(a.datum);
     uhrPan_->setText(a.uhr);

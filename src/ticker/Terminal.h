@@ -16,7 +16,9 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
+#include <limits>
 
 class QAction;
 class QMenu;
@@ -147,6 +149,10 @@ private:
     QAction* aboutMen_ = nullptr;
     QAction* strich2_ = nullptr;
     QAction* endeMen_ = nullptr;
+
+    // The second and the language the date and clock captions were made for.
+    qint64 uhrSekunde_ = std::numeric_limits<qint64>::min();
+    int16_t uhrSprache_ = 0;
 
     int linkerRand_ = 100;
     int scrollSchritt_ = 30;

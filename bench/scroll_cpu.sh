@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# What the running ticker costs: the real Pinwick3 scrolling a long note (or
+# standing still with a short one) on its own virtual X display at
+# 1920 x 1080, measured from /proc: processor time of the program and of the
+# X server per second of wall time (percent of one core), and the program's
+# resident memory. Not part of ctest: run it by hand after a build.
+#
+# Usage (from the project root, after ./scripts/build.sh Pinwick3 vorlage):
+#   bench/scroll_cpu.sh [APP_DIR=build/app] [SECS=20] [ROUNDS=3] [TEXT=lang|kurz]
+# Needs: Xvfb, sqlcipher (the shell).
+#
+# Each round starts a fresh X server and program, lets it run 8 s (start,
+# splash, first rebuild), then measures SECS seconds. Printed per round:
+#   round N: client <% of a core> x <% of a core> rss <MB>
+# from the scheduler's nanosecond counters (/proc/<pid>/schedstat, all
+# threads), which are finer than the 10 ms ticks of /proc/<pid>/stat; then
+# the medians. A tick of the band should cost one copy in the X server: see
+# docs/SCROLLING.md for the figures to expect.
+set -u
+APP=${1:-build/app}
+SECS=${2:-20}
+ROUNDS=${3:-3}
+TEXT=${4:-lang}
+for p in Xvfb sqlcipher python3; do
+    command -v "$p" >/dev/null 2>&1 || { echo "$p missing" >&2; exit 1; }
+done
+[ -x "$APP/Pinwick3" ] && [ -f "$APP/org.kav" ] || { echo "no Pinwick3 and org.kav in $APP" >&2; exit 1; }
+APP=$(cd "$APP" && pwd)
+
+TMP=$(mktemp -d)
+XV=""
+PW=""
+aufraeumen() {
+    [ -n "$PW" ] && kill "$PW" 2>/dev/null
+    [ -n "$XV" ] && kill "$XV" 2>/dev/null
+    rm -rf "$TMP"
+}
+trap aufraeumen EXIT
+
+if [ "$TEXT" = kurz ]; then
+    notiz="A short note that fits the band"
+else
+    notiz=$(python3 -c "print(' \u00b7 '.join('Scrolling check note number %d with enough words to overflow the band' % i for i in range(20)))")
+fi
+
+# Processor time of all threads of a process, in nanoseconds.
+ns() {
+    local t=0 a
+    for f in /proc/"$1"/task/*/schedstat; do
+        read -r a _ < "$f" && t=$((t + a))
+    done
+    echo "$t"
+}
+
+: > "$TMP/runden"
+for r in $(seq "$ROUNDS"); do
+    h="$TMP/home$r"
+    w="$TMP/app$r"
+    mkdir -p "$h/Documents/Pinwick 3" "$w"
+    cp "$APP/Pinwick3" "$APP/org.kav" "$w/"
+    db="$h/Documents/Pinwick 3/pw.kav"
+    cp "$APP/org.kav" "$db"
+    printf "PRAGMA key='pelmory+sadun';\nupdate Einstellungen set erstVorbei=-1, Sprache=1;\ninsert into Notizen(inhalt,Rhythmus) values('%s',0);\n" "$notiz" |
+        sqlcipher "$db" >/dev/null 2>&1
+
+    # A display number nobody uses: the server picks it and tells.
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 3>"$TMP/anzeige" >/dev/null 2>&1 &
+    XV=$!
+    for _ in $(seq 50); do [ -s "$TMP/anzeige" ] && break; sleep 0.1; done
+    anzeige=":$(head -n 1 "$TMP/anzeige")"
+    (cd "$w" && HOME="$h" XDG_CONFIG_HOME="$h/.config" DISPLAY="$anzeige" exec ./Pinwick3 >/dev/null 2>&1) &
+    PW=$!
+    sleep 8
+    if ! kill -0 "$PW" 2>/dev/null; then
+        echo "Pinwick3 did not keep running" >&2
+        exit 1
+    fi
+    c0=$(ns "$PW"); x0=$(ns "$XV")
+    sleep "$SECS"
+    c1=$(ns "$PW"); x1=$(ns "$XV")
+    rss=$(awk '/VmRSS/ {print int($2 / 1024)}' /proc/"$PW"/status)
+    python3 -c "print('round $r: client %.3f x %.3f rss $rss' % (($c1-$c0)/$SECS/1e7, ($x1-$x0)/$SECS/1e7))" |
+        tee -a "$TMP/runden"
+    kill "$PW"; wait "$PW" 2>/dev/null; PW=""
+    kill "$XV"; wait "$XV" 2>/dev/null; XV=""
+    : > "$TMP/anzeige"
+done
+python3 - "$TMP/runden" <<'PY'
+import statistics as s, sys
+rows = [l.split() for l in open(sys.argv[1])]
+c = s.median(float(r[3]) for r in rows)
+x = s.median(float(r[5]) for r in rows)
+m = s.median(int(r[7]) for r in rows)
+print(f"median: client {c:.3f} % of a core, X server {x:.3f} %, together {c + x:.3f} %, rss {m} MB")
+PY
