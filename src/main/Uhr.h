@@ -13,20 +13,22 @@ public:
     QDate Heute() const { return Jetzt().date(); }
     // Milliseconds since 1970 (UTC): cheap to read, no time zone involved;
     // enough to tell whether a second has passed.
-    qint64 Millisekunden() const {
-        return fest_ ? fest_->toMSecsSinceEpoch() : QDateTime::currentMSecsSinceEpoch();
-    }
+    qint64 Millisekunden() const { return fest_ ? festMs_ : QDateTime::currentMSecsSinceEpoch(); }
 
     // Stops the clock at the given moment (tests).
-    void Stellen(const QDateTime& moment) { fest_ = moment; }
+    void Stellen(const QDateTime& moment) {
+        fest_ = moment;
+        festMs_ = moment.toMSecsSinceEpoch();
+    }
     void Vorstellen(qint64 sekunden) {
         if (fest_)
-            fest_ = fest_->addSecs(sekunden);
+            Stellen(fest_->addSecs(sekunden));
     }
     void Laufen() { fest_.reset(); }
 
 private:
     std::optional<QDateTime> fest_;
+    qint64 festMs_ = 0;
 };
 
 } // namespace pinwick

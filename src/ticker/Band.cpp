@@ -48,11 +48,7 @@ Band::Band(QWidget* eltern) : QWidget(eltern) {
     // Everything is painted here, opaque, every tick: spare Qt the erasing.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
-    // TEMP: candidates while measuring.
-    const QByteArray art = qgetenv("PINWICK_BAND");
-    scrollKandidat_ = art == "scroll";
-    if (art != "qt" && art != "scroll")
-        ausgabe_ = X11Ausgabe();
+    ausgabe_ = X11Ausgabe();
 }
 
 Band::~Band() {
@@ -221,8 +217,8 @@ void Band::uebernehmen(const std::vector<Eintrag>& eintraege, bool gleich, const
         neuAuslegen();
     if (!neu && !leer_ && scrollend == scrollend_ && xTwips == x_)
         return;
+    // Only the position moved: the step the server path can show.
     const bool nurSchritt = !neu && !leer_ && scrollend == scrollend_;
-    const double altX = x_;
     leer_ = false;
     scrollend_ = scrollend;
     x_ = xTwips;
@@ -238,20 +234,6 @@ void Band::uebernehmen(const std::vector<Eintrag>& eintraege, bool gleich, const
         return;
     aufServer_ = false;
     ++zaehler_.qtSchritte;
-    if (nurSchritt && scrollKandidat_ && devicePixelRatioF() == 1.0) {
-        qint64 d = std::llround(xTwips / TwipsJePixel) - std::llround(altX / TwipsJePixel);
-        if (fertig_ && scrollend_ && gemessenPx_ > 0) {
-            d = ((d % gemessenPx_) + gemessenPx_) % gemessenPx_;
-            if (d > gemessenPx_ / 2)
-                d -= gemessenPx_;
-        }
-        if (d == 0)
-            return;
-        if (std::abs(d) < width() / 2) {
-            scroll(static_cast<int>(d), 0);
-            return;
-        }
-    }
     update();
 }
 
@@ -418,7 +400,8 @@ const Band::ServerKachel* Band::serverKachel(qint64 k, qreal dpr) {
 }
 
 bool Band::serverZeigen() {
-    if (!ausgabe_ || serverAus_ || !isVisible() || leer_ || eintraege_.empty())
+    if (!ausgabe_ || serverAus_ || !isVisible() || leer_ || eintraege_.empty() || width() <= 0 ||
+        height() <= 0)
         return false;
     QWidget* fenster = window();
     QWindow* handle = fenster->windowHandle();
@@ -483,9 +466,9 @@ bool Band::serverZeigen() {
 
     // Tiles that have scrolled out of view are not kept.
     std::erase_if(serverKacheln_, [this](const ServerKachel& k) {
-        const bool gebraucht =
-            k.nummer == naechste_ || std::any_of(stellen_.begin(), stellen_.end(),
-                                                 [&](const Stelle& s) { return s.kachel == k.nummer; });
+        const bool gebraucht = k.nummer == naechste_ ||
+                               std::any_of(stellen_.begin(), stellen_.end(),
+                                           [&](const Stelle& s) { return s.kachel == k.nummer; });
         if (!gebraucht)
             ausgabe_->Freigeben(k.bild);
         return !gebraucht;

@@ -22,10 +22,10 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QFontMetricsF>
-#include <QPixmap>
-#include <QString>
 #include <QImage>
+#include <QPixmap>
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 #include <QWindow>
 #include <cstdint>
@@ -237,7 +237,6 @@ private:
     QPointer<QWindow> beobachtet_;
 
     Zaehler zaehler_;
-    bool scrollKandidat_ = false; // TEMP: QWidget::scroll candidate
 };
 
 } // namespace pinwick

@@ -61,8 +61,8 @@ public:
             return 0;
         }
         const uint32_t zeile = static_cast<uint32_t>(bild.bytesPerLine());
-        const int zeilenJeTeil =
-            static_cast<int>(std::max<uint64_t>(1, (maxBytes_ - 64) / std::max<uint32_t>(1, zeile)));
+        const int zeilenJeTeil = static_cast<int>(
+            std::max<uint64_t>(1, (maxBytes_ - 64) / std::max<uint32_t>(1, zeile)));
         for (int y = 0; y < bild.height(); y += zeilenJeTeil) {
             const int zeilen = std::min(zeilenJeTeil, bild.height() - y);
             xcb_put_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, id, gc_,
@@ -110,8 +110,8 @@ private:
             return false;
         Antwort<xcb_get_geometry_reply_t> geo(
             xcb_get_geometry_reply(c_, xcb_get_geometry(c_, fenster_), nullptr));
-        Antwort<xcb_get_window_attributes_reply_t> attr(xcb_get_window_attributes_reply(
-            c_, xcb_get_window_attributes(c_, fenster_), nullptr));
+        Antwort<xcb_get_window_attributes_reply_t> attr(
+            xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, fenster_), nullptr));
         if (!geo || !attr || (geo->depth != 24 && geo->depth != 32))
             return false;
         tiefe_ = geo->depth;

@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QTimerEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -99,12 +100,6 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
         notizPan_->Leeren();
         ZeichenPositionZuruecksetzen();
     };
-
-    timer1_.setInterval(50);
-    // Coarse timers may stretch a tick by a few milliseconds, which shows as
-    // jerky scrolling.
-    timer1_.setTimerType(Qt::PreciseTimer);
-    connect(&timer1_, &QTimer::timeout, this, &Terminal::Tick);
 
     // The daily update check: once by its own timer 3 s after the bar loads,
     // then at every rebuild but the first.
@@ -258,7 +253,9 @@ void Terminal::Timer1Aktiv(bool an) {
     if (!an)
         timer1_.stop();
     else if (!timer1_.isActive())
-        timer1_.start();
+        // Coarse timers may stretch a tick by a few milliseconds, which
+        // shows as jerky scrolling.
+        timer1_.start(50, Qt::PreciseTimer, this);
 }
 
 void Terminal::obenHalten(bool oben) {
@@ -436,6 +433,13 @@ void Terminal::changeEvent(QEvent* ereignis) {
             },
             Qt::QueuedConnection);
     }
+}
+
+void Terminal::timerEvent(QTimerEvent* ereignis) {
+    if (ereignis->timerId() == timer1_.timerId())
+        Tick();
+    else
+        QWidget::timerEvent(ereignis);
 }
 
 void Terminal::keyPressEvent(QKeyEvent* ereignis) {

@@ -195,9 +195,7 @@ struct Aufbau {
         vorbild.Zeigen(e, trenner, scrollend, x);
     }
     // What the server shows of the band.
-    QImage aufDemServer() const {
-        return stand->fenster.copy(QRect(band->pos(), band->size()));
-    }
+    QImage aufDemServer() const { return stand->fenster.copy(QRect(band->pos(), band->size())); }
 
     std::shared_ptr<Attrappe::Stand> stand = std::make_shared<Attrappe::Stand>();
     QWidget fenster;
@@ -265,8 +263,8 @@ TEST(BandServer, ZeigtDasBildDasQtMalt) {
 struct AusweichFall {
     const char* name;
     std::function<void(Attrappe::Stand&)> stoerung;
-    bool aufServer; // whether the next steps go to the server
-    bool bilderNeu; // whether all pictures are sent again
+    bool aufServer;  // whether the next steps go to the server
+    bool bilderNeu;  // whether all pictures are sent again
     bool bilderFrei; // whether the server is left with no picture
 };
 
@@ -274,8 +272,7 @@ TEST(BandServer, AusweichenAufQt) {
     const AusweichFall faelle[] = {
         {"nichts", [](Attrappe::Stand&) {}, true, false, false},
         // Kept for when it is ready again.
-        {"Fenster nicht bereit", [](Attrappe::Stand& s) { s.bereit = false; }, false, false,
-         false},
+        {"Fenster nicht bereit", [](Attrappe::Stand& s) { s.bereit = false; }, false, false, false},
         {"Server nimmt keine Bilder",
          [](Attrappe::Stand& s) {
              s.hochladenGeht = false;
@@ -435,8 +432,9 @@ TEST(BandServer, TickOhneAllokationUhrNurBeiNeuerSekunde) {
             for (int i = 0; i < 20; ++i)
                 leiste.Tick();
         });
-        if (s.allokationFrei)
+        if (s.allokationFrei) {
             EXPECT_EQ(neu, 0);
+        }
         QCoreApplication::processEvents();
         EXPECT_EQ(zaehler.malen[leiste.UhrPan()], s.uhrMalen);
         EXPECT_EQ(zaehler.malen[leiste.DatumPan()], s.datumMalen);

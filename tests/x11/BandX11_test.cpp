@@ -48,7 +48,7 @@ int abweichendePixel(const QImage& a, const QImage& b) {
 }
 
 class BandX11 : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             GTEST_SKIP() << "needs an X display (QT_QPA_PLATFORM=xcb)";
