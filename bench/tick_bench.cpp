@@ -2,8 +2,15 @@
 // watch, width check, clock, content, scroll step) plus the repaint of a
 // scrolling band on a 1920-pixel screen with 20 notes. The bar ticks 20 times
 // a second, so this is its share of the processor while it runs.
+//
+// On the offscreen platform Qt paints the band (the fallback). BM_TickServer
+// gives the band a stand-in for the X server that only counts what it is
+// asked for: the tick's own work when the band is scrolled by copies on the
+// server. What the real program costs under X, copies and wake-ups
+// included, is measured by bench/scroll_cpu.sh.
 
 #include "Band.h"
+#include "BandAusgabe.h"
 #include "EinstellungsSatz.h"
 #include "Programm.h"
 #include "Speicher.h"
@@ -117,6 +124,45 @@ void BM_TextWechsel(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TextWechsel)->Unit(benchmark::kMicrosecond);
+
+// The X server as far as the band's steps need it: pictures get numbers,
+// copies and fills are counted.
+struct ZaehlAusgabe : BandAusgabe {
+    bool Bereit(QWidget&, bool&) override { return true; }
+    uint32_t Hochladen(const QImage&) override { return ++bilder; }
+    void Freigeben(uint32_t) override {}
+    void Kopieren(uint32_t, int, const QRect&) override { ++kopien; }
+    void Fuellen(const QRect&, const QColor&) override { ++fuellungen; }
+    void Senden() override {}
+    uint32_t bilder = 0;
+    int64_t kopien = 0;
+    int64_t fuellungen = 0;
+};
+
+// The tick when the band's steps are copies on the server: no repaint.
+void BM_TickServer(benchmark::State& state) {
+    Terminal& leiste = *aufbau->leiste;
+    Band& band = *leiste.NotizPan();
+    auto ausgabe = std::make_unique<ZaehlAusgabe>();
+    ZaehlAusgabe* zaehler = ausgabe.get();
+    band.AusgabeSetzen(std::move(ausgabe));
+    MalZaehler maler;
+    band.installEventFilter(&maler);
+    const Band::Zaehler vorher = band.Statistik();
+    for (auto _ : state) {
+        aufbau->p.aufbauZaehler = 0;
+        leiste.Tick();
+    }
+    QCoreApplication::processEvents();
+    band.removeEventFilter(&maler);
+    const double n = double(state.iterations());
+    state.counters["copies_per_tick"] = double(zaehler->kopien) / n;
+    state.counters["server_steps"] = double(band.Statistik().serverSchritte - vorher.serverSchritte) / n;
+    state.counters["uploads"] = double(band.Statistik().hochgeladen - vorher.hochgeladen);
+    state.counters["qt_paints"] = double(maler.anzahl);
+    band.AusgabeSetzen(nullptr);
+}
+BENCHMARK(BM_TickServer)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -301,19 +301,20 @@ int Band::kachelBreite(qint64 k, qreal dpr) {
 void Band::kachelMalen(QPaintDevice& bild, qint64 k, qreal dpr) {
     ++zaehler_.gemalt;
     const qint64 anfang = k * KachelBreite;
-    const qreal von = anfang / dpr;
-    const qreal bis = (anfang + bild.width()) / dpr;
-
     QPainter maler(&bild);
+    maler.translate(-anfang / dpr, 0);
+    passMalen(maler, anfang / dpr, (anfang + bild.width()) / dpr, dpr);
+}
+
+void Band::passMalen(QPainter& maler, qreal von, qreal bis, qreal dpr) {
     maler.setFont(schrift_);
     const QFontMetrics fm(schrift_);
     // The text's top on a whole device pixel keeps it crisp.
     const qreal oben = std::round(textObenTwips_ / double(TwipsJePixel) * dpr) / dpr;
     const qreal grundlinie = oben + fm.ascent();
-    maler.translate(-von, 0);
 
-    // The last piece that starts far enough left of the tile; those before
-    // it end before its start and cannot reach into the tile.
+    // The last piece that starts far enough left of the range; those before
+    // it end before its start and cannot reach into it.
     auto stueck = std::upper_bound(stuecke_.begin(), stuecke_.end(), von - ueberhang_,
                                    [](qreal x, const Stueck& s) { return x < s.links; });
     if (stueck != stuecke_.begin())
@@ -386,11 +387,45 @@ void Band::serverKachelnLeeren() {
     serverKacheln_.clear();
 }
 
-const Band::ServerKachel* Band::serverKachel(qint64 k, qreal dpr) {
+QImage Band::zeileRendern(qint64 k, qreal dpr, qint64 bandDev) {
+    ++zaehler_.gemalt;
+    const qint64 anfang = k * KachelBreite;
+    const qint64 ende = anfang + KachelBreite + bandDev;
+    auslegenBis(static_cast<qint64>(std::ceil(ende / dpr)) + ueberhang_);
+    QImage bild(static_cast<int>(ende - anfang),
+                std::max(1, static_cast<int>(std::ceil(height() * dpr))), QImage::Format_RGB32);
+    bild.setDevicePixelRatio(dpr);
+    bild.fill(hintergrund_);
+    QPainter maler(&bild);
+    // The passes that reach into the tile: the first alone while the pass
+    // goes on, or static; its repetitions once it is complete. Each is cut
+    // where its tiles end in Qt's painting, so the pixels are the same.
+    const qint64 passDevPx = passDev(dpr);
+    const qint64 schritt = std::llround(gemessenPx_ * dpr);
+    const bool wiederholt = scrollend_ && fertig_ && schritt > 0;
+    qint64 p = wiederholt ? std::max<qint64>(0, anfang / schritt - 1) : 0;
+    for (; p == 0 || (wiederholt && p * schritt < ende); ++p) {
+        const qint64 links = wiederholt ? p * schritt : 0;
+        const qint64 von = std::max(anfang, links);
+        const qint64 bis = std::min(ende, links + passDevPx);
+        if (bis > von) {
+            maler.save();
+            maler.setClipRect(QRectF((von - anfang) / dpr, 0, (bis - von) / dpr, bild.height()));
+            maler.translate((links - anfang) / dpr, 0);
+            passMalen(maler, (von - links) / dpr, (bis - links) / dpr, dpr);
+            maler.restore();
+        }
+        if (!wiederholt)
+            break;
+    }
+    return bild;
+}
+
+const Band::ServerKachel* Band::serverKachel(qint64 k, qreal dpr, qint64 bandDev) {
     for (const ServerKachel& vorhanden : serverKacheln_)
         if (vorhanden.nummer == k)
             return &vorhanden;
-    const QImage& bild = kachelKratzer(k, dpr);
+    const QImage bild = zeileRendern(k, dpr, bandDev);
     const uint32_t id = ausgabe_->Hochladen(bild);
     if (!id)
         return nullptr;
@@ -421,56 +456,50 @@ bool Band::serverZeigen() {
     bool ungueltig = false;
     if (!ausgabe_->Bereit(*fenster, ungueltig))
         return false;
-    if (ungueltig || dpr != serverDpr_ || height() != serverHoehe_) {
+    const qint64 bandDev = static_cast<qint64>(std::ceil(width() * dpr));
+    if (ungueltig || dpr != serverDpr_ || height() != serverHoehe_ || bandDev != serverBreite_) {
         serverKachelnLeeren();
         serverDpr_ = dpr;
         serverHoehe_ = height();
+        serverBreite_ = bandDev;
     }
 
-    const qint64 bandDev = static_cast<qint64>(std::ceil(width() * dpr));
-    const int hoeheDev = std::max(1, static_cast<int>(std::ceil(height() * dpr)));
-    const QPoint ursprung = mapTo(fenster, QPoint(0, 0)) * dpr;
-    const auto rechteck = [&](qint64 von, qint64 bis) {
-        return QRect(ursprung.x() + static_cast<int>(von), ursprung.y(),
-                     static_cast<int>(bis - von), hoeheDev);
-    };
-
-    stellenBerechnen(dpr, bandDev);
-    // Every pixel of the band once: the tiles where they are, the
-    // background between and beside them.
-    qint64 frei = 0;
-    for (const Stelle& st : stellen_) {
-        const ServerKachel* t = serverKachel(st.kachel, dpr);
-        if (!t) {
-            serverAus_ = true;
-            serverKachelnLeeren();
-            return false;
-        }
-        const qint64 von = std::max<qint64>(st.x, 0);
-        const qint64 bis = std::min<qint64>(st.x + t->breite, bandDev);
-        if (bis <= von)
-            continue;
-        if (von > frei)
-            ausgabe_->Fuellen(rechteck(frei, von), hintergrund_);
-        ausgabe_->Kopieren(t->bild, static_cast<int>(von - st.x), rechteck(von, bis));
-        frei = std::max(frei, bis);
+    // Where the band's left edge is in the line of text (device pixels;
+    // negative while the text starts right of it). Scrolling text repeats
+    // with the pass: once the pass is complete, the same picture comes back
+    // every pass.
+    qint64 u = -std::llround(x_ / TwipsJePixel * dpr);
+    if (scrollend_ && u >= 0) {
+        auslegenBis(static_cast<qint64>(std::ceil((u + bandDev) / dpr)));
+        const qint64 schritt = std::llround(gemessenPx_ * dpr);
+        if (fertig_ && schritt > 0)
+            u %= schritt;
     }
-    if (frei < bandDev)
-        ausgabe_->Fuellen(rechteck(frei, bandDev), hintergrund_);
-    if (naechste_ >= 0 && !serverKachel(naechste_, dpr)) {
+    // A tile of the line holds a tile's width and the band's beyond it, so
+    // the band always lies within one tile: one copy a step.
+    const qint64 k = u >= 0 ? u / KachelBreite : -((-u + KachelBreite - 1) / KachelBreite);
+    const ServerKachel* kachel = serverKachel(k, dpr, bandDev);
+    // The tile that comes into view next is rendered ahead of time.
+    qint64 naechste = k + 1;
+    if (scrollend_ && fertig_ && naechste * KachelBreite >= std::llround(gemessenPx_ * dpr))
+        naechste = 0;
+    if (!kachel || (scrollend_ && !serverKachel(naechste, dpr, bandDev))) {
         serverAus_ = true;
         serverKachelnLeeren();
         return false;
     }
+    kachel = serverKachel(k, dpr, bandDev); // the list may have grown
+    const QPoint ursprung = mapTo(fenster, QPoint(0, 0)) * dpr;
+    ausgabe_->Kopieren(kachel->bild, static_cast<int>(u - k * KachelBreite),
+                       QRect(ursprung.x(), ursprung.y(), static_cast<int>(bandDev),
+                             std::max(1, static_cast<int>(std::ceil(height() * dpr)))));
     ausgabe_->Senden();
 
     // Tiles that have scrolled out of view are not kept.
-    std::erase_if(serverKacheln_, [this](const ServerKachel& k) {
-        const bool gebraucht = k.nummer == naechste_ ||
-                               std::any_of(stellen_.begin(), stellen_.end(),
-                                           [&](const Stelle& s) { return s.kachel == k.nummer; });
+    std::erase_if(serverKacheln_, [&](const ServerKachel& t) {
+        const bool gebraucht = t.nummer == k || (scrollend_ && t.nummer == naechste);
         if (!gebraucht)
-            ausgabe_->Freigeben(k.bild);
+            ausgabe_->Freigeben(t.bild);
         return !gebraucht;
     });
     // Tiles Qt painted from before the band went to the server are not

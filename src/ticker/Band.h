@@ -33,6 +33,8 @@
 #include <memory>
 #include <vector>
 
+class QPainter;
+
 namespace pinwick {
 
 class BandAusgabe;
@@ -93,11 +95,11 @@ public:
     int KachelAnzahl() const { return int(kacheln_.size() + serverKacheln_.size()); }
     qint64 KachelPixel() const;
 
-    // Scrolling text on the display server (X11): each tile of the pass is
-    // sent there once and each step is a copy inside the server. Without an
-    // output, or when it cannot serve the band's window, Qt paints the band;
-    // both give the same picture. The band takes X11Ausgabe() when it is
-    // made; nullptr leaves everything to Qt.
+    // Scrolling text on the display server (X11): each tile of the line of
+    // text is sent there once and each step is one copy inside the server.
+    // Without an output, or when it cannot serve the band's window, Qt
+    // paints the band; both give the same picture. The band takes
+    // X11Ausgabe() when it is made; nullptr leaves everything to Qt.
     void AusgabeSetzen(std::unique_ptr<BandAusgabe> ausgabe);
     // Whether the last step went to the server.
     bool AufServer() const { return aufServer_; }
@@ -145,6 +147,8 @@ private:
         qint64 nummer = 0;
         QPixmap bild;
     };
+    // A tile of the line on the server: the line as the band shows it, from
+    // nummer * KachelBreite on, a tile's width and the band's wide.
     struct ServerKachel {
         qint64 nummer = 0;
         uint32_t bild = 0;
@@ -176,6 +180,9 @@ private:
     int kachelBreite(qint64 k, qreal dpr);
     // Draws tile k onto a picture of its size, filled with the background.
     void kachelMalen(QPaintDevice& bild, qint64 k, qreal dpr);
+    // Draws the pieces of the pass between von and bis (logical pixels of
+    // the pass) with the painter as it is placed.
+    void passMalen(QPainter& maler, qreal von, qreal bis, qreal dpr);
     // The tile in the scratch picture (for a paint while the tiles live on
     // the server).
     const QImage& kachelKratzer(qint64 k, qreal dpr);
@@ -186,7 +193,11 @@ private:
     // The server path: shows the present position by copies on the server;
     // false when it cannot (Qt paints then).
     bool serverZeigen();
-    const ServerKachel* serverKachel(qint64 k, qreal dpr);
+    // Tile k of the line of text as the band shows it (passes repeated
+    // where the text scrolls): device pixels from k * KachelBreite on, a
+    // tile's width and the band's.
+    QImage zeileRendern(qint64 k, qreal dpr, qint64 bandDev);
+    const ServerKachel* serverKachel(qint64 k, qreal dpr, qint64 bandDev);
     void serverKachelnLeeren();
 
     QFont schrift_;
@@ -231,6 +242,7 @@ private:
     std::vector<ServerKachel> serverKacheln_;
     qreal serverDpr_ = 0;
     int serverHoehe_ = 0;
+    qint64 serverBreite_ = 0;
     bool serverAus_ = false; // the server failed; Qt paints from here on
     bool aufServer_ = false;
     QImage kratzer_;
