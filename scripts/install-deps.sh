@@ -8,7 +8,8 @@ qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins
 libsqlcipher-dev sqlcipher
 libcurl4-openssl-dev
 libgtest-dev libgmock-dev googletest libbenchmark-dev
-xvfb xauth xdotool imagemagick x11-utils openbox
+libxcb1-dev
+xvfb xauth xdotool imagemagick x11-utils openbox xterm x11-xserver-utils
 python3-pyftpdlib
 fonts-dejavu-core"
 

@@ -1,8 +1,28 @@
-// The update installer. Until the update work lands it installs nothing: it
-// says so and ends, so that a ticker that starts it is not left waiting.
-#include <cstdio>
+// The update installer: started by the ticker from its program folder after
+// the user accepted an update; replaces the ticker's files and starts it again.
 
-int main() {
-    std::fputs("pwi: no update to install.\n", stderr);
-    return 0;
+#include "Installation.h"
+#include "PwiTerminal.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("pwi"));
+
+    // The program folder is the folder that holds the installer: the ticker
+    // left its hand-over files there, and the files are installed there.
+    const QDir ordner(QCoreApplication::applicationDirPath());
+    QDir::setCurrent(ordner.path());
+    pinwick::pwi::Installation installation(ordner);
+    installation.UpdinfoLesen();
+
+    pinwick::pwi::Terminal fenster(installation);
+    fenster.melden = [&fenster](const QString& text) {
+        QMessageBox::warning(&fenster, QStringLiteral("Pinwick"), text);
+    };
+    fenster.show();
+    return app.exec();
 }

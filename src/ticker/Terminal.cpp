@@ -6,7 +6,9 @@
 #include "Hilfen.h"
 #include "Masse.h"
 #include "Panel3D.h"
+#include "Randreservierung.h"
 #include "Shell.h"
+#include "Versuche.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,7 +61,7 @@ constexpr int BubbleInnenHoehe = 1215;
 } // namespace
 
 Terminal::Terminal(Programm& p, QWidget* eltern)
-    : QWidget(eltern, Qt::Tool | Qt::FramelessWindowHint), p_(p), inhalt_(p) {
+    : QWidget(eltern, Qt::Tool | Qt::FramelessWindowHint), p_(p), inhalt_(p), update_(p) {
     setWindowTitle(QStringLiteral("Pinwick"));
     setWindowFlag(Qt::WindowStaysOnTopHint, p_.ImmerOben);
     // Clicked, the bar takes the keyboard so that F1 and Ctrl-N reach it.
@@ -99,6 +101,14 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     timer1_.setTimerType(Qt::PreciseTimer);
     connect(&timer1_, &QTimer::timeout, this, &Terminal::Tick);
 
+    // The daily update check: once by its own timer 3 s after the bar loads,
+    // then at every rebuild but the first.
+    update_.programmBeenden = [this] { Beenden(); };
+    inhalt_.updatePruefen = [this] { update_.Pruefen(); };
+    updateTim_.setSingleShot(true);
+    updateTim_.setInterval(3000);
+    connect(&updateTim_, &QTimer::timeout, this, [this] { update_.Pruefen(); });
+
     // Loading the bar.
     SpracheEinstellen();
     linkerRand_ = 100;
@@ -107,6 +117,7 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     p_.leiste = this;
     MachLayout();
     Timer1Aktiv(true);
+    updateTim_.start();
 }
 
 Terminal::~Terminal() {
@@ -206,7 +217,10 @@ void Terminal::MachLayout() {
 
     geometrie_ = pxRechteck(QRect(l.leisteLinks, l.leisteOben, l.leisteBreite, l.leisteHoehe))
                      .translated(schirm.topLeft());
+    schirm_ = schirm;
     setGeometry(geometrie_);
+    // Maximised windows stop at the bar's edge, wherever and however tall it is now.
+    RandReservieren(*this, p_.dockPos != 0);
     update();
 
     ZeichenPositionZuruecksetzen();
@@ -216,7 +230,8 @@ void Terminal::MachLayout() {
     verwaltungMen_->setVisible(l.notizMenues);
     strich3_->setVisible(l.notizMenues);
 
-    // The update notice, once it exists, is moved against the bar here.
+    // The update notice follows the bar; a hidden one goes.
+    versuche([this] { update_.SignalAnLeiste(); });
 
     layoutLaeuft_ = false;
     p_.EreignisseZulassen();
@@ -264,7 +279,9 @@ void Terminal::FensterOrdnung() {
 
 void Terminal::Tick() {
     inhalt_.NetzWiederholung();
-    if (width() < Bildschirm().width())
+    // The bar follows the primary screen: narrower than it, moved, resized,
+    // or another screen made primary.
+    if (width() < Bildschirm().width() || Bildschirm() != schirm_)
         MachLayout();
     if (!uhrPan_->isHidden())
         uhrAnzeigen();
@@ -358,6 +375,13 @@ void Terminal::Beenden() {
 }
 
 // ---- events
+
+void Terminal::showEvent(QShowEvent* ereignis) {
+    QWidget::showEvent(ereignis);
+    // The native window exists from here on; the layout before could not
+    // reserve the edge yet.
+    RandReservieren(*this, p_.dockPos != 0);
+}
 
 void Terminal::closeEvent(QCloseEvent* ereignis) {
     // Closing the bar from outside (Alt+F4, a task list) ends the program

@@ -12,6 +12,7 @@
 #include "Leistenlayout.h"
 #include "Programm.h"
 #include "TickerInhalt.h"
+#include "UpdatePruefung.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -77,6 +78,9 @@ public:
 
     // ---- what the bar is made of
     TickerInhalt& Inhalt() { return inhalt_; }
+    // The daily update check and its notice; UpdateTim starts it once.
+    UpdatePruefung& Update() { return update_; }
+    QTimer& UpdateTim() { return updateTim_; }
     const Leistenlayout& Layout() const { return layout_; }
     Band* NotizPan() const { return notizPan_; }
     Panel3D* DatumPan() const { return datumPan_; }
@@ -105,6 +109,7 @@ protected:
     void resizeEvent(QResizeEvent* ereignis) override;
     void changeEvent(QEvent* ereignis) override;
     void closeEvent(QCloseEvent* ereignis) override;
+    void showEvent(QShowEvent* ereignis) override;
     void keyPressEvent(QKeyEvent* ereignis) override;
     void mousePressEvent(QMouseEvent* ereignis) override;
 
@@ -119,7 +124,10 @@ private:
     TickerInhalt inhalt_;
     Leistenlayout layout_;
     QRect geometrie_; // where the layout put the bar, in pixels
+    QRect schirm_;    // the primary screen the layout docked it on
     QTimer timer1_;
+    QTimer updateTim_;
+    UpdatePruefung update_;
     QColor hintergrund_;
 
     Band* notizPan_ = nullptr;

@@ -36,7 +36,7 @@ public:
     std::function<void()> neuLayout;
     // The shown text changed: clear the band, restart at the left margin.
     std::function<void()> textNeu;
-    // The daily update check; nothing until the update work lands.
+    // The daily update check (the bar hands it in).
     std::function<void()> updatePruefen;
 
     // One run per tick of the bar's timer.

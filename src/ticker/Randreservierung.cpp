@@ -1,0 +1,115 @@
+#include "Randreservierung.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+#include <xcb/xcb.h>
+#define PINWICK_XCB 1
+#endif
+
+namespace pinwick {
+
+std::array<uint32_t, 12> StrutPartial(const QRect& leiste, const QSize& wurzel, bool unten) {
+    std::array<uint32_t, 12> w{};
+    if (leiste.isEmpty() || wurzel.isEmpty())
+        return w;
+    const auto nichtNegativ = [](int v) { return static_cast<uint32_t>(std::max(0, v)); };
+    const uint32_t anfang = nichtNegativ(leiste.left());
+    const uint32_t ende = nichtNegativ(leiste.left() + leiste.width() - 1);
+    if (unten) {
+        w[3] = nichtNegativ(wurzel.height() - leiste.top());
+        w[10] = anfang;
+        w[11] = ende;
+    } else {
+        w[2] = nichtNegativ(leiste.top() + leiste.height());
+        w[8] = anfang;
+        w[9] = ende;
+    }
+    return w;
+}
+
+#ifdef PINWICK_XCB
+namespace {
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    const xcb_intern_atom_cookie_t frage =
+        xcb_intern_atom(c, 0, static_cast<uint16_t>(qstrlen(name)), name);
+    xcb_intern_atom_reply_t* antwort = xcb_intern_atom_reply(c, frage, nullptr);
+    if (!antwort)
+        return XCB_ATOM_NONE;
+    const xcb_atom_t a = antwort->atom;
+    free(antwort);
+    return a;
+}
+
+} // namespace
+#endif
+
+void RandReservieren(QWidget& leiste, bool unten) {
+#ifdef PINWICK_XCB
+    if (!leiste.testAttribute(Qt::WA_WState_Created) || !leiste.windowHandle())
+        return;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return;
+    xcb_connection_t* c = x11->connection();
+    const auto fenster = static_cast<xcb_window_t>(leiste.winId());
+
+    // Window managers count in device pixels on the whole X screen.
+    const qreal faktor = leiste.devicePixelRatioF();
+    const auto geraet = [faktor](const QRect& r) {
+        return QRect(static_cast<int>(std::lround(r.x() * faktor)),
+                     static_cast<int>(std::lround(r.y() * faktor)),
+                     static_cast<int>(std::lround(r.width() * faktor)),
+                     static_cast<int>(std::lround(r.height() * faktor)));
+    };
+    QScreen* schirm = QGuiApplication::primaryScreen();
+    const QSize wurzel = schirm ? geraet(schirm->virtualGeometry()).size() : QSize();
+    const std::array<uint32_t, 12> teil = StrutPartial(geraet(leiste.geometry()), wurzel, unten);
+    const std::array<uint32_t, 4> einfach{teil[0], teil[1], teil[2], teil[3]};
+
+    const xcb_atom_t strutTeil = atom(c, "_NET_WM_STRUT_PARTIAL");
+    const xcb_atom_t strut = atom(c, "_NET_WM_STRUT");
+    const xcb_atom_t arbeitsflaeche = atom(c, "_NET_WM_DESKTOP");
+    if (strutTeil != XCB_ATOM_NONE)
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, fenster, strutTeil, XCB_ATOM_CARDINAL, 32, 12,
+                            teil.data());
+    if (strut != XCB_ATOM_NONE)
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, fenster, strut, XCB_ATOM_CARDINAL, 32, 4,
+                            einfach.data());
+
+    // Every workspace: the property for a window manager that reads it at
+    // mapping time, the message for one that manages the window already.
+    constexpr uint32_t alle = 0xFFFFFFFF;
+    if (arbeitsflaeche != XCB_ATOM_NONE) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, fenster, arbeitsflaeche, XCB_ATOM_CARDINAL,
+                            32, 1, &alle);
+        if (leiste.isVisible()) {
+            const xcb_screen_t* wurzelSchirm = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+            xcb_client_message_event_t nachricht{};
+            nachricht.response_type = XCB_CLIENT_MESSAGE;
+            nachricht.format = 32;
+            nachricht.window = fenster;
+            nachricht.type = arbeitsflaeche;
+            nachricht.data.data32[0] = alle;
+            nachricht.data.data32[1] = 1; // from an ordinary application
+            if (wurzelSchirm)
+                xcb_send_event(c, 0, wurzelSchirm->root,
+                               XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
+                                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                               reinterpret_cast<const char*>(&nachricht));
+        }
+    }
+    xcb_flush(c);
+#else
+    Q_UNUSED(leiste);
+    Q_UNUSED(unten);
+#endif
+}
+
+} // namespace pinwick

@@ -1,0 +1,240 @@
+#include "Ftp.h"
+
+#include <QElapsedTimer>
+#include <QSaveFile>
+#include <QStringList>
+#include <QUrl>
+#include <algorithm>
+#include <curl/curl.h>
+#include <mutex>
+
+namespace pinwick {
+
+namespace {
+
+void CurlEinmalStarten() {
+    static std::once_flag einmal;
+    std::call_once(einmal, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Where the received bytes go, and what the write callback watches.
+struct Ziel {
+    QSaveFile* datei = nullptr;
+    int64_t geschrieben = 0;
+    int64_t hoechstens = 0;
+    bool zuGross = false;
+    bool schreibFehler = false;
+    QElapsedTimer* stille = nullptr;
+};
+
+size_t Schreiben(char* daten, size_t groesse, size_t anzahl, void* ziel) {
+    auto* z = static_cast<Ziel*>(ziel);
+    const size_t n = groesse * anzahl;
+    z->stille->restart();
+    // Anything other than n gives the transfer up.
+    if (z->geschrieben + static_cast<int64_t>(n) > z->hoechstens) {
+        z->zuGross = true;
+        return 0;
+    }
+    if (z->datei->write(daten, static_cast<qint64>(n)) != static_cast<qint64>(n)) {
+        z->schreibFehler = true;
+        return 0;
+    }
+    z->geschrieben += static_cast<int64_t>(n);
+    return n;
+}
+
+// Hosts below ".invalid" can never resolve; an unconfigured build asks for
+// one and should not wait for a name server to say so.
+bool Unerreichbar(const QString& host) {
+    const QString h = host.trimmed().toLower();
+    return h.isEmpty() || h == QLatin1String("invalid") || h.endsWith(QLatin1String(".invalid"));
+}
+
+} // namespace
+
+struct Ftp::Curl {
+    CURLM* multi = nullptr;
+    CURL* easy = nullptr;
+    ~Curl() {
+        // Ends the server connection the multi handle keeps for the next
+        // transfer, with a QUIT when the connection is still good. The wait
+        // for the answer to QUIT lets no events run; the connection cache
+        // takes its time-out from the handle added last, so a short one is
+        // handed in first: a server that is still there answers at once.
+        if (multi && easy) {
+            curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, 1L);
+            if (curl_multi_add_handle(multi, easy) == CURLM_OK)
+                curl_multi_remove_handle(multi, easy);
+        }
+        if (easy)
+            curl_easy_cleanup(easy);
+        if (multi)
+            curl_multi_cleanup(multi);
+    }
+};
+
+Ftp::Ftp(FtpServer server, FtpZeiten zeiten) : server_(std::move(server)), zeiten_(zeiten) {}
+
+Ftp::~Ftp() {
+    delete curl_;
+}
+
+void Ftp::Schliessen() {
+    if (laeuft_)
+        return; // the running transfer still needs it
+    delete curl_;
+    curl_ = nullptr;
+}
+
+QString Ftp::Adresse(const QString& pfad) const {
+    QString host = server_.host.trimmed();
+    if (host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('[')))
+        host = QLatin1Char('[') + host + QLatin1Char(']');
+    QString adresse =
+        QStringLiteral("ftp://") + host + QLatin1Char(':') + QString::number(server_.port) + u'/';
+    // "%2F" first makes the path start at the server's root instead of the
+    // login folder.
+    if (server_.basis.startsWith(QLatin1Char('/')))
+        adresse += QStringLiteral("%2F");
+    QStringList segmente;
+    for (const QString& teil : {server_.basis, pfad}) {
+        for (const QString& segment : teil.split(QLatin1Char('/'), Qt::SkipEmptyParts))
+            segmente.append(QString::fromLatin1(QUrl::toPercentEncoding(segment)));
+    }
+    return adresse + segmente.join(QLatin1Char('/'));
+}
+
+bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechstens) {
+    fehler_.clear();
+    if (laeuft_) {
+        fehler_ = QStringLiteral("another transfer is still running");
+        return false;
+    }
+    if (Unerreichbar(server_.host)) {
+        fehler_ = QStringLiteral("no update server configured");
+        return false;
+    }
+    if (server_.port < 1 || server_.port > 65535) {
+        fehler_ = QStringLiteral("bad port %1").arg(server_.port);
+        return false;
+    }
+
+    laeuft_ = true;
+    struct Ende {
+        bool& laeuft;
+        ~Ende() { laeuft = false; }
+    } ende{laeuft_};
+
+    CurlEinmalStarten();
+    if (!curl_) {
+        curl_ = new Curl;
+        curl_->multi = curl_multi_init();
+        curl_->easy = curl_easy_init();
+    }
+    if (!curl_->multi || !curl_->easy) {
+        fehler_ = QStringLiteral("libcurl cannot be started");
+        return false;
+    }
+
+    // Written beside the target and renamed over it only when complete.
+    QSaveFile datei(lokaleDatei);
+    if (!datei.open(QIODevice::WriteOnly)) {
+        fehler_ = QStringLiteral("cannot write %1: %2").arg(lokaleDatei, datei.errorString());
+        return false;
+    }
+
+    QElapsedTimer stille;
+    stille.start();
+    Ziel ziel;
+    ziel.datei = &datei;
+    ziel.hoechstens = hoechstens;
+    ziel.stille = &stille;
+
+    CURL* e = curl_->easy;
+    curl_easy_reset(e); // the connection stays in the multi handle's cache
+    const QByteArray url = Adresse(pfad).toUtf8();
+    const QByteArray konto = server_.konto.toUtf8();
+    const QByteArray passwort = server_.passwort.toUtf8();
+    const long antwortSekunden =
+        std::max(1L, static_cast<long>((zeiten_.stillstandMs + 999) / 1000));
+    curl_easy_setopt(e, CURLOPT_URL, url.constData());
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(e, CURLOPT_USERNAME, konto.constData());
+    curl_easy_setopt(e, CURLOPT_PASSWORD, passwort.constData());
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 1L);
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(zeiten_.verbindenMs));
+    // Bounds every wait for a reply on the control connection, the QUIT of
+    // Schliessen included.
+    curl_easy_setopt(e, CURLOPT_SERVER_RESPONSE_TIMEOUT, antwortSekunden);
+    curl_easy_setopt(e, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(hoechstens));
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Schreiben);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &ziel);
+
+    CURLM* m = curl_->multi;
+    if (curl_multi_add_handle(m, e) != CURLM_OK) {
+        fehler_ = QStringLiteral("libcurl refused the transfer");
+        return false;
+    }
+
+    bool fertig = false;
+    CURLcode ergebnis = CURLE_OK;
+    for (;;) {
+        int laufend = 0;
+        if (curl_multi_perform(m, &laufend) != CURLM_OK) {
+            fehler_ = QStringLiteral("libcurl failed");
+            break;
+        }
+        if (laufend == 0) {
+            int uebrig = 0;
+            while (CURLMsg* nachricht = curl_multi_info_read(m, &uebrig)) {
+                if (nachricht->msg == CURLMSG_DONE && nachricht->easy_handle == e) {
+                    ergebnis = nachricht->data.result;
+                    fertig = true;
+                }
+            }
+            if (!fertig)
+                fehler_ = QStringLiteral("transfer ended without a result");
+            break;
+        }
+        if (abbrechen && abbrechen()) {
+            fehler_ = QStringLiteral("given up");
+            break;
+        }
+        if (stille.elapsed() > zeiten_.stillstandMs) {
+            fehler_ = QStringLiteral("the server sent nothing for %1 ms").arg(zeiten_.stillstandMs);
+            break;
+        }
+        // Short waits, so that the bar's 50 ms timer keeps its pace.
+        curl_multi_poll(m, nullptr, 0, 10, nullptr);
+        if (ereignisse)
+            ereignisse();
+    }
+    // Taking a handle out in the middle of a transfer closes its connection
+    // without waiting for the server.
+    curl_multi_remove_handle(m, e);
+
+    if (fertig && ergebnis != CURLE_OK) {
+        fehler_ = QString::fromUtf8(curl_easy_strerror(ergebnis));
+        if (ziel.zuGross || ergebnis == CURLE_FILESIZE_EXCEEDED)
+            fehler_ = QStringLiteral("file larger than %1 bytes").arg(hoechstens);
+    }
+    if (!fertig || ergebnis != CURLE_OK || ziel.zuGross || ziel.schreibFehler) {
+        if (!fertig) {
+            // Whatever state the connection is in, it is not used again.
+            delete curl_;
+            curl_ = nullptr;
+        }
+        datei.cancelWriting();
+        return false;
+    }
+    if (!datei.commit()) {
+        fehler_ = QStringLiteral("cannot write %1: %2").arg(lokaleDatei, datei.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace pinwick

@@ -1,0 +1,78 @@
+#pragma once
+// The FTP client of both programs: the daily update check of the ticker and
+// the installer fetch their files with it. A transfer runs on the calling
+// (user-interface) thread through libcurl's multi interface; while it waits
+// for the network it lets pending window events run, so the bar goes on
+// scrolling and the installer's busy indicator moves. There are no threads.
+//
+// A silent server cannot hang the program: the connection (including the
+// login) has its own time-out, and a transfer that receives nothing for the
+// stall time is given up.
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+namespace pinwick {
+
+// Where the update server is and how to log in. The build fixes the values
+// (CMake cache variables); tests point an object at a server of their own.
+struct FtpServer {
+    QString host;
+    int port = 21;
+    QString konto;
+    QString passwort;
+    // The folder below the login folder that holds "pinwick/cgi-bin/"; a
+    // leading "/" makes it absolute on the server.
+    QString basis;
+
+    // The server this build was configured for.
+    static FtpServer Eingebaut();
+};
+
+struct FtpZeiten {
+    // Connecting, name lookup and login together.
+    int verbindenMs = 10000;
+    // The longest a transfer may go without receiving a byte.
+    int stillstandMs = 20000;
+};
+
+class Ftp {
+public:
+    explicit Ftp(FtpServer server, FtpZeiten zeiten = {});
+    ~Ftp();
+    Ftp(const Ftp&) = delete;
+    Ftp& operator=(const Ftp&) = delete;
+
+    // Lets pending window events run; called many times while a transfer waits.
+    std::function<void()> ereignisse;
+    // Asked while a transfer waits; true gives the transfer up.
+    std::function<bool()> abbrechen;
+
+    // GET: fetches the file at `pfad` below the remote base folder (segments
+    // separated by "/") into `lokaleDatei`. The file appears only when the
+    // whole transfer succeeded; a failed or cut transfer leaves no file behind
+    // (nor a part of one) and leaves an existing file of that name as it was.
+    // More than `hoechstens` bytes count as a failure. Not re-entrant: a call
+    // from inside the wait of another fails at once.
+    bool Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechstens);
+
+    // CLOSE: ends the connection to the server; the next Holen opens a new one.
+    void Schliessen();
+
+    // What went wrong in the last Holen, in words for a log; empty after success.
+    const QString& Fehler() const { return fehler_; }
+
+    // The address Holen asks for, with every segment escaped.
+    QString Adresse(const QString& pfad) const;
+
+private:
+    struct Curl;
+    FtpServer server_;
+    FtpZeiten zeiten_;
+    Curl* curl_ = nullptr;
+    bool laeuft_ = false;
+    QString fehler_;
+};
+
+} // namespace pinwick

@@ -1,0 +1,310 @@
+// The installer's window end to end against a real FTP server on 127.0.0.1,
+// in a temporary program folder. Programs are only recorded, never started.
+
+#include "FtpTestServer.h"
+#include "Installation.h"
+#include "Panel3D.h"
+#include "PwiTerminal.h"
+#include "TestHilfe.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+using namespace pinwick;
+using namespace pinwick::pwi;
+using pinwick::test::FtpTestServer;
+
+namespace {
+
+// Every file below a folder with its content, hidden ones too.
+QMap<QString, QByteArray> Abbild(const QString& ordner) {
+    QMap<QString, QByteArray> bild;
+    QDirIterator it(ordner, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString pfad = it.next();
+        QFile f(pfad);
+        f.open(QIODevice::ReadOnly);
+        bild.insert(QDir(ordner).relativeFilePath(pfad), f.readAll());
+    }
+    return bild;
+}
+
+class PwiTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server = std::make_unique<FtpTestServer>(); }
+    static void TearDownTestSuite() { server.reset(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(server->Fehler().isEmpty()) << server->Fehler().toStdString();
+        Neu(1);
+    }
+
+    // A program folder as the ticker leaves it when it hands over, below a
+    // folder of its own (so that a way out of it would show), with the old
+    // ticker and an old text file.
+    void Neu(int16_t sprache) {
+        server->Leeren();
+        gestartet.clear();
+        beendet = 0;
+        gepiept = 0;
+        meldungen.clear();
+        wurzel = std::make_unique<QTemporaryDir>();
+        QDir(wurzel->path()).mkdir(QStringLiteral("programm"));
+        QDir(wurzel->path()).mkdir(QStringLiteral("download"));
+        programm = QDir(wurzel->path() + QStringLiteral("/programm"));
+        Schreiben(QStringLiteral("Pinwick3"), "alter ticker");
+        Schreiben(QStringLiteral("readme.txt"), "alter text");
+        Schreiben(QStringLiteral("pwi"), "installer");
+        Schreiben(QStringLiteral("updver.txt"), "302\r\n");
+        Schreiben(QStringLiteral("updinfo.txt"), QByteArray::number(sprache) + "\r\n");
+
+        inst = std::make_unique<Installation>(programm);
+        inst->server = server->Server();
+        inst->zeiten = test::KurzeZeiten();
+        inst->downloadBasis = wurzel->path() + QStringLiteral("/download");
+        inst->UpdinfoLesen();
+        fenster = std::make_unique<pwi::Terminal>(*inst);
+        fenster->programmStarten = [this](const QString& p) {
+            gestartet.push_back({p, uhr.elapsed()});
+            return true;
+        };
+        fenster->beenden = [this] { ++beendet; };
+        fenster->piepen = [this] { ++gepiept; };
+        fenster->melden = [this](const QString& text) { meldungen.push_back(text); };
+        fenster->show();
+    }
+
+    void Schreiben(const QString& name, const QByteArray& inhalt) {
+        QFile f(programm.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(inhalt);
+    }
+    QByteArray Lesen(const QString& name) const {
+        QFile f(programm.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    bool Da(const QString& name) const { return QFile::exists(programm.filePath(name)); }
+
+    // Clicks a button as a person would and waits until the update is over.
+    void Klicken(Panel3D* knopf) {
+        uhr.start();
+        QTest::mouseClick(knopf, Qt::LeftButton);
+        const bool vorbei = QTest::qWaitFor(
+            [this] {
+                return fenster->Stand() == pwi::Terminal::Zustand::Fertig ||
+                       fenster->Stand() == pwi::Terminal::Zustand::Fehler;
+            },
+            20000);
+        EXPECT_TRUE(vorbei);
+    }
+
+    static inline std::unique_ptr<FtpTestServer> server;
+    std::unique_ptr<QTemporaryDir> wurzel;
+    QDir programm;
+    std::unique_ptr<Installation> inst;
+    std::unique_ptr<pwi::Terminal> fenster;
+    QElapsedTimer uhr;
+    std::vector<std::pair<QString, qint64>> gestartet;
+    int beendet = 0;
+    int gepiept = 0;
+    std::vector<QString> meldungen;
+};
+
+TEST_F(PwiTest, UpdateGelingtOderAendertNichts) {
+    struct Fall {
+        const char* was;
+        QByteArray liste; // empty: no list on the server
+        bool gelingt;
+        const char* startet; // the program started at the end
+    };
+    const Fall faelle[] = {
+        {"a text file and the ticker", "readme.txt\r\nPinwick3.dld\r\n", true, "Pinwick3"},
+        {"lines ending in LF only", "readme.txt\nPinwick3.dld\n", true, "Pinwick3"},
+        {"no program in the list", "readme.txt\r\n", true, "Pinwick3"},
+        {"the last program is started", "Pinwick3.dld\r\nhelfer.dld\r\nreadme.txt\r\n", true,
+         "helfer"},
+        {"a listed file missing on the server", "readme.txt\r\nfehlt.txt\r\nPinwick3.dld\r\n",
+         false, "Pinwick3"},
+        {"a way out of the program folder", "readme.txt\r\n../evil\r\nPinwick3.dld\r\n", false,
+         "Pinwick3"},
+        {"an absolute name", "/tmp/evil\r\n", false, "Pinwick3"},
+        {"no list on the server", QByteArray(), false, "Pinwick3"},
+        {"an empty list", "\r\n", false, "Pinwick3"},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        Neu(1);
+        if (!f.liste.isEmpty())
+            server->Ablegen(QStringLiteral("updlist.txt"), f.liste);
+        server->Ablegen(QStringLiteral("readme.txt"), "neuer text");
+        server->Ablegen(QStringLiteral("Pinwick3.dld"), "#!/bin/sh\n# neuer ticker\n");
+        server->Ablegen(QStringLiteral("helfer.dld"), "helfer");
+        server->Ablegen(QStringLiteral("evil"), "evil");
+        const QMap<QString, QByteArray> vorher = Abbild(wurzel->path());
+
+        Klicken(fenster->StartBef());
+
+        if (f.gelingt) {
+            ASSERT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fertig)
+                << inst->Fehler().toStdString();
+            const bool ticker = f.liste.contains("Pinwick3.dld");
+            EXPECT_EQ(Lesen(QStringLiteral("readme.txt")), QByteArray("neuer text"));
+            EXPECT_EQ(Lesen(QStringLiteral("Pinwick3")),
+                      ticker ? QByteArray("#!/bin/sh\n# neuer ticker\n")
+                             : QByteArray("alter ticker"));
+            if (ticker) {
+                EXPECT_TRUE(QFile::permissions(programm.filePath(QStringLiteral("Pinwick3")))
+                                .testFlag(QFileDevice::ExeOther));
+            }
+            EXPECT_FALSE(QFile::permissions(programm.filePath(QStringLiteral("readme.txt")))
+                             .testFlag(QFileDevice::ExeOwner));
+            // Only the installed files and the untouched installer remain:
+            // no ".dld" copy, no temporary copy, no working file.
+            QStringList erwartet{QStringLiteral("Pinwick3"), QStringLiteral("pwi"),
+                                 QStringLiteral("readme.txt")};
+            if (f.liste.contains("helfer.dld"))
+                erwartet << QStringLiteral("helfer");
+            erwartet.sort();
+            EXPECT_EQ(programm.entryList(QDir::Files | QDir::Hidden, QDir::Name), erwartet);
+            EXPECT_TRUE(QDir(inst->downloadBasis)
+                            .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+            EXPECT_EQ(fenster->StartBef()->text(), QStringLiteral("Update process sucessful."));
+            EXPECT_EQ(gepiept, 0);
+            // Half a second after the success, the program starts.
+            ASSERT_EQ(gestartet.size(), 1u);
+            EXPECT_EQ(gestartet[0].first, programm.filePath(QString::fromLatin1(f.startet)));
+            EXPECT_GE(gestartet[0].second, 500);
+        } else {
+            ASSERT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fehler);
+            EXPECT_TRUE(fenster->FehlerPan()->isVisible());
+            EXPECT_TRUE(fenster->FehlerPan()->text().contains(
+                QStringLiteral("Update currently unavailable")));
+            EXPECT_EQ(gepiept, 1);
+            EXPECT_TRUE(gestartet.empty());
+            EXPECT_FALSE(fenster->FortschrittTim().isActive());
+            // Nothing installed: apart from the list just fetched, every
+            // file is as it was, and nothing appeared outside the folder.
+            QMap<QString, QByteArray> nachher = Abbild(wurzel->path());
+            nachher.remove(QStringLiteral("programm/updlist.txt"));
+            EXPECT_EQ(nachher, vorher);
+
+            // "Proceed" goes back to the old ticker.
+            QTest::mouseClick(fenster->WeiterBef(), Qt::LeftButton);
+            EXPECT_TRUE(QTest::qWaitFor([this] { return beendet > 0; }, 2000));
+            ASSERT_EQ(gestartet.size(), 1u);
+            EXPECT_EQ(gestartet[0].first, programm.filePath(QStringLiteral("Pinwick3")));
+        }
+        EXPECT_EQ(beendet, 1);
+        EXPECT_TRUE(meldungen.empty());
+    }
+}
+
+TEST_F(PwiTest, OhneUpdateBeendenRuehrtNichtsAn) {
+    // The button, and the window closed from outside, which means the same.
+    const std::function<void()> wege[] = {
+        [this] { QTest::mouseClick(fenster->AbbrechenBef(), Qt::LeftButton); },
+        [this] { fenster->close(); },
+    };
+    for (const auto& weg : wege) {
+        Neu(1);
+        server->Ablegen(QStringLiteral("updlist.txt"), "readme.txt\r\n");
+        server->Ablegen(QStringLiteral("readme.txt"), "neu");
+        const QMap<QString, QByteArray> vorher = Abbild(wurzel->path());
+        const int anmeldungen = server->Anmeldungen();
+
+        weg();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return beendet > 0; }, 2000));
+
+        ASSERT_EQ(gestartet.size(), 1u);
+        EXPECT_EQ(gestartet[0].first, programm.filePath(QStringLiteral("Pinwick3")));
+        EXPECT_EQ(beendet, 1);
+        EXPECT_EQ(Abbild(wurzel->path()), vorher);
+        EXPECT_EQ(server->Anmeldungen(), anmeldungen);
+    }
+}
+
+TEST_F(PwiTest, OhneServerDerHinweisNachDemPiepen) {
+    test::StummerServer stumm;
+    const int ports[] = {test::FreierPort(), stumm.Port()};
+    for (const int port : ports) {
+        Neu(2);
+        inst->server.port = port;
+        Klicken(fenster->StartBef());
+        EXPECT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fehler);
+        EXPECT_EQ(gepiept, 1);
+        EXPECT_TRUE(fenster->FehlerPan()->isVisible());
+        EXPECT_TRUE(fenster->FehlerPan()->text().contains(QStringLiteral("nicht verf\u00FCgbar")));
+        EXPECT_EQ(fenster->WeiterBef()->text(), QStringLiteral("Weiter"));
+        EXPECT_EQ(Lesen(QStringLiteral("updver.txt")), QByteArray("302\r\n"));
+    }
+}
+
+TEST_F(PwiTest, BeschriftungJeSprache) {
+    struct Fall {
+        int16_t sprache;
+        const char* titel;
+        const char* start;
+        const char* weiter;
+        const char* fehler;
+    };
+    const Fall faelle[] = {
+        {1, "Pinwick Installer: Update to version 3.02", "Start update now", "Proceed",
+         "\nUpdate currently unavailable - please try again later."},
+        {2, "Pinwick Installer: Update auf Version 3.02", "Update jetzt starten", "Weiter",
+         "\nUpdate im Augenblick nicht verf\xC3\xBC"
+         "gbar - bitte versuchen Sie es "
+         "sp\xC3\xA4ter nocheinmal."},
+        {0, "Pinwick Installer: Update auf Version 3.02", "Update jetzt starten", "Weiter",
+         "\nUpdate im Augenblick nicht verf\xC3\xBC"
+         "gbar - bitte versuchen Sie es "
+         "sp\xC3\xA4ter nocheinmal."},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.sprache);
+        Neu(f.sprache);
+        EXPECT_EQ(fenster->TitelPan()->text(), QString::fromUtf8(f.titel));
+        EXPECT_EQ(fenster->StartBef()->text(), QString::fromUtf8(f.start));
+        EXPECT_EQ(fenster->AbbrechenBef()->text(), QStringLiteral("Ohne Update beenden"));
+        EXPECT_EQ(fenster->WeiterBef()->text(), QString::fromUtf8(f.weiter));
+        EXPECT_EQ(fenster->FehlerPan()->text(), QString::fromUtf8(f.fehler));
+        EXPECT_FALSE(fenster->FehlerPan()->isVisible());
+        EXPECT_FALSE(fenster->DeckelPan()->isVisible());
+    }
+}
+
+TEST_F(PwiTest, AbbrechenWaehrendDesDownloads) {
+    // The server never answers; "quit without update" during the wait gives
+    // the update up and starts the old ticker, with nothing installed.
+    test::StummerServer stumm;
+    inst->server.port = stumm.Port();
+    inst->zeiten.verbindenMs = 20000;
+    inst->zeiten.stillstandMs = 20000;
+    const QMap<QString, QByteArray> vorher = Abbild(wurzel->path());
+    QTimer::singleShot(300, fenster.get(), [this] {
+        EXPECT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Update);
+        EXPECT_TRUE(fenster->DeckelPan()->isVisible());
+        EXPECT_TRUE(fenster->FortschrittTim().isActive());
+        fenster->AbbrechenKlick();
+    });
+    QElapsedTimer dauer;
+    dauer.start();
+    Klicken(fenster->StartBef());
+    EXPECT_LT(dauer.elapsed(), 10000);
+    EXPECT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fertig);
+    ASSERT_EQ(gestartet.size(), 1u);
+    EXPECT_EQ(gestartet[0].first, programm.filePath(QStringLiteral("Pinwick3")));
+    EXPECT_EQ(beendet, 1);
+    EXPECT_EQ(Abbild(wurzel->path()), vorher);
+}
+
+} // namespace

@@ -1,0 +1,228 @@
+// The FTP client against a real server on 127.0.0.1, a silent one and none.
+
+#include "Ftp.h"
+#include "FtpTestServer.h"
+#include "TestHilfe.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+
+using namespace pinwick;
+using pinwick::test::FtpTestServer;
+
+namespace {
+
+class FtpTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server = std::make_unique<FtpTestServer>(); }
+    static void TearDownTestSuite() { server.reset(); }
+    void SetUp() override {
+        ASSERT_TRUE(server->Fehler().isEmpty()) << server->Fehler().toStdString();
+        server->Leeren();
+    }
+
+    QString Lokal(const QString& name) const { return ordner.filePath(name); }
+    static QByteArray Lesen(const QString& pfad) {
+        QFile f(pfad);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // Everything in the folder, hidden files too: a cut transfer must leave
+    // no part behind.
+    QStringList Inhalt() const {
+        return QDir(ordner.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    }
+
+    static inline std::unique_ptr<FtpTestServer> server;
+    QTemporaryDir ordner;
+};
+
+TEST_F(FtpTest, HolenGelingtOderHinterlaesstNichts) {
+    const QByteArray gross(5000, 'x');
+    struct Fall {
+        const char* was;
+        std::optional<QByteArray> aufServer; // nullopt: no such file there
+        const char* passwort;                // nullptr: the right one
+        int64_t hoechstens;
+        bool gelingt;
+    };
+    const Fall faelle[] = {
+        {"a small file", QByteArray("302\r\n"), nullptr, 4096, true},
+        {"an empty file", QByteArray(), nullptr, 4096, true},
+        {"a file at the limit", gross, nullptr, 5000, true},
+        {"a file over the limit", gross, nullptr, 4999, false},
+        {"a file missing on the server", std::nullopt, nullptr, 4096, false},
+        {"a refused password", QByteArray("302\r\n"), "falsch", 4096, false},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        server->Leeren();
+        if (f.aufServer)
+            server->Ablegen(QStringLiteral("datei.txt"), *f.aufServer);
+        FtpServer s = server->Server();
+        if (f.passwort)
+            s.passwort = QString::fromLatin1(f.passwort);
+        QFile::remove(Lokal(QStringLiteral("datei.txt")));
+
+        Ftp ftp(s, test::KurzeZeiten());
+        const bool ok = ftp.Holen(QStringLiteral("pinwick/cgi-bin/datei.txt"), Lokal("datei.txt"),
+                                  f.hoechstens);
+        EXPECT_EQ(ok, f.gelingt) << ftp.Fehler().toStdString();
+        if (f.gelingt) {
+            EXPECT_TRUE(ftp.Fehler().isEmpty());
+            EXPECT_EQ(Lesen(Lokal("datei.txt")), *f.aufServer);
+            EXPECT_EQ(Inhalt(), QStringList{QStringLiteral("datei.txt")});
+        } else {
+            EXPECT_FALSE(ftp.Fehler().isEmpty());
+            EXPECT_TRUE(Inhalt().isEmpty()) << Inhalt().join(u',').toStdString();
+        }
+    }
+}
+
+TEST_F(FtpTest, FehlgeschlagenLaesstAlteDateiStehen) {
+    // A failed transfer does not touch a file of the same name.
+    QFile alt(Lokal("datei.txt"));
+    ASSERT_TRUE(alt.open(QIODevice::WriteOnly));
+    alt.write("alt");
+    alt.close();
+    Ftp ftp(server->Server(), test::KurzeZeiten());
+    EXPECT_FALSE(ftp.Holen(QStringLiteral("pinwick/cgi-bin/fehlt.txt"), Lokal("datei.txt"), 100));
+    EXPECT_EQ(Lesen(Lokal("datei.txt")), QByteArray("alt"));
+    EXPECT_EQ(Inhalt().size(), 1);
+}
+
+TEST_F(FtpTest, VerbindungBleibtBisClose) {
+    server->Ablegen(QStringLiteral("a.txt"), "a");
+    server->Ablegen(QStringLiteral("b.txt"), "b");
+    const int vorher = server->Anmeldungen();
+    Ftp ftp(server->Server(), test::KurzeZeiten());
+    EXPECT_TRUE(ftp.Holen(QStringLiteral("pinwick/cgi-bin/a.txt"), Lokal("a.txt"), 10));
+    EXPECT_TRUE(ftp.Holen(QStringLiteral("pinwick/cgi-bin/b.txt"), Lokal("b.txt"), 10));
+    EXPECT_EQ(server->Anmeldungen() - vorher, 1);
+    ftp.Schliessen();
+    EXPECT_TRUE(ftp.Holen(QStringLiteral("pinwick/cgi-bin/a.txt"), Lokal("a2.txt"), 10));
+    EXPECT_EQ(server->Anmeldungen() - vorher, 2);
+}
+
+TEST_F(FtpTest, NiemandOderSchweigenderServerHaeltNichtAuf) {
+    test::StummerServer stumm;
+    ASSERT_GT(stumm.Port(), 0);
+    struct Fall {
+        const char* was;
+        QString host;
+        int port;
+    };
+    const Fall faelle[] = {
+        {"nothing listens", QStringLiteral("127.0.0.1"), test::FreierPort()},
+        {"a server that never greets", QStringLiteral("127.0.0.1"), stumm.Port()},
+        {"an unconfigured build", QStringLiteral("updates.pinwick.invalid"), 21},
+        {"a port out of range", QStringLiteral("127.0.0.1"), 70000},
+    };
+    const FtpZeiten zeiten = test::KurzeZeiten();
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        FtpServer s = server->Server();
+        s.host = f.host;
+        s.port = f.port;
+        Ftp ftp(s, zeiten);
+        int ereignisse = 0;
+        ftp.ereignisse = [&] { ++ereignisse; };
+        QElapsedTimer uhr;
+        uhr.start();
+        EXPECT_FALSE(ftp.Holen(QStringLiteral("pinwick/cgi-bin/x.txt"), Lokal("x.txt"), 100));
+        // Bounded by the time-outs, whatever the server does (not a speed goal).
+        EXPECT_LT(uhr.elapsed(), zeiten.verbindenMs + zeiten.stillstandMs + 2000);
+        EXPECT_TRUE(Inhalt().isEmpty());
+        ftp.Schliessen();
+        if (QByteArray(f.was).startsWith("a server that")) {
+            EXPECT_GT(ereignisse, 10) << "window events must run while the transfer waits";
+        }
+    }
+}
+
+TEST_F(FtpTest, AbbrechenUndVerschachteltesHolen) {
+    test::StummerServer stumm;
+    FtpServer s = server->Server();
+    s.port = stumm.Port();
+    FtpZeiten lang;
+    lang.verbindenMs = 30000;
+    lang.stillstandMs = 30000;
+
+    // Given up from outside while it waits.
+    {
+        Ftp ftp(s, lang);
+        int runden = 0;
+        ftp.abbrechen = [&] { return ++runden > 5; };
+        QElapsedTimer uhr;
+        uhr.start();
+        EXPECT_FALSE(ftp.Holen(QStringLiteral("x"), Lokal("x"), 10));
+        EXPECT_LT(uhr.elapsed(), 5000);
+    }
+    // An event handler that asks the same client again while it waits is
+    // refused, and the outer transfer is not disturbed.
+    {
+        server->Ablegen(QStringLiteral("v.txt"), "302");
+        Ftp ftp(server->Server(), test::KurzeZeiten());
+        bool innen = true;
+        bool gefragt = false;
+        ftp.ereignisse = [&] {
+            if (gefragt)
+                return;
+            gefragt = true;
+            innen = ftp.Holen(QStringLiteral("pinwick/cgi-bin/v.txt"), Lokal("innen.txt"), 10);
+        };
+        EXPECT_TRUE(ftp.Holen(QStringLiteral("pinwick/cgi-bin/v.txt"), Lokal("aussen.txt"), 10));
+        EXPECT_TRUE(gefragt);
+        EXPECT_FALSE(innen);
+        EXPECT_EQ(Lesen(Lokal("aussen.txt")), QByteArray("302"));
+    }
+}
+
+TEST_F(FtpTest, CloseWartetNichtAufEinenVerstummtenServer) {
+    // The answer to QUIT is awaited without events running; a server that
+    // falls silent after the transfer must not hold the bar for the long
+    // stall time-out.
+    server->Ablegen(QStringLiteral("a.txt"), "a");
+    FtpZeiten zeiten;
+    zeiten.stillstandMs = 20000;
+    Ftp ftp(server->Server(), zeiten);
+    ASSERT_TRUE(ftp.Holen(QStringLiteral("pinwick/cgi-bin/a.txt"), Lokal("a.txt"), 10));
+    server->Einfrieren(true);
+    QElapsedTimer uhr;
+    uhr.start();
+    ftp.Schliessen();
+    const qint64 dauer = uhr.elapsed();
+    server->Einfrieren(false);
+    EXPECT_LT(dauer, 3000);
+}
+
+TEST(FtpAdresse, SegmenteUndBasis) {
+    struct Fall {
+        const char* host;
+        const char* basis;
+        const char* pfad;
+        const char* adresse;
+    };
+    const Fall faelle[] = {
+        {"ftp.example", "/pinwick3", "pinwick/cgi-bin/serverversion.txt",
+         "ftp://ftp.example:21/%2Fpinwick3/pinwick/cgi-bin/serverversion.txt"},
+        {"ftp.example", "pinwick3", "pinwick/cgi-bin/a.txt",
+         "ftp://ftp.example:21/pinwick3/pinwick/cgi-bin/a.txt"},
+        {"ftp.example", "", "pinwick/cgi-bin/a b#.txt",
+         "ftp://ftp.example:21/pinwick/cgi-bin/a%20b%23.txt"},
+        {"ftp.example", "/a//b/", "x", "ftp://ftp.example:21/%2Fa/b/x"},
+        {"::1", "", "x", "ftp://[::1]:21/x"},
+    };
+    for (const Fall& f : faelle) {
+        FtpServer s;
+        s.host = QString::fromLatin1(f.host);
+        s.basis = QString::fromLatin1(f.basis);
+        EXPECT_EQ(Ftp(s).Adresse(QString::fromLatin1(f.pfad)), QString::fromLatin1(f.adresse));
+    }
+}
+
+} // namespace
