@@ -14,7 +14,7 @@
 set -e
 cd "$(dirname "$0")/.."
 
-ALLE="zeittest_fuzz hilfen_fuzz"
+ALLE="zeittest_fuzz hilfen_fuzz update_fuzz"
 
 # clang and its runtime (libFuzzer, sanitizers) are needed here only.
 missing=""
@@ -55,7 +55,8 @@ if [ -n "$ABDECKUNG" ]; then
         llvm-profdata-14 merge -o build-fuzz-cov/$z.profdata build-fuzz-cov/$z.profraw
         echo "== $z"
         llvm-cov-14 report build-fuzz-cov/fuzz/$z -instr-profile=build-fuzz-cov/$z.profdata \
-            src/ticker/Zeitplan.cpp src/notes/Notiz.cpp src/helpers/Hilfen.cpp
+            src/ticker/Zeitplan.cpp src/notes/Notiz.cpp src/helpers/Hilfen.cpp \
+            src/update/UpdatePruefung.cpp src/installer/Installation.cpp
     done
     exit 0
 fi
