@@ -15,6 +15,10 @@
 // - it opens with the key and PRAGMA integrity_check says "ok";
 // - the program's own start checks (LokalOeffnen: every page, every column)
 //   pass;
+// - a receiver that reads the file before anyone has opened it for writing
+//   again (the broadcaster died while saving) either finds it unreachable or
+//   reads exactly what the file holds once the journal is rolled back, and
+//   leaves the journal where it is;
 // - every save the child reported is there (an added note with its text, an
 //   edit's new text, a deleted note gone); the one save that was announced
 //   but not reported may be there or not, but nothing else differs.
@@ -258,13 +262,37 @@ int leiter(int toetungen, QString ordnerPfad) {
     auto wuerfel = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(zufall); };
     std::map<qint64, QString> stand; // ID -> text: what the file must hold
     long gespeichert = 0, mitJournal = 0, beschaedigt = 0, verloren = 0, fremd = 0, schwebendDa = 0,
-         schwebendWeg = 0, haengend = 0;
+         schwebendWeg = 0, haengend = 0, empfaengerAbgewiesen = 0, zerrissen = 0;
 
     for (int runde = 0; runde < toetungen; ++runde) {
         const Lauf lauf = laufen(datei, qint64(runde + 1) * 1000000, 1 + wuerfel(8), wuerfel(8000));
         haengend += lauf.haengt;
-        if (QFile::exists(datei + QStringLiteral("-journal")))
-            ++mitJournal;
+        const QString journal = datei + QStringLiteral("-journal");
+        const bool journalDa = QFile::exists(journal);
+        mitJournal += journalDa;
+
+        // A receiver reads the file first, as it would find a broadcaster
+        // that died while saving: it must not see half a save, and must not
+        // touch the journal that the writer's next start rolls back with.
+        std::optional<std::map<qint64, QString>> empfangen;
+        {
+            Programm r;
+            r.broadcastStatus = true;
+            r.broadcastPfad = datei;
+            BroadcastOeffnen(r);
+            if (!r.netzFehler && !r.broadcastBesetzt && r.broadcastNotizen) {
+                empfangen.emplace();
+                Datensatzmenge& rs = *r.broadcastNotizen;
+                if (rs.RecordCount() > 0)
+                    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
+                        (*empfangen)[rs.Feld(u"ID").alsInt32()] = rs.Feld(u"inhalt").alsText();
+            }
+        }
+        empfaengerAbgewiesen += !empfangen;
+        if (journalDa && !QFile::exists(journal)) {
+            std::printf("kill %d: a receiver removed the journal\n", runde + 1);
+            ++zerrissen;
+        }
 
         // What the file must hold now, and the one save that may or may not be in.
         // (A plain value and a flag: an optional here trips a false
@@ -339,6 +367,10 @@ int leiter(int toetungen, QString ordnerPfad) {
         }
         if (offen)
             ++(schwebendGefunden ? schwebendDa : schwebendWeg);
+        if (empfangen && *empfangen != ist) {
+            std::printf("kill %d: a receiver read notes the file does not hold\n", runde + 1);
+            ++zerrissen;
+        }
         stand = ist;
     }
 
@@ -346,10 +378,14 @@ int leiter(int toetungen, QString ordnerPfad) {
                 "journal behind; the save under way at the kill was in the file %ld times and "
                 "not %ld times\n",
                 toetungen, gespeichert, mitJournal, schwebendDa, schwebendWeg);
+    std::printf("a receiver reading first found the file unreachable %ld times and read it "
+                "%ld times, %ld times wrongly\n",
+                empfaengerAbgewiesen, toetungen - empfaengerAbgewiesen, zerrissen);
     std::printf("damaged files %ld, lost or changed notes %ld, notes never saved %ld, hung "
                 "children %ld, %zu notes at the end\n",
                 beschaedigt, verloren, fremd, haengend, stand.size());
-    const bool gut = beschaedigt == 0 && verloren == 0 && fremd == 0 && haengend == 0;
+    const bool gut =
+        beschaedigt == 0 && verloren == 0 && fremd == 0 && haengend == 0 && zerrissen == 0;
     std::printf("%s\n", gut ? "OK" : "FAILED");
     return gut ? 0 : 1;
 }
