@@ -9,10 +9,9 @@
 // What must hold besides ending without a crash: FuehrendeZahl gives 0 for
 // a text HatFuehrendeZahl finds no number in and never NaN; rounding lands
 // within half of the value; a date DatumGueltig accepts lies in the years
-// 100 to 9999 (or, written without a year, in today's year) and reads back
-// to the same day from its display form; every
-// routine keeps the characters it does not replace; column values convert
-// or throw DatenFehler, nothing else.
+// 100 to 9999 (whatever year "today" is) and reads back to the same day from
+// its display form; every routine keeps the characters it does not replace;
+// column values convert or throw DatenFehler, nothing else.
 
 #include "FuzzEingabe.h"
 #include "Hilfen.h"
@@ -73,14 +72,8 @@ void datum(const QString& text, const QDate& heute) {
         FUZZ_PRUEFEN(zahl == std::numeric_limits<int32_t>::min(), "datumZahl changed");
         return;
     }
-    // A date without a year is in today's year, whatever year "today" is;
-    // a year written out lies between 100 and 9999.
     const QDate tag = AusDatumsZahl(zahl);
-    FUZZ_PRUEFEN(tag.isValid(), "day %d accepted", zahl);
-    if (tag.year() < 100 || tag.year() > 9999) {
-        FUZZ_PRUEFEN(tag.year() == heute.year(), "day %d accepted", zahl);
-        return;
-    }
+    FUZZ_PRUEFEN(tag.isValid() && tag.year() >= 100 && tag.year() <= 9999, "day %d accepted", zahl);
     QString wieder = DatumText(tag);
     int32_t zweite = 0;
     FUZZ_PRUEFEN(DatumGueltig(wieder, zweite, heute) && zweite == zahl,
