@@ -71,9 +71,14 @@ for z in $ZIELE; do
     mkdir -p build-fuzz/korpus/$z build-fuzz/funde/$z
     WOERTER=""
     [ -f fuzz/$z.dict ] && WOERTER="-dict=fuzz/$z.dict"
+    # Seeds and past findings where there are any (a missing folder stops the fuzzer).
+    ALT=""
+    for d in fuzz/korpus/$z fuzz/funde/$z; do
+        [ -d "$d" ] && ALT="$ALT $d"
+    done
     echo "== $z for $SEKUNDEN s"
     # shellcheck disable=SC2086
-    nice -n 19 build-fuzz/fuzz/$z build-fuzz/korpus/$z fuzz/korpus/$z fuzz/funde/$z \
+    nice -n 19 build-fuzz/fuzz/$z build-fuzz/korpus/$z $ALT \
         $WOERTER -max_total_time="$SEKUNDEN" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix=build-fuzz/funde/$z/ 2>&1 |
         tee build-fuzz/$z.log | grep -E "^#[0-9]+[[:space:]]+(DONE|INITED)|^stat::|ERROR|SUMMARY|check failed" || true
