@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <utility>
 
 namespace pinwick {
 
@@ -28,6 +29,13 @@ void Panel3D::setText(const QString& text) {
 void Panel3D::setRand(bool an) {
     rand_ = an;
     raenderSetzen();
+    update();
+}
+
+void Panel3D::setEingesenkt(bool an) {
+    if (eingesenkt_ == an)
+        return;
+    eingesenkt_ = an;
     update();
 }
 
@@ -86,8 +94,10 @@ void Panel3D::paintEvent(QPaintEvent*) {
         maler.fillRect(r, Farbe(hintergrund_));
 
     if (rand_ && randBreite_ > 0) {
-        const QColor hell(255, 255, 255);
-        const QColor dunkel(128, 128, 128);
+        QColor hell(255, 255, 255);
+        QColor dunkel(128, 128, 128);
+        if (eingesenkt_)
+            std::swap(hell, dunkel);
         for (int i = 0; i < randBreite_; ++i) {
             const QRect k = r.adjusted(i, i, -i, -i);
             maler.setPen(hell);

@@ -26,6 +26,10 @@ public:
     // Edge on: raised bevel; off: flat.
     bool rand() const { return rand_; }
     void setRand(bool an);
+    // The edge drawn sunken instead of raised (a pressed button panel, a
+    // field set into its frame).
+    bool eingesenkt() const { return eingesenkt_; }
+    void setEingesenkt(bool an);
     int randBreite() const { return randBreite_; }
     void setRandBreite(int px);
 
@@ -72,6 +76,7 @@ private:
 
     QString text_;
     bool rand_ = true;
+    bool eingesenkt_ = false;
     int randBreite_ = 1;
     Qt::Alignment ausrichtung_ = Qt::AlignCenter;
     bool umbruch_ = false;

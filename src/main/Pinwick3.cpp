@@ -1,12 +1,15 @@
 // The ticker program: settles the store, then lives on the bar's timer.
 
 #include "About.h"
+#include "Einstellungen.h"
 #include "Intro.h"
 #include "NetzConnect.h"
+#include "Notizen.h"
 #include "Programm.h"
 #include "ProgrammStart.h"
 #include "Shell.h"
 #include "Terminal.h"
+#include "Verwaltung.h"
 
 #include <QApplication>
 #include <QDir>
@@ -91,6 +94,12 @@ int main(int argc, char** argv) {
     fenster.netzConnectZeigen = [&] { pinwick::NetzConnectZeigen(p); };
     fenster.leisteZeigen = [&] {
         leiste = std::make_unique<pinwick::Terminal>(p);
+        pinwick::Terminal* bar = leiste.get();
+        leiste->einstellungenZeigen = [&p, bar] { return pinwick::EinstellungenZeigen(p, bar); };
+        leiste->notizEditorZeigen = [&] {
+            pinwick::NotizEditorZeigen(p, pinwick::NotizModus::Neu);
+        };
+        leiste->verwaltungZeigen = [&] { pinwick::VerwaltungZeigen(p); };
         leiste->show();
     };
     fenster.hilfeZeigen = [&] { pinwick::HilfeZeigen(p); };

@@ -120,6 +120,9 @@ public:
     QString neuerText;
     QString gezeigterText;
     std::vector<Eintrag> eintraege;
+    // Changes whenever eintraege does, so that the band need not compare
+    // the list at every tick.
+    uint64_t eintraegeStand = 0;
     QString fehlerZeit;
     int16_t anzeigeModus = 1; // 1 static, 2 scrolling
 
@@ -129,6 +132,8 @@ public:
     QString mBoxText;
     int16_t mBoxAntwort = 0;
     bool zugangErlaubt = false;
+    // Settings were changed in the settings window since it loaded or saved.
+    bool ungespeichert = false;
     int16_t bubbleLinks = 0;
     int16_t bubbleOben = 0;
 

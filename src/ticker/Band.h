@@ -3,18 +3,30 @@
 // given in twips, once (static text) or repeated without a gap (scrolling
 // text).
 //
-// The band is redrawn twenty times a second, so the text is laid out and
-// rendered only when the entries, the font or the colours change: one pass
-// (every entry with its separator) goes into a row of opaque pictures, and a
-// repaint only copies the visible ones to their places.
+// Notes have no length limit: one note may hold a megabyte of text and a
+// broadcaster may list a hundred thousand. So the band lays a pass out only
+// as far as the text has come into view (plus a tile ahead), renders only the
+// tiles of the pass that are on screen or about to be, and keeps no others:
+// the cost of a tick and the memory for pictures follow the width of the
+// band, not the length of the text.
+//
+// A pass is a row of pieces: an entry with the space after it and the
+// separator that follows it. An entry of more than LangerText characters is
+// cut into pieces of about StueckZeichen characters, so that a tile draws
+// only the characters that fall into it.
 
+#include "Masse.h"
 #include "Programm.h"
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
+#include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace pinwick {
@@ -24,6 +36,14 @@ class Band : public QWidget {
 public:
     explicit Band(QWidget* eltern = nullptr);
 
+    // Entries longer than this are drawn in pieces of about StueckZeichen
+    // characters; shorter ones in one go, each character where the text
+    // engine puts it within its entry.
+    static constexpr qsizetype LangerText = 1024;
+    static constexpr qsizetype StueckZeichen = 256;
+    // Width of one rendered tile of the pass, in device pixels.
+    static constexpr int KachelBreite = 2048;
+
     // Font, background, colour of own notes and separators, colour of
     // broadcast notes, and the text's top inside the band (twips).
     void Aussehen(const QFont& schrift, const QColor& hintergrund, const QColor& eigene,
@@ -32,7 +52,12 @@ public:
     // Shows the entries with the separator after each, the first pass starting
     // at x twips. Static text is drawn once, without a separator after the
     // last entry; scrolling text carries one there and repeats until the band
-    // is full.
+    // is full. `stand` tells whether the entries are those of the last call:
+    // the same number means the same entries, so they are not compared.
+    void Zeigen(const std::vector<Eintrag>& eintraege, uint64_t stand, const QString& trenner,
+                bool scrollend, double xTwips);
+    // The same for a caller that keeps no such number: the entries are
+    // compared with those of the last call.
     void Zeigen(const std::vector<Eintrag>& eintraege, const QString& trenner, bool scrollend,
                 double xTwips);
     // Nothing to show: the band is just its background.
@@ -41,11 +66,25 @@ public:
     double X() const { return x_; }
 
     // Width of the pass last given to Zeigen in twips; for scrolling text the
-    // distance between repetitions (entries, spaces and separators).
-    int PassBreite() const { return passBreitePx_ * 15; }
+    // distance between repetitions (entries, spaces and separators). Lays out
+    // whatever of the pass is not laid out yet.
+    qint64 PassBreite();
+    // What is laid out of the pass so far, in twips: the pass is at least
+    // this wide. Showing a position lays the pass out past the band's right
+    // edge, so while this much has not left the band on the left, neither
+    // has the pass, and its whole width is not needed yet.
+    qint64 PassBreiteMindestens() const { return gemessenPx_ * TwipsJePixel; }
+    bool PassFertig() const { return fertig_; }
 
-    // Width of a text in the band's font, in twips.
-    int TextBreite(const QString& text) const;
+    // Width of a text in the band's font, in twips. A long text is measured
+    // in pieces, and the measuring stops once the width exceeds `grenze`
+    // (the result is then more than `grenze`, not the whole width).
+    int TextBreite(const QString& text, int grenze = std::numeric_limits<int>::max()) const;
+
+    // What is kept of the rendered pass: the number of tiles and their size
+    // in device pixels (width times height, all tiles together).
+    int KachelAnzahl() const { return int(kacheln_.size()); }
+    qint64 KachelPixel() const;
 
 signals:
     // A double-click with the left button.
@@ -56,17 +95,41 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* ereignis) override;
 
 private:
+    // A piece of the pass: characters [von, von + laenge) of an entry, with a
+    // space after them when they end the entry, and the separator after that
+    // when one follows the entry.
     struct Stueck {
-        QString text;
-        bool broadcastFarbe = false;
-        int links = 0; // logical pixels from the start of the pass
-        int breite = 0;
+        qint64 links = 0; // logical pixels from the start of the pass
+        int32_t eintrag = 0;
+        int32_t von = 0; // texts come from the database, which ends at 1 GB
+        int32_t laenge = 0;
+        int32_t breite = 0; // of the characters and their space, not the separator
+        // A piece of a long entry is drawn where the entry drawn in one go
+        // would have it, this fraction of a pixel off its whole pixel.
+        float bruch = 0;
+        bool leer = false;
+        bool trenner = false;
     };
-    // Lays out the pass for the given entries and mode when anything changed;
-    // true when it did.
-    bool vorbereiten(const std::vector<Eintrag>& eintraege, const QString& trenner, bool scrollend);
-    // Renders the pass into pictures of at most one chunk's width each.
-    void rendern(qreal dpr);
+    struct Kachel {
+        qint64 nummer = 0;
+        QPixmap bild;
+    };
+
+    // Forgets the layout and the tiles (new entries, font or mode).
+    void neuAuslegen();
+    // Takes the entries (unless they are the same) and the position.
+    void uebernehmen(const std::vector<Eintrag>& eintraege, bool gleich, const QString& trenner,
+                     bool scrollend, double xTwips);
+    // Lays out the next entry, or the next piece of a long one.
+    void auslegenSchritt(const QFontMetrics& fm, const QFontMetricsF& fmGenau);
+    // Lays the pass out until it reaches beyond px (logical pixels) or ends.
+    void auslegenBis(qint64 px);
+    QString stueckText(const Stueck& s) const;
+    qint64 passDev(qreal dpr) const;
+    // Whether tile k exists (laying the pass out far enough to know).
+    bool kachelDa(qint64 k, qreal dpr);
+    const QPixmap& kachel(qint64 k, qreal dpr);
+    QPixmap kachelRendern(qint64 k, qreal dpr);
 
     QFont schrift_;
     QColor hintergrund_;
@@ -78,18 +141,31 @@ private:
     bool scrollend_ = false;
     double x_ = 0;
 
-    // The laid-out pass and what it was made from.
+    // The entries of the pass and what they came with.
     std::vector<Eintrag> eintraege_;
+    uint64_t stand_ = 0;
+    bool standBekannt_ = false;
     QString trenner_;
     bool passScrollend_ = false;
-    bool passGueltig_ = false;
-    std::vector<Stueck> stuecke_;
-    int passBreitePx_ = 0;
 
-    // The rendered pass.
-    std::vector<QPixmap> bilder_;
-    qreal bilderDpr_ = 0;
-    int bilderHoehe_ = 0;
+    // The layout so far: pieces in order, and where it goes on.
+    std::vector<Stueck> stuecke_;
+    QString trennStueck_; // the separator with its space
+    int trennBreite_ = 0;
+    int ueberhang_ = 0; // how far glyphs may reach past their advance
+    size_t naechsterEintrag_ = 0;
+    qsizetype naechsteStelle_ = 0; // inside a long entry
+    qint64 langStart_ = 0;         // where the long entry being laid out starts
+    double langSumme_ = 0;         // its exact width so far
+    qint64 gemessenPx_ = 0;
+    bool fertig_ = true;
+    bool layoutGueltig_ = false;
+
+    // Rendered tiles: those on screen and the one about to come.
+    std::vector<Kachel> kacheln_;
+    std::vector<qint64> gebraucht_; // tiles a paint uses; kept to spare allocations
+    qreal kachelnDpr_ = 0;
+    int kachelnHoehe_ = 0;
 };
 
 } // namespace pinwick

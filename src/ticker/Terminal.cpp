@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <algorithm>
+#include <cmath>
 
 namespace pinwick {
 
@@ -76,7 +77,11 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     });
     menueBauen();
 
-    inhalt_.textBreite = [this](const QString& text) { return notizPan_->TextBreite(text); };
+    // The display mode only asks whether the text is wider than the band:
+    // a long text is measured no further than that.
+    inhalt_.textBreite = [this](const QString& text) {
+        return notizPan_->TextBreite(text, layout_.notizPan.width());
+    };
     inhalt_.bandBreite = [this] { return layout_.notizPan.width(); };
     inhalt_.leistenBreite = [this] { return layout_.leisteBreite; };
     inhalt_.leistenInnenHoehe = [this] { return layout_.leisteHoehe; };
@@ -305,15 +310,17 @@ void Terminal::zeichnenUndScrollen() {
     if (!scrollend && position_ <= linkerRand_)
         return;
     const double x = RundeGerade32(position_);
-    notizPan_->Zeigen(p_.eintraege, p_.trennText, scrollend, x);
+    notizPan_->Zeigen(p_.eintraege, p_.eintraegeStand, p_.trennText, scrollend, x);
     position_ = x - scrollSchritt_;
-    if (scrollend) {
-        // Once the first pass has left the band, the picture from one pass
-        // further right is the same; moving there keeps the position small.
-        const int pass = notizPan_->PassBreite();
-        if (pass > 0)
-            while (position_ + pass <= 0)
-                position_ += pass;
+    // Once the first pass has left the band, the picture from one pass
+    // further right is the same; moving there keeps the position small. The
+    // band lays a pass out only as far as it has been shown: until the part
+    // laid out has left the band, the pass has not, and its whole width is
+    // not needed.
+    if (scrollend && position_ + notizPan_->PassBreiteMindestens() <= 0) {
+        const qint64 pass = notizPan_->PassBreite();
+        if (pass > 0 && position_ + pass <= 0)
+            position_ += std::floor(-position_ / pass) * pass;
     }
 }
 
@@ -409,8 +416,15 @@ void Terminal::changeEvent(QEvent* ereignis) {
     QWidget::changeEvent(ereignis);
     if (ereignis->type() == QEvent::ActivationChange && isActiveWindow()) {
         // Changing the window order re-shows the window: not from inside the
-        // activation itself.
-        QMetaObject::invokeMethod(this, &Terminal::FensterOrdnung, Qt::QueuedConnection);
+        // activation itself. While the settings command has the bar disabled,
+        // the order is the settings window's to keep.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (kontextMen_->isEnabled())
+                    FensterOrdnung();
+            },
+            Qt::QueuedConnection);
     }
 }
 

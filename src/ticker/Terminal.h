@@ -47,6 +47,9 @@ public:
     // Puts the bar into the topmost group when ImmerOben is on, else out of
     // it, without moving or activating it.
     void FensterOrdnung();
+    // Puts the bar into the topmost group or takes it out, whatever ImmerOben
+    // says (the settings window keeps it out while it is active).
+    void ObenHalten(bool oben) { obenHalten(oben); }
     // Lets the text start over at the left margin.
     void ZeichenPositionZuruecksetzen() { position_ = linkerRand_ + 1; }
 

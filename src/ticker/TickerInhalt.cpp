@@ -48,14 +48,22 @@ void TickerInhalt::ZeitTestExt(bool& faellig) const {
 }
 
 void TickerInhalt::anhaengen(int16_t quelle, const QString& text) {
-    // The first due note of a rebuild starts the list afresh; a rebuild that
-    // finds none leaves the old list alone (an empty text draws nothing).
-    if (gefunden_ == 0)
-        p_.eintraege.clear();
     Erhoehen(gefunden_);
-    p_.eintraege.push_back(Eintrag{quelle, text});
+    neueEintraege_.push_back(Eintrag{quelle, text});
     p_.neuerText += text;
     p_.neuerText += p_.trennText;
+}
+
+void TickerInhalt::eintraegeUebernehmen() {
+    // A rebuild that finds no due note leaves the old list alone (an empty
+    // text draws nothing). The list changes, and its number with it, only
+    // when the rebuild found something else: the band lays out a changed
+    // list anew, and most rebuilds find the same notes.
+    if (gefunden_ > 0 && neueEintraege_ != p_.eintraege) {
+        p_.eintraege.swap(neueEintraege_);
+        ++p_.eintraegeStand;
+    }
+    std::vector<Eintrag>().swap(neueEintraege_);
 }
 
 void TickerInhalt::NotizMachen() {
@@ -64,6 +72,7 @@ void TickerInhalt::NotizMachen() {
     if (aufbau) {
         p_.neuerText.clear();
         gefunden_ = 0;
+        neueEintraege_.clear();
         // One moment for the whole rebuild, so that all notes are judged
         // against the same day and time.
         jetzt_ = p_.uhr.Jetzt();
@@ -102,6 +111,7 @@ void TickerInhalt::NotizMachen() {
     }
 
     if (aufbau) {
+        eintraegeUebernehmen();
         // The first rebuild after start leaves the update check to its own timer.
         if (p_.ersterAufbau)
             p_.ersterAufbau = false;
@@ -119,6 +129,10 @@ void TickerInhalt::NotizMachen() {
         p_.anzeigeModus = breite > band ? Scrollend : Statisch;
         if (textNeu)
             textNeu();
+    } else if (aufbau) {
+        // The same text as before, assembled anew: from now on both share
+        // one copy, and the comparison at every tick is over at once.
+        p_.neuerText = p_.gezeigterText;
     }
 }
 
@@ -165,9 +179,9 @@ void TickerInhalt::broadcastNotizenLesen() {
         GelesenVermerken(p_);
         letzteBroadcast_.clear();
         if (gefunden_ > vorher)
-            for (size_t i = p_.eintraege.size() - static_cast<size_t>(gefunden_ - vorher);
-                 i < p_.eintraege.size(); ++i)
-                letzteBroadcast_.push_back(p_.eintraege[i].text);
+            for (size_t i = neueEintraege_.size() - static_cast<size_t>(gefunden_ - vorher);
+                 i < neueEintraege_.size(); ++i)
+                letzteBroadcast_.push_back(neueEintraege_[i].text);
     };
 
     // Not open yet (busy at start), or another file now lies under the

@@ -18,7 +18,8 @@ public:
     explicit TickerInhalt(Programm& p);
 
     // ---- what the bar provides (all lengths in twips)
-    // Width of a text in the band's font.
+    // Width of a text in the band's font. It may stop measuring a long text
+    // once it is wider than the band: the display mode asks no more.
     std::function<int(const QString&)> textBreite;
     // Width of the ticker band.
     std::function<int()> bandBreite;
@@ -67,14 +68,17 @@ private:
     bool nefeVorhanden() const;
     void nefeLoeschen();
     void anhaengen(int16_t quelle, const QString& text);
+    // At the end of a rebuild: the entries found become the entry list.
+    void eintraegeUebernehmen();
 
     Programm& p_;
     // The broadcaster's due notes of the last rebuild that could read them.
     std::vector<QString> letzteBroadcast_;
     // The marker's line while the file "nefe" cannot hold it; empty otherwise.
     QString nefeImSpeicher_;
-    int gefunden_ = 0; // due notes found in the current rebuild
-    QDateTime jetzt_;  // the moment of the current rebuild
+    int gefunden_ = 0;                   // due notes found in the current rebuild
+    std::vector<Eintrag> neueEintraege_; // and the entries made of them
+    QDateTime jetzt_;                    // the moment of the current rebuild
 };
 
 } // namespace pinwick

@@ -1,0 +1,192 @@
+#pragma once
+// The settings window: a working copy of the settings record, edited through
+// a clickable miniature of the bar, the look and speed controls, the sysop
+// and broadcast controls, and handed back to the program only on Save.
+// Modeless; while it is open the bar stands still, disabled and out of the
+// topmost group, and it gets all three back when the window closes.
+
+#include "Programm.h"
+
+#include <QFont>
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace pinwick {
+
+class Panel3D;
+class Terminal;
+
+class Einstellungen : public QWidget {
+    Q_OBJECT
+public:
+    // The common dialogs and questions the window raises. The defaults show
+    // the real ones; tests put answers here.
+    struct Dialoge {
+        // Colour dialog from a start colour (&H00BBGGRR); nothing when cancelled.
+        std::function<std::optional<int32_t>(QWidget*, int32_t start, const QString& titel)> farbe;
+        // Font dialog from a start font; nothing when cancelled.
+        std::function<std::optional<QFont>(QWidget*, const QFont& start)> schrift;
+        // File-open dialog for an existing "pw.kav"; empty when cancelled.
+        std::function<QString(QWidget*, const QString& titel)> datei;
+        // System question with Yes and No (question icon): true for Yes.
+        std::function<bool(QWidget*, const QString& text)> jaNein;
+        // System question with Yes, No and Cancel (warning icon).
+        enum class Antwort { Ja, Nein, Abbrechen };
+        std::function<Antwort(QWidget*, const QString& text)> jaNeinAbbrechen;
+        // The program's own message box, kind 2 (Yes/No): true for Yes.
+        std::function<bool(Programm&, const QString& text)> mBoxJaNein;
+        // A bubble at offsets (twips) from the active window.
+        std::function<void(Programm&, int32_t links, int32_t oben, const QString& text)> bubble;
+    };
+    static Dialoge EchteDialoge();
+
+    // Loads the window: working copy, captions, controls, miniature. The bar
+    // may be missing (tests); then only the program-wide values are touched.
+    Einstellungen(Programm& p, Terminal* leiste, QWidget* eltern = nullptr);
+    ~Einstellungen() override;
+
+    Dialoge dialoge;
+
+    // ---- the working copy and the window's state
+    const Einstellungswerte& Kopie() const { return kopie_; }
+    int Element() const { return element_; }
+
+    // ---- what the controls do (public for tests and the bar)
+    // Click on FarbePan i (1 frame, 2 date/time, 3 local note, 4 broadcast note).
+    void ElementWaehlen(int element);
+    // Colour button 1-3 of the selected element.
+    void FarbeWaehlen(int knopf);
+    void SchriftWaehlen();
+    // Click on BroadcastPfadPan.
+    void PfadWaehlen();
+    // Help pop-up 1 (sysop) or 2 (broadcast); Verbergen hides one or both.
+    void KommentarZeigen(int nummer);
+    void KommentarVerbergen(int nummer);
+    void KommentareVerbergen();
+    bool KommentarOffen(int nummer) const;
+    // "Default values".
+    void Standardwerte();
+    // Save: check, hand the copy to the program, store, apply, close. False
+    // when the window stays open (check or store failed).
+    bool Speichern();
+    // All captions from the working copy's language.
+    void Beschriften();
+
+    // ---- controls (named as the window names them)
+    Panel3D* farbePan(int i) const { return farbePan_.at(size_t(i - 1)); }
+    QPushButton* farbWahlBef(int i) const { return farbWahlBef_.at(size_t(i - 1)); }
+    QPushButton* schriftWahlBef() const { return schriftWahlBef_; }
+    Panel3D* hinweisPan() const { return hinweisPan_; }
+    QRadioButton* speedOpt(int speed) const;
+    QRadioButton* dockPosOpt(int i) const { return dockPosOpt_.at(size_t(i)); }
+    QCheckBox* onTopChe() const { return onTopChe_; }
+    QRadioButton* spracheOpt(int i) const { return spracheOpt_.at(size_t(i - 1)); }
+    QCheckBox* zeigDatumChe() const { return zeigDatumChe_; }
+    QCheckBox* zeigRandChe() const { return zeigRandChe_; }
+    Panel3D* legendePan(int i) const { return legendePan_.at(size_t(i)); }
+    Panel3D* meldungPan() const { return meldungPan_; }
+    QPushButton* speichernBef() const { return speichernBef_; }
+    QPushButton* abbrechenBef() const { return abbrechenBef_; }
+    QPushButton* standardBef() const { return standardBef_; }
+    QCheckBox* sysopStatusChe() const { return sysopStatusChe_; }
+    QLineEdit* passwortTex() const { return passwortTex_; }
+    Panel3D* augePan() const { return augePan_; }
+    Panel3D* hilfePan(int i) const { return hilfePan_.at(size_t(i - 1)); }
+    QCheckBox* broadcastStatusChe() const { return broadcastStatusChe_; }
+    Panel3D* broadcastPfadPan() const { return broadcastPfadPan_; }
+    QCheckBox* broadcastMasterChe() const { return broadcastMasterChe_; }
+    QCheckBox* eigeneChe() const { return eigeneChe_; }
+    Panel3D* kommentarPan(int i) const { return kommentarPan_.at(size_t(i - 1)); }
+    Panel3D* kommentarTextPan(int i) const { return kommentarTextPan_.at(size_t(i - 1)); }
+    Panel3D* abbrechenPan(int i) const { return abbrechenPan_.at(size_t(i - 1)); }
+    QCheckBox* kommentarChe(int i) const { return kommentarChe_.at(size_t(i - 1)); }
+    Panel3D* zzzPanel(int i) const { return zzzPanel_.at(size_t(i)); }
+
+protected:
+    bool event(QEvent* ereignis) override;
+    void closeEvent(QCloseEvent* ereignis) override;
+    void showEvent(QShowEvent* ereignis) override;
+    void mousePressEvent(QMouseEvent* ereignis) override;
+    bool eventFilter(QObject* objekt, QEvent* ereignis) override;
+
+private:
+    void bauen();
+    void texteSetzen(bool englisch);
+    void steuerelementeSetzen();
+    void knoepfeZeigen(int element);
+    void miniaturFarben();
+    void miniaturLayout();
+    void pfadAnzeigen();
+    void empfaengerRegel(bool empfaenger);
+    void sysopGeaendert(bool an);
+    void passwortZeigen(bool sichtbar);
+    bool pruefen();
+    bool uebernehmenUndSpeichern();
+    bool abschliessen();
+    void leisteZurueck();
+    void obenSetzen(bool oben);
+    void aktiviert();
+    void lageSetzen();
+    void empfaengerFreigaben(bool empfaenger);
+    void meldung(const QString& text, int farbNummer);
+    QString text(const char16_t* englisch, const char16_t* deutsch) const;
+    QString programmText(const char16_t* englisch, const char16_t* deutsch) const;
+
+    Programm& p_;
+    QPointer<Terminal> leiste_;
+    Einstellungswerte kopie_;
+    int element_ = 1;
+    bool freigegeben_ = false; // the closing has been decided; let it happen
+    bool schliesst_ = false;   // the closing runs
+    bool platziert_ = false;   // placed again once the frame was known
+
+    std::array<Panel3D*, 4> farbePan_{};
+    std::array<QPushButton*, 3> farbWahlBef_{};
+    QPushButton* schriftWahlBef_ = nullptr;
+    Panel3D* hinweisPan_ = nullptr;
+    std::array<QRadioButton*, 3> speedOpt_{}; // 30, 15, 5
+    std::array<QRadioButton*, 2> dockPosOpt_{};
+    QCheckBox* onTopChe_ = nullptr;
+    std::array<QRadioButton*, 2> spracheOpt_{};
+    QCheckBox* zeigDatumChe_ = nullptr;
+    QCheckBox* zeigRandChe_ = nullptr;
+    std::array<Panel3D*, 5> legendePan_{};
+    Panel3D* meldungPan_ = nullptr;
+    QPushButton* speichernBef_ = nullptr;
+    QPushButton* abbrechenBef_ = nullptr;
+    QPushButton* standardBef_ = nullptr;
+    QCheckBox* sysopStatusChe_ = nullptr;
+    QLineEdit* passwortTex_ = nullptr;
+    Panel3D* augePan_ = nullptr;
+    std::array<Panel3D*, 2> hilfePan_{};
+    QCheckBox* broadcastStatusChe_ = nullptr;
+    Panel3D* broadcastPfadPan_ = nullptr;
+    QCheckBox* broadcastMasterChe_ = nullptr;
+    QCheckBox* eigeneChe_ = nullptr;
+    std::array<Panel3D*, 2> kommentarPan_{};
+    std::array<Panel3D*, 2> kommentarTextPan_{};
+    std::array<Panel3D*, 2> abbrechenPan_{};
+    std::array<QCheckBox*, 2> kommentarChe_{};
+    std::array<Panel3D*, 3> zzzPanel_{}; // 0 speed, docking and language, 1 sysop, 2 broadcast
+    QWidget* miniaturRahmen_ = nullptr;
+    bool passwortSichtbar_ = false;
+    bool fragt_ = false; // a question is open; activation leaves the window order alone
+};
+
+// The settings window that is open now, if any.
+Einstellungen* OffeneEinstellungen();
+
+// The bar's settings command after the bar has stopped and disabled itself:
+// the password prompt when sysop mode is on, then the settings window,
+// modeless. True when the window is open (an open one is brought forward).
+bool EinstellungenZeigen(Programm& p, Terminal* leiste);
+
+} // namespace pinwick

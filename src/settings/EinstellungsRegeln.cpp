@@ -1,0 +1,252 @@
+#include "EinstellungsRegeln.h"
+
+#include "Hilfen.h"
+
+#include <QFileInfo>
+#include <QStorageInfo>
+#include <array>
+
+#if defined(Q_OS_LINUX)
+#include <sys/vfs.h>
+#endif
+
+namespace pinwick {
+
+namespace {
+
+bool gueltig(int element) {
+    return element >= Rahmen && element <= NotizBroadcast;
+}
+
+// Element names by element (1-4), role (1-2) and language (English, German).
+struct Name {
+    const char16_t* englisch;
+    const char16_t* deutsch;
+};
+constexpr Name elementNamen[4][2] = {
+    {{u"Frame color", u"Rahmenfarbe"}, {u"", u""}},
+    {{u"Date/time background color", u"Datum/Uhrzeit Hintergrundfarbe"},
+     {u"Date/time font color", u"Datum/Uhrzeit Schriftfarbe"}},
+    {{u"Note background color", u"Notiz Hintergrundfarbe"},
+     {u"Note font color local", u"Notiz Schriftfarbe lokal"}},
+    {{u"Note background color", u"Notiz Hintergrundfarbe"},
+     {u"Note font color broadcast", u"Notiz Schriftfarbe Broadcast"}},
+};
+
+// Which name a colour button carries: {element, role}, or {0, 0} for none.
+struct Quelle {
+    int element, rolle;
+};
+Quelle knopfQuelle(int element, int knopf) {
+    switch (element) {
+    case Rahmen:
+        return knopf == 1 ? Quelle{1, 1} : Quelle{0, 0};
+    case DatumUhr:
+        return knopf == 1 || knopf == 2 ? Quelle{2, knopf} : Quelle{0, 0};
+    case NotizLokal:
+    case NotizBroadcast:
+        // Both notes share the background; their font colours differ.
+        if (knopf == 1)
+            return {3, 1};
+        if (knopf == 2)
+            return {3, 2};
+        if (knopf == 3)
+            return {4, 2};
+        return {0, 0};
+    default:
+        return {0, 0};
+    }
+}
+
+} // namespace
+
+QString ElementName(int element, int rolle, int16_t sprache) {
+    if (!gueltig(element) || rolle < 1 || rolle > 2)
+        return QString();
+    const Name& n = elementNamen[element - 1][rolle - 1];
+    return QString::fromUtf16(sprache == 1 ? n.englisch : n.deutsch);
+}
+
+bool FarbKnopfSichtbar(int element, int knopf) {
+    return knopfQuelle(element, knopf).element != 0;
+}
+
+bool SchriftKnopfSichtbar(int element) {
+    return element == NotizLokal || element == NotizBroadcast;
+}
+
+QString FarbKnopfText(int element, int knopf, int16_t sprache) {
+    const Quelle q = knopfQuelle(element, knopf);
+    return q.element ? ElementName(q.element, q.rolle, sprache) : QString();
+}
+
+int32_t Einstellungswerte::*FarbZiel(int element, int knopf) {
+    using E = Einstellungswerte;
+    switch (knopfQuelle(element, knopf).element ? knopf : 0) {
+    case 1:
+        if (element == Rahmen)
+            return &E::fensterHgFarbe;
+        return element == DatumUhr ? &E::uhrHgFarbe : &E::notizHgFarbe;
+    case 2:
+        return element == DatumUhr ? &E::UhrSchriftFarbe : &E::SchriftFarbe;
+    case 3:
+        return &E::SchriftFarbe2;
+    default:
+        return nullptr;
+    }
+}
+
+Miniatur MiniaturBerechnen(int breite1, int breite2, bool zeigRahmen, bool zeigDatum,
+                           int textHoehe) {
+    Miniatur m;
+    const int hoehe = RundeGerade32(1.7 * textHoehe);
+    m.hoehe1 = hoehe + 2 * MiniaturRand;
+    m.pan2Sichtbar = zeigDatum;
+    m.eingesenkt = zeigRahmen;
+    m.rahmenFarbe = zeigRahmen;
+
+    // With the border the panels keep 75 twips off every edge of the frame;
+    // without it they sit flush at the left and share the whole width.
+    const int rand = zeigRahmen ? MiniaturRand : 0;
+    const int abzug = zeigRahmen ? 2 * MiniaturRand : 0;
+    int links = rand;
+    int frei = breite1 - abzug;
+    m.pan2 = QRect(rand, MiniaturRand, breite2, hoehe);
+    if (zeigDatum) {
+        links += breite2;
+        frei -= breite2;
+    }
+    const int notiz = frei / 2;
+    m.pan3 = QRect(links, MiniaturRand, notiz, hoehe);
+    m.pan4 = QRect(links + notiz, MiniaturRand, notiz, hoehe);
+    return m;
+}
+
+Pruefung VorSpeichernPruefen(const Einstellungswerte& k, bool passwortBearbeitbar) {
+    if (k.passWort.isEmpty() && k.sysopStatus && passwortBearbeitbar)
+        return Pruefung::PasswortFehlt;
+    if (k.broadcastPfad.isEmpty() && k.broadcastStatus)
+        return Pruefung::PfadFehlt;
+    return Pruefung::Gut;
+}
+
+QString PruefungsText(Pruefung ergebnis, int16_t sprache) {
+    const bool englisch = sprache == 1;
+    switch (ergebnis) {
+    case Pruefung::PasswortFehlt:
+        return englisch ? QStringLiteral("Please enter a password.")
+                        : QStringLiteral("Bitte Passwort eingeben.");
+    case Pruefung::PfadFehlt:
+        return englisch ? QStringLiteral("Please specify a broadcast path.")
+                        : QStringLiteral("Bitte einen Pfad zum Broadcaster einstellen.");
+    case Pruefung::Gut:
+        break;
+    }
+    return QString();
+}
+
+void StandardwerteSetzen(Einstellungswerte& k) {
+    k.SchriftName = QStringLiteral("Verdana");
+    k.SchriftGroesse = 10;
+    k.SchriftFett = true;
+    k.SchriftKursiv = false;
+    k.SchriftFarbe = 0xFFFFFF;
+    k.SchriftFarbe2 = 0x00FFFF;
+    k.fensterHgFarbe = 0xFF8080;
+    k.uhrHgFarbe = 0xFFE0E0;
+    k.UhrSchriftFarbe = 0;
+    k.notizHgFarbe = 0x6F6F6F;
+    k.zeigDatum = true;
+    k.zeigRahmen = true;
+    k.Speed = 30;
+}
+
+QPoint EinstellungenLage(int leisteOben, int schirmHoehe, int fensterHoehe) {
+    const int oben = leisteOben >= 100 ? schirmHoehe - fensterHoehe - 200 : 200;
+    return QPoint(EinstellungenLinks, oben);
+}
+
+QPoint PassTestLage(int breite, int hoehe, int leisteOben, int leisteHoehe, int schirmHoehe) {
+    const int links = EinstellungenLinks + EinstellungenBreite / 2 - breite / 2;
+    const int oben =
+        leisteOben >= 100 ? schirmHoehe - hoehe - leisteHoehe / 2 : leisteOben + leisteHoehe / 2;
+    return QPoint(links, oben);
+}
+
+QPoint HilfeLage(const QRect& gruppe, const QRect& link) {
+    return QPoint(link.left() - 1000, gruppe.top() + link.top() + link.height() + 100);
+}
+
+int HilfeAbbrechenOben(int textHoehe) {
+    return textHoehe + 300;
+}
+
+int HilfeHoehe(int abbrechenOben, int abbrechenHoehe) {
+    return abbrechenOben + abbrechenHoehe + 105;
+}
+
+QPoint BubbleUnter(const QRect& gruppe, const QRect& feld) {
+    return QPoint(gruppe.left() + feld.left() + feld.width() / 2,
+                  gruppe.top() + feld.top() + feld.height() + 30);
+}
+
+bool NetzDateisystem(quint64 magie, const QString& typ) {
+    // Kernel file systems that always reach another machine.
+    static constexpr std::array<quint64, 10> netz = {
+        0x6969,     // NFS
+        0x517B,     // SMB
+        0xFF534D42, // CIFS
+        0xFE534D42, // SMB2/3
+        0x5346414F, // AFS
+        0x73757245, // Coda
+        0x564C,     // NCP
+        0x00C36400, // Ceph
+        0x01021997, // 9P
+        0x47504653, // GPFS
+    };
+    for (quint64 m : netz)
+        if (m == magie)
+            return true;
+    // A user-space file system says what it is only in the mount table.
+    static const QStringList netzTypen = {QStringLiteral("nfs"),
+                                          QStringLiteral("nfs4"),
+                                          QStringLiteral("cifs"),
+                                          QStringLiteral("smb3"),
+                                          QStringLiteral("smbfs"),
+                                          QStringLiteral("ncpfs"),
+                                          QStringLiteral("afs"),
+                                          QStringLiteral("ceph"),
+                                          QStringLiteral("9p"),
+                                          QStringLiteral("davfs"),
+                                          QStringLiteral("sshfs"),
+                                          QStringLiteral("fuse.sshfs"),
+                                          QStringLiteral("fuse.rclone"),
+                                          QStringLiteral("fuse.curlftpfs"),
+                                          QStringLiteral("fuse.gvfsd-fuse"),
+                                          QStringLiteral("fuse.glusterfs"),
+                                          QStringLiteral("glusterfs"),
+                                          QStringLiteral("fuse.s3fs")};
+    return netzTypen.contains(typ.toLower());
+}
+
+bool AufAnderemRechner(const QString& pfad) {
+    if (pfad.startsWith(QLatin1String("\\\\")) || pfad.startsWith(QLatin1String("//")))
+        return true;
+    if (pfad.isEmpty())
+        return false;
+    quint64 magie = 0;
+#if defined(Q_OS_LINUX)
+    struct statfs info {};
+    if (statfs(QFile::encodeName(pfad).constData(), &info) == 0)
+        magie = static_cast<quint64>(static_cast<unsigned long>(info.f_type)) & 0xFFFFFFFFu;
+#endif
+    const QStorageInfo lage(QFileInfo(pfad).absolutePath());
+    const QString typ = lage.isValid() ? QString::fromLatin1(lage.fileSystemType()) : QString();
+    return NetzDateisystem(magie, typ);
+}
+
+bool PasswortGleich(const QString& eingabe, const QString& passWort) {
+    return eingabe == passWort;
+}
+
+} // namespace pinwick

@@ -1,0 +1,749 @@
+// The settings window on the offscreen platform: the rules between its
+// controls, what counts as a change, saving and closing. Its common dialogs
+// and questions answer from a script.
+
+#include "Animation.h"
+#include "Datenbank.h"
+#include "Einstellungen.h"
+#include "EinstellungsRegeln.h"
+#include "EinstellungsSatz.h"
+#include "Masse.h"
+#include "Panel3D.h"
+#include "Terminal.h"
+#include "TestHilfe.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace pinwick;
+using pinwick::test::TestUmgebung;
+using Antwort = Einstellungen::Dialoge::Antwort;
+
+namespace {
+
+// What the scripted dialogs answer, and what they were asked.
+struct Drehbuch {
+    std::optional<int32_t> farbe;
+    std::optional<QFont> schrift;
+    QString datei;
+    QString dateiOrdner; // the file dialog moves the current folder here
+    bool jaNein = true;
+    Antwort jaNeinAbbrechen = Antwort::Nein;
+    bool mBox = true;
+
+    QStringList titel;
+    QStringList fragen;
+    struct Blase {
+        int32_t links, oben;
+        QString text;
+    };
+    std::vector<Blase> blasen;
+};
+
+// A bar that never ends the program.
+class Leiste : public Terminal {
+public:
+    using Terminal::Terminal;
+
+protected:
+    void Beenden() override {}
+};
+
+class EinstellungenTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Animation::schrittMs = 0;
+        Programm& p = u.p;
+        EinstellungenLaden(p);
+        p.Sprache = 1;
+        p.tonAn = false;
+        p.SchriftName = QStringLiteral("DejaVu Sans");
+        p.zeigDatum = true;
+        p.zeigRahmen = true;
+        p.eigeneErlauben = true;
+    }
+    void TearDown() override {
+        if (fenster)
+            delete fenster.data();
+    }
+
+    Leiste& leiste() {
+        if (!leiste_) {
+            leiste_ = std::make_unique<Leiste>(u.p);
+            leiste_->Timer1Aktiv(false);
+        }
+        return *leiste_;
+    }
+
+    // Opens the window as the bar's settings command leaves the bar: timer
+    // stopped, controls disabled.
+    Einstellungen& oeffnen(bool mitLeiste = true) {
+        Terminal* bar = nullptr;
+        if (mitLeiste) {
+            bar = &leiste();
+            bar->FormAktiv(false);
+        }
+        fenster = new Einstellungen(u.p, bar);
+        Einstellungen::Dialoge& d = fenster->dialoge;
+        Drehbuch* b = &buch;
+        d.farbe = [b](QWidget*, int32_t, const QString& t) { return b->titel << t, b->farbe; };
+        d.schrift = [b](QWidget*, const QFont&) { return b->schrift; };
+        d.datei = [b](QWidget*, const QString& t) {
+            if (!b->dateiOrdner.isEmpty())
+                QDir::setCurrent(b->dateiOrdner);
+            return b->titel << t, b->datei;
+        };
+        d.jaNein = [b](QWidget*, const QString& t) { return b->fragen << t, b->jaNein; };
+        d.jaNeinAbbrechen = [b](QWidget*, const QString& t) {
+            return b->fragen << t, b->jaNeinAbbrechen;
+        };
+        d.mBoxJaNein = [b](Programm&, const QString& t) { return b->fragen << t, b->mBox; };
+        d.bubble = [b](Programm&, int32_t links, int32_t oben, const QString& text) {
+            b->blasen.push_back({links, oben, text});
+        };
+        fenster->show();
+        return *fenster;
+    }
+
+    bool offen() const { return fenster && fenster->isVisible(); }
+
+    // The settings row as another connection reads it from the file.
+    Wert gespeichert(const char* spalte) const {
+        Datenbank db(u.p.datenbankDatei);
+        auto rs = db.OpenRecordset(QStringLiteral("select * from Einstellungen"));
+        rs->MoveFirst();
+        return rs->Feld(QString::fromLatin1(spalte));
+    }
+
+    // Puts program and file back to the values of the test's start.
+    void zurueck(const Einstellungswerte& start) {
+        if (fenster)
+            delete fenster.data();
+        static_cast<Einstellungswerte&>(u.p) = start;
+        EinstellungenSpeichern(u.p);
+    }
+
+    bool leisteLaeuft() {
+        return leiste().Timer1Laeuft() && leiste().EinstellungenMen()->isEnabled();
+    }
+
+    TestUmgebung u;
+    Drehbuch buch;
+    QPointer<Einstellungen> fenster;
+    std::unique_ptr<Leiste> leiste_;
+};
+
+// Buttons are clicked the way their own shortcut does it (a mouse in the
+// middle of a wide check box may miss its text); panels get the mouse.
+void Klick(QWidget* w) {
+    if (auto* knopf = qobject_cast<QAbstractButton*>(w))
+        knopf->click();
+    else
+        QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+}
+
+// ---- what counts as a change
+
+TEST_F(EinstellungenTest, UngespeichertSetzenNurDieGenanntenSteuerelemente) {
+    using Tun = std::function<void(Einstellungen&, Drehbuch&)>;
+    const struct {
+        const char* name;
+        Tun tun;
+        bool ungespeichert;
+    } faelle[] = {
+        {"colour, cancelled", [](auto& w, auto&) { w.farbWahlBef(1)->click(); }, true},
+        {"colour, chosen",
+         [](auto& w, auto& b) {
+             b.farbe = 0x112233;
+             w.ElementWaehlen(3);
+             w.farbWahlBef(3)->click();
+         },
+         true},
+        {"font, cancelled",
+         [](auto& w, auto&) {
+             w.ElementWaehlen(4);
+             w.schriftWahlBef()->click();
+         },
+         true},
+        {"always on top", [](auto& w, auto&) { w.onTopChe()->click(); }, true},
+        {"dock below", [](auto& w, auto&) { w.dockPosOpt(1)->click(); }, true},
+        {"dock above, as it was", [](auto& w, auto&) { w.dockPosOpt(0)->click(); }, true},
+        {"German", [](auto& w, auto&) { w.spracheOpt(2)->click(); }, true},
+        {"speed", [](auto& w, auto&) { w.speedOpt(15)->click(); }, false},
+        {"show date", [](auto& w, auto&) { w.zeigDatumChe()->click(); }, false},
+        {"show border", [](auto& w, auto&) { w.zeigRandChe()->click(); }, false},
+        {"sysop", [](auto& w, auto&) { w.sysopStatusChe()->click(); }, false},
+        {"password", [](auto& w, auto&) { QTest::keyClicks(w.passwortTex(), "abc"); }, false},
+        {"eye", [](auto& w, auto&) { Klick(w.augePan()); }, false},
+        {"receiver mode", [](auto& w, auto&) { w.broadcastStatusChe()->click(); }, false},
+        {"adopt settings", [](auto& w, auto&) { w.broadcastMasterChe()->click(); }, false},
+        {"own notes", [](auto& w, auto&) { w.eigeneChe()->click(); }, false},
+        {"path",
+         [](auto& w, auto& b) {
+             b.datei = QStringLiteral("//server/freigabe/pw.kav");
+             w.broadcastStatusChe()->click();
+             Klick(w.broadcastPfadPan());
+         },
+         false},
+        {"help pop-up", [](auto& w, auto&) { Klick(w.hilfePan(2)); }, false},
+        {"default values", [](auto& w, auto&) { w.standardBef()->click(); }, false},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.name);
+        buch = Drehbuch();
+        u.p.ungespeichert = true; // loading clears it
+        Einstellungen& w = oeffnen(false);
+        EXPECT_FALSE(u.p.ungespeichert);
+        f.tun(w, buch);
+        EXPECT_EQ(u.p.ungespeichert, f.ungespeichert);
+        delete fenster.data();
+    }
+}
+
+// ---- loading, the miniature and its buttons
+
+TEST_F(EinstellungenTest, LadenZeigtDieKopieUndDieOptionssaetzeSindGetrennt) {
+    const struct {
+        int16_t sprache;
+        int32_t dock;
+        int16_t speed;
+        bool oben;
+    } faelle[] = {{1, 0, 30, true}, {2, 1, 15, false}, {1, 1, 5, true}};
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(testing::Message() << f.sprache << f.dock << f.speed);
+        u.p.Sprache = f.sprache;
+        u.p.dockPos = f.dock;
+        u.p.Speed = f.speed;
+        u.p.ImmerOben = f.oben;
+        Einstellungen& w = oeffnen(false);
+        // Choosing a speed leaves language and docking as they are.
+        for (int16_t speed : {f.speed, int16_t(f.speed == 5 ? 30 : 5)}) {
+            w.speedOpt(speed)->click();
+            EXPECT_TRUE(w.spracheOpt(f.sprache)->isChecked());
+            EXPECT_FALSE(w.spracheOpt(3 - f.sprache)->isChecked());
+            EXPECT_TRUE(w.dockPosOpt(f.dock)->isChecked());
+            EXPECT_FALSE(w.dockPosOpt(1 - f.dock)->isChecked());
+            for (int s : {30, 15, 5})
+                EXPECT_EQ(w.speedOpt(s)->isChecked(), s == speed) << s;
+            EXPECT_EQ(w.onTopChe()->isChecked(), f.oben);
+        }
+        delete fenster.data();
+    }
+}
+
+TEST_F(EinstellungenTest, RahmenOhneRandIstNichtWaehlbar) {
+    Einstellungen& w = oeffnen(false);
+    EXPECT_EQ(w.Element(), Rahmen);
+    EXPECT_TRUE(w.farbWahlBef(1)->isVisible());
+    // Switching the border off takes the frame's colour button away.
+    Klick(w.zeigRandChe());
+    EXPECT_FALSE(w.farbWahlBef(1)->isVisible());
+    EXPECT_EQ(w.farbePan(1)->hintergrund(), MiniaturGrau);
+
+    Klick(w.farbePan(2));
+    EXPECT_EQ(w.Element(), DatumUhr);
+    const bool sichtbar[] = {true, true, false};
+    for (int k = 1; k <= 3; ++k)
+        EXPECT_EQ(w.farbWahlBef(k)->isVisible(), sichtbar[k - 1]) << k;
+    EXPECT_FALSE(w.schriftWahlBef()->isVisible());
+    // A click on the frame is ignored while there is no border.
+    Klick(w.farbePan(1));
+    EXPECT_EQ(w.Element(), DatumUhr);
+    Klick(w.zeigRandChe());
+    Klick(w.farbePan(1));
+    EXPECT_EQ(w.Element(), Rahmen);
+}
+
+TEST_F(EinstellungenTest, FarbenGehenInDieKopieUndDenTitelInProgrammSprache) {
+    u.p.Sprache = 2;
+    Einstellungen& w = oeffnen(false);
+    // The window now speaks English, the program still German: the colour
+    // dialog's title follows the program.
+    Klick(w.spracheOpt(1));
+    Klick(w.farbePan(4));
+    const struct {
+        int knopf;
+        int32_t farbe;
+        int32_t Einstellungswerte::*ziel;
+        int panel;
+        bool schrift;
+    } faelle[] = {
+        {1, 0x010203, &Einstellungswerte::notizHgFarbe, 3, false},
+        {2, 0x040506, &Einstellungswerte::SchriftFarbe, 3, true},
+        {3, 0x070809, &Einstellungswerte::SchriftFarbe2, 4, true},
+    };
+    for (const auto& f : faelle) {
+        buch.farbe = f.farbe;
+        w.farbWahlBef(f.knopf)->click();
+        EXPECT_EQ(w.Kopie().*f.ziel, f.farbe);
+        Panel3D* panel = w.farbePan(f.panel);
+        EXPECT_EQ(f.schrift ? panel->schriftFarbe() : panel->hintergrund(), f.farbe);
+    }
+    EXPECT_EQ(w.farbePan(3)->hintergrund(), w.farbePan(4)->hintergrund());
+    EXPECT_EQ(buch.titel.last(), "Note font color broadcast w\u00E4hlen");
+    EXPECT_EQ(u.p.sprachText[1], "Select Note font color broadcast");
+
+    // A cancelled dialog changes nothing; nothing reaches the program before Save.
+    const Einstellungswerte vorher = w.Kopie();
+    buch.farbe.reset();
+    w.farbWahlBef(1)->click();
+    EXPECT_TRUE(w.Kopie() == vorher);
+    EXPECT_NE(u.p.SchriftFarbe2, 0x070809);
+}
+
+TEST_F(EinstellungenTest, SchriftGanzePunkteVon1Bis100) {
+    Einstellungen& w = oeffnen(false);
+    Klick(w.farbePan(3));
+    const int hoeheVorher = w.farbePan(3)->height();
+    const struct {
+        qreal punkte;
+        int16_t erwartet;
+    } faelle[] = {{12.5, 13}, {0.4, 1}, {150, 100}};
+    for (const auto& f : faelle) {
+        QFont schrift(QStringLiteral("DejaVu Serif"));
+        schrift.setPointSizeF(f.punkte);
+        schrift.setItalic(true);
+        buch.schrift = schrift;
+        w.schriftWahlBef()->click();
+        EXPECT_EQ(w.Kopie().SchriftGroesse, f.erwartet) << f.punkte;
+        EXPECT_TRUE(w.Kopie().SchriftName == "DejaVu Serif" && w.Kopie().SchriftKursiv);
+        EXPECT_EQ(w.farbePan(3)->font().pointSize(), f.erwartet);
+        EXPECT_EQ(w.farbePan(4)->font(), w.farbePan(3)->font());
+    }
+    EXPECT_GT(w.farbePan(3)->height(), hoeheVorher) << "the miniature grew with the font";
+}
+
+TEST_F(EinstellungenTest, SpracheBeschriftetAllesAufEinmalUndDieLeisteErstNachDemSpeichern) {
+    Einstellungen& w = oeffnen();
+    Klick(w.farbePan(2));
+    Klick(w.spracheOpt(2));
+    const struct {
+        QString ist, soll;
+    } texte[] = {
+        {w.windowTitle(), QStringLiteral("Pinwick - Einstellungen")},
+        {w.farbWahlBef(2)->text(), QStringLiteral("Datum/Uhrzeit Schriftfarbe")},
+        {w.farbePan(3)->text(), QStringLiteral(" Notiz lokal")},
+        {w.speedOpt(5)->text(), QStringLiteral("Sehr langsam")},
+        {w.hilfePan(1)->text(), QStringLiteral("<- Was hei\u00DFt das?")},
+        {w.broadcastPfadPan()->text(), QStringLiteral("<< Nicht festgelegt >>")},
+        {w.speichernBef()->text(), QStringLiteral("&Speichern")},
+        {w.spracheOpt(1)->text(), QStringLiteral("English")},
+    };
+    for (const auto& t : texte)
+        EXPECT_EQ(t.ist, t.soll);
+    EXPECT_TRUE(w.kommentarTextPan(1)->text().startsWith(QStringLiteral("Wenn Sie den Sysop")));
+    EXPECT_EQ(leiste().EndeMen()->text(), "End");
+
+    ASSERT_TRUE(w.Speichern());
+    EXPECT_EQ(u.p.Sprache, 2);
+    EXPECT_EQ(leiste().EndeMen()->text(), "Beenden");
+}
+
+// ---- sysop, password and receiver mode
+
+TEST_F(EinstellungenTest, EmpfaengerModusSperrtPasswortUndSchaltetSysopEin) {
+    const struct {
+        bool sysop, eigene, klartext;
+    } faelle[] = {{false, false, true}, {true, true, false}};
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(testing::Message() << f.sysop << f.eigene << f.klartext);
+        u.p.sysopStatus = f.sysop;
+        u.p.eigeneErlauben = f.eigene;
+        u.p.passWort = QStringLiteral("geheim");
+        Einstellungen& w = oeffnen(false);
+        EXPECT_EQ(w.passwortTex()->maxLength(), 100);
+        EXPECT_FALSE(w.broadcastPfadPan()->isEnabled());
+        if (f.klartext)
+            Klick(w.augePan());
+        EXPECT_EQ(w.passwortTex()->echoMode(),
+                  f.klartext ? QLineEdit::Normal : QLineEdit::Password);
+
+        const std::initializer_list<QWidget*> gesperrt = {
+            w.sysopStatusChe(), w.passwortTex(),        w.legendePan(3), w.augePan(),
+            w.legendePan(2),    w.broadcastMasterChe(), w.eigeneChe()};
+        const std::initializer_list<QWidget*> frei = {w.legendePan(0), w.legendePan(1),
+                                                      w.broadcastPfadPan()};
+        Klick(w.broadcastStatusChe());
+        for (QWidget* e : gesperrt)
+            EXPECT_FALSE(e->isEnabled()) << e->objectName().toStdString();
+        for (QWidget* e : frei)
+            EXPECT_TRUE(e->isEnabled()) << e->objectName().toStdString();
+        EXPECT_EQ(w.passwortTex()->echoMode(), QLineEdit::Password);
+        EXPECT_TRUE(w.sysopStatusChe()->isChecked() && w.Kopie().sysopStatus);
+        EXPECT_EQ(w.Kopie().eigeneErlauben, f.eigene) << "only unticking ticks own notes";
+
+        Klick(w.broadcastStatusChe());
+        for (QWidget* e : gesperrt)
+            EXPECT_TRUE(e->isEnabled()) << e->objectName().toStdString();
+        for (QWidget* e : frei)
+            EXPECT_FALSE(e->isEnabled()) << e->objectName().toStdString();
+        EXPECT_TRUE(w.eigeneChe()->isChecked() && w.Kopie().eigeneErlauben);
+        EXPECT_TRUE(w.Kopie().sysopStatus) << "sysop mode stays on";
+        EXPECT_FALSE(w.Kopie().broadcastStatus);
+        delete fenster.data();
+    }
+}
+
+TEST_F(EinstellungenTest, GeladenerEmpfaengerModusBehaeltSeineWerte) {
+    u.p.broadcastStatus = true;
+    u.p.sysopStatus = false; // an odd row: kept as loaded
+    u.p.eigeneErlauben = false;
+    Einstellungen& w = oeffnen(false);
+    EXPECT_FALSE(w.sysopStatusChe()->isChecked());
+    EXPECT_FALSE(w.eigeneChe()->isChecked());
+    EXPECT_FALSE(w.passwortTex()->isEnabled());
+    EXPECT_TRUE(w.broadcastPfadPan()->isEnabled());
+}
+
+TEST_F(EinstellungenTest, SysopBleibtImEmpfaengerModusAn) {
+    for (int16_t sprache : {1, 2}) {
+        u.p.Sprache = sprache;
+        Einstellungen& w = oeffnen(false);
+        Klick(w.broadcastStatusChe());
+        // The box is locked; should its click arrive all the same, the rule holds.
+        w.sysopStatusChe()->setChecked(false);
+        emit w.sysopStatusChe()->clicked(false);
+        EXPECT_TRUE(w.sysopStatusChe()->isChecked() && w.Kopie().sysopStatus);
+        EXPECT_EQ(
+            w.meldungPan()->text(),
+            sprache == 1
+                ? QStringLiteral("Sysop mode required with enabled broadcast mode.")
+                : QStringLiteral("Sysop-Status muss bei aktiviertem Broadcasting aktiviert sein."));
+        EXPECT_EQ(w.meldungPan()->hintergrund(), 0x0000FF);
+        delete fenster.data();
+    }
+}
+
+TEST_F(EinstellungenTest, PfadWahl) {
+    QTemporaryDir lokal;
+    const QString datei = lokal.filePath(QStringLiteral("pw.kav"));
+    const QString alt = QStringLiteral("//alt/pw.kav");
+    const QString vorherOrdner = QDir::currentPath();
+    const struct {
+        QString gewaehlt;
+        bool mBox, gefragt;
+        QString ergebnis;
+    } faelle[] = {
+        {QString(), true, false, alt}, // cancelled
+        {QStringLiteral("//server/f/pw.kav"), false, false, QStringLiteral("//server/f/pw.kav")},
+        {QStringLiteral("\\\\server\\f\\pw.kav"), false, false,
+         QStringLiteral("\\\\server\\f\\pw.kav")},
+        {datei, false, true, alt},
+        {datei, true, true, datei},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.gewaehlt.toStdString());
+        u.p.broadcastStatus = true;
+        u.p.broadcastPfad = alt;
+        u.p.Sprache = 2; // the question follows the program ...
+        Einstellungen& w = oeffnen(false);
+        Klick(w.spracheOpt(1)); // ... the file dialog the window
+        buch = Drehbuch();
+        buch.datei = f.gewaehlt;
+        buch.mBox = f.mBox;
+        buch.dateiOrdner = lokal.path();
+        Klick(w.broadcastPfadPan());
+        EXPECT_EQ(buch.titel, QStringList{QStringLiteral("Set path to broadcaster")});
+        EXPECT_EQ(QDir::currentPath(), vorherOrdner) << "current folder restored";
+        EXPECT_EQ(buch.fragen, f.gefragt
+                                   ? QStringList{QStringLiteral(
+                                         "Broadcast-Pfad muss auf anderen Computer weisen - diesen "
+                                         "Pfad wirklich w\u00E4hlen?")}
+                                   : QStringList());
+        EXPECT_EQ(w.Kopie().broadcastPfad, f.ergebnis);
+        EXPECT_EQ(w.broadcastPfadPan()->text(), QDir::toNativeSeparators(f.ergebnis));
+        delete fenster.data();
+    }
+}
+
+// ---- help pop-ups and Escape
+
+TEST_F(EinstellungenTest, HilfenEinzelnUnterIhremLinkUndEscapeDerReiheNach) {
+    Einstellungen& w = oeffnen(false);
+    for (int i : {1, 2}) {
+        Klick(w.hilfePan(i));
+        EXPECT_TRUE(w.KommentarOffen(i));
+        EXPECT_FALSE(w.KommentarOffen(3 - i));
+        // Below its link, reaching 1000 twips further left, inside the window.
+        Panel3D* link = w.hilfePan(i);
+        EXPECT_NEAR(Twips(w.kommentarPan(i)->x()), Twips(link->x()) - 1000, 15);
+        EXPECT_NEAR(Twips(w.kommentarPan(i)->y()),
+                    Twips(w.zzzPanel(i)->y() + link->y() + link->height()) + 100, 30);
+        EXPECT_LT(w.kommentarTextPan(i)->geometry().bottom(), w.abbrechenPan(i)->y());
+        EXPECT_LE(w.abbrechenPan(i)->geometry().bottom(), w.kommentarPan(i)->height());
+        EXPECT_TRUE(w.rect().contains(w.kommentarPan(i)->geometry()));
+    }
+    // The close panel, an element, a passive panel: each closes it.
+    for (QWidget* schliesser :
+         {static_cast<QWidget*>(w.abbrechenPan(2)), static_cast<QWidget*>(w.farbePan(3)),
+          static_cast<QWidget*>(w.hinweisPan()), static_cast<QWidget*>(w.zzzPanel(0))}) {
+        w.KommentarZeigen(2);
+        Klick(schliesser);
+        EXPECT_FALSE(w.KommentarOffen(2)) << schliesser->objectName().toStdString();
+    }
+    // Escape closes the open pop-up first, the window next.
+    w.KommentarZeigen(1);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.KommentarOffen(1));
+    EXPECT_TRUE(offen());
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(offen());
+    EXPECT_TRUE(buch.fragen.isEmpty()) << "nothing changed, nothing asked";
+}
+
+// ---- default values
+
+TEST_F(EinstellungenTest, StandardwerteNurNachJaUndOhneAenderungsmarke) {
+    u.p.SchriftName = QStringLiteral("DejaVu Serif");
+    u.p.zeigDatum = false;
+    u.p.Speed = 5;
+    u.p.sysopStatus = true;
+    for (bool ja : {false, true}) {
+        SCOPED_TRACE(ja);
+        Einstellungen& w = oeffnen(false);
+        Klick(w.spracheOpt(2)); // a change the defaults leave alone
+        u.p.ungespeichert = false;
+        Einstellungswerte erwartet = w.Kopie();
+        if (ja)
+            StandardwerteSetzen(erwartet);
+        buch.jaNein = ja;
+        w.standardBef()->click();
+        EXPECT_EQ(buch.fragen.last(), "Really reset to default values?");
+        EXPECT_TRUE(w.Kopie() == erwartet);
+        EXPECT_EQ(w.Kopie().Sprache, 2);
+        EXPECT_EQ(w.zeigDatumChe()->isChecked() && w.speedOpt(30)->isChecked(), ja);
+        EXPECT_EQ(w.farbePan(3)->font().family(), ja ? "Verdana" : "DejaVu Serif");
+        EXPECT_FALSE(u.p.ungespeichert);
+        delete fenster.data();
+    }
+}
+
+// ---- the check before saving, saving
+
+TEST_F(EinstellungenTest, PruefungVorDemSpeichernZeigtBlaseUnterDemFeld) {
+    const struct {
+        const char* name;
+        std::function<void(Einstellungen&)> einstellen;
+        QString blase; // empty: saved
+        std::function<QWidget*(Einstellungen&)> feld;
+    } faelle[] = {
+        {"sysop without password", [](auto& w) { w.sysopStatusChe()->click(); },
+         QStringLiteral("Please enter a password."),
+         [](auto& w) -> QWidget* { return w.passwortTex(); }},
+        {"sysop with password",
+         [](auto& w) {
+             w.sysopStatusChe()->click();
+             QTest::keyClicks(w.passwortTex(), "x");
+         },
+         QString(), nullptr},
+        {"receiver without path", [](auto& w) { w.broadcastStatusChe()->click(); },
+         QStringLiteral("Please specify a broadcast path."),
+         [](auto& w) -> QWidget* { return w.broadcastPfadPan(); }},
+    };
+    const Einstellungswerte start = u.p;
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.name);
+        zurueck(start);
+        buch = Drehbuch();
+        Einstellungen& w = oeffnen(false);
+        f.einstellen(w);
+        const bool ok = w.Speichern();
+        EXPECT_EQ(ok, f.blase.isEmpty());
+        EXPECT_EQ(offen(), !ok);
+        if (ok)
+            continue;
+        ASSERT_EQ(buch.blasen.size(), 1u);
+        EXPECT_EQ(buch.blasen[0].text, f.blase);
+        // Below the middle of the field at fault, offsets from the window.
+        QWidget* feld = f.feld(w);
+        const QPoint unter = feld->mapTo(&w, QPoint(feld->width() / 2, feld->height()));
+        EXPECT_NEAR(buch.blasen[0].links, Twips(unter.x()), 30);
+        EXPECT_NEAR(buch.blasen[0].oben, Twips(unter.y()) + 30, 30);
+        EXPECT_FALSE(u.p.sysopStatus || u.p.broadcastStatus) << "nothing handed over";
+        EXPECT_EQ(gespeichert("sysopStatus").alsInt32(), 0);
+    }
+}
+
+TEST_F(EinstellungenTest, SpeichernSchreibtAllesUndGibtDieLeisteZurueck) {
+    u.p.erstVorbei = true;
+    Einstellungen& w = oeffnen();
+    ASSERT_FALSE(leisteLaeuft());
+    Klick(w.farbePan(3));
+    buch.farbe = 0x00AA00;
+    w.farbWahlBef(1)->click();
+    QFont schrift(QStringLiteral("DejaVu Sans"));
+    schrift.setPointSize(14);
+    buch.schrift = schrift;
+    w.schriftWahlBef()->click();
+    w.speedOpt(5)->click();
+    w.dockPosOpt(1)->click();
+    w.zeigDatumChe()->click();
+    w.sysopStatusChe()->click();
+    QTest::keyClicks(w.passwortTex(), "Geheim");
+
+    ASSERT_TRUE(w.Speichern());
+    EXPECT_FALSE(offen());
+    EXPECT_FALSE(u.p.ungespeichert);
+    EXPECT_TRUE(buch.fragen.isEmpty()) << "saving closes without asking";
+    EXPECT_TRUE(u.p.erstVorbei);
+    EXPECT_EQ(u.p.Schrift3D, 0);
+    // The program has the copy, the file the program's values.
+    const struct {
+        const char* spalte;
+        QVariant wert, programm;
+    } zeilen[] = {{"notizHgFarbe", 0x00AA00, u.p.notizHgFarbe},
+                  {"SchriftGroesse", 14, u.p.SchriftGroesse},
+                  {"SchriftFett", 0, u.p.SchriftFett ? -1 : 0},
+                  {"Speed", 5, u.p.Speed},
+                  {"dockPos", 1, u.p.dockPos},
+                  {"zeigDatum", 0, u.p.zeigDatum ? -1 : 0},
+                  {"sysopStatus", -1, u.p.sysopStatus ? -1 : 0},
+                  {"passWort", "Geheim", u.p.passWort},
+                  {"Schrift3D", 0, 0}};
+    for (const auto& z : zeilen) {
+        EXPECT_EQ(gespeichert(z.spalte).roh().toString(), z.wert.toString()) << z.spalte;
+        EXPECT_EQ(z.programm.toString(), z.wert.toString()) << z.spalte;
+    }
+    // The bar runs again, in the new look, place and speed.
+    EXPECT_TRUE(leisteLaeuft());
+    EXPECT_EQ(leiste().ScrollSchritt(), 5);
+    EXPECT_FALSE(leiste().DatumPan()->isVisible());
+    EXPECT_EQ(leiste().Layout().leisteOben + leiste().Layout().leisteHoehe,
+              Twips(Bildschirm().height()));
+}
+
+TEST_F(EinstellungenTest, SpeichernImEmpfaengerModusVerbindetUndUebernimmt) {
+    const QString sender = u.NeueDatenbank(QStringLiteral("sender.kav"));
+    {
+        Datenbank db(sender);
+        db.Ausfuehren(QStringLiteral("UPDATE Einstellungen SET notizHgFarbe = 255, "
+                                     "passWort = 'vomSender', SchriftGroesse = 16"));
+    }
+    Einstellungen& w = oeffnen();
+    w.broadcastStatusChe()->click();
+    buch.datei = sender; // a local folder: taken after the Yes
+    w.PfadWaehlen();
+    ASSERT_EQ(w.Kopie().broadcastPfad, sender);
+    u.p.aufbauZaehler = 0;
+
+    ASSERT_TRUE(w.Speichern());
+    EXPECT_EQ(u.p.broadcastDatei, sender);
+    EXPECT_FALSE(u.p.netzFehler);
+    EXPECT_EQ(u.p.aufbauZaehler, 100);
+    // Adopted in memory; the local file keeps what the window saved.
+    EXPECT_EQ(u.p.notizHgFarbe, 255);
+    EXPECT_EQ(u.p.passWort, "vomSender");
+    EXPECT_EQ(u.p.SchriftGroesse, 16);
+    EXPECT_EQ(gespeichert("passWort").alsText(), "");
+    EXPECT_EQ(gespeichert("broadcastPfad").alsText(), sender);
+}
+
+TEST_F(EinstellungenTest, ScheiterndesSpeichernLaesstFensterUndProgrammWieSie) {
+    const struct {
+        const char* name;
+        std::function<void(TestUmgebung&)> stoeren;
+    } faelle[] = {
+        {"recordset gone", [](TestUmgebung& t) { t.p.lokaleEinstellungen.reset(); }},
+        {"table gone",
+         [](TestUmgebung& t) {
+             Datenbank(t.p.datenbankDatei).Ausfuehren(QStringLiteral("DROP TABLE Einstellungen"));
+         }},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.name);
+        TestUmgebung t;
+        EinstellungenLaden(t.p);
+        t.p.Sprache = 2;
+        t.p.tonAn = false;
+        const Einstellungswerte vorher = t.p;
+        Leiste bar(t.p);
+        bar.Timer1Aktiv(false);
+        auto* w = new Einstellungen(t.p, &bar);
+        QPointer<Einstellungen> wache(w);
+        int fragen = 0;
+        w->dialoge.jaNeinAbbrechen = [&](QWidget*, const QString&) {
+            return ++fragen, Antwort::Ja;
+        };
+        w->show();
+        w->speedOpt(5)->click();
+        w->dockPosOpt(1)->click();
+        f.stoeren(t);
+
+        EXPECT_FALSE(w->Speichern());
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->meldungPan()->text(), "Einstellungen nicht gespeichert: Datenbank "
+                                           "gesperrt oder nicht erreichbar.");
+        EXPECT_EQ(w->meldungPan()->hintergrund(), 0x0000FF);
+        EXPECT_TRUE(static_cast<const Einstellungswerte&>(t.p) == vorher)
+            << "the program keeps what the database holds";
+        EXPECT_EQ(bar.ScrollSchritt(), 30);
+        EXPECT_EQ(w->Kopie().Speed, 5) << "the changes are still in the window";
+        // Closing asks; Yes fails the same way and the window stays.
+        w->close();
+        EXPECT_EQ(fragen, 1);
+        EXPECT_TRUE(w->isVisible());
+        delete wache.data();
+    }
+}
+
+// ---- closing
+
+TEST_F(EinstellungenTest, SchliessenFragtNurNachAenderungenUndGibtDieLeisteImmerZurueck) {
+    const struct {
+        const char* name;
+        std::function<void(Einstellungen&)> aendern;
+        Antwort antwort;
+        bool gefragt, zu, gespeichert;
+    } faelle[] = {
+        {"unchanged", [](auto&) {}, Antwort::Ja, false, true, false},
+        {"password only, no question", [](auto& w) { QTest::keyClicks(w.passwortTex(), "neu"); },
+         Antwort::Ja, false, true, false},
+        {"changed, Yes", [](auto& w) { w.dockPosOpt(1)->click(); }, Antwort::Ja, true, true, true},
+        {"changed, No", [](auto& w) { w.dockPosOpt(1)->click(); }, Antwort::Nein, true, true,
+         false},
+        {"changed, Cancel", [](auto& w) { w.dockPosOpt(1)->click(); }, Antwort::Abbrechen, true,
+         false, false},
+        // Yes with a failing check keeps the window and its changes.
+        {"changed, Yes, no password",
+         [](auto& w) {
+             w.dockPosOpt(1)->click();
+             w.sysopStatusChe()->click();
+         },
+         Antwort::Ja, true, false, false},
+    };
+    u.p.dockPos = 0;
+    const Einstellungswerte start = u.p;
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.name);
+        zurueck(start);
+        buch = Drehbuch();
+        Einstellungen& w = oeffnen();
+        w.speedOpt(15)->click(); // no change that asks
+        f.aendern(w);
+        buch.jaNeinAbbrechen = f.antwort;
+        w.abbrechenBef()->click();
+        EXPECT_EQ(buch.fragen,
+                  f.gefragt ? QStringList{QStringLiteral("Save changes?")} : QStringList());
+        EXPECT_EQ(offen(), !f.zu);
+        EXPECT_EQ(u.p.dockPos, f.gespeichert ? 1 : 0);
+        EXPECT_EQ(gespeichert("dockPos").alsInt32(), f.gespeichert ? 1 : 0);
+        EXPECT_EQ(u.p.Speed, f.gespeichert ? 15 : 30);
+        EXPECT_EQ(u.p.passWort, start.passWort);
+        // In every case, Cancel too, the bar runs and takes commands again.
+        EXPECT_TRUE(leisteLaeuft());
+        leiste().FormAktiv(false);
+    }
+}
+
+} // namespace

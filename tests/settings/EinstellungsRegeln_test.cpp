@@ -1,0 +1,243 @@
+// The settings window's rules that need no widget.
+
+#include "EinstellungsRegeln.h"
+#include "TestHilfe.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace pinwick;
+
+namespace {
+
+// ---- the miniature
+
+struct MiniaturFall {
+    bool rahmen, datum;
+    QRect pan2, pan3, pan4;
+    bool pan2Sichtbar;
+};
+
+TEST(Miniatur, BreitenFolgenRahmenUndDatum) {
+    // Frame 7950 wide, date/time panel 1980: with the border the panels keep
+    // 75 off both sides; without it the notes share what is left from 0.
+    const MiniaturFall faelle[] = {
+        {true, true, {75, 75, 1980, 408}, {2055, 75, 2910, 408}, {4965, 75, 2910, 408}, true},
+        {true, false, {75, 75, 1980, 408}, {75, 75, 3900, 408}, {3975, 75, 3900, 408}, false},
+        {false, true, {0, 75, 1980, 408}, {1980, 75, 2985, 408}, {4965, 75, 2985, 408}, true},
+        {false, false, {0, 75, 1980, 408}, {0, 75, 3975, 408}, {3975, 75, 3975, 408}, false},
+    };
+    for (const MiniaturFall& f : faelle) {
+        SCOPED_TRACE(testing::Message() << "Rahmen " << f.rahmen << ", Datum " << f.datum);
+        const Miniatur m = MiniaturBerechnen(7950, 1980, f.rahmen, f.datum, 240);
+        if (f.pan2Sichtbar) {
+            EXPECT_EQ(m.pan2, f.pan2);
+        }
+        EXPECT_EQ(m.pan2Sichtbar, f.pan2Sichtbar);
+        EXPECT_EQ(m.pan3, f.pan3);
+        EXPECT_EQ(m.pan4, f.pan4);
+        EXPECT_EQ(m.eingesenkt, f.rahmen);
+        EXPECT_EQ(m.rahmenFarbe, f.rahmen);
+        EXPECT_EQ(m.hoehe1, 408 + 150);
+        // The note panels always end together at the frame's inner edge.
+        EXPECT_EQ(m.pan4.left() + m.pan4.width(), f.rahmen ? 7950 - 75 : 7950);
+    }
+}
+
+TEST(Miniatur, HoeheIst17MalTextHoehe) {
+    // 1.7 times the text, halves to even; the frame 75 more above and below.
+    for (const auto& [text, panel] : {std::pair{240, 408}, {195, 332}, {165, 280}}) {
+        const Miniatur m = MiniaturBerechnen(7950, 1980, true, true, text);
+        EXPECT_TRUE(m.pan2.height() == panel && m.pan3.height() == panel &&
+                    m.pan4.height() == panel && m.hoehe1 == panel + 150)
+            << text;
+    }
+}
+
+// ---- the elements' buttons
+
+TEST(Elemente, KnoepfeBeschriftungenUndZiele) {
+    using E = Einstellungswerte;
+    struct Fall {
+        int element, knopf;
+        const char* englisch;
+        const char* deutsch;
+        int32_t E::*ziel;
+    };
+    const Fall faelle[] = {
+        {1, 1, "Frame color", "Rahmenfarbe", &E::fensterHgFarbe},
+        {1, 2, "", "", nullptr},
+        {1, 3, "", "", nullptr},
+        {2, 1, "Date/time background color", "Datum/Uhrzeit Hintergrundfarbe", &E::uhrHgFarbe},
+        {2, 2, "Date/time font color", "Datum/Uhrzeit Schriftfarbe", &E::UhrSchriftFarbe},
+        {2, 3, "", "", nullptr},
+        {3, 1, "Note background color", "Notiz Hintergrundfarbe", &E::notizHgFarbe},
+        {3, 2, "Note font color local", "Notiz Schriftfarbe lokal", &E::SchriftFarbe},
+        {3, 3, "Note font color broadcast", "Notiz Schriftfarbe Broadcast", &E::SchriftFarbe2},
+        // Either note offers the same three buttons.
+        {4, 1, "Note background color", "Notiz Hintergrundfarbe", &E::notizHgFarbe},
+        {4, 2, "Note font color local", "Notiz Schriftfarbe lokal", &E::SchriftFarbe},
+        {4, 3, "Note font color broadcast", "Notiz Schriftfarbe Broadcast", &E::SchriftFarbe2},
+        {0, 1, "", "", nullptr},
+        {5, 1, "", "", nullptr},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(testing::Message() << "Element " << f.element << ", Knopf " << f.knopf);
+        EXPECT_EQ(FarbKnopfText(f.element, f.knopf, 1), QString::fromUtf8(f.englisch));
+        EXPECT_EQ(FarbKnopfText(f.element, f.knopf, 2), QString::fromUtf8(f.deutsch));
+        // Any language but English reads German.
+        EXPECT_EQ(FarbKnopfText(f.element, f.knopf, 0), QString::fromUtf8(f.deutsch));
+        EXPECT_EQ(FarbKnopfSichtbar(f.element, f.knopf), f.ziel != nullptr);
+        EXPECT_EQ(FarbZiel(f.element, f.knopf), f.ziel);
+    }
+    for (int element = 0; element <= 5; ++element)
+        EXPECT_EQ(SchriftKnopfSichtbar(element), element == 3 || element == 4) << element;
+}
+
+// ---- the check before saving
+
+TEST(Pruefung, PasswortUndPfad) {
+    struct Fall {
+        const char* passWort;
+        bool sysop, bearbeitbar, broadcast;
+        const char* pfad;
+        Pruefung ergebnis;
+    };
+    const Fall faelle[] = {
+        {"", false, true, false, "", Pruefung::Gut},
+        {"", true, true, false, "", Pruefung::PasswortFehlt},
+        {"x", true, true, false, "", Pruefung::Gut},
+        // Receiver mode: the broadcaster's password applies, the box is locked.
+        {"", true, false, true, "//server/pw.kav", Pruefung::Gut},
+        {"", true, false, true, "", Pruefung::PfadFehlt},
+        // The password comes first when both are missing.
+        {"", true, true, true, "", Pruefung::PasswortFehlt},
+        {"geheim", true, false, true, "", Pruefung::PfadFehlt},
+        // A path alone, without receiver mode, is no reason to refuse.
+        {"", false, true, false, "//server/pw.kav", Pruefung::Gut},
+        {"", false, true, true, "", Pruefung::PfadFehlt},
+    };
+    for (const Fall& f : faelle) {
+        Einstellungswerte k;
+        k.passWort = QString::fromUtf8(f.passWort);
+        k.sysopStatus = f.sysop;
+        k.broadcastStatus = f.broadcast;
+        k.broadcastPfad = QString::fromUtf8(f.pfad);
+        EXPECT_EQ(VorSpeichernPruefen(k, f.bearbeitbar), f.ergebnis)
+            << f.passWort << " " << f.sysop << f.bearbeitbar << f.broadcast << " " << f.pfad;
+    }
+    EXPECT_EQ(PruefungsText(Pruefung::PasswortFehlt, 1), "Please enter a password.");
+    EXPECT_EQ(PruefungsText(Pruefung::PasswortFehlt, 2), "Bitte Passwort eingeben.");
+    EXPECT_EQ(PruefungsText(Pruefung::PfadFehlt, 1), "Please specify a broadcast path.");
+    EXPECT_EQ(PruefungsText(Pruefung::PfadFehlt, 2),
+              "Bitte einen Pfad zum Broadcaster einstellen.");
+    EXPECT_TRUE(PruefungsText(Pruefung::Gut, 1).isEmpty());
+}
+
+// ---- default values
+
+TEST(Standardwerte, SetzenDasAussehenUndLassenDenRest) {
+    // Every value away from its default, then reset.
+    Einstellungswerte k;
+    k.Sprache = 1;
+    k.ImmerOben = k.sysopStatus = k.broadcastStatus = k.remoteEinstellungen = k.erstVorbei = true;
+    k.dockPos = 1;
+    k.fensterHgFarbe = k.uhrHgFarbe = k.UhrSchriftFarbe = k.notizHgFarbe = 0x123456;
+    k.SchriftFarbe = k.SchriftFarbe2 = 0x654321;
+    k.SchriftName = QStringLiteral("Courier");
+    k.SchriftGroesse = 33;
+    k.SchriftKursiv = true;
+    k.Speed = 5;
+    k.Schrift3D = 3;
+    k.passWort = QStringLiteral("geheim");
+    k.broadcastPfad = QStringLiteral("//server/pw.kav");
+
+    Einstellungswerte erwartet = k; // language, docking, on top, sysop, broadcast stay
+    erwartet.SchriftName = QStringLiteral("Verdana");
+    erwartet.SchriftGroesse = 10;
+    erwartet.SchriftFett = true;
+    erwartet.SchriftKursiv = false;
+    erwartet.SchriftFarbe = 0xFFFFFF;
+    erwartet.SchriftFarbe2 = 0x00FFFF;
+    erwartet.fensterHgFarbe = 0xFF8080;
+    erwartet.uhrHgFarbe = 0xFFE0E0;
+    erwartet.UhrSchriftFarbe = 0;
+    erwartet.notizHgFarbe = 0x6F6F6F;
+    erwartet.zeigDatum = erwartet.zeigRahmen = true;
+    erwartet.Speed = 30;
+    StandardwerteSetzen(k);
+    EXPECT_TRUE(k == erwartet);
+}
+
+// ---- placement
+
+TEST(Lage, FensterUndPromptAmOberenUndUnterenRand) {
+    // Screen 1080 pixels = 16200 twips high; a bar 450 twips high.
+    const struct {
+        int leisteOben;
+        QPoint einstellungen, prompt;
+    } faelle[] = {
+        {0, {500, 200}, {500 + 4095 - 2932, 225}},
+        {99, {500, 200}, {500 + 4095 - 2932, 99 + 225}},
+        // At 100 twips or lower the bar counts as docked at the bottom.
+        {100, {500, 16200 - 8640 - 200}, {500 + 4095 - 2932, 16200 - 2070 - 225}},
+        {15750, {500, 16200 - 8640 - 200}, {500 + 4095 - 2932, 16200 - 2070 - 225}},
+    };
+    for (const auto& f : faelle) {
+        EXPECT_EQ(EinstellungenLage(f.leisteOben, 16200, EinstellungenHoehe), f.einstellungen)
+            << f.leisteOben;
+        EXPECT_EQ(PassTestLage(PassTestBreite, PassTestHoehe, f.leisteOben, 450, 16200), f.prompt)
+            << f.leisteOben;
+    }
+}
+
+// ---- the broadcaster's path
+
+TEST(Pfad, AndererRechner) {
+    const QTemporaryDir ordner;
+    const QString lokal = ordner.filePath(QStringLiteral("pw.kav"));
+    QFile(lokal).open(QIODevice::WriteOnly);
+    const struct {
+        QString pfad;
+        bool anderer;
+    } faelle[] = {
+        {QStringLiteral("\\\\server\\freigabe\\pw.kav"), true},
+        {QStringLiteral("//server/freigabe/pw.kav"), true},
+        {lokal, false},
+        {QDir::homePath(), false},
+        {QString(), false},
+        // One backslash is a drive-relative path, not a share.
+        {QStringLiteral("\\freigabe\\pw.kav"), false},
+    };
+    for (const auto& f : faelle)
+        EXPECT_EQ(AufAnderemRechner(f.pfad), f.anderer) << f.pfad.toStdString();
+}
+
+TEST(Pfad, NetzDateisysteme) {
+    const struct {
+        quint64 magie;
+        const char* typ;
+        bool netz;
+    } faelle[] = {
+        {0x6969, "nfs", true},
+        {0x6969, "", true},
+        {0xFF534D42, "cifs", true},
+        {0xFE534D42, "smb3", true},
+        {0x517B, "smbfs", true},
+        {0x65735546, "fuse.sshfs", true}, // FUSE tells only in the mount table
+        {0x65735546, "fuse.rclone", true},
+        {0x65735546, "fuse.ntfs-3g", false},
+        {0x65735546, "fuse", false},
+        {0xEF53, "ext4", false},
+        {0x01021994, "tmpfs", false},
+        {0x9123683E, "btrfs", false},
+        {0, "NFS4", true},
+        {0, "", false},
+    };
+    for (const auto& f : faelle)
+        EXPECT_EQ(NetzDateisystem(f.magie, QString::fromLatin1(f.typ)), f.netz)
+            << std::hex << f.magie << " " << f.typ;
+}
+
+} // namespace

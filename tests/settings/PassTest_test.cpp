@@ -1,0 +1,191 @@
+// The password prompt: its comparison, its result and its placement.
+
+#include "EinstellungsRegeln.h"
+#include "Masse.h"
+#include "Panel3D.h"
+#include "PassTest.h"
+#include "TestHilfe.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace pinwick;
+
+namespace {
+
+class PassTestTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        p.tonAn = false;
+        p.Sprache = 1;
+    }
+
+    // A prompt shown without its modal loop; the pause before it goes is
+    // only recorded.
+    std::unique_ptr<PassTest> zeigen() {
+        auto prompt = std::make_unique<PassTest>(p);
+        prompt->warten = [this](float sekunden) { pausen.push_back(sekunden); };
+        prompt->show();
+        return prompt;
+    }
+
+    static void tippen(PassTest& prompt, const QString& text) {
+        QTest::keyClicks(prompt.passText(), text);
+    }
+    static void enter(PassTest& prompt) { QTest::keyClick(prompt.passText(), Qt::Key_Return); }
+
+    Programm p;
+    std::vector<float> pausen;
+};
+
+TEST_F(PassTestTest, VergleichUndErgebnis) {
+    const QString hundert = QString(100, QLatin1Char('k')).replace(50, 1, QLatin1Char('K'));
+    struct Fall {
+        QString passWort, eingabe;
+        bool erlaubt;
+    };
+    const Fall faelle[] = {
+        {QStringLiteral("Geheim"), QStringLiteral("Geheim"), true},
+        {QStringLiteral("Geheim"), QStringLiteral("geheim"), false},
+        {QStringLiteral("Geheim"), QStringLiteral("GEHEIM"), false},
+        {QStringLiteral("Geheim"), QStringLiteral("Geheim "), false},
+        {QStringLiteral("Geheim"), QString(), false},
+        // No password set: Enter on an empty entry lets in.
+        {QString(), QString(), true},
+        {QString(), QStringLiteral("x"), false},
+        {QStringLiteral("Stra\u00DFe"), QStringLiteral("Stra\u00DFe"), true},
+        {QStringLiteral("Stra\u00DFe"), QStringLiteral("Strasse"), false},
+        // Longer than the old 20-character limit, up to the settings window's 100.
+        {QStringLiteral("einziemlichlangespasswort"), QStringLiteral("einziemlichlangespasswort"),
+         true},
+        {hundert, hundert, true},
+        {hundert, hundert.left(99) + QLatin1Char('x'), false},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.eingabe.toStdString() + " / " + f.passWort.toStdString());
+        p.passWort = f.passWort;
+        p.zugangErlaubt = !f.erlaubt; // the prompt decides afresh
+        pausen.clear();
+        auto prompt = zeigen();
+        tippen(*prompt, f.eingabe);
+        EXPECT_EQ(prompt->passText()->text(), f.eingabe);
+        enter(*prompt);
+
+        EXPECT_EQ(p.zugangErlaubt, f.erlaubt);
+        EXPECT_EQ(prompt->LampenGruen(), f.erlaubt);
+        EXPECT_EQ(prompt->isVisible(), !f.erlaubt);
+        if (f.erlaubt) {
+            EXPECT_EQ(prompt->result(), QDialog::Accepted);
+            EXPECT_EQ(pausen, std::vector<float>{0.5f});
+            EXPECT_TRUE(prompt->meldungPan()->text().isEmpty());
+        } else {
+            EXPECT_EQ(prompt->meldungPan()->text(), "Zugang abgelehnt !");
+            EXPECT_EQ(prompt->meldungPan()->hintergrund(), PassTest::Rot);
+            EXPECT_TRUE(prompt->passText()->text().isEmpty());
+            EXPECT_TRUE(pausen.empty());
+        }
+    }
+}
+
+TEST_F(PassTestTest, FalschesPasswortLaesstWeiterVersuchenUndNaechsteTasteLoeschtDieMeldung) {
+    p.passWort = QStringLiteral("Geheim");
+    auto prompt = zeigen();
+    for (int versuch = 0; versuch < 5; ++versuch) {
+        tippen(*prompt, QStringLiteral("falsch"));
+        enter(*prompt);
+        ASSERT_EQ(prompt->meldungPan()->text(), "Zugang abgelehnt !");
+        EXPECT_TRUE(prompt->isVisible());
+    }
+    tippen(*prompt, QStringLiteral("G"));
+    EXPECT_TRUE(prompt->meldungPan()->text().isEmpty());
+    EXPECT_EQ(prompt->meldungPan()->hintergrund(), PassTest::Hellgrau);
+    tippen(*prompt, QStringLiteral("eheim"));
+    // OK acts as Enter.
+    prompt->okBef()->click();
+    EXPECT_TRUE(p.zugangErlaubt);
+    EXPECT_FALSE(prompt->isVisible());
+}
+
+TEST_F(PassTestTest, JederAndereWegHinausVerweigert) {
+    p.passWort = QStringLiteral("Geheim");
+    const struct {
+        const char* name;
+        std::function<void(PassTest&)> weg;
+    } wege[] = {
+        {"Escape", [](PassTest& t) { QTest::keyClick(t.passText(), Qt::Key_Escape); }},
+        {"Cancel", [](PassTest& t) { t.abbrechenBef()->click(); }},
+        {"close box", [](PassTest& t) { t.close(); }},
+        {"right password typed, then Escape",
+         [](PassTest& t) {
+             QTest::keyClicks(t.passText(), "Geheim");
+             QTest::keyClick(t.passText(), Qt::Key_Escape);
+         }},
+    };
+    for (const auto& w : wege) {
+        SCOPED_TRACE(w.name);
+        p.zugangErlaubt = true; // from an earlier, successful prompt
+        auto prompt = zeigen();
+        EXPECT_FALSE(p.zugangErlaubt);
+        w.weg(*prompt);
+        EXPECT_FALSE(prompt->isVisible());
+        EXPECT_EQ(prompt->result(), QDialog::Rejected);
+        EXPECT_FALSE(p.zugangErlaubt);
+    }
+}
+
+TEST_F(PassTestTest, NimmtHundertZeichenAn) {
+    // The settings window stores up to 100 characters; the prompt must take
+    // as many, or a longer password could never be matched.
+    p.passWort = QString(100, QLatin1Char('a'));
+    auto prompt = zeigen();
+    EXPECT_EQ(prompt->passText()->maxLength(), PasswortLaenge);
+    tippen(*prompt, QString(101, QLatin1Char('a')));
+    EXPECT_EQ(prompt->passText()->text().size(), 100);
+    EXPECT_EQ(prompt->passText()->echoMode(), QLineEdit::Password);
+    enter(*prompt);
+    EXPECT_TRUE(p.zugangErlaubt);
+}
+
+TEST_F(PassTestTest, BeschriftungUndLage) {
+    QWidget leiste;
+    p.leiste = &leiste;
+    const QRect schirm = Bildschirm();
+    struct Fall {
+        int16_t sprache;
+        int leisteOben; // pixels
+        const char* titel;
+        const char* aufforderung;
+    };
+    const Fall faelle[] = {
+        {1, 0, "This section is subject to access control.", "Please enter password:"},
+        {2, schirm.height() - 30, "Dieser Programmteil unterliegt der Zugangsbeschr\u00E4nkung.",
+         "Bitte Passwort eingeben:"},
+        {0, 0, "Dieser Programmteil unterliegt der Zugangsbeschr\u00E4nkung.",
+         "Bitte Passwort eingeben:"},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.sprache);
+        p.Sprache = f.sprache;
+        leiste.setGeometry(schirm.x(), schirm.y() + f.leisteOben, schirm.width(), 30);
+        auto prompt = zeigen();
+        EXPECT_EQ(prompt->titelPan()->text(), QString::fromUtf8(f.titel));
+        EXPECT_EQ(prompt->zzPanel()->text(), QString::fromUtf8(f.aufforderung));
+        EXPECT_EQ(prompt->okBef()->text(), "&OK");
+        EXPECT_EQ(prompt->abbrechenBef()->text(), "&Abbrechen");
+        const QPoint lage = PassTestLage(PassTestBreite, PassTestHoehe, Twips(f.leisteOben),
+                                         Twips(30), Twips(schirm.height()));
+        EXPECT_EQ(prompt->pos(), schirm.topLeft() + QPoint(Px(lage.x()), Px(lage.y())));
+        // The prompt overlaps the bar by half its height.
+        if (f.leisteOben == 0)
+            EXPECT_EQ(prompt->y() - schirm.y(), 15);
+        else
+            EXPECT_EQ(prompt->y() + prompt->height(), leiste.y() + 15);
+    }
+    p.leiste = nullptr;
+}
+
+} // namespace
