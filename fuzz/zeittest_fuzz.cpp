@@ -13,10 +13,9 @@
 //   the editor's encoding of what it read gives the same answer.
 
 #include "FuzzEingabe.h"
+#include "FuzzNotiz.h"
 #include "Notiz.h"
 #include "Zeitplan.h"
-
-#include <cmath>
 
 using namespace pinwick;
 using namespace pinwick::fuzz;
@@ -29,21 +28,6 @@ std::optional<bool> faelligOderFehler(const Satz& satz, const QDateTime& jetzt) 
     } catch (const DatenFehler&) {
         return std::nullopt;
     }
-}
-
-bool gleicheZahl(double a, double b) {
-    return a == b || (std::isnan(a) && std::isnan(b));
-}
-
-// Equal as the editor and the ticker see a note: a whole-day window is
-// written as 0 and 0, whatever pair of values summed to 0.
-bool gleicheNotiz(const Notiz& a, const Notiz& b) {
-    const bool ganzA = a.Ganztags(), ganzB = b.Ganztags();
-    const bool fenster = (ganzA && ganzB) || (!ganzA && !ganzB && gleicheZahl(a.UhrVon, b.UhrVon) &&
-                                              gleicheZahl(a.UhrBis, b.UhrBis));
-    return a.ID == b.ID && a.inhalt == b.inhalt && a.Rhythmus == b.Rhythmus && fenster &&
-           a.StartDatum == b.StartDatum && a.Dauer == b.Dauer && a.Vorher == b.Vorher &&
-           a.RhyDetails == b.RhyDetails;
 }
 
 void zurueckGeschrieben(const SpeicherSatz& satz, const QDateTime& jetzt, bool faellig) {
