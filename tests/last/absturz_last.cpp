@@ -5,9 +5,11 @@
 //   absturz_last [--toetungen 20] [--ordner DIR]
 //
 // The child opens the file as the program's start does (LokalOeffnen) and
-// then adds notes (AddNew, the note's columns, Update), edits them (FindLast,
-// Edit, Update) and deletes some (FindLast, Delete), with texts from a few
-// characters up to 20,000 so that a save touches one page or many. Before
+// then saves notes as the note editor does (NotizSpeichern: AddNew or Edit,
+// the note's columns, Update), new ones and ones it finds again by ID
+// (FindLast), and deletes some as the administration does (FindLast,
+// Delete), with texts from a few characters up to 20,000 so that a save
+// touches one page or many. Before
 // each save it announces it on a pipe ("?"), after the call returned it
 // reports it ("!"). The leader kills the child a random moment after one of
 // the announcements, then checks the file:
@@ -26,7 +28,7 @@
 // The file carries over from kill to kill. Prints the figures; exit code 0
 // only when every check passed.
 
-#include "Notiz.h"
+#include "NotizEingabe.h"
 #include "Prozesse.h"
 #include "Speicher.h"
 
@@ -101,9 +103,7 @@ int kind(const QString& datei, qint64 erste) {
         if (ids.size() < 30 || wurf < 60) {
             melden(QByteArray("? A ") + QByteArray::number(nummer) + ' ' +
                    QByteArray::number(laenge));
-            rs.AddNew();
-            NotizSchreiben(rs, n);
-            rs.Update();
+            NotizSpeichern(rs, NotizModus::Neu, 0, n);
             rs.MoveFirst();
             for (int i = 1; i < rs.RecordCount(); ++i)
                 rs.MoveNext();
@@ -124,9 +124,7 @@ int kind(const QString& datei, qint64 erste) {
             const QByteArray art = QByteArray(" E ") + QByteArray::number(nummer) + ' ' +
                                    QByteArray::number(laenge) + ' ' + QByteArray::number(id);
             melden('?' + art);
-            rs.Edit();
-            NotizSchreiben(rs, n);
-            rs.Update();
+            NotizSpeichern(rs, NotizModus::Bearbeiten, rs.Bookmark(), n);
             melden('!' + art);
         } else {
             const QByteArray art = QByteArray(" D 0 0 ") + QByteArray::number(id);
