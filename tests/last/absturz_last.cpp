@@ -9,10 +9,9 @@
 // the note's columns, Update), new ones and ones it finds again by ID
 // (FindLast), and deletes some as the administration does (FindLast,
 // Delete), with texts from a few characters up to 20,000 so that a save
-// touches one page or many. Before
-// each save it announces it on a pipe ("?"), after the call returned it
-// reports it ("!"). The leader kills the child a random moment after one of
-// the announcements, then checks the file:
+// touches one page or many. Before each save it announces it on a pipe
+// ("?"), after the call returned it reports it ("!"). The leader kills the
+// child a random moment after one of the announcements, then checks the file:
 //
 // - it opens with the key and PRAGMA integrity_check says "ok";
 // - the program's own start checks (LokalOeffnen: every page, every column)
