@@ -32,6 +32,11 @@ struct Fremd {
     QByteArray inhalt;
 };
 
+// Test names and failure messages name the case, not its bytes.
+void PrintTo(const Fremd& f, std::ostream* os) {
+    *os << f.name;
+}
+
 QByteArray megabyte(char zeichen) {
     return QByteArray(1 << 20, zeichen);
 }
@@ -69,6 +74,10 @@ struct SprachFall {
     Fremd datei;
     int16_t sprache; // the language the program runs in afterwards
 };
+
+void PrintTo(const SprachFall& f, std::ostream* os) {
+    *os << f.datei.name;
+}
 
 class Sprachdatei : public ::testing::TestWithParam<SprachFall> {
 protected:
