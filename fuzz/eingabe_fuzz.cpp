@@ -6,7 +6,8 @@
 // woTage (seven 0/1), erstDatumWoc, dauerWoc, monArt, tagZahlMon, moPos,
 // woTagCom, vorherMon, erstDatumMon, tag1..tag4, monat1..monat4, vorherJah,
 // erstDatumJah; heute (yyyy-MM-dd) and antworten (J/N per question, Yes after
-// the last).
+// the last). Choices outside what the window's option buttons and lists can
+// hold (a rhythm other than 1 to 4, say) are no input of the editor.
 //
 // What must hold besides ending without a crash:
 // - a time the normaliser takes is "hh:mm" within the day, its fraction of
@@ -150,6 +151,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* daten, size_t groesse) {
     }
     text("vorherJah", f.vorherJah);
     text("erstDatumJah", f.erstDatumJah);
+    // Option buttons and lists hold only their own choices; the boxes any text.
+    const auto innen = [](int wert, int von, int bis) { return wert >= von && wert <= bis; };
+    if (!innen(f.rhythmus, 1, 4) || !innen(f.monArt, 1, 2) || !innen(f.moPos, 0, 5) ||
+        !innen(f.woTagCom, -1, 6))
+        return 0;
+    for (int monat : f.monatJah)
+        if (!innen(monat, -1, 11))
+            return 0;
 
     uhrzeit(f.uhrzeit[0]);
     uhrzeit(f.uhrzeit[1]);
