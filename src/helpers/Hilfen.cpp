@@ -427,8 +427,11 @@ bool DatumGueltig(QString& text, int32_t& datumZahl, const QDate& heute) {
         }
     }
 
+    // Only the years the system's date reading knows, 100 to 9999, also when
+    // the year is today's: a note can hold no other date, and a day number
+    // far outside them would not fit its 32 bits and name another day.
     const QDate datum(jahr, monat, tag);
-    if (!datum.isValid())
+    if (!datum.isValid() || datum.year() < 100 || datum.year() > 9999)
         return false;
     datumZahl = DatumsZahl(datum);
     return true;

@@ -64,7 +64,9 @@ int16_t WochentagMo(const QDate& datum);
 
 // Reads a day-first date text ("d.m.yyyy", "d.m.yy", "d.m" in the current year,
 // with "." or the locale's date separator). Trims the caller's text. An empty
-// text is valid and leaves datumZahl alone; a valid date sets datumZahl.
+// text is valid and leaves datumZahl alone; a valid date sets datumZahl. Dates
+// outside the years 100 to 9999 are not valid, a missing year taken from
+// heute included.
 bool DatumGueltig(QString& text, int32_t& datumZahl, const QDate& heute);
 // The display form of a date entry: "dd/mm/yyyy" with the locale's separator.
 QString DatumText(const QDate& datum);

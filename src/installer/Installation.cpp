@@ -25,8 +25,10 @@ QString Name(const char* name) {
 // The leading number of the first line of a small hand-over file; nullopt
 // when the file is missing or the number does not fit 16 bits.
 std::optional<int16_t> ZahlAusDatei(const QString& pfad) {
+    // Only a file: opening a pipe under the name would wait for a writer, and
+    // the installer would never show its window.
     QFile datei(pfad);
-    if (!datei.open(QIODevice::ReadOnly))
+    if (!DateiVorhanden(pfad) || !datei.open(QIODevice::ReadOnly))
         return std::nullopt;
     QString zeile = QString::fromLatin1(datei.read(256));
     zeile = zeile.section(QLatin1Char('\n'), 0, 0);

@@ -7,6 +7,7 @@
 #include "Zeitplan.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <vector>
 
@@ -328,8 +329,10 @@ void TickerInhalt::NetzWiederholung() {
     if (nefeVorhanden()) {
         p_.fehlerZeit = nefeLesen();
         const QDateTime fehler = QDateTime::fromString(p_.fehlerZeit, nefeFormat);
-        // An unreadable time counts as long past: test the file again now.
-        if (!fehler.isValid() || minutenGrenzen(fehler, p_.uhr.Jetzt()) > 0) {
+        // An unreadable time counts as long past: test the file again now. So
+        // does a time still to come: the clock was set back (or the marker is
+        // not ours), and waiting for that minute could take hours or forever.
+        if (!fehler.isValid() || minutenGrenzen(fehler, p_.uhr.Jetzt()) != 0) {
             p_.netzFehler = false;
             nefeSchreiben();
         }
@@ -338,26 +341,42 @@ void TickerInhalt::NetzWiederholung() {
     }
 }
 
+// The marker is remembered in memory as well whenever the file cannot hold
+// it (a working folder without write access, a folder or a pipe under the
+// name): without that, every tick would find no marker and raise the notice
+// again, twenty bubbles and beeps a second.
 bool TickerInhalt::nefeVorhanden() const {
-    return DateiVorhanden(p_.ArbeitsDatei(nefeName));
+    return DateiVorhanden(p_.ArbeitsDatei(nefeName)) || !nefeImSpeicher_.isEmpty();
 }
 
 void TickerInhalt::nefeLoeschen() {
-    QFile::remove(p_.ArbeitsDatei(nefeName));
+    nefeImSpeicher_.clear();
+    const QString pfad = p_.ArbeitsDatei(nefeName);
+    // Only a file is ours to delete; something else under the name is not.
+    if (DateiVorhanden(pfad))
+        QFile::remove(pfad);
 }
 
 void TickerInhalt::nefeSchreiben() {
-    QFile datei(p_.ArbeitsDatei(nefeName));
-    if (!datei.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return;
-    datei.write(p_.uhr.Jetzt().toString(nefeFormat).toLatin1());
-    datei.write("\r\n");
+    const QString pfad = p_.ArbeitsDatei(nefeName);
+    const QByteArray zeile = p_.uhr.Jetzt().toString(nefeFormat).toLatin1() + "\r\n";
+    // Opening a pipe for writing would wait for a reader and freeze the bar;
+    // only a file, or nothing yet, is written.
+    const QFileInfo info(pfad);
+    bool geschrieben = false;
+    if (!info.exists() || info.isFile()) {
+        QFile datei(pfad);
+        geschrieben = datei.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                      datei.write(zeile) == zeile.size() && datei.flush();
+    }
+    nefeImSpeicher_ = geschrieben ? QString() : QString::fromLatin1(zeile).trimmed();
 }
 
 QString TickerInhalt::nefeLesen() const {
-    QFile datei(p_.ArbeitsDatei(nefeName));
-    if (!datei.open(QIODevice::ReadOnly))
-        return QString();
+    const QString pfad = p_.ArbeitsDatei(nefeName);
+    QFile datei(pfad);
+    if (!DateiVorhanden(pfad) || !datei.open(QIODevice::ReadOnly))
+        return nefeImSpeicher_;
     // One short line is all the file ever holds; anything longer is not ours.
     const QByteArray zeile = datei.readLine(128);
     return QString::fromLatin1(zeile).trimmed();

@@ -74,6 +74,8 @@ private:
     Programm& p_;
     // The broadcaster's due notes of the last rebuild that could read them.
     std::vector<QString> letzteBroadcast_;
+    // The marker's line while the file "nefe" cannot hold it; empty otherwise.
+    QString nefeImSpeicher_;
     int gefunden_ = 0;                   // due notes found in the current rebuild
     std::vector<Eintrag> neueEintraege_; // and the entries made of them
     QDateTime jetzt_;                    // the moment of the current rebuild

@@ -62,8 +62,11 @@ UpdateSignal* UpdatePruefung::Signal() const {
 }
 
 QDate UpdatePruefung::markerTag() const {
-    QFile datei(p_.ArbeitsDatei(Name(MarkerDatei)));
-    if (!datei.open(QIODevice::ReadOnly))
+    // Only a file: a pipe under the name would hold the bar until someone
+    // writes into it.
+    const QString pfad = p_.ArbeitsDatei(Name(MarkerDatei));
+    QFile datei(pfad);
+    if (!DateiVorhanden(pfad) || !datei.open(QIODevice::ReadOnly))
         return {};
     const QString text = QString::fromLatin1(datei.read(64)).left(10);
     return QDate::fromString(text, Qt::ISODate);

@@ -33,19 +33,28 @@ for i in $(seq 1 60); do
     [ -n "$fenster" ] && break
     sleep 0.25
 done
-sleep 1.5
+sleep 2
+# The splash has gone by now; what is left visible is the bar.
+fenster=$(xdotool search --onlyvisible --classname Pinwick3 2>/dev/null | tail -n 1)
 # An outage noted in this run: the end must take the marker away.
 printf '2026-12-09 10:00:00\r\n' > "$T/app/nefe"
-xdotool windowactivate --sync "$fenster" 2>/dev/null || xdotool windowfocus --sync "$fenster"
-sleep 0.3
-xdotool key --clearmodifiers alt+F4
 weg=nein
-for i in $(seq 1 40); do
-    if ! kill -0 "$pid" 2>/dev/null; then
-        weg=ja
-        break
-    fi
-    sleep 0.25
+# The window manager gives the bar the focus, then Alt+F4 closes the active
+# window. On a loaded machine the activation may take a moment: try again
+# until the bar is the active window when the keys go.
+for versuch in 1 2 3 4 5; do
+    xdotool windowactivate --sync "$fenster" 2>/dev/null || xdotool windowfocus --sync "$fenster" 2>/dev/null
+    sleep 0.3
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$fenster" ] || continue
+    xdotool key --clearmodifiers alt+F4
+    for i in $(seq 1 40); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            weg=ja
+            break
+        fi
+        sleep 0.25
+    done
+    [ "$weg" = ja ] && break
 done
 echo "$weg" > "$T/weg.txt"
 kill "$pid" 2>/dev/null

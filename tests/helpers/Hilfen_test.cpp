@@ -151,6 +151,24 @@ TEST(HilfenDatumGueltig, EmptyAndInvalidLeaveTheDayNumberAlone) {
     EXPECT_EQ(zahl, 4711);
 }
 
+// A date without a year is in today's year, but only where a note can hold
+// it: a clock far outside the years 100 to 9999 once gave a day number that
+// did not fit 32 bits and named another day (found by fuzzing).
+TEST(HilfenDatumGueltig, TodaysYearOutsideTheDateRangeIsNoDate) {
+    for (const QDate heute : {QDate(92, 2, 29), QDate(10000, 1, 1), QDate(201922024, 2, 29)}) {
+        int32_t zahl = 4711;
+        for (const char* text : {"2.12.", "24.12", "1.1"}) {
+            QString t = Q(text);
+            EXPECT_FALSE(DatumGueltig(t, zahl, heute)) << text << " in " << heute.year();
+        }
+        EXPECT_EQ(zahl, 4711);
+    }
+    int32_t zahl = 0;
+    QString t = Q("31.12.");
+    ASSERT_TRUE(DatumGueltig(t, zahl, QDate(9999, 6, 1)));
+    EXPECT_EQ(AusDatumsZahl(zahl), QDate(9999, 12, 31));
+}
+
 TEST(HilfenDatumGueltig, ReadsDayFirstFormsAndItsOwnDisplayForm) {
     const auto lies = [](QString t) {
         int32_t zahl = -1;
