@@ -39,7 +39,7 @@ public:
 };
 
 // The output through Qt's own X connection, or nullptr when the program does
-// not run on the xcb platform.
+// not run on the xcb platform or PINWICK_BAND=qt is set.
 std::unique_ptr<BandAusgabe> X11Ausgabe();
 
 } // namespace pinwick

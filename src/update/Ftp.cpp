@@ -1,21 +1,16 @@
 #include "Ftp.h"
 
+#include "CurlBibliothek.h"
+
 #include <QElapsedTimer>
 #include <QSaveFile>
 #include <QStringList>
 #include <QUrl>
 #include <algorithm>
-#include <curl/curl.h>
-#include <mutex>
 
 namespace pinwick {
 
 namespace {
-
-void CurlEinmalStarten() {
-    static std::once_flag einmal;
-    std::call_once(einmal, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // Where the received bytes go, and what the write callback watches.
 struct Ziel {
@@ -54,6 +49,9 @@ bool Unerreichbar(const QString& host) {
 } // namespace
 
 struct Ftp::Curl {
+    // Held for as long as the handles live: the last session to end
+    // unloads the library.
+    std::shared_ptr<const CurlBibliothek> lib;
     CURLM* multi = nullptr;
     CURL* easy = nullptr;
     ~Curl() {
@@ -63,14 +61,14 @@ struct Ftp::Curl {
         // takes its time-out from the handle added last, so a short one is
         // handed in first: a server that is still there answers at once.
         if (multi && easy) {
-            curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, 1L);
-            if (curl_multi_add_handle(multi, easy) == CURLM_OK)
-                curl_multi_remove_handle(multi, easy);
+            lib->easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, 1L);
+            if (lib->multi_add_handle(multi, easy) == CURLM_OK)
+                lib->multi_remove_handle(multi, easy);
         }
         if (easy)
-            curl_easy_cleanup(easy);
+            lib->easy_cleanup(easy);
         if (multi)
-            curl_multi_cleanup(multi);
+            lib->multi_cleanup(multi);
     }
 };
 
@@ -126,11 +124,17 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
         ~Ende() { laeuft = false; }
     } ende{laeuft_};
 
-    CurlEinmalStarten();
     if (!curl_) {
+        QString grund;
+        auto lib = CurlOeffnen(grund);
+        if (!lib) {
+            fehler_ = grund;
+            return false;
+        }
         curl_ = new Curl;
-        curl_->multi = curl_multi_init();
-        curl_->easy = curl_easy_init();
+        curl_->lib = std::move(lib);
+        curl_->multi = curl_->lib->multi_init();
+        curl_->easy = curl_->lib->easy_init();
     }
     if (!curl_->multi || !curl_->easy) {
         fehler_ = QStringLiteral("libcurl cannot be started");
@@ -151,30 +155,33 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
     ziel.hoechstens = hoechstens;
     ziel.stille = &stille;
 
+    // Kept here too: a failed transfer drops the session below.
+    const std::shared_ptr<const CurlBibliothek> halten = curl_->lib;
+    const CurlBibliothek& lib = *halten;
     CURL* e = curl_->easy;
-    curl_easy_reset(e); // the connection stays in the multi handle's cache
+    lib.easy_reset(e); // the connection stays in the multi handle's cache
     const QByteArray url = Adresse(pfad).toUtf8();
     const QByteArray konto = server_.konto.toUtf8();
     const QByteArray passwort = server_.passwort.toUtf8();
     const long antwortSekunden =
         std::max(1L, static_cast<long>((zeiten_.stillstandMs + 999) / 1000));
-    curl_easy_setopt(e, CURLOPT_URL, url.constData());
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "ftp");
-    curl_easy_setopt(e, CURLOPT_USERNAME, konto.constData());
-    curl_easy_setopt(e, CURLOPT_PASSWORD, passwort.constData());
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 1L);
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(zeiten_.verbindenMs));
+    lib.easy_setopt(e, CURLOPT_URL, url.constData());
+    lib.easy_setopt(e, CURLOPT_PROTOCOLS_STR, "ftp");
+    lib.easy_setopt(e, CURLOPT_USERNAME, konto.constData());
+    lib.easy_setopt(e, CURLOPT_PASSWORD, passwort.constData());
+    lib.easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    lib.easy_setopt(e, CURLOPT_NOPROGRESS, 1L);
+    lib.easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(zeiten_.verbindenMs));
     // Bounds every wait for a reply on the control connection, the QUIT of
     // Schliessen included.
-    curl_easy_setopt(e, CURLOPT_SERVER_RESPONSE_TIMEOUT, antwortSekunden);
-    curl_easy_setopt(e, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
-    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(hoechstens));
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Schreiben);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &ziel);
+    lib.easy_setopt(e, CURLOPT_SERVER_RESPONSE_TIMEOUT, antwortSekunden);
+    lib.easy_setopt(e, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+    lib.easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(hoechstens));
+    lib.easy_setopt(e, CURLOPT_WRITEFUNCTION, &Schreiben);
+    lib.easy_setopt(e, CURLOPT_WRITEDATA, &ziel);
 
     CURLM* m = curl_->multi;
-    if (curl_multi_add_handle(m, e) != CURLM_OK) {
+    if (lib.multi_add_handle(m, e) != CURLM_OK) {
         fehler_ = QStringLiteral("libcurl refused the transfer");
         return false;
     }
@@ -183,13 +190,13 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
     CURLcode ergebnis = CURLE_OK;
     for (;;) {
         int laufend = 0;
-        if (curl_multi_perform(m, &laufend) != CURLM_OK) {
+        if (lib.multi_perform(m, &laufend) != CURLM_OK) {
             fehler_ = QStringLiteral("libcurl failed");
             break;
         }
         if (laufend == 0) {
             int uebrig = 0;
-            while (CURLMsg* nachricht = curl_multi_info_read(m, &uebrig)) {
+            while (CURLMsg* nachricht = lib.multi_info_read(m, &uebrig)) {
                 if (nachricht->msg == CURLMSG_DONE && nachricht->easy_handle == e) {
                     ergebnis = nachricht->data.result;
                     fertig = true;
@@ -208,16 +215,16 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
             break;
         }
         // Short waits, so that the bar's 50 ms timer keeps its pace.
-        curl_multi_poll(m, nullptr, 0, 10, nullptr);
+        lib.multi_poll(m, nullptr, 0, 10, nullptr);
         if (ereignisse)
             ereignisse();
     }
     // Taking a handle out in the middle of a transfer closes its connection
     // without waiting for the server.
-    curl_multi_remove_handle(m, e);
+    lib.multi_remove_handle(m, e);
 
     if (fertig && ergebnis != CURLE_OK) {
-        fehler_ = QString::fromUtf8(curl_easy_strerror(ergebnis));
+        fehler_ = QString::fromUtf8(lib.easy_strerror(ergebnis));
         if (ziel.zuGross || ergebnis == CURLE_FILESIZE_EXCEEDED)
             fehler_ = QStringLiteral("file larger than %1 bytes").arg(hoechstens);
     }

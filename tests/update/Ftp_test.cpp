@@ -1,5 +1,6 @@
 // The FTP client against a real server on 127.0.0.1, a silent one and none.
 
+#include "CurlBibliothek.h"
 #include "Ftp.h"
 #include "FtpTestServer.h"
 #include "TestHilfe.h"
@@ -106,6 +107,40 @@ TEST_F(FtpTest, VerbindungBleibtBisClose) {
     ftp.Schliessen();
     EXPECT_TRUE(ftp.Holen(QStringLiteral("pinwick/cgi-bin/a.txt"), Lokal("a2.txt"), 10));
     EXPECT_EQ(server->Anmeldungen() - vorher, 2);
+}
+
+TEST_F(FtpTest, CurlNurSolangeEineSitzungLebt) {
+#ifndef PINWICK_CURL_NACHLADEN
+    GTEST_SKIP() << "libcurl is linked on this platform";
+#else
+    // Loaded by the first session, shared by a second, gone with the last
+    // one, loaded again for the next; an unconfigured server loads nothing.
+    server->Ablegen(QStringLiteral("a.txt"), "a");
+    const QString pfad = QStringLiteral("pinwick/cgi-bin/a.txt");
+    EXPECT_FALSE(CurlGeladen());
+    {
+        FtpServer keiner;
+        keiner.host = QStringLiteral("update.invalid");
+        Ftp ftp(keiner, test::KurzeZeiten());
+        EXPECT_FALSE(ftp.Holen(pfad, Lokal("x.txt"), 10));
+        EXPECT_FALSE(CurlGeladen());
+    }
+    {
+        auto eins = std::make_unique<Ftp>(server->Server(), test::KurzeZeiten());
+        Ftp zwei(server->Server(), test::KurzeZeiten());
+        EXPECT_TRUE(eins->Holen(pfad, Lokal("1.txt"), 10)) << eins->Fehler().toStdString();
+        EXPECT_TRUE(zwei.Holen(pfad, Lokal("2.txt"), 10)) << zwei.Fehler().toStdString();
+        eins.reset();
+        EXPECT_TRUE(CurlGeladen());
+        EXPECT_TRUE(zwei.Holen(pfad, Lokal("3.txt"), 10)) << zwei.Fehler().toStdString();
+        zwei.Schliessen();
+        EXPECT_FALSE(CurlGeladen());
+        EXPECT_TRUE(zwei.Holen(pfad, Lokal("4.txt"), 10)) << zwei.Fehler().toStdString();
+        EXPECT_TRUE(CurlGeladen());
+    }
+    EXPECT_FALSE(CurlGeladen());
+    EXPECT_EQ(Lesen(Lokal("4.txt")), QByteArray("a"));
+#endif
 }
 
 TEST_F(FtpTest, NiemandOderSchweigenderServerHaeltNichtAuf) {
