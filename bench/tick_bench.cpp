@@ -126,17 +126,15 @@ void BM_TextWechsel(benchmark::State& state) {
 BENCHMARK(BM_TextWechsel)->Unit(benchmark::kMicrosecond);
 
 // The X server as far as the band's steps need it: pictures get numbers,
-// copies and fills are counted.
+// copies are counted.
 struct ZaehlAusgabe : BandAusgabe {
     bool Bereit(QWidget&, bool&) override { return true; }
     uint32_t Hochladen(const QImage&) override { return ++bilder; }
     void Freigeben(uint32_t) override {}
     void Kopieren(uint32_t, int, const QRect&) override { ++kopien; }
-    void Fuellen(const QRect&, const QColor&) override { ++fuellungen; }
     void Senden() override {}
     uint32_t bilder = 0;
     int64_t kopien = 0;
-    int64_t fuellungen = 0;
 };
 
 // The tick when the band's steps are copies on the server: no repaint.

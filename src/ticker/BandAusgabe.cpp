@@ -86,20 +86,6 @@ public:
                       static_cast<uint16_t>(ziel.width()), static_cast<uint16_t>(ziel.height()));
     }
 
-    void Fuellen(const QRect& ziel, const QColor& farbe) override {
-        if (!passt_ || ziel.isEmpty())
-            return;
-        const uint32_t pixel = (farbe.rgb() & 0xFFFFFFu) | (tiefe_ == 32 ? 0xFF000000u : 0u);
-        if (pixel != vordergrund_) {
-            xcb_change_gc(c_, gc_, XCB_GC_FOREGROUND, &pixel);
-            vordergrund_ = pixel;
-        }
-        const xcb_rectangle_t r{static_cast<int16_t>(ziel.x()), static_cast<int16_t>(ziel.y()),
-                                static_cast<uint16_t>(ziel.width()),
-                                static_cast<uint16_t>(ziel.height())};
-        xcb_poly_fill_rectangle(c_, fenster_, gc_, 1, &r);
-    }
-
     void Senden() override { xcb_flush(c_); }
 
 private:
@@ -143,7 +129,6 @@ private:
         // event back, and the copies come from pictures that are whole.
         const uint32_t werte[] = {0};
         xcb_create_gc(c_, gc_, fenster_, XCB_GC_GRAPHICS_EXPOSURES, werte);
-        vordergrund_ = 0;
         return true;
     }
 
@@ -159,7 +144,6 @@ private:
     xcb_window_t fenster_ = 0;
     xcb_gcontext_t gc_ = 0;
     uint8_t tiefe_ = 0;
-    uint32_t vordergrund_ = 0;
     bool passt_ = false;
 };
 

@@ -5,7 +5,6 @@
 // tick. Elsewhere (Wayland, the offscreen platform of the tests) there is no
 // such output and Qt paints the band.
 
-#include <QColor>
 #include <QImage>
 #include <QRect>
 #include <cstdint>
@@ -33,7 +32,6 @@ public:
     // Copies the picture's columns from `vonX` on, its top rows, to `ziel`
     // in the window (device pixels).
     virtual void Kopieren(uint32_t bild, int vonX, const QRect& ziel) = 0;
-    virtual void Fuellen(const QRect& ziel, const QColor& farbe) = 0;
     // Sends what was asked for so far.
     virtual void Senden() = 0;
 };

@@ -79,7 +79,6 @@ public:
         bool hochladenGeht = true;
         bool neuesFenster = false; // the next Bereit reports another window
         long kopien = 0;
-        long fuellungen = 0;
         long sendungen = 0;
     };
     explicit Attrappe(std::shared_ptr<Stand> s) : s_(std::move(s)) {}
@@ -124,16 +123,6 @@ public:
                 if (fx >= 0 && fx < f.width() && qx < quelle.width())
                     z[fx] = q[qx];
             }
-        }
-    }
-    void Fuellen(const QRect& ziel, const QColor& farbe) override {
-        ++s_->fuellungen;
-        QImage& f = s_->fenster;
-        const QRect r = ziel.intersected(f.rect());
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            auto* z = reinterpret_cast<QRgb*>(f.scanLine(y));
-            for (int x = r.left(); x <= r.right(); ++x)
-                z[x] = farbe.rgb();
         }
     }
     void Senden() override { ++s_->sendungen; }
@@ -359,7 +348,6 @@ TEST(BandServer, SchrittOhneLayoutUndAllokation) {
     // One copy a step, whatever part of the text is in view, and one
     // request to send it.
     EXPECT_EQ(a.stand->kopien, 51);
-    EXPECT_EQ(a.stand->fuellungen, 0);
     EXPECT_EQ(a.stand->sendungen, 51);
 
     // Scrolled across the next tiles: one rendering and one upload each.
