@@ -291,35 +291,6 @@ TEST(BandServer, AusweichenAufQt) {
     }
 }
 
-// An expose repaints what Qt keeps of the band, which the steps on the
-// server left as it was.
-TEST(BandServer, ExposeMaltDasBandNeu) {
-    Aufbau a(schrift("DejaVu Sans", 10));
-    const auto e = notizen(20, QStringLiteral("Besprechung um zehn Uhr im grossen Raum"));
-    a.zeigen(e, true, 101);
-    QCoreApplication::processEvents();
-    a.zeigen(e, true, 71);
-    ASSERT_TRUE(a.band->AufServer());
-
-    struct Maler : QObject {
-        bool eventFilter(QObject*, QEvent* ereignis) override {
-            malen += ereignis->type() == QEvent::Paint;
-            return false;
-        }
-        int malen = 0;
-    } zaehler;
-    a.band->installEventFilter(&zaehler);
-    for (int i = 0; i < 5; ++i)
-        a.zeigen(e, true, 41 - 30 * i);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(zaehler.malen, 0); // steps are the server's alone
-    QExposeEvent expose(QRegion(a.fenster.rect()));
-    QCoreApplication::sendEvent(a.fenster.windowHandle(), &expose);
-    QCoreApplication::processEvents();
-    EXPECT_GE(zaehler.malen, 1);
-    a.band->removeEventFilter(&zaehler);
-}
-
 // ---- what a step costs
 
 // Steps within what is rendered lay out nothing, render nothing, send no
