@@ -490,10 +490,17 @@ bool Band::serverZeigen() {
     }
     kachel = serverKachel(k, dpr, bandDev); // the list may have grown
     const QPoint ursprung = mapTo(fenster, QPoint(0, 0)) * dpr;
-    ausgabe_->Kopieren(kachel->bild, static_cast<int>(u - k * KachelBreite),
-                       QRect(ursprung.x(), ursprung.y(), static_cast<int>(bandDev),
-                             std::max(1, static_cast<int>(std::ceil(height() * dpr)))));
-    ausgabe_->Senden();
+    const QRect ziel(ursprung.x(), ursprung.y(), static_cast<int>(bandDev),
+                     std::max(1, static_cast<int>(std::ceil(height() * dpr))));
+    const int vonX = static_cast<int>(u - k * KachelBreite);
+    // At the slowest speed the text moves a pixel every third step: the
+    // window already shows this picture, and the steps between send nothing.
+    if (!aufServer_ || kachel->bild != letzteKopie_.bild || vonX != letzteKopie_.vonX ||
+        ziel != letzteKopie_.ziel) {
+        ausgabe_->Kopieren(kachel->bild, vonX, ziel);
+        ausgabe_->Senden();
+        letzteKopie_ = {kachel->bild, vonX, ziel};
+    }
 
     // Tiles that have scrolled out of view are not kept.
     std::erase_if(serverKacheln_, [&](const ServerKachel& t) {

@@ -245,6 +245,12 @@ private:
     qint64 serverBreite_ = 0;
     bool serverAus_ = false; // the server failed; Qt paints from here on
     bool aufServer_ = false;
+    // The copy last sent: what the window shows while aufServer_ holds.
+    struct Kopie {
+        uint32_t bild = 0;
+        int vonX = 0;
+        QRect ziel;
+    } letzteKopie_;
     QImage kratzer_;
     QPointer<QWindow> beobachtet_;
 

@@ -346,6 +346,14 @@ TEST(BandServer, SchrittOhneLayoutUndAllokation) {
     EXPECT_EQ(a.stand->kopien, 51 + kacheln * Band::KachelBreite / 2);
     // The tile in view and the next one.
     EXPECT_EQ(a.stand->bilder.size(), 2u);
+
+    // The slowest speed, a third of a pixel a step: a copy every third step,
+    // and the picture still Qt's.
+    const long kopien = a.stand->kopien;
+    for (int i = 0; i < 30; ++i)
+        a.zeigen(e, true, x -= 5);
+    EXPECT_EQ(a.stand->kopien - kopien, 10);
+    EXPECT_EQ(abweichendePixel(a.aufDemServer(), rgb(a.vorbild.grab().toImage())), 0);
 }
 
 // The bar's tick with the text unchanged: nothing allocated, and the date
