@@ -5,6 +5,7 @@
 #include "EinstellungsSatz.h"
 #include "FliegBubble.h"
 #include "Hilfen.h"
+#include "ImmerOben.h"
 #include "MBox.h"
 #include "Masse.h"
 #include "Panel3D.h"
@@ -1014,16 +1015,7 @@ void Einstellungen::closeEvent(QCloseEvent* ereignis) {
 // ---- window order, activation, messages
 
 void Einstellungen::obenSetzen(bool oben) {
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == oben)
-        return;
-    const bool sichtbar = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, oben);
-    if (sichtbar) {
-        const bool ohneAktivieren = testAttribute(Qt::WA_ShowWithoutActivating);
-        setAttribute(Qt::WA_ShowWithoutActivating, true);
-        show();
-        setAttribute(Qt::WA_ShowWithoutActivating, ohneAktivieren);
-    }
+    ImmerObenSetzen(*this, oben);
 }
 
 void Einstellungen::lageSetzen() {

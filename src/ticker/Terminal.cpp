@@ -4,6 +4,7 @@
 #include "Band.h"
 #include "FliegBubble.h"
 #include "Hilfen.h"
+#include "ImmerOben.h"
 #include "Masse.h"
 #include "Panel3D.h"
 #include "Randreservierung.h"
@@ -259,18 +260,7 @@ void Terminal::Timer1Aktiv(bool an) {
 }
 
 void Terminal::obenHalten(bool oben) {
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == oben)
-        return;
-    // Changing the flag hides the window; show it again without taking the
-    // focus from whatever has it.
-    const bool sichtbar = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, oben);
-    if (sichtbar) {
-        const bool ohneAktivieren = testAttribute(Qt::WA_ShowWithoutActivating);
-        setAttribute(Qt::WA_ShowWithoutActivating, true);
-        show();
-        setAttribute(Qt::WA_ShowWithoutActivating, ohneAktivieren);
-    }
+    ImmerObenSetzen(*this, oben);
 }
 
 void Terminal::FensterOrdnung() {

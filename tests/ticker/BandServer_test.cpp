@@ -5,6 +5,7 @@
 
 #include "Band.h"
 #include "BandAusgabe.h"
+#include "BandBilder.h"
 #include "Panel3D.h"
 #include "Terminal.h"
 #include "TestHilfe.h"
@@ -21,6 +22,7 @@
 #include <memory>
 
 using namespace pinwick;
+using pinwick::test::AbweichendePixel;
 using pinwick::test::NotizEinfuegen;
 using pinwick::test::NotizZeile;
 using pinwick::test::TestUmgebung;
@@ -147,37 +149,14 @@ private:
     uint32_t naechste_ = 0;
 };
 
-const QString trenner = QStringLiteral(" \u00B7 ");
+const QString& trenner = test::BandTrenner;
 
-QFont schrift(const char* name, int groesse, bool kursiv = false, bool fett = false) {
-    QFont f(QString::fromLatin1(name));
-    f.setPointSize(groesse);
-    f.setItalic(kursiv);
-    f.setBold(fett);
-    return f;
-}
 
-std::vector<Eintrag> notizen(int anzahl, const QString& text) {
-    std::vector<Eintrag> e;
-    for (int i = 0; i < anzahl; ++i)
-        e.push_back({int16_t(i % 3 == 0 ? Eintrag::Broadcast : Eintrag::Eigene),
-                     QStringLiteral("Notiz %1: ").arg(i) + text});
-    return e;
-}
 
 QImage rgb(const QImage& bild) {
     return bild.convertToFormat(QImage::Format_RGB32);
 }
 
-int abweichendePixel(const QImage& a, const QImage& b) {
-    if (a.size() != b.size())
-        return -1;
-    int anzahl = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            anzahl += a.pixel(x, y) != b.pixel(x, y);
-    return anzahl;
-}
 
 // A window with a band set into it away from its corner, as in the bar, and
 // the same band painted by Qt alone beside it.
@@ -220,18 +199,18 @@ TEST(BandServer, ZeigtDasBildDasQtMalt) {
     const QString lang = QStringLiteral("ein recht langer Text mit vielen Woertern ").repeated(80);
     const BildFall faelle[] = {
         {"zwei kurze",
-         schrift("DejaVu Sans", 12),
+         test::Schrift("DejaVu Sans", 12),
          {{Eintrag::Eigene, QStringLiteral("MMMM")}, {Eintrag::Broadcast, QStringLiteral("WWWW")}},
          true},
-        {"zwanzig fett", schrift("DejaVu Sans", 10, false, true),
-         notizen(20, QStringLiteral("Besprechung um zehn Uhr im grossen Raum")), true},
-        {"zwanzig kursiv", schrift("DejaVu Sans", 12, true),
-         notizen(20, QStringLiteral("Besprechung um zehn Uhr")), true},
+        {"zwanzig fett", test::Schrift("DejaVu Sans", 10, false, true),
+         test::Notizen(20, QStringLiteral("Besprechung um zehn Uhr im grossen Raum")), true},
+        {"zwanzig kursiv", test::Schrift("DejaVu Sans", 12, true),
+         test::Notizen(20, QStringLiteral("Besprechung um zehn Uhr")), true},
         {"ein langer Eintrag in Stuecken",
-         schrift("DejaVu Serif", 11),
+         test::Schrift("DejaVu Serif", 11),
          {{Eintrag::Eigene, QStringLiteral("vorher")}, {Eintrag::Broadcast, lang}},
          true},
-        {"stehend, von aussen verschoben", schrift("DejaVu Sans", 14), notizen(3, lang.left(300)),
+        {"stehend, von aussen verschoben", test::Schrift("DejaVu Sans", 14), test::Notizen(3, lang.left(300)),
          false},
     };
     for (const BildFall& fall : faelle) {
@@ -252,9 +231,9 @@ TEST(BandServer, ZeigtDasBildDasQtMalt) {
             a.zeigen(fall.eintraege, fall.scrollend, x);
             ASSERT_TRUE(a.band->AufServer());
             const QImage qt = rgb(a.vorbild.grab().toImage());
-            EXPECT_EQ(abweichendePixel(a.aufDemServer(), qt), 0);
+            EXPECT_EQ(AbweichendePixel(a.aufDemServer(), qt), 0);
             // What Qt keeps of the band, for exposes, is the same picture.
-            EXPECT_EQ(abweichendePixel(rgb(a.band->grab().toImage()), qt), 0);
+            EXPECT_EQ(AbweichendePixel(rgb(a.band->grab().toImage()), qt), 0);
         }
         // Only the tile in view and the next one stay on the server.
         EXPECT_LE(a.stand->bilder.size(), 2u);
@@ -285,10 +264,10 @@ TEST(BandServer, AusweichenAufQt) {
          false, false, true},
         {"anderes Fenster", [](Attrappe::Stand& s) { s.neuesFenster = true; }, true, true, false},
     };
-    const auto e = notizen(20, QStringLiteral("Besprechung um zehn Uhr im grossen Raum"));
+    const auto e = test::Notizen(20, QStringLiteral("Besprechung um zehn Uhr im grossen Raum"));
     for (const AusweichFall& fall : faelle) {
         SCOPED_TRACE(fall.name);
-        Aufbau a(schrift("DejaVu Sans", 10, false, true));
+        Aufbau a(test::Schrift("DejaVu Sans", 10, false, true));
         a.zeigen(e, true, 101);
         a.zeigen(e, true, -1500);
         ASSERT_TRUE(a.band->AufServer());
@@ -301,7 +280,7 @@ TEST(BandServer, AusweichenAufQt) {
         EXPECT_EQ(a.band->Statistik().hochgeladen > hochgeladen, fall.bilderNeu);
         EXPECT_EQ(a.stand->bilder.empty(), fall.bilderFrei);
         // Whichever way, Qt's picture of the band is right.
-        EXPECT_EQ(abweichendePixel(rgb(a.band->grab().toImage()), rgb(a.vorbild.grab().toImage())),
+        EXPECT_EQ(AbweichendePixel(rgb(a.band->grab().toImage()), rgb(a.vorbild.grab().toImage())),
                   0);
     }
 }
@@ -312,8 +291,8 @@ TEST(BandServer, AusweichenAufQt) {
 // picture and allocate nothing; a new tile coming into view is rendered and
 // sent once.
 TEST(BandServer, SchrittOhneLayoutUndAllokation) {
-    Aufbau a(schrift("DejaVu Sans", 10, false, true), QSize(1920, 24));
-    const auto e = notizen(40, QStringLiteral("Besprechung um zehn Uhr im grossen Raum"));
+    Aufbau a(test::Schrift("DejaVu Sans", 10, false, true), QSize(1920, 24));
+    const auto e = test::Notizen(40, QStringLiteral("Besprechung um zehn Uhr im grossen Raum"));
     a.zeigen(e, true, 101);
     // The text has come in from the margin: the band lies in the first tile.
     double x = -1500;
@@ -353,7 +332,7 @@ TEST(BandServer, SchrittOhneLayoutUndAllokation) {
     for (int i = 0; i < 30; ++i)
         a.zeigen(e, true, x -= 5);
     EXPECT_EQ(a.stand->kopien - kopien, 10);
-    EXPECT_EQ(abweichendePixel(a.aufDemServer(), rgb(a.vorbild.grab().toImage())), 0);
+    EXPECT_EQ(AbweichendePixel(a.aufDemServer(), rgb(a.vorbild.grab().toImage())), 0);
 }
 
 // The bar's tick with the text unchanged: nothing allocated, and the date

@@ -2,6 +2,7 @@
 // keeps for very long texts, and its text measurement.
 
 #include "Band.h"
+#include "BandBilder.h"
 #include "Programm.h"
 #include "TestHilfe.h"
 #include "TickerInhalt.h"
@@ -13,22 +14,16 @@
 #include <gtest/gtest.h>
 
 using namespace pinwick;
+using pinwick::test::AbweichendePixel;
 using pinwick::test::NotizEinfuegen;
+using pinwick::test::Schrift;
 using pinwick::test::NotizZeile;
 using pinwick::test::TestUmgebung;
 
 namespace {
 
-const QString trenner = QStringLiteral(" \u00B7 ");
+const QString& trenner = test::BandTrenner;
 constexpr int TextOben = 60;
-
-QFont schrift(const char* name, int groesse, bool kursiv = false, bool fett = false) {
-    QFont f(QString::fromLatin1(name));
-    f.setPointSize(groesse);
-    f.setItalic(kursiv);
-    f.setBold(fett);
-    return f;
-}
 
 // Words of 2 to 10 letters with blanks between, the same for the same seed.
 QString woerter(qsizetype zeichen, quint32 z) {
@@ -113,16 +108,6 @@ QImage bandBild(Band& band) {
     return band.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-int abweichendePixel(const QImage& a, const QImage& b) {
-    if (a.size() != b.size())
-        return -1;
-    int anzahl = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            anzahl += a.pixel(x, y) != b.pixel(x, y);
-    return anzahl;
-}
-
 bool hatText(const QImage& bild) {
     for (int y = 0; y < bild.height(); ++y)
         for (int x = 0; x < bild.width(); ++x)
@@ -144,24 +129,24 @@ TEST(BandBild, GleichDemInEinemZugGezeichneten) {
     const QString lang = woerter(3000, 7); // drawn in pieces
     const BildFall faelle[] = {
         {"zwei kurze",
-         schrift("DejaVu Sans", 12),
+         Schrift("DejaVu Sans", 12),
          {{Eintrag::Eigene, QStringLiteral("MMMM")}, {Eintrag::Broadcast, QStringLiteral("MMMM")}},
          true},
         {"zwei kurze, stehend",
-         schrift("DejaVu Sans", 12),
+         Schrift("DejaVu Sans", 12),
          {{Eintrag::Eigene, QStringLiteral("MMMM")}, {Eintrag::Broadcast, QStringLiteral("MMMM")}},
          false},
-        {"zwanzig fett", schrift("DejaVu Sans", 10, false, true), notizen(20, 40), true},
-        {"zwanzig kursiv", schrift("DejaVu Sans", 12, true), notizen(20, 40), true},
-        {"zwanzig Serif, stehend", schrift("DejaVu Serif", 14), notizen(20, 40), false},
+        {"zwanzig fett", Schrift("DejaVu Sans", 10, false, true), notizen(20, 40), true},
+        {"zwanzig kursiv", Schrift("DejaVu Sans", 12, true), notizen(20, 40), true},
+        {"zwanzig Serif, stehend", Schrift("DejaVu Serif", 14), notizen(20, 40), false},
         {"ein langer Eintrag zwischen kurzen",
-         schrift("DejaVu Sans", 10),
+         Schrift("DejaVu Sans", 10),
          {{Eintrag::Eigene, QStringLiteral("vorher")},
           {Eintrag::Broadcast, lang},
           {Eintrag::Eigene, QStringLiteral("nachher")}},
          true},
         {"ein langer Eintrag kursiv",
-         schrift("DejaVu Sans", 12, true),
+         Schrift("DejaVu Sans", 12, true),
          {{Eintrag::Broadcast, lang}},
          true},
     };
@@ -188,7 +173,7 @@ TEST(BandBild, GleichDemInEinemZugGezeichneten) {
             band.Zeigen(fall.eintraege, trenner, fall.scrollend, x);
             const QImage erwartet =
                 vorbild(fall.schrift, fall.eintraege, fall.scrollend, groesse, x).bild;
-            EXPECT_EQ(abweichendePixel(bandBild(band), erwartet), 0);
+            EXPECT_EQ(AbweichendePixel(bandBild(band), erwartet), 0);
         }
         EXPECT_EQ(band.PassBreite(), 15 * pass);
     }
@@ -199,15 +184,15 @@ TEST(BandBild, GleichDemInEinemZugGezeichneten) {
 TEST(BandBild, NeueNummerNeueFarben) {
     Band band;
     band.resize(600, 24);
-    const QFont f = schrift("DejaVu Sans", 12);
+    const QFont f = Schrift("DejaVu Sans", 12);
     band.Aussehen(f, Qt::black, Qt::red, Qt::green, TextOben);
     std::vector<Eintrag> e = {{Eintrag::Eigene, QStringLiteral("MMMM")},
                               {Eintrag::Eigene, QStringLiteral("WWWW")}};
     band.Zeigen(e, 1, trenner, false, 101);
-    EXPECT_EQ(abweichendePixel(bandBild(band), vorbild(f, e, false, band.size(), 101).bild), 0);
+    EXPECT_EQ(AbweichendePixel(bandBild(band), vorbild(f, e, false, band.size(), 101).bild), 0);
     e[1].quelle = Eintrag::Broadcast;
     band.Zeigen(e, 2, trenner, false, 101);
-    EXPECT_EQ(abweichendePixel(bandBild(band), vorbild(f, e, false, band.size(), 101).bild), 0);
+    EXPECT_EQ(AbweichendePixel(bandBild(band), vorbild(f, e, false, band.size(), 101).bild), 0);
 }
 
 // ---- memory: what is kept follows the band's width, not the text's length
@@ -237,7 +222,7 @@ TEST(BandSpeicher, KachelnBleibenBeiLangenTextenWenige) {
         SCOPED_TRACE(fall.name);
         Band band;
         band.resize(groesse);
-        band.Aussehen(schrift("DejaVu Sans", 10, false, true), Qt::black, Qt::red, Qt::green,
+        band.Aussehen(Schrift("DejaVu Sans", 10, false, true), Qt::black, Qt::red, Qt::green,
                       TextOben);
         const auto pruefen = [&](double x) {
             SCOPED_TRACE(x);
@@ -269,7 +254,7 @@ TEST(BandSpeicher, KachelnBleibenBeiLangenTextenWenige) {
 
 TEST(BandMessen, StueckweiseWieInEinemZugUndNurBisZurGrenze) {
     Band band;
-    const QFont f = schrift("DejaVu Sans", 10, false, true);
+    const QFont f = Schrift("DejaVu Sans", 10, false, true);
     band.Aussehen(f, Qt::black, Qt::red, Qt::green, TextOben);
     const QFontMetrics fm(f);
     const QString faelle[] = {

@@ -5,6 +5,7 @@
 
 #include "Band.h"
 #include "BandAusgabe.h"
+#include "BandBilder.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -18,34 +19,10 @@ using namespace pinwick;
 
 namespace {
 
-const QString trenner = QStringLiteral(" \u00B7 ");
+const QString& trenner = test::BandTrenner;
 
-QFont schrift(const char* name, int groesse, bool kursiv = false, bool fett = false) {
-    QFont f(QString::fromLatin1(name));
-    f.setPointSize(groesse);
-    f.setItalic(kursiv);
-    f.setBold(fett);
-    return f;
-}
 
-std::vector<Eintrag> notizen(int anzahl, const QString& text) {
-    std::vector<Eintrag> e;
-    for (int i = 0; i < anzahl; ++i)
-        e.push_back({int16_t(i % 3 == 0 ? Eintrag::Broadcast : Eintrag::Eigene),
-                     QStringLiteral("Notiz %1: ").arg(i) + text});
-    return e;
-}
 
-// Pixels that differ in colour (the server's fourth byte is not Qt's alpha).
-int abweichendePixel(const QImage& a, const QImage& b) {
-    if (a.size() != b.size())
-        return -1;
-    int anzahl = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            anzahl += (a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF);
-    return anzahl;
-}
 
 class BandX11 : public ::testing::Test {
 public:
@@ -58,7 +35,7 @@ public:
         band->setGeometry(37, 6, 1820, 26);
         vorbild.resize(band->size());
         vorbild.AusgabeSetzen(nullptr);
-        aussehen(schrift("DejaVu Sans", 10, false, true), Qt::black, Qt::red);
+        aussehen(test::Schrift("DejaVu Sans", 10, false, true), Qt::black, Qt::red);
         fenster.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&fenster));
     }
@@ -97,15 +74,15 @@ TEST_F(BandX11, ServerPfadZeigtWasQtMalt) {
     const QString lang = QStringLiteral("ein recht langer Text mit vielen Woertern ").repeated(60);
     const Fall faelle[] = {
         {"zwanzig fett", [](BandX11&) {},
-         notizen(20, QStringLiteral("Besprechung um zehn Uhr im grossen Raum")), true},
+         test::Notizen(20, QStringLiteral("Besprechung um zehn Uhr im grossen Raum")), true},
         {"kursiv, andere Farben",
          [](BandX11& t) {
-             t.aussehen(schrift("DejaVu Serif", 12, true), QColor(0x20, 0x40, 0x80),
+             t.aussehen(test::Schrift("DejaVu Serif", 12, true), QColor(0x20, 0x40, 0x80),
                         QColor(0xFF, 0xEE, 0x10));
          },
-         notizen(7, QStringLiteral("Wochenbericht")), true},
+         test::Notizen(7, QStringLiteral("Wochenbericht")), true},
         {"ein langer Eintrag",
-         [](BandX11& t) { t.aussehen(schrift("DejaVu Sans", 9), Qt::white, Qt::black); },
+         [](BandX11& t) { t.aussehen(test::Schrift("DejaVu Sans", 9), Qt::white, Qt::black); },
          {{Eintrag::Broadcast, lang}, {Eintrag::Eigene, QStringLiteral("danach")}},
          true},
         {"hoeheres Band",
@@ -113,8 +90,8 @@ TEST_F(BandX11, ServerPfadZeigtWasQtMalt) {
              t.band->resize(1820, 34);
              t.vorbild.resize(1820, 34);
          },
-         notizen(20, QStringLiteral("Besprechung")), true},
-        {"stehend verschoben", [](BandX11&) {}, notizen(2, QStringLiteral("kurz")), false},
+         test::Notizen(20, QStringLiteral("Besprechung")), true},
+        {"stehend verschoben", [](BandX11&) {}, test::Notizen(2, QStringLiteral("kurz")), false},
     };
     for (const Fall& fall : faelle) {
         SCOPED_TRACE(fall.name);
@@ -128,7 +105,7 @@ TEST_F(BandX11, ServerPfadZeigtWasQtMalt) {
             SCOPED_TRACE(x);
             zeigen(fall.eintraege, fall.scrollend, x);
             ASSERT_TRUE(band->AufServer());
-            EXPECT_EQ(abweichendePixel(aufDemServer(), vonQt()), 0);
+            EXPECT_EQ(test::AbweichendePixel(aufDemServer(), vonQt(), true), 0);
         }
     }
 }
@@ -137,7 +114,7 @@ TEST_F(BandX11, ServerPfadZeigtWasQtMalt) {
 // uncovered part, Qt shows what it keeps of the band, and that is the
 // present picture, not the one from before the server's steps.
 TEST_F(BandX11, NachExposeDasJetzigeBild) {
-    const auto e = notizen(20, QStringLiteral("Besprechung um zehn Uhr im grossen Raum"));
+    const auto e = test::Notizen(20, QStringLiteral("Besprechung um zehn Uhr im grossen Raum"));
     zeigen(e, true, 101);
     QCoreApplication::processEvents();
     double x = 71;
@@ -151,7 +128,7 @@ TEST_F(BandX11, NachExposeDasJetzigeBild) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&decke));
     decke.hide();
     QTest::qWait(200);
-    EXPECT_EQ(abweichendePixel(aufDemServer(), vonQt()), 0);
+    EXPECT_EQ(test::AbweichendePixel(aufDemServer(), vonQt(), true), 0);
 }
 
 } // namespace
