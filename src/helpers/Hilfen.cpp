@@ -108,6 +108,14 @@ bool HatFuehrendeZahl(QStringView text) {
     return l.Ziffer();
 }
 
+bool NenntUnendlichOderNaN(QStringView text) {
+    QStringView rest = text.trimmed();
+    if (rest.startsWith(u'-') || rest.startsWith(u'+'))
+        rest = rest.sliced(1);
+    return rest.startsWith(u"nan", Qt::CaseInsensitive) ||
+           rest.startsWith(u"inf", Qt::CaseInsensitive);
+}
+
 double FuehrendeZahl(QStringView text) {
     Leser l(text);
     if (l.Zeichen() == u'&') {

@@ -25,6 +25,10 @@ double FuehrendeZahl(QStringView text);
 // True when the text begins with a number FuehrendeZahl reads, so that a
 // real 0 can be told from a text that holds no number at all.
 bool HatFuehrendeZahl(QStringView text);
+// True when the text, after blanks and a sign, names a value that is no
+// finite number ("NaN", "inf", "Infinity" in any case). Readers that take a
+// leading number would read such a text as 0; they refuse it instead.
+bool NenntUnendlichOderNaN(QStringView text);
 
 // Rounds to the nearest integer with halves going to the even neighbour
 // (2.5 gives 2, 3.5 gives 4), whatever rounding mode the processor is in.

@@ -135,10 +135,12 @@ qint64 ganzzahl(const QVariant& v) {
     return v.toLongLong();
 }
 
+// Only finite numbers count: "NaN", "inf" or "1e999" in a column are no
+// number a reader could use, however the text reader takes them.
 bool textAlsZahl(const QString& text, double& zahl) {
     bool ok = false;
     zahl = QLocale::c().toDouble(QStringView(text).trimmed(), &ok);
-    return ok;
+    return ok && std::isfinite(zahl);
 }
 
 template <typename T> T ganzzahlImBereich(const Wert& w, const char* typ) {
@@ -260,14 +262,18 @@ double Wert::alsDouble() const {
         werfen(QStringLiteral("invalid use of Null"));
     if (istGanzzahl(v_))
         return static_cast<double>(ganzzahl(v_));
-    if (istZahl(v_))
-        return v_.toDouble();
-    if (v_.typeId() == QMetaType::QString) {
+    if (istZahl(v_)) {
+        // A REAL column can hold infinities (a stored 1e999); they are as
+        // unreadable as a text that is no number.
+        const double zahl = v_.toDouble();
+        if (std::isfinite(zahl))
+            return zahl;
+    } else if (v_.typeId() == QMetaType::QString) {
         double zahl;
         if (textAlsZahl(v_.toString(), zahl))
             return zahl;
     }
-    werfen(QStringLiteral("type mismatch: '%1' is not a number").arg(v_.toString()));
+    werfen(QStringLiteral("type mismatch: '%1' is not a finite number").arg(v_.toString()));
 }
 
 int16_t Wert::alsInt16() const {

@@ -26,14 +26,21 @@ Wert lies(const Datensatzmenge* rs, const char* spalte) {
 bool istGleichNull(const Wert& w) {
     return !w.istNull() && w.alsDouble() == 0;
 }
-bool istNegativ(const Wert& w) {
-    return !w.istNull() && w.alsDouble() < 0;
+// A colour is tested as the 32-bit value it is read as: a value that is no
+// finite number or does not fit (NaN, inf, 1e999) cannot be tested, so the
+// fallback branch is taken instead of leaving the colour at 0 (black).
+bool farbeNegativ(const Wert& w) {
+    return !w.istNull() && w.alsInt32() < 0;
 }
 
 // Colours may sit in a text column: the value's text form is read for its
-// leading number and rounded to the nearest 32-bit integer.
+// leading number and rounded to the nearest 32-bit integer. A text naming an
+// infinity or NaN holds no colour, though its leading number would read as 0.
 int32_t farbeAusText(const Wert& w) {
-    const double zahl = FuehrendeZahl(w.alsText());
+    const QString text = w.alsText();
+    if (NenntUnendlichOderNaN(text))
+        throw DatenFehler("colour value is not a finite number");
+    const double zahl = FuehrendeZahl(text);
     const double gerundet = RundeGerade(zahl);
     if (!std::isfinite(gerundet) || gerundet < std::numeric_limits<int32_t>::min() ||
         gerundet > std::numeric_limits<int32_t>::max())
@@ -62,8 +69,8 @@ constexpr FarbSpalte farbSpalten[] = {
     {"UhrSchriftFarbe", &Einstellungswerte::UhrSchriftFarbe, rueckfall::UhrSchriftFarbe},
 };
 
-// Values the settings window cannot store count as unreadable, so that the
-// bar always lands on the screen at a size and speed someone could choose.
+// A font size the font dialog cannot give counts as unreadable, so that the
+// band is always drawn at a size someone could choose.
 constexpr int16_t KleinsteSchrift = 1, GroessteSchrift = 100;
 int16_t schriftGroesse(const Wert& w) {
     const int16_t groesse = w.alsInt16();
@@ -71,14 +78,13 @@ int16_t schriftGroesse(const Wert& w) {
         throw DatenFehler("font size out of range");
     return groesse;
 }
-int32_t dockPosition(const Wert& w) {
-    const int32_t lage = w.alsInt32();
-    if (lage != 0 && lage != 1)
-        throw DatenFehler("dock position out of range");
-    return lage;
-}
-bool speedWaehlbar(double speed) {
-    return speed == 30 || speed == 15 || speed == 5;
+// Every speed from 5 up is a usable scroll step (the window offers 30, 15
+// and 5; older rows may hold others). Below 5, or not readable as a 16-bit
+// value, the band would stand still or the value could not be taken: the
+// normal speed instead.
+constexpr int16_t KleinsterSpeed = 5;
+bool speedZuKlein(const Wert& w) {
+    return w.alsInt16() < KleinsterSpeed;
 }
 
 struct Schalter {
@@ -97,10 +103,11 @@ void EinstellungenLaden(Programm& p) {
 
     versuche([&] { p.Sprache = lies(rs, "Sprache").alsInt16(); });
     p.ImmerOben = !testOderErster([&] { return istGleichNull(lies(rs, "ImmerOben")); });
-    versuche([&] { p.dockPos = dockPosition(lies(rs, "dockPos")); });
+    // Every value other than 0 docks the bar at the bottom.
+    versuche([&] { p.dockPos = lies(rs, "dockPos").alsInt32(); });
 
     for (const FarbSpalte& f : farbSpalten) {
-        if (testOderErster([&] { return istNegativ(lies(rs, f.name)); }))
+        if (testOderErster([&] { return farbeNegativ(lies(rs, f.name)); }))
             p.*f.wert = f.rueckfall;
         else
             versuche([&] { p.*f.wert = lies(rs, f.name).alsInt32(); });
@@ -142,7 +149,7 @@ void EinstellungenLaden(Programm& p) {
 
     if (testOderErster([&] {
             const Wert w = lies(rs, "Speed");
-            return w.istNull() || !speedWaehlbar(w.alsDouble());
+            return w.istNull() || speedZuKlein(w);
         }))
         p.Speed = rueckfall::Speed;
     else
@@ -228,7 +235,7 @@ void EinstellungenUebernehmen(Programm& p) {
     // "Differs" cannot be told for a Null: it counts as no change, and the
     // value itself cannot be taken either. An unreadable value counts.
     for (const FarbSpalte& f : farbSpalten) {
-        if (testOderErster([&] { return istNegativ(lies(rs, f.name)); })) {
+        if (testOderErster([&] { return farbeNegativ(lies(rs, f.name)); })) {
             Erhoehen(aenderungen);
             p.*f.wert = f.rueckfall;
         } else {
@@ -313,7 +320,7 @@ void EinstellungenUebernehmen(Programm& p) {
 
     if (testOderErster([&] {
             const Wert w = lies(rs, "Speed");
-            return !w.istNull() && !speedWaehlbar(w.alsDouble());
+            return !w.istNull() && speedZuKlein(w);
         })) {
         Erhoehen(aenderungen);
         p.Speed = rueckfall::Speed;

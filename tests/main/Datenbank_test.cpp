@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace pinwick;
 using pinwick::test::NotizEinfuegen;
@@ -94,6 +95,19 @@ TEST(DatenbankWert, ZahlenUndTexteMitNull) {
     EXPECT_THROW(Wert(qint64(1) << 31).alsInt32(), DatenFehler);
     EXPECT_THROW(Wert("Verdana").alsDouble(), DatenFehler);
     EXPECT_THROW(Wert("").alsInt32(), DatenFehler);
+
+    // Nothing that is no finite number passes as one, stored as REAL or as text.
+    const double unendlich = std::numeric_limits<double>::infinity();
+    for (const Wert& w : {Wert(unendlich), Wert(-unendlich), Wert("NaN"), Wert("nan"),
+                          Wert("inf"), Wert("-Infinity"), Wert("1e999"), Wert(" -1e999 ")}) {
+        SCOPED_TRACE(w.roh().toString().toStdString());
+        EXPECT_THROW(w.alsDouble(), DatenFehler);
+        EXPECT_THROW(w.alsInt16(), DatenFehler);
+        EXPECT_THROW(w.alsInt32(), DatenFehler);
+        EXPECT_THROW(w.alsBool(), DatenFehler);
+    }
+    EXPECT_THROW(Wert(1e300).alsInt32(), DatenFehler);
+    EXPECT_EQ(Wert("1e300").alsDouble(), 1e300);
 
     EXPECT_EQ(Wert(true).roh().toInt(), -1);
     EXPECT_TRUE(Wert(true).alsBool());

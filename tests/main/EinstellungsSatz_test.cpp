@@ -85,9 +85,12 @@ TEST(EinstellungenLaden, NegativeColoursFallBackNullLeavesTheValue) {
 }
 
 TEST(EinstellungenLaden, SpeedBelowFiveOrNullBecomesThirty) {
-    // A speed the settings window cannot choose falls back like a Null.
-    const std::pair<const char*, int> faelle[] = {{"4", 30},  {"NULL", 30}, {"-2", 30}, {"5", 5},
-                                                  {"15", 15}, {"30", 30},   {"45", 30}, {"7", 30}};
+    // From 5 up every speed is taken as it is; what cannot be read as a
+    // 16-bit value falls back like a Null instead of leaving the band at 0.
+    const std::pair<const char*, int> faelle[] = {
+        {"4", 30},   {"NULL", 30},    {"-2", 30},    {"5", 5},         {"15", 15},
+        {"30", 30},  {"45", 45},      {"7", 7},      {"10", 10},       {"'NaN'", 30},
+        {"1e999", 30}, {"'1e999'", 30}, {"40000", 30}, {"'Infinity'", 30}};
     for (const auto& [gespeichert, erwartet] : faelle) {
         TestUmgebung u;
         setzeSpalte(*u.p.lokaleDatenbank, "Speed", gespeichert);
@@ -96,9 +99,10 @@ TEST(EinstellungenLaden, SpeedBelowFiveOrNullBecomesThirty) {
     }
 }
 
-// A font size or dock position the settings window cannot store counts as
-// unreadable: the value held before stays, so the bar lands at a usable size.
-TEST(EinstellungenLaden, SizeAndDockOutsideTheWindowsChoicesKeepTheirValue) {
+// A font size the font dialog cannot give counts as unreadable: the value
+// held before stays, so the bar lands at a usable size. Every dock position
+// other than 0 is kept and means the bottom edge.
+TEST(EinstellungenLaden, SizeOutsideTheWindowsChoicesKeepsItsValueDockIsTaken) {
     struct Fall {
         const char* spalte;
         const char* gespeichert;
@@ -112,8 +116,10 @@ TEST(EinstellungenLaden, SizeAndDockOutsideTheWindowsChoicesKeepTheirValue) {
                            {"SchriftGroesse", "100", 100},
                            {"SchriftGroesse", "'gross'", 8},
                            {"dockPos", "1", 1},
-                           {"dockPos", "2", 0},
-                           {"dockPos", "-1", 0}};
+                           {"dockPos", "2", 2},
+                           {"dockPos", "-1", -1},
+                           {"dockPos", "'NaN'", 0},
+                           {"dockPos", "1e999", 0}};
     for (const Fall& f : faelle) {
         TestUmgebung u;
         setzeSpalte(*u.p.lokaleDatenbank, f.spalte, f.gespeichert);
@@ -123,6 +129,36 @@ TEST(EinstellungenLaden, SizeAndDockOutsideTheWindowsChoicesKeepTheirValue) {
         const int wert =
             QLatin1String(f.spalte) == QLatin1String("dockPos") ? u.p.dockPos : u.p.SchriftGroesse;
         EXPECT_EQ(wert, f.erwartet) << f.spalte << " = " << f.gespeichert;
+    }
+}
+
+// Values that are no finite number, or too large for their column's type,
+// are unreadable wherever a number is read: a colour test then takes the
+// fallback, a plain value keeps what it held.
+TEST(EinstellungenLaden, NonFiniteAndOutOfRangeNumbersAreUnreadable) {
+    const char* const unlesbar[] = {"'NaN'",  "'nan'",   "'inf'",        "'-Infinity'",
+                                    "1e999",  "-1e999",  "'1e999'",      "'-1e999'",
+                                    "4294967296", "'  +INF  '"};
+    for (const char* wert : unlesbar) {
+        SCOPED_TRACE(wert);
+        TestUmgebung u;
+        for (const char* spalte : {"fensterHgFarbe", "uhrHgFarbe", "notizHgFarbe",
+                                   "UhrSchriftFarbe", "SchriftFarbe", "SchriftFarbe2", "Sprache",
+                                   "SchriftGroesse"})
+            setzeSpalte(*u.p.lokaleDatenbank, spalte, wert);
+        u.p.SchriftFarbe = 0x123456;
+        u.p.SchriftFarbe2 = 0x654321;
+        u.p.Sprache = 2;
+        u.p.SchriftGroesse = 9;
+        neuLaden(u);
+        EXPECT_EQ(u.p.fensterHgFarbe, 0x800000);
+        EXPECT_EQ(u.p.uhrHgFarbe, 0xFFE0E0);
+        EXPECT_EQ(u.p.notizHgFarbe, 0xFFA0A0);
+        EXPECT_EQ(u.p.UhrSchriftFarbe, 0);
+        EXPECT_EQ(u.p.SchriftFarbe, 0x123456);
+        EXPECT_EQ(u.p.SchriftFarbe2, 0x654321);
+        EXPECT_EQ(u.p.Sprache, 2);
+        EXPECT_EQ(u.p.SchriftGroesse, 9);
     }
 }
 
@@ -299,6 +335,27 @@ TEST_F(Uebernehmen, BroadcasterFallbacksAndSlowSpeed) {
     EXPECT_EQ(u.p.SchriftName, QStringLiteral("MS Sans Serif"));
     EXPECT_EQ(u.p.SchriftGroesse, 8);
     EXPECT_EQ(u.p.Speed, 30);
+}
+
+TEST_F(Uebernehmen, UnreadableNumbersTakeTheFallbackOtherSpeedsAreTaken) {
+    verbinden();
+    const struct {
+        const char *farbe, *speed;
+        int32_t erwarteteFarbe;
+        int erwarteterSpeed;
+    } faelle[] = {{"'NaN'", "10", 0x800000, 10},     {"1e999", "'inf'", 0x800000, 30},
+                  {"'-inf'", "1e999", 0x800000, 30}, {"4294967296", "40000", 0x800000, 30},
+                  {"255", "45", 255, 45}};
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.farbe);
+        senderSetzen(QStringLiteral("fensterHgFarbe"), QString::fromLatin1(f.farbe));
+        senderSetzen(QStringLiteral("Speed"), QString::fromLatin1(f.speed));
+        u.p.fensterHgFarbe = 0;
+        EinstellungenUebernehmen(u.p);
+        EXPECT_TRUE(u.p.einstellungenGeaendert);
+        EXPECT_EQ(u.p.fensterHgFarbe, f.erwarteteFarbe);
+        EXPECT_EQ(u.p.Speed, f.erwarteterSpeed);
+    }
 }
 
 TEST_F(Uebernehmen, NegativeLocalBroadcastColourBecomesYellow) {
