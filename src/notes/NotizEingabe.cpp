@@ -64,8 +64,8 @@ QString MeldungsText(Meldung meldung, int16_t sprache) {
     case Meldung::DatumFehlerhaft:
         return sprachWahl(sprache, u"Invalid date.", u"Fehlerhaftes Datum.");
     case Meldung::TagNull:
-        return sprachWahl(sprache, u"There is no day 0: enter a day from 1 to 31.",
-                          u"Einen Tag 0 gibt es nicht: bitte einen Tag von 1 bis 31 eingeben.");
+        return sprachWahl(sprache, u"There is no such day: enter a day from 1 to 31.",
+                          u"Diesen Tag gibt es nicht: bitte einen Tag von 1 bis 31 eingeben.");
     case Meldung::DauerZuGross:
         return sprachWahl(sprache, u"Duration: at most 32767 weeks.",
                           u"Dauer: höchstens 32767 Wochen.");
@@ -377,7 +377,10 @@ PruefErgebnis SpeichernPruefen(NotizFormular& f, const QDate& heute, int32_t& da
         // An empty day box gets today's day, as it does when it is left.
         if (f.tagZahlMon.isEmpty())
             f.tagZahlMon = QString::number(heute.day());
-        if (zahlAus(f.tagZahlMon) == 0)
+        // No month has a day 0 or a day after the 31st: such a note would
+        // never be shown.
+        const int64_t tag = zahlAus(f.tagZahlMon);
+        if (tag < 1 || tag > 31)
             return halt(Meldung::TagNull, Feld::TagZahlMon);
         if (f.tagZahlMon == QLatin1String("29")) {
             if (!ja(Frage::Tag29))

@@ -549,8 +549,19 @@ bool Notizen::fragen(Frage f) {
         piepen();
     if (!frage)
         return false;
-    return frage(QMessageBox::Question, FrageText(f, p_.Sprache),
-                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    const bool ja = frage(QMessageBox::Question, FrageText(f, p_.Sprache),
+                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    // Back from the question the window is active again: typing goes into
+    // the note text, after its last character, unless a later check of the
+    // same save sends the focus to the box at fault. The box left here has
+    // been read already and is not normalised on the way out.
+    if (!schliesst_) {
+        unterdrueckt_ = true;
+        notiz_->setFocus(Qt::ActiveWindowFocusReason);
+        notiz_->moveCursor(QTextCursor::End);
+        unterdrueckt_ = false;
+    }
+    return ja;
 }
 
 void Notizen::fokusZurueck(QWidget* box) {

@@ -344,6 +344,19 @@ bool Verwaltung::eventFilter(QObject* objekt, QEvent* ereignis) {
             reject();
             return true;
         }
+        // In the list the keys do what the buttons do: Return edits the
+        // first selected note, Delete asks before deleting the selected ones.
+        if (objekt == liste_ && umschalter == Qt::NoModifier) {
+            if (taste->key() == Qt::Key_Return || taste->key() == Qt::Key_Enter) {
+                if (AuswahlVorhanden())
+                    Bearbeiten();
+                return true;
+            }
+            if (taste->key() == Qt::Key_Delete) {
+                Loeschen();
+                return true;
+            }
+        }
     }
     return QDialog::eventFilter(objekt, ereignis);
 }

@@ -113,8 +113,8 @@ const Text tag31{u"This note will not appear in February, April, June, September
                  u"Dieser Zettel erscheint nicht im Februar, April, Juni, September und November "
                  u"-\r\n\r\nTrotzdem so einstellen?"};
 const Text keine{nullptr, nullptr};
-const Text tag0{u"There is no day 0: enter a day from 1 to 31.",
-                u"Einen Tag 0 gibt es nicht: bitte einen Tag von 1 bis 31 eingeben."};
+const Text tag0{u"There is no such day: enter a day from 1 to 31.",
+                u"Diesen Tag gibt es nicht: bitte einen Tag von 1 bis 31 eingeben."};
 const Text datum{u"Invalid date.", u"Fehlerhaftes Datum."};
 const Text vorher{u"Days earlier: at most 32767.", u"Tage vorher: höchstens 32767."};
 
@@ -155,6 +155,10 @@ const Pruefung pruefungen[] = {
     {"monthly 31st, Yes", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("31"); }, {true}, {tag31}, keine, ohne, 0, true},
     {"monthly 30th, no question", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("30"); }, {}, {}, keine, ohne, 0, true},
     {"monthly day 0", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("00"); }, {}, {}, tag0,
+     [](F f) -> QWidget* { return f.TagZahlMon(); }, 1, false},
+    {"monthly day 32", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("32"); }, {}, {}, tag0,
+     [](F f) -> QWidget* { return f.TagZahlMon(); }, 1, false},
+    {"monthly day 99", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("99"); }, {}, {}, tag0,
      [](F f) -> QWidget* { return f.TagZahlMon(); }, 1, false},
     {"monthly weekday without position", [](F f) { mitZeit(f, 3), f.MonArtOpt(2)->click(); }, {}, {},
      {u"Position of weekday within month not selected.", u"Position des Wochentags im Monat nicht gewählt."}, ohne, 1, false},
@@ -207,6 +211,40 @@ TEST_F(EditorTest, SaveChecksAndQuestionsInOrderInBothLanguages) {
             EXPECT_EQ(tabelle().size(), vorher + (fall.gespeichert ? 1 : 0));
             EXPECT_EQ(f->result(), fall.gespeichert ? QDialog::Accepted : QDialog::Rejected);
         }
+    }
+}
+
+// After a question the note text has the focus, cursor at its end, unless a
+// later check of the same save sends it to the box at fault.
+TEST_F(EditorTest, AfterAQuestionTheFocusIsBackInTheNoteText) {
+    const struct {
+        const char* name;
+        void (*eingeben)(Notizen&);
+        std::deque<bool> antworten;
+        QWidget* (*fokus)(Notizen&);
+    } faelle[] = {
+        {"From without times, No", [](F f) { mitZeit(f, 1), f.UhrArtOpt(1)->click(); }, {false},
+         [](F f) -> QWidget* { return f.Notiz(); }},
+        {"monthly 29th, No", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("29"); }, {false},
+         [](F f) -> QWidget* { return f.Notiz(); }},
+        {"Yes, then no weekday",
+         [](F f) { mitZeit(f, 2), zeit(f, 2, "18:00"), f.WoTagChe(3)->setChecked(false); },
+         {true}, [](F f) -> QWidget* { return f.Notiz(); }},
+        {"Yes, then a duration too long",
+         [](F f) { mitZeit(f, 2), zeit(f, 2, "18:00"), f.DauerWoc()->setText("32768"); },
+         {true}, [](F f) -> QWidget* { return f.DauerWoc(); }},
+    };
+    for (const auto& fall : faelle) {
+        SCOPED_TRACE(fall.name);
+        antworten = fall.antworten;
+        auto f = oeffnen();
+        f->show();
+        fall.eingeben(*f);
+        // The save button was clicked: it holds the focus while the question is asked.
+        f->OkBef()->setFocus(Qt::MouseFocusReason);
+        f->Speichern();
+        EXPECT_EQ(f->focusWidget(), fall.fokus(*f));
+        EXPECT_EQ(f->Notiz()->textCursor().position(), f->Notiz()->toPlainText().size());
     }
 }
 

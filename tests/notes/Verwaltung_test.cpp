@@ -269,6 +269,44 @@ TEST_F(VerwaltungTest, DeleteAsksThenRemovesTheSelectedNotes) {
     EXPECT_EQ(v->Liste()->count(), 0);
 }
 
+// Return and Delete in the list do what the two buttons do; with nothing
+// selected, or with a modifier held, they do nothing.
+TEST_F(VerwaltungTest, ReturnEditsAndDeleteAsksInTheList) {
+    notizen({"a", "b", "c"});
+    const struct {
+        const char* name;
+        std::initializer_list<int> auswahl;
+        Qt::Key taste;
+        Qt::KeyboardModifiers umschalter;
+        int editoren;
+        size_t fragen;
+    } faelle[] = {
+        {"Return edits the first selected", {1, 2}, Qt::Key_Return, Qt::NoModifier, 1, 0},
+        {"keypad Enter edits", {0}, Qt::Key_Enter, Qt::KeypadModifier, 1, 0},
+        {"Return without a selection", {}, Qt::Key_Return, Qt::NoModifier, 0, 0},
+        {"Delete asks", {0, 2}, Qt::Key_Delete, Qt::NoModifier, 0, 1},
+        {"Delete without a selection", {}, Qt::Key_Delete, Qt::NoModifier, 0, 0},
+        {"Ctrl+Return", {1}, Qt::Key_Return, Qt::ControlModifier, 0, 0},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.name);
+        editoren = 0;
+        fragen.clear();
+        auto v = oeffnen();
+        waehlen(*v, f.auswahl);
+        std::vector<int> markiertImEditor;
+        imEditor = [&] { markiertImEditor = markiert(*v); };
+        QTest::keyClick(v->Liste(), f.taste, f.umschalter);
+        EXPECT_EQ(editoren, f.editoren);
+        if (f.editoren)
+            EXPECT_EQ(markiertImEditor, std::vector<int>{*f.auswahl.begin()});
+        ASSERT_EQ(fragen.size(), f.fragen);
+        if (f.fragen)
+            EXPECT_EQ(fragen[0].text, "Really delete seleted notes?");
+        EXPECT_EQ(gespeichert(), ids) << "answered No";
+    }
+}
+
 TEST_F(VerwaltungTest, AFailedDeletionShowsWhatIsStored) {
     notizen({"a", "b", "c", "d"});
     u.p.lokaleDatenbank->Ausfuehren(
