@@ -474,6 +474,11 @@ void Datenbank::SchemaPruefen() {
     }
 }
 
+void Datenbank::WarteZeitSetzen(int ms) {
+    if (IstOffen())
+        sqlite3_busy_timeout(verbindung_->db, ms);
+}
+
 void Datenbank::GanzPruefen() {
     if (!IstOffen())
         werfen(QStringLiteral("the database is closed: %1").arg(pfad_));

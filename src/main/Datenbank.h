@@ -105,6 +105,9 @@ public:
     void SchemaPruefen();
     // Reads every page of the file; throws DatenFehler when any is damaged.
     void GanzPruefen();
+    // How long a statement waits for another connection's lock before it
+    // fails with BesetztFehler; the opening set it (warteMs).
+    void WarteZeitSetzen(int ms);
     void Ausfuehren(const QString& sql);
     std::unique_ptr<Datensatzmenge> OpenRecordset(const QString& abfrage);
     void Close();

@@ -2,6 +2,7 @@
 
 #include "Bilder.h"
 #include "EinstellungsRegeln.h"
+#include "Datenbank.h"
 #include "EinstellungsSatz.h"
 #include "FliegBubble.h"
 #include "Hilfen.h"
@@ -24,6 +25,7 @@
 #include <QFileDialog>
 #include <QFocusEvent>
 #include <QFontDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -263,9 +265,9 @@ Einstellungen::Dialoge Einstellungen::EchteDialoge() {
         mBoxZeigen(p, MBox::JaNein, text);
         return p.mBoxAntwort == MBox::Ja;
     };
-    d.bubble = [](Programm& p, int32_t links, int32_t oben, const QString& text) {
-        BubbleZeigen(p, links, oben, text);
-    };
+    d.bubble = [](QWidget* fenster, Programm& p, int32_t links, int32_t oben,
+                  const QString& text) { BubbleZeigen(p, links, oben, text, fenster); };
+    d.dateiPruefen = BroadcastDateiPruefen;
     return d;
 }
 
@@ -734,17 +736,30 @@ void Einstellungen::SchriftWaehlen() {
     p_.ungespeichert = true;
     if (!dialoge.schrift)
         return;
-    const std::optional<QFont> schrift = dialoge.schrift(this, notizSchrift(kopie_));
+    // The dialog lists installed fonts only: it starts on the font that
+    // draws the stored name, so that a name from another system (not
+    // installed here) does not drop the dialog to its first family and lose
+    // the bold and italic style on the way.
+    QFont start = notizSchrift(kopie_);
+    const QString familie = InstallierteFamilie(kopie_.SchriftName);
+    start.setFamily(familie);
+    const std::optional<QFont> schrift = dialoge.schrift(this, start);
     if (!schrift)
         return;
+    // Whole points from 1 to 100; a font given in pixels counts at 96 dpi.
+    const std::optional<int16_t> punkte = SchriftPunkte(schrift->pointSizeF(), schrift->pixelSize());
+    if (!punkte) {
+        p_.Piepen();
+        meldung(SchriftGroesseText(kopie_.Sprache), 12);
+        return;
+    }
     kopie_.SchriftFett = schrift->bold();
     kopie_.SchriftKursiv = schrift->italic();
-    kopie_.SchriftName = schrift->family();
-    // Whole points from 1 to 100; a font given in pixels counts at 96 dpi.
-    double punkte = schrift->pointSizeF();
-    if (punkte <= 0 && schrift->pixelSize() > 0)
-        punkte = schrift->pixelSize() * 72.0 / 96.0;
-    kopie_.SchriftGroesse = int16_t(std::clamp<long>(std::lround(punkte), 1, 100));
+    // The stored name stays while the same family is chosen: on the system
+    // that has it installed, the bar still draws with it.
+    if (schrift->family().compare(familie, Qt::CaseInsensitive) != 0)
+        kopie_.SchriftName = schrift->family();
+    kopie_.SchriftGroesse = *punkte;
     miniaturFarben();
     miniaturLayout();
 }
@@ -815,6 +830,10 @@ void Einstellungen::PfadWaehlen() {
     // working files are found relative to it.
     QDir::setCurrent(ordner);
     if (datei.isEmpty())
+        return;
+    // A file the receiver could never read is refused here, where the
+    // reason can still be told, instead of as a network error later.
+    if (!dateiGut(datei))
         return;
 
     if (!AufAnderemRechner(datei)) {
@@ -902,16 +921,32 @@ void Einstellungen::Standardwerte() {
 
 // ---- saving and closing
 
+bool Einstellungen::dateiGut(const QString& pfad) {
+    const BroadcastDatei befund =
+        dialoge.dateiPruefen ? dialoge.dateiPruefen(pfad) : BroadcastDatei::Gut;
+    if (befund == BroadcastDatei::Gut)
+        return true;
+    p_.Piepen();
+    meldung(BroadcastDateiText(befund, kopie_.Sprache), 12);
+    return false;
+}
+
 bool Einstellungen::pruefen() {
     const Pruefung ergebnis = VorSpeichernPruefen(kopie_, passwortTex_->isEnabled());
-    if (ergebnis == Pruefung::Gut)
-        return true;
+    if (ergebnis == Pruefung::Gut) {
+        // A receiver about to read a file it did not read before: the file
+        // is looked at again, it may have changed since it was chosen. A path
+        // in use already is left to the bar, which tells an outage itself
+        // and reconnects when the file is back.
+        const bool neu = !p_.broadcastStatus || kopie_.broadcastPfad != p_.broadcastPfad;
+        return !kopie_.broadcastStatus || !neu || dateiGut(kopie_.broadcastPfad);
+    }
     p_.Piepen();
     const QPoint unter = ergebnis == Pruefung::PasswortFehlt
                              ? BubbleUnter(gruppenLage[1], passwortLage)
                              : BubbleUnter(gruppenLage[2], pfadLage);
     if (dialoge.bubble)
-        dialoge.bubble(p_, unter.x(), unter.y(), PruefungsText(ergebnis, kopie_.Sprache));
+        dialoge.bubble(this, p_, unter.x(), unter.y(), PruefungsText(ergebnis, kopie_.Sprache));
     return false;
 }
 
@@ -924,18 +959,38 @@ bool Einstellungen::uebernehmenUndSpeichern() {
     if (leiste_)
         leiste_->ScrollSchrittSetzen();
 
+    // Another program may hold the own file's lock: the wait cursor shows
+    // at once, and the save waits a few seconds, not the connection's long
+    // wait, before it gives up with the values still in the window.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    p_.EreignisseZulassen();
+    bool besetzt = false;
+    bool gespeichert = false;
+    Datenbank* db = p_.lokaleDatenbank.get();
+    if (db)
+        db->WarteZeitSetzen(speicherWarteMs);
     try {
         EinstellungenSpeichern(p_);
+        gespeichert = true;
+    } catch (const BesetztFehler&) {
+        besetzt = true;
     } catch (const std::exception&) {
+    }
+    if (db)
+        db->WarteZeitSetzen(Datenbank::WarteZeitMs);
+    QApplication::restoreOverrideCursor();
+    if (!gespeichert) {
         // The program goes on with what the database holds, and the window
         // stays open with the user's changes.
         static_cast<Einstellungswerte&>(p_) = vorher;
         if (leiste_)
             leiste_->ScrollSchrittSetzen();
         p_.Piepen();
-        meldung(text(u"Settings not saved: the database is locked or cannot be reached.",
-                     u"Einstellungen nicht gespeichert: Datenbank gesperrt oder nicht "
-                     u"erreichbar."),
+        meldung(besetzt ? DateiBelegtText(kopie_.Sprache)
+                        : text(u"Settings not saved: the database is locked or cannot be "
+                               u"reached.",
+                               u"Einstellungen nicht gespeichert: Datenbank gesperrt oder nicht "
+                               u"erreichbar."),
                 12);
         return false;
     }
@@ -1058,6 +1113,22 @@ bool Einstellungen::event(QEvent* ereignis) {
         return ergebnis;
     }
     return QWidget::event(ereignis);
+}
+
+void Einstellungen::keyPressEvent(QKeyEvent* ereignis) {
+    // A push button takes Space by itself; Enter and Return reach the
+    // window and press the button that has the focus.
+    if (ereignis->key() == Qt::Key_Return || ereignis->key() == Qt::Key_Enter) {
+        auto* knopf = qobject_cast<QPushButton*>(focusWidget());
+        const Qt::KeyboardModifiers umschalter =
+            ereignis->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+        if (knopf && knopf->isEnabled() && knopf->isVisible() && umschalter == Qt::NoModifier) {
+            ereignis->accept();
+            knopf->click();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(ereignis);
 }
 
 void Einstellungen::mousePressEvent(QMouseEvent* ereignis) {

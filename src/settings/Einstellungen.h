@@ -5,6 +5,7 @@
 // Modeless; while it is open the bar stands still, disabled and out of the
 // topmost group, and it gets all three back when the window closes.
 
+#include "EinstellungsRegeln.h"
 #include "Programm.h"
 
 #include <QFont>
@@ -43,8 +44,11 @@ public:
         std::function<Antwort(QWidget*, const QString& text)> jaNeinAbbrechen;
         // The program's own message box, kind 2 (Yes/No): true for Yes.
         std::function<bool(Programm&, const QString& text)> mBoxJaNein;
-        // A bubble at offsets (twips) from the active window.
-        std::function<void(Programm&, int32_t links, int32_t oben, const QString& text)> bubble;
+        // A bubble at offsets (twips) from the window's top-left corner.
+        std::function<void(QWidget*, Programm&, int32_t links, int32_t oben, const QString& text)>
+            bubble;
+        // What a broadcaster's file is (BroadcastDateiPruefen).
+        std::function<BroadcastDatei(const QString& pfad)> dateiPruefen;
     };
     static Dialoge EchteDialoge();
 
@@ -54,6 +58,10 @@ public:
     ~Einstellungen() override;
 
     Dialoge dialoge;
+    // How long a save waits for another program's lock on the own file
+    // before the window says that the file is busy. The bar's own reads
+    // keep their longer wait.
+    int speicherWarteMs = 3000;
 
     // ---- the working copy and the window's state
     const Einstellungswerte& Kopie() const { return kopie_; }
@@ -116,6 +124,7 @@ protected:
     void showEvent(QShowEvent* ereignis) override;
     void mousePressEvent(QMouseEvent* ereignis) override;
     bool eventFilter(QObject* objekt, QEvent* ereignis) override;
+    void keyPressEvent(QKeyEvent* ereignis) override;
 
 private:
     void bauen();
@@ -129,6 +138,7 @@ private:
     void sysopGeaendert(bool an);
     void passwortZeigen(bool sichtbar);
     bool pruefen();
+    bool dateiGut(const QString& pfad);
     bool uebernehmenUndSpeichern();
     bool abschliessen();
     void leisteZurueck();

@@ -1,11 +1,20 @@
 #include "EinstellungsRegeln.h"
 
+#include "Datenbank.h"
 #include "Hilfen.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontInfo>
 #include <QStorageInfo>
 #include <array>
+#include <cerrno>
+#include <cmath>
 
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#endif
 #if defined(Q_OS_LINUX)
 #include <sys/vfs.h>
 #endif
@@ -243,6 +252,97 @@ bool AufAnderemRechner(const QString& pfad) {
     const QStorageInfo lage(QFileInfo(pfad).absolutePath());
     const QString typ = lage.isValid() ? QString::fromLatin1(lage.fileSystemType()) : QString();
     return NetzDateisystem(magie, typ);
+}
+
+BroadcastDatei BroadcastDateiPruefen(const QString& pfad) {
+    if (pfad.isEmpty())
+        return BroadcastDatei::NichtErreichbar;
+    // The kind of file first: opening a pipe to read from it would wait for
+    // a writer that never comes.
+#if defined(Q_OS_UNIX)
+    struct stat info {};
+    if (::stat(QFile::encodeName(pfad).constData(), &info) != 0)
+        return errno == EACCES ? BroadcastDatei::KeinLeserecht : BroadcastDatei::NichtErreichbar;
+    if (!S_ISREG(info.st_mode))
+        return BroadcastDatei::KeineNotizdatei;
+    const qint64 groesse = info.st_size;
+#else
+    const QFileInfo info(pfad);
+    if (!info.exists())
+        return BroadcastDatei::NichtErreichbar;
+    if (!info.isFile())
+        return BroadcastDatei::KeineNotizdatei;
+    const qint64 groesse = info.size();
+#endif
+    {
+        QFile datei(pfad);
+        if (!datei.open(QIODevice::ReadOnly))
+            return datei.error() == QFileDevice::PermissionsError
+                       ? BroadcastDatei::KeinLeserecht
+                       : BroadcastDatei::NichtErreichbar;
+    }
+    if (groesse == 0)
+        return BroadcastDatei::KeineNotizdatei;
+    // Opened the way a receiver opens it, and checked for what the ticker reads.
+    try {
+        Arbeitsbereich bereich;
+        std::unique_ptr<Datenbank> db = bereich.OpenBroadcast(pfad);
+        db->SchemaPruefen();
+    } catch (const BesetztFehler&) {
+        return BroadcastDatei::Gut;
+    } catch (const std::exception&) {
+        return BroadcastDatei::KeineNotizdatei;
+    }
+    return BroadcastDatei::Gut;
+}
+
+QString BroadcastDateiText(BroadcastDatei befund, int16_t sprache) {
+    const bool englisch = sprache == 1;
+    switch (befund) {
+    case BroadcastDatei::KeineNotizdatei:
+        return englisch ? QStringLiteral("Broadcast path: not a Pinwick notes file.")
+                        : QStringLiteral("Broadcast-Pfad: keine Pinwick-Notizdatei.");
+    case BroadcastDatei::KeinLeserecht:
+        return englisch ? QStringLiteral("Broadcast path: no permission to read the file.")
+                        : QString::fromUtf16(u"Broadcast-Pfad: keine Berechtigung, die Datei zu "
+                                             u"lesen.");
+    case BroadcastDatei::NichtErreichbar:
+        return englisch ? QStringLiteral("Broadcast path: cannot reach the file.")
+                        : QStringLiteral("Broadcast-Pfad: Datei nicht erreichbar.");
+    case BroadcastDatei::Gut:
+        break;
+    }
+    return QString();
+}
+
+QString InstallierteFamilie(const QString& name) {
+    // QFontInfo tells the family the font matching actually drew with.
+    return QFontInfo(QFont(name)).family();
+}
+
+std::optional<int16_t> SchriftPunkte(double punkte, int pixel) {
+    if (!(punkte > 0) && pixel > 0)
+        punkte = pixel * 72.0 / 96.0;
+    if (!std::isfinite(punkte))
+        return std::nullopt;
+    const double ganz = std::round(punkte);
+    if (ganz < KleinsteSchrift || ganz > GroessteSchrift)
+        return std::nullopt;
+    return static_cast<int16_t>(ganz);
+}
+
+QString SchriftGroesseText(int16_t sprache) {
+    return sprache == 1 ? QStringLiteral("Font size: choose from 1 to 100 points.")
+                        : QString::fromUtf16(u"Schriftgröße: bitte 1 bis 100 Punkt "
+                                             u"wählen.");
+}
+
+QString DateiBelegtText(int16_t sprache) {
+    return sprache == 1 ? QStringLiteral("Settings not saved: the database file is busy in "
+                                         "another program. Please try again.")
+                        : QStringLiteral("Einstellungen nicht gespeichert: Die Datenbankdatei "
+                                         "ist in einem anderen Programm belegt. Bitte erneut "
+                                         "versuchen.");
 }
 
 bool PasswortGleich(const QString& eingabe, const QString& passWort) {

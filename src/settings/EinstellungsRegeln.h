@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace pinwick {
 
@@ -100,6 +101,34 @@ bool AufAnderemRechner(const QString& pfad);
 // The file-system test behind it: the statfs magic number and the type the
 // mount table gives ("nfs4", "cifs", "fuse.sshfs", ...).
 bool NetzDateisystem(quint64 magie, const QString& typ);
+
+// What a chosen broadcaster's file turned out to be. A file another program
+// is writing at the moment counts as good: it is a notes file, only busy.
+enum class BroadcastDatei { Gut, KeineNotizdatei, KeinLeserecht, NichtErreichbar };
+// Looks at the file without changing anything there: not there (or the share
+// not answering), not readable for this user, or not a database with the
+// tables and columns the ticker reads (a folder, a pipe, an empty or a text
+// file, another program's database).
+BroadcastDatei BroadcastDateiPruefen(const QString& pfad);
+// The message line's text for a file that is not good; empty for Gut.
+QString BroadcastDateiText(BroadcastDatei befund, int16_t sprache);
+
+// ---- the note font --------------------------------------------------------------
+
+// Sizes the font dialog may give: whole points from 1 to 100.
+inline constexpr int KleinsteSchrift = 1, GroessteSchrift = 100;
+// The installed family that draws a font name: the name itself when it is
+// installed, else the closest one the system's font matching picks for it
+// (a font name from another system, such as "Verdana" or "MS Sans Serif").
+QString InstallierteFamilie(const QString& name);
+// A chosen size in whole points (a size in pixels counts at 96 dpi); nothing
+// when it lies outside 1 to 100.
+std::optional<int16_t> SchriftPunkte(double punkte, int pixel);
+// The text for a size outside 1 to 100.
+QString SchriftGroesseText(int16_t sprache);
+// The message line's text when the own database file is kept busy by
+// another program and the settings could not be written.
+QString DateiBelegtText(int16_t sprache);
 
 // ---- the password ------------------------------------------------------------
 

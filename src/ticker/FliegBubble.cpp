@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
@@ -145,7 +146,8 @@ void FliegBubble::paintEvent(QPaintEvent*) {
     BildMalen(maler);
 }
 
-void BubbleZeigen(Programm& p, int32_t offsetLinks, int32_t offsetOben, const QString& text) {
+void BubbleZeigen(Programm& p, int32_t offsetLinks, int32_t offsetOben, const QString& text,
+                  const QWidget* bezug) {
     // Nothing here may stop the caller: a window that is gone or has no
     // position just leaves the bubble at the bare offsets.
     if (auto* alt = qobject_cast<FliegBubble*>(p.bubble.data()))
@@ -155,12 +157,27 @@ void BubbleZeigen(Programm& p, int32_t offsetLinks, int32_t offsetOben, const QS
 
     p.mBoxText = text;
 
-    QWidget* bezug = QApplication::activeWindow();
-    if (!bezug || qobject_cast<FliegBubble*>(bezug) || !bezug->isVisible())
+    // A window that asks a question is not active while the question is
+    // open, nor at once after it: the caller names itself where it can.
+    if (!bezug || !bezug->isVisible())
+        bezug = QApplication::activeWindow();
+    if (!bezug || qobject_cast<const FliegBubble*>(bezug) || !bezug->isVisible())
         bezug = p.leiste;
     const QPoint ecke = bezug ? bezug->frameGeometry().topLeft() : QPoint(0, 0);
-    const int32_t links = Twips(ecke.x()) + offsetLinks;
-    const int32_t oben = Twips(ecke.y()) + offsetOben;
+    int32_t links = Twips(ecke.x()) + offsetLinks;
+    int32_t oben = Twips(ecke.y()) + offsetOben;
+    // Offsets that would put the bubble past an edge of the screen (a bar at
+    // the bottom, a window moved low) bring it back inside, where it can be
+    // read and clicked away.
+    if (const QScreen* schirm = bezug ? bezug->screen() : QGuiApplication::primaryScreen()) {
+        const QRect flaeche = schirm->geometry();
+        links = std::clamp(links, Twips(flaeche.left()),
+                           std::max(Twips(flaeche.left()),
+                                    Twips(flaeche.right() + 1 - FliegBubble::BreitePx)));
+        oben = std::clamp(oben, Twips(flaeche.top()),
+                          std::max(Twips(flaeche.top()),
+                                   Twips(flaeche.bottom() + 1 - FliegBubble::HoehePx)));
+    }
     // The program-wide values are 16 bits wide; a screen wider than 2184
     // pixels needs more, so the window itself takes the full value.
     p.bubbleLinks = alsInt16(links);

@@ -53,10 +53,12 @@ private:
     bool geschlossen_ = false;
 };
 
-// Shows text in a bubble at the given offsets (twips) from the active window,
-// or from the bar when no window of the program is active. An open bubble is
-// closed first, so there is never more than one.
-void BubbleZeigen(Programm& p, int32_t offsetLinks, int32_t offsetOben, const QString& text);
+// Shows text in a bubble at the given offsets (twips) from a window: bezug
+// when given and shown, else the active window, or the bar when no window of
+// the program is active. The bubble is kept inside the screen of that window.
+// An open bubble is closed first, so there is never more than one.
+void BubbleZeigen(Programm& p, int32_t offsetLinks, int32_t offsetOben, const QString& text,
+                  const QWidget* bezug = nullptr);
 // Closes the bubble when one is open.
 void BubbleSchliessen();
 bool BubbleSichtbar();

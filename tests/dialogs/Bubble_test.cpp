@@ -5,6 +5,7 @@
 #include "Panel3D.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -66,6 +67,40 @@ TEST_F(BubbleTest, OhneAktivesFensterZaehltDieLeiste) {
     BubbleZeigen(p, 100, -1300, QStringLiteral("Netz"));
     EXPECT_EQ(p.bubbleLinks, 100);
     EXPECT_EQ(p.bubbleOben, Twips(500) - 1300);
+}
+
+// A window that names itself is the reference even when another one is
+// active; offsets past an edge of the screen are brought back inside.
+TEST_F(BubbleTest, BeimGenanntenFensterUndImmerAufDemSchirm) {
+    QWidget fenster;
+    fenster.setGeometry(100, 100, 300, 200);
+    fenster.show();
+    QWidget anderes;
+    anderes.setGeometry(400, 300, 100, 100);
+    anderes.show();
+    anderes.activateWindow();
+    QTest::qWaitForWindowActive(&anderes, 500);
+    const QPoint ecke = fenster.frameGeometry().topLeft();
+    const QRect schirm = fenster.screen()->geometry();
+    const int rechts = Twips(schirm.right() + 1 - FliegBubble::BreitePx);
+    const int unten = Twips(schirm.bottom() + 1 - FliegBubble::HoehePx);
+    const struct {
+        int32_t links, oben;
+        int erwarteteLinks, erwarteteOben;
+    } faelle[] = {
+        {300, 600, Twips(ecke.x()) + 300, Twips(ecke.y()) + 600},
+        {0, 99999, Twips(ecke.x()), unten},
+        {99999, 0, rechts, Twips(ecke.y())},
+        {-99999, -99999, Twips(schirm.left()), Twips(schirm.top())},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(testing::Message() << f.links << ", " << f.oben);
+        BubbleZeigen(p, f.links, f.oben, QStringLiteral("hier"), &fenster);
+        EXPECT_EQ(p.bubbleLinks, f.erwarteteLinks);
+        EXPECT_EQ(p.bubbleOben, f.erwarteteOben);
+        ASSERT_NE(Bubble(), nullptr);
+        EXPECT_EQ(Bubble()->zielLinks(), f.erwarteteLinks);
+    }
 }
 
 TEST_F(BubbleTest, ZweiteBubbleErsetztDieErste) {

@@ -7,20 +7,26 @@
 #include "Einstellungen.h"
 #include "EinstellungsRegeln.h"
 #include "EinstellungsSatz.h"
+#include "FliegBubble.h"
 #include "Masse.h"
 #include "Panel3D.h"
+#include "Shell.h"
 #include "Terminal.h"
 #include "TestHilfe.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -41,6 +47,7 @@ struct Drehbuch {
     bool jaNein = true;
     Antwort jaNeinAbbrechen = Antwort::Nein;
     bool mBox = true;
+    std::optional<BroadcastDatei> befund; // else the file is really looked at
 
     QStringList titel;
     QStringList fragen;
@@ -109,8 +116,11 @@ protected:
             return b->fragen << t, b->jaNeinAbbrechen;
         };
         d.mBoxJaNein = [b](Programm&, const QString& t) { return b->fragen << t, b->mBox; };
-        d.bubble = [b](Programm&, int32_t links, int32_t oben, const QString& text) {
+        d.bubble = [b](QWidget*, Programm&, int32_t links, int32_t oben, const QString& text) {
             b->blasen.push_back({links, oben, text});
+        };
+        d.dateiPruefen = [b](const QString& pfad) {
+            return b->befund ? *b->befund : BroadcastDateiPruefen(pfad);
         };
         fenster->show();
         return *fenster;
@@ -306,22 +316,81 @@ TEST_F(EinstellungenTest, SchriftGanzePunkteVon1Bis100) {
     Einstellungen& w = oeffnen(false);
     Klick(w.farbePan(3));
     const int hoeheVorher = w.farbePan(3)->height();
+    // Sizes outside 1 to 100 are refused with a message; the font stays.
     const struct {
         qreal punkte;
         int16_t erwartet;
-    } faelle[] = {{12.5, 13}, {0.4, 1}, {150, 100}};
+        bool abgelehnt;
+    } faelle[] = {{12.5, 13, false}, {0.4, 13, true},  {150, 13, true},
+                  {0.6, 1, false},   {100.6, 1, true}, {100.4, 100, false}};
     for (const auto& f : faelle) {
+        SCOPED_TRACE(f.punkte);
+        MeldungLoeschen(&w);
         QFont schrift(QStringLiteral("DejaVu Serif"));
         schrift.setPointSizeF(f.punkte);
         schrift.setItalic(true);
         buch.schrift = schrift;
         w.schriftWahlBef()->click();
-        EXPECT_EQ(w.Kopie().SchriftGroesse, f.erwartet) << f.punkte;
+        EXPECT_EQ(w.Kopie().SchriftGroesse, f.erwartet);
         EXPECT_TRUE(w.Kopie().SchriftName == "DejaVu Serif" && w.Kopie().SchriftKursiv);
         EXPECT_EQ(w.farbePan(3)->font().pointSize(), f.erwartet);
         EXPECT_EQ(w.farbePan(4)->font(), w.farbePan(3)->font());
+        EXPECT_EQ(w.meldungPan()->text(),
+                  f.abgelehnt ? QStringLiteral("Font size: choose from 1 to 100 points.")
+                              : QString());
     }
     EXPECT_GT(w.farbePan(3)->height(), hoeheVorher) << "the miniature grew with the font";
+}
+
+// A stored font that is not installed here: the dialog starts on the font
+// that draws it, with the stored size and style, and the name stays unless
+// another family is chosen.
+TEST_F(EinstellungenTest, SchriftDialogBeginntBeimGespeichertenNamen) {
+    const struct {
+        const char* name;
+        bool fett, kursiv;
+        bool andereFamilie;
+        const char* erwarteterName;
+    } faelle[] = {
+        {"Verdana", true, false, false, "Verdana"},
+        {"MS Sans Serif", true, true, false, "MS Sans Serif"},
+        {"Verdana", false, true, true, "DejaVu Serif"},
+        {"DejaVu Sans", true, false, false, "DejaVu Sans"},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.name);
+        // Only where the name is missing does the case test the substitution.
+        if (QFontDatabase::hasFamily(QString::fromLatin1(f.name)) &&
+            QLatin1String(f.name) != QLatin1String("DejaVu Sans"))
+            continue;
+        u.p.SchriftName = QString::fromLatin1(f.name);
+        u.p.SchriftGroesse = 10;
+        u.p.SchriftFett = f.fett;
+        u.p.SchriftKursiv = f.kursiv;
+        Einstellungen& w = oeffnen(false);
+        Klick(w.farbePan(3));
+        std::optional<QFont> start;
+        w.dialoge.schrift = [&](QWidget*, const QFont& s) -> std::optional<QFont> {
+            start = s;
+            // Only the size is changed, or another family chosen as well.
+            QFont gewaehlt = s;
+            if (f.andereFamilie)
+                gewaehlt.setFamily(QStringLiteral("DejaVu Serif"));
+            gewaehlt.setPointSize(14);
+            return gewaehlt;
+        };
+        w.schriftWahlBef()->click();
+        ASSERT_TRUE(start.has_value());
+        EXPECT_TRUE(QFontDatabase::hasFamily(start->family())) << start->family().toStdString();
+        EXPECT_EQ(start->pointSize(), 10);
+        EXPECT_EQ(start->bold(), f.fett);
+        EXPECT_EQ(start->italic(), f.kursiv);
+        EXPECT_EQ(w.Kopie().SchriftName, QString::fromLatin1(f.erwarteterName));
+        EXPECT_EQ(w.Kopie().SchriftGroesse, 14);
+        EXPECT_EQ(w.Kopie().SchriftFett, f.fett);
+        EXPECT_EQ(w.Kopie().SchriftKursiv, f.kursiv);
+        delete fenster.data();
+    }
 }
 
 TEST_F(EinstellungenTest, SpracheBeschriftetAllesAufEinmalUndDieLeisteErstNachDemSpeichern) {
@@ -450,6 +519,8 @@ TEST_F(EinstellungenTest, PfadWahl) {
         Einstellungen& w = oeffnen(false);
         Klick(w.spracheOpt(1)); // ... the file dialog the window
         buch = Drehbuch();
+        // The servers of these paths do not exist; their files count as good.
+        buch.befund = BroadcastDatei::Gut;
         buch.datei = f.gewaehlt;
         buch.mBox = f.mBox;
         buch.dateiOrdner = lokal.path();
@@ -744,6 +815,183 @@ TEST_F(EinstellungenTest, SchliessenFragtNurNachAenderungenUndGibtDieLeisteImmer
         EXPECT_TRUE(leisteLaeuft());
         leiste().FormAktiv(false);
     }
+}
+
+// Enter and Return press the focused push button, as Space does.
+TEST_F(EinstellungenTest, EnterDruecktDenKnopfMitDemFokus) {
+    const struct {
+        const char* name;
+        QPushButton* (Einstellungen::*knopf)() const;
+        Qt::Key taste;
+        Qt::KeyboardModifiers umschalter;
+        bool zu;
+        QStringList fragen;
+    } faelle[] = {
+        {"Return on Save", &Einstellungen::speichernBef, Qt::Key_Return, Qt::NoModifier, true, {}},
+        {"keypad Enter on Save", &Einstellungen::speichernBef, Qt::Key_Enter, Qt::KeypadModifier,
+         true, {}},
+        {"Return on Cancel", &Einstellungen::abbrechenBef, Qt::Key_Return, Qt::NoModifier, true,
+         {}},
+        {"Return on Default values", &Einstellungen::standardBef, Qt::Key_Return, Qt::NoModifier,
+         false, {QStringLiteral("Really reset to default values?")}},
+        {"Ctrl+Return on Save", &Einstellungen::speichernBef, Qt::Key_Return, Qt::ControlModifier,
+         false, {}},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.name);
+        buch = Drehbuch();
+        buch.jaNein = false;
+        Einstellungen& w = oeffnen();
+        QPushButton* knopf = (w.*f.knopf)();
+        knopf->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(knopf, f.taste, f.umschalter);
+        EXPECT_EQ(offen(), !f.zu);
+        EXPECT_EQ(buch.fragen, f.fragen);
+        if (fenster)
+            delete fenster.data();
+        leiste().FormAktiv(false);
+    }
+}
+
+// Another program holds the own file's lock: the save gives up after its
+// short wait, says that the file is busy and keeps the window and its values.
+TEST_F(EinstellungenTest, BelegteDateiHaeltDasFensterOffen) {
+    for (int16_t sprache : {1, 2}) {
+        SCOPED_TRACE(sprache);
+        u.p.Sprache = sprache;
+        const Einstellungswerte vorher = u.p;
+        Einstellungen& w = oeffnen();
+        w.speicherWarteMs = 100;
+        w.dockPosOpt(1)->click();
+        w.speedOpt(5)->click();
+        Datenbank andere(u.p.datenbankDatei);
+        andere.Ausfuehren(QStringLiteral("BEGIN IMMEDIATE"));
+
+        for (bool mitFrage : {false, true}) {
+            MeldungLoeschen(&w);
+            if (mitFrage) {
+                buch.jaNeinAbbrechen = Antwort::Ja; // "Save changes?" Yes
+                w.close();
+            } else {
+                EXPECT_FALSE(w.Speichern());
+            }
+            EXPECT_TRUE(offen());
+            EXPECT_EQ(w.meldungPan()->text(),
+                      sprache == 1 ? QStringLiteral("Settings not saved: the database file is "
+                                                    "busy in another program. Please try again.")
+                                   : QStringLiteral("Einstellungen nicht gespeichert: Die "
+                                                    "Datenbankdatei ist in einem anderen "
+                                                    "Programm belegt. Bitte erneut versuchen."));
+            EXPECT_EQ(w.meldungPan()->hintergrund(), 0x0000FF);
+            EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "wait cursor gone again";
+            EXPECT_TRUE(w.Kopie().dockPos == 1 && w.Kopie().Speed == 5);
+            EXPECT_TRUE(static_cast<const Einstellungswerte&>(u.p) == vorher);
+        }
+        // Once the other program lets go, the same window saves.
+        andere.Ausfuehren(QStringLiteral("ROLLBACK"));
+        EXPECT_TRUE(w.Speichern());
+        EXPECT_EQ(gespeichert("dockPos").alsInt32(), 1);
+        zurueck(vorher);
+        leiste().FormAktiv(false);
+    }
+}
+
+// A broadcaster's file is looked at when it is chosen and, when it is new to
+// the receiver, at save: what is wrong with it is told in the message line.
+TEST_F(EinstellungenTest, BroadcastDateiBeiWahlUndSpeichern) {
+    QTemporaryDir ordner;
+    const QString text = ordner.filePath(QStringLiteral("pw.kav"));
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keine Datenbank");
+    }
+    const QString fehlt = ordner.filePath(QStringLiteral("fehlt/pw.kav"));
+    const QString sender = u.NeueDatenbank(QStringLiteral("sender.kav"));
+    const struct {
+        QString pfad;
+        const char* englisch;
+        const char* deutsch;
+    } faelle[] = {
+        {text, "Broadcast path: not a Pinwick notes file.",
+         "Broadcast-Pfad: keine Pinwick-Notizdatei."},
+        {ordner.path(), "Broadcast path: not a Pinwick notes file.",
+         "Broadcast-Pfad: keine Pinwick-Notizdatei."},
+        {fehlt, "Broadcast path: cannot reach the file.", "Broadcast-Pfad: Datei nicht erreichbar."},
+    };
+    for (const auto& f : faelle) {
+        for (int16_t sprache : {1, 2}) {
+            SCOPED_TRACE(f.pfad.toStdString() + (sprache == 1 ? " (en)" : " (de)"));
+            const QString erwartet = QString::fromUtf8(sprache == 1 ? f.englisch : f.deutsch);
+            u.p.Sprache = sprache;
+            buch = Drehbuch();
+            Einstellungen& w = oeffnen(false);
+            w.broadcastStatusChe()->click();
+            // Chosen: refused before any question, the path stays unset.
+            buch.datei = f.pfad;
+            w.PfadWaehlen();
+            EXPECT_EQ(w.meldungPan()->text(), erwartet);
+            EXPECT_TRUE(w.Kopie().broadcastPfad.isEmpty());
+            EXPECT_TRUE(buch.fragen.isEmpty());
+            // A good file is taken; if it goes bad before Save, Save refuses.
+            MeldungLoeschen(&w);
+            buch.datei = sender;
+            w.PfadWaehlen();
+            ASSERT_EQ(w.Kopie().broadcastPfad, sender);
+            buch.befund = f.pfad == fehlt ? BroadcastDatei::NichtErreichbar
+                                          : BroadcastDatei::KeineNotizdatei;
+            EXPECT_FALSE(w.Speichern());
+            EXPECT_TRUE(offen());
+            EXPECT_EQ(w.meldungPan()->text(), erwartet);
+            EXPECT_FALSE(u.p.broadcastStatus);
+            delete fenster.data();
+        }
+    }
+    // A receiver whose file is out of reach for now still saves its other
+    // settings: the bar tells the outage and reconnects by itself.
+    u.p.Sprache = 1;
+    u.p.broadcastStatus = true;
+    u.p.sysopStatus = true;
+    u.p.broadcastPfad = fehlt;
+    buch = Drehbuch();
+    Einstellungen& w = oeffnen(false);
+    w.speedOpt(15)->click();
+    EXPECT_TRUE(w.Speichern());
+    EXPECT_EQ(gespeichert("Speed").alsInt32(), 15);
+}
+
+// The bubble of the check after "Save changes?" sits at the settings window,
+// whichever window is active when the question has gone, and on the screen
+// with the bar docked at the bottom.
+TEST_F(EinstellungenTest, BlaseNachDerFrageAmFensterUndAufDemSchirm) {
+    Animation::schrittMs = 0;
+    u.p.dockPos = 1;
+    QWidget anderes;
+    anderes.setGeometry(0, 0, 100, 100);
+    Einstellungen& w = oeffnen();
+    w.dialoge.bubble = Einstellungen::EchteDialoge().bubble;
+    w.dialoge.jaNeinAbbrechen = [&](QWidget*, const QString&) {
+        // The question's box still holds the activation, or the bar has it.
+        anderes.show();
+        anderes.activateWindow();
+        QTest::qWaitForWindowActive(&anderes, 500);
+        return Antwort::Ja;
+    };
+    w.dockPosOpt(0)->click();
+    w.sysopStatusChe()->click(); // sysop mode without a password
+    w.close();
+    ASSERT_TRUE(offen());
+    auto* blase = qobject_cast<FliegBubble*>(u.p.bubble.data());
+    ASSERT_NE(blase, nullptr);
+    EXPECT_EQ(blase->textPan()->text(), QStringLiteral("Please enter a password."));
+    const QPoint unter = w.passwortTex()->mapTo(
+        &w, QPoint(w.passwortTex()->width() / 2, w.passwortTex()->height()));
+    const QPoint ecke = w.frameGeometry().topLeft();
+    EXPECT_NEAR(blase->zielLinks(), Twips(ecke.x() + unter.x()), 30);
+    EXPECT_NEAR(u.p.bubbleOben, Twips(ecke.y() + unter.y()) + 30, 30);
+    const QRect schirm = w.screen()->geometry();
+    EXPECT_LE(Px(u.p.bubbleOben) + FliegBubble::HoehePx, schirm.bottom() + 1);
+    BubbleSchliessen();
 }
 
 } // namespace

@@ -1,11 +1,18 @@
 // The settings window's rules that need no widget.
 
 #include "EinstellungsRegeln.h"
+#include "Datenbank.h"
 #include "TestHilfe.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFontDatabase>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <limits>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace pinwick;
 
@@ -238,6 +245,92 @@ TEST(Pfad, NetzDateisysteme) {
     for (const auto& f : faelle)
         EXPECT_EQ(NetzDateisystem(f.magie, QString::fromLatin1(f.typ)), f.netz)
             << std::hex << f.magie << " " << f.typ;
+}
+
+
+
+// ---- the broadcaster's file
+
+TEST(Pfad, BroadcastDateiWirdUnterschieden) {
+    test::TestUmgebung u;
+    QTemporaryDir ordner;
+    const auto datei = [&](const char* name, const QByteArray& inhalt) {
+        const QString pfad = ordner.filePath(QString::fromLatin1(name));
+        QFile f(pfad);
+        f.open(QIODevice::WriteOnly);
+        f.write(inhalt);
+        return pfad;
+    };
+    const QString notizen = u.NeueDatenbank(QStringLiteral("sender.kav"));
+    const QString fremd = ordner.filePath(QStringLiteral("fremd.kav"));
+    Datenbank::Erzeugen(fremd)->Ausfuehren(QStringLiteral("CREATE TABLE Notizen (x)"));
+    const QString rohr = ordner.filePath(QStringLiteral("rohr.kav"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(rohr).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(ordner.path()).mkdir(QStringLiteral("ordner.kav")));
+    const QString gesperrt = datei("gesperrt.kav", "SQLite format 3");
+    QFile::setPermissions(gesperrt, QFileDevice::WriteOwner);
+
+    const struct {
+        QString pfad;
+        BroadcastDatei befund;
+    } faelle[] = {
+        {notizen, BroadcastDatei::Gut},
+        {fremd, BroadcastDatei::KeineNotizdatei},
+        {datei("text.kav", "Pinwick\r\nNotizen\r\n"), BroadcastDatei::KeineNotizdatei},
+        {datei("leer.kav", ""), BroadcastDatei::KeineNotizdatei},
+        {rohr, BroadcastDatei::KeineNotizdatei},
+        {ordner.filePath(QStringLiteral("ordner.kav")), BroadcastDatei::KeineNotizdatei},
+        {ordner.filePath(QStringLiteral("fehlt.kav")), BroadcastDatei::NichtErreichbar},
+        {QStringLiteral("//server/freigabe/pw.kav"), BroadcastDatei::NichtErreichbar},
+        {QString(), BroadcastDatei::NichtErreichbar},
+        {gesperrt, BroadcastDatei::KeinLeserecht},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.pfad.toStdString());
+        // The superuser reads every file: the permission case cannot be made.
+        if (f.befund == BroadcastDatei::KeinLeserecht && ::geteuid() == 0)
+            continue;
+        EXPECT_EQ(BroadcastDateiPruefen(f.pfad), f.befund);
+    }
+
+    // A notes file another program is writing is a notes file all the same.
+    Datenbank schreiber(notizen);
+    schreiber.Ausfuehren(QStringLiteral("BEGIN EXCLUSIVE"));
+    schreiber.Ausfuehren(QStringLiteral("UPDATE Notizen SET inhalt = 'x'"));
+    EXPECT_EQ(BroadcastDateiPruefen(notizen), BroadcastDatei::Gut);
+    schreiber.Ausfuehren(QStringLiteral("ROLLBACK"));
+
+    // Each finding has its own text in both languages; a good file none.
+    QStringList texte;
+    for (BroadcastDatei b : {BroadcastDatei::KeineNotizdatei, BroadcastDatei::KeinLeserecht,
+                             BroadcastDatei::NichtErreichbar})
+        for (int16_t sprache : {1, 2})
+            texte << BroadcastDateiText(b, sprache);
+    texte.removeDuplicates();
+    EXPECT_EQ(texte.size(), 6);
+    EXPECT_TRUE(BroadcastDateiText(BroadcastDatei::Gut, 1).isEmpty());
+}
+
+TEST(Schrift, PunkteVon1Bis100UndInstallierteFamilie) {
+    const struct {
+        double punkte;
+        int pixel;
+        std::optional<int16_t> erwartet;
+    } faelle[] = {{10, -1, 10},         {12.5, -1, 13},       {13.5, -1, 14},
+                  {0.4, -1, std::nullopt}, {0.5, -1, 1},      {100.49, -1, 100},
+                  {100.5, -1, std::nullopt}, {-1, 16, 12},   {-1, 200, std::nullopt},
+                  {-1, -1, std::nullopt}, {std::numeric_limits<double>::infinity(), -1,
+                                           std::nullopt}};
+    for (const auto& f : faelle)
+        EXPECT_EQ(SchriftPunkte(f.punkte, f.pixel), f.erwartet) << f.punkte << " " << f.pixel;
+
+    // Installed names stay; a name from another system gets an installed family.
+    EXPECT_EQ(InstallierteFamilie(QStringLiteral("DejaVu Sans")), QStringLiteral("DejaVu Sans"));
+    for (const char* name : {"Verdana", "MS Sans Serif", "Gibt es nicht 123"}) {
+        const QString familie = InstallierteFamilie(QString::fromLatin1(name));
+        EXPECT_FALSE(familie.isEmpty()) << name;
+        EXPECT_TRUE(QFontDatabase::hasFamily(familie)) << name << " -> " << familie.toStdString();
+    }
 }
 
 } // namespace
