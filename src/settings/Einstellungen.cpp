@@ -1,8 +1,8 @@
 #include "Einstellungen.h"
 
 #include "Bilder.h"
-#include "EinstellungsRegeln.h"
 #include "Datenbank.h"
+#include "EinstellungsRegeln.h"
 #include "EinstellungsSatz.h"
 #include "FliegBubble.h"
 #include "Hilfen.h"
@@ -265,8 +265,9 @@ Einstellungen::Dialoge Einstellungen::EchteDialoge() {
         mBoxZeigen(p, MBox::JaNein, text);
         return p.mBoxAntwort == MBox::Ja;
     };
-    d.bubble = [](QWidget* fenster, Programm& p, int32_t links, int32_t oben,
-                  const QString& text) { BubbleZeigen(p, links, oben, text, fenster); };
+    d.bubble = [](QWidget* fenster, Programm& p, int32_t links, int32_t oben, const QString& text) {
+        BubbleZeigen(p, links, oben, text, fenster);
+    };
     d.dateiPruefen = BroadcastDateiPruefen;
     return d;
 }
@@ -747,7 +748,8 @@ void Einstellungen::SchriftWaehlen() {
     if (!schrift)
         return;
     // Whole points from 1 to 100; a font given in pixels counts at 96 dpi.
-    const std::optional<int16_t> punkte = SchriftPunkte(schrift->pointSizeF(), schrift->pixelSize());
+    const std::optional<int16_t> punkte =
+        SchriftPunkte(schrift->pointSizeF(), schrift->pixelSize());
     if (!punkte) {
         p_.Piepen();
         meldung(SchriftGroesseText(kopie_.Sprache), 12);
@@ -963,7 +965,8 @@ bool Einstellungen::uebernehmenUndSpeichern() {
     // at once, and the save waits a few seconds, not the connection's long
     // wait, before it gives up with the values still in the window.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    p_.EreignisseZulassen();
+    // Only for the cursor to show: a click now must not start a second save.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     bool besetzt = false;
     bool gespeichert = false;
     Datenbank* db = p_.lokaleDatenbank.get();

@@ -257,9 +257,9 @@ bool AufAnderemRechner(const QString& pfad) {
 BroadcastDatei BroadcastDateiPruefen(const QString& pfad) {
     if (pfad.isEmpty())
         return BroadcastDatei::NichtErreichbar;
+#if defined(Q_OS_UNIX)
     // The kind of file first: opening a pipe to read from it would wait for
     // a writer that never comes.
-#if defined(Q_OS_UNIX)
     struct stat info {};
     if (::stat(QFile::encodeName(pfad).constData(), &info) != 0)
         return errno == EACCES ? BroadcastDatei::KeinLeserecht : BroadcastDatei::NichtErreichbar;
@@ -277,9 +277,8 @@ BroadcastDatei BroadcastDateiPruefen(const QString& pfad) {
     {
         QFile datei(pfad);
         if (!datei.open(QIODevice::ReadOnly))
-            return datei.error() == QFileDevice::PermissionsError
-                       ? BroadcastDatei::KeinLeserecht
-                       : BroadcastDatei::NichtErreichbar;
+            return datei.error() == QFileDevice::PermissionsError ? BroadcastDatei::KeinLeserecht
+                                                                  : BroadcastDatei::NichtErreichbar;
     }
     if (groesse == 0)
         return BroadcastDatei::KeineNotizdatei;

@@ -171,12 +171,12 @@ void BubbleZeigen(Programm& p, int32_t offsetLinks, int32_t offsetOben, const QS
     // read and clicked away.
     if (const QScreen* schirm = bezug ? bezug->screen() : QGuiApplication::primaryScreen()) {
         const QRect flaeche = schirm->geometry();
-        links = std::clamp(links, Twips(flaeche.left()),
-                           std::max(Twips(flaeche.left()),
-                                    Twips(flaeche.right() + 1 - FliegBubble::BreitePx)));
-        oben = std::clamp(oben, Twips(flaeche.top()),
-                          std::max(Twips(flaeche.top()),
-                                   Twips(flaeche.bottom() + 1 - FliegBubble::HoehePx)));
+        links = std::clamp(
+            links, Twips(flaeche.left()),
+            std::max(Twips(flaeche.left()), Twips(flaeche.right() + 1 - FliegBubble::BreitePx)));
+        oben = std::clamp(
+            oben, Twips(flaeche.top()),
+            std::max(Twips(flaeche.top()), Twips(flaeche.bottom() + 1 - FliegBubble::HoehePx)));
     }
     // The program-wide values are 16 bits wide; a screen wider than 2184
     // pixels needs more, so the window itself takes the full value.

@@ -98,8 +98,8 @@ TEST(DatenbankWert, ZahlenUndTexteMitNull) {
 
     // Nothing that is no finite number passes as one, stored as REAL or as text.
     const double unendlich = std::numeric_limits<double>::infinity();
-    for (const Wert& w : {Wert(unendlich), Wert(-unendlich), Wert("NaN"), Wert("nan"),
-                          Wert("inf"), Wert("-Infinity"), Wert("1e999"), Wert(" -1e999 ")}) {
+    for (const Wert& w : {Wert(unendlich), Wert(-unendlich), Wert("NaN"), Wert("nan"), Wert("inf"),
+                          Wert("-Infinity"), Wert("1e999"), Wert(" -1e999 ")}) {
         SCOPED_TRACE(w.roh().toString().toStdString());
         EXPECT_THROW(w.alsDouble(), DatenFehler);
         EXPECT_THROW(w.alsInt16(), DatenFehler);

@@ -88,8 +88,8 @@ TEST(EinstellungenLaden, SpeedBelowFiveOrNullBecomesThirty) {
     // From 5 up every speed is taken as it is; what cannot be read as a
     // 16-bit value falls back like a Null instead of leaving the band at 0.
     const std::pair<const char*, int> faelle[] = {
-        {"4", 30},   {"NULL", 30},    {"-2", 30},    {"5", 5},         {"15", 15},
-        {"30", 30},  {"45", 45},      {"7", 7},      {"10", 10},       {"'NaN'", 30},
+        {"4", 30},     {"NULL", 30},    {"-2", 30},    {"5", 5},          {"15", 15},
+        {"30", 30},    {"45", 45},      {"7", 7},      {"10", 10},        {"'NaN'", 30},
         {"1e999", 30}, {"'1e999'", 30}, {"40000", 30}, {"'Infinity'", 30}};
     for (const auto& [gespeichert, erwartet] : faelle) {
         TestUmgebung u;
@@ -136,15 +136,14 @@ TEST(EinstellungenLaden, SizeOutsideTheWindowsChoicesKeepsItsValueDockIsTaken) {
 // are unreadable wherever a number is read: a colour test then takes the
 // fallback, a plain value keeps what it held.
 TEST(EinstellungenLaden, NonFiniteAndOutOfRangeNumbersAreUnreadable) {
-    const char* const unlesbar[] = {"'NaN'",  "'nan'",   "'inf'",        "'-Infinity'",
-                                    "1e999",  "-1e999",  "'1e999'",      "'-1e999'",
-                                    "4294967296", "'  +INF  '"};
+    const char* const unlesbar[] = {"'NaN'",  "'nan'",   "'inf'",    "'-Infinity'", "1e999",
+                                    "-1e999", "'1e999'", "'-1e999'", "4294967296",  "'  +INF  '"};
     for (const char* wert : unlesbar) {
         SCOPED_TRACE(wert);
         TestUmgebung u;
-        for (const char* spalte : {"fensterHgFarbe", "uhrHgFarbe", "notizHgFarbe",
-                                   "UhrSchriftFarbe", "SchriftFarbe", "SchriftFarbe2", "Sprache",
-                                   "SchriftGroesse"})
+        for (const char* spalte :
+             {"fensterHgFarbe", "uhrHgFarbe", "notizHgFarbe", "UhrSchriftFarbe", "SchriftFarbe",
+              "SchriftFarbe2", "Sprache", "SchriftGroesse"})
             setzeSpalte(*u.p.lokaleDatenbank, spalte, wert);
         u.p.SchriftFarbe = 0x123456;
         u.p.SchriftFarbe2 = 0x654321;
@@ -343,8 +342,10 @@ TEST_F(Uebernehmen, UnreadableNumbersTakeTheFallbackOtherSpeedsAreTaken) {
         const char *farbe, *speed;
         int32_t erwarteteFarbe;
         int erwarteterSpeed;
-    } faelle[] = {{"'NaN'", "10", 0x800000, 10},     {"1e999", "'inf'", 0x800000, 30},
-                  {"'-inf'", "1e999", 0x800000, 30}, {"4294967296", "40000", 0x800000, 30},
+    } faelle[] = {{"'NaN'", "10", 0x800000, 10},
+                  {"1e999", "'inf'", 0x800000, 30},
+                  {"'-inf'", "1e999", 0x800000, 30},
+                  {"4294967296", "40000", 0x800000, 30},
                   {"255", "45", 255, 45}};
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.farbe);

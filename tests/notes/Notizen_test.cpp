@@ -223,16 +223,22 @@ TEST_F(EditorTest, AfterAQuestionTheFocusIsBackInTheNoteText) {
         std::deque<bool> antworten;
         QWidget* (*fokus)(Notizen&);
     } faelle[] = {
-        {"From without times, No", [](F f) { mitZeit(f, 1), f.UhrArtOpt(1)->click(); }, {false},
+        {"From without times, No",
+         [](F f) { mitZeit(f, 1), f.UhrArtOpt(1)->click(); },
+         {false},
          [](F f) -> QWidget* { return f.Notiz(); }},
-        {"monthly 29th, No", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("29"); }, {false},
+        {"monthly 29th, No",
+         [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("29"); },
+         {false},
          [](F f) -> QWidget* { return f.Notiz(); }},
         {"Yes, then no weekday",
          [](F f) { mitZeit(f, 2), zeit(f, 2, "18:00"), f.WoTagChe(3)->setChecked(false); },
-         {true}, [](F f) -> QWidget* { return f.Notiz(); }},
+         {true},
+         [](F f) -> QWidget* { return f.Notiz(); }},
         {"Yes, then a duration too long",
          [](F f) { mitZeit(f, 2), zeit(f, 2, "18:00"), f.DauerWoc()->setText("32768"); },
-         {true}, [](F f) -> QWidget* { return f.DauerWoc(); }},
+         {true},
+         [](F f) -> QWidget* { return f.DauerWoc(); }},
     };
     for (const auto& fall : faelle) {
         SCOPED_TRACE(fall.name);

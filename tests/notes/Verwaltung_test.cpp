@@ -298,11 +298,13 @@ TEST_F(VerwaltungTest, ReturnEditsAndDeleteAsksInTheList) {
         imEditor = [&] { markiertImEditor = markiert(*v); };
         QTest::keyClick(v->Liste(), f.taste, f.umschalter);
         EXPECT_EQ(editoren, f.editoren);
-        if (f.editoren)
+        if (f.editoren) {
             EXPECT_EQ(markiertImEditor, std::vector<int>{*f.auswahl.begin()});
+        }
         ASSERT_EQ(fragen.size(), f.fragen);
-        if (f.fragen)
+        if (f.fragen) {
             EXPECT_EQ(fragen[0].text, "Really delete seleted notes?");
+        }
         EXPECT_EQ(gespeichert(), ids) << "answered No";
     }
 }

@@ -1,7 +1,7 @@
 // The settings window's rules that need no widget.
 
-#include "EinstellungsRegeln.h"
 #include "Datenbank.h"
+#include "EinstellungsRegeln.h"
 #include "TestHilfe.h"
 
 #include <QDir>
@@ -247,8 +247,6 @@ TEST(Pfad, NetzDateisysteme) {
             << std::hex << f.magie << " " << f.typ;
 }
 
-
-
 // ---- the broadcaster's file
 
 TEST(Pfad, BroadcastDateiWirdUnterschieden) {
@@ -316,11 +314,17 @@ TEST(Schrift, PunkteVon1Bis100UndInstallierteFamilie) {
         double punkte;
         int pixel;
         std::optional<int16_t> erwartet;
-    } faelle[] = {{10, -1, 10},         {12.5, -1, 13},       {13.5, -1, 14},
-                  {0.4, -1, std::nullopt}, {0.5, -1, 1},      {100.49, -1, 100},
-                  {100.5, -1, std::nullopt}, {-1, 16, 12},   {-1, 200, std::nullopt},
-                  {-1, -1, std::nullopt}, {std::numeric_limits<double>::infinity(), -1,
-                                           std::nullopt}};
+    } faelle[] = {{10, -1, 10},
+                  {12.5, -1, 13},
+                  {13.5, -1, 14},
+                  {0.4, -1, std::nullopt},
+                  {0.5, -1, 1},
+                  {100.49, -1, 100},
+                  {100.5, -1, std::nullopt},
+                  {-1, 16, 12},
+                  {-1, 200, std::nullopt},
+                  {-1, -1, std::nullopt},
+                  {std::numeric_limits<double>::infinity(), -1, std::nullopt}};
     for (const auto& f : faelle)
         EXPECT_EQ(SchriftPunkte(f.punkte, f.pixel), f.erwartet) << f.punkte << " " << f.pixel;
 
