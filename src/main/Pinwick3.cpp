@@ -1,12 +1,15 @@
 // The ticker program: settles the store, then lives on the bar's timer.
 
 #include "About.h"
+#include "Einzelinstanz.h"
 #include "Einstellungen.h"
 #include "Intro.h"
+#include "Kommandozeile.h"
 #include "NetzConnect.h"
 #include "Notizen.h"
 #include "Programm.h"
 #include "ProgrammStart.h"
+#include "QtTexte.h"
 #include "Shell.h"
 #include "Terminal.h"
 #include "Verwaltung.h"
@@ -16,6 +19,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -52,6 +56,18 @@ bool hatAnzeige() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // --help and --version answer before anything else: no display, no
+    // window, no file.
+    QStringList argumente;
+    for (int i = 0; i < argc; ++i)
+        argumente << QString::fromLocal8Bit(argv[i]);
+    const int version = pinwick::Programm().programmVersion;
+    pinwick::Aufruf aufruf = pinwick::KommandozeileLesen(argumente, version, false);
+    if (aufruf.art == pinwick::Aufruf::Art::Hilfe || aufruf.art == pinwick::Aufruf::Art::Version) {
+        std::fputs(qPrintable(aufruf.text), stdout);
+        return 0;
+    }
+
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     // Under Wayland a window cannot place itself; the bar must dock at a
     // screen edge, so an X display is preferred whenever there is one.
@@ -65,6 +81,30 @@ int main(int argc, char** argv) {
     PinwickAnwendung app(argc, argv);
     app.setApplicationName(QStringLiteral("Pinwick3"));
     app.setQuitOnLastWindowClosed(false);
+    // Qt has taken its own options (-platform, -display) away by now: what
+    // is left must be ours.
+    aufruf = pinwick::KommandozeileLesen(QCoreApplication::arguments(), version, true);
+    if (aufruf.art == pinwick::Aufruf::Art::Fehler) {
+        std::fprintf(stderr, "Pinwick3: %s", qPrintable(aufruf.text));
+        return 2;
+    }
+
+    // One bar per user and display: a second start hands its request to the
+    // running bar and ends before it opens or writes anything.
+    pinwick::Einzelinstanz instanz(pinwick::InstanzPfad());
+    const QByteArray befehl =
+        aufruf.neueNotiz ? pinwick::befehl::neueNotiz : pinwick::befehl::zeigen;
+    switch (instanz.ErsteOderUebergeben(befehl)) {
+    case pinwick::Einzelinstanz::Ergebnis::Erste:
+        break;
+    case pinwick::Einzelinstanz::Ergebnis::Uebergeben:
+        return 0;
+    case pinwick::Einzelinstanz::Ergebnis::Keine:
+        std::fputs("Pinwick3: another Pinwick runs on this display but does not answer.\n",
+                   stderr);
+        return 1;
+    }
+
 #ifndef Q_OS_WIN
     // The working folder is the program's own folder, as a Windows shortcut
     // would set it. A Linux launcher starts programs in the home folder,
@@ -78,14 +118,52 @@ int main(int argc, char** argv) {
 #endif
 
     pinwick::Programm p;
+    // Qt's own buttons and dialogs speak the program's language.
+    auto* qtTexte = new pinwick::QtTexte([&p] { return p.Sprache; }, &app);
+    if (qtTexte->Laden())
+        QCoreApplication::installTranslator(qtTexte);
+
     QPointer<pinwick::Intro> intro;
     std::unique_ptr<pinwick::Terminal> leiste;
+
+    // Commands from later starts. Until the bar stands they wait; while one
+    // of its windows is open (the timer stands still then) that window comes
+    // forward instead of a second one opening over it.
+    bool neueNotizOffen = aufruf.neueNotiz;
+    const auto neueNotizAusfuehren = [&] {
+        neueNotizOffen = false;
+        if (!leiste || !p.eigeneErlauben)
+            return;
+        if (QWidget* offen = QApplication::activeModalWidget()) {
+            offen->raise();
+            offen->activateWindow();
+            return;
+        }
+        if (leiste->Timer1Laeuft())
+            leiste->NeueNotiz();
+    };
+    instanz.empfangen = [&](const QByteArray& wort, const QByteArray&) {
+        if (!leiste) {
+            if (wort == pinwick::befehl::neueNotiz)
+                neueNotizOffen = true;
+            return;
+        }
+        QWidget* vorne = QApplication::activeModalWidget();
+        if (!vorne)
+            vorne = leiste.get();
+        vorne->show();
+        vorne->raise();
+        vorne->activateWindow();
+        if (wort == pinwick::befehl::neueNotiz)
+            neueNotizAusfuehren();
+    };
 
     pinwick::StartFenster fenster;
     fenster.introZeigen = [&] {
         intro = new pinwick::Intro(p);
         intro->setAttribute(Qt::WA_DeleteOnClose);
         intro->show();
+        intro->GemaltAbwarten(300);
     };
     fenster.introSchliessen = [&] {
         if (intro)
@@ -115,5 +193,7 @@ int main(int argc, char** argv) {
                                   QString::fromLocal8Bit(f.what()));
         return 1;
     }
+    if (neueNotizOffen)
+        QTimer::singleShot(0, &app, neueNotizAusfuehren);
     return app.exec();
 }
