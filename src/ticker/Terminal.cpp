@@ -117,6 +117,8 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     p_.aufbauZaehler = 100;
     p_.leiste = this;
     MachLayout();
+    // A panel to the desktop, not a window among others.
+    AlsDockSetzen(*this);
     Timer1Aktiv(true);
     updateTim_.start();
 }
@@ -261,6 +263,8 @@ void Terminal::Timer1Aktiv(bool an) {
 
 void Terminal::obenHalten(bool oben) {
     ImmerObenSetzen(*this, oben);
+    // The panel's place among the other windows follows.
+    AlsDockSetzen(*this);
 }
 
 void Terminal::FensterOrdnung() {
@@ -385,6 +389,9 @@ void Terminal::showEvent(QShowEvent* ereignis) {
     // The native window exists from here on; the layout before could not
     // reserve the edge yet.
     RandReservieren(*this, p_.dockPos != 0);
+    // Once mapped (Qt maps it after this event), the window manager is
+    // asked to keep it out of taskbars and pagers again.
+    QMetaObject::invokeMethod(this, [this] { AlsDockSetzen(*this); }, Qt::QueuedConnection);
 }
 
 void Terminal::closeEvent(QCloseEvent* ereignis) {
