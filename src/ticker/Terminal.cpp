@@ -100,6 +100,8 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     inhalt_.textNeu = [this] {
         notizPan_->Leeren();
         ZeichenPositionZuruecksetzen();
+        // A screen reader reads the notes the band shows now.
+        notizPan_->setAccessibleDescription(BandZugangsText(p_.eintraege, p_.Sprache));
     };
 
     // The daily update check: once by its own timer 3 s after the bar loads,
@@ -154,7 +156,18 @@ void Terminal::menueBauen() {
     binden(endeMen_, &Terminal::Ende);
 }
 
+void Terminal::hinweiseSetzen() {
+    setToolTip(LeistenHinweis(p_.Sprache, layout_.notizMenues));
+    const ZugangsNamen namen = LeistenZugangsNamen(p_.Sprache);
+    setAccessibleName(namen.leiste);
+    datumPan_->setAccessibleName(namen.datum);
+    uhrPan_->setAccessibleName(namen.uhr);
+    notizPan_->setAccessibleName(namen.band);
+    notizPan_->setAccessibleDescription(BandZugangsText(p_.eintraege, p_.Sprache));
+}
+
 void Terminal::SpracheEinstellen() {
+    hinweiseSetzen();
     if (p_.Sprache == 1) {
         neuMen_->setText(QStringLiteral("New note   Ctrl-N"));
         verwaltungMen_->setText(QStringLiteral("Notes administration"));
@@ -228,6 +241,8 @@ void Terminal::MachLayout() {
 
     ZeichenPositionZuruecksetzen();
 
+    // The hint names the note commands only while they are offered.
+    hinweiseSetzen();
     neuMen_->setVisible(l.notizMenues);
     strich1_->setVisible(l.notizMenues);
     verwaltungMen_->setVisible(l.notizMenues);
