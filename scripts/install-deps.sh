@@ -12,6 +12,7 @@ libxcb1-dev
 xvfb xauth xdotool imagemagick x11-utils openbox xterm x11-xserver-utils
 python3-pyftpdlib
 at-spi2-core python3-pyatspi dbus
+lintian
 fonts-dejavu-core"
 
 missing=""
