@@ -1,6 +1,7 @@
 // The ticker program: settles the store, then lives on the bar's timer.
 
 #include "About.h"
+#include "BedienNamen.h"
 #include "Einzelinstanz.h"
 #include "Einstellungen.h"
 #include "Intro.h"
@@ -38,6 +39,21 @@ public:
             std::fprintf(stderr, "Pinwick3: %s\n", f.what());
         } catch (...) {
             std::fprintf(stderr, "Pinwick3: unexpected failure in an event handler\n");
+        }
+        return false;
+    }
+};
+
+// Every window, as it is shown, names its unnamed entry boxes after their
+// captions, so a screen reader can tell the editor's and the settings'
+// boxes apart.
+class BedienNamenBeimZeigen : public QObject {
+public:
+    bool eventFilter(QObject* objekt, QEvent* ereignis) override {
+        if (ereignis->type() == QEvent::Show && objekt->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(objekt);
+            if (w->isWindow())
+                pinwick::BedienNamenErgaenzen(*w);
         }
         return false;
     }
@@ -116,6 +132,9 @@ int main(int argc, char** argv) {
         return 1;
     }
 #endif
+
+    BedienNamenBeimZeigen bedienNamen;
+    app.installEventFilter(&bedienNamen);
 
     pinwick::Programm p;
     // Qt's own buttons and dialogs speak the program's language.
