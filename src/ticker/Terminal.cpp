@@ -157,6 +157,8 @@ void Terminal::menueBauen() {
 }
 
 void Terminal::hinweiseSetzen() {
+    // The bar is rarely the active window; its hint shows all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setToolTip(LeistenHinweis(p_.Sprache, layout_.notizMenues));
     const ZugangsNamen namen = LeistenZugangsNamen(p_.Sprache);
     setAccessibleName(namen.leiste);
