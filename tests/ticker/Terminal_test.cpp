@@ -436,13 +436,14 @@ TEST_F(TerminalTest, HintAndScreenReaderTextFollowLanguageNotesAndCommands) {
             EXPECT_EQ(leiste.toolTip(), QString::fromUtf8(f.hinweis)) << fall;
             continue;
         }
-        if (*f.namen)
+        if (*f.namen) {
             EXPECT_EQ(QStringList({leiste.accessibleName(), leiste.DatumPan()->accessibleName(),
                                    leiste.UhrPan()->accessibleName(),
                                    leiste.NotizPan()->accessibleName()})
                           .join('|'),
                       QString::fromUtf8(f.namen))
                 << fall;
+        }
         EXPECT_EQ(leiste.NotizPan()->accessibleDescription(), QString::fromUtf8(f.band)) << fall;
     }
 }
