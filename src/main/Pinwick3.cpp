@@ -110,7 +110,9 @@ int main(int argc, char** argv) {
     pinwick::Einzelinstanz instanz(pinwick::InstanzPfad());
     const QByteArray befehl =
         aufruf.neueNotiz ? pinwick::befehl::neueNotiz : pinwick::befehl::zeigen;
-    switch (instanz.ErsteOderUebergeben(befehl)) {
+    // A running bar answers at once, except in the busy second of its own
+    // splash: the wait covers that.
+    switch (instanz.ErsteOderUebergeben(befehl, {}, 2500)) {
     case pinwick::Einzelinstanz::Ergebnis::Erste:
         break;
     case pinwick::Einzelinstanz::Ergebnis::Uebergeben:
