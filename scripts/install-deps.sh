@@ -4,13 +4,15 @@
 set -e
 
 PACKAGES="build-essential cmake pkg-config ninja-build
-qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins
+qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
 libsqlcipher-dev sqlcipher
 libcurl4-openssl-dev
 libgtest-dev libgmock-dev googletest libbenchmark-dev
 libxcb1-dev
 xvfb xauth xdotool imagemagick x11-utils openbox xterm x11-xserver-utils
 python3-pyftpdlib
+at-spi2-core python3-pyatspi dbus
+lintian
 fonts-dejavu-core"
 
 missing=""

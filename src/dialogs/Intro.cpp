@@ -4,9 +4,12 @@
 #include "Panel3D.h"
 #include "Version.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 
 namespace pinwick {
 
@@ -130,6 +133,30 @@ Intro::Intro(Programm& p, QWidget* eltern)
 void Intro::paintEvent(QPaintEvent*) {
     QPainter maler(this);
     maler.drawImage(0, 0, bild_);
+    gemalt_ = true;
+}
+
+bool Intro::GemaltAbwarten(int hoechstensMs) {
+    if (!gemalt_ && isVisible()) {
+        QEventLoop schleife;
+        QTimer frist;
+        frist.setSingleShot(true);
+        connect(&frist, &QTimer::timeout, &schleife, &QEventLoop::quit);
+        // Looked at between events: the paint event itself must not end the
+        // loop before the picture has gone out to the display.
+        QTimer blick;
+        connect(&blick, &QTimer::timeout, &schleife, [&] {
+            if (gemalt_ || !isVisible())
+                schleife.quit();
+        });
+        frist.start(hoechstensMs);
+        blick.start(5);
+        schleife.exec();
+    }
+    // The painting goes to the display with the next round of events; the
+    // wait after the splash lets none run.
+    QCoreApplication::processEvents();
+    return gemalt_;
 }
 
 } // namespace pinwick

@@ -2,6 +2,7 @@
 
 #include "Masse.h"
 
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -9,7 +10,43 @@
 
 namespace pinwick {
 
+namespace {
+
+// A screen reader sees a panel as what it is used for: a button when it can
+// be clicked, a label otherwise, named by its caption. A panel given a name
+// of its own (the bar's clock, say) offers its caption as its description.
+class Panel3DZugang : public QAccessibleWidget {
+public:
+    explicit Panel3DZugang(Panel3D* panel) : QAccessibleWidget(panel) {}
+    QAccessible::Role role() const override {
+        return panel()->klickbar() ? QAccessible::Button : QAccessible::StaticText;
+    }
+    QString text(QAccessible::Text art) const override {
+        const QString eigenerName = panel()->accessibleName();
+        if (art == QAccessible::Name)
+            return eigenerName.isEmpty() ? panel()->text() : eigenerName;
+        if (art == QAccessible::Description && !eigenerName.isEmpty() &&
+            panel()->accessibleDescription().isEmpty())
+            return panel()->text();
+        return QAccessibleWidget::text(art);
+    }
+
+private:
+    Panel3D* panel() const { return static_cast<Panel3D*>(widget()); }
+};
+
+QAccessibleInterface* panelZugangMachen(const QString& klasse, QObject* objekt) {
+    if (klasse == QLatin1String(Panel3D::staticMetaObject.className()) && objekt &&
+        objekt->isWidgetType())
+        return new Panel3DZugang(static_cast<Panel3D*>(objekt));
+    return nullptr;
+}
+
+} // namespace
+
 Panel3D::Panel3D(QWidget* eltern) : QFrame(eltern) {
+    static const bool zugangBekannt = (QAccessible::installFactory(panelZugangMachen), true);
+    Q_UNUSED(zugangBekannt);
     setFrameStyle(QFrame::NoFrame);
     raenderSetzen();
 }

@@ -1,12 +1,16 @@
 // The ticker program: settles the store, then lives on the bar's timer.
 
 #include "About.h"
+#include "BedienNamen.h"
+#include "Einzelinstanz.h"
 #include "Einstellungen.h"
 #include "Intro.h"
+#include "Kommandozeile.h"
 #include "NetzConnect.h"
 #include "Notizen.h"
 #include "Programm.h"
 #include "ProgrammStart.h"
+#include "QtTexte.h"
 #include "Shell.h"
 #include "Terminal.h"
 #include "Verwaltung.h"
@@ -16,6 +20,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -39,6 +44,21 @@ public:
     }
 };
 
+// Every window, as it is shown, names its unnamed entry boxes after their
+// captions, so a screen reader can tell the editor's and the settings'
+// boxes apart.
+class BedienNamenBeimZeigen : public QObject {
+public:
+    bool eventFilter(QObject* objekt, QEvent* ereignis) override {
+        if (ereignis->type() == QEvent::Show && objekt->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(objekt);
+            if (w->isWindow())
+                pinwick::BedienNamenErgaenzen(*w);
+        }
+        return false;
+    }
+};
+
 bool hatAnzeige() {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     return !qEnvironmentVariableIsEmpty("DISPLAY") ||
@@ -52,6 +72,18 @@ bool hatAnzeige() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // --help and --version answer before anything else: no display, no
+    // window, no file.
+    QStringList argumente;
+    for (int i = 0; i < argc; ++i)
+        argumente << QString::fromLocal8Bit(argv[i]);
+    const int version = pinwick::Programm().programmVersion;
+    pinwick::Aufruf aufruf = pinwick::KommandozeileLesen(argumente, version, false);
+    if (aufruf.art == pinwick::Aufruf::Art::Hilfe || aufruf.art == pinwick::Aufruf::Art::Version) {
+        std::fputs(qPrintable(aufruf.text), stdout);
+        return 0;
+    }
+
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     // Under Wayland a window cannot place itself; the bar must dock at a
     // screen edge, so an X display is preferred whenever there is one.
@@ -65,6 +97,32 @@ int main(int argc, char** argv) {
     PinwickAnwendung app(argc, argv);
     app.setApplicationName(QStringLiteral("Pinwick3"));
     app.setQuitOnLastWindowClosed(false);
+    // Qt has taken its own options (-platform, -display) away by now: what
+    // is left must be ours.
+    aufruf = pinwick::KommandozeileLesen(QCoreApplication::arguments(), version, true);
+    if (aufruf.art == pinwick::Aufruf::Art::Fehler) {
+        std::fprintf(stderr, "Pinwick3: %s", qPrintable(aufruf.text));
+        return 2;
+    }
+
+    // One bar per user and display: a second start hands its request to the
+    // running bar and ends before it opens or writes anything.
+    pinwick::Einzelinstanz instanz(pinwick::InstanzPfad());
+    const QByteArray befehl =
+        aufruf.neueNotiz ? pinwick::befehl::neueNotiz : pinwick::befehl::zeigen;
+    // A running bar answers at once, except in the busy second of its own
+    // splash: the wait covers that.
+    switch (instanz.ErsteOderUebergeben(befehl, {}, 2500)) {
+    case pinwick::Einzelinstanz::Ergebnis::Erste:
+        break;
+    case pinwick::Einzelinstanz::Ergebnis::Uebergeben:
+        return 0;
+    case pinwick::Einzelinstanz::Ergebnis::Keine:
+        std::fputs("Pinwick3: another Pinwick runs on this display but does not answer.\n",
+                   stderr);
+        return 1;
+    }
+
 #ifndef Q_OS_WIN
     // The working folder is the program's own folder, as a Windows shortcut
     // would set it. A Linux launcher starts programs in the home folder,
@@ -77,15 +135,56 @@ int main(int argc, char** argv) {
     }
 #endif
 
+    BedienNamenBeimZeigen bedienNamen;
+    app.installEventFilter(&bedienNamen);
+
     pinwick::Programm p;
+    // Qt's own buttons and dialogs speak the program's language.
+    auto* qtTexte = new pinwick::QtTexte([&p] { return p.Sprache; }, &app);
+    if (qtTexte->Laden())
+        QCoreApplication::installTranslator(qtTexte);
+
     QPointer<pinwick::Intro> intro;
     std::unique_ptr<pinwick::Terminal> leiste;
+
+    // Commands from later starts. Until the bar stands they wait; while one
+    // of its windows is open (the timer stands still then) that window comes
+    // forward instead of a second one opening over it.
+    bool neueNotizOffen = aufruf.neueNotiz;
+    const auto neueNotizAusfuehren = [&] {
+        neueNotizOffen = false;
+        if (!leiste || !p.eigeneErlauben)
+            return;
+        if (QWidget* offen = QApplication::activeModalWidget()) {
+            offen->raise();
+            offen->activateWindow();
+            return;
+        }
+        if (leiste->Timer1Laeuft())
+            leiste->NeueNotiz();
+    };
+    instanz.empfangen = [&](const QByteArray& wort, const QByteArray&) {
+        if (!leiste) {
+            if (wort == pinwick::befehl::neueNotiz)
+                neueNotizOffen = true;
+            return;
+        }
+        QWidget* vorne = QApplication::activeModalWidget();
+        if (!vorne)
+            vorne = leiste.get();
+        vorne->show();
+        vorne->raise();
+        vorne->activateWindow();
+        if (wort == pinwick::befehl::neueNotiz)
+            neueNotizAusfuehren();
+    };
 
     pinwick::StartFenster fenster;
     fenster.introZeigen = [&] {
         intro = new pinwick::Intro(p);
         intro->setAttribute(Qt::WA_DeleteOnClose);
         intro->show();
+        intro->GemaltAbwarten(300);
     };
     fenster.introSchliessen = [&] {
         if (intro)
@@ -115,5 +214,7 @@ int main(int argc, char** argv) {
                                   QString::fromLocal8Bit(f.what()));
         return 1;
     }
+    if (neueNotizOffen)
+        QTimer::singleShot(0, &app, neueNotizAusfuehren);
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "ProgrammStart.h"
 
 #include "EinstellungsSatz.h"
+#include "QtTexte.h"
 #include "Hilfen.h"
 #include "Speicher.h"
 #include "Versuche.h"
@@ -155,13 +156,17 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
     for (const char* name : {"updlist.txt", "serverversion.txt", "updver.txt", "updinfo.txt"})
         versuche([&] { loeschenWennDa(p, QString::fromLatin1(name)); });
 
-    // 10: the setup's language on the first run; English when none is known.
+    // 10: the setup's language on the first run.
     if (!p.erstVorbei) {
         versuche([&] {
             const QString datei = p.ArbeitsDatei(QStringLiteral("ssp.kav"));
             if (DateiVorhanden(datei))
                 p.Sprache = spracheAusDatei(datei);
         });
+        // Nobody has chosen a language yet: a German desktop gets German
+        // from the first minute, any other English.
+        if (p.Sprache == 0)
+            p.Sprache = SpracheAusGebietsschema(QLocale());
     }
     if (p.Sprache == 0)
         p.Sprache = 1;

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QMessageBox>
 #include <QMetaObject>
 #include <QPalette>
 #include <QUrl>
@@ -27,17 +28,47 @@ int32_t WebSeiteOeffnen(const QString& adresse) {
     return QDesktopServices::openUrl(url) ? ShellErfolg : 0;
 }
 
+namespace {
+QString programmDatei(const QString& dateiName) {
+    if (QDir::isRelativePath(dateiName))
+        return QDir(QCoreApplication::applicationDirPath()).filePath(dateiName);
+    return dateiName;
+}
+} // namespace
+
 int32_t DateiOeffnen(const QString& dateiName) {
-    QString pfad = dateiName;
-    if (QDir::isRelativePath(pfad))
-        pfad = QDir(QCoreApplication::applicationDirPath()).filePath(dateiName);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(pfad)) ? ShellErfolg : 0;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(programmDatei(dateiName))) ? ShellErfolg
+                                                                                     : 0;
 }
 
-void HilfeZeigen(Programm& p) {
+QString HilfeFehltText(int16_t sprache, const QString& pfad) {
+    const QString nativ = QDir::toNativeSeparators(pfad);
+    if (sprache == 1)
+        return QStringLiteral("No program is set up to show the help page.\n\n"
+                              "Open it in a web browser:\n%1")
+            .arg(nativ);
+    return QStringLiteral("Kein Programm ist eingerichtet, um die Hilfeseite zu zeigen.\n\n"
+                          "\u00D6ffnen Sie sie in einem Webbrowser:\n%1")
+        .arg(nativ);
+}
+
+bool HilfeZeigen(Programm& p) {
     const QString seite = p.Text(QStringLiteral("start-e.htm"), QStringLiteral("start-d.htm"));
-    if (!seite.isEmpty())
-        DateiOeffnen(seite);
+    if (seite.isEmpty())
+        return true;
+    if (DateiOeffnen(seite) > 32)
+        return true;
+    // Without a handler (no xdg-open, say) F1 would seem to do nothing: the
+    // user learns where the page is. The box does not wait for an answer,
+    // so the bar keeps running behind it.
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Pinwick"),
+                                HilfeFehltText(p.Sprache, programmDatei(seite)), QMessageBox::Ok);
+    box->setObjectName(QStringLiteral("HilfeFehlt"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint, p.ImmerOben);
+    box->show();
+    return false;
 }
 
 int32_t FarbeNummer(int nummer) {

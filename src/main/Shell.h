@@ -14,8 +14,12 @@ namespace pinwick {
 int32_t WebSeiteOeffnen(const QString& adresse);
 // Opens a file of the program folder with the desktop's handler for its type.
 int32_t DateiOeffnen(const QString& dateiName);
-// Opens the help start page of the current language.
-void HilfeZeigen(Programm& p);
+// Opens the help start page of the current language. When nothing on the
+// system opens it, a message box (not waited for, object name "HilfeFehlt")
+// names the page's path, and the result is false.
+bool HilfeZeigen(Programm& p);
+// That message, for language 1 (English) or 2 (German), naming the page.
+QString HilfeFehltText(int16_t sprache, const QString& pfad);
 
 // The 16-colour table, &H00BBGGRR.
 int32_t FarbeNummer(int nummer);

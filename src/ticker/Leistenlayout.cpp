@@ -89,4 +89,43 @@ UhrAnzeige UhrAnzeigeText(const QDateTime& jetzt, int16_t sprache, QChar datumTr
     return a;
 }
 
+QString LeistenHinweis(int16_t sprache, bool notizBefehle) {
+    const bool englisch = sprache == 1;
+    if (!notizBefehle)
+        return englisch ? QStringLiteral("Right-click: menu") : QStringLiteral("Rechtsklick: Men\u00FC");
+    return englisch ? QStringLiteral("Right-click: menu \u00B7 Ctrl+N: new note \u00B7 "
+                                     "Double-click: notes")
+                    : QStringLiteral("Rechtsklick: Men\u00FC \u00B7 Strg+N: neue Notiz \u00B7 "
+                                     "Doppelklick: Notizen");
+}
+
+ZugangsNamen LeistenZugangsNamen(int16_t sprache) {
+    if (sprache == 1)
+        return {QStringLiteral("Pinwick notes ticker"), QStringLiteral("Date"),
+                QStringLiteral("Time"), QStringLiteral("Notes")};
+    return {QStringLiteral("Pinwick Notizen-Laufband"), QStringLiteral("Datum"),
+            QStringLiteral("Uhrzeit"), QStringLiteral("Notizen")};
+}
+
+QString BandZugangsText(const std::vector<Eintrag>& eintraege, int16_t sprache, int hoechstens) {
+    QString text;
+    for (const Eintrag& e : eintraege) {
+        if (e.text.isEmpty())
+            continue;
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += e.text;
+        if (text.size() > hoechstens)
+            break;
+    }
+    if (text.size() > hoechstens) {
+        text.truncate(hoechstens);
+        text += QChar(0x2026);
+    }
+    if (text.isEmpty())
+        return sprache == 1 ? QStringLiteral("No note due") : QStringLiteral("Keine Notiz f\u00E4llig");
+    return text;
+}
+
 } // namespace pinwick
+

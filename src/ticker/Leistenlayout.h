@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 namespace pinwick {
 
@@ -66,5 +67,22 @@ struct UhrAnzeige {
     QString uhr;
 };
 UhrAnzeige UhrAnzeigeText(const QDateTime& jetzt, int16_t sprache, QChar datumTrenner);
+
+// The bar's tooltip, the first hint a new user gets: how to reach the menu
+// and, while own notes are allowed, how to add and list notes. English for
+// language 1, German for anything else (as the captions are designed).
+QString LeistenHinweis(int16_t sprache, bool notizBefehle);
+
+// What a screen reader names the bar and its parts.
+struct ZugangsNamen {
+    QString leiste, datum, uhr, band;
+};
+ZugangsNamen LeistenZugangsNamen(int16_t sprache);
+
+// The band's text for a screen reader: the notes shown now, one a line,
+// cut (with an ellipsis) after hoechstens characters; a band with nothing due
+// says so.
+QString BandZugangsText(const std::vector<Eintrag>& eintraege, int16_t sprache,
+                        int hoechstens = 10000);
 
 } // namespace pinwick

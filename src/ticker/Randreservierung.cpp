@@ -6,6 +6,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
 #include <xcb/xcb.h>
@@ -109,6 +110,91 @@ void RandReservieren(QWidget& leiste, bool unten) {
 #else
     Q_UNUSED(leiste);
     Q_UNUSED(unten);
+#endif
+}
+
+void AlsDockSetzen(QWidget& leiste) {
+    // Qt lists DOCK first and keeps it whenever the window's flags change
+    // (always on top, say); a window manager takes the first type it knows.
+    leiste.setAttribute(Qt::WA_X11NetWmWindowTypeDock);
+#ifdef PINWICK_XCB
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return;
+    xcb_connection_t* c = x11->connection();
+    const auto fenster = static_cast<xcb_window_t>(leiste.winId());
+    // The attribute reaches a window only when Qt next sets its types; the
+    // window made just now gets DOCK written straight away.
+    const xcb_atom_t typ = atom(c, "_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t dock = atom(c, "_NET_WM_WINDOW_TYPE_DOCK");
+    if (typ != XCB_ATOM_NONE && dock != XCB_ATOM_NONE)
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, fenster, typ, XCB_ATOM_ATOM, 32, 1, &dock);
+
+    const xcb_atom_t zustand = atom(c, "_NET_WM_STATE");
+    const xcb_atom_t ohneLeiste = atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
+    const xcb_atom_t ohnePager = atom(c, "_NET_WM_STATE_SKIP_PAGER");
+    const xcb_atom_t unten = atom(c, "_NET_WM_STATE_BELOW");
+    if (zustand == XCB_ATOM_NONE || ohneLeiste == XCB_ATOM_NONE || ohnePager == XCB_ATOM_NONE ||
+        unten == XCB_ATOM_NONE) {
+        xcb_flush(c);
+        return;
+    }
+    // Window managers keep a panel above every ordinary window, the note
+    // editor and the dialogs included. A bar that is not to stay on top asks
+    // to be kept among (or below) the others instead.
+    const bool obenBleiben = leiste.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+
+    bool abgebildet = false;
+    const xcb_get_window_attributes_cookie_t art = xcb_get_window_attributes(c, fenster);
+    if (xcb_get_window_attributes_reply_t* a = xcb_get_window_attributes_reply(c, art, nullptr)) {
+        abgebildet = a->map_state != XCB_MAP_STATE_UNMAPPED;
+        free(a);
+    }
+    if (!abgebildet) {
+        // Before mapping the state is the window's own property; the states
+        // already there (above, from the topmost flag) stay, and Qt keeps
+        // ours when it maps the window.
+        std::vector<xcb_atom_t> atome;
+        const xcb_get_property_cookie_t frage =
+            xcb_get_property(c, 0, fenster, zustand, XCB_ATOM_ATOM, 0, 64);
+        if (xcb_get_property_reply_t* antwort = xcb_get_property_reply(c, frage, nullptr)) {
+            const auto* da = static_cast<const xcb_atom_t*>(xcb_get_property_value(antwort));
+            atome.assign(da, da + xcb_get_property_value_length(antwort) / 4);
+            free(antwort);
+        }
+        atome.erase(std::remove(atome.begin(), atome.end(), unten), atome.end());
+        for (const xcb_atom_t a : {ohneLeiste, ohnePager})
+            if (std::find(atome.begin(), atome.end(), a) == atome.end())
+                atome.push_back(a);
+        if (!obenBleiben)
+            atome.push_back(unten);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, fenster, zustand, XCB_ATOM_ATOM, 32,
+                            static_cast<uint32_t>(atome.size()), atome.data());
+    } else {
+        // A mapped window asks the window manager.
+        const xcb_screen_t* wurzelSchirm = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        const auto bitten = [&](uint32_t aktion, xcb_atom_t erster, xcb_atom_t zweiter) {
+            xcb_client_message_event_t nachricht{};
+            nachricht.response_type = XCB_CLIENT_MESSAGE;
+            nachricht.format = 32;
+            nachricht.window = fenster;
+            nachricht.type = zustand;
+            nachricht.data.data32[0] = aktion; // 0 remove, 1 add
+            nachricht.data.data32[1] = erster;
+            nachricht.data.data32[2] = zweiter;
+            nachricht.data.data32[3] = 1; // from an ordinary application
+            if (wurzelSchirm)
+                xcb_send_event(c, 0, wurzelSchirm->root,
+                               XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
+                                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                               reinterpret_cast<const char*>(&nachricht));
+        };
+        bitten(1, ohneLeiste, ohnePager);
+        bitten(obenBleiben ? 0 : 1, unten, XCB_ATOM_NONE);
+    }
+    xcb_flush(c);
+#else
+    Q_UNUSED(leiste);
 #endif
 }
 

@@ -21,4 +21,13 @@ std::array<uint32_t, 12> StrutPartial(const QRect& leiste, const QSize& wurzel, 
 // now. Does nothing before the bar has a native window, or off X11.
 void RandReservieren(QWidget& leiste, bool unten);
 
+// Makes the bar a panel: window type DOCK, kept out of taskbars and pagers,
+// and, unless it has the stay-on-top flag, kept below the other windows
+// (window managers keep panels above everything otherwise).
+// Window managers read the type when they map a window, so this is called
+// before the bar is first shown (on X11 it makes the native window then),
+// and again once it is shown: a window manager forgets the states of a
+// window it has unmapped. Off X11 only the type is noted.
+void AlsDockSetzen(QWidget& leiste);
+
 } // namespace pinwick

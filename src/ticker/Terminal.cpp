@@ -100,6 +100,8 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     inhalt_.textNeu = [this] {
         notizPan_->Leeren();
         ZeichenPositionZuruecksetzen();
+        // A screen reader reads the notes the band shows now.
+        notizPan_->setAccessibleDescription(BandZugangsText(p_.eintraege, p_.Sprache));
     };
 
     // The daily update check: once by its own timer 3 s after the bar loads,
@@ -117,6 +119,8 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     p_.aufbauZaehler = 100;
     p_.leiste = this;
     MachLayout();
+    // A panel to the desktop, not a window among others.
+    AlsDockSetzen(*this);
     Timer1Aktiv(true);
     updateTim_.start();
 }
@@ -152,7 +156,20 @@ void Terminal::menueBauen() {
     binden(endeMen_, &Terminal::Ende);
 }
 
+void Terminal::hinweiseSetzen() {
+    // The bar is rarely the active window; its hint shows all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    setToolTip(LeistenHinweis(p_.Sprache, layout_.notizMenues));
+    const ZugangsNamen namen = LeistenZugangsNamen(p_.Sprache);
+    setAccessibleName(namen.leiste);
+    datumPan_->setAccessibleName(namen.datum);
+    uhrPan_->setAccessibleName(namen.uhr);
+    notizPan_->setAccessibleName(namen.band);
+    notizPan_->setAccessibleDescription(BandZugangsText(p_.eintraege, p_.Sprache));
+}
+
 void Terminal::SpracheEinstellen() {
+    hinweiseSetzen();
     if (p_.Sprache == 1) {
         neuMen_->setText(QStringLiteral("New note   Ctrl-N"));
         verwaltungMen_->setText(QStringLiteral("Notes administration"));
@@ -226,6 +243,8 @@ void Terminal::MachLayout() {
 
     ZeichenPositionZuruecksetzen();
 
+    // The hint names the note commands only while they are offered.
+    hinweiseSetzen();
     neuMen_->setVisible(l.notizMenues);
     strich1_->setVisible(l.notizMenues);
     verwaltungMen_->setVisible(l.notizMenues);
@@ -261,6 +280,8 @@ void Terminal::Timer1Aktiv(bool an) {
 
 void Terminal::obenHalten(bool oben) {
     ImmerObenSetzen(*this, oben);
+    // The panel's place among the other windows follows.
+    AlsDockSetzen(*this);
 }
 
 void Terminal::FensterOrdnung() {
@@ -385,6 +406,9 @@ void Terminal::showEvent(QShowEvent* ereignis) {
     // The native window exists from here on; the layout before could not
     // reserve the edge yet.
     RandReservieren(*this, p_.dockPos != 0);
+    // Once mapped (Qt maps it after this event), the window manager is
+    // asked to keep it out of taskbars and pagers again.
+    QMetaObject::invokeMethod(this, [this] { AlsDockSetzen(*this); }, Qt::QueuedConnection);
 }
 
 void Terminal::closeEvent(QCloseEvent* ereignis) {

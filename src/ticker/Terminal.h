@@ -122,6 +122,8 @@ protected:
 
 private:
     void menueBauen();
+    // Tooltip and the names a screen reader reads, in the bar's language.
+    void hinweiseSetzen();
     void uhrAnzeigen();
     void zeichnenUndScrollen();
     void obenHalten(bool oben);

@@ -19,7 +19,7 @@ for f in bin/pinwick lib/pinwick/Pinwick3 lib/pinwick/pwi.kav lib/pinwick/org.ka
     test -e "$TMP/usr/$f"
     pruefe $? "installed $f"
 done
-befehl=$(sed -n 's/^Exec=//p' "$TMP/usr/share/applications/pinwick.desktop")
+befehl=$(sed -n "s/^Exec=//p" "$TMP/usr/share/applications/pinwick.desktop" | head -n 1)
 test "$befehl" = "pinwick"
 pruefe $? "the desktop file starts the launcher"
 

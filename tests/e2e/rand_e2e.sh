@@ -1,7 +1,9 @@
 #!/bin/sh
 # The bar as a panel under a window manager that honours reserved edges
 # (openbox): a maximised xterm stops at the bar's edge, docked at the top and
-# at the bottom; the bar takes the focus when clicked; a change of the
+# at the bottom; the bar is typed DOCK and kept out of taskbars and pagers;
+# the note editor stays above it, whether the bar stays on top or not; the
+# bar takes the focus when clicked; a change of the
 # screen's size (xrandr) moves and resizes the bar at its next tick.
 # Usage: rand_e2e.sh <app folder> <template> <sqlcipher shell>
 set -u
@@ -21,7 +23,9 @@ cp "$VORLAGE" "$TMP/home/Documents/Pinwick 3/pw.kav"
 cat > "$TMP/lauf.sh" <<'INNER'
 #!/bin/sh
 T="$1"; SQLCIPHER="$2"; DOCK="$3"
-printf "PRAGMA key='pelmory+sadun';\nUPDATE Einstellungen SET erstVorbei=-1, Sprache=1, dockPos=%s;\n" "$DOCK" |
+# At the top the bar stays on top; at the bottom it does not.
+OBEN=$([ "$DOCK" = 0 ] && echo -1 || echo 0)
+printf "PRAGMA key='pelmory+sadun';\nUPDATE Einstellungen SET erstVorbei=-1, Sprache=1, dockPos=%s, ImmerOben=%s;\n" "$DOCK" "$OBEN" |
     "$SQLCIPHER" "$T/home/Documents/Pinwick 3/pw.kav" >/dev/null
 openbox >/dev/null 2>&1 &
 wm=$!
@@ -52,6 +56,27 @@ echo "term $ty $th"
 xdotool mousemove $((X + WIDTH - 20)) $((Y + HEIGHT / 2)) click 1
 sleep 0.5
 echo "focus $(xdotool getwindowfocus) $leiste"
+# A panel: typed DOCK, out of taskbars and pagers.
+echo "type $(xprop -id "$leiste" _NET_WM_WINDOW_TYPE | sed 's/.*= //')"
+echo "state $(xprop -id "$leiste" _NET_WM_STATE | sed 's/.*= //')"
+# The note editor, dragged over the bar, stays above it.
+xdotool key --clearmodifiers ctrl+n
+editor=""
+for i in $(seq 1 20); do
+    editor=$(xdotool search --onlyvisible --name "Edit note" 2>/dev/null | head -n 1)
+    [ -n "$editor" ] && break
+    sleep 0.25
+done
+if [ -n "$editor" ]; then
+    xdotool windowmove "$editor" 200 "$Y"
+    sleep 0.7
+    stapel=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g')
+    l=$(printf '0x%x' "$leiste"); e=$(printf '0x%x' "$editor")
+    echo "stack $(echo "$stapel" | tr ' ' '\n' | grep -n -x -e "$l" -e "$e" | cut -d: -f2 | tr '\n' ' ')" |
+        sed "s/$l/bar/; s/$e/editor/"
+    xdotool key --window "$editor" Escape
+    sleep 0.5
+fi
 # A smaller screen: the bar follows at its next tick.
 xrandr --newmode "1024x700" 50 1024 1100 1150 1200 700 710 720 730 >/dev/null 2>&1
 xrandr --addmode screen 1024x700 >/dev/null 2>&1
@@ -73,12 +98,15 @@ for dock in 0 1; do
         $1 == "term" { ty = $2; th = $3 }
         $1 == "focus" { fokus = ($2 == $3) }
         $1 == "small" { sx = $2; sy = $3; sw = $4 }
+        $1 == "type" { dockTyp = ($2 == "_NET_WM_WINDOW_TYPE_DOCK") }
+        $1 == "state" { ohne = (index($0, "SKIP_TASKBAR") && index($0, "SKIP_PAGER")) }
+        $1 == "stack" { oben = ($2 == "bar" && $3 == "editor") }
         END {
             if (dock == 0) { amRand = (ty >= by + bh && ty <= by + bh + 30); lage = (by == 0) }
             else { amRand = (ty + th <= by && ty + th >= by - 20); lage = (by + bh == 800) }
             klein = (sw == 1024 && (dock == 0 ? sy == 0 : sy + bh == 700))
-            printf "dock %d: bar in place %d, maximised window at its edge %d, focus %d, follows the screen %d\n", dock, lage, amRand, fokus, klein
-            exit !(lage && amRand && fokus && klein)
+            printf "dock %d: bar in place %d, maximised window at its edge %d, focus %d, follows the screen %d, type DOCK %d, out of taskbar and pager %d, editor above it %d\n", dock, lage, amRand, fokus, klein, dockTyp, ohne, oben
+            exit !(lage && amRand && fokus && klein && dockTyp && ohne && oben)
         }' "$TMP/aus$dock.txt" || fehler=1
 done
 exit $fehler

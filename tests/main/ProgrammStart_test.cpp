@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -22,6 +23,9 @@ protected:
         qputenv("HOME", heim.path().toLocal8Bit());
         qputenv("XDG_CONFIG_HOME", (heim.path() + "/.config").toLocal8Bit());
         arbeit = QDir(arbeitsOrdner.path());
+        // A first run without a chosen language follows the locale: these
+        // tests run on an English one unless they say otherwise.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
         VorlageErzeugen(arbeit.filePath("org.kav"));
         fenster.warten = false;
         fenster.introZeigen = [this] { ablauf << "intro"; };
@@ -34,6 +38,7 @@ protected:
         };
     }
     void TearDown() override {
+        QLocale::setDefault(QLocale::system());
         qputenv("HOME", alterHome);
         if (alterConfig.isEmpty())
             qunsetenv("XDG_CONFIG_HOME");
@@ -321,5 +326,45 @@ TEST_F(Start, UnusableLocalFileStopsTheStartAndStaysUntouched) {
         }
         EXPECT_EQ(lesen(datenbank()), vorher);
         EXPECT_TRUE(ablauf.isEmpty());
+    }
+}
+
+// Nobody has chosen a language: the first run speaks the desktop's, German
+// for a German locale and English for any other. A language in the table
+// or in the setup's file decides before the locale; later runs never ask it.
+TEST_F(Start, FirstRunWithoutAChosenLanguageFollowsTheLocale) {
+    struct Fall {
+        QLocale gebiet;
+        int tabelle;        // Sprache in the template
+        QByteArray datei;   // ssp.kav, empty for none
+        bool zweiterStart;  // erstVorbei already set
+        int16_t sprache;
+    };
+    const QLocale deutsch(QLocale::German, QLocale::Germany);
+    const QLocale schweiz(QLocale::German, QLocale::Switzerland);
+    const QLocale englisch(QLocale::English, QLocale::UnitedStates);
+    const QLocale franzoesisch(QLocale::French, QLocale::France);
+    const Fall faelle[] = {
+        {deutsch, 0, "", false, 2},      {schweiz, 0, "", false, 2},
+        {englisch, 0, "", false, 1},     {franzoesisch, 0, "", false, 1},
+        {QLocale::c(), 0, "", false, 1}, {deutsch, 1, "", false, 1},
+        {englisch, 2, "", false, 2},     {deutsch, 0, "1\r\n", false, 1},
+        {deutsch, 0, "x\r\n", false, 2}, {deutsch, 0, "", true, 1},
+    };
+    for (const Fall& f : faelle) {
+        QFile::remove(datenbank());
+        QFile::remove(arbeit.filePath("ssp.kav"));
+        {
+            Datenbank vorlage(arbeit.filePath("org.kav"));
+            vorlage.Ausfuehren(QStringLiteral("UPDATE Einstellungen SET Sprache = %1, erstVorbei = %2")
+                                   .arg(f.tabelle)
+                                   .arg(f.zweiterStart ? -1 : 0));
+        }
+        if (!f.datei.isEmpty())
+            schreiben("ssp.kav", f.datei);
+        QLocale::setDefault(f.gebiet);
+        EXPECT_EQ(starten()->Sprache, f.sprache)
+            << f.gebiet.name().toStdString() << " table " << f.tabelle << " file "
+            << f.datei.constData() << (f.zweiterStart ? " later run" : " first run");
     }
 }

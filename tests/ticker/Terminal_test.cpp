@@ -388,3 +388,71 @@ TEST(TerminalBand, FarbenJeQuelleUndTrenner) {
 }
 
 } // namespace
+
+// The first hint a new user gets, and what a screen reader is told: the
+// tooltip names the note commands only while they work; the band's text is
+// the notes it shows, renewed when a rebuild finds others.
+TEST_F(TerminalTest, HintAndScreenReaderTextFollowLanguageNotesAndCommands) {
+    struct Fall {
+        int16_t sprache;
+        bool eigene;
+        QStringList notizen;
+        const char* hinweis;
+        const char* namen; // bar | date | time | band
+        const char* band;
+    };
+    const Fall faelle[] = {
+        {1, true, {}, "Right-click: menu \u00B7 Ctrl+N: new note \u00B7 Double-click: notes",
+         "Pinwick notes ticker|Date|Time|Notes", "No note due"},
+        {2, true, {"Zahnarzt"},
+         "Rechtsklick: Men\u00FC \u00B7 Strg+N: neue Notiz \u00B7 Doppelklick: Notizen",
+         "Pinwick Notizen-Laufband|Datum|Uhrzeit|Notizen", "Zahnarzt"},
+        {1, true, {"Dentist", "Team call"}, "Right-click: menu \u00B7 Ctrl+N", "", "Dentist\nTeam call"},
+        {1, false, {"Dentist"}, "Right-click: menu", "", ""},
+        {2, false, {}, "Rechtsklick: Men\u00FC", "", ""},
+    };
+    for (const Fall& f : faelle) {
+        TestUmgebung eigene;
+        Programm& p = eigene.p;
+        p.Sprache = f.sprache;
+        p.SchriftName = QStringLiteral("DejaVu Sans");
+        p.SchriftGroesse = 10;
+        p.zeigDatum = true;
+        p.eigeneErlauben = f.eigene;
+        for (const QString& text : f.notizen) {
+            NotizZeile z;
+            z.inhalt = text;
+            NotizEinfuegen(*p.lokaleNotizen, z);
+        }
+        Leiste leiste(p);
+        leiste.Timer1Aktiv(false);
+        leiste.Tick();
+        const std::string fall = std::to_string(f.sprache) + (f.eigene ? " own" : " receiver");
+        // The bar is seldom the active window: its hint must show regardless.
+        EXPECT_TRUE(leiste.testAttribute(Qt::WA_AlwaysShowToolTips));
+        EXPECT_TRUE(leiste.toolTip().startsWith(QString::fromUtf8(f.hinweis)))
+            << fall << ": " << leiste.toolTip().toStdString();
+        if (!f.eigene) {
+            EXPECT_EQ(leiste.toolTip(), QString::fromUtf8(f.hinweis)) << fall;
+            continue;
+        }
+        if (*f.namen) {
+            EXPECT_EQ(QStringList({leiste.accessibleName(), leiste.DatumPan()->accessibleName(),
+                                   leiste.UhrPan()->accessibleName(),
+                                   leiste.NotizPan()->accessibleName()})
+                          .join('|'),
+                      QString::fromUtf8(f.namen))
+                << fall;
+        }
+        EXPECT_EQ(leiste.NotizPan()->accessibleDescription(), QString::fromUtf8(f.band)) << fall;
+    }
+}
+
+TEST(BandZugangsText, LongTextIsCutAndEmptyEntriesSkipped) {
+    const std::vector<Eintrag> eintraege = {{Eintrag::Eigene, QStringLiteral("abc")},
+                                            {Eintrag::Broadcast, QString()},
+                                            {Eintrag::Broadcast, QString(50, QLatin1Char('x'))}};
+    EXPECT_EQ(BandZugangsText(eintraege, 1, 1000), QStringLiteral("abc\n") + QString(50, 'x'));
+    EXPECT_EQ(BandZugangsText(eintraege, 1, 10), QStringLiteral("abc\nxxxxxx\u2026"));
+    EXPECT_EQ(BandZugangsText({}, 2), QStringLiteral("Keine Notiz f\u00E4llig"));
+}

@@ -1,0 +1,113 @@
+#!/bin/sh
+# One bar per user and display, and the command line of the real program:
+# --version and --help answer without a display and touch no file; a second
+# start hands over to the running bar and ends, writing nothing; --new-note
+# opens the editor on the running bar; a bar killed outright leaves nothing
+# that blocks the next start.
+# Usage: einzel_e2e.sh <app folder> <template> <sqlcipher shell>
+set -u
+APP="$1"
+VORLAGE="$2"
+SQLCIPHER="$3"
+for p in xvfb-run xdotool; do
+    command -v "$p" >/dev/null 2>&1 || { echo "$p missing"; exit 1; }
+done
+
+TMP=$(mktemp -d)
+trap 'rm -rf "$TMP"' EXIT
+mkdir -p "$TMP/app" "$TMP/home/Documents/Pinwick 3" "$TMP/leer"
+cp "$APP/Pinwick3" "$TMP/app/"
+cp "$VORLAGE" "$TMP/home/Documents/Pinwick 3/pw.kav"
+printf "PRAGMA key='pelmory+sadun';\nUPDATE Einstellungen SET erstVorbei=-1, Sprache=1;\n" |
+    "$SQLCIPHER" "$TMP/home/Documents/Pinwick 3/pw.kav" >/dev/null
+
+fehler=0
+pruefe() {
+    if [ "$1" -ne 0 ]; then
+        echo "FAILED: $2"
+        fehler=1
+    else
+        echo "ok: $2"
+    fi
+}
+
+# -- the answers that need nothing: no display, an empty home, no template
+for fall in "--version|Pinwick 3.01" "-v|Pinwick 3.01" "--help|--new-note" "-h|Usage: Pinwick3"; do
+    schalter=${fall%%|*}
+    erwartet=${fall#*|}
+    aus=$(cd "$TMP/leer" && env -u DISPLAY -u WAYLAND_DISPLAY HOME="$TMP/leer" \
+        XDG_RUNTIME_DIR="$TMP/leer" "$TMP/app/Pinwick3" "$schalter" 2>&1)
+    rc=$?
+    test $rc -eq 0 && printf '%s' "$aus" | grep -q -- "$erwartet" &&
+        test -z "$(ls -A "$TMP/leer")"
+    pruefe $? "$schalter prints \"$erwartet\" without a display and writes nothing"
+done
+(cd "$TMP/leer" && HOME="$TMP/leer" QT_QPA_PLATFORM=offscreen "$TMP/app/Pinwick3" --bogus) \
+    > "$TMP/bogus.txt" 2>&1
+rc=$?
+test $rc -eq 2 && grep -q "bogus" "$TMP/bogus.txt"
+pruefe $? "an unknown option is refused by name (exit $rc)"
+
+cat > "$TMP/lauf.sh" <<'INNER'
+#!/bin/sh
+T="$1"
+export HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config" XDG_RUNTIME_DIR="$T/rt" BROWSER=true
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+cd "$T/app"
+leisten() { xdotool search --onlyvisible --classname Pinwick3 2>/dev/null | wc -l; }
+warten_auf_leiste() {
+    for i in $(seq 1 60); do
+        [ "$(leisten)" -ge 1 ] && break
+        sleep 0.25
+    done
+    sleep 1.5
+}
+./Pinwick3 >/dev/null 2>&1 &
+erste=$!
+warten_auf_leiste
+echo "windows before $(leisten)"
+stand=$(stat -c %Y.%s "$T/home/Documents/Pinwick 3/pw.kav")
+# The second start: hands over and is gone at once.
+timeout 5 ./Pinwick3 > "$T/zweite.txt" 2>&1
+echo "second rc $?"
+sleep 1
+echo "windows after $(leisten)"
+echo "alive $(kill -0 $erste 2>/dev/null && echo yes || echo no)"
+[ "$stand" = "$(stat -c %Y.%s "$T/home/Documents/Pinwick 3/pw.kav")" ] && echo "database untouched"
+# --new-note: the running bar opens its editor.
+timeout 5 ./Pinwick3 --new-note >/dev/null 2>&1
+echo "new-note rc $?"
+editor=""
+for i in $(seq 1 20); do
+    editor=$(xdotool search --onlyvisible --name "Edit note" 2>/dev/null | head -n 1)
+    [ -n "$editor" ] && break
+    sleep 0.25
+done
+echo "editor ${editor:-none}"
+# Asked again while the editor is open: still one editor.
+timeout 5 ./Pinwick3 --new-note >/dev/null 2>&1
+sleep 1
+echo "editors $(xdotool search --onlyvisible --name "Edit note" 2>/dev/null | wc -l)"
+# Killed outright: lock and socket stay behind, and must not block.
+kill -9 $erste
+wait $erste 2>/dev/null
+./Pinwick3 >/dev/null 2>&1 &
+dritte=$!
+warten_auf_leiste
+echo "after kill $(leisten) alive $(kill -0 $dritte 2>/dev/null && echo yes || echo no)"
+kill $dritte 2>/dev/null
+wait $dritte 2>/dev/null
+INNER
+xvfb-run -a -s "-screen 0 1280x800x24" sh "$TMP/lauf.sh" "$TMP" > "$TMP/lauf.txt" 2>&1
+cat "$TMP/lauf.txt"
+grep -q "^windows before 1$" "$TMP/lauf.txt" && grep -q "^second rc 0$" "$TMP/lauf.txt" &&
+    grep -q "^windows after 1$" "$TMP/lauf.txt" && grep -q "^alive yes$" "$TMP/lauf.txt"
+pruefe $? "a second start hands over to the running bar and ends"
+test ! -s "$TMP/zweite.txt" && grep -q "^database untouched$" "$TMP/lauf.txt"
+pruefe $? "the second start prints and writes nothing"
+grep -q "^new-note rc 0$" "$TMP/lauf.txt" && ! grep -q "^editor none$" "$TMP/lauf.txt" &&
+    grep -q "^editors 1$" "$TMP/lauf.txt"
+pruefe $? "--new-note opens one editor on the running bar"
+grep -q "^after kill 1 alive yes$" "$TMP/lauf.txt"
+pruefe $? "a bar killed outright does not block the next start"
+exit $fehler

@@ -1,0 +1,47 @@
+#!/bin/sh
+# The Debian package made from the programs already built: lintian finds no
+# error and no warning (what it leaves is explained in the package's
+# overrides), and the package holds what a user and Debian expect: the
+# manual page, copyright and changelog, the recommended handler for the
+# help pages, and a desktop entry that goes quiet once the package is gone.
+# Usage: paket_e2e.sh <build folder>
+set -u
+BUILD="$1"
+for p in cpack lintian dpkg-deb; do
+    command -v "$p" >/dev/null 2>&1 || { echo "$p missing"; exit 1; }
+done
+TMP=$(mktemp -d)
+trap 'rm -rf "$TMP"' EXIT
+
+fehler=0
+pruefe() { if [ "$1" -eq 0 ]; then echo "ok: $2"; else echo "FAILED: $2"; fehler=1; fi; }
+
+cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$TMP" > "$TMP/cpack.txt" 2>&1
+paket=$(ls "$TMP"/pinwick_*.deb 2>/dev/null | head -n 1)
+if [ -z "$paket" ]; then
+    cat "$TMP/cpack.txt"
+    echo "FAILED: no package made"
+    exit 1
+fi
+lintian --tag-display-limit 0 "$paket" > "$TMP/lintian.txt" 2>&1
+grep -v "root privileges" "$TMP/lintian.txt"
+! grep -q "^[EW]: " "$TMP/lintian.txt"
+pruefe $? "lintian: no errors, no warnings"
+
+dpkg-deb -c "$paket" > "$TMP/inhalt.txt"
+for datei in ./usr/share/man/man1/pinwick.1.gz ./usr/share/doc/pinwick/copyright \
+    ./usr/share/doc/pinwick/changelog.gz ./usr/share/applications/pinwick.desktop \
+    ./usr/lib/pinwick/Pinwick3 ./usr/lib/pinwick/pwi.kav; do
+    grep -q " $datei\$" "$TMP/inhalt.txt"
+    pruefe $? "holds $datei"
+done
+dpkg-deb -f "$paket" Recommends | grep -q "xdg-utils"
+pruefe $? "recommends xdg-utils"
+test "$(dpkg-deb -f "$paket" Description | wc -l)" -gt 2
+pruefe $? "a long description"
+mkdir -p "$TMP/aus"
+dpkg-deb -x "$paket" "$TMP/aus"
+eintrag="$TMP/aus/usr/share/applications/pinwick.desktop"
+grep -q "^TryExec=pinwick$" "$eintrag" && grep -q "^Keywords=" "$eintrag"
+pruefe $? "the desktop entry has TryExec and Keywords"
+exit $fehler

@@ -1,0 +1,90 @@
+// The help page when nothing on the system opens it: a message names the
+// page's path instead of F1 seeming to do nothing.
+
+#include "Shell.h"
+#include "TestHilfe.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using namespace pinwick;
+
+namespace {
+
+// Stands in for the desktop's handler of local files.
+class Oeffner : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> geoeffnet;
+public slots:
+    void oeffnen(const QUrl& url) { geoeffnet.append(url); }
+};
+
+QList<QMessageBox*> hilfeMeldungen() {
+    QList<QMessageBox*> boxen;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w);
+            box && box->objectName() == QLatin1String("HilfeFehlt") && box->isVisible())
+            boxen.append(box);
+    return boxen;
+}
+
+} // namespace
+
+TEST(Hilfe, WithoutAHandlerAMessageNamesThePageWithAHandlerNoneAppears) {
+    // Nothing to open files with: no xdg-open on the path.
+    const QByteArray alterPfad = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    struct Fall {
+        int16_t sprache;
+        bool handler;
+        const char* seite;
+        const char* wortlaut;
+    };
+    const Fall faelle[] = {
+        {1, false, "start-e.htm", "No program is set up to show the help page."},
+        {2, false, "start-d.htm", "Kein Programm ist eingerichtet"},
+        {1, true, "start-e.htm", ""},
+        {2, true, "start-d.htm", ""},
+    };
+    for (const Fall& f : faelle) {
+        Programm p;
+        p.Sprache = f.sprache;
+        Oeffner oeffner;
+        if (f.handler)
+            QDesktopServices::setUrlHandler(QStringLiteral("file"), &oeffner, "oeffnen");
+        const bool geoeffnet = HilfeZeigen(p);
+        QCoreApplication::processEvents();
+        const auto boxen = hilfeMeldungen();
+        const QString erwartet =
+            QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromUtf8(f.seite));
+        if (f.handler) {
+            EXPECT_TRUE(geoeffnet);
+            EXPECT_TRUE(boxen.isEmpty());
+            ASSERT_EQ(oeffner.geoeffnet.size(), 1);
+            EXPECT_EQ(oeffner.geoeffnet.first().toLocalFile(), erwartet);
+            QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        } else {
+            EXPECT_FALSE(geoeffnet);
+            ASSERT_EQ(boxen.size(), 1) << "language " << f.sprache;
+            EXPECT_TRUE(boxen.first()->text().contains(QString::fromUtf8(f.wortlaut)));
+            EXPECT_TRUE(boxen.first()->text().contains(erwartet))
+                << boxen.first()->text().toStdString();
+            EXPECT_EQ(boxen.first()->windowTitle(), QStringLiteral("Pinwick"));
+            boxen.first()->close();
+            QCoreApplication::processEvents();
+        }
+    }
+    // A language other than English or German opens nothing and says nothing.
+    Programm p;
+    p.Sprache = 0;
+    EXPECT_TRUE(HilfeZeigen(p));
+    EXPECT_TRUE(hilfeMeldungen().isEmpty());
+    qputenv("PATH", alterPfad);
+}
+
+#include "Hilfe_test.moc"
