@@ -3,6 +3,7 @@
 #include "About.h"
 #include "Einstellungen.h"
 #include "Intro.h"
+#include "Journal.h"
 #include "NetzConnect.h"
 #include "Notizen.h"
 #include "Programm.h"
@@ -76,6 +77,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 #endif
+    // Before anything reads the folder: an update cut off half-way.
+    pinwick::UpdateNachholen(QDir::current());
 
     pinwick::Programm p;
     QPointer<pinwick::Intro> intro;

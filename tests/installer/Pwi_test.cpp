@@ -6,6 +6,7 @@
 #include "Panel3D.h"
 #include "PwiTerminal.h"
 #include "TestHilfe.h"
+#include "TestSignatur.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -72,6 +73,7 @@ protected:
         inst->server = server->Server();
         inst->zeiten = test::KurzeZeiten();
         inst->downloadBasis = wurzel->path() + QStringLiteral("/download");
+        inst->schluessel = test::StandardSchluessel().Oeffentlich();
         inst->UpdinfoLesen();
         fenster = std::make_unique<pwi::Terminal>(*inst);
         fenster->programmStarten = [this](const QString& p) {
@@ -150,6 +152,7 @@ TEST_F(PwiTest, UpdateGelingtOderAendertNichts) {
         server->Ablegen(QStringLiteral("Pinwick3.dld"), "#!/bin/sh\n# neuer ticker\n");
         server->Ablegen(QStringLiteral("helfer.dld"), "helfer");
         server->Ablegen(QStringLiteral("evil"), "evil");
+        test::ReleaseSignieren(*server);
         const QMap<QString, QByteArray> vorher = Abbild(wurzel->path());
 
         Klicken(fenster->StartBef());
@@ -171,7 +174,7 @@ TEST_F(PwiTest, UpdateGelingtOderAendertNichts) {
             // Only the installed files and the untouched installer remain:
             // no ".dld" copy, no temporary copy, no working file.
             QStringList erwartet{QStringLiteral("Pinwick3"), QStringLiteral("pwi"),
-                                 QStringLiteral("readme.txt")};
+                                 QStringLiteral("readme.txt"), QStringLiteral("updstand.txt")};
             if (f.liste.contains("helfer.dld"))
                 erwartet << QStringLiteral("helfer");
             erwartet.sort();

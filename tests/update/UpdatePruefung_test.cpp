@@ -85,6 +85,7 @@ protected:
     std::unique_ptr<UpdatePruefung> neuePruefung() {
         auto up = std::make_unique<UpdatePruefung>(u->p);
         up->server = server->Server();
+        up->schluessel = "ein Schluessel";
         up->zeiten = test::KurzeZeiten();
         up->programmStarten = [this](const QString& programm) {
             gestartet.push_back(programm);
@@ -380,6 +381,7 @@ TEST_F(PruefungTest, LeisteStartetPruefungUndFuehrtHinweis) {
     Leiste leiste(p);
     leiste.Timer1Aktiv(false);
     leiste.Update().server = server->Server();
+    leiste.Update().schluessel = "ein Schluessel";
     leiste.Update().zeiten = test::KurzeZeiten();
     leiste.show();
 
