@@ -399,6 +399,8 @@ Installation::Ergebnis Installation::Ausfuehren() {
             return nichtGeholt(name);
         if (!passt(name, lokal))
             return fehlgeschlagen(QStringLiteral("%1: does not match its sum").arg(name));
+        if (schritt)
+            schritt("geladen");
         if (abgebrochen())
             return fehlgeschlagen(QStringLiteral("given up"));
     }

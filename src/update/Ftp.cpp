@@ -272,6 +272,9 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
         fehler_ = QStringLiteral("cannot write %1: %2").arg(lokaleDatei, datei.errorString());
         return false;
     }
+    // Complete: now the size is known in any case.
+    if (fortschritt)
+        fortschritt(ziel.geschrieben, ziel.geschrieben);
     return true;
 }
 
