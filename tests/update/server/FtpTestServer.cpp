@@ -25,7 +25,9 @@ const QString Basis = QStringLiteral("/pinwick3");
 // The server with a short penalty for a wrong password (the library's
 // default keeps a refused client waiting three seconds).
 // With a certificate and its key, only FTP over TLS is served (control and
-// data connections).
+// data connections). libcurl begins the data connection's TLS handshake as
+// soon as it connects, before RETR; the library's data handler would take
+// those early bytes for a hang-up, so it listens during the handshake.
 const char* Skript = R"(import logging, sys
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
@@ -41,6 +43,11 @@ class Handler(Basis):
     authorizer = autorisierer
     auth_failed_timeout = 0.1
 if len(sys.argv) > 5:
+    from pyftpdlib.handlers import TLS_DTPHandler
+    class Daten(TLS_DTPHandler):
+        def readable(self):
+            return self._ssl_accepting or super().readable()
+    Handler.dtp_handler = Daten
     Handler.certfile = sys.argv[4]
     Handler.keyfile = sys.argv[5]
     Handler.tls_control_required = True
