@@ -115,6 +115,30 @@ protected:
     std::vector<int16_t> antworten;
 };
 
+TEST_F(PruefungTest, OhneSchluesselKeinAngebot) {
+    // A build without a key could install nothing: it never asks the server,
+    // never shows the notice, and says why once, not every day.
+    server->Ablegen(QStringLiteral("serverversion.txt"), "302\r\n");
+    const int anmeldungen = server->Anmeldungen();
+    testing::internal::CaptureStderr();
+    for (int tag = 9; tag <= 11; ++tag) {
+        auto ohne = neuePruefung();
+        ohne->schluessel.clear();
+        u->p.uhr.Stellen(QDateTime(QDate(2026, 12, tag), QTime(10, 0)));
+        ohne->Pruefen();
+        EXPECT_EQ(ohne->VerfuegbareVersion(), 0);
+        EXPECT_EQ(ohne->Signal(), nullptr);
+    }
+    const std::string fehler = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(server->Anmeldungen(), anmeldungen);
+    EXPECT_FALSE(Da("updtag.txt"));
+    size_t mal = 0;
+    for (size_t i = fehler.find("PINWICK_UPDATE_KEY"); i != std::string::npos;
+         i = fehler.find("PINWICK_UPDATE_KEY", i + 1))
+        ++mal;
+    EXPECT_EQ(mal, 1u) << fehler;
+}
+
 TEST_F(PruefungTest, VersionAufDemServerEntscheidetUeberDenHinweis) {
     struct Fall {
         const char* was;
