@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <cmath>
 #include <filesystem>
@@ -259,8 +260,16 @@ Installation::Ergebnis Installation::Ausfuehren() {
     programm_.clear();
     if (schluessel.isEmpty())
         return fehlgeschlagen(QStringLiteral("this build has no key to check an update with"));
-    // What an earlier run left behind is put right first.
+    // What an earlier run left behind is put right first; then the folder
+    // is ours until the end.
     UpdateNachholen(ordner_);
+    QLockFile sperre(ordner_.filePath(QLatin1String(UpdateJournal::Sperre)));
+    if (!sperre.tryLock(0))
+        return fehlgeschlagen(
+            sperre.error() == QLockFile::LockFailedError
+                ? QStringLiteral("another installer is updating the program folder")
+                : QStringLiteral("the program folder %1 cannot be written")
+                      .arg(ordner_.absolutePath()));
 
     // A folder of our own below the temporary folder: nobody else's file can
     // wait there under a listed name, and it goes away with this object.

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <filesystem>
 #include <system_error>
@@ -192,6 +193,9 @@ void UpdateJournal::Aufraeumen(const Stand& stand) const {
 }
 
 QString UpdateNachholen(const QDir& ordner) {
+    QLockFile sperre(ordner.filePath(QLatin1String(UpdateJournal::Sperre)));
+    if (!sperre.tryLock(0))
+        return {};
     UpdateJournal journal(ordner);
     QString bericht;
     if (journal.Vorhanden()) {

@@ -28,6 +28,10 @@ namespace pinwick {
 class UpdateJournal {
 public:
     static constexpr const char* Datei = ".pwi-journal";
+    // Held by the installer while it updates: a ticker started meanwhile
+    // leaves its journal alone. A lock left by a killed installer is stale
+    // and taken over.
+    static constexpr const char* Sperre = ".pwi-journal.lock";
 
     enum class Phase { Laden, Kopieren, Tauschen, Fertig };
     struct Eintrag {
@@ -78,6 +82,7 @@ private:
 // At the start of the installer and of the ticker: finishes or undoes an
 // update that was cut off, and removes what it left behind (hidden copies,
 // its download folder). Returns a line for the log when it did something.
+// Nothing happens while a running installer holds the lock.
 QString UpdateNachholen(const QDir& ordner);
 
 } // namespace pinwick
