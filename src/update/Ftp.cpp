@@ -171,6 +171,11 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
     lib.easy_setopt(e, CURLOPT_USERNAME, konto.constData());
     lib.easy_setopt(e, CURLOPT_PASSWORD, passwort.constData());
     lib.easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    // A transfer given up during the name lookup waits, when its handle is
+    // removed, for libcurl's lookup thread to end (the library's default,
+    // stated here because the library may be unloaded right after: a thread
+    // left running would return into code that is no longer there).
+    lib.easy_setopt(e, CURLOPT_QUICK_EXIT, 0L);
     lib.easy_setopt(e, CURLOPT_NOPROGRESS, 1L);
     lib.easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(zeiten_.verbindenMs));
     // Bounds every wait for a reply on the control connection, the QUIT of
