@@ -16,7 +16,11 @@
 #include <system_error>
 #include <vector>
 
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace pinwick::pwi {
 
@@ -63,7 +67,12 @@ QString KopieSchreiben(const QString& quelle, const QString& nach, bool programm
         else if (ziel.write(stueck) != stueck.size())
             warum = ziel.errorString();
     }
-    if (warum.isEmpty() && (!ziel.flush() || ::fsync(ziel.handle()) != 0))
+#ifdef Q_OS_WIN
+    const bool aufDerPlatte = ziel.flush() && ::_commit(ziel.handle()) == 0;
+#else
+    const bool aufDerPlatte = ziel.flush() && ::fsync(ziel.handle()) == 0;
+#endif
+    if (warum.isEmpty() && !aufDerPlatte)
         warum = ziel.errorString().isEmpty() ? QStringLiteral("cannot be flushed to the disk")
                                              : ziel.errorString();
     ziel.close();
@@ -82,8 +91,14 @@ QString KopieSchreiben(const QString& quelle, const QString& nach, bool programm
     return warum;
 }
 
+// Whether the system would run the file: the execute bit, and a file
+// system that allows it. On Windows the name alone decides.
 bool Ausfuehrbar(const QString& pfad) {
+#ifdef Q_OS_WIN
+    return QFileInfo(pfad).isFile();
+#else
     return QFileInfo(pfad).isFile() && ::access(QFile::encodeName(pfad).constData(), X_OK) == 0;
+#endif
 }
 
 QByteArray DateiLesen(const QString& pfad, int64_t hoechstens) {
