@@ -7,6 +7,7 @@ PACKAGES="build-essential cmake pkg-config ninja-build
 qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
 libsqlcipher-dev sqlcipher
 libcurl4-openssl-dev
+libsodium-dev minisign openssl python3-openssl
 libgtest-dev libgmock-dev googletest libbenchmark-dev
 libxcb1-dev
 xvfb xauth xdotool imagemagick x11-utils openbox xterm x11-xserver-utils

@@ -2,15 +2,25 @@
 
 #include "Hilfen.h"
 #include "Programme.h"
+#include "Signatur.h"
 
 #include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
 #include <vector>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace pinwick::pwi {
 
@@ -39,50 +49,63 @@ std::optional<int16_t> ZahlAusDatei(const QString& pfad) {
     return static_cast<int16_t>(RundeGerade32(zahl));
 }
 
-std::filesystem::path FsPfad(const QString& pfad) {
-    return std::filesystem::path(pfad.toStdU16String());
-}
-
-// Renames over an existing file in one step: whoever opens the name sees the
-// old file or the new one.
-bool Ersetzen(const QString& quelle, const QString& ziel) {
-    std::error_code fehler;
-    std::filesystem::rename(FsPfad(quelle), FsPfad(ziel), fehler);
-    return !fehler;
-}
-
-// A copy of `quelle` under a fresh hidden name in `ordner`; its path, or
-// empty when it could not be written whole.
-QString KopieDaneben(const QString& quelle, const QDir& ordner, bool programm) {
+// A copy of `quelle` under the name `nach`, flushed to the disk, with the
+// rights an installed file has; empty, or why it could not be written whole.
+QString KopieSchreiben(const QString& quelle, const QString& nach, bool programm) {
     QFile von(quelle);
     if (!von.open(QIODevice::ReadOnly))
-        return {};
-    QTemporaryFile nach(ordner.filePath(QStringLiteral(".pwi-neu-XXXXXX")));
-    nach.setAutoRemove(false);
-    if (!nach.open())
-        return {};
-    const QString pfad = nach.fileName();
-    bool gut = true;
-    while (gut && !von.atEnd()) {
-        const QByteArray stueck = von.read(64 * 1024);
-        gut = !stueck.isEmpty() && nach.write(stueck) == stueck.size();
+        return von.errorString();
+    QFile::remove(nach);
+    QFile ziel(nach);
+    if (!ziel.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return ziel.errorString();
+    QString warum;
+    while (warum.isEmpty() && !von.atEnd()) {
+        const QByteArray stueck = von.read(256 * 1024);
+        if (stueck.isEmpty())
+            warum = von.errorString();
+        else if (ziel.write(stueck) != stueck.size())
+            warum = ziel.errorString();
     }
-    gut = gut && nach.flush();
-    nach.close();
-    // The temporary file is private to its owner; the installed one is read
-    // (and for programs run) by everybody, as files put there by a setup are.
+#ifdef Q_OS_WIN
+    const bool aufDerPlatte = ziel.flush() && ::_commit(ziel.handle()) == 0;
+#else
+    const bool aufDerPlatte = ziel.flush() && ::fsync(ziel.handle()) == 0;
+#endif
+    if (warum.isEmpty() && !aufDerPlatte)
+        warum = ziel.errorString().isEmpty() ? QStringLiteral("cannot be flushed to the disk")
+                                             : ziel.errorString();
+    ziel.close();
+    // Read (and for programs run) by everybody, as files put there by a
+    // setup are.
     QFileDevice::Permissions rechte = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                       QFileDevice::ReadUser | QFileDevice::WriteUser |
                                       QFileDevice::ReadGroup | QFileDevice::ReadOther;
     if (programm)
         rechte |= QFileDevice::ExeOwner | QFileDevice::ExeUser | QFileDevice::ExeGroup |
                   QFileDevice::ExeOther;
-    gut = gut && QFile::setPermissions(pfad, rechte);
-    if (!gut) {
-        QFile::remove(pfad);
+    if (warum.isEmpty() && !QFile::setPermissions(nach, rechte))
+        warum = QStringLiteral("its rights cannot be set");
+    if (!warum.isEmpty())
+        QFile::remove(nach);
+    return warum;
+}
+
+// Whether the system would run the file: the execute bit, and a file
+// system that allows it. On Windows the name alone decides.
+bool Ausfuehrbar(const QString& pfad) {
+#ifdef Q_OS_WIN
+    return QFileInfo(pfad).isFile();
+#else
+    return QFileInfo(pfad).isFile() && ::access(QFile::encodeName(pfad).constData(), X_OK) == 0;
+#endif
+}
+
+QByteArray DateiLesen(const QString& pfad, int64_t hoechstens) {
+    QFile datei(pfad);
+    if (!DateiVorhanden(pfad) || !datei.open(QIODevice::ReadOnly))
         return {};
-    }
-    return pfad;
+    return datei.read(hoechstens + 1);
 }
 
 } // namespace
@@ -163,8 +186,14 @@ std::optional<QStringList> ListeLesen(const QByteArray& inhalt, QString* grund) 
     return namen;
 }
 
+int16_t EigeneVersion() {
+    return PINWICK_VERSIONSNUMMER;
+}
+
 Installation::Installation(const QDir& arbeitsOrdner)
-    : downloadBasis(SystemDownloadBasis()), ordner_(arbeitsOrdner) {}
+    : downloadBasis(SystemDownloadBasis()), ordner_(arbeitsOrdner) {
+    installierteVersion = StandLesen();
+}
 
 QString Installation::SystemDownloadBasis() {
 #ifdef Q_OS_WIN
@@ -206,10 +235,56 @@ Installation::Ergebnis Installation::fehlgeschlagen(const QString& grund) {
     return abgebrochen() ? Ergebnis::Abgebrochen : Ergebnis::Fehlgeschlagen;
 }
 
+int16_t Installation::StandLesen() const {
+    int16_t stand = EigeneVersion();
+    if (const auto zahl = ZahlAusDatei(ordner_.filePath(Name(StandDatei))); zahl && *zahl > stand)
+        stand = *zahl;
+    return stand;
+}
+
+QString Installation::hindernis(const QStringList& liste) const {
+    const QFileInfo ordner(ordner_.absolutePath());
+    if (!ordner.isDir() || !ordner.isWritable())
+        return QStringLiteral("the program folder %1 cannot be written").arg(ordner_.absolutePath());
+    for (const QString& name : liste) {
+        const QFileInfo ziel(ordner_.filePath(ZielName(name)));
+        if (ziel.isSymLink() || (ziel.exists() && !ziel.isFile()))
+            return QStringLiteral("%1 is in the way: it is no plain file").arg(ZielName(name));
+    }
+    // The program started at the end must be able to run: delivered as a
+    // program, or replacing one (a file that replaces a program keeps its
+    // execute bit), or not touched at all.
+    QString start = AusfuehrbarerName(QStringLiteral("Pinwick3"));
+    for (const QString& name : liste) {
+        if (IstProgramm(name))
+            start = ZielName(name);
+    }
+    for (const QString& name : liste) {
+        if (ZielName(name) == start && !IstProgramm(name) &&
+            !Ausfuehrbar(ordner_.filePath(start)))
+            return QStringLiteral("%1 would not be runnable: the list delivers it without "
+                                  "\".dld\"")
+                .arg(start);
+    }
+    return {};
+}
+
 Installation::Ergebnis Installation::Ausfuehren() {
     fehler_.clear();
     liste_.clear();
     programm_.clear();
+    if (schluessel.isEmpty())
+        return fehlgeschlagen(QStringLiteral("this build has no key to check an update with"));
+    // What an earlier run left behind is put right first; then the folder
+    // is ours until the end.
+    UpdateNachholen(ordner_);
+    QLockFile sperre(ordner_.filePath(QLatin1String(UpdateJournal::Sperre)));
+    if (!sperre.tryLock(0))
+        return fehlgeschlagen(
+            sperre.error() == QLockFile::LockFailedError
+                ? QStringLiteral("another installer is updating the program folder")
+                : QStringLiteral("the program folder %1 cannot be written")
+                      .arg(ordner_.absolutePath()));
 
     // A folder of our own below the temporary folder: nobody else's file can
     // wait there under a listed name, and it goes away with this object.
@@ -218,92 +293,198 @@ Installation::Ergebnis Installation::Ausfuehren() {
         return fehlgeschlagen(QStringLiteral("no download folder in %1").arg(downloadBasis));
     const QDir dl(download.path());
 
+    // The journal first: from here on a killed installer is put right at the
+    // next start, download folder included.
+    UpdateJournal journal(ordner_);
+    journal.schritt = schritt;
+    UpdateJournal::Stand stand;
+    stand.download = download.path();
+    if (!journal.Schreiben(stand))
+        return fehlgeschlagen(
+            QStringLiteral("the program folder %1 cannot be written").arg(ordner_.absolutePath()));
+    struct Ende {
+        UpdateJournal& journal;
+        UpdateJournal::Stand& stand;
+        bool aktiv = true;
+        ~Ende() {
+            if (!aktiv)
+                return;
+            if (stand.phase != UpdateJournal::Phase::Fertig)
+                journal.Zuruecknehmen(stand);
+            journal.Aufraeumen(stand);
+        }
+    } ende{journal, stand};
+
     Ftp ftp(server, zeiten);
     ftp.ereignisse = ereignisse;
     ftp.abbrechen = abbrechen;
+    ftp.frist = QDeadlineTimer(grundzeitMs);
+    QString aktuell;
+    bool angesagt = false;
+    ftp.fortschritt = [&](int64_t empfangen, int64_t gesamt) {
+        // Each announced size adds to the time the whole update may take.
+        if (gesamt > 0 && !angesagt) {
+            angesagt = true;
+            ftp.frist = QDeadlineTimer(ftp.frist.remainingTime() + gesamt * 1000 / mindestRate);
+        }
+        if (fortschritt)
+            fortschritt(aktuell, empfangen, gesamt);
+    };
+    const auto holen = [&](const QString& name, const QString& lokal, int64_t hoechstens) {
+        aktuell = name;
+        angesagt = false;
+        if (QFile::exists(lokal))
+            QFile::remove(lokal);
+        ereignisseZulassen();
+        return ftp.Holen(Name(ServerOrdner) + name, lokal, hoechstens);
+    };
+    const auto nichtGeholt = [&](const QString& name) {
+        const QString warum = ftp.Fehler();
+        ftp.Schliessen();
+        return fehlgeschlagen(QStringLiteral("%1: %2").arg(name, warum));
+    };
     ereignisseZulassen();
 
     // The list, into the program folder.
-    const QString listeDatei = ordner_.filePath(QStringLiteral("updlist.txt"));
-    if (QFile::exists(listeDatei))
-        QFile::remove(listeDatei);
-    ereignisseZulassen();
-    ftp.Holen(Name(ServerOrdner) + QStringLiteral("updlist.txt"), listeDatei, ListeHoechstens);
+    const QString listeName = QStringLiteral("updlist.txt");
+    const QString listeDatei = ordner_.filePath(listeName);
+    if (!holen(listeName, listeDatei, ListeHoechstens))
+        return nichtGeholt(listeName);
     ftp.Schliessen();
-    if (!QFile::exists(listeDatei))
-        return fehlgeschlagen(QStringLiteral("no file list: %1").arg(ftp.Fehler()));
-    QByteArray inhalt;
-    {
-        QFile datei(listeDatei);
-        if (!datei.open(QIODevice::ReadOnly))
-            return fehlgeschlagen(QStringLiteral("the file list cannot be read"));
-        inhalt = datei.read(ListeHoechstens + 1);
+
+    // The signature, the sums and the version, into the download folder.
+    for (const char* name : {SignaturDatei, SummenDatei, VersionsDatei}) {
+        const int64_t hoechstens = QLatin1String(name) == QLatin1String(SignaturDatei)
+                                       ? SignaturHoechstens
+                                       : (QLatin1String(name) == QLatin1String(SummenDatei)
+                                              ? SummenHoechstens
+                                              : VersionHoechstens);
+        if (!holen(Name(name), dl.filePath(Name(name)), hoechstens))
+            return nichtGeholt(Name(name));
     }
+    const QByteArray summenText = DateiLesen(dl.filePath(Name(SummenDatei)), SummenHoechstens);
+    const QString unecht = SignaturPruefen(
+        summenText, DateiLesen(dl.filePath(Name(SignaturDatei)), SignaturHoechstens), schluessel);
+    if (!unecht.isEmpty())
+        return fehlgeschlagen(QStringLiteral("%1: %2").arg(Name(SignaturDatei), unecht));
     QString grund;
-    const std::optional<QStringList> liste = ListeLesen(inhalt, &grund);
+    const std::optional<QMap<QString, QByteArray>> summen = SummenLesen(summenText, &grund);
+    if (!summen)
+        return fehlgeschlagen(QStringLiteral("%1: %2").arg(Name(SummenDatei), grund));
+
+    const std::optional<QStringList> liste =
+        ListeLesen(DateiLesen(listeDatei, ListeHoechstens), &grund);
     if (!liste)
         return fehlgeschlagen(grund);
     liste_ = *liste;
 
-    // Download phase: every file into the download folder. The connection
-    // is kept from one file to the next.
+    // The signed names are exactly the list's, with the list and the version.
+    QStringList erwartet = liste_;
+    erwartet << listeName << Name(VersionsDatei);
+    for (const QString& name : erwartet) {
+        if (!summen->contains(name))
+            return fehlgeschlagen(QStringLiteral("%1: no sum for %2").arg(Name(SummenDatei), name));
+    }
+    for (const QString& name : summen->keys()) {
+        if (!erwartet.contains(name))
+            return fehlgeschlagen(
+                QStringLiteral("%1: %2 is not in the list").arg(Name(SummenDatei), name));
+    }
+    const auto passt = [&](const QString& name, const QString& pfad) {
+        return DateiSha256(pfad) == summen->value(name);
+    };
+    for (const QString& name : {listeName, Name(VersionsDatei)}) {
+        const QString pfad = name == listeName ? listeDatei : dl.filePath(name);
+        if (!passt(name, pfad))
+            return fehlgeschlagen(QStringLiteral("%1: does not match its sum").arg(name));
+    }
+    // Replaying an older signed release must not take the programs back.
+    QString versionsZeile =
+        QString::fromLatin1(DateiLesen(dl.filePath(Name(VersionsDatei)), VersionHoechstens))
+            .section(QLatin1Char('\n'), 0, 0);
+    ZeilenendeEntfernen(versionsZeile);
+    const double version = FuehrendeZahl(versionsZeile);
+    if (!std::isfinite(version) || version <= installierteVersion || version > 32767)
+        return fehlgeschlagen(
+            QStringLiteral("%1: version %2 is not newer than the installed %3")
+                .arg(Name(VersionsDatei), versionsZeile.left(20).trimmed())
+                .arg(installierteVersion));
+    const auto neueVersion = static_cast<int16_t>(version);
+
+    // Obstacles in the program folder show before a single file is fetched.
+    if (const QString h = hindernis(liste_); !h.isEmpty())
+        return fehlgeschlagen(h);
+
+    // Download phase: every file into the download folder, each checked
+    // against its sum as soon as it is there.
     for (const QString& name : liste_) {
         const QString lokal = dl.filePath(name);
-        if (QFile::exists(lokal))
-            QFile::remove(lokal);
-        if (!ftp.Holen(Name(ServerOrdner) + name, lokal, DateiHoechstens)) {
-            const QString warum = ftp.Fehler();
-            ftp.Schliessen();
-            return fehlgeschlagen(QStringLiteral("%1 not fetched: %2").arg(name, warum));
-        }
+        if (!holen(name, lokal, DateiHoechstens))
+            return nichtGeholt(name);
+        if (!passt(name, lokal))
+            return fehlgeschlagen(QStringLiteral("%1: does not match its sum").arg(name));
+        if (schritt)
+            schritt("geladen");
         if (abgebrochen())
             return fehlgeschlagen(QStringLiteral("given up"));
     }
     ftp.Schliessen();
-
-    // Install phase. First: has everything arrived? A missing file leaves
-    // the program folder as it is.
-    for (const QString& name : liste_) {
-        if (!QFile::exists(dl.filePath(name)))
-            return fehlgeschlagen(QStringLiteral("%1 missing after the download").arg(name));
-    }
     if (abgebrochen())
         return fehlgeschlagen(QStringLiteral("given up"));
+    // The folder may have changed while the files came.
+    if (const QString h = hindernis(liste_); !h.isEmpty())
+        return fehlgeschlagen(h);
 
-    // Then each file beside its final place under a temporary name; only
-    // when all are written do they replace the old files, one rename each.
-    struct Stueck {
-        QString neu, ziel;
-    };
-    std::vector<Stueck> stuecke;
-    const auto aufraeumen = [&stuecke] {
-        for (const Stueck& s : stuecke)
-            QFile::remove(s.neu);
-    };
-    for (const QString& name : liste_) {
-        const QString neu = KopieDaneben(dl.filePath(name), ordner_, IstProgramm(name));
-        if (neu.isEmpty()) {
-            aufraeumen();
+    // Install phase: each file beside its place, written down first.
+    stand.phase = UpdateJournal::Phase::Kopieren;
+    for (const QString& name : liste_)
+        stand.eintraege.push_back(
+            {ZielName(name), QFileInfo::exists(ordner_.filePath(ZielName(name)))});
+    if (!journal.Schreiben(stand))
+        return fehlgeschlagen(QStringLiteral("the journal cannot be written"));
+    if (schritt)
+        schritt("kopieren");
+    for (qsizetype i = 0; i < liste_.size(); ++i) {
+        const QString& name = liste_[i];
+        const QString ziel = ordner_.filePath(ZielName(name));
+        const bool programm =
+            IstProgramm(name) || (stand.eintraege[size_t(i)].vorher && Ausfuehrbar(ziel));
+        const QString warum = KopieSchreiben(dl.filePath(name), journal.Neu(size_t(i)), programm);
+        if (!warum.isEmpty())
             return fehlgeschlagen(
-                QStringLiteral("%1 cannot be written into the program folder").arg(ZielName(name)));
-        }
-        stuecke.push_back({neu, ordner_.filePath(ZielName(name))});
-    }
-    for (size_t i = 0; i < stuecke.size(); ++i) {
-        if (!Ersetzen(stuecke[i].neu, stuecke[i].ziel)) {
-            for (size_t j = i; j < stuecke.size(); ++j)
-                QFile::remove(stuecke[j].neu);
-            return fehlgeschlagen(QStringLiteral("%1 cannot be replaced").arg(stuecke[i].ziel));
-        }
+                QStringLiteral("%1 cannot be written into the program folder: %2")
+                    .arg(ZielName(name), warum));
+        if (schritt)
+            schritt("kopie");
     }
 
     // The last program of the list is the one to start; without one, the
-    // ticker as it is.
+    // ticker as it is. It must be able to run from where it will lie.
     programm_ = TickerPfad();
     for (const QString& name : liste_) {
         if (IstProgramm(name))
             programm_ = ordner_.filePath(ZielName(name));
     }
+    for (qsizetype i = 0; i < liste_.size(); ++i) {
+        if (ordner_.filePath(ZielName(liste_[i])) == programm_ &&
+            !Ausfuehrbar(journal.Neu(size_t(i))))
+            return fehlgeschlagen(QStringLiteral("%1 cannot be run from the program folder")
+                                      .arg(ZielName(liste_[i])));
+    }
+
+    ende.aktiv = false;
+    QString warum;
+    if (!journal.Tauschen(stand, &warum))
+        return fehlgeschlagen(warum);
+    // The installed version, should the next update come with an older
+    // installer than this release.
+    {
+        QSaveFile datei(ordner_.filePath(Name(StandDatei)));
+        const QByteArray zeile = QByteArray::number(neueVersion) + "\r\n";
+        if (datei.open(QIODevice::WriteOnly) && datei.write(zeile) == zeile.size())
+            datei.commit();
+    }
+    journal.Aufraeumen(stand);
     return Ergebnis::Erfolg;
 }
 

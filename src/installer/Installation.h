@@ -3,13 +3,18 @@
 // ticker left, fetches the list of files and the files from the update
 // server, and puts them into the program folder.
 //
-// Everything in the list comes from the network, so each name is checked
-// before it becomes a file name, every file must have arrived before the
-// first one is installed, and each file is written beside its final place
-// and then renamed over the old one: the program folder holds either the old
-// file or the whole new one, never a part.
+// Everything in the list comes from the network, so nothing is believed
+// until the release's signature is checked: the signed sums file must be
+// signed by the key this build trusts, must name exactly the listed files
+// (and the version and list files), every file must match its sum, and the
+// signed version must be newer than the installed one. Each name is checked
+// before it becomes a file name, every obstacle in the program folder is
+// found before the first change, and the changes themselves go through the
+// journal (Journal.h): the program folder ends up wholly old or wholly new,
+// even when the installer is killed half-way.
 
 #include "Ftp.h"
+#include "Journal.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -26,6 +31,10 @@ inline constexpr int64_t ListeHoechstens = 64 * 1024;           // bytes of "upd
 inline constexpr int NamenHoechstens = 500;                     // names in it
 inline constexpr int NameHoechstens = 255;                      // bytes of one name
 inline constexpr int64_t DateiHoechstens = 256LL * 1024 * 1024; // bytes of one file
+inline constexpr int64_t VersionHoechstens = 4096;              // bytes of "serverversion.txt"
+
+// The version of the programs this installer came with (3.01 as 301).
+int16_t EigeneVersion();
 
 // A file name from the list that may be used as one here: not empty, no
 // folder part (no "/", "\", drive letter or ":"), no "..", no control
@@ -47,6 +56,13 @@ class Installation {
 public:
     // Where the list and the files lie below the server's base folder.
     static constexpr const char* ServerOrdner = "pinwick/cgi-bin/";
+    // The release's sums and their signature, beside the list.
+    static constexpr const char* SummenDatei = "updsums.txt";
+    static constexpr const char* SignaturDatei = "updsums.txt.minisig";
+    static constexpr const char* VersionsDatei = "serverversion.txt";
+    // The version installed by the last update, should it be newer than
+    // this installer's own.
+    static constexpr const char* StandDatei = "updstand.txt";
 
     explicit Installation(const QDir& arbeitsOrdner);
 
@@ -59,6 +75,21 @@ public:
     std::function<void()> ereignisse;
     // Asked while transfers wait: true gives the update up.
     std::function<bool()> abbrechen;
+    // Told while files arrive: the name, bytes received of it, and its size
+    // when the server said it (else 0).
+    std::function<void(const QString& name, int64_t empfangen, int64_t gesamt)> fortschritt;
+    // The minisign public key releases must be signed with; empty refuses
+    // every update.
+    QByteArray schluessel = EingebauterSchluessel();
+    // The installed version; a release must be newer.
+    int16_t installierteVersion = EigeneVersion();
+    // The whole update may take this long plus one second for every
+    // `mindestRate` bytes the server announces.
+    int64_t grundzeitMs = 120000;
+    int64_t mindestRate = 8 * 1024;
+    // Called at each step of the install phase (tests cut the installer off
+    // there).
+    std::function<void(const char* schritt)> schritt;
 
     // ---- the hand-over from the ticker
     int16_t zielVersion = 200;
@@ -87,11 +118,17 @@ public:
     QString TickerPfad() const;
     const QDir& ArbeitsOrdner() const { return ordner_; }
 
+    // The installed version: this installer's own, or the one the last
+    // update recorded when that is newer.
+    int16_t StandLesen() const;
+
     // The system's temporary folder ("temp" in the Windows folder there).
     static QString SystemDownloadBasis();
 
 private:
     Ergebnis fehlgeschlagen(const QString& grund);
+    QString hindernis(const QStringList& liste) const;
+    Ergebnis installieren(const QDir& dl);
     bool abgebrochen() const { return abbrechen && abbrechen(); }
     void ereignisseZulassen() const {
         if (ereignisse)

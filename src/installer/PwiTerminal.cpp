@@ -28,6 +28,15 @@ constexpr int32_t Marine = 0x541C14;      // the title's ink
 // A pressed button sinks 30 twips to the right and down.
 constexpr int Eindruecken = 2;
 
+// Sizes for people: bytes, KB or MB.
+QString Groesse(int64_t bytes) {
+    if (bytes < 10 * 1024)
+        return QStringLiteral("%1 B").arg(bytes);
+    if (bytes < 10 * 1024 * 1024)
+        return QStringLiteral("%1 KB").arg(bytes / 1024);
+    return QStringLiteral("%1 MB").arg(bytes / (1024 * 1024));
+}
+
 QRect TwipsRechteck(int links, int oben, int breite, int hoehe) {
     return QRect(Px(links), Px(oben), Px(breite), Px(hoehe));
 }
@@ -66,14 +75,15 @@ Terminal::Terminal(Installation& installation, QWidget* eltern)
     deckelPan_->hide();
 
     fehlerPan_ = new Panel3D(this);
-    fehlerPan_->setGeometry(TwipsRechteck(464, 1274, 7680, 780));
+    // Taller than the notice alone needs: the line under it says why.
+    fehlerPan_->setGeometry(TwipsRechteck(464, 1274, 7680, 1110));
     fehlerPan_->setHintergrund(0xD0E8FF); // a pale amber
     fehlerPan_->setSchriftFarbe(0x000080);
     fehlerPan_->setAusrichtung(Qt::AlignHCenter | Qt::AlignTop);
     fehlerPan_->setUmbruch(true);
     fehlerPan_->hide();
     weiterBef_ = new Panel3D(fehlerPan_);
-    weiterBef_->setGeometry(TwipsRechteck(3090, 465, 1740, 240));
+    weiterBef_->setGeometry(TwipsRechteck(3090, 795, 1740, 240));
 
     fortschrittPan_ = new Fortschritt(this);
     fortschrittPan_->setGeometry(TwipsRechteck(390, 2505, 7770, 45));
@@ -115,11 +125,11 @@ void Terminal::beschriften() {
     startBef_->setText(
         text(QStringLiteral("Start update now"), QStringLiteral("Update jetzt starten")));
     abbrechenBef_->setText(QStringLiteral("Ohne Update beenden"));
-    fehlerPan_->setText(
-        QStringLiteral("\n") +
-        text(QStringLiteral("Update currently unavailable - please try again later."),
-             QStringLiteral("Update im Augenblick nicht verf\u00FCgbar - bitte versuchen Sie es "
-                            "sp\u00E4ter nocheinmal.")));
+    meldung_ = QStringLiteral("\n") +
+               text(QStringLiteral("Update currently unavailable - please try again later."),
+                    QStringLiteral("Update im Augenblick nicht verf\u00FCgbar - bitte versuchen "
+                                   "Sie es sp\u00E4ter nocheinmal."));
+    fehlerPan_->setText(meldung_);
     weiterBef_->setText(text(QStringLiteral("Proceed"), QStringLiteral("Weiter")));
 }
 
@@ -163,6 +173,13 @@ void Terminal::StartKlick() {
 
     inst_.ereignisse = [] { QCoreApplication::processEvents(); };
     inst_.abbrechen = [this] { return abbruch_; };
+    const QString arbeitet = deckelPan_->text();
+    inst_.fortschritt = [this, arbeitet](const QString& name, int64_t empfangen, int64_t gesamt) {
+        QString stand = name + QStringLiteral(": ") + Groesse(empfangen);
+        if (gesamt > 0)
+            stand += text(QStringLiteral(" of "), QStringLiteral(" von ")) + Groesse(gesamt);
+        deckelPan_->setText(arbeitet + QStringLiteral("   ") + stand);
+    };
     const Installation::Ergebnis ergebnis = inst_.Ausfuehren();
     if (ergebnis == Installation::Ergebnis::Abgebrochen) {
         // "Quit without update" during the download: the old ticker is
@@ -209,6 +226,13 @@ void Terminal::WeiterKlick() {
 
 void Terminal::fehlschlag() {
     zustand_ = Zustand::Fehler;
+    // The notice, and under it what went wrong, so that whoever looks after
+    // the program can tell a full disk from a refused login or a forged file.
+    QString grund = inst_.Fehler();
+    if (grund.size() > 160)
+        grund = grund.left(157) + QStringLiteral("...");
+    fehlerPan_->setText(meldung_ + QStringLiteral("\n") +
+                        text(QStringLiteral("Reason: "), QStringLiteral("Grund: ")) + grund);
     if (piepen)
         piepen();
     fehlerPan_->show();

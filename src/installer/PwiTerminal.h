@@ -76,6 +76,7 @@ private:
 
     Installation& inst_;
     Zustand zustand_ = Zustand::Wahl;
+    QString meldung_; // the failure notice in the window's language
     bool abbruch_ = false;
 
     Panel3D* titelPan_ = nullptr;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -16,6 +17,11 @@ int main(int argc, char** argv) {
     // left its hand-over files there, and the files are installed there.
     const QDir ordner(QCoreApplication::applicationDirPath());
     QDir::setCurrent(ordner.path());
+    // An update cut off last time is finished or undone before anything
+    // else looks at the folder.
+    const QString nachgeholt = pinwick::UpdateNachholen(ordner);
+    if (!nachgeholt.isEmpty())
+        std::fprintf(stderr, "pwi: %s\n", qPrintable(nachgeholt));
     pinwick::pwi::Installation installation(ordner);
     installation.UpdinfoLesen();
 

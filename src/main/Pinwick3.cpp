@@ -6,6 +6,7 @@
 #include "Einstellungen.h"
 #include "Intro.h"
 #include "Kommandozeile.h"
+#include "Journal.h"
 #include "NetzConnect.h"
 #include "Notizen.h"
 #include "Programm.h"
@@ -134,6 +135,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 #endif
+    // Before anything reads the folder: an update cut off half-way.
+    pinwick::UpdateNachholen(QDir::current());
 
     BedienNamenBeimZeigen bedienNamen;
     app.installEventFilter(&bedienNamen);

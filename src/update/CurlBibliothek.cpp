@@ -51,6 +51,7 @@ std::shared_ptr<Geladen> laden(QString& fehler) {
         holen(b->handle, b->easy_reset, "curl_easy_reset") &&
         holen(b->handle, b->easy_setopt, "curl_easy_setopt") &&
         holen(b->handle, b->easy_strerror, "curl_easy_strerror") &&
+        holen(b->handle, b->easy_getinfo, "curl_easy_getinfo") &&
         holen(b->handle, b->multi_init, "curl_multi_init") &&
         holen(b->handle, b->multi_cleanup, "curl_multi_cleanup") &&
         holen(b->handle, b->multi_add_handle, "curl_multi_add_handle") &&
@@ -111,6 +112,7 @@ std::shared_ptr<const CurlBibliothek> CurlOeffnen(QString& fehler) {
         t->easy_reset = &::curl_easy_reset;
         t->easy_setopt = &::curl_easy_setopt;
         t->easy_strerror = &::curl_easy_strerror;
+        t->easy_getinfo = &::curl_easy_getinfo;
         t->multi_init = &::curl_multi_init;
         t->multi_cleanup = &::curl_multi_cleanup;
         t->multi_add_handle = &::curl_multi_add_handle;

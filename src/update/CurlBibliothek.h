@@ -18,6 +18,7 @@ struct CurlBibliothek {
     decltype(&::curl_easy_reset) easy_reset = nullptr;
     decltype(&::curl_easy_setopt) easy_setopt = nullptr;
     decltype(&::curl_easy_strerror) easy_strerror = nullptr;
+    decltype(&::curl_easy_getinfo) easy_getinfo = nullptr;
     decltype(&::curl_multi_init) multi_init = nullptr;
     decltype(&::curl_multi_cleanup) multi_cleanup = nullptr;
     decltype(&::curl_multi_add_handle) multi_add_handle = nullptr;

@@ -3,6 +3,7 @@
 #include "CurlBibliothek.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSaveFile>
 #include <QStringList>
 #include <QUrl>
@@ -170,6 +171,11 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
     lib.easy_setopt(e, CURLOPT_USERNAME, konto.constData());
     lib.easy_setopt(e, CURLOPT_PASSWORD, passwort.constData());
     lib.easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    // A transfer given up during the name lookup waits, when its handle is
+    // removed, for libcurl's lookup thread to end (the library's default,
+    // stated here because the library may be unloaded right after: a thread
+    // left running would return into code that is no longer there).
+    lib.easy_setopt(e, CURLOPT_QUICK_EXIT, 0L);
     lib.easy_setopt(e, CURLOPT_NOPROGRESS, 1L);
     lib.easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(zeiten_.verbindenMs));
     // Bounds every wait for a reply on the control connection, the QUIT of
@@ -177,6 +183,19 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
     lib.easy_setopt(e, CURLOPT_SERVER_RESPONSE_TIMEOUT, antwortSekunden);
     lib.easy_setopt(e, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
     lib.easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(hoechstens));
+    lib.easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, zeiten_.langsamBytes);
+    lib.easy_setopt(e, CURLOPT_LOW_SPEED_TIME, zeiten_.langsamSek);
+    const QByteArray caDatei = QFile::encodeName(server_.caDatei);
+    if (server_.tls) {
+        // AUTH TLS before the login, and PROT P for every data connection;
+        // a server that cannot is refused rather than spoken to in clear.
+        lib.easy_setopt(e, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        lib.easy_setopt(e, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+        lib.easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+        lib.easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!caDatei.isEmpty())
+            lib.easy_setopt(e, CURLOPT_CAINFO, caDatei.constData());
+    }
     lib.easy_setopt(e, CURLOPT_WRITEFUNCTION, &Schreiben);
     lib.easy_setopt(e, CURLOPT_WRITEDATA, &ziel);
 
@@ -210,6 +229,15 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
             fehler_ = QStringLiteral("given up");
             break;
         }
+        if (frist.hasExpired()) {
+            fehler_ = QStringLiteral("the update took longer than allowed");
+            break;
+        }
+        if (fortschritt) {
+            curl_off_t gesamt = -1;
+            lib.easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &gesamt);
+            fortschritt(ziel.geschrieben, std::max<int64_t>(0, gesamt));
+        }
         if (stille.elapsed() > zeiten_.stillstandMs) {
             fehler_ = QStringLiteral("the server sent nothing for %1 ms").arg(zeiten_.stillstandMs);
             break;
@@ -225,6 +253,14 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
 
     if (fertig && ergebnis != CURLE_OK) {
         fehler_ = QString::fromUtf8(lib.easy_strerror(ergebnis));
+        if (ergebnis == CURLE_OPERATION_TIMEDOUT)
+            fehler_ = QStringLiteral("the server sent less than %1 bytes a second for %2 s")
+                          .arg(zeiten_.langsamBytes)
+                          .arg(zeiten_.langsamSek);
+        if (ergebnis == CURLE_USE_SSL_FAILED)
+            fehler_ = QStringLiteral("the server offers no TLS");
+        if (ergebnis == CURLE_WRITE_ERROR && ziel.schreibFehler)
+            fehler_ = QStringLiteral("cannot write %1: %2").arg(lokaleDatei, datei.errorString());
         if (ziel.zuGross || ergebnis == CURLE_FILESIZE_EXCEEDED)
             fehler_ = QStringLiteral("file larger than %1 bytes").arg(hoechstens);
     }
@@ -241,6 +277,9 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
         fehler_ = QStringLiteral("cannot write %1: %2").arg(lokaleDatei, datei.errorString());
         return false;
     }
+    // Complete: now the size is known in any case.
+    if (fortschritt)
+        fortschritt(ziel.geschrieben, ziel.geschrieben);
     return true;
 }
 

@@ -9,6 +9,8 @@
 // login) has its own time-out, and a transfer that receives nothing for the
 // stall time is given up.
 
+#include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -25,6 +27,11 @@ struct FtpServer {
     // The folder below the login folder that holds "pinwick/cgi-bin/"; a
     // leading "/" makes it absolute on the server.
     QString basis;
+    // FTPS: TLS required on the control and the data connection, and the
+    // server's certificate checked (against `caDatei` when given, else the
+    // system's store). A server without TLS is refused.
+    bool tls = false;
+    QString caDatei;
 
     // The server this build was configured for.
     static FtpServer Eingebaut();
@@ -35,7 +42,16 @@ struct FtpZeiten {
     int verbindenMs = 10000;
     // The longest a transfer may go without receiving a byte.
     int stillstandMs = 20000;
+    // A transfer slower than this many bytes a second for `langsamSek`
+    // seconds is given up: a server that trickles a byte now and then
+    // keeps the stall limit from ever striking.
+    long langsamBytes = 1024;
+    long langsamSek = 30;
 };
+
+// The minisign public key this build trusts (the base64 line), empty when it
+// was built without one. Such a build never offers or installs an update.
+QByteArray EingebauterSchluessel();
 
 class Ftp {
 public:
@@ -48,6 +64,11 @@ public:
     std::function<void()> ereignisse;
     // Asked while a transfer waits; true gives the transfer up.
     std::function<bool()> abbrechen;
+    // Told while a transfer runs: bytes received so far, and the size of the
+    // file when the server said it (else 0).
+    std::function<void(int64_t empfangen, int64_t gesamt)> fortschritt;
+    // When set, a transfer still running at this moment is given up.
+    QDeadlineTimer frist = QDeadlineTimer::Forever;
 
     // GET: fetches the file at `pfad` below the remote base folder (segments
     // separated by "/") into `lokaleDatei`. The file appears only when the

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <cmath>
+#include <cstdio>
 
 namespace pinwick {
 
@@ -77,6 +78,14 @@ void UpdatePruefung::markerSchreiben(const QDate& tag) const {
 }
 
 void UpdatePruefung::Pruefen() {
+    if (schluessel.isEmpty()) {
+        static bool gesagt = false;
+        if (!gesagt)
+            std::fprintf(stderr, "Pinwick3: built without an update key (PINWICK_UPDATE_KEY); "
+                                 "updates are never offered.\n");
+        gesagt = true;
+        return;
+    }
     const QDate heute = p_.uhr.Heute();
     if (laeuft_ || heute == letzterTag_ || markerTag() == heute)
         return;

@@ -49,6 +49,9 @@ public:
     // The server and the time-outs; tests point them elsewhere.
     FtpServer server = FtpServer::Eingebaut();
     FtpZeiten zeiten;
+    // The key releases are signed with. Without one the installer could
+    // install nothing, so no update is offered.
+    QByteArray schluessel = EingebauterSchluessel();
     // Starts a program of the working folder (the installer); true when it
     // runs. Tests put a recorder here.
     std::function<bool(const QString& programm)> programmStarten;

@@ -14,7 +14,13 @@ FtpServer FtpServer::Eingebaut() {
     server.konto = QStringLiteral(PINWICK_UPDATE_USER);
     server.passwort = QStringLiteral(PINWICK_UPDATE_PASSWORD);
     server.basis = QStringLiteral(PINWICK_UPDATE_BASE);
+    server.tls = PINWICK_UPDATE_TLS;
+    server.caDatei = QStringLiteral(PINWICK_UPDATE_CAFILE);
     return server;
+}
+
+QByteArray EingebauterSchluessel() {
+    return QByteArrayLiteral(PINWICK_UPDATE_KEY).trimmed();
 }
 
 } // namespace pinwick

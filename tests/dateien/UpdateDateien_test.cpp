@@ -5,6 +5,7 @@
 #include "FtpTestServer.h"
 #include "Installation.h"
 #include "TestHilfe.h"
+#include "TestSignatur.h"
 #include "UpdatePruefung.h"
 #include "UpdateSignal.h"
 
@@ -161,6 +162,7 @@ TEST_F(ServerDateien, VersionFileOffersOnlyAReadableHigherNumber) {
         server->Ablegen(QStringLiteral("serverversion.txt"), f.inhalt);
         UpdatePruefung pruefung(u.p);
         pruefung.server = server->Server();
+        pruefung.schluessel = "ein Schluessel";
         pruefung.zeiten = test::KurzeZeiten();
         int fragen = 0;
         pruefung.mBox = [&](int16_t, const QString&) { ++fragen; };
@@ -206,6 +208,7 @@ TEST_F(ServerDateien, FileListThatIsNoListChangesNothing) {
         server->Leeren();
         server->Ablegen(QStringLiteral("updlist.txt"), f.liste);
         server->Ablegen(QStringLiteral("Pinwick3.dld"), "neuer ticker");
+        test::ReleaseSignieren(*server);
         QTemporaryDir wurzel;
         QDir(wurzel.path()).mkdir(QStringLiteral("programm"));
         QDir(wurzel.path()).mkdir(QStringLiteral("download"));
@@ -217,6 +220,7 @@ TEST_F(ServerDateien, FileListThatIsNoListChangesNothing) {
 
         Installation inst{programm};
         inst.server = server->Server();
+        inst.schluessel = test::StandardSchluessel().Oeffentlich();
         inst.zeiten = test::KurzeZeiten();
         inst.downloadBasis = wurzel.path() + QStringLiteral("/download");
         const Installation::Ergebnis ergebnis = inst.Ausfuehren();

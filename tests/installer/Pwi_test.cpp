@@ -3,15 +3,19 @@
 
 #include "FtpTestServer.h"
 #include "Installation.h"
+#include "Journal.h"
+#include "Programme.h"
 #include "Panel3D.h"
 #include "PwiTerminal.h"
 #include "TestHilfe.h"
+#include "TestSignatur.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -72,6 +76,7 @@ protected:
         inst->server = server->Server();
         inst->zeiten = test::KurzeZeiten();
         inst->downloadBasis = wurzel->path() + QStringLiteral("/download");
+        inst->schluessel = test::StandardSchluessel().Oeffentlich();
         inst->UpdinfoLesen();
         fenster = std::make_unique<pwi::Terminal>(*inst);
         fenster->programmStarten = [this](const QString& p) {
@@ -150,6 +155,7 @@ TEST_F(PwiTest, UpdateGelingtOderAendertNichts) {
         server->Ablegen(QStringLiteral("Pinwick3.dld"), "#!/bin/sh\n# neuer ticker\n");
         server->Ablegen(QStringLiteral("helfer.dld"), "helfer");
         server->Ablegen(QStringLiteral("evil"), "evil");
+        test::ReleaseSignieren(*server);
         const QMap<QString, QByteArray> vorher = Abbild(wurzel->path());
 
         Klicken(fenster->StartBef());
@@ -171,7 +177,7 @@ TEST_F(PwiTest, UpdateGelingtOderAendertNichts) {
             // Only the installed files and the untouched installer remain:
             // no ".dld" copy, no temporary copy, no working file.
             QStringList erwartet{QStringLiteral("Pinwick3"), QStringLiteral("pwi"),
-                                 QStringLiteral("readme.txt")};
+                                 QStringLiteral("readme.txt"), QStringLiteral("updstand.txt")};
             if (f.liste.contains("helfer.dld"))
                 erwartet << QStringLiteral("helfer");
             erwartet.sort();
@@ -305,6 +311,228 @@ TEST_F(PwiTest, AbbrechenWaehrendDesDownloads) {
     EXPECT_EQ(gestartet[0].first, programm.filePath(QStringLiteral("Pinwick3")));
     EXPECT_EQ(beendet, 1);
     EXPECT_EQ(Abbild(wurzel->path()), vorher);
+}
+
+} // namespace
+
+namespace {
+
+// Every file's rights below a folder.
+QMap<QString, int> Rechte(const QString& ordner) {
+    QMap<QString, int> rechte;
+    QDirIterator it(ordner, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString pfad = it.next();
+        rechte.insert(QDir(ordner).relativeFilePath(pfad), int(QFile::permissions(pfad)));
+    }
+    return rechte;
+}
+
+TEST_F(PwiTest, UnechtesOderUnmoeglichesUpdateInstalliertNichts) {
+    struct Fall {
+        const char* was;
+        std::function<void()> vorher; // after the release was signed
+        const char* grund;            // what the panel's last line names
+    };
+    const test::TestSchluessel fremd;
+    const Fall faelle[] = {
+        {"a file changed after signing",
+         [] { server->Ablegen(QStringLiteral("readme.txt"), "untergeschoben"); },
+         "readme.txt: does not match its sum"},
+        {"the list changed after signing",
+         [] { server->Ablegen(QStringLiteral("updlist.txt"), "Pinwick3.dld\r\nreadme.txt\r\n"); },
+         "updlist.txt: does not match its sum"},
+        {"no signature",
+         [] { server->Entfernen(QStringLiteral("updsums.txt.minisig")); },
+         "updsums.txt.minisig:"},
+        {"a signature by another key",
+         [&fremd] {
+             server->Ablegen(QStringLiteral("updsums.txt.minisig"),
+                             fremd.Signieren(server->Lesen(QStringLiteral("updsums.txt"))));
+         },
+         "updsums.txt.minisig: signed by another key"},
+        {"sums changed after signing",
+         [] {
+             server->Ablegen(QStringLiteral("updsums.txt"),
+                             server->Lesen(QStringLiteral("updsums.txt")) + "\n");
+         },
+         "updsums.txt.minisig: signature does not match"},
+        {"an old signed release",
+         [] {
+             server->Entfernen(QStringLiteral("serverversion.txt"));
+             test::ReleaseSignieren(*server, 301);
+         },
+         "serverversion.txt: version 301 is not newer than the installed 301"},
+        {"a listed file without a sum",
+         [] {
+             QByteArray summen;
+             for (const char* name : {"updlist.txt", "serverversion.txt", "Pinwick3.dld"})
+                 summen += test::SummenZeile(QString::fromLatin1(name),
+                                             server->Lesen(QString::fromLatin1(name)));
+             server->Ablegen(QStringLiteral("updsums.txt"), summen);
+             server->Ablegen(QStringLiteral("updsums.txt.minisig"),
+                             test::StandardSchluessel().Signieren(summen));
+         },
+         "updsums.txt: no sum for readme.txt"},
+        {"the ticker without \".dld\"",
+         [] {
+             server->Ablegen(QStringLiteral("updlist.txt"), "readme.txt\r\nPinwick3\r\n");
+             server->Ablegen(QStringLiteral("Pinwick3"), "ticker ohne bit");
+             test::ReleaseSignieren(*server);
+         },
+         "Pinwick3 would not be runnable"},
+        {"a listed name is a folder here",
+         [this] { ASSERT_TRUE(programm.mkdir(QStringLiteral("readme.txt"))); },
+         "readme.txt is in the way"},
+        {"a build without key", [this] { inst->schluessel.clear(); }, "no key"},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        Neu(1);
+        programm.remove(QStringLiteral("readme.txt"));
+        server->Ablegen(QStringLiteral("updlist.txt"), "readme.txt\r\nPinwick3.dld\r\n");
+        server->Ablegen(QStringLiteral("readme.txt"), "neuer text");
+        server->Ablegen(QStringLiteral("Pinwick3.dld"), "neuer ticker");
+        test::ReleaseSignieren(*server);
+        f.vorher();
+        const QMap<QString, QByteArray> vorher = Abbild(wurzel->path());
+        const QMap<QString, int> rechteVorher = Rechte(wurzel->path());
+
+        Klicken(fenster->StartBef());
+
+        ASSERT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fehler);
+        const QStringList zeilen = fenster->FehlerPan()->text().split(u'\n');
+        EXPECT_TRUE(zeilen.last().contains(QString::fromUtf8(f.grund)))
+            << fenster->FehlerPan()->text().toStdString();
+        EXPECT_TRUE(zeilen.value(1).startsWith(QStringLiteral("Update currently unavailable")));
+        QMap<QString, QByteArray> nachher = Abbild(wurzel->path());
+        nachher.remove(QStringLiteral("programm/updlist.txt"));
+        EXPECT_EQ(nachher, vorher);
+        QMap<QString, int> rechteNachher = Rechte(wurzel->path());
+        rechteNachher.remove(QStringLiteral("programm/updlist.txt"));
+        EXPECT_EQ(rechteNachher, rechteVorher);
+        // "Proceed" starts the old ticker.
+        QTest::mouseClick(fenster->WeiterBef(), Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return beendet > 0; }, 2000));
+        ASSERT_EQ(gestartet.size(), 1u);
+        EXPECT_EQ(gestartet[0].first, programm.filePath(QStringLiteral("Pinwick3")));
+    }
+}
+
+TEST_F(PwiTest, EchteUpdatesInAllenFormen) {
+    struct Fall {
+        const char* was;
+        QByteArray liste;
+        bool tickerAusfuehrbar; // the old ticker's execute bit
+        bool vorgehasht;
+        int version;
+    };
+    const Fall faelle[] = {
+        {"prehashed signature", "readme.txt\r\nPinwick3.dld\r\n", false, true, 302},
+        {"the older signature form", "readme.txt\r\nPinwick3.dld\r\n", false, false, 302},
+        {"a much newer version", "Pinwick3.dld\r\n", false, true, 32000},
+        {"the ticker without \".dld\" keeps its bit", "readme.txt\r\nPinwick3\r\n", true, true,
+         302},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        Neu(2);
+        if (f.tickerAusfuehrbar) {
+            ASSERT_TRUE(AusfuehrbarMachen(programm.filePath(QStringLiteral("Pinwick3"))));
+        }
+        server->Ablegen(QStringLiteral("updlist.txt"), f.liste);
+        server->Ablegen(QStringLiteral("readme.txt"), "neuer text");
+        server->Ablegen(QStringLiteral("Pinwick3.dld"), "neuer ticker");
+        server->Ablegen(QStringLiteral("Pinwick3"), "neuer ticker");
+        server->Ablegen(QStringLiteral("serverversion.txt"),
+                        QByteArray::number(f.version) + "\r\n");
+        test::ReleaseSignieren(*server);
+        server->Ablegen(QStringLiteral("updsums.txt.minisig"),
+                        test::StandardSchluessel().Signieren(
+                            server->Lesen(QStringLiteral("updsums.txt")), f.vorgehasht));
+
+        Klicken(fenster->StartBef());
+
+        ASSERT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fertig) << inst->Fehler().toStdString();
+        EXPECT_EQ(Lesen(QStringLiteral("Pinwick3")), QByteArray("neuer ticker"));
+        EXPECT_TRUE(QFile::permissions(programm.filePath(QStringLiteral("Pinwick3")))
+                        .testFlag(QFileDevice::ExeOwner));
+        EXPECT_EQ(fenster->StartBef()->text(), QStringLiteral("Updateprozess erfolgreich."));
+        // The version is recorded: the same release cannot be installed twice.
+        EXPECT_EQ(Lesen(QStringLiteral("updstand.txt")), QByteArray::number(f.version) + "\r\n");
+        Installation wieder(programm);
+        EXPECT_EQ(wieder.installierteVersion, f.version);
+        // While the files came, the cover told how much had arrived.
+        EXPECT_TRUE(fenster->DeckelPan()->text().contains(QStringLiteral(" B von ")))
+            << fenster->DeckelPan()->text().toStdString();
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PwiTest, AbgewuergtBeiJedemSchritt) {
+    // The installer killed at each of its steps in turn; the next start puts
+    // the folder right: wholly old or wholly new, nothing left behind.
+    int alt = 0, neu = 0;
+    int n = 1;
+    for (;; ++n) {
+        SCOPED_TRACE(n);
+        ASSERT_LT(n, 60);
+        Neu(1);
+        ASSERT_TRUE(AusfuehrbarMachen(programm.filePath(QStringLiteral("Pinwick3"))));
+        server->Ablegen(QStringLiteral("updlist.txt"), "readme.txt\r\nneu.txt\r\nPinwick3.dld\r\n");
+        server->Ablegen(QStringLiteral("readme.txt"), "neuer text");
+        server->Ablegen(QStringLiteral("neu.txt"), "ganz neu");
+        server->Ablegen(QStringLiteral("Pinwick3.dld"), QByteArray(300000, 't'));
+        test::ReleaseSignieren(*server);
+        const auto bild = [this] {
+            QMap<QString, QByteArray> b = Abbild(programm.path());
+            b.remove(QStringLiteral("updlist.txt"));
+            b.remove(QStringLiteral("updstand.txt"));
+            return b;
+        };
+        const QMap<QString, QByteArray> vorher = bild();
+        QMap<QString, QByteArray> nachher = vorher;
+        nachher[QStringLiteral("readme.txt")] = "neuer text";
+        nachher[QStringLiteral("neu.txt")] = "ganz neu";
+        nachher[QStringLiteral("Pinwick3")] = QByteArray(300000, 't');
+
+        QProcess pwi;
+        pwi.start(QStringLiteral(PWI_ABBRUCH),
+                  {programm.path(), inst->downloadBasis, QString::number(server->Port()),
+                   inst->server.konto, inst->server.passwort, inst->server.basis,
+                   QString::fromUtf8(inst->schluessel), QString::number(n)});
+        ASSERT_TRUE(pwi.waitForFinished(30000));
+        const bool durch = pwi.exitStatus() == QProcess::NormalExit && pwi.exitCode() == 0;
+        if (!durch) {
+            ASSERT_EQ(pwi.exitStatus(), QProcess::CrashExit)
+                << pwi.readAllStandardError().toStdString();
+        }
+
+        UpdateNachholen(programm);
+
+        const QMap<QString, QByteArray> jetzt = bild();
+        EXPECT_TRUE(jetzt == vorher || jetzt == nachher) << QStringList(jetzt.keys()).join(u' ').toStdString();
+        alt += jetzt == vorher;
+        neu += jetzt == nachher;
+        if (jetzt == nachher) {
+            EXPECT_TRUE(QFile::permissions(programm.filePath(QStringLiteral("Pinwick3")))
+                            .testFlag(QFileDevice::ExeOwner));
+        }
+        EXPECT_FALSE(programm.exists(QLatin1String(UpdateJournal::Datei)));
+        EXPECT_TRUE(QDir(inst->downloadBasis)
+                        .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+        if (durch) {
+            EXPECT_EQ(jetzt, nachher);
+            break;
+        }
+    }
+    // Killed before the first rename and after it: both outcomes were seen.
+    EXPECT_GT(alt, 3);
+    EXPECT_GT(neu, 3);
 }
 
 } // namespace

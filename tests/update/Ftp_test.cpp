@@ -261,3 +261,105 @@ TEST(FtpAdresse, SegmenteUndBasis) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FtpTest, ZuLangsamOderZuLang) {
+    // A server that stops after the first bytes: the low-speed limit strikes
+    // long before the stall limit; a server that never answers: the overall
+    // deadline strikes long before the connection time-out.
+    server->Ablegen(QStringLiteral("gross.bin"), QByteArray(48 << 20, 'g'));
+    {
+        FtpZeiten z;
+        z.verbindenMs = 5000;
+        z.stillstandMs = 60000;
+        z.langsamBytes = 1 << 30;
+        z.langsamSek = 1;
+        Ftp ftp(server->Server(), z);
+        bool eingefroren = false;
+        ftp.fortschritt = [&](int64_t empfangen, int64_t) {
+            if (empfangen > 0 && !eingefroren) {
+                eingefroren = true;
+                server->Einfrieren(true);
+            }
+        };
+        QElapsedTimer dauer;
+        dauer.start();
+        EXPECT_FALSE(ftp.Holen(QStringLiteral("pinwick/cgi-bin/gross.bin"), Lokal("g"), 64 << 20));
+        server->Einfrieren(false);
+        EXPECT_TRUE(eingefroren);
+        EXPECT_LT(dauer.elapsed(), 30000);
+        EXPECT_TRUE(ftp.Fehler().contains(QStringLiteral("bytes a second")))
+            << ftp.Fehler().toStdString();
+        EXPECT_TRUE(Inhalt().isEmpty());
+    }
+    {
+        test::StummerServer stumm;
+        FtpServer s = server->Server();
+        s.port = stumm.Port();
+        FtpZeiten z;
+        z.verbindenMs = 60000;
+        z.stillstandMs = 60000;
+        Ftp ftp(s, z);
+        ftp.frist = QDeadlineTimer(700);
+        QElapsedTimer dauer;
+        dauer.start();
+        EXPECT_FALSE(ftp.Holen(QStringLiteral("pinwick/cgi-bin/gross.bin"), Lokal("g"), 10));
+        EXPECT_LT(dauer.elapsed(), 20000);
+        EXPECT_TRUE(ftp.Fehler().contains(QStringLiteral("longer than allowed")))
+            << ftp.Fehler().toStdString();
+    }
+}
+
+TEST(FtpsTest, NurMitTlsUndGeprueftemZertifikat) {
+    FtpTestServer tls(true);
+    ASSERT_TRUE(tls.Fehler().isEmpty()) << tls.Fehler().toStdString();
+    FtpTestServer klar;
+    ASSERT_TRUE(klar.Fehler().isEmpty()) << klar.Fehler().toStdString();
+    tls.Ablegen(QStringLiteral("v.txt"), "302\r\n");
+    klar.Ablegen(QStringLiteral("v.txt"), "302\r\n");
+    QTemporaryDir ordner;
+
+    struct Fall {
+        const char* was;
+        FtpServer server;
+        const char* fehler; // nullptr: it works
+    };
+    FtpServer mitCa = tls.Server();
+    FtpServer ohneCa = tls.Server();
+    ohneCa.caDatei.clear(); // the system's store does not know the test's certificate
+    FtpServer ohneTls = tls.Server();
+    ohneTls.tls = false;
+    ohneTls.caDatei.clear();
+    FtpServer klarerServer = klar.Server();
+    klarerServer.tls = true;
+    klarerServer.caDatei = mitCa.caDatei;
+    const Fall faelle[] = {
+        {"TLS with the server's certificate", mitCa, nullptr},
+        {"a certificate nobody vouches for", ohneCa, ""},
+        {"a client without TLS at a server that requires it", ohneTls, ""},
+        {"a server without TLS", klarerServer, "the server offers no TLS"},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        const QString lokal = ordner.filePath(QStringLiteral("v.txt"));
+        QFile::remove(lokal);
+        const int klarVorher = klar.Anmeldungen();
+        Ftp ftp(f.server, test::KurzeZeiten());
+        const bool ok = ftp.Holen(QStringLiteral("pinwick/cgi-bin/v.txt"), lokal, 100);
+        EXPECT_EQ(ok, f.fehler == nullptr) << ftp.Fehler().toStdString();
+        if (ok) {
+            QFile datei(lokal);
+            ASSERT_TRUE(datei.open(QIODevice::ReadOnly));
+            EXPECT_EQ(datei.readAll(), QByteArray("302\r\n"));
+        } else {
+            EXPECT_FALSE(QFile::exists(lokal));
+            EXPECT_TRUE(ftp.Fehler().contains(QString::fromLatin1(f.fehler)))
+                << ftp.Fehler().toStdString();
+        }
+        // The password never went to the server without TLS.
+        EXPECT_EQ(klar.Anmeldungen(), klarVorher);
+    }
+}
+
+} // namespace

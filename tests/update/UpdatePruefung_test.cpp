@@ -85,6 +85,7 @@ protected:
     std::unique_ptr<UpdatePruefung> neuePruefung() {
         auto up = std::make_unique<UpdatePruefung>(u->p);
         up->server = server->Server();
+        up->schluessel = "ein Schluessel";
         up->zeiten = test::KurzeZeiten();
         up->programmStarten = [this](const QString& programm) {
             gestartet.push_back(programm);
@@ -113,6 +114,30 @@ protected:
     std::vector<std::pair<int16_t, QString>> fragen;
     std::vector<int16_t> antworten;
 };
+
+TEST_F(PruefungTest, OhneSchluesselKeinAngebot) {
+    // A build without a key could install nothing: it never asks the server,
+    // never shows the notice, and says why once, not every day.
+    server->Ablegen(QStringLiteral("serverversion.txt"), "302\r\n");
+    const int anmeldungen = server->Anmeldungen();
+    testing::internal::CaptureStderr();
+    for (int tag = 9; tag <= 11; ++tag) {
+        auto ohne = neuePruefung();
+        ohne->schluessel.clear();
+        u->p.uhr.Stellen(QDateTime(QDate(2026, 12, tag), QTime(10, 0)));
+        ohne->Pruefen();
+        EXPECT_EQ(ohne->VerfuegbareVersion(), 0);
+        EXPECT_EQ(ohne->Signal(), nullptr);
+    }
+    const std::string fehler = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(server->Anmeldungen(), anmeldungen);
+    EXPECT_FALSE(Da("updtag.txt"));
+    size_t mal = 0;
+    for (size_t i = fehler.find("PINWICK_UPDATE_KEY"); i != std::string::npos;
+         i = fehler.find("PINWICK_UPDATE_KEY", i + 1))
+        ++mal;
+    EXPECT_EQ(mal, 1u) << fehler;
+}
 
 TEST_F(PruefungTest, VersionAufDemServerEntscheidetUeberDenHinweis) {
     struct Fall {
@@ -380,6 +405,7 @@ TEST_F(PruefungTest, LeisteStartetPruefungUndFuehrtHinweis) {
     Leiste leiste(p);
     leiste.Timer1Aktiv(false);
     leiste.Update().server = server->Server();
+    leiste.Update().schluessel = "ein Schluessel";
     leiste.Update().zeiten = test::KurzeZeiten();
     leiste.show();
 

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QThread>
@@ -23,6 +24,10 @@ const QString Basis = QStringLiteral("/pinwick3");
 
 // The server with a short penalty for a wrong password (the library's
 // default keeps a refused client waiting three seconds).
+// With a certificate and its key, only FTP over TLS is served (control and
+// data connections). libcurl begins the data connection's TLS handshake as
+// soon as it connects, before RETR; the library's data handler would take
+// those early bytes for a hang-up, so it listens during the handshake.
 const char* Skript = R"(import logging, sys
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
@@ -31,9 +36,22 @@ wurzel, konto, passwort = sys.argv[1:4]
 logging.basicConfig(level=logging.INFO, stream=sys.stderr, format="%(message)s")
 autorisierer = DummyAuthorizer()
 autorisierer.add_user(konto, passwort, wurzel, perm="elr")
-class Handler(FTPHandler):
+Basis = FTPHandler
+if len(sys.argv) > 5:
+    from pyftpdlib.handlers import TLS_FTPHandler as Basis
+class Handler(Basis):
     authorizer = autorisierer
     auth_failed_timeout = 0.1
+if len(sys.argv) > 5:
+    from pyftpdlib.handlers import TLS_DTPHandler
+    class Daten(TLS_DTPHandler):
+        def readable(self):
+            return self._ssl_accepting or super().readable()
+    Handler.dtp_handler = Daten
+    Handler.certfile = sys.argv[4]
+    Handler.keyfile = sys.argv[5]
+    Handler.tls_control_required = True
+    Handler.tls_data_required = True
 server = FTPServer(("127.0.0.1", 0), Handler)
 print("PORT %d" % server.address[1], file=sys.stderr, flush=True)
 server.serve_forever()
@@ -59,7 +77,7 @@ QString PythonMitFtp() {
 
 } // namespace
 
-FtpTestServer::FtpTestServer() {
+FtpTestServer::FtpTestServer(bool tls) {
     const QString wurzel = ordner_.path() + QStringLiteral("/wurzel");
     QDir().mkpath(cgiBin());
     QFile skript(ordner_.filePath(QStringLiteral("server.py")));
@@ -75,7 +93,28 @@ FtpTestServer::FtpTestServer() {
     }
     prozess_.setStandardErrorFile(ordner_.filePath(QStringLiteral("log.txt")));
     prozess_.setStandardOutputFile(QProcess::nullDevice());
-    prozess_.start(python, {skript.fileName(), wurzel, Konto, Passwort});
+    QStringList argumente{skript.fileName(), wurzel, Konto, Passwort};
+    if (tls) {
+        // A certificate of its own for 127.0.0.1, trusted by nobody but the
+        // tests that are given it.
+        zertifikat_ = ordner_.filePath(QStringLiteral("cert.pem"));
+        const QString schluessel = ordner_.filePath(QStringLiteral("key.pem"));
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                       QStringLiteral("rsa:2048"), QStringLiteral("-nodes"),
+                       QStringLiteral("-keyout"), schluessel, QStringLiteral("-out"), zertifikat_,
+                       QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                       QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                       QStringLiteral("subjectAltName=IP:127.0.0.1")});
+        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
+            fehler_ = QStringLiteral("openssl cannot make a certificate: ") +
+                      QString::fromLocal8Bit(openssl.readAllStandardError());
+            return;
+        }
+        argumente << zertifikat_ << schluessel;
+    }
+    prozess_.start(python, argumente);
     if (!prozess_.waitForStarted(10000)) {
         fehler_ = QStringLiteral("the FTP server does not start");
         return;
@@ -110,6 +149,8 @@ FtpServer FtpTestServer::Server() const {
     s.konto = Konto;
     s.passwort = Passwort;
     s.basis = Basis;
+    s.tls = !zertifikat_.isEmpty();
+    s.caDatei = zertifikat_;
     return s;
 }
 
@@ -121,6 +162,15 @@ void FtpTestServer::Ablegen(const QString& name, const QByteArray& inhalt) {
     QFile datei(cgiBin() + u'/' + name);
     datei.open(QIODevice::WriteOnly);
     datei.write(inhalt);
+}
+
+QByteArray FtpTestServer::Lesen(const QString& name) const {
+    QFile datei(cgiBin() + u'/' + name);
+    return datei.open(QIODevice::ReadOnly) ? datei.readAll() : QByteArray();
+}
+
+bool FtpTestServer::Da(const QString& name) const {
+    return QFileInfo(cgiBin() + u'/' + name).isFile();
 }
 
 void FtpTestServer::Entfernen(const QString& name) {

@@ -15,7 +15,9 @@ namespace pinwick::test {
 
 class FtpTestServer {
 public:
-    FtpTestServer();
+    // With `tls`, FTP over TLS only, with a certificate made for the run
+    // (Server() then asks for TLS and trusts that certificate).
+    explicit FtpTestServer(bool tls = false);
     ~FtpTestServer();
 
     // Empty when the server runs; otherwise why not.
@@ -28,6 +30,8 @@ public:
     // or takes one away.
     void Ablegen(const QString& name, const QByteArray& inhalt);
     void Entfernen(const QString& name);
+    QByteArray Lesen(const QString& name) const;
+    bool Da(const QString& name) const;
     // Takes every file away.
     void Leeren();
 
@@ -45,6 +49,7 @@ private:
     QTemporaryDir ordner_;
     QProcess prozess_;
     QString fehler_;
+    QString zertifikat_;
     int port_ = 0;
 };
 

@@ -1,0 +1,154 @@
+// Putting the program folder right after an installer was cut off: journals
+// in each phase, with the folder as the installer left it at that moment.
+
+#include "Journal.h"
+#include "TestHilfe.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QMap>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace pinwick;
+
+namespace {
+
+QMap<QString, QByteArray> Inhalt(const QDir& ordner) {
+    QMap<QString, QByteArray> bild;
+    for (const QString& name : ordner.entryList(QDir::Files | QDir::Hidden | QDir::Dirs |
+                                                QDir::NoDotAndDotDot)) {
+        QFile f(ordner.filePath(name));
+        bild.insert(name, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<ordner>"));
+    }
+    return bild;
+}
+
+void Legen(const QDir& ordner, const QString& name, const QByteArray& inhalt) {
+    QFile f(ordner.filePath(name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(inhalt);
+}
+
+TEST(Nachholen, JedePhaseWirdGanzAltOderGanzNeu) {
+    using Phase = UpdateJournal::Phase;
+    const QMap<QString, QByteArray> alt{{"a.txt", "alt a"}, {"Pinwick3", "alter ticker"}};
+    const QMap<QString, QByteArray> neu{
+        {"a.txt", "neu a"}, {"Pinwick3", "neuer ticker"}, {"b.txt", "neu b"}};
+    struct Fall {
+        const char* was;
+        Phase phase;
+        int getauscht; // entries already renamed into place (of a.txt, b.txt, Pinwick3)
+        bool kopiert;  // all copies written
+        bool neuErwartet;
+    };
+    const Fall faelle[] = {
+        {"killed while downloading", Phase::Laden, 0, false, false},
+        {"killed while copying", Phase::Kopieren, 0, false, false},
+        {"killed after the last copy", Phase::Kopieren, 0, true, false},
+        {"killed before the first rename", Phase::Tauschen, 0, true, true},
+        {"killed between two renames", Phase::Tauschen, 1, true, true},
+        {"killed after the last rename", Phase::Tauschen, 3, true, true},
+        {"killed while tidying", Phase::Fertig, 3, true, true},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        QTemporaryDir wurzel;
+        QDir(wurzel.path()).mkdir(QStringLiteral("programm"));
+        QDir(wurzel.path()).mkdir(QStringLiteral("pwi-abc123"));
+        const QDir ordner(wurzel.path() + QStringLiteral("/programm"));
+        const QString download = wurzel.path() + QStringLiteral("/pwi-abc123");
+        Legen(QDir(download), QStringLiteral("a.txt"), "neu a");
+        for (auto it = alt.cbegin(); it != alt.cend(); ++it)
+            Legen(ordner, it.key(), it.value());
+
+        UpdateJournal journal(ordner);
+        UpdateJournal::Stand stand;
+        stand.phase = f.phase;
+        stand.download = download;
+        const QStringList namen{"a.txt", "b.txt", "Pinwick3"};
+        if (f.phase != Phase::Laden) {
+            for (const QString& name : namen)
+                stand.eintraege.push_back({name, alt.contains(name)});
+        }
+        for (int i = 0; i < int(stand.eintraege.size()); ++i) {
+            const QString& name = stand.eintraege[size_t(i)].ziel;
+            if (i < f.getauscht) {
+                if (alt.contains(name)) {
+                    ASSERT_TRUE(QFile::copy(ordner.filePath(name), journal.Alt(size_t(i))));
+                }
+                QFile::remove(ordner.filePath(name));
+                Legen(ordner, name, neu.value(name));
+            } else if (f.kopiert || i == 0) {
+                // Copying stopped after the first file unless all were done.
+                QFile kopie(journal.Neu(size_t(i)));
+                ASSERT_TRUE(kopie.open(QIODevice::WriteOnly));
+                kopie.write(f.kopiert ? neu.value(name) : neu.value(name).left(2));
+            }
+        }
+        ASSERT_TRUE(journal.Schreiben(stand));
+
+        EXPECT_FALSE(UpdateNachholen(ordner).isEmpty());
+
+        EXPECT_EQ(Inhalt(ordner), f.neuErwartet ? neu : alt);
+        EXPECT_FALSE(QFile::exists(download));
+        EXPECT_TRUE(UpdateNachholen(ordner).isEmpty()); // nothing left to do
+    }
+}
+
+TEST(Nachholen, ResteUndFremdes) {
+    QTemporaryDir wurzel;
+    const QDir ordner(wurzel.path());
+    struct Fall {
+        const char* was;
+        QByteArray journal; // empty: none
+        bool sperren;       // a running installer holds the lock
+        QMap<QString, QByteArray> nachher;
+    };
+    const QMap<QString, QByteArray> davor{{".pwi-neu-XyZ123", "halb"},
+                                          {"readme.txt", "text"},
+                                          {"fremd", "<ordner>"}};
+    const Fall faelle[] = {
+        {"hidden copies of an installer without a journal", {}, false,
+         {{"readme.txt", "text"}, {"fremd", "<ordner>"}}},
+        {"an unreadable journal", "kein journal\n", false,
+         {{"readme.txt", "text"}, {"fremd", "<ordner>"}}},
+        {"a journal pointing at somebody else's folder",
+         "pwi-journal 1\nphase laden\ndownload " + ordner.filePath("fremd").toUtf8() + "\n", false,
+         {{"readme.txt", "text"}, {"fremd", "<ordner>"}}},
+        {"a journal naming a path", "pwi-journal 1\nphase tauschen\ndatei 1 ../x\n", false,
+         {{"readme.txt", "text"}, {"fremd", "<ordner>"}}},
+        {"a running installer", "pwi-journal 1\nphase kopieren\ndownload \n", true,
+         {{".pwi-neu-XyZ123", "halb"},
+          {"readme.txt", "text"},
+          {"fremd", "<ordner>"},
+          {".pwi-journal", "pwi-journal 1\nphase kopieren\ndownload \n"}}},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        for (const QString& name : Inhalt(ordner).keys()) {
+            QFile::remove(ordner.filePath(name));
+        }
+        for (auto it = davor.cbegin(); it != davor.cend(); ++it) {
+            if (it.value() == "<ordner>")
+                ordner.mkpath(it.key());
+            else
+                Legen(ordner, it.key(), it.value());
+        }
+        if (!f.journal.isEmpty())
+            Legen(ordner, QLatin1String(UpdateJournal::Datei), f.journal);
+        QLockFile sperre(ordner.filePath(QLatin1String(UpdateJournal::Sperre)));
+        if (f.sperren) {
+            ASSERT_TRUE(sperre.tryLock(0));
+        }
+        // The lock is held by this process, which is alive: not stale.
+        UpdateNachholen(ordner);
+        QMap<QString, QByteArray> jetzt = Inhalt(ordner);
+        jetzt.remove(QLatin1String(UpdateJournal::Sperre));
+        EXPECT_EQ(jetzt, f.nachher);
+        sperre.unlock();
+    }
+}
+
+} // namespace
