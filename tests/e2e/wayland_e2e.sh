@@ -1,0 +1,152 @@
+#!/bin/sh
+# The bar on a wlroots compositor (sway, headless, pixman renderer): a layer
+# surface at the top edge (its pixels in a grim screenshot), a terminal
+# started afterwards placed below it, the bar at the bottom when docked
+# there, the right-click menu opening over the bar; and, when given, the
+# band's pixels on the compositor against Qt's painting (test_wayland).
+# sway refuses to run as root: as root, the session runs as an ordinary
+# user made for the test and removed afterwards.
+# Usage: wayland_e2e.sh <app folder> <template> <sqlcipher shell> [test_wayland]
+# Exit 77 (skipped) only when sway itself is missing or cannot start.
+set -u
+APP="$1"
+VORLAGE="$2"
+SQLCIPHER="$3"
+PIXELTEST="${4:-}"
+for p in sway swaymsg; do
+    command -v "$p" >/dev/null 2>&1 || { echo "SKIP: $p is not installed"; exit 77; }
+done
+for p in grim foot python3 convert; do
+    command -v "$p" >/dev/null 2>&1 || { echo "$p missing"; exit 1; }
+done
+
+TMP=$(mktemp -d)
+NUTZER=""
+NEU=0
+aufraeumen() {
+    [ -n "${SWAYPID:-}" ] && kill "$SWAYPID" 2>/dev/null
+    [ "$NEU" = 1 ] && userdel "$NUTZER" 2>/dev/null
+    rm -rf "$TMP"
+}
+trap aufraeumen EXIT
+chmod 755 "$TMP"
+mkdir -p "$TMP/app" "$TMP/home/Documents/Pinwick 3" "$TMP/rt"
+cp "$APP/Pinwick3" "$VORLAGE" "$TMP/app/"
+cp "$VORLAGE" "$TMP/home/Documents/Pinwick 3/pw.kav"
+[ -n "$PIXELTEST" ] && cp "$PIXELTEST" "$TMP/app/test_wayland"
+chmod 700 "$TMP/rt"
+
+ALS=""
+if [ "$(id -u)" -eq 0 ]; then
+    NUTZER=pinwickwl
+    if ! id "$NUTZER" >/dev/null 2>&1; then
+        useradd -M -d "$TMP/home" -s /bin/sh "$NUTZER" || { echo "cannot make a test user"; exit 1; }
+        NEU=1
+    fi
+    chown -R "$NUTZER" "$TMP"
+    ALS="runuser -u $NUTZER --"
+fi
+
+cat > "$TMP/sway.conf" <<CONF
+output HEADLESS-1 resolution 1280x720 position 0 0
+xwayland disable
+default_border none
+CONF
+
+# The whole session in one shell of the test user.
+cat > "$TMP/lauf.sh" <<'INNER'
+#!/bin/sh
+T="$1"; PIXELTEST="$2"
+export XDG_RUNTIME_DIR="$T/rt" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1
+export HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config" BROWSER=true
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM SWAYSOCK
+sway -c "$T/sway.conf" > "$T/sway.log" 2>&1 &
+echo "sway $!"
+for i in $(seq 1 40); do
+    ls "$XDG_RUNTIME_DIR"/wayland-* >/dev/null 2>&1 && ls "$XDG_RUNTIME_DIR"/sway-ipc.* >/dev/null 2>&1 && break
+    sleep 0.25
+done
+SOCKET=$(ls "$XDG_RUNTIME_DIR" | grep '^wayland-[0-9]*$' | head -n 1)
+[ -n "$SOCKET" ] || { echo "nosway"; cat "$T/sway.log"; exit 0; }
+# Clients reach the compositor under a name of the test's own.
+ln -s "$XDG_RUNTIME_DIR/$SOCKET" "$XDG_RUNTIME_DIR/wayland-pinwick-test"
+export WAYLAND_DISPLAY=wayland-pinwick-test
+export SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.* | head -n 1)
+
+baum() { swaymsg -t get_tree -r > "$T/baum.json"; }
+# x y width height of the first view whose app_id matches.
+fenster() {
+    baum
+    python3 - "$T/baum.json" "$1" <<'PY'
+import json, sys
+def gehen(n):
+    if n.get("app_id") == sys.argv[2] or (n.get("window_properties") or {}).get("class") == sys.argv[2]:
+        r = n["rect"]; print(r["x"], r["y"], r["width"], r["height"]); return True
+    return any(gehen(k) for k in n.get("nodes", []) + n.get("floating_nodes", []))
+gehen(json.load(open(sys.argv[1])))
+PY
+}
+pixel() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -n 1 | grep -o '#[0-9A-F]\{6\}' | head -n 1; }
+
+for dock in 0 -1; do
+    printf "PRAGMA key='pelmory+sadun';\nUPDATE Einstellungen SET erstVorbei=-1, Sprache=1, dockPos=%s, zeigRahmen=-1, zeigDatum=-1, fensterHgFarbe=255, notizHgFarbe=65280, uhrHgFarbe=16711680;\n" "$dock" |
+        "$SQLCIPHER" "$T/home/Documents/Pinwick 3/pw.kav" >/dev/null 2>&1
+    cd "$T/app"
+    ./Pinwick3 > "$T/pinwick$dock.log" 2>&1 &
+    pid=$!
+    sleep 3
+    grim "$T/bar$dock.png"
+    # x y of the top-left and bottom-left pixel rows, and the middle of the screen
+    echo "pixel $dock oben $(pixel "$T/bar$dock.png" 2 1) unten $(pixel "$T/bar$dock.png" 2 718) mitte $(pixel "$T/bar$dock.png" 640 360)"
+    # the band: green, at the right end of the bar, a few pixels in from its edge
+    echo "band $dock oben $(pixel "$T/bar$dock.png" 1270 10) unten $(pixel "$T/bar$dock.png" 1270 709)"
+    foot --app-id=pinwickterm sh -c 'sleep 30' > /dev/null 2>&1 &
+    term=$!
+    sleep 1.5
+    echo "term $dock $(fenster pinwickterm)"
+    kill $term 2>/dev/null
+    wait $term 2>/dev/null
+    if [ "$dock" = 0 ]; then
+        # A right-click on the bar: its menu comes up on the screen.
+        swaymsg "seat - cursor set 700 12" >/dev/null
+        swaymsg "seat - cursor press button3" >/dev/null
+        swaymsg "seat - cursor release button3" >/dev/null
+        sleep 1.5
+        grim "$T/menue.png"
+        baum
+        echo "menue $(python3 - "$T/baum.json" <<'PY'
+import json, sys
+n = 0
+def gehen(k):
+    global n
+    if k.get("pid") and k.get("type") in ("con", "floating_con") and k.get("app_id") != "pinwickterm":
+        n += 1; r = k["rect"]; print(r["x"], r["y"], r["width"], r["height"], end=" ")
+    for c in k.get("nodes", []) + k.get("floating_nodes", []):
+        gehen(c)
+gehen(json.load(open(sys.argv[1])))
+PY
+)"
+        if [ -n "$PIXELTEST" ]; then
+            kill $pid 2>/dev/null
+            wait $pid 2>/dev/null
+            QT_QPA_PLATFORM=wayland "$T/app/test_wayland" > "$T/pixeltest.log" 2>&1
+            echo "pixeltest $?"
+            cat "$T/pixeltest.log" | tail -n 15
+            continue
+        fi
+    fi
+    kill $pid 2>/dev/null
+    wait $pid 2>/dev/null
+done
+cat "$T"/pinwick*.log
+INNER
+
+$ALS sh "$TMP/lauf.sh" "$TMP" "${PIXELTEST:+x}" > "$TMP/aus.txt" 2>&1
+cat "$TMP/aus.txt"
+[ -n "${BEHALTEN:-}" ] && cp "$TMP"/*.png "$BEHALTEN"/ 2>/dev/null
+if grep -q '^nosway' "$TMP/aus.txt"; then
+    echo "SKIP: sway could not start here"
+    exit 77
+fi
+echo done
+INNER_END=1
