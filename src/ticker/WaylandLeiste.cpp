@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSocketNotifier>
@@ -628,6 +629,10 @@ std::unique_ptr<WaylandLeiste> WaylandLeiste::Oeffnen(Terminal& leiste) {
             wl_display_dispatch_pending(zs->anzeige);
             zs->senden();
         });
+    // The menu has no Qt window to hang from as a popup, so it is a window
+    // of its own: of a fixed size, which the compositor floats (and
+    // centres) rather than tiling it across the screen.
+    leiste.KontextMen()->installEventFilter(w.get());
     zs->flaecheMachen();
     return w;
 }
@@ -653,6 +658,18 @@ WaylandLeiste::~WaylandLeiste() {
     if (z.registry)
         wl_registry_destroy(z.registry);
     wl_display_disconnect(z.anzeige);
+}
+
+bool WaylandLeiste::eventFilter(QObject* objekt, QEvent* ereignis) {
+    auto* menue = qobject_cast<QWidget*>(objekt);
+    if (menue && ereignis->type() == QEvent::Show)
+        menue->setFixedSize(menue->size());
+    else if (menue && ereignis->type() == QEvent::Hide) {
+        // Its entries may change before it opens again.
+        menue->setMinimumSize(0, 0);
+        menue->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    return QObject::eventFilter(objekt, ereignis);
 }
 
 void WaylandLeiste::lesen() {

@@ -59,6 +59,9 @@ public:
 
     struct Zustand;
 
+protected:
+    bool eventFilter(QObject* objekt, QEvent* ereignis) override;
+
 private:
     explicit WaylandLeiste(Terminal& leiste, std::unique_ptr<Zustand> z);
     void lesen();

@@ -24,7 +24,6 @@ TMP=$(mktemp -d)
 NUTZER=""
 NEU=0
 aufraeumen() {
-    [ -n "${SWAYPID:-}" ] && kill "$SWAYPID" 2>/dev/null
     [ "$NEU" = 1 ] && userdel "$NUTZER" 2>/dev/null
     rm -rf "$TMP"
 }
@@ -61,7 +60,8 @@ export XDG_RUNTIME_DIR="$T/rt" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIB
 export HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config" BROWSER=true
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM SWAYSOCK
 sway -c "$T/sway.conf" > "$T/sway.log" 2>&1 &
-echo "sway $!"
+SWAY=$!
+trap 'kill $SWAY 2>/dev/null' EXIT
 for i in $(seq 1 40); do
     ls "$XDG_RUNTIME_DIR"/wayland-* >/dev/null 2>&1 && ls "$XDG_RUNTIME_DIR"/sway-ipc.* >/dev/null 2>&1 && break
     sleep 0.25
@@ -139,6 +139,8 @@ PY
     wait $pid 2>/dev/null
 done
 cat "$T"/pinwick*.log
+kill $SWAY 2>/dev/null
+wait $SWAY 2>/dev/null
 INNER
 
 $ALS sh "$TMP/lauf.sh" "$TMP" "${PIXELTEST:+x}" > "$TMP/aus.txt" 2>&1
@@ -148,5 +150,3 @@ if grep -q '^nosway' "$TMP/aus.txt"; then
     echo "SKIP: sway could not start here"
     exit 77
 fi
-echo done
-INNER_END=1
