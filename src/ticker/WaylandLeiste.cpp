@@ -112,6 +112,7 @@ struct WaylandLeiste::Zustand {
         uint64_t ganzStand = 0; // the whole bar drawn at this state
     };
     std::vector<Puffer> puffer;
+    Puffer* letzter = nullptr; // committed last
     void* speicher = nullptr;
     size_t speicherGroesse = 0;
     int pufferBreite = 0, pufferHoehe = 0;
@@ -401,6 +402,7 @@ void Z::pufferWeg() {
     for (auto& p : puffer)
         wl_buffer_destroy(p.puffer);
     puffer.clear();
+    letzter = nullptr;
     if (speicher)
         munmap(speicher, speicherGroesse);
     speicher = nullptr;
@@ -490,7 +492,16 @@ void Z::zeichnen(bool erzwingen) {
     }
 
     const QRect bandRechteck(band->mapTo(leiste, QPoint(0, 0)), band->size());
-    const bool ganz = erzwingen || p->ganzStand != ganzStand || ersterStrich;
+    bool ganz = erzwingen || p->ganzStand != ganzStand || ersterStrich;
+    if (ganz && !erzwingen && !ersterStrich && letzter && letzter != p &&
+        letzter->ganzStand == ganzStand && letzter->bild.size() == p->bild.size()) {
+        // The buffer last shown has the bar as it is now but for the band:
+        // copying it is cheaper than drawing the panels again, and only the
+        // band differs from what the compositor has.
+        std::memcpy(p->bild.bits(), letzter->bild.constBits(), size_t(p->bild.sizeInBytes()));
+        p->ganzStand = ganzStand;
+        ganz = false;
+    }
     if (ganz) {
         QPainter maler(&p->bild);
         maler.fillRect(p->bild.rect(), leiste->palette().color(QPalette::Window));
@@ -508,6 +519,7 @@ void Z::zeichnen(bool erzwingen) {
     }
     wl_surface_attach(flaeche, p->puffer, 0, 0);
     p->belegt = true;
+    letzter = p;
     wl_surface_commit(flaeche);
     ++zaehler.commits;
     ersterStrich = false;

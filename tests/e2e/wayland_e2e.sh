@@ -6,13 +6,14 @@
 # band's pixels on the compositor against Qt's painting (test_wayland).
 # sway refuses to run as root: as root, the session runs as an ordinary
 # user made for the test and removed afterwards.
-# Usage: wayland_e2e.sh <app folder> <template> <sqlcipher shell> [test_wayland]
+# Usage: wayland_e2e.sh <app folder> <template> <sqlcipher shell> <klicken> [test_wayland]
 # Exit 77 (skipped) only when sway itself is missing or cannot start.
 set -u
 APP="$1"
 VORLAGE="$2"
 SQLCIPHER="$3"
-PIXELTEST="${4:-}"
+KLICKEN="$4"
+PIXELTEST="${5:-}"
 for p in sway swaymsg; do
     command -v "$p" >/dev/null 2>&1 || { echo "SKIP: $p is not installed"; exit 77; }
 done
@@ -32,6 +33,7 @@ chmod 755 "$TMP"
 mkdir -p "$TMP/app" "$TMP/home/Documents/Pinwick 3" "$TMP/rt"
 cp "$APP/Pinwick3" "$VORLAGE" "$TMP/app/"
 cp "$VORLAGE" "$TMP/home/Documents/Pinwick 3/pw.kav"
+cp "$KLICKEN" "$TMP/app/klicken"
 [ -n "$PIXELTEST" ] && cp "$PIXELTEST" "$TMP/app/test_wayland"
 chmod 700 "$TMP/rt"
 
@@ -55,7 +57,7 @@ CONF
 # The whole session in one shell of the test user.
 cat > "$TMP/lauf.sh" <<'INNER'
 #!/bin/sh
-T="$1"; PIXELTEST="$2"
+T="$1"; PIXELTEST="$2"; SQLCIPHER="$3"
 export XDG_RUNTIME_DIR="$T/rt" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1
 export HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config" BROWSER=true
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM SWAYSOCK
@@ -88,7 +90,7 @@ PY
 }
 pixel() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -n 1 | grep -o '#[0-9A-F]\{6\}' | head -n 1; }
 
-for dock in 0 -1; do
+for dock in 0 1; do
     printf "PRAGMA key='pelmory+sadun';\nUPDATE Einstellungen SET erstVorbei=-1, Sprache=1, dockPos=%s, zeigRahmen=-1, zeigDatum=-1, fensterHgFarbe=255, notizHgFarbe=65280, uhrHgFarbe=16711680;\n" "$dock" |
         "$SQLCIPHER" "$T/home/Documents/Pinwick 3/pw.kav" >/dev/null 2>&1
     cd "$T/app"
@@ -108,18 +110,18 @@ for dock in 0 -1; do
     wait $term 2>/dev/null
     if [ "$dock" = 0 ]; then
         # A right-click on the bar: its menu comes up on the screen.
-        swaymsg "seat - cursor set 700 12" >/dev/null
-        swaymsg "seat - cursor press button3" >/dev/null
-        swaymsg "seat - cursor release button3" >/dev/null
+        "$T/app/klicken" 700 12 1280 720 273
         sleep 1.5
         grim "$T/menue.png"
+        # A pixel of the menu's white inside, left of its centre line.
+        echo "menuepixel $(pixel "$T/menue.png" 560 360)"
         baum
         echo "menue $(python3 - "$T/baum.json" <<'PY'
 import json, sys
 n = 0
 def gehen(k):
     global n
-    if k.get("pid") and k.get("type") in ("con", "floating_con") and k.get("app_id") != "pinwickterm":
+    if k.get("pid") and k.get("type") == "floating_con" and k.get("app_id") == "Pinwick3":
         n += 1; r = k["rect"]; print(r["x"], r["y"], r["width"], r["height"], end=" ")
     for c in k.get("nodes", []) + k.get("floating_nodes", []):
         gehen(c)
@@ -143,10 +145,34 @@ kill $SWAY 2>/dev/null
 wait $SWAY 2>/dev/null
 INNER
 
-$ALS sh "$TMP/lauf.sh" "$TMP" "${PIXELTEST:+x}" > "$TMP/aus.txt" 2>&1
+$ALS sh "$TMP/lauf.sh" "$TMP" "$PIXELTEST" "$(command -v "$SQLCIPHER")" > "$TMP/aus.txt" 2>&1
 cat "$TMP/aus.txt"
 [ -n "${BEHALTEN:-}" ] && cp "$TMP"/*.png "$BEHALTEN"/ 2>/dev/null
 if grep -q '^nosway' "$TMP/aus.txt"; then
     echo "SKIP: sway could not start here"
     exit 77
 fi
+# The colours set above: the bar's own background (its border) red, the band
+# green; the screen's background is neither.
+awk '
+    $1 == "pixel" && $2 == 0 { obenRand = ($4 == "#FF0000"); mitteFrei = ($8 != "#FF0000") }
+    $1 == "band" && $2 == 0 { obenBand = ($4 == "#00FF00") }
+    $1 == "pixel" && $2 == 1 { untenRand = ($6 == "#FF0000"); obenFrei = ($4 != "#FF0000") }
+    $1 == "band" && $2 == 1 { untenBand = ($6 == "#00FF00") }
+    $1 == "term" && $2 == 0 { t0y = $4; t0h = $6 }
+    $1 == "term" && $2 == 1 { t1y = $4; t1h = $6 }
+    $1 == "menue" { menue = (NF >= 5) }
+    $1 == "menuepixel" { menuePixel = ($2 == "#FFFFFF") }
+    $1 == "pixeltest" { pixel = ($2 == 0); mitPixel = 1 }
+    END {
+        oben = obenRand && obenBand && mitteFrei
+        unten = untenRand && untenBand && obenFrei
+        # The terminal fills what the bar leaves: below a bar of 20 to 60
+        # pixels at the top, above it at the bottom.
+        termOben = (t0y >= 20 && t0y <= 60 && t0y + t0h == 720)
+        termUnten = (t1y == 0 && t1h >= 660 && t1h <= 700)
+        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d", oben, termOben, unten, termUnten, menue, menuePixel
+        if (mitPixel) printf ", band pixels %d", pixel
+        printf "\n"
+        exit !(oben && termOben && unten && termUnten && menue && menuePixel && (!mitPixel || pixel))
+    }' "$TMP/aus.txt"
