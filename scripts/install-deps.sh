@@ -9,7 +9,9 @@ libsqlcipher-dev sqlcipher
 libcurl4-openssl-dev
 libgtest-dev libgmock-dev googletest libbenchmark-dev
 libxcb1-dev
+libwayland-dev wayland-protocols qt6-wayland
 xvfb xauth xdotool imagemagick x11-utils openbox xterm x11-xserver-utils
+sway grim foot
 python3-pyftpdlib
 fonts-dejavu-core"
 

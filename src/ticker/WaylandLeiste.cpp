@@ -723,8 +723,13 @@ const WaylandLeiste::Zaehler& WaylandLeiste::Statistik() const {
 }
 
 bool LeisteAufWayland(Terminal& leiste) {
-    if (gewaehlterWeg != LeistenWeg::WaylandSchicht)
+    if (gewaehlterWeg != LeistenWeg::WaylandSchicht ||
+        QGuiApplication::platformName() != QLatin1String("wayland")) {
+        if (gehalteneVerbindung)
+            wl_display_disconnect(gehalteneVerbindung);
+        gehalteneVerbindung = nullptr;
         return false;
+    }
     std::unique_ptr<WaylandLeiste> w = WaylandLeiste::Oeffnen(leiste);
     if (!w) {
         std::fputs("Pinwick3: the bar could not get a layer surface; it is an ordinary window.\n",

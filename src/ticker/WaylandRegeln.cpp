@@ -22,7 +22,9 @@ WegWahl LeistenWegWaehlen(const Umgebung& u) {
     }
     if (u.waylandAnzeige && u.schichtAngeboten) {
         w.weg = LeistenWeg::WaylandSchicht;
-        w.plattform = QStringLiteral("wayland");
+        // Should Qt's Wayland plugin be missing, Qt goes on to XWayland and
+        // the bar is an X11 window as before.
+        w.plattform = u.xAnzeige ? QStringLiteral("wayland;xcb") : QStringLiteral("wayland");
     } else if (u.waylandAnzeige && u.xAnzeige) {
         w.weg = LeistenWeg::XWayland;
         w.plattform = QStringLiteral("xcb");

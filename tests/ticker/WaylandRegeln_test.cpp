@@ -21,7 +21,7 @@ TEST(WaylandRegeln, WegNachUmgebung) {
     const Fall faelle[] = {
         {"X11 allein", {{}, true, false, false}, LeistenWeg::X11, "xcb", false},
         {"Wayland mit Schicht und XWayland", {{}, true, true, true}, LeistenWeg::WaylandSchicht,
-         "wayland", false},
+         "wayland;xcb", false},
         {"Wayland mit Schicht ohne X", {{}, false, true, true}, LeistenWeg::WaylandSchicht,
          "wayland", false},
         {"Wayland ohne Schicht mit XWayland", {{}, true, true, false}, LeistenWeg::XWayland,
