@@ -546,6 +546,18 @@ void Z::drueckenOderLoslassen(uint32_t zeit, uint32_t knopf, bool gedrueckt) {
     else
         tasten &= ~Qt::MouseButtons(qknopf);
 
+    // What Qt does with clicks on its own windows: a click outside an open
+    // menu only closes it, and while a modal window is open the bar takes
+    // no clicks.
+    if (gedrueckt) {
+        if (QWidget* offen = QApplication::activePopupWidget()) {
+            offen->close();
+            return;
+        }
+    }
+    if (QApplication::activeModalWidget())
+        return;
+
     const QPoint stelle{int(zx), int(zy)};
     QWidget* ziel = leiste->childAt(stelle);
     if (!ziel)
@@ -584,7 +596,7 @@ void Z::strgAus(uint32_t code, bool gedrueckt) {
 
 void Z::taste(uint32_t code, bool gedrueckt) {
     strgAus(code, gedrueckt);
-    if (!gedrueckt)
+    if (!gedrueckt || QApplication::activeModalWidget() || QApplication::activePopupWidget())
         return;
     const bool strg = strgLinks || strgRechts;
     switch (TasteDeuten(code, strg, andereGedrueckt > 0)) {

@@ -2,7 +2,8 @@
 # The bar on a wlroots compositor (sway, headless, pixman renderer): a layer
 # surface at the top edge (its pixels in a grim screenshot), a terminal
 # started afterwards placed below it, the bar at the bottom when docked
-# there, the right-click menu opening over the bar; and, when given, the
+# there, the right-click menu opening over the bar, Ctrl-N after a click on
+# the bar opening the note editor; and, when given, the
 # band's pixels on the compositor against Qt's painting (test_wayland).
 # sway refuses to run as root: as root, the session runs as an ordinary
 # user made for the test and removed afterwards.
@@ -128,6 +129,23 @@ def gehen(k):
 gehen(json.load(open(sys.argv[1])))
 PY
 )"
+        # Escape closes the menu; a click on the clock gives the bar the
+        # keyboard, and Ctrl-N opens the note editor.
+        "$T/app/klicken" tasten 1
+        sleep 0.5
+        "$T/app/klicken" 60 12 1280 720 272
+        "$T/app/klicken" tasten 29 49
+        sleep 1.5
+        baum
+        echo "editor $(python3 - "$T/baum.json" <<'PY'
+import json, sys
+def gehen(k):
+    if k.get("app_id") == "Pinwick3" and "note" in (k.get("name") or ""):
+        return True
+    return any(gehen(c) for c in k.get("nodes", []) + k.get("floating_nodes", []))
+print(int(gehen(json.load(open(sys.argv[1])))))
+PY
+)"
         if [ -n "$PIXELTEST" ]; then
             kill $pid 2>/dev/null
             wait $pid 2>/dev/null
@@ -163,6 +181,7 @@ awk '
     $1 == "term" && $2 == 1 { t1y = $4; t1h = $6 }
     $1 == "menue" { menue = (NF >= 5) }
     $1 == "menuepixel" { menuePixel = ($2 == "#FFFFFF") }
+    $1 == "editor" { editor = ($2 == 1) }
     $1 == "pixeltest" { pixel = ($2 == 0); mitPixel = 1 }
     END {
         oben = obenRand && obenBand && mitteFrei
@@ -171,8 +190,8 @@ awk '
         # pixels at the top, above it at the bottom.
         termOben = (t0y >= 20 && t0y <= 60 && t0y + t0h == 720)
         termUnten = (t1y == 0 && t1h >= 660 && t1h <= 700)
-        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d", oben, termOben, unten, termUnten, menue, menuePixel
+        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d, Ctrl-N %d", oben, termOben, unten, termUnten, menue, menuePixel, editor
         if (mitPixel) printf ", band pixels %d", pixel
         printf "\n"
-        exit !(oben && termOben && unten && termUnten && menue && menuePixel && (!mitPixel || pixel))
+        exit !(oben && termOben && unten && termUnten && menue && menuePixel && editor && (!mitPixel || pixel))
     }' "$TMP/aus.txt"
