@@ -95,6 +95,7 @@ struct WaylandLeiste::Zustand {
     struct Ausgabe {
         uint32_t name = 0;
         wl_output* ausgabe = nullptr;
+        int skala = 1; // the output's scale factor
     };
     std::vector<Ausgabe> ausgaben;
     uint32_t ausgabeName = 0; // the output the surface is on (0: none)
@@ -104,6 +105,9 @@ struct WaylandLeiste::Zustand {
     bool konfiguriert = false;
     int breite = 0; // as configured by the compositor
     int hoehe = 0;
+    // The scale of the output the bar is on: buffers are drawn this many
+    // times finer than the surface's logical size.
+    int skala = 1;
 
     struct Puffer {
         wl_buffer* puffer = nullptr;
@@ -115,7 +119,7 @@ struct WaylandLeiste::Zustand {
     Puffer* letzter = nullptr; // committed last
     void* speicher = nullptr;
     size_t speicherGroesse = 0;
-    int pufferBreite = 0, pufferHoehe = 0;
+    int pufferBreite = 0, pufferHoehe = 0, pufferSkala = 1;
 
     // What was committed last: the bar changes its picture only with these.
     uint64_t ganzStand = 1;
@@ -142,7 +146,16 @@ struct WaylandLeiste::Zustand {
     void flaecheWeg();
     void verankern();
     void pufferWeg();
-    Puffer* freierPuffer(int b, int h);
+    // Marks a rectangle (logical pixels) as changed in the next commit.
+    void beschaedigen(const QRect& r) {
+        if (compositorVersion >= 4)
+            wl_surface_damage_buffer(flaeche, r.x() * skala, r.y() * skala, r.width() * skala,
+                                     r.height() * skala);
+        else
+            wl_surface_damage(flaeche, r.x(), r.y(), r.width(), r.height());
+    }
+    // A buffer not held by the compositor, of b x h device pixels.
+    Puffer* freierPuffer(int b, int h, int dpr);
     void zeichnen(bool erzwingen);
     void senden() {
         if (!verloren && wl_display_flush(anzeige) < 0 && errno != EAGAIN)
@@ -293,11 +306,27 @@ const wl_seat_listener sitzHoerer = {sitzFaehigkeiten, sitzName};
 void ausgabeGeometrie(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
                       const char*, int32_t) {}
 void ausgabeModus(void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {}
-// Bound at version 1: only these two events come.
+void ausgabeFertig(void*, wl_output*) {}
+void ausgabeSkala(void* daten, wl_output* ausgabe, int32_t faktor) {
+    auto* z = static_cast<Z*>(daten);
+    for (auto& a : z->ausgaben) {
+        if (a.ausgabe != ausgabe)
+            continue;
+        a.skala = std::clamp(int(faktor), 1, 8);
+        if (a.name == z->ausgabeName && a.skala != z->skala) {
+            z->skala = a.skala;
+            ++z->ganzStand;
+            z->zeichnen(true);
+        }
+    }
+}
+// Bound at version 2 at most: these four events come.
 wl_output_listener ausgabeHoererMachen() {
     wl_output_listener h{};
     h.geometry = ausgabeGeometrie;
     h.mode = ausgabeModus;
+    h.done = ausgabeFertig;
+    h.scale = ausgabeSkala;
     return h;
 }
 const wl_output_listener ausgabeHoerer = ausgabeHoererMachen();
@@ -320,7 +349,8 @@ void globalNeu(void* daten, wl_registry* reg, uint32_t name, const char* schnitt
             wl_registry_bind(reg, name, &wl_seat_interface, std::min(version, 3u)));
         wl_seat_add_listener(z->sitz, &sitzHoerer, z);
     } else if (std::strcmp(schnittstelle, wl_output_interface.name) == 0) {
-        auto* a = static_cast<wl_output*>(wl_registry_bind(reg, name, &wl_output_interface, 1));
+        auto* a = static_cast<wl_output*>(
+            wl_registry_bind(reg, name, &wl_output_interface, std::min(version, 2u)));
         wl_output_add_listener(a, &ausgabeHoerer, z);
         z->ausgaben.push_back({name, a});
         // The first output to appear while the bar has none gets it.
@@ -362,6 +392,7 @@ void Z::flaecheMachen() {
     if (i < 0)
         return; // no output: the bar comes with the first one
     ausgabeName = ausgaben[i].name;
+    skala = compositorVersion >= 3 ? ausgaben[i].skala : 1;
     flaeche = wl_compositor_create_surface(compositor);
     schichtFlaeche = zwlr_layer_shell_v1_get_layer_surface(
         schicht, flaeche, ausgaben[i].ausgabe, ZWLR_LAYER_SHELL_V1_LAYER_TOP, "pinwick");
@@ -410,8 +441,8 @@ void Z::pufferWeg() {
     pufferBreite = pufferHoehe = 0;
 }
 
-Z::Puffer* Z::freierPuffer(int b, int h) {
-    if (b != pufferBreite || h != pufferHoehe) {
+Z::Puffer* Z::freierPuffer(int b, int h, int dpr) {
+    if (b != pufferBreite || h != pufferHoehe || dpr != pufferSkala) {
         // A new size: a few buffers in one shared-memory file, kept until
         // the size changes again.
         pufferWeg();
@@ -437,6 +468,7 @@ Z::Puffer* Z::freierPuffer(int b, int h) {
             wl_buffer_add_listener(p.puffer, &pufferHoerer, this);
             // XRGB8888 in memory order is what QImage calls RGB32.
             p.bild = QImage(static_cast<uchar*>(m) + groesse * i, b, h, zeile, QImage::Format_RGB32);
+            p.bild.setDevicePixelRatio(dpr);
             puffer.push_back(std::move(p));
             ++zaehler.puffer;
         }
@@ -446,6 +478,7 @@ Z::Puffer* Z::freierPuffer(int b, int h) {
         speicherGroesse = groesse * PufferJeGroesse;
         pufferBreite = b;
         pufferHoehe = h;
+        pufferSkala = dpr;
     }
     for (auto& p : puffer)
         if (!p.belegt)
@@ -482,7 +515,7 @@ void Z::zeichnen(bool erzwingen) {
     });
     if (!erzwingen && bandGleich && !ganzFehlt && !ersterStrich)
         return;
-    p = freierPuffer(b, h);
+    p = freierPuffer(b * skala, h * skala, skala);
     if (!p) {
         // The compositor holds every buffer (it is not showing the bar right
         // now): this picture is skipped; the next tick draws the position
@@ -509,14 +542,15 @@ void Z::zeichnen(bool erzwingen) {
         leiste->render(&p->bild, QPoint(0, 0), QRegion(),
                        QWidget::DrawWindowBackground | QWidget::DrawChildren);
         p->ganzStand = ganzStand;
-        wl_surface_damage_buffer(flaeche, 0, 0, b, h);
+        beschaedigen(QRect(0, 0, b, h));
         ++zaehler.ganz;
     } else {
         // The band draws itself from the tiles it keeps.
         band->render(&p->bild, bandRechteck.topLeft(), QRegion(), QWidget::DrawChildren);
-        wl_surface_damage_buffer(flaeche, bandRechteck.x(), bandRechteck.y(),
-                                 bandRechteck.width(), bandRechteck.height());
+        beschaedigen(bandRechteck);
     }
+    if (compositorVersion >= 3)
+        wl_surface_set_buffer_scale(flaeche, skala);
     wl_surface_attach(flaeche, p->puffer, 0, 0);
     p->belegt = true;
     letzter = p;

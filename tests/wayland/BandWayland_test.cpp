@@ -15,6 +15,8 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
+#include <cstdio>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -83,6 +85,7 @@ TEST(BandWayland, BildschirmGleichQtsMalenEinCommitJeSchritt) {
         warten(20);
     }
     ASSERT_TRUE(w->Bereit());
+    std::printf("scale %.1f\n", leiste.NotizPan()->devicePixelRatioF());
     leiste.Tick(); // the rebuild: the text is new and starts at the margin
     w->Abgleichen();
 
@@ -123,17 +126,42 @@ TEST(BandWayland, BildschirmGleichQtsMalenEinCommitJeSchritt) {
         ASSERT_FALSE(schirm.isNull()) << "grim failed";
         const QImage vonQt =
             leiste.NotizPan()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        EXPECT_EQ(abweichendePixel(schirm.copy(band), vonQt), 0);
+        // The screenshot has the output's scale, Qt's picture its own: the
+        // same when the bar draws finely enough.
+        const int dpr = schirm.width() / QGuiApplication::primaryScreen()->geometry().width();
+        EXPECT_EQ(abweichendePixel(schirm.copy(QRect(band.topLeft() * dpr, band.size() * dpr)), vonQt),
+                  0);
         // The clock on the screen is the one Qt has.
         const QRect uhr(leiste.geometry().topLeft() + leiste.UhrPan()->mapTo(&leiste, QPoint()),
                         leiste.UhrPan()->size());
-        EXPECT_EQ(abweichendePixel(schirm.copy(uhr),
+        EXPECT_EQ(abweichendePixel(schirm.copy(QRect(uhr.topLeft() * dpr, uhr.size() * dpr)),
                                    leiste.UhrPan()->grab().toImage().convertToFormat(
                                        QImage::Format_RGB32)),
                   0);
     }
     EXPECT_EQ(w->Statistik().puffer, pufferVorher); // none made while scrolling
     EXPECT_EQ(leiste.UhrPan()->text(), QStringLiteral("1:05:10 pm"));
+
+    // Docked at the bottom after a new layout (the settings window's save):
+    // the surface moves to the bottom edge with the same picture.
+    p.dockPos = 1;
+    leiste.MachLayout();
+    for (int i = 0; i < 20; ++i) {
+        w->Abgleichen();
+        warten(20);
+    }
+    leiste.Tick();
+    w->Abgleichen();
+    warten(150);
+    const QImage schirm = bildschirm(ordner.filePath(QStringLiteral("u.png")));
+    ASSERT_FALSE(schirm.isNull());
+    const int dpr = schirm.width() / QGuiApplication::primaryScreen()->geometry().width();
+    const int untenBand = schirm.height() / dpr - leiste.height() + bandLage.y();
+    EXPECT_EQ(leiste.geometry().bottom() + 1, schirm.height() / dpr);
+    const QRect unten(QPoint(band.x(), untenBand) * dpr, band.size() * dpr);
+    EXPECT_EQ(abweichendePixel(schirm.copy(unten),
+                               leiste.NotizPan()->grab().toImage().convertToFormat(QImage::Format_RGB32)),
+              0);
 }
 
 } // namespace
