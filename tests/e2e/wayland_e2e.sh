@@ -22,6 +22,24 @@ for p in grim foot python3 convert; do
     command -v "$p" >/dev/null 2>&1 || { echo "$p missing"; exit 1; }
 done
 
+# Without a compositor offering layer-shell (here: none reachable) and with an
+# X server, the bar runs on X11 as before and says so once.
+if command -v xvfb-run >/dev/null 2>&1; then
+    XT=$(mktemp -d)
+    mkdir -p "$XT/app" "$XT/home/Documents/Pinwick 3"
+    cp "$APP/Pinwick3" "$VORLAGE" "$XT/app/"
+    cp "$VORLAGE" "$XT/home/Documents/Pinwick 3/pw.kav"
+    printf "PRAGMA key='pelmory+sadun';\nUPDATE Einstellungen SET erstVorbei=-1;\n" |
+        "$SQLCIPHER" "$XT/home/Documents/Pinwick 3/pw.kav" >/dev/null 2>&1
+    (cd "$XT/app" && HOME="$XT/home" XDG_CONFIG_HOME="$XT/home/.config" XDG_RUNTIME_DIR="$XT" \
+        WAYLAND_DISPLAY=wayland-pinwick-none QT_QPA_PLATFORM= \
+        xvfb-run -a -s "-screen 0 1280x720x24" sh -c './Pinwick3 & p=$!; sleep 3; xdotool search --onlyvisible --classname Pinwick3 | head -n 1 > ../fenster; kill $p' \
+        > "$XT/aus" 2>&1)
+    XWZEILE="xwayland $(grep -c 'runs through XWayland' "$XT/aus") $(wc -l < "$XT/fenster")"
+    echo "$XWZEILE"
+    rm -rf "$XT"
+fi
+
 TMP=$(mktemp -d)
 NUTZER=""
 NEU=0
@@ -173,6 +191,7 @@ wait $SWAY 2>/dev/null
 INNER
 
 $ALS sh "$TMP/lauf.sh" "$TMP" "$PIXELTEST" "$(command -v "$SQLCIPHER")" > "$TMP/aus.txt" 2>&1
+[ -n "${XWZEILE:-}" ] && echo "$XWZEILE" >> "$TMP/aus.txt"
 cat "$TMP/aus.txt"
 [ -n "${BEHALTEN:-}" ] && cp "$TMP"/*.png "$BEHALTEN"/ 2>/dev/null
 if grep -q '^nosway' "$TMP/aus.txt"; then
@@ -182,6 +201,7 @@ fi
 # The colours set above: the bar's own background (its border) red, the band
 # green; the screen's background is neither.
 awk '
+    BEGIN { xw = 1 } # checked only where xvfb-run is
     $1 == "pixel" && $2 == 0 { obenRand = ($4 == "#FF0000"); mitteFrei = ($8 != "#FF0000") }
     $1 == "band" && $2 == 0 { obenBand = ($4 == "#00FF00") }
     $1 == "pixel" && $2 == 1 { untenRand = ($6 == "#FF0000"); obenFrei = ($4 != "#FF0000") }
@@ -191,6 +211,7 @@ awk '
     $1 == "menue" { menue = (NF >= 5) }
     $1 == "menuepixel" { menuePixel = ($2 == "#FFFFFF") }
     $1 == "editor" { editor = ($2 == 1) }
+    $1 == "xwayland" { xw = ($2 == 1 && $3 == 1) }
     $1 == "pixeltest" { pixel = (mitPixel ? pixel : 1) && ($2 == 0); mitPixel = 1 }
     END {
         oben = obenRand && obenBand && mitteFrei
@@ -199,8 +220,8 @@ awk '
         # pixels at the top, above it at the bottom.
         termOben = (t0y >= 20 && t0y <= 60 && t0y + t0h == 720)
         termUnten = (t1y == 0 && t1h >= 660 && t1h <= 700)
-        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d, Ctrl-N %d", oben, termOben, unten, termUnten, menue, menuePixel, editor
+        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d, Ctrl-N %d, X11 without layer-shell %d", oben, termOben, unten, termUnten, menue, menuePixel, editor, xw
         if (mitPixel) printf ", band pixels %d", pixel
         printf "\n"
-        exit !(oben && termOben && unten && termUnten && menue && menuePixel && editor && (!mitPixel || pixel))
+        exit !(oben && termOben && unten && termUnten && menue && menuePixel && editor && (!mitPixel || pixel) && xw)
     }' "$TMP/aus.txt"
