@@ -545,8 +545,12 @@ void Z::zeichnen(bool erzwingen) {
         beschaedigen(QRect(0, 0, b, h));
         ++zaehler.ganz;
     } else {
-        // The band draws itself from the tiles it keeps.
-        band->render(&p->bild, bandRechteck.topLeft(), QRegion(), QWidget::DrawChildren);
+        // The band draws itself from the tiles it keeps; straight onto the
+        // buffer, without a paint event's round through the widget.
+        QPainter maler(&p->bild);
+        maler.translate(bandRechteck.topLeft());
+        maler.setClipRect(QRect(QPoint(0, 0), bandRechteck.size()));
+        band->Malen(maler);
         beschaedigen(bandRechteck);
     }
     if (compositorVersion >= 3)
