@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
@@ -735,10 +736,32 @@ bool WaylandLeiste::eventFilter(QObject* objekt, QEvent* ereignis) {
 }
 
 void WaylandLeiste::lesen() {
-    if (z_->verloren)
+    // Reads what has come without ever waiting: the user interface must not
+    // hang on the compositor should the socket have nothing after all.
+    Zustand& z = *z_;
+    if (z.verloren)
         return;
-    if (wl_display_dispatch(z_->anzeige) < 0)
-        z_->verlorenMelden();
+    while (wl_display_prepare_read(z.anzeige) != 0)
+        if (wl_display_dispatch_pending(z.anzeige) < 0) {
+            z.verlorenMelden();
+            return;
+        }
+    wl_display_flush(z.anzeige);
+    pollfd pf{wl_display_get_fd(z.anzeige), POLLIN, 0};
+    if (poll(&pf, 1, 0) > 0 && (pf.revents & POLLIN)) {
+        if (wl_display_read_events(z.anzeige) < 0) {
+            z.verlorenMelden();
+            return;
+        }
+    } else {
+        wl_display_cancel_read(z.anzeige);
+        if (pf.revents & (POLLHUP | POLLERR)) {
+            z.verlorenMelden();
+            return;
+        }
+    }
+    if (wl_display_dispatch_pending(z.anzeige) < 0)
+        z.verlorenMelden();
 }
 
 void WaylandLeiste::Layout() {
