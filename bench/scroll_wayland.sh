@@ -6,7 +6,8 @@
 # time (percent of one core), the program's wake-ups per second (context
 # switches of all its threads) and its resident memory. Not part of ctest:
 # run it by hand after a build. sway will not run as root: as root, the
-# session runs as the user named in PW_USER (default pw24, which must exist).
+# session runs as the user named in PW_USER, or as one made for the run and
+# removed afterwards.
 #
 # Usage (from the project root):
 #   bench/scroll_wayland.sh [APP_DIR=build/app] [SECS=20] [ROUNDS=3] [TEXT=lang|kurz]
@@ -21,14 +22,18 @@ for p in sway sqlcipher python3; do
 done
 [ -x "$APP/Pinwick3" ] && [ -f "$APP/org.kav" ] || { echo "no Pinwick3 and org.kav in $APP" >&2; exit 1; }
 APP=$(cd "$APP" && pwd)
-ALS=""
-if [ "$(id -u)" -eq 0 ]; then
-    ALS="runuser -u ${PW_USER:-pw24} --"
-fi
-
 TMP=$(mktemp -d)
 chmod 755 "$TMP"
-trap 'rm -rf "$TMP"' EXIT
+ALS=""
+NEU=""
+if [ "$(id -u)" -eq 0 ]; then
+    if [ -z "${PW_USER:-}" ]; then
+        PW_USER=pinwickbench
+        id "$PW_USER" >/dev/null 2>&1 || { useradd -M -d "$TMP" -s /bin/sh "$PW_USER" && NEU=1; }
+    fi
+    ALS="runuser -u $PW_USER --"
+fi
+trap 'rm -rf "$TMP"; [ -n "$NEU" ] && userdel "$PW_USER"' EXIT
 if [ "$TEXT" = kurz ]; then
     notiz="A short note that fits the band"
 else
@@ -71,7 +76,7 @@ for r in $(seq "$ROUNDS"); do
     cp "$APP/org.kav" "$db"
     printf "PRAGMA key='pelmory+sadun';\nupdate Einstellungen set erstVorbei=-1, Sprache=1;\ninsert into Notizen(inhalt,Rhythmus) values('%s',0);\n" "$notiz" |
         sqlcipher "$db" >/dev/null 2>&1
-    [ -n "$ALS" ] && chown -R "${PW_USER:-pw24}" "$TMP"
+    [ -n "$ALS" ] && chown -R "$PW_USER" "$TMP"
     $ALS bash "$TMP/runde.sh" "$TMP" "$SECS" "$r" | tee -a "$TMP/runden"
 done
 python3 - "$TMP/runden" <<'PY'
