@@ -2,7 +2,8 @@
 // wayland_e2e.sh): the band's pixels on the screen, taken with grim, against
 // Qt's painting of the same band at the same moment; one commit per step,
 // the whole bar only when the clock moves on, and no buffers made while it
-// scrolls.
+// scrolls; then docked at the bottom after a new layout, and following a
+// change of the output's size.
 
 #include "Band.h"
 #include "Panel3D.h"
@@ -162,6 +163,40 @@ TEST(BandWayland, BildschirmGleichQtsMalenEinCommitJeSchritt) {
     EXPECT_EQ(abweichendePixel(schirm.copy(unten),
                                leiste.NotizPan()->grab().toImage().convertToFormat(QImage::Format_RGB32)),
               0);
+
+    // The output gets another size (as a change of resolution would): the
+    // bar follows at its next ticks, as on X11, and stays at the bottom.
+    if (qEnvironmentVariableIsEmpty("SWAYSOCK"))
+        return;
+    const QSize vorher = QGuiApplication::primaryScreen()->geometry().size();
+    // The output's mode in device pixels.
+    const auto aufloesung = [](const QSize& g) {
+        QProcess swaymsg;
+        swaymsg.start(QStringLiteral("swaymsg"),
+                      {QStringLiteral("output * resolution %1x%2").arg(g.width()).arg(g.height())});
+        return swaymsg.waitForFinished(10000) && swaymsg.exitCode() == 0;
+    };
+    const QSize neu(vorher.width() * 3 / 4, vorher.height() * 3 / 4);
+    ASSERT_TRUE(aufloesung(neu * dpr));
+    for (int i = 0; i < 20; ++i) {
+        leiste.Tick();
+        w->Abgleichen();
+        warten(20);
+    }
+    warten(150);
+    const QImage klein = bildschirm(ordner.filePath(QStringLiteral("k.png")));
+    ASSERT_FALSE(klein.isNull());
+    const QSize logisch = QGuiApplication::primaryScreen()->geometry().size();
+    EXPECT_EQ(logisch, neu);
+    EXPECT_EQ(leiste.geometry(), QRect(0, logisch.height() - leiste.height(), logisch.width(),
+                                       leiste.height()));
+    const QRect bandKlein(leiste.geometry().topLeft() + leiste.NotizPan()->mapTo(&leiste, QPoint()),
+                          leiste.NotizPan()->size());
+    EXPECT_EQ(abweichendePixel(klein.copy(QRect(bandKlein.topLeft() * dpr, bandKlein.size() * dpr)),
+                               leiste.NotizPan()->grab().toImage().convertToFormat(QImage::Format_RGB32)),
+              0);
+    aufloesung(vorher * dpr);
+    warten(300);
 }
 
 } // namespace
