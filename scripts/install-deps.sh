@@ -10,7 +10,9 @@ libcurl4-openssl-dev
 libsodium-dev minisign openssl python3-openssl
 libgtest-dev libgmock-dev googletest libbenchmark-dev
 libxcb1-dev
+libwayland-dev wayland-protocols qt6-wayland
 xvfb xauth xdotool imagemagick x11-utils openbox xterm x11-xserver-utils
+sway grim foot
 python3-pyftpdlib
 at-spi2-core python3-pyatspi dbus
 lintian

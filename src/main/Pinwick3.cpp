@@ -15,6 +15,7 @@
 #include "Shell.h"
 #include "Terminal.h"
 #include "Verwaltung.h"
+#include "WaylandLeiste.h"
 
 #include <QApplication>
 #include <QDir>
@@ -86,10 +87,8 @@ int main(int argc, char** argv) {
     }
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    // Under Wayland a window cannot place itself; the bar must dock at a
-    // screen edge, so an X display is preferred whenever there is one.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    // ---- Platform: X11, a Wayland layer surface, or XWayland (WaylandLeiste.h).
+    pinwick::LeistenWegFestlegen();
     if (!hatAnzeige()) {
         std::fputs("Pinwick3: no display to show the ticker on (DISPLAY is not set).\n", stderr);
         return 1;
@@ -202,7 +201,9 @@ int main(int argc, char** argv) {
             pinwick::NotizEditorZeigen(p, pinwick::NotizModus::Neu);
         };
         leiste->verwaltungZeigen = [&] { pinwick::VerwaltungZeigen(p); };
-        leiste->show();
+        // ---- Platform: on Wayland with layer-shell the bar is a layer surface.
+        if (!pinwick::LeisteAufWayland(*leiste))
+            leiste->show();
     };
     fenster.hilfeZeigen = [&] { pinwick::HilfeZeigen(p); };
 

@@ -537,6 +537,10 @@ void Band::mouseDoubleClickEvent(QMouseEvent* ereignis) {
 
 void Band::paintEvent(QPaintEvent*) {
     QPainter maler(this);
+    Malen(maler);
+}
+
+void Band::Malen(QPainter& maler) {
     maler.fillRect(rect(), hintergrund_);
     if (leer_ || eintraege_.empty())
         return;

@@ -103,6 +103,9 @@ public:
     void AusgabeSetzen(std::unique_ptr<BandAusgabe> ausgabe);
     // Whether the last step went to the server.
     bool AufServer() const { return aufServer_; }
+    // Paints the band as its paint event does, onto a painter placed at the
+    // band's top left (a Wayland bar's buffer).
+    void Malen(QPainter& maler);
 
     // What the band has done so far, for tests and benchmarks: steps of the
     // layout, tiles rendered, tiles sent to the server, steps shown by

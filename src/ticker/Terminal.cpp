@@ -254,6 +254,9 @@ void Terminal::MachLayout() {
     versuche([this] { update_.SignalAnLeiste(); });
 
     layoutLaeuft_ = false;
+    // Wayland hook: the layer surface takes the new size and edge.
+    if (nachLayout)
+        nachLayout();
     p_.EreignisseZulassen();
 }
 
@@ -301,6 +304,9 @@ void Terminal::Tick() {
         uhrAnzeigen();
     inhalt_.NotizMachen();
     zeichnenUndScrollen();
+    // Wayland hook: the layer surface shows the step.
+    if (nachTick)
+        nachTick();
 }
 
 void Terminal::uhrAnzeigen() {

@@ -82,6 +82,11 @@ public:
     // refused.
     std::function<bool()> einstellungenZeigen;
 
+    // ---- Wayland hook: where the bar is a layer surface of its own
+    // (WaylandLeiste), it redraws that surface after a layout and a tick.
+    std::function<void()> nachLayout;
+    std::function<void()> nachTick;
+
     // ---- what the bar is made of
     TickerInhalt& Inhalt() { return inhalt_; }
     // The daily update check and its notice; UpdateTim starts it once.

@@ -1,0 +1,819 @@
+#include "WaylandLeiste.h"
+
+#include "Band.h"
+#include "Panel3D.h"
+#include "Terminal.h"
+
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include <wayland-client.h>
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSocketNotifier>
+#include <QStyleHints>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <vector>
+
+namespace pinwick {
+
+namespace {
+
+// The connection the start asked for layer-shell on; the bar takes it over.
+wl_display* gehalteneVerbindung = nullptr;
+LeistenWeg gewaehlterWeg = LeistenWeg::Sonstige;
+
+bool schichtAngeboten(wl_display* anzeige) {
+    bool gefunden = false;
+    wl_registry* reg = wl_display_get_registry(anzeige);
+    static const wl_registry_listener hoerer = {
+        [](void* daten, wl_registry*, uint32_t, const char* name, uint32_t) {
+            if (std::strcmp(name, zwlr_layer_shell_v1_interface.name) == 0)
+                *static_cast<bool*>(daten) = true;
+        },
+        [](void*, wl_registry*, uint32_t) {},
+    };
+    wl_registry_add_listener(reg, &hoerer, &gefunden);
+    wl_display_roundtrip(anzeige);
+    wl_registry_destroy(reg);
+    return gefunden;
+}
+
+constexpr int PufferJeGroesse = 3;
+
+} // namespace
+
+LeistenWeg LeistenWegFestlegen() {
+    Umgebung u;
+    u.qpaPlattform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    u.xAnzeige = !qEnvironmentVariableIsEmpty("DISPLAY");
+    u.waylandAnzeige = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const QString gegeben = u.qpaPlattform.trimmed().toLower();
+    if (u.waylandAnzeige && (gegeben.isEmpty() || gegeben.startsWith(QLatin1String("wayland")))) {
+        gehalteneVerbindung = wl_display_connect(nullptr);
+        if (gehalteneVerbindung) {
+            u.schichtAngeboten = schichtAngeboten(gehalteneVerbindung);
+            if (!u.schichtAngeboten) {
+                wl_display_disconnect(gehalteneVerbindung);
+                gehalteneVerbindung = nullptr;
+            }
+        }
+    }
+    const WegWahl wahl = LeistenWegWaehlen(u);
+    if (!wahl.plattform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", wahl.plattform.toLatin1());
+    if (!wahl.hinweis.isEmpty())
+        std::fprintf(stderr, "Pinwick3: %s\n", qPrintable(wahl.hinweis));
+    gewaehlterWeg = wahl.weg;
+    return wahl.weg;
+}
+
+struct WaylandLeiste::Zustand {
+    Terminal* leiste = nullptr;
+    WaylandLeiste* selbst = nullptr;
+    wl_display* anzeige = nullptr;
+    wl_registry* registry = nullptr;
+    wl_compositor* compositor = nullptr;
+    uint32_t compositorVersion = 0;
+    wl_shm* shm = nullptr;
+    zwlr_layer_shell_v1* schicht = nullptr;
+    uint32_t schichtVersion = 0;
+    wl_seat* sitz = nullptr;
+    wl_pointer* zeiger = nullptr;
+    wl_keyboard* tastatur = nullptr;
+
+    struct Ausgabe {
+        uint32_t name = 0;
+        wl_output* ausgabe = nullptr;
+        int skala = 1; // the output's scale factor
+    };
+    std::vector<Ausgabe> ausgaben;
+    uint32_t ausgabeName = 0; // the output the surface is on (0: none)
+
+    wl_surface* flaeche = nullptr;
+    zwlr_layer_surface_v1* schichtFlaeche = nullptr;
+    bool konfiguriert = false;
+    int breite = 0; // as configured by the compositor
+    int hoehe = 0;
+    // The scale of the output the bar is on: buffers are drawn this many
+    // times finer than the surface's logical size.
+    int skala = 1;
+
+    struct Puffer {
+        wl_buffer* puffer = nullptr;
+        QImage bild;
+        bool belegt = false;
+        uint64_t ganzStand = 0; // the whole bar drawn at this state
+    };
+    std::vector<Puffer> puffer;
+    Puffer* letzter = nullptr; // committed last
+    void* speicher = nullptr;
+    size_t speicherGroesse = 0;
+    int pufferBreite = 0, pufferHoehe = 0, pufferSkala = 1;
+
+    // What was committed last: the bar changes its picture only with these.
+    uint64_t ganzStand = 1;
+    double bandX = 0;
+    bool bandLeer = true;
+    qint64 bandAuslegen = -1;
+    QString datum, uhr;
+    bool aktiv = true;
+    bool ersterStrich = true;
+
+    // Pointer and keyboard.
+    double zx = 0, zy = 0;
+    Qt::MouseButtons tasten;
+    Druck letzterDruck;
+    bool strgLinks = false, strgRechts = false;
+    int andereGedrueckt = 0;
+
+    Zaehler zaehler;
+    QSocketNotifier* melder = nullptr;
+    bool verloren = false;
+
+    // ---- surfaces and buffers
+    void flaecheMachen();
+    void flaecheWeg();
+    void verankern();
+    void pufferWeg();
+    // Marks a rectangle (logical pixels) as changed in the next commit.
+    void beschaedigen(const QRect& r) {
+        if (compositorVersion >= 4)
+            wl_surface_damage_buffer(flaeche, r.x() * skala, r.y() * skala, r.width() * skala,
+                                     r.height() * skala);
+        else
+            wl_surface_damage(flaeche, r.x(), r.y(), r.width(), r.height());
+    }
+    // A buffer not held by the compositor, of b x h device pixels.
+    Puffer* freierPuffer(int b, int h, int dpr);
+    void zeichnen(bool erzwingen);
+    void senden() {
+        if (!verloren && wl_display_flush(anzeige) < 0 && errno != EAGAIN)
+            verlorenMelden();
+    }
+    void verlorenMelden() {
+        if (verloren)
+            return;
+        verloren = true;
+        if (melder)
+            melder->setEnabled(false);
+        std::fputs("Pinwick3: the connection to the Wayland compositor was lost; the bar is "
+                   "gone.\n",
+                   stderr);
+    }
+
+    // ---- input
+    void drueckenOderLoslassen(uint32_t zeit, uint32_t knopf, bool gedrueckt);
+    void taste(uint32_t code, bool gedrueckt);
+    void strgAus(uint32_t code, bool gedrueckt);
+};
+
+namespace {
+
+using Z = WaylandLeiste::Zustand;
+
+// ---- listeners: plain functions, the state comes as their data
+
+void pufferFrei(void* daten, wl_buffer* puffer) {
+    auto* z = static_cast<Z*>(daten);
+    for (auto& p : z->puffer)
+        if (p.puffer == puffer)
+            p.belegt = false;
+}
+const wl_buffer_listener pufferHoerer = {pufferFrei};
+
+void konfigurieren(void* daten, zwlr_layer_surface_v1* ls, uint32_t serial, uint32_t b,
+                   uint32_t h) {
+    auto* z = static_cast<Z*>(daten);
+    zwlr_layer_surface_v1_ack_configure(ls, serial);
+    z->konfiguriert = true;
+    z->breite = static_cast<int>(b);
+    z->hoehe = static_cast<int>(h);
+    ++z->ganzStand;
+    z->zeichnen(true);
+}
+void geschlossen(void* daten, zwlr_layer_surface_v1*) {
+    // The compositor took the surface away (its output went, for one): a
+    // new one on whatever output is first now, once this event is done.
+    auto* z = static_cast<Z*>(daten);
+    z->flaecheWeg();
+    QTimer::singleShot(0, z->selbst, [z] {
+        if (!z->flaeche)
+            z->flaecheMachen();
+    });
+}
+const zwlr_layer_surface_v1_listener schichtHoerer = {konfigurieren, geschlossen};
+
+void zeigerRein(void* daten, wl_pointer*, uint32_t, wl_surface* f, wl_fixed_t x, wl_fixed_t y) {
+    auto* z = static_cast<Z*>(daten);
+    if (f != z->flaeche)
+        return;
+    z->zx = wl_fixed_to_double(x);
+    z->zy = wl_fixed_to_double(y);
+}
+void zeigerRaus(void* daten, wl_pointer*, uint32_t, wl_surface*) {
+    static_cast<Z*>(daten)->tasten = {};
+}
+void zeigerBewegt(void* daten, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
+    auto* z = static_cast<Z*>(daten);
+    z->zx = wl_fixed_to_double(x);
+    z->zy = wl_fixed_to_double(y);
+}
+void zeigerKnopf(void* daten, wl_pointer*, uint32_t, uint32_t zeit, uint32_t knopf,
+                 uint32_t zustand) {
+    static_cast<Z*>(daten)->drueckenOderLoslassen(zeit, knopf,
+                                                  zustand == WL_POINTER_BUTTON_STATE_PRESSED);
+}
+void zeigerRad(void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {}
+
+wl_pointer_listener zeigerHoerer() {
+    wl_pointer_listener h{};
+    h.enter = zeigerRein;
+    h.leave = zeigerRaus;
+    h.motion = zeigerBewegt;
+    h.button = zeigerKnopf;
+    h.axis = zeigerRad;
+    return h;
+}
+const wl_pointer_listener zeigerHoererFest = zeigerHoerer();
+
+void tastaturBelegung(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) {
+    // The keys the bar knows are taken by their position; the layout the
+    // compositor sends is not needed.
+    close(fd);
+}
+void tastaturRein(void* daten, wl_keyboard*, uint32_t, wl_surface*, wl_array* gedrueckt) {
+    auto* z = static_cast<Z*>(daten);
+    z->strgLinks = z->strgRechts = false;
+    z->andereGedrueckt = 0;
+    const auto* code = static_cast<const uint32_t*>(gedrueckt->data);
+    for (size_t i = 0; i < gedrueckt->size / sizeof(uint32_t); ++i)
+        z->strgAus(code[i], true);
+}
+void tastaturRaus(void* daten, wl_keyboard*, uint32_t, wl_surface*) {
+    auto* z = static_cast<Z*>(daten);
+    z->strgLinks = z->strgRechts = false;
+    z->andereGedrueckt = 0;
+}
+void tastaturTaste(void* daten, wl_keyboard*, uint32_t, uint32_t, uint32_t code, uint32_t zustand) {
+    static_cast<Z*>(daten)->taste(code, zustand == WL_KEYBOARD_KEY_STATE_PRESSED);
+}
+void tastaturUmschalter(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
+
+wl_keyboard_listener tastaturHoerer() {
+    wl_keyboard_listener h{};
+    h.keymap = tastaturBelegung;
+    h.enter = tastaturRein;
+    h.leave = tastaturRaus;
+    h.key = tastaturTaste;
+    h.modifiers = tastaturUmschalter;
+    return h;
+}
+const wl_keyboard_listener tastaturHoererFest = tastaturHoerer();
+
+void sitzFaehigkeiten(void* daten, wl_seat* sitz, uint32_t faehig) {
+    auto* z = static_cast<Z*>(daten);
+    const bool zeiger = faehig & WL_SEAT_CAPABILITY_POINTER;
+    const bool tastatur = faehig & WL_SEAT_CAPABILITY_KEYBOARD;
+    if (zeiger && !z->zeiger) {
+        z->zeiger = wl_seat_get_pointer(sitz);
+        wl_pointer_add_listener(z->zeiger, &zeigerHoererFest, z);
+    } else if (!zeiger && z->zeiger) {
+        wl_pointer_destroy(z->zeiger);
+        z->zeiger = nullptr;
+    }
+    if (tastatur && !z->tastatur) {
+        z->tastatur = wl_seat_get_keyboard(sitz);
+        wl_keyboard_add_listener(z->tastatur, &tastaturHoererFest, z);
+    } else if (!tastatur && z->tastatur) {
+        wl_keyboard_destroy(z->tastatur);
+        z->tastatur = nullptr;
+    }
+}
+void sitzName(void*, wl_seat*, const char*) {}
+const wl_seat_listener sitzHoerer = {sitzFaehigkeiten, sitzName};
+
+void ausgabeGeometrie(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
+                      const char*, int32_t) {}
+void ausgabeModus(void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {}
+void ausgabeFertig(void*, wl_output*) {}
+void ausgabeSkala(void* daten, wl_output* ausgabe, int32_t faktor) {
+    auto* z = static_cast<Z*>(daten);
+    for (auto& a : z->ausgaben) {
+        if (a.ausgabe != ausgabe)
+            continue;
+        a.skala = std::clamp(int(faktor), 1, 8);
+        if (a.name == z->ausgabeName && a.skala != z->skala) {
+            z->skala = a.skala;
+            ++z->ganzStand;
+            z->zeichnen(true);
+        }
+    }
+}
+// Bound at version 2 at most: these four events come.
+wl_output_listener ausgabeHoererMachen() {
+    wl_output_listener h{};
+    h.geometry = ausgabeGeometrie;
+    h.mode = ausgabeModus;
+    h.done = ausgabeFertig;
+    h.scale = ausgabeSkala;
+    return h;
+}
+const wl_output_listener ausgabeHoerer = ausgabeHoererMachen();
+
+void globalNeu(void* daten, wl_registry* reg, uint32_t name, const char* schnittstelle,
+               uint32_t version) {
+    auto* z = static_cast<Z*>(daten);
+    if (std::strcmp(schnittstelle, wl_compositor_interface.name) == 0) {
+        z->compositorVersion = std::min(version, 4u);
+        z->compositor = static_cast<wl_compositor*>(
+            wl_registry_bind(reg, name, &wl_compositor_interface, z->compositorVersion));
+    } else if (std::strcmp(schnittstelle, wl_shm_interface.name) == 0) {
+        z->shm = static_cast<wl_shm*>(wl_registry_bind(reg, name, &wl_shm_interface, 1));
+    } else if (std::strcmp(schnittstelle, zwlr_layer_shell_v1_interface.name) == 0) {
+        z->schichtVersion = std::min(version, 4u);
+        z->schicht = static_cast<zwlr_layer_shell_v1*>(
+            wl_registry_bind(reg, name, &zwlr_layer_shell_v1_interface, z->schichtVersion));
+    } else if (std::strcmp(schnittstelle, wl_seat_interface.name) == 0 && !z->sitz) {
+        z->sitz = static_cast<wl_seat*>(
+            wl_registry_bind(reg, name, &wl_seat_interface, std::min(version, 3u)));
+        wl_seat_add_listener(z->sitz, &sitzHoerer, z);
+    } else if (std::strcmp(schnittstelle, wl_output_interface.name) == 0) {
+        auto* a = static_cast<wl_output*>(
+            wl_registry_bind(reg, name, &wl_output_interface, std::min(version, 2u)));
+        wl_output_add_listener(a, &ausgabeHoerer, z);
+        z->ausgaben.push_back({name, a});
+        // The first output to appear while the bar has none gets it.
+        if (z->konfiguriert || z->flaeche || !z->schicht || !z->compositor)
+            return;
+        QTimer::singleShot(0, z->selbst, [z] {
+            if (!z->flaeche)
+                z->flaecheMachen();
+        });
+    }
+}
+void globalWeg(void* daten, wl_registry*, uint32_t name) {
+    auto* z = static_cast<Z*>(daten);
+    const auto it = std::find_if(z->ausgaben.begin(), z->ausgaben.end(),
+                                 [name](const Z::Ausgabe& a) { return a.name == name; });
+    if (it == z->ausgaben.end())
+        return;
+    const bool unsere = name == z->ausgabeName;
+    if (unsere)
+        z->flaecheWeg();
+    wl_output_destroy(it->ausgabe);
+    z->ausgaben.erase(it);
+    if (unsere)
+        z->flaecheMachen();
+}
+const wl_registry_listener registryHoerer = {globalNeu, globalWeg};
+
+} // namespace
+
+// ---- the surface
+
+void Z::flaecheMachen() {
+    if (flaeche || !compositor || !schicht || !shm)
+        return;
+    std::vector<uint32_t> namen;
+    for (const Ausgabe& a : ausgaben)
+        namen.push_back(a.name);
+    const int i = AusgabeWaehlen(namen);
+    if (i < 0)
+        return; // no output: the bar comes with the first one
+    ausgabeName = ausgaben[i].name;
+    skala = compositorVersion >= 3 ? ausgaben[i].skala : 1;
+    flaeche = wl_compositor_create_surface(compositor);
+    schichtFlaeche = zwlr_layer_shell_v1_get_layer_surface(
+        schicht, flaeche, ausgaben[i].ausgabe, ZWLR_LAYER_SHELL_V1_LAYER_TOP, "pinwick");
+    zwlr_layer_surface_v1_add_listener(schichtFlaeche, &schichtHoerer, this);
+    // Ctrl-N and F1 after a click on the bar, without taking the keyboard
+    // from other windows otherwise. Older compositors know only "none" and
+    // "exclusive"; exclusive would lock the keyboard to the bar.
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        schichtFlaeche, schichtVersion >= 4 ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
+                                            : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+    verankern();
+    wl_surface_commit(flaeche);
+    senden();
+}
+
+void Z::verankern() {
+    if (!schichtFlaeche)
+        return;
+    const Verankerung v = VerankerungFuer(leiste->height(), leiste->Layout().leisteOben > 0);
+    zwlr_layer_surface_v1_set_anchor(schichtFlaeche, v.anker);
+    zwlr_layer_surface_v1_set_size(schichtFlaeche, v.breite, v.hoehe);
+    zwlr_layer_surface_v1_set_exclusive_zone(schichtFlaeche, v.exklusiv);
+}
+
+void Z::flaecheWeg() {
+    if (schichtFlaeche)
+        zwlr_layer_surface_v1_destroy(schichtFlaeche);
+    if (flaeche)
+        wl_surface_destroy(flaeche);
+    schichtFlaeche = nullptr;
+    flaeche = nullptr;
+    konfiguriert = false;
+    ausgabeName = 0;
+    senden();
+}
+
+void Z::pufferWeg() {
+    for (auto& p : puffer)
+        wl_buffer_destroy(p.puffer);
+    puffer.clear();
+    letzter = nullptr;
+    if (speicher)
+        munmap(speicher, speicherGroesse);
+    speicher = nullptr;
+    speicherGroesse = 0;
+    pufferBreite = pufferHoehe = 0;
+}
+
+Z::Puffer* Z::freierPuffer(int b, int h, int dpr) {
+    if (b != pufferBreite || h != pufferHoehe || dpr != pufferSkala) {
+        // A new size: a few buffers in one shared-memory file, kept until
+        // the size changes again.
+        pufferWeg();
+        const int zeile = b * 4;
+        const size_t groesse = size_t(zeile) * size_t(h);
+        const int fd = memfd_create("pinwick-leiste", MFD_CLOEXEC);
+        if (fd < 0)
+            return nullptr;
+        if (ftruncate(fd, off_t(groesse * PufferJeGroesse)) != 0) {
+            close(fd);
+            return nullptr;
+        }
+        void* m = mmap(nullptr, groesse * PufferJeGroesse, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (m == MAP_FAILED) {
+            close(fd);
+            return nullptr;
+        }
+        wl_shm_pool* pool = wl_shm_create_pool(shm, fd, int32_t(groesse * PufferJeGroesse));
+        for (int i = 0; i < PufferJeGroesse; ++i) {
+            Puffer p;
+            p.puffer = wl_shm_pool_create_buffer(pool, int32_t(groesse * i), b, h, zeile,
+                                                 WL_SHM_FORMAT_XRGB8888);
+            wl_buffer_add_listener(p.puffer, &pufferHoerer, this);
+            // XRGB8888 in memory order is what QImage calls RGB32.
+            p.bild = QImage(static_cast<uchar*>(m) + groesse * i, b, h, zeile, QImage::Format_RGB32);
+            p.bild.setDevicePixelRatio(dpr);
+            puffer.push_back(std::move(p));
+            ++zaehler.puffer;
+        }
+        wl_shm_pool_destroy(pool);
+        close(fd);
+        speicher = m;
+        speicherGroesse = groesse * PufferJeGroesse;
+        pufferBreite = b;
+        pufferHoehe = h;
+        pufferSkala = dpr;
+    }
+    for (auto& p : puffer)
+        if (!p.belegt)
+            return &p;
+    return nullptr;
+}
+
+void Z::zeichnen(bool erzwingen) {
+    if (verloren || !konfiguriert || !flaeche)
+        return;
+    Band* band = leiste->NotizPan();
+    const int b = breite > 0 ? breite : leiste->width();
+    const int h = hoehe > 0 ? hoehe : leiste->height();
+    if (b <= 0 || h <= 0)
+        return;
+
+    // The date, the clock, the enabled state: any change there draws the
+    // whole bar; otherwise only the band, and only when it moved or changed.
+    const QString d = leiste->DatumPan()->isHidden() ? QString() : leiste->DatumPan()->text();
+    const QString u = leiste->UhrPan()->isHidden() ? QString() : leiste->UhrPan()->text();
+    const bool aktivJetzt = band->isEnabled();
+    if (d != datum || u != uhr || aktivJetzt != aktiv) {
+        datum = d;
+        uhr = u;
+        aktiv = aktivJetzt;
+        ++ganzStand;
+    }
+    const qint64 auslegen = band->Statistik().auslegen;
+    const bool bandGleich =
+        band->X() == bandX && band->Leer() == bandLeer && auslegen == bandAuslegen;
+    Puffer* p = nullptr;
+    const bool ganzFehlt = std::none_of(puffer.begin(), puffer.end(), [this](const Puffer& q) {
+        return q.ganzStand == ganzStand;
+    });
+    if (!erzwingen && bandGleich && !ganzFehlt && !ersterStrich)
+        return;
+    p = freierPuffer(b * skala, h * skala, skala);
+    if (!p) {
+        // The compositor holds every buffer (it is not showing the bar right
+        // now): this picture is skipped; the next tick draws the position
+        // it has come to.
+        ++zaehler.ohnePuffer;
+        return;
+    }
+
+    const QRect bandRechteck(band->mapTo(leiste, QPoint(0, 0)), band->size());
+    bool ganz = erzwingen || p->ganzStand != ganzStand || ersterStrich;
+    if (ganz && !erzwingen && !ersterStrich && letzter && letzter != p &&
+        letzter->ganzStand == ganzStand && letzter->bild.size() == p->bild.size()) {
+        // The buffer last shown has the bar as it is now but for the band:
+        // copying it is cheaper than drawing the panels again, and only the
+        // band differs from what the compositor has.
+        std::memcpy(p->bild.bits(), letzter->bild.constBits(), size_t(p->bild.sizeInBytes()));
+        p->ganzStand = ganzStand;
+        ganz = false;
+    }
+    if (ganz) {
+        QPainter maler(&p->bild);
+        maler.fillRect(p->bild.rect(), leiste->palette().color(QPalette::Window));
+        maler.end();
+        leiste->render(&p->bild, QPoint(0, 0), QRegion(),
+                       QWidget::DrawWindowBackground | QWidget::DrawChildren);
+        p->ganzStand = ganzStand;
+        beschaedigen(QRect(0, 0, b, h));
+        ++zaehler.ganz;
+    } else {
+        // The band draws itself from the tiles it keeps; straight onto the
+        // buffer, without a paint event's round through the widget.
+        QPainter maler(&p->bild);
+        maler.translate(bandRechteck.topLeft());
+        maler.setClipRect(QRect(QPoint(0, 0), bandRechteck.size()));
+        band->Malen(maler);
+        beschaedigen(bandRechteck);
+    }
+    if (compositorVersion >= 3)
+        wl_surface_set_buffer_scale(flaeche, skala);
+    wl_surface_attach(flaeche, p->puffer, 0, 0);
+    p->belegt = true;
+    letzter = p;
+    wl_surface_commit(flaeche);
+    ++zaehler.commits;
+    ersterStrich = false;
+    bandX = band->X();
+    bandLeer = band->Leer();
+    bandAuslegen = band->Statistik().auslegen;
+    senden();
+}
+
+// ---- input, handed to the bar's widgets as Qt events
+
+void Z::drueckenOderLoslassen(uint32_t zeit, uint32_t knopf, bool gedrueckt) {
+    Qt::MouseButton qknopf = Qt::NoButton;
+    if (knopf == BtnLinks)
+        qknopf = Qt::LeftButton;
+    else if (knopf == BtnRechts)
+        qknopf = Qt::RightButton;
+    else if (knopf == BtnMitte)
+        qknopf = Qt::MiddleButton;
+    else
+        return;
+    if (gedrueckt)
+        tasten |= qknopf;
+    else
+        tasten &= ~Qt::MouseButtons(qknopf);
+
+    // What Qt does with clicks on its own windows: a click outside an open
+    // menu only closes it, and while a modal window is open the bar takes
+    // no clicks.
+    if (gedrueckt) {
+        if (QWidget* offen = QApplication::activePopupWidget()) {
+            offen->close();
+            return;
+        }
+    }
+    if (QApplication::activeModalWidget())
+        return;
+
+    const QPoint stelle{int(zx), int(zy)};
+    QWidget* ziel = leiste->childAt(stelle);
+    if (!ziel)
+        ziel = leiste;
+    const QPointF lokal = QPointF(ziel->mapFrom(leiste, stelle)) + QPointF(zx - stelle.x(), zy - stelle.y());
+    const QPointF global = QPointF(leiste->geometry().topLeft()) + QPointF(zx, zy);
+    const Qt::KeyboardModifiers umschalter =
+        (strgLinks || strgRechts) ? Qt::ControlModifier : Qt::NoModifier;
+
+    QMouseEvent ereignis(gedrueckt ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, lokal,
+                         global, qknopf, tasten, umschalter);
+    QApplication::sendEvent(ziel, &ereignis);
+    if (gedrueckt && qknopf == Qt::LeftButton) {
+        const Druck jetzt{zeit, zx, zy, true};
+        if (Doppelklick(letzterDruck, jetzt, QGuiApplication::styleHints()->mouseDoubleClickInterval(),
+                        QGuiApplication::styleHints()->mouseDoubleClickDistance())) {
+            QMouseEvent doppel(QEvent::MouseButtonDblClick, lokal, global, qknopf, tasten,
+                               umschalter);
+            QApplication::sendEvent(ziel, &doppel);
+            letzterDruck = {}; // a third press starts anew
+        } else {
+            letzterDruck = jetzt;
+        }
+    }
+}
+
+void Z::strgAus(uint32_t code, bool gedrueckt) {
+    if (code == KeyLinksStrg)
+        strgLinks = gedrueckt;
+    else if (code == KeyRechtsStrg)
+        strgRechts = gedrueckt;
+    else if (code == KeyLinksUmschalt || code == KeyRechtsUmschalt || code == KeyLinksAlt ||
+             code == KeyRechtsAlt || code == KeyLinksMeta || code == KeyRechtsMeta)
+        andereGedrueckt = std::max(0, andereGedrueckt + (gedrueckt ? 1 : -1));
+}
+
+void Z::taste(uint32_t code, bool gedrueckt) {
+    strgAus(code, gedrueckt);
+    if (!gedrueckt || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        return;
+    const bool strg = strgLinks || strgRechts;
+    switch (TasteDeuten(code, strg, andereGedrueckt > 0)) {
+    case TastenBefehl::NeueNotiz: {
+        QKeyEvent e(QEvent::KeyPress, Qt::Key_N, Qt::ControlModifier, QStringLiteral("\x0e"));
+        QApplication::sendEvent(leiste, &e);
+        break;
+    }
+    case TastenBefehl::Hilfe: {
+        QKeyEvent e(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+        QApplication::sendEvent(leiste, &e);
+        break;
+    }
+    case TastenBefehl::Keiner:
+        break;
+    }
+}
+
+// ---- the object
+
+WaylandLeiste::WaylandLeiste(Terminal& leiste, std::unique_ptr<Zustand> z)
+    : QObject(&leiste), z_(std::move(z)) {
+    z_->leiste = &leiste;
+    z_->selbst = this;
+}
+
+std::unique_ptr<WaylandLeiste> WaylandLeiste::Oeffnen(Terminal& leiste) {
+    wl_display* anzeige = gehalteneVerbindung;
+    gehalteneVerbindung = nullptr;
+    if (!anzeige)
+        anzeige = wl_display_connect(nullptr);
+    if (!anzeige)
+        return nullptr;
+    auto z = std::make_unique<Zustand>();
+    z->anzeige = anzeige;
+    std::unique_ptr<WaylandLeiste> w(new WaylandLeiste(leiste, std::move(z)));
+    Zustand* zs = w->z_.get();
+    zs->registry = wl_display_get_registry(anzeige);
+    wl_registry_add_listener(zs->registry, &registryHoerer, zs);
+    // Globals first, then what binding them sent (the seat's abilities).
+    wl_display_roundtrip(anzeige);
+    wl_display_roundtrip(anzeige);
+    if (!zs->compositor || !zs->shm || !zs->schicht)
+        return nullptr;
+
+    zs->melder = new QSocketNotifier(wl_display_get_fd(anzeige), QSocketNotifier::Read, w.get());
+    connect(zs->melder, &QSocketNotifier::activated, w.get(), [p = w.get()] { p->lesen(); });
+    // Requests made anywhere on this connection leave before the thread
+    // sleeps; events read along with others are handled then too.
+    if (auto* verteiler = QAbstractEventDispatcher::instance())
+        connect(verteiler, &QAbstractEventDispatcher::aboutToBlock, w.get(), [zs] {
+            if (zs->verloren)
+                return;
+            wl_display_dispatch_pending(zs->anzeige);
+            zs->senden();
+        });
+    // The menu has no Qt window to hang from as a popup, so it is a window
+    // of its own: of a fixed size, which the compositor floats (and
+    // centres) rather than tiling it across the screen.
+    leiste.KontextMen()->installEventFilter(w.get());
+    zs->flaecheMachen();
+    return w;
+}
+
+WaylandLeiste::~WaylandLeiste() {
+    Zustand& z = *z_;
+    z.flaecheWeg();
+    z.pufferWeg();
+    for (auto& a : z.ausgaben)
+        wl_output_destroy(a.ausgabe);
+    if (z.zeiger)
+        wl_pointer_destroy(z.zeiger);
+    if (z.tastatur)
+        wl_keyboard_destroy(z.tastatur);
+    if (z.sitz)
+        wl_seat_destroy(z.sitz);
+    if (z.schicht)
+        zwlr_layer_shell_v1_destroy(z.schicht);
+    if (z.shm)
+        wl_shm_destroy(z.shm);
+    if (z.compositor)
+        wl_compositor_destroy(z.compositor);
+    if (z.registry)
+        wl_registry_destroy(z.registry);
+    wl_display_disconnect(z.anzeige);
+}
+
+bool WaylandLeiste::eventFilter(QObject* objekt, QEvent* ereignis) {
+    auto* menue = qobject_cast<QWidget*>(objekt);
+    if (menue && ereignis->type() == QEvent::Show)
+        menue->setFixedSize(menue->size());
+    else if (menue && ereignis->type() == QEvent::Hide) {
+        // Its entries may change before it opens again.
+        menue->setMinimumSize(0, 0);
+        menue->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    return QObject::eventFilter(objekt, ereignis);
+}
+
+void WaylandLeiste::lesen() {
+    // Reads what has come without ever waiting: the user interface must not
+    // hang on the compositor should the socket have nothing after all.
+    Zustand& z = *z_;
+    if (z.verloren)
+        return;
+    while (wl_display_prepare_read(z.anzeige) != 0)
+        if (wl_display_dispatch_pending(z.anzeige) < 0) {
+            z.verlorenMelden();
+            return;
+        }
+    wl_display_flush(z.anzeige);
+    pollfd pf{wl_display_get_fd(z.anzeige), POLLIN, 0};
+    if (poll(&pf, 1, 0) > 0 && (pf.revents & POLLIN)) {
+        if (wl_display_read_events(z.anzeige) < 0) {
+            z.verlorenMelden();
+            return;
+        }
+    } else {
+        wl_display_cancel_read(z.anzeige);
+        if (pf.revents & (POLLHUP | POLLERR)) {
+            z.verlorenMelden();
+            return;
+        }
+    }
+    if (wl_display_dispatch_pending(z.anzeige) < 0)
+        z.verlorenMelden();
+}
+
+void WaylandLeiste::Layout() {
+    ++z_->ganzStand;
+    z_->verankern();
+    if (z_->flaeche) {
+        wl_surface_commit(z_->flaeche);
+        z_->senden();
+    }
+}
+
+void WaylandLeiste::Schritt() {
+    z_->zeichnen(false);
+}
+
+void WaylandLeiste::GanzZeichnen() {
+    ++z_->ganzStand;
+    z_->zeichnen(true);
+}
+
+void WaylandLeiste::Abgleichen() {
+    if (!z_->verloren && wl_display_roundtrip(z_->anzeige) < 0)
+        z_->verlorenMelden();
+}
+
+bool WaylandLeiste::Bereit() const {
+    return z_->konfiguriert && z_->flaeche;
+}
+
+const WaylandLeiste::Zaehler& WaylandLeiste::Statistik() const {
+    return z_->zaehler;
+}
+
+bool LeisteAufWayland(Terminal& leiste) {
+    if (gewaehlterWeg != LeistenWeg::WaylandSchicht ||
+        QGuiApplication::platformName() != QLatin1String("wayland")) {
+        if (gehalteneVerbindung)
+            wl_display_disconnect(gehalteneVerbindung);
+        gehalteneVerbindung = nullptr;
+        return false;
+    }
+    std::unique_ptr<WaylandLeiste> w = WaylandLeiste::Oeffnen(leiste);
+    if (!w) {
+        std::fputs("Pinwick3: the bar could not get a layer surface; it is an ordinary window.\n",
+                   stderr);
+        return false;
+    }
+    WaylandLeiste* roh = w.release(); // the bar owns it as its child
+    leiste.nachLayout = [roh] { roh->Layout(); };
+    leiste.nachTick = [roh] { roh->Schritt(); };
+    roh->GanzZeichnen();
+    return true;
+}
+
+} // namespace pinwick

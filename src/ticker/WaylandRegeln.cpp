@@ -1,0 +1,85 @@
+#include "WaylandRegeln.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pinwick {
+
+WegWahl LeistenWegWaehlen(const Umgebung& u) {
+    WegWahl w;
+    const QString plattform = u.qpaPlattform.trimmed().toLower();
+    if (!plattform.isEmpty()) {
+        // The user's choice stands; on Wayland the bar still docks when it can.
+        if (plattform.startsWith(QLatin1String("wayland")))
+            w.weg = u.schichtAngeboten ? LeistenWeg::WaylandSchicht : LeistenWeg::WaylandFenster;
+        else if (plattform == QLatin1String("xcb"))
+            w.weg = LeistenWeg::X11;
+        if (w.weg == LeistenWeg::WaylandFenster)
+            w.hinweis = QStringLiteral(
+                "the compositor offers no layer-shell; the bar is an ordinary window and "
+                "cannot dock.");
+        return w;
+    }
+    if (u.waylandAnzeige && u.schichtAngeboten) {
+        w.weg = LeistenWeg::WaylandSchicht;
+        // Should Qt's Wayland plugin be missing, Qt goes on to XWayland and
+        // the bar is an X11 window as before.
+        w.plattform = u.xAnzeige ? QStringLiteral("wayland;xcb") : QStringLiteral("wayland");
+    } else if (u.waylandAnzeige && u.xAnzeige) {
+        w.weg = LeistenWeg::XWayland;
+        w.plattform = QStringLiteral("xcb");
+        w.hinweis = QStringLiteral(
+            "the compositor offers no layer-shell; the bar runs through XWayland, where it "
+            "may neither dock nor stay on top.");
+    } else if (u.waylandAnzeige) {
+        w.weg = LeistenWeg::WaylandFenster;
+        w.plattform = QStringLiteral("wayland");
+        w.hinweis = QStringLiteral(
+            "the compositor offers no layer-shell and there is no XWayland; the bar is an "
+            "ordinary window and cannot dock.");
+    } else if (u.xAnzeige) {
+        // A window cannot place itself under Wayland, so an X display is
+        // taken whenever there is one.
+        w.weg = LeistenWeg::X11;
+        w.plattform = QStringLiteral("xcb");
+    }
+    return w;
+}
+
+Verankerung VerankerungFuer(int hoehePx, bool unten) {
+    Verankerung v;
+    const uint32_t h = static_cast<uint32_t>(std::max(hoehePx, 1));
+    v.anker = AnkerLinks | AnkerRechts | (unten ? AnkerUnten : AnkerOben);
+    v.breite = 0;
+    v.hoehe = h;
+    v.exklusiv = static_cast<int32_t>(h);
+    return v;
+}
+
+int AusgabeWaehlen(const std::vector<uint32_t>& namen) {
+    if (namen.empty())
+        return -1;
+    return static_cast<int>(std::min_element(namen.begin(), namen.end()) - namen.begin());
+}
+
+TastenBefehl TasteDeuten(uint32_t code, bool strg, bool andere) {
+    if (andere)
+        return TastenBefehl::Keiner;
+    if (code == KeyN && strg)
+        return TastenBefehl::NeueNotiz;
+    if (code == KeyF1 && !strg)
+        return TastenBefehl::Hilfe;
+    return TastenBefehl::Keiner;
+}
+
+bool Doppelklick(const Druck& vorher, const Druck& jetzt, int intervallMs, int abstandPx) {
+    if (!vorher.gueltig || !jetzt.gueltig)
+        return false;
+    // The compositor's clock is 32 bits of milliseconds and wraps.
+    const uint32_t abstandMs = jetzt.zeitMs - vorher.zeitMs;
+    if (abstandMs > static_cast<uint32_t>(std::max(intervallMs, 0)))
+        return false;
+    return std::abs(jetzt.x - vorher.x) <= abstandPx && std::abs(jetzt.y - vorher.y) <= abstandPx;
+}
+
+} // namespace pinwick

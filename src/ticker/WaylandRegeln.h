@@ -1,0 +1,75 @@
+#pragma once
+// The decisions of the bar's Wayland path that need no compositor: which
+// way the bar reaches the screen, how its layer surface is anchored, which
+// output it docks on, and what a key or a click on it means. WaylandLeiste
+// applies them.
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace pinwick {
+
+// How the bar reaches the screen, chosen once at start before Qt picks its
+// platform.
+enum class LeistenWeg {
+    X11,            // an X server: the bar reserves its edge itself
+    WaylandSchicht, // a layer surface of our own, Qt's windows on Wayland
+    XWayland,       // Wayland without layer-shell: through the X server it runs
+    WaylandFenster, // Wayland without layer-shell and without an X server
+    Sonstige,       // offscreen, minimal, or whatever the user set
+};
+
+// What the start found: the variables the user set and whether the
+// compositor offers layer-shell (asked only when it matters).
+struct Umgebung {
+    QString qpaPlattform; // QT_QPA_PLATFORM as given
+    bool xAnzeige = false;       // DISPLAY set
+    bool waylandAnzeige = false; // WAYLAND_DISPLAY set
+    bool schichtAngeboten = false;
+};
+
+struct WegWahl {
+    LeistenWeg weg = LeistenWeg::Sonstige;
+    QString plattform; // for QT_QPA_PLATFORM; empty: leave it
+    QString hinweis;   // one line for stderr; empty: nothing to say
+};
+WegWahl LeistenWegWaehlen(const Umgebung& u);
+
+// The layer surface of a bar of the given height: anchored left, right and
+// at its edge, as tall as the bar, as wide as the output (0 lets the
+// compositor give the width), the bar's height kept free of windows.
+struct Verankerung {
+    uint32_t anker = 0; // layer-shell anchor bits
+    uint32_t breite = 0;
+    uint32_t hoehe = 0;
+    int32_t exklusiv = 0;
+};
+inline constexpr uint32_t AnkerOben = 1, AnkerUnten = 2, AnkerLinks = 4, AnkerRechts = 8;
+Verankerung VerankerungFuer(int hoehePx, bool unten);
+
+// The output the bar docks on: Wayland knows no primary output, so the one
+// the compositor announced first (lowest registry name) stands for it. -1
+// when there is none.
+int AusgabeWaehlen(const std::vector<uint32_t>& namen);
+
+// A key on the bar (Linux input code, Ctrl held): its command, if any.
+enum class TastenBefehl { Keiner, NeueNotiz, Hilfe };
+TastenBefehl TasteDeuten(uint32_t code, bool strg, bool andere);
+
+// Whether a press of the left button makes a double-click with the press
+// before it: soon enough and close enough.
+struct Druck {
+    uint32_t zeitMs = 0;
+    double x = 0, y = 0;
+    bool gueltig = false;
+};
+bool Doppelklick(const Druck& vorher, const Druck& jetzt, int intervallMs, int abstandPx);
+
+// Linux input codes the bar listens to.
+inline constexpr uint32_t KeyLinksStrg = 29, KeyRechtsStrg = 97, KeyN = 49, KeyF1 = 59;
+inline constexpr uint32_t KeyLinksUmschalt = 42, KeyRechtsUmschalt = 54, KeyLinksAlt = 56,
+                          KeyRechtsAlt = 100, KeyLinksMeta = 125, KeyRechtsMeta = 126;
+inline constexpr uint32_t BtnLinks = 0x110, BtnRechts = 0x111, BtnMitte = 0x112;
+
+} // namespace pinwick

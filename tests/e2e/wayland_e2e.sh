@@ -1,0 +1,227 @@
+#!/bin/sh
+# The bar on a wlroots compositor (sway, headless, pixman renderer): a layer
+# surface at the top edge (its pixels in a grim screenshot), a terminal
+# started afterwards placed below it, the bar at the bottom when docked
+# there, the right-click menu opening over the bar, Ctrl-N after a click on
+# the bar opening the note editor; and, when given, the
+# band's pixels on the compositor against Qt's painting (test_wayland).
+# sway refuses to run as root: as root, the session runs as an ordinary
+# user made for the test and removed afterwards.
+# Usage: wayland_e2e.sh <app folder> <template> <sqlcipher shell> <klicken> [test_wayland]
+# Exit 77 (skipped) only when sway itself is missing or cannot start.
+set -u
+APP="$1"
+VORLAGE="$2"
+SQLCIPHER="$3"
+KLICKEN="$4"
+PIXELTEST="${5:-}"
+for p in sway swaymsg; do
+    command -v "$p" >/dev/null 2>&1 || { echo "SKIP: $p is not installed"; exit 77; }
+done
+for p in grim foot python3 convert; do
+    command -v "$p" >/dev/null 2>&1 || { echo "$p missing"; exit 1; }
+done
+
+# Without a compositor offering layer-shell (here: none reachable) and with an
+# X server, the bar runs on X11 as before and says so once.
+if command -v xvfb-run >/dev/null 2>&1; then
+    XT=$(mktemp -d)
+    mkdir -p "$XT/app" "$XT/home/Documents/Pinwick 3"
+    cp "$APP/Pinwick3" "$VORLAGE" "$XT/app/"
+    cp "$VORLAGE" "$XT/home/Documents/Pinwick 3/pw.kav"
+    printf "PRAGMA key='pelmory+sadun';\nUPDATE Einstellungen SET erstVorbei=-1;\n" |
+        "$SQLCIPHER" "$XT/home/Documents/Pinwick 3/pw.kav" >/dev/null 2>&1
+    (cd "$XT/app" && HOME="$XT/home" XDG_CONFIG_HOME="$XT/home/.config" XDG_RUNTIME_DIR="$XT" \
+        WAYLAND_DISPLAY=wayland-pinwick-none QT_QPA_PLATFORM= \
+        xvfb-run -a -s "-screen 0 1280x720x24" sh -c './Pinwick3 & p=$!; sleep 3; xdotool search --onlyvisible --classname Pinwick3 | head -n 1 > ../fenster; kill $p' \
+        > "$XT/aus" 2>&1)
+    XWZEILE="xwayland $(grep -c 'runs through XWayland' "$XT/aus") $(wc -l < "$XT/fenster")"
+    echo "$XWZEILE"
+    rm -rf "$XT"
+fi
+
+TMP=$(mktemp -d)
+NUTZER=""
+NEU=0
+aufraeumen() {
+    [ "$NEU" = 1 ] && userdel "$NUTZER" 2>/dev/null
+    rm -rf "$TMP"
+}
+trap aufraeumen EXIT
+chmod 755 "$TMP"
+mkdir -p "$TMP/app" "$TMP/home/Documents/Pinwick 3" "$TMP/rt"
+cp "$APP/Pinwick3" "$VORLAGE" "$TMP/app/"
+cp "$VORLAGE" "$TMP/home/Documents/Pinwick 3/pw.kav"
+cp "$KLICKEN" "$TMP/app/klicken"
+[ -n "$PIXELTEST" ] && cp "$PIXELTEST" "$TMP/app/test_wayland"
+chmod 700 "$TMP/rt"
+
+ALS=""
+if [ "$(id -u)" -eq 0 ]; then
+    NUTZER=pinwickwl
+    if ! id "$NUTZER" >/dev/null 2>&1; then
+        useradd -M -d "$TMP/home" -s /bin/sh "$NUTZER" || { echo "cannot make a test user"; exit 1; }
+        NEU=1
+    fi
+    chown -R "$NUTZER" "$TMP"
+    ALS="runuser -u $NUTZER --"
+fi
+
+cat > "$TMP/sway.conf" <<CONF
+output HEADLESS-1 resolution 1280x720 position 0 0
+xwayland disable
+default_border none
+CONF
+
+# The whole session in one shell of the test user.
+cat > "$TMP/lauf.sh" <<'INNER'
+#!/bin/sh
+T="$1"; PIXELTEST="$2"; SQLCIPHER="$3"
+export XDG_RUNTIME_DIR="$T/rt" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1
+export HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config" BROWSER=true
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM SWAYSOCK
+sway -c "$T/sway.conf" > "$T/sway.log" 2>&1 &
+SWAY=$!
+trap 'kill $SWAY 2>/dev/null' EXIT
+for i in $(seq 1 40); do
+    ls "$XDG_RUNTIME_DIR"/wayland-* >/dev/null 2>&1 && ls "$XDG_RUNTIME_DIR"/sway-ipc.* >/dev/null 2>&1 && break
+    sleep 0.25
+done
+SOCKET=$(ls "$XDG_RUNTIME_DIR" | grep '^wayland-[0-9]*$' | head -n 1)
+[ -n "$SOCKET" ] || { echo "nosway"; cat "$T/sway.log"; exit 0; }
+# Clients reach the compositor under a name of the test's own.
+ln -s "$XDG_RUNTIME_DIR/$SOCKET" "$XDG_RUNTIME_DIR/wayland-pinwick-test"
+export WAYLAND_DISPLAY=wayland-pinwick-test
+export SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.* | head -n 1)
+
+baum() { swaymsg -t get_tree -r > "$T/baum.json"; }
+# x y width height of the first view whose app_id matches.
+fenster() {
+    baum
+    python3 - "$T/baum.json" "$1" <<'PY'
+import json, sys
+def gehen(n):
+    if n.get("app_id") == sys.argv[2] or (n.get("window_properties") or {}).get("class") == sys.argv[2]:
+        r = n["rect"]; print(r["x"], r["y"], r["width"], r["height"]); return True
+    return any(gehen(k) for k in n.get("nodes", []) + n.get("floating_nodes", []))
+gehen(json.load(open(sys.argv[1])))
+PY
+}
+pixel() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -n 1 | grep -o '#[0-9A-F]\{6\}' | head -n 1; }
+
+for dock in 0 1; do
+    printf "PRAGMA key='pelmory+sadun';\nUPDATE Einstellungen SET erstVorbei=-1, Sprache=1, dockPos=%s, zeigRahmen=-1, zeigDatum=-1, fensterHgFarbe=255, notizHgFarbe=65280, uhrHgFarbe=16711680;\n" "$dock" |
+        "$SQLCIPHER" "$T/home/Documents/Pinwick 3/pw.kav" >/dev/null 2>&1
+    cd "$T/app"
+    ./Pinwick3 > "$T/pinwick$dock.log" 2>&1 &
+    pid=$!
+    sleep 3
+    grim "$T/bar$dock.png"
+    # x y of the top-left and bottom-left pixel rows, and the middle of the screen
+    echo "pixel $dock oben $(pixel "$T/bar$dock.png" 2 1) unten $(pixel "$T/bar$dock.png" 2 718) mitte $(pixel "$T/bar$dock.png" 640 360)"
+    # the band: green, at the right end of the bar, a few pixels in from its edge
+    echo "band $dock oben $(pixel "$T/bar$dock.png" 1270 10) unten $(pixel "$T/bar$dock.png" 1270 709)"
+    foot --app-id=pinwickterm sh -c 'sleep 30' > /dev/null 2>&1 &
+    term=$!
+    sleep 1.5
+    echo "term $dock $(fenster pinwickterm)"
+    kill $term 2>/dev/null
+    wait $term 2>/dev/null
+    if [ "$dock" = 0 ]; then
+        # A right-click on the bar: its menu comes up on the screen.
+        "$T/app/klicken" 700 12 1280 720 273
+        sleep 1.5
+        grim "$T/menue.png"
+        # A pixel of the menu's white inside, left of its centre line.
+        echo "menuepixel $(pixel "$T/menue.png" 560 360)"
+        baum
+        echo "menue $(python3 - "$T/baum.json" <<'PY'
+import json, sys
+n = 0
+def gehen(k):
+    global n
+    if k.get("pid") and k.get("type") == "floating_con" and k.get("app_id") == "Pinwick3":
+        n += 1; r = k["rect"]; print(r["x"], r["y"], r["width"], r["height"], end=" ")
+    for c in k.get("nodes", []) + k.get("floating_nodes", []):
+        gehen(c)
+gehen(json.load(open(sys.argv[1])))
+PY
+)"
+        # Escape closes the menu; a click on the clock gives the bar the
+        # keyboard, and Ctrl-N opens the note editor.
+        "$T/app/klicken" tasten 1
+        sleep 0.5
+        "$T/app/klicken" 60 12 1280 720 272
+        "$T/app/klicken" tasten 29 49
+        sleep 1.5
+        baum
+        echo "editor $(python3 - "$T/baum.json" <<'PY'
+import json, sys
+def gehen(k):
+    if k.get("app_id") == "Pinwick3" and "note" in (k.get("name") or ""):
+        return True
+    return any(gehen(c) for c in k.get("nodes", []) + k.get("floating_nodes", []))
+print(int(gehen(json.load(open(sys.argv[1])))))
+PY
+)"
+        if [ -n "$PIXELTEST" ]; then
+            kill $pid 2>/dev/null
+            wait $pid 2>/dev/null
+            QT_QPA_PLATFORM=wayland "$T/app/test_wayland" > "$T/pixeltest.log" 2>&1
+            echo "pixeltest $?"
+            cat "$T/pixeltest.log" | tail -n 15
+            # The same on an output of scale 2: the bar draws its buffers
+            # twice as fine, as Qt does.
+            swaymsg "output HEADLESS-1 scale 2" >/dev/null
+            sleep 0.5
+            QT_QPA_PLATFORM=wayland "$T/app/test_wayland" > "$T/pixeltest2.log" 2>&1
+            echo "pixeltest $?"
+            cat "$T/pixeltest2.log" | tail -n 15
+            swaymsg "output HEADLESS-1 scale 1" >/dev/null
+            sleep 0.5
+            continue
+        fi
+    fi
+    kill $pid 2>/dev/null
+    wait $pid 2>/dev/null
+done
+cat "$T"/pinwick*.log
+kill $SWAY 2>/dev/null
+wait $SWAY 2>/dev/null
+INNER
+
+$ALS sh "$TMP/lauf.sh" "$TMP" "$PIXELTEST" "$(command -v "$SQLCIPHER")" > "$TMP/aus.txt" 2>&1
+[ -n "${XWZEILE:-}" ] && echo "$XWZEILE" >> "$TMP/aus.txt"
+cat "$TMP/aus.txt"
+[ -n "${BEHALTEN:-}" ] && cp "$TMP"/*.png "$BEHALTEN"/ 2>/dev/null
+if grep -q '^nosway' "$TMP/aus.txt"; then
+    echo "SKIP: sway could not start here"
+    exit 77
+fi
+# The colours set above: the bar's own background (its border) red, the band
+# green; the screen's background is neither.
+awk '
+    BEGIN { xw = 1 } # checked only where xvfb-run is
+    $1 == "pixel" && $2 == 0 { obenRand = ($4 == "#FF0000"); mitteFrei = ($8 != "#FF0000") }
+    $1 == "band" && $2 == 0 { obenBand = ($4 == "#00FF00") }
+    $1 == "pixel" && $2 == 1 { untenRand = ($6 == "#FF0000"); obenFrei = ($4 != "#FF0000") }
+    $1 == "band" && $2 == 1 { untenBand = ($6 == "#00FF00") }
+    $1 == "term" && $2 == 0 { t0y = $4; t0h = $6 }
+    $1 == "term" && $2 == 1 { t1y = $4; t1h = $6 }
+    $1 == "menue" { menue = (NF >= 5) }
+    $1 == "menuepixel" { menuePixel = ($2 == "#FFFFFF") }
+    $1 == "editor" { editor = ($2 == 1) }
+    $1 == "xwayland" { xw = ($2 == 1 && $3 == 1) }
+    $1 == "pixeltest" { pixel = (mitPixel ? pixel : 1) && ($2 == 0); mitPixel = 1 }
+    END {
+        oben = obenRand && obenBand && mitteFrei
+        unten = untenRand && untenBand && obenFrei
+        # The terminal fills what the bar leaves: below a bar of 20 to 60
+        # pixels at the top, above it at the bottom.
+        termOben = (t0y >= 20 && t0y <= 60 && t0y + t0h == 720)
+        termUnten = (t1y == 0 && t1h >= 660 && t1h <= 700)
+        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d, Ctrl-N %d, X11 without layer-shell %d", oben, termOben, unten, termUnten, menue, menuePixel, editor, xw
+        if (mitPixel) printf ", band pixels %d", pixel
+        printf "\n"
+        exit !(oben && termOben && unten && termUnten && menue && menuePixel && editor && (!mitPixel || pixel) && xw)
+    }' "$TMP/aus.txt"

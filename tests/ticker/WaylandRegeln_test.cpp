@@ -1,0 +1,128 @@
+// The Wayland path's decisions without a compositor: which way the bar
+// reaches the screen, the layer surface's anchors, the output it docks on,
+// keys and double-clicks.
+
+#include "WaylandRegeln.h"
+
+#include <gtest/gtest.h>
+
+using namespace pinwick;
+
+namespace {
+
+TEST(WaylandRegeln, WegNachUmgebung) {
+    struct Fall {
+        const char* was;
+        Umgebung u;
+        LeistenWeg weg;
+        const char* plattform;
+        bool hinweis;
+    };
+    const Fall faelle[] = {
+        {"X11 allein", {{}, true, false, false}, LeistenWeg::X11, "xcb", false},
+        {"Wayland mit Schicht und XWayland", {{}, true, true, true}, LeistenWeg::WaylandSchicht,
+         "wayland;xcb", false},
+        {"Wayland mit Schicht ohne X", {{}, false, true, true}, LeistenWeg::WaylandSchicht,
+         "wayland", false},
+        {"Wayland ohne Schicht mit XWayland", {{}, true, true, false}, LeistenWeg::XWayland,
+         "xcb", true},
+        {"Wayland ohne Schicht ohne X", {{}, false, true, false}, LeistenWeg::WaylandFenster,
+         "wayland", true},
+        {"keine Anzeige", {{}, false, false, false}, LeistenWeg::Sonstige, "", false},
+        {"xcb verlangt", {QStringLiteral("xcb"), true, true, true}, LeistenWeg::X11, "", false},
+        {"wayland verlangt, Schicht da", {QStringLiteral("Wayland"), true, true, true},
+         LeistenWeg::WaylandSchicht, "", false},
+        {"wayland verlangt, keine Schicht", {QStringLiteral("wayland"), true, true, false},
+         LeistenWeg::WaylandFenster, "", true},
+        {"offscreen verlangt", {QStringLiteral("offscreen"), true, true, true},
+         LeistenWeg::Sonstige, "", false},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        const WegWahl w = LeistenWegWaehlen(f.u);
+        EXPECT_EQ(w.weg, f.weg);
+        EXPECT_EQ(w.plattform, QString::fromLatin1(f.plattform));
+        EXPECT_EQ(!w.hinweis.isEmpty(), f.hinweis);
+        if (f.weg == LeistenWeg::XWayland)
+            EXPECT_TRUE(w.hinweis.contains(QLatin1String("XWayland")));
+    }
+}
+
+TEST(WaylandRegeln, VerankerungUndAusgabe) {
+    struct Fall {
+        int hoehe;
+        bool unten;
+        uint32_t anker;
+        uint32_t hoeheErwartet;
+    };
+    const Fall faelle[] = {
+        {32, false, AnkerOben | AnkerLinks | AnkerRechts, 32},
+        {32, true, AnkerUnten | AnkerLinks | AnkerRechts, 32},
+        // A surface of no height is a protocol error: one pixel at least.
+        {0, false, AnkerOben | AnkerLinks | AnkerRechts, 1},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.hoehe * 10 + f.unten);
+        const Verankerung v = VerankerungFuer(f.hoehe, f.unten);
+        EXPECT_EQ(v.anker, f.anker);
+        EXPECT_EQ(v.hoehe, f.hoeheErwartet);
+        EXPECT_EQ(v.exklusiv, int32_t(f.hoeheErwartet)); // windows keep clear of all of it
+        EXPECT_EQ(v.breite, 0u);                          // the output's width
+    }
+
+    struct Ausgaben {
+        std::vector<uint32_t> namen;
+        int wahl;
+    };
+    const Ausgaben ausgaben[] = {
+        {{}, -1},
+        {{7}, 0},
+        {{9, 4, 12}, 1}, // the one announced first, wherever it is listed
+        {{12, 30}, 0},   // after the first went, the next one
+    };
+    for (const Ausgaben& a : ausgaben)
+        EXPECT_EQ(AusgabeWaehlen(a.namen), a.wahl);
+}
+
+TEST(WaylandRegeln, TastenUndDoppelklick) {
+    struct Taste {
+        uint32_t code;
+        bool strg, andere;
+        TastenBefehl befehl;
+    };
+    const Taste tasten[] = {
+        {KeyN, true, false, TastenBefehl::NeueNotiz},
+        {KeyN, false, false, TastenBefehl::Keiner},
+        {KeyN, true, true, TastenBefehl::Keiner}, // Ctrl+Shift+N is not Ctrl-N
+        {KeyF1, false, false, TastenBefehl::Hilfe},
+        {KeyF1, true, false, TastenBefehl::Keiner},
+        {KeyF1, false, true, TastenBefehl::Keiner},
+        {30, true, false, TastenBefehl::Keiner},
+    };
+    for (const Taste& t : tasten) {
+        SCOPED_TRACE(t.code);
+        EXPECT_EQ(TasteDeuten(t.code, t.strg, t.andere), t.befehl);
+    }
+
+    struct Klick {
+        const char* was;
+        Druck vorher, jetzt;
+        bool doppelt;
+    };
+    const Klick klicks[] = {
+        {"schnell, selbe Stelle", {1000, 10, 10, true}, {1200, 11, 9, true}, true},
+        {"genau an der Grenze", {1000, 10, 10, true}, {1400, 15, 15, true}, true},
+        {"zu spaet", {1000, 10, 10, true}, {1401, 10, 10, true}, false},
+        {"zu weit", {1000, 10, 10, true}, {1100, 16, 10, true}, false},
+        {"kein Druck vorher", {}, {1100, 10, 10, true}, false},
+        // The compositor's 32-bit millisecond clock wraps after 49 days.
+        {"ueber den Umlauf", {0xFFFFFF00u, 5, 5, true}, {0x40, 5, 5, true}, true},
+        {"Uhr rueckwaerts", {1200, 5, 5, true}, {1000, 5, 5, true}, false},
+    };
+    for (const Klick& k : klicks) {
+        SCOPED_TRACE(k.was);
+        EXPECT_EQ(Doppelklick(k.vorher, k.jetzt, 400, 5), k.doppelt);
+    }
+}
+
+} // namespace

@@ -1,0 +1,202 @@
+// The bar as a layer surface on a real compositor (sway headless, started by
+// wayland_e2e.sh): the band's pixels on the screen, taken with grim, against
+// Qt's painting of the same band at the same moment; one commit per step,
+// the whole bar only when the clock moves on, and no buffers made while it
+// scrolls; then docked at the bottom after a new layout, and following a
+// change of the output's size.
+
+#include "Band.h"
+#include "Panel3D.h"
+#include "Terminal.h"
+#include "TestHilfe.h"
+#include "WaylandLeiste.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+#include <cstdio>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace pinwick;
+using namespace pinwick::test;
+
+namespace {
+
+void warten(int ms) {
+    QElapsedTimer uhr;
+    uhr.start();
+    while (uhr.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+// The screen as the compositor shows it now.
+QImage bildschirm(const QString& datei) {
+    QProcess grim;
+    grim.start(QStringLiteral("grim"), {datei});
+    if (!grim.waitForFinished(10000) || grim.exitCode() != 0)
+        return {};
+    return QImage(datei).convertToFormat(QImage::Format_RGB32);
+}
+
+int abweichendePixel(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return -1;
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += (a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF);
+    return n;
+}
+
+TEST(BandWayland, BildschirmGleichQtsMalenEinCommitJeSchritt) {
+    if (QGuiApplication::platformName() != QLatin1String("wayland"))
+        GTEST_SKIP() << "needs a Wayland compositor with layer-shell (QT_QPA_PLATFORM=wayland)";
+    TestUmgebung u;
+    Programm& p = u.p;
+    p.Sprache = 1;
+    p.SchriftName = QStringLiteral("DejaVu Sans");
+    p.SchriftGroesse = 10;
+    p.zeigDatum = true;
+    p.zeigRahmen = true;
+    p.eigeneErlauben = true;
+    p.dockPos = 0;
+    p.notizHgFarbe = 0x202020;
+    p.SchriftFarbe = 0x00FFFF;
+    p.uhr.Stellen(QDateTime(QDate(2026, 12, 8), QTime(13, 5, 9)));
+    for (int i = 1; i <= 12; ++i) {
+        NotizZeile z;
+        z.inhalt = QStringLiteral("Eine recht lange Notiz mit der Nummer %1").arg(i);
+        NotizEinfuegen(*p.lokaleNotizen, z);
+    }
+    Terminal leiste(p);
+    leiste.Timer1Aktiv(false);
+    std::unique_ptr<WaylandLeiste> w = WaylandLeiste::Oeffnen(leiste);
+    ASSERT_TRUE(w) << "no layer-shell on this compositor";
+    leiste.nachTick = [&] { w->Schritt(); };
+    leiste.nachLayout = [&] { w->Layout(); };
+    for (int i = 0; i < 100 && !w->Bereit(); ++i) {
+        w->Abgleichen();
+        warten(20);
+    }
+    ASSERT_TRUE(w->Bereit());
+    std::printf("scale %.1f\n", leiste.NotizPan()->devicePixelRatioF());
+    leiste.Tick(); // the rebuild: the text is new and starts at the margin
+    w->Abgleichen();
+
+    QTemporaryDir ordner;
+    const QPoint bandLage = leiste.NotizPan()->mapTo(&leiste, QPoint(0, 0));
+    const QRect band(leiste.geometry().topLeft() + bandLage, leiste.NotizPan()->size());
+
+    struct Fall {
+        const char* was;
+        int ticks;
+        qint64 sekundenVor;
+        long ganzErwartet; // whole bars drawn in these ticks
+    };
+    const Fall faelle[] = {
+        {"am Rand", 0, 0, 0},
+        {"ein Schritt", 1, 0, 0},
+        {"gescrollt", 17, 0, 0},
+        {"naechste Sekunde", 20, 1, 1},
+        {"weit gescrollt", 150, 0, 0},
+    };
+    const long pufferVorher = w->Statistik().puffer;
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        p.uhr.Vorstellen(f.sekundenVor);
+        p.aufbauZaehler = 0; // no rebuild in between
+        const WaylandLeiste::Zaehler vorher = w->Statistik();
+        for (int i = 0; i < f.ticks; ++i) {
+            leiste.Tick();
+            // Buffers come back once the compositor has taken the next one.
+            w->Abgleichen();
+        }
+        EXPECT_EQ(w->Statistik().commits - vorher.commits, f.ticks);
+        EXPECT_EQ(w->Statistik().ganz - vorher.ganz, f.ganzErwartet);
+        EXPECT_EQ(w->Statistik().ohnePuffer, 0);
+        // The compositor draws the next frame after the commit.
+        warten(150);
+        const QImage schirm = bildschirm(ordner.filePath(QStringLiteral("s.png")));
+        ASSERT_FALSE(schirm.isNull()) << "grim failed";
+        const QImage vonQt =
+            leiste.NotizPan()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // The screenshot has the output's scale, Qt's picture its own: the
+        // same when the bar draws finely enough.
+        const int dpr = schirm.width() / QGuiApplication::primaryScreen()->geometry().width();
+        EXPECT_EQ(abweichendePixel(schirm.copy(QRect(band.topLeft() * dpr, band.size() * dpr)), vonQt),
+                  0);
+        // The clock on the screen is the one Qt has.
+        const QRect uhr(leiste.geometry().topLeft() + leiste.UhrPan()->mapTo(&leiste, QPoint()),
+                        leiste.UhrPan()->size());
+        EXPECT_EQ(abweichendePixel(schirm.copy(QRect(uhr.topLeft() * dpr, uhr.size() * dpr)),
+                                   leiste.UhrPan()->grab().toImage().convertToFormat(
+                                       QImage::Format_RGB32)),
+                  0);
+    }
+    EXPECT_EQ(w->Statistik().puffer, pufferVorher); // none made while scrolling
+    EXPECT_EQ(leiste.UhrPan()->text(), QStringLiteral("1:05:10 pm"));
+
+    // Docked at the bottom after a new layout (the settings window's save):
+    // the surface moves to the bottom edge with the same picture.
+    p.dockPos = 1;
+    leiste.MachLayout();
+    for (int i = 0; i < 20; ++i) {
+        w->Abgleichen();
+        warten(20);
+    }
+    leiste.Tick();
+    w->Abgleichen();
+    warten(150);
+    const QImage schirm = bildschirm(ordner.filePath(QStringLiteral("u.png")));
+    ASSERT_FALSE(schirm.isNull());
+    const int dpr = schirm.width() / QGuiApplication::primaryScreen()->geometry().width();
+    const int untenBand = schirm.height() / dpr - leiste.height() + bandLage.y();
+    EXPECT_EQ(leiste.geometry().bottom() + 1, schirm.height() / dpr);
+    const QRect unten(QPoint(band.x(), untenBand) * dpr, band.size() * dpr);
+    EXPECT_EQ(abweichendePixel(schirm.copy(unten),
+                               leiste.NotizPan()->grab().toImage().convertToFormat(QImage::Format_RGB32)),
+              0);
+
+    // The output gets another size (as a change of resolution would): the
+    // bar follows at its next ticks, as on X11, and stays at the bottom.
+    if (qEnvironmentVariableIsEmpty("SWAYSOCK"))
+        return;
+    const QSize vorher = QGuiApplication::primaryScreen()->geometry().size();
+    // The output's mode in device pixels.
+    const auto aufloesung = [](const QSize& g) {
+        QProcess swaymsg;
+        swaymsg.start(QStringLiteral("swaymsg"),
+                      {QStringLiteral("output * resolution %1x%2").arg(g.width()).arg(g.height())});
+        return swaymsg.waitForFinished(10000) && swaymsg.exitCode() == 0;
+    };
+    const QSize neu(vorher.width() * 3 / 4, vorher.height() * 3 / 4);
+    ASSERT_TRUE(aufloesung(neu * dpr));
+    for (int i = 0; i < 20; ++i) {
+        leiste.Tick();
+        w->Abgleichen();
+        warten(20);
+    }
+    warten(150);
+    const QImage klein = bildschirm(ordner.filePath(QStringLiteral("k.png")));
+    ASSERT_FALSE(klein.isNull());
+    const QSize logisch = QGuiApplication::primaryScreen()->geometry().size();
+    EXPECT_EQ(logisch, neu);
+    EXPECT_EQ(leiste.geometry(), QRect(0, logisch.height() - leiste.height(), logisch.width(),
+                                       leiste.height()));
+    const QRect bandKlein(leiste.geometry().topLeft() + leiste.NotizPan()->mapTo(&leiste, QPoint()),
+                          leiste.NotizPan()->size());
+    EXPECT_EQ(abweichendePixel(klein.copy(QRect(bandKlein.topLeft() * dpr, bandKlein.size() * dpr)),
+                               leiste.NotizPan()->grab().toImage().convertToFormat(QImage::Format_RGB32)),
+              0);
+    aufloesung(vorher * dpr);
+    warten(300);
+}
+
+} // namespace
