@@ -9,6 +9,7 @@ libsqlcipher-dev sqlcipher
 libcurl4-openssl-dev
 libgtest-dev libgmock-dev googletest libbenchmark-dev
 libxcb1-dev
+libical-dev
 xvfb xauth xdotool imagemagick x11-utils openbox xterm x11-xserver-utils
 python3-pyftpdlib
 fonts-dejavu-core"
