@@ -1,0 +1,119 @@
+#!/bin/sh
+# Notes written by other programs while the bar runs: pinwick-notes adds a
+# note to the user's own file (found without --file), the bar draws it within
+# 3 seconds; a row added with the sqlcipher shell shows as well; pinwick-notes
+# deletes both and the band is empty again. The band is read from screenshots
+# (the note text is drawn in white, nothing else in the band is).
+# Usage: notizen_cli_e2e.sh <app folder> <pinwick-notes> <sqlcipher shell> [folder for screenshots]
+set -u
+APP="$1"
+NOTES="$2"
+SQLCIPHER="$3"
+BILDER="${4:-}"
+
+for prog in xdotool import convert; do
+    if ! command -v "$prog" >/dev/null 2>&1; then
+        echo "$prog missing"
+        exit 1
+    fi
+done
+
+TMP=$(mktemp -d)
+trap 'rm -rf "$TMP"' EXIT
+mkdir -p "$TMP/home" "$TMP/app" "$TMP/bilder"
+cp "$APP/Pinwick3" "$APP/org.kav" "$TMP/app/"
+cp "$APP"/*.htm "$TMP/app/" 2>/dev/null || true
+printf '1\r\n' > "$TMP/app/ssp.kav"
+
+cat > "$TMP/lauf.sh" <<'INNER'
+#!/bin/sh
+set -u
+T="$1"
+NOTES="$2"
+SQLCIPHER="$3"
+B="$T/bilder"
+export HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config"
+DB="$T/home/Documents/Pinwick 3/pw.kav"
+fehler=0
+pruefe() {
+    if [ "$1" -ne 0 ]; then echo "FAILED: $2"; fehler=1; else echo "ok: $2"; fi
+}
+sql() {
+    printf "PRAGMA key='pelmory+sadun';\n%s\n" "$1" | "$SQLCIPHER" "$DB" 2>&1 | grep -v '^ok$'
+}
+weiss() {
+    import -window root "$B/tmp.png"
+    convert "$B/tmp.png" -crop 1760x24+150+4 +repage -fill black +opaque white \
+        -format "%[fx:round(mean*w*h)]" info:
+}
+bild() { import -window root "$B/$1.png"; }
+# Waits up to 3 s (12 looks) for the band to show more (or no more) white.
+warte_mehr() {
+    for i in $(seq 1 12); do
+        sleep 0.25
+        [ "$(weiss)" -gt $(($1 + 40)) ] && return 0
+    done
+    return 1
+}
+warte_leer() {
+    for i in $(seq 1 12); do
+        sleep 0.25
+        [ "$(weiss)" -le $(($1 + 5)) ] && return 0
+    done
+    return 1
+}
+
+cd "$T/app"
+BROWSER=true ./Pinwick3 > "$T/ausgabe.txt" 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null' EXIT
+for i in $(seq 1 40); do
+    [ -n "$(xdotool search --onlyvisible --name '^Pinwick$' 2>/dev/null)" ] && break
+    sleep 0.25
+done
+sleep 2
+leer=$(weiss)
+bild 0-leer
+
+id=$("$NOTES" add "Backup window tonight 22:00" --daily)
+pruefe $? "pinwick-notes adds a note to the own file"
+warte_mehr "$leer"
+pruefe $? "the bar draws the note within 3 seconds"
+bild 1-cli
+
+mit=$(weiss)
+sql "INSERT INTO Notizen (inhalt, Rhythmus) VALUES ('Row from the sqlcipher shell', 0);" >/dev/null
+# The second note widens the white part of the band.
+mehr=1
+for i in $(seq 1 12); do
+    sleep 0.25
+    [ "$(weiss)" -gt $((mit + 40)) ] && { mehr=0; break; }
+done
+pruefe $mehr "the bar draws a row added with the sqlcipher shell within 3 seconds"
+bild 2-shell
+test "$("$NOTES" list | wc -l)" -eq 2
+pruefe $? "pinwick-notes lists both notes"
+
+"$NOTES" delete $("$NOTES" list | cut -f1)
+pruefe $? "pinwick-notes deletes both"
+warte_leer "$leer"
+pruefe $? "the band is empty again within 3 seconds"
+bild 3-weg
+
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+exit $fehler
+INNER
+
+if [ -n "${E2E_DISPLAY:-}" ]; then
+    DISPLAY="$E2E_DISPLAY" sh "$TMP/lauf.sh" "$TMP" "$NOTES" "$SQLCIPHER"
+    rc=$?
+else
+    xvfb-run -a -s "-screen 0 1920x1080x24" sh "$TMP/lauf.sh" "$TMP" "$NOTES" "$SQLCIPHER"
+    rc=$?
+fi
+if [ -n "$BILDER" ]; then
+    mkdir -p "$BILDER"
+    cp "$TMP"/bilder/[0-9]*.png "$BILDER/" 2>/dev/null || true
+fi
+exit $rc
