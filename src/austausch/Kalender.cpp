@@ -130,7 +130,10 @@ icalcomponent* ereignis(const Notiz& n, const QString& uid, const icaltimetype& 
     }
 
     icalcomponent* e = icalcomponent_new_vevent();
-    const QByteArray uidRoh = uid.toUtf8(), text = n.inhalt.toUtf8();
+    // Calendar readers, libical among them, drop the blanks around a value:
+    // the event carries the text without them, so reading it back and
+    // writing it again gives the same event.
+    const QByteArray uidRoh = uid.toUtf8(), text = n.inhalt.trimmed().toUtf8();
     icalcomponent_add_property(e, icalproperty_new_uid(uidRoh.constData()));
     icalcomponent_add_property(e, icalproperty_new_dtstamp(stempel));
     icalcomponent_add_property(e, icalproperty_new_summary(text.constData()));

@@ -232,7 +232,7 @@ Zeitplanwahl wahlAusOptionen(Befehl& b) {
     if (rhythmen > 1)
         aufruf(QStringLiteral("give one of --daily, --weekly, --monthly, --yearly"));
     const auto einmal = [&](const QCommandLineOption& o) {
-        if (p.values(o).size() > 1)
+        if (p.optionNames().count(o.names().constLast()) > 1)
             aufruf(QStringLiteral("--%1 given twice").arg(o.names().constLast()));
     };
     for (const auto* o : {&b.taeglich, &b.woechentlich, &b.monatlich, &b.jaehrlich, &b.von, &b.bis,
