@@ -291,6 +291,9 @@ Zeitplanwahl wahlAusEreignis(icalcomponent* e, const QDate& heute) {
 
     const QDate tag = anfang.date();
     const auto allgemein = [](const icalrecurrencetype& r) {
+        if (r.freq < ICAL_DAILY_RECURRENCE || r.freq > ICAL_YEARLY_RECURRENCE)
+            fehler(QStringLiteral("FREQ=%1: the ticker repeats daily, weekly, monthly or yearly")
+                       .arg(text(icalrecur_freq_to_string(r.freq))));
         if (r.count != 0)
             fehler(QStringLiteral("COUNT is not taken; a weekly note may end by UNTIL"));
         if (r.interval != 1)
