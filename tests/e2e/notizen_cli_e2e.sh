@@ -2,8 +2,10 @@
 # Notes written by other programs while the bar runs: pinwick-notes adds a
 # note to the user's own file (found without --file), the bar draws it within
 # 3 seconds; a row added with the sqlcipher shell shows as well; pinwick-notes
-# deletes both and the band is empty again. The band is read from screenshots
-# (the note text is drawn in white, nothing else in the band is).
+# deletes both and the band is empty again. Then the bar as a receiver: a
+# note pinwick-notes adds to the broadcaster's file (--file) shows on it. The
+# band is read from screenshots (own notes are drawn in white, the
+# broadcaster's in yellow, nothing else in the band is either).
 # Usage: notizen_cli_e2e.sh <app folder> <pinwick-notes> <sqlcipher shell> [folder for screenshots]
 set -u
 APP="$1"
@@ -99,6 +101,36 @@ pruefe $? "pinwick-notes deletes both"
 warte_leer "$leer"
 pruefe $? "the band is empty again within 3 seconds"
 bild 3-weg
+
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+
+# -- The bar as a receiver of a broadcaster's file next to it.
+SENDER="$T/share/pw.kav"
+mkdir -p "$T/share"
+cp "$T/app/org.kav" "$SENDER"
+sql "UPDATE Einstellungen SET broadcastStatus=-1, broadcastPfad='$SENDER';" >/dev/null
+gelb() {
+    import -window root -crop 1760x24+150+4 -depth 8 txt:- 2>/dev/null | grep -c -i "#FFFF00"
+}
+BROWSER=true ./Pinwick3 >> "$T/ausgabe.txt" 2>&1 &
+pid=$!
+for i in $(seq 1 40); do
+    [ -n "$(xdotool search --onlyvisible --name '^Pinwick$' 2>/dev/null)" ] && break
+    sleep 0.25
+done
+sleep 2
+test "$(gelb)" -eq 0
+pruefe $? "the receiver starts without broadcast notes"
+"$NOTES" --file "$SENDER" add "From the broadcaster" --daily >/dev/null
+pruefe $? "pinwick-notes adds a note to the broadcaster's file"
+gezeigt=1
+for i in $(seq 1 28); do
+    sleep 0.25
+    [ "$(gelb)" -gt 40 ] && { gezeigt=0; break; }
+done
+pruefe $gezeigt "the receiver shows it within 7 seconds"
+bild 4-empfaenger
 
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
