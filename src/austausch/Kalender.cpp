@@ -8,6 +8,9 @@
 #include <libical/ical.h>
 
 #include <cmath>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <functional>
 #include <map>
 #include <memory>
@@ -443,6 +446,27 @@ Zeitplanwahl wahlAusEreignis(icalcomponent* e, const QDate& heute) {
     return w;
 }
 
+// libical reports what it stumbles over in a file (an END before its BEGIN,
+// say) by writing to stderr itself. pinwick-notes owes its caller one line
+// on stderr per failure, in its own words, so the parse runs with stderr
+// pointed at /dev/null; the faults show as refused events or as no calendar.
+icalcomponent* stillParsen(const QByteArray& daten) {
+    std::fflush(stderr);
+    const int gerettet = ::dup(STDERR_FILENO);
+    const int nichts = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (gerettet >= 0 && nichts >= 0)
+        ::dup2(nichts, STDERR_FILENO);
+    icalcomponent* k = icalparser_parse_string(daten.constData());
+    std::fflush(stderr);
+    if (gerettet >= 0 && nichts >= 0)
+        ::dup2(gerettet, STDERR_FILENO);
+    if (nichts >= 0)
+        ::close(nichts);
+    if (gerettet >= 0)
+        ::close(gerettet);
+    return k;
+}
+
 } // namespace
 
 QByteArray KalenderSchreiben(const std::vector<Notiz>& notizen, const QDateTime& stempel,
@@ -494,11 +518,18 @@ KalenderInhalt KalenderLesen(const QByteArray& daten, const QDate& heute) {
     // libical stops at the first NUL; a file holding one is no calendar.
     if (daten.contains('\0'))
         fehler(QStringLiteral("the file is not iCalendar text"));
-    Komponente wurzel(icalparser_parse_string(daten.constData()));
+    Komponente wurzel(stillParsen(daten));
     if (!wurzel || icalcomponent_isa(wurzel.get()) != ICAL_VCALENDAR_COMPONENT)
         fehler(QStringLiteral("the file is not an iCalendar file (no VCALENDAR)"));
     KalenderInhalt inhalt;
     icalcomponent* k = wurzel.get();
+    // A calendar whose own lines were unreadable and that holds no event is
+    // a damaged file, not an empty calendar.
+    if (!icalcomponent_get_first_component(k, ICAL_VEVENT_COMPONENT)) {
+        if (icalproperty* p = icalcomponent_get_first_property(k, ICAL_XLICERROR_PROPERTY))
+            fehler(QStringLiteral("the calendar is damaged (%1)")
+                       .arg(text(icalproperty_get_xlicerror(p))));
+    }
     for (icalcomponent* e = icalcomponent_get_first_component(k, ICAL_VEVENT_COMPONENT); e;
          e = icalcomponent_get_next_component(k, ICAL_VEVENT_COMPONENT)) {
         const QString uid = text(icalcomponent_get_uid(e));

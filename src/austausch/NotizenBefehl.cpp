@@ -58,7 +58,9 @@ public:
     Notizdatei(const QString& pfad, int warteMs) : pfad_(pfad), warteMs_(warteMs) {
         const QFileInfo info(pfad);
         if (!info.exists())
-            scheitern(QStringLiteral("%1: no such notes file").arg(pfad));
+            scheitern(QStringLiteral("%1: no such notes file (the ticker makes its own at its "
+                                     "first start; another one is given with --file)")
+                          .arg(pfad));
         if (!info.isFile())
             scheitern(QStringLiteral("%1: not a file").arg(pfad));
         try {

@@ -183,6 +183,12 @@ QString EineZeile(const QString& text) {
 
 Notiz NotizAusWahl(const QString& text, const Zeitplanwahl& wahl, const QDate& heute) {
     const QString zeile = EineZeile(text);
+    // Control characters have no place in a line of the ticker; a TAB would
+    // also be taken for the separator the administration keeps the ID
+    // behind, and a NUL ends the text for every C library it passes.
+    for (QChar c : zeile)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            fehler(QStringLiteral("the text holds a control character (code %1)").arg(c.unicode()));
     if (zeile.size() > NotizHoechstLaenge)
         fehler(QStringLiteral("the text has %1 characters; a note holds at most %2")
                    .arg(zeile.size())

@@ -165,6 +165,7 @@ TEST_F(BefehlTest, RefusalsChangeNothingAndGiveTheirStatus) {
         {{"add", "a", "b"}, 2, "one TEXT"},
         {{"add", "   "}, 2, "Note text missing."},
         {{"add", lang}, 2, "at most 32767"},
+        {{"add", "a\tb"}, 2, "control character (code 9)"},
         {{"add", "x", "--monthly", "45"}, 2, "\"45\""},
         {{"add", "x", "--monthly", "0"}, 2, "\"0\""},
         {{"add", "x", "--monthly", "5th-mon"}, 2, "position"},
