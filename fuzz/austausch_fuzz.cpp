@@ -36,8 +36,8 @@ void pruefen(const std::vector<Notiz>& notizen) {
     for (const Notiz& n : notizen) {
         const Zeitplanwahl w = WahlAusNotiz(n);
         const Notiz wieder = NotizAusWahl(n.inhalt, w, heute);
-        FUZZ_PRUEFEN(wieder == n, "note \"%s\" (%s) encodes again as \"%s\"",
-                     qPrintable(n.inhalt), qPrintable(n.RhyDetails), qPrintable(wieder.RhyDetails));
+        FUZZ_PRUEFEN(wieder == n, "note \"%s\" (%s) encodes again as \"%s\"", qPrintable(n.inhalt),
+                     qPrintable(n.RhyDetails), qPrintable(wieder.RhyDetails));
     }
     // CSV round trip.
     QByteArray csv = CsvZeile(CsvKopf);
@@ -61,8 +61,8 @@ void pruefen(const std::vector<Notiz>& notizen) {
     FUZZ_PRUEFEN(wieder.notizen.size() + size_t(aus1.size()) == notizen.size(),
                  "calendar lost notes");
     const QByteArray k2 = KalenderSchreiben(wieder.notizen, stempel, aus2);
-    FUZZ_PRUEFEN(aus2.isEmpty() && ohneStempel(k1) == ohneStempel(k2), "calendar round trip:\n%s\n%s",
-                 k1.constData(), k2.constData());
+    FUZZ_PRUEFEN(aus2.isEmpty() && ohneStempel(k1) == ohneStempel(k2),
+                 "calendar round trip:\n%s\n%s", k1.constData(), k2.constData());
 }
 
 } // namespace

@@ -58,7 +58,8 @@ std::vector<QStringList> lesen(const QByteArray& daten, std::vector<int>* anfaen
             ++i;
             for (;;) {
                 if (i >= n)
-                    fehler(QStringLiteral("line %1: a quote opened here is never closed").arg(anfang));
+                    fehler(
+                        QStringLiteral("line %1: a quote opened here is never closed").arg(anfang));
                 if (text[i] == QLatin1Char('"')) {
                     if (i + 1 < n && text[i + 1] == QLatin1Char('"')) {
                         feld += QLatin1Char('"');

@@ -38,10 +38,10 @@ struct CsvNotiz {
     QString fehler; // empty when the record is a note
 };
 
-inline const QStringList CsvKopf = {
-    QStringLiteral("text"),  QStringLiteral("rhythm"), QStringLiteral("from"),
-    QStringLiteral("to"),    QStringLiteral("start"),  QStringLiteral("weeks"),
-    QStringLiteral("days"),  QStringLiteral("advance")};
+inline const QStringList CsvKopf = {QStringLiteral("text"),  QStringLiteral("rhythm"),
+                                    QStringLiteral("from"),  QStringLiteral("to"),
+                                    QStringLiteral("start"), QStringLiteral("weeks"),
+                                    QStringLiteral("days"),  QStringLiteral("advance")};
 
 // The notes in the order of the file. Throws EingabeFehler when the text is
 // not CSV or its first record is not the header above (columns may come in

@@ -10,10 +10,10 @@
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
-#include <unistd.h>
 #include <functional>
 #include <map>
 #include <memory>
+#include <unistd.h>
 
 namespace pinwick {
 
@@ -64,7 +64,8 @@ bool trifft(const Zeitplanwahl& w, const QDate& d) {
             return d.day() == w.monatsTag.toInt();
         if (d.dayOfWeek() != w.wochentag + 1)
             return false;
-        return w.position >= 5 ? d.day() + 7 > d.daysInMonth() : (d.day() - 1) / 7 + 1 == w.position;
+        return w.position >= 5 ? d.day() + 7 > d.daysInMonth()
+                               : (d.day() - 1) / 7 + 1 == w.position;
     case RhythmusJaehrlich:
         for (const Jahrestag& t : w.jahrestage) {
             if (t.tag == 29 && t.monat == 2 ? d.dayOfYear() == 60
@@ -160,8 +161,7 @@ icalcomponent* ereignis(const Notiz& n, const QString& uid, const icaltimetype& 
         QString regel = regelText(w);
         if (letzter.isValid()) {
             const icaltimetype bis = ganztags ? datum(letzter) : moment(letzter, n.UhrVon);
-            regel += QStringLiteral(";UNTIL=") +
-                     QString::fromUtf8(icaltime_as_ical_string(bis));
+            regel += QStringLiteral(";UNTIL=") + QString::fromUtf8(icaltime_as_ical_string(bis));
         }
         icalcomponent_add_property(e, rrule(regel));
     }
@@ -376,7 +376,8 @@ Zeitplanwahl wahlAusEreignis(icalcomponent* e, const QDate& heute) {
                 fehler(QStringLiteral("more than one BYDAY in a monthly rule"));
             const int pos = icalrecurrencetype_day_position(r.by_day[0]);
             if (pos == 0 || pos < -1 || pos > 4)
-                fehler(QStringLiteral("BYDAY position %1: the ticker knows 1 to 4 and -1").arg(pos));
+                fehler(
+                    QStringLiteral("BYDAY position %1: the ticker knows 1 to 4 and -1").arg(pos));
             w.amWochentag = true;
             w.position = pos == -1 ? 5 : pos;
             w.wochentag = (icalrecurrencetype_day_day_of_week(r.by_day[0]) + 5) % 7;

@@ -336,7 +336,8 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
                 QString id, inhalt;
                 try {
                     id = rs.Feld(u"ID").alsText();
-                    inhalt = rs.Feld(u"inhalt").istNull() ? QString() : rs.Feld(u"inhalt").alsText();
+                    inhalt =
+                        rs.Feld(u"inhalt").istNull() ? QString() : rs.Feld(u"inhalt").alsText();
                 } catch (...) {
                 }
                 aus << id << '\t' << "unreadable schedule" << '\t' << inhalt << '\n';
@@ -346,10 +347,10 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
     }
 
     if (befehl == QLatin1String("add")) {
-        b.nurErlaubt(befehl, {QStringLiteral("daily"), QStringLiteral("weekly"),
-                              QStringLiteral("weeks"), QStringLiteral("monthly"),
-                              QStringLiteral("yearly"), QStringLiteral("from"), QStringLiteral("to"),
-                              QStringLiteral("start"), QStringLiteral("before")});
+        b.nurErlaubt(befehl,
+                     {QStringLiteral("daily"), QStringLiteral("weekly"), QStringLiteral("weeks"),
+                      QStringLiteral("monthly"), QStringLiteral("yearly"), QStringLiteral("from"),
+                      QStringLiteral("to"), QStringLiteral("start"), QStringLiteral("before")});
         if (pos.size() != 2)
             aufruf(pos.size() < 2 ? QStringLiteral("add needs the note's TEXT")
                                   : QStringLiteral("add takes one TEXT; quote it"));
@@ -413,7 +414,8 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
         } else if (!ziel.isEmpty()) {
             const auto f = formatAusEndung(ziel);
             if (!f)
-                aufruf(QStringLiteral("%1: give --format, or end the name in .ics or .csv").arg(ziel));
+                aufruf(
+                    QStringLiteral("%1: give --format, or end the name in .ics or .csv").arg(ziel));
             fmt = *f;
         }
         Notizdatei datei(pfad, u.warteMs);

@@ -10,7 +10,7 @@ namespace pinwick {
 namespace {
 
 const char* const kurzNamen[7] = {"mon", "tue", "wed", "thu", "fri", "sat", "sun"};
-const char* const langNamen[7] = {"monday", "tuesday", "wednesday", "thursday",
+const char* const langNamen[7] = {"monday", "tuesday",  "wednesday", "thursday",
                                   "friday", "saturday", "sunday"};
 const char* const anzeigeNamen[7] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 const char* const positionsNamen[6] = {"", "1st", "2nd", "3rd", "4th", "last"};
@@ -264,9 +264,8 @@ Notiz NotizAusWahl(const QString& text, const Zeitplanwahl& wahl, const QDate& h
         for (size_t i = 0; i < wahl.jahrestage.size(); ++i) {
             const Jahrestag& t = wahl.jahrestage[i];
             if (t.monat < 1 || t.monat > 12 || t.tag < 1 || t.tag > hoechsterTag(t.monat))
-                fehler(QStringLiteral("day of the year %1.%2 does not exist")
-                           .arg(t.tag)
-                           .arg(t.monat));
+                fehler(
+                    QStringLiteral("day of the year %1.%2 does not exist").arg(t.tag).arg(t.monat));
             f.tagZahlJahr[i] = QString::number(t.tag);
             f.monatJah[i] = t.monat - 1;
         }

@@ -8,8 +8,7 @@ namespace pinwick {
 
 DateiWache::DateiWache(QObject* eltern) : QObject(eltern) {
     connect(&waechter_, &QFileSystemWatcher::fileChanged, this, &DateiWache::dateiGeaendert);
-    connect(&waechter_, &QFileSystemWatcher::directoryChanged, this,
-            &DateiWache::ordnerGeaendert);
+    connect(&waechter_, &QFileSystemWatcher::directoryChanged, this, &DateiWache::ordnerGeaendert);
 }
 
 void DateiWache::Beobachten(const QString& pfad) {

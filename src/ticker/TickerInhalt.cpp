@@ -116,7 +116,8 @@ void TickerInhalt::NotizMachen() {
     if (aufbau && eigeneNeuLesen_ && p_.lokaleDatenbank) {
         eigeneNeuLesen_ = false;
         versuche([&] {
-            p_.lokaleNotizen = p_.lokaleDatenbank->OpenRecordset(QStringLiteral("select * from Notizen"));
+            p_.lokaleNotizen =
+                p_.lokaleDatenbank->OpenRecordset(QStringLiteral("select * from Notizen"));
         });
     }
 

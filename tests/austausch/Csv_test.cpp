@@ -55,8 +55,7 @@ TEST(Csv, ReadsRecordsAndRefusesWhatIsNotCsv) {
                     << fall.eingabe.constData() << ": " << f.what();
             }
         } else {
-            EXPECT_EQ(kurz(CsvLesen(fall.eingabe)), erwartet)
-                << fall.eingabe.constData();
+            EXPECT_EQ(kurz(CsvLesen(fall.eingabe)), erwartet) << fall.eingabe.constData();
         }
     }
 }
@@ -72,7 +71,8 @@ TEST(Csv, RandomFieldsAreWrittenAndReadBackUnchanged) {
         for (int f = 0; f < felder; ++f) {
             QString feld;
             for (int n = std::uniform_int_distribution<int>(0, 6)(zufall); n > 0; --n) {
-                const int k = std::uniform_int_distribution<int>(0, int(zeichen.size()) - 1)(zufall);
+                const int k =
+                    std::uniform_int_distribution<int>(0, int(zeichen.size()) - 1)(zufall);
                 // Keep surrogate pairs whole.
                 if (zeichen[k].isLowSurrogate())
                     feld += zeichen.mid(k - 1, 2);

@@ -6,10 +6,10 @@
 #include "Csv.h"
 #include "Datenbank.h"
 #include "Hilfen.h"
-#include "NotizenBefehl.h"
 #include "Notizen.h"
-#include "TestHilfe.h"
+#include "NotizenBefehl.h"
 #include "Panel3D.h"
+#include "TestHilfe.h"
 #include "ZufallsWahl.h"
 
 #include <QCheckBox>
@@ -135,12 +135,12 @@ QStringList zeilen(const QString& pfad) {
     for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
         QStringList felder;
         // Every column but the ID, with its stored type: 0 and 0.0 differ.
-        for (const char* name :
-             {"inhalt", "Rhythmus", "UhrVon", "UhrBis", "StartDatum", "Dauer", "Vorher", "RhyDetails"}) {
+        for (const char* name : {"inhalt", "Rhythmus", "UhrVon", "UhrBis", "StartDatum", "Dauer",
+                                 "Vorher", "RhyDetails"}) {
             const QVariant v = rs->Feld(QString::fromLatin1(name)).roh();
-            felder << (v.isNull() ? QStringLiteral("Null")
-                                  : QString::fromLatin1(v.typeName()) + QLatin1Char(':') +
-                                        v.toString());
+            felder << (v.isNull()
+                           ? QStringLiteral("Null")
+                           : QString::fromLatin1(v.typeName()) + QLatin1Char(':') + v.toString());
         }
         ergebnis << felder.join(QLatin1Char('|'));
     }
@@ -203,7 +203,8 @@ TEST(Gleichlauf, EditorAndPinwickNotesStoreTheSameRowForRandomChoices) {
     ASSERT_EQ(ueberCsv.size(), anzahl);
     ASSERT_EQ(ueberAdd.size(), alsOptionenAnzahl);
     for (int i = 0; i < anzahl; ++i) {
-        EXPECT_EQ(ueberCsv[i], editor[i]) << i << ": " << alsOptionen(QString(), wahlen[size_t(i)]).join(' ').toStdString();
+        EXPECT_EQ(ueberCsv[i], editor[i])
+            << i << ": " << alsOptionen(QString(), wahlen[size_t(i)]).join(' ').toStdString();
         if (i < alsOptionenAnzahl)
             EXPECT_EQ(ueberAdd[i], editor[i]) << i;
     }

@@ -36,7 +36,7 @@ QString alsZeile(const Notiz& n) {
 TEST(Kalender, HandWrittenEventsOfEveryRuleFormAndTheRefusedOnes) {
     struct Fall {
         const char* name;
-        QByteArray ereignis; // the lines between BEGIN:VEVENT and END:VEVENT
+        QByteArray ereignis;  // the lines between BEGIN:VEVENT and END:VEVENT
         const char* erwartet; // the note as its CSV line, or "refused: " and part of the reason
     };
     // clang-format off
@@ -89,14 +89,15 @@ TEST(Kalender, HandWrittenEventsOfEveryRuleFormAndTheRefusedOnes) {
         if (erwartet.startsWith(QStringLiteral("refused: "))) {
             EXPECT_TRUE(k.notizen.empty()) << fall.name;
             ASSERT_EQ(k.abgelehnt.size(), 1) << fall.name;
-            EXPECT_TRUE(k.abgelehnt[0].startsWith(QStringLiteral("refused UID \"%1\" SUMMARY \"x\": ")
-                                                      .arg(QString::fromUtf8(fall.name))))
+            EXPECT_TRUE(
+                k.abgelehnt[0].startsWith(QStringLiteral("refused UID \"%1\" SUMMARY \"x\": ")
+                                              .arg(QString::fromUtf8(fall.name))))
                 << k.abgelehnt[0].toStdString();
-            EXPECT_TRUE(k.abgelehnt[0].contains(erwartet.mid(9))) << fall.name << ": "
-                                                                  << k.abgelehnt[0].toStdString();
+            EXPECT_TRUE(k.abgelehnt[0].contains(erwartet.mid(9)))
+                << fall.name << ": " << k.abgelehnt[0].toStdString();
         } else {
-            EXPECT_TRUE(k.abgelehnt.isEmpty()) << fall.name << ": "
-                                               << k.abgelehnt.join(' ').toStdString();
+            EXPECT_TRUE(k.abgelehnt.isEmpty())
+                << fall.name << ": " << k.abgelehnt.join(' ').toStdString();
             ASSERT_EQ(k.notizen.size(), 1u) << fall.name;
             EXPECT_EQ(alsZeile(k.notizen[0]), erwartet) << fall.name;
         }
@@ -104,13 +105,14 @@ TEST(Kalender, HandWrittenEventsOfEveryRuleFormAndTheRefusedOnes) {
 }
 
 TEST(Kalender, ACalendarWithRefusedEventsGivesTheOthersAndNoCalendarGivesNothing) {
-    const QByteArray gemischt = kalender(
-        "BEGIN:VEVENT\r\nUID:1\r\nSUMMARY:Pay day\r\nDTSTART;VALUE=DATE:20260115\r\n"
-        "RRULE:FREQ=MONTHLY;BYMONTHDAY=15\r\nEND:VEVENT\r\n"
-        "BEGIN:VEVENT\r\nUID:2\r\nSUMMARY:Stand-up\\, daily\r\nDTSTART:20260105T091500\r\n"
-        "DTEND:20260105T093000\r\nRRULE:FREQ=HOURLY;BYHOUR=9\r\nEND:VEVENT\r\n"
-        "BEGIN:VTODO\r\nUID:3\r\nSUMMARY:not an event\r\nEND:VTODO\r\n"
-        "BEGIN:VEVENT\r\nUID:4\r\nDTSTART;VALUE=DATE:20260115\r\nRRULE:FREQ=DAILY\r\nEND:VEVENT\r\n");
+    const QByteArray gemischt =
+        kalender("BEGIN:VEVENT\r\nUID:1\r\nSUMMARY:Pay day\r\nDTSTART;VALUE=DATE:20260115\r\n"
+                 "RRULE:FREQ=MONTHLY;BYMONTHDAY=15\r\nEND:VEVENT\r\n"
+                 "BEGIN:VEVENT\r\nUID:2\r\nSUMMARY:Stand-up\\, daily\r\nDTSTART:20260105T091500\r\n"
+                 "DTEND:20260105T093000\r\nRRULE:FREQ=HOURLY;BYHOUR=9\r\nEND:VEVENT\r\n"
+                 "BEGIN:VTODO\r\nUID:3\r\nSUMMARY:not an event\r\nEND:VTODO\r\n"
+                 "BEGIN:VEVENT\r\nUID:4\r\nDTSTART;VALUE=DATE:20260115\r\nRRULE:FREQ=DAILY\r\nEND:"
+                 "VEVENT\r\n");
     const KalenderInhalt k = KalenderLesen(gemischt, heute);
     ASSERT_EQ(k.notizen.size(), 1u);
     EXPECT_EQ(k.notizen[0].inhalt, QStringLiteral("Pay day"));
@@ -120,8 +122,9 @@ TEST(Kalender, ACalendarWithRefusedEventsGivesTheOthersAndNoCalendarGivesNothing
                            "refused UID \"4\" SUMMARY \"\": no SUMMARY, so no note text"}
                    .join('\n')
                    .toStdString()));
-    for (const QByteArray& keiner : {QByteArray(), QByteArray("hello"), QByteArray("BEGIN:VEVENT\r\nEND:VEVENT\r\n"),
-                                     QByteArray("BEGIN:VCALENDAR\0x", 17)})
+    for (const QByteArray& keiner :
+         {QByteArray(), QByteArray("hello"), QByteArray("BEGIN:VEVENT\r\nEND:VEVENT\r\n"),
+          QByteArray("BEGIN:VCALENDAR\0x", 17)})
         EXPECT_THROW(KalenderLesen(keiner, heute), EingabeFehler) << keiner.constData();
 }
 
@@ -159,8 +162,8 @@ std::set<QDate> vorkommen(const QByteArray& ics, int jahr) {
             ab.day = 1;
             icalrecur_iterator_set_start(it, ab);
         }
-        for (icaltimetype t = icalrecur_iterator_next(it); !icaltime_is_null_time(t) && t.year <= jahr;
-             t = icalrecur_iterator_next(it))
+        for (icaltimetype t = icalrecur_iterator_next(it);
+             !icaltime_is_null_time(t) && t.year <= jahr; t = icalrecur_iterator_next(it))
             if (t.year == jahr)
                 tage.insert(QDate(t.year, t.month, t.day));
         icalrecur_iterator_free(it);
@@ -203,8 +206,8 @@ TEST(Kalender, ExportedNotesOccurOnTheDaysTheTickerShowsThemOverWholeYears) {
                 if (n.Rhythmus == RhythmusPermanent || ZeitTestKern(satz, QDateTime(d, zeit)))
                     gezeigt.insert(d);
             const std::set<QDate> kalenderTage = vorkommen(ics, jahr);
-            EXPECT_EQ(kalenderTage, gezeigt)
-                << jahr << ": " << alsZeile(n).toStdString() << "\n" << ics.constData();
+            EXPECT_EQ(kalenderTage, gezeigt) << jahr << ": " << alsZeile(n).toStdString() << "\n"
+                                             << ics.constData();
         }
         if (vorher > 0 && n.Rhythmus >= RhythmusMonatlich) {
             w.vorher = vorher;

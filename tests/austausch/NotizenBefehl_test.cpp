@@ -117,8 +117,8 @@ TEST_F(BefehlTest, AddWritesTheEditorsEncodingForEveryRhythm) {
     std::vector<Lauf> laeufe;
     for (const Fall& fall : faelle) {
         laeufe.push_back(lauf(fall.argumente));
-        ASSERT_EQ(laeufe.back().status, StatusOk) << fall.argumente.join(' ').toStdString()
-                                                  << ": " << laeufe.back().fehler.toStdString();
+        ASSERT_EQ(laeufe.back().status, StatusOk)
+            << fall.argumente.join(' ').toStdString() << ": " << laeufe.back().fehler.toStdString();
     }
     const auto zeilen = tabelle();
     ASSERT_EQ(zeilen.size(), std::size(faelle));
@@ -256,16 +256,18 @@ TEST_F(BefehlTest, ListShowsEveryNoteAndDueOnlyWhatTheTickerShows) {
     test::NotizEinfuegen(*u.p.lokaleNotizen, faulty);
     const Lauf alle = lauf({"list"});
     ASSERT_EQ(alle.status, StatusOk);
-    EXPECT_EQ(alle.aus, QStringLiteral("1\tpermanent\talways\n"
-                                       "2\tdaily, 09:00-11:00\tmorning\n"
-                                       "3\tdaily, 14:00-23:59\tafternoon\n"
-                                       "4\tweekly on Fri, whole day, from 2026-12-09\tfridays\n"
-                                       "5\tweekly on Wed, Fri, whole day, from 2026-12-09\twednesdays\n"
-                                       "6\tunreadable schedule\tfaulty\n"));
+    EXPECT_EQ(alle.aus,
+              QStringLiteral("1\tpermanent\talways\n"
+                             "2\tdaily, 09:00-11:00\tmorning\n"
+                             "3\tdaily, 14:00-23:59\tafternoon\n"
+                             "4\tweekly on Fri, whole day, from 2026-12-09\tfridays\n"
+                             "5\tweekly on Wed, Fri, whole day, from 2026-12-09\twednesdays\n"
+                             "6\tunreadable schedule\tfaulty\n"));
     const Lauf faellig = lauf({"list", "--due"});
-    EXPECT_EQ(faellig.aus, QStringLiteral("1\tpermanent\talways\n"
-                                          "2\tdaily, 09:00-11:00\tmorning\n"
-                                          "5\tweekly on Wed, Fri, whole day, from 2026-12-09\twednesdays\n"));
+    EXPECT_EQ(faellig.aus,
+              QStringLiteral("1\tpermanent\talways\n"
+                             "2\tdaily, 09:00-11:00\tmorning\n"
+                             "5\tweekly on Wed, Fri, whole day, from 2026-12-09\twednesdays\n"));
 }
 
 TEST_F(BefehlTest, DeleteTakesSeveralIdsAtOnce) {
@@ -291,16 +293,18 @@ TEST_F(BefehlTest, ImportTakesWhatFitsAndNamesWhatDoesNot) {
     EXPECT_EQ(csv.aus, QStringLiteral("1\n2\n"));
     EXPECT_EQ(csv.fehler, QStringLiteral("refused line 3: day of the month \"45\": give 1 to 31, "
                                          "or a position such as last-fri or 2nd-mon\n"));
-    schreiben("kalender.ics", "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\n"
-                              "BEGIN:VEVENT\r\nUID:a\r\nSUMMARY:Hourly\r\nDTSTART:20270101T080000\r\n"
-                              "DTEND:20270101T090000\r\nRRULE:FREQ=HOURLY\r\nEND:VEVENT\r\n"
-                              "BEGIN:VEVENT\r\nUID:b\r\nSUMMARY:Pay day\r\nDTSTART;VALUE=DATE:20270115\r\n"
-                              "RRULE:FREQ=MONTHLY;BYMONTHDAY=15\r\nEND:VEVENT\r\n"
-                              "END:VCALENDAR\r\n");
+    schreiben("kalender.ics",
+              "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\n"
+              "BEGIN:VEVENT\r\nUID:a\r\nSUMMARY:Hourly\r\nDTSTART:20270101T080000\r\n"
+              "DTEND:20270101T090000\r\nRRULE:FREQ=HOURLY\r\nEND:VEVENT\r\n"
+              "BEGIN:VEVENT\r\nUID:b\r\nSUMMARY:Pay day\r\nDTSTART;VALUE=DATE:20270115\r\n"
+              "RRULE:FREQ=MONTHLY;BYMONTHDAY=15\r\nEND:VEVENT\r\n"
+              "END:VCALENDAR\r\n");
     const Lauf ics = lauf({"import", pfad("kalender.ics")});
     EXPECT_EQ(ics.status, StatusFehler);
     EXPECT_EQ(ics.aus, QStringLiteral("3\n"));
-    EXPECT_TRUE(ics.fehler.startsWith(QStringLiteral("refused UID \"a\" SUMMARY \"Hourly\": FREQ=HOURLY")))
+    EXPECT_TRUE(
+        ics.fehler.startsWith(QStringLiteral("refused UID \"a\" SUMMARY \"Hourly\": FREQ=HOURLY")))
         << ics.fehler.toStdString();
     QStringList texte;
     for (const Zeile& z : tabelle())

@@ -10,7 +10,9 @@
 namespace pinwick::test {
 
 inline Zeitplanwahl ZufallsWahl(std::mt19937& z) {
-    const auto zahl = [&](int von, int bis) { return std::uniform_int_distribution<int>(von, bis)(z); };
+    const auto zahl = [&](int von, int bis) {
+        return std::uniform_int_distribution<int>(von, bis)(z);
+    };
     const auto uhr = [](int minuten) {
         return QStringLiteral("%1:%2")
             .arg(minuten / 60, 2, 10, QLatin1Char('0'))
@@ -50,8 +52,8 @@ inline Zeitplanwahl ZufallsWahl(std::mt19937& z) {
     case RhythmusMonatlich:
         if (zahl(0, 1)) {
             const int tag = zahl(1, 31);
-            w.monatsTag = tag < 10 && zahl(0, 3) == 0 ? QStringLiteral("0%1").arg(tag)
-                                                      : QString::number(tag);
+            w.monatsTag =
+                tag < 10 && zahl(0, 3) == 0 ? QStringLiteral("0%1").arg(tag) : QString::number(tag);
         } else {
             w.amWochentag = true;
             w.position = zahl(1, 5);

@@ -35,7 +35,8 @@ TEST(DateiWache, ReportsChangesOfTheNotesFileAndNothingElse) {
         bool gemeldet;
     };
     const Fall faelle[] = {
-        {"a row added by another connection", [&] { zeileEinfuegen(datei, QStringLiteral("a")); }, true},
+        {"a row added by another connection", [&] { zeileEinfuegen(datei, QStringLiteral("a")); },
+         true},
         {"a marker file the bar writes beside it",
          [&] {
              QFile f(u.Pfad(QStringLiteral("nefe")));
