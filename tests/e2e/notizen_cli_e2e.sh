@@ -65,15 +65,25 @@ warte_leer() {
     return 1
 }
 
+# Starts the bar and waits (up to 30 s on a busy machine) until it shows.
+starten() {
+    BROWSER=true ./Pinwick3 >> "$T/ausgabe.txt" 2>&1 &
+    pid=$!
+    for i in $(seq 1 120); do
+        [ -n "$(xdotool search --onlyvisible --name '^Pinwick$' 2>/dev/null)" ] && [ -f "$DB" ] && break
+        sleep 0.25
+    done
+    if [ ! -f "$DB" ]; then
+        echo "FAILED: the bar did not start"
+        cat "$T/ausgabe.txt"
+        exit 1
+    fi
+    sleep 2
+}
+
 cd "$T/app"
-BROWSER=true ./Pinwick3 > "$T/ausgabe.txt" 2>&1 &
-pid=$!
+starten
 trap 'kill "$pid" 2>/dev/null' EXIT
-for i in $(seq 1 40); do
-    [ -n "$(xdotool search --onlyvisible --name '^Pinwick$' 2>/dev/null)" ] && break
-    sleep 0.25
-done
-sleep 2
 leer=$(weiss)
 bild 0-leer
 
@@ -113,13 +123,7 @@ sql "UPDATE Einstellungen SET broadcastStatus=-1, broadcastPfad='$SENDER';" >/de
 gelb() {
     import -window root -crop 1760x24+150+4 -depth 8 txt:- 2>/dev/null | grep -c -i "#FFFF00"
 }
-BROWSER=true ./Pinwick3 >> "$T/ausgabe.txt" 2>&1 &
-pid=$!
-for i in $(seq 1 40); do
-    [ -n "$(xdotool search --onlyvisible --name '^Pinwick$' 2>/dev/null)" ] && break
-    sleep 0.25
-done
-sleep 2
+starten
 test "$(gelb)" -eq 0
 pruefe $? "the receiver starts without broadcast notes"
 "$NOTES" --file "$SENDER" add "From the broadcaster" --daily >/dev/null
@@ -131,6 +135,7 @@ for i in $(seq 1 28); do
 done
 pruefe $gezeigt "the receiver shows it within 7 seconds"
 bild 4-empfaenger
+[ $fehler -eq 0 ] || cat "$T/ausgabe.txt"
 
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
