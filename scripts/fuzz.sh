@@ -14,7 +14,7 @@
 set -e
 cd "$(dirname "$0")/.."
 
-ALLE="zeittest_fuzz hilfen_fuzz update_fuzz eingabe_fuzz"
+ALLE="zeittest_fuzz hilfen_fuzz update_fuzz eingabe_fuzz austausch_fuzz"
 
 # clang and its runtime (libFuzzer, sanitizers) are needed here only.
 missing=""

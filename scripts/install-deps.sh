@@ -11,6 +11,7 @@ libsodium-dev minisign openssl python3-openssl
 libgtest-dev libgmock-dev googletest libbenchmark-dev
 libxcb1-dev
 libwayland-dev wayland-protocols qt6-wayland
+libical-dev
 xvfb xauth xdotool imagemagick x11-utils openbox xterm x11-xserver-utils
 sway grim foot
 python3-pyftpdlib

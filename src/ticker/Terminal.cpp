@@ -112,6 +112,10 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     updateTim_.setInterval(3000);
     connect(&updateTim_, &QTimer::timeout, this, [this] { update_.Pruefen(); });
 
+    // Notes written into the own file by another program show at once.
+    wache_.Beobachten(p_.datenbankDatei);
+    connect(&wache_, &DateiWache::geaendert, this, [this] { inhalt_.EigeneNeuLesen(); });
+
     // Loading the bar.
     SpracheEinstellen();
     linkerRand_ = 100;

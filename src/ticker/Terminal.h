@@ -9,6 +9,7 @@
 // TickerInhalt; this class applies them to widgets and binds the menu, the
 // keys and the mouse to the commands.
 
+#include "DateiWache.h"
 #include "Leistenlayout.h"
 #include "Programm.h"
 #include "TickerInhalt.h"
@@ -144,6 +145,7 @@ private:
     QBasicTimer timer1_;
     QTimer updateTim_;
     UpdatePruefung update_;
+    DateiWache wache_;
     QColor hintergrund_;
 
     Band* notizPan_ = nullptr;

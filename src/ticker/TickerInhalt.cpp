@@ -66,6 +66,11 @@ void TickerInhalt::eintraegeUebernehmen() {
     std::vector<Eintrag>().swap(neueEintraege_);
 }
 
+void TickerInhalt::EigeneNeuLesen() {
+    eigeneNeuLesen_ = true;
+    p_.aufbauZaehler = 100;
+}
+
 void TickerInhalt::NotizMachen() {
     Erhoehen(p_.aufbauZaehler);
     const bool aufbau = p_.aufbauZaehler >= 100;
@@ -102,6 +107,19 @@ void TickerInhalt::NotizMachen() {
 
     if (aufbau && p_.broadcastStatus && !p_.netzFehler && BroadcastErreichbar(p_))
         broadcastNotizenLesen();
+
+    // The recordset holds the rows it read; rows another program wrote are
+    // seen only by a recordset opened after them. Done here, in a rebuild,
+    // and not when the change is reported: the editor and the administration
+    // work on this recordset while their windows are open, and the bar does
+    // not rebuild meanwhile.
+    if (aufbau && eigeneNeuLesen_ && p_.lokaleDatenbank) {
+        eigeneNeuLesen_ = false;
+        versuche([&] {
+            p_.lokaleNotizen =
+                p_.lokaleDatenbank->OpenRecordset(QStringLiteral("select * from Notizen"));
+        });
+    }
 
     if (aufbau && p_.eigeneErlauben && p_.lokaleNotizen) {
         int anzahl = 0;

@@ -42,6 +42,9 @@ public:
 
     // One run per tick of the bar's timer.
     void NotizMachen();
+    // Another program changed the own notes file: the next run rebuilds,
+    // reading the own notes anew from the file.
+    void EigeneNeuLesen();
     // Tick step 1: once the clock is in a later minute than the last network
     // error, let the next run test the broadcaster's file again; raise the
     // notice again when its marker file has vanished.
@@ -79,6 +82,7 @@ private:
     int gefunden_ = 0;                   // due notes found in the current rebuild
     std::vector<Eintrag> neueEintraege_; // and the entries made of them
     QDateTime jetzt_;                    // the moment of the current rebuild
+    bool eigeneNeuLesen_ = false;        // the own notes file changed outside
 };
 
 } // namespace pinwick

@@ -15,10 +15,12 @@ pruefe() { if [ "$1" -eq 0 ]; then echo "ok: $2"; else echo "FAILED: $2"; fehler
 
 for f in bin/pinwick lib/pinwick/Pinwick3 lib/pinwick/pwi.kav lib/pinwick/org.kav \
     lib/pinwick/start-e.htm lib/pinwick/start-d.htm share/applications/pinwick.desktop \
-    share/icons/hicolor/scalable/apps/pinwick.svg; do
+    share/icons/hicolor/scalable/apps/pinwick.svg bin/pinwick-notes share/man/man1/pinwick-notes.1.gz; do
     test -e "$TMP/usr/$f"
     pruefe $? "installed $f"
 done
+"$TMP/usr/bin/pinwick-notes" --help | grep -q "export \[--format ics|csv\]"
+pruefe $? "the installed pinwick-notes runs"
 befehl=$(sed -n "s/^Exec=//p" "$TMP/usr/share/applications/pinwick.desktop" | head -n 1)
 test "$befehl" = "pinwick"
 pruefe $? "the desktop file starts the launcher"

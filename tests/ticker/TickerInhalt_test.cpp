@@ -298,3 +298,25 @@ TEST_F(Inhalt, GermanNoticeText) {
     inhalt.NotizMachen();
     EXPECT_EQ(meldungen, QStringList{"Netzwerkfehler - Broadcast Server nicht erreichbar."});
 }
+
+TEST_F(Inhalt, NotesAnotherProgramWroteShowAfterTheFileChangedAndNotBefore) {
+    NotizEinfuegen(*u.p.lokaleNotizen, permanent("Own"));
+    aufbauen();
+    ASSERT_EQ(texte(), QStringList{"0:Own"});
+    // Another program (pinwick-notes, the sqlcipher shell) adds and deletes
+    // rows through a connection of its own.
+    {
+        Datenbank anderer(u.p.datenbankDatei);
+        auto rs = anderer.OpenRecordset(QStringLiteral("select * from Notizen"));
+        NotizEinfuegen(*rs, permanent("From outside"));
+        rs->MoveFirst();
+        rs->Delete();
+    }
+    // The recordset holds what it read: without the report nothing changes.
+    aufbauen();
+    EXPECT_EQ(texte(), QStringList{"0:Own"});
+    inhalt.EigeneNeuLesen();
+    EXPECT_EQ(u.p.aufbauZaehler, 100) << "the next run rebuilds";
+    inhalt.NotizMachen();
+    EXPECT_EQ(texte(), QStringList{"0:From outside"});
+}

@@ -1,0 +1,51 @@
+#pragma once
+// Notes as iCalendar (RFC 5545), read and written by libical.
+//
+// Each note is one VEVENT; what the ticker makes of the row is what a
+// calendar program makes of the event:
+//
+//   permanent   all-day, no end, RRULE:FREQ=DAILY from 2000-01-01
+//   daily       RRULE:FREQ=DAILY from 2000-01-01
+//   weekly      RRULE:FREQ=WEEKLY;BYDAY=MO,FR[;UNTIL=last day shown]
+//   monthly     RRULE:FREQ=MONTHLY;BYMONTHDAY=15 or BYDAY=2MO / -1FR
+//   yearly      one RRULE:FREQ=YEARLY;BYMONTH=12;BYMONTHDAY=24 per day
+//               (29 February as BYYEARDAY=60: 1 March in common years,
+//               where the ticker shows it too)
+//
+// A time window is DTSTART and DTEND on the first day; a note for the whole
+// day is an all-day event. Days of advance notice are a VALARM with
+// TRIGGER:-PnD. DTSTART is the first day the note shows (its first date
+// moved on to the first day the rule hits), so calendar programs, which
+// count DTSTART as an occurrence whether or not the rule hits it, show the
+// same days as the ticker.
+
+#include "Zeitplanwahl.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QStringList>
+#include <vector>
+
+namespace pinwick {
+
+// The calendar for these notes. A note the calendar cannot carry (outside
+// the encoding, or never shown at all) is left out, with a line in
+// ausgelassen naming it. stempel is the DTSTAMP of every event.
+QByteArray KalenderSchreiben(const std::vector<Notiz>& notizen, const QDateTime& stempel,
+                             QStringList& ausgelassen);
+
+struct KalenderInhalt {
+    // The notes to store, in the order of the events, each made by the
+    // editor's encoder.
+    std::vector<Notiz> notizen;
+    // One line for every event that was not taken, naming its UID, its
+    // SUMMARY and why.
+    QStringList abgelehnt;
+};
+
+// Reads every VEVENT; takes those that map onto a rhythm of the ticker and
+// refuses the others (an hourly rule, COUNT, EXDATE, an interval, ...).
+// Throws EingabeFehler when the text is no iCalendar data at all.
+KalenderInhalt KalenderLesen(const QByteArray& daten, const QDate& heute);
+
+} // namespace pinwick

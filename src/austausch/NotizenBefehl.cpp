@@ -1,0 +1,524 @@
+#include "NotizenBefehl.h"
+
+#include "Csv.h"
+#include "Datenbank.h"
+#include "Hilfen.h"
+#include "Kalender.h"
+#include "Zeitplan.h"
+#include "Zeitplanwahl.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <memory>
+#include <set>
+
+namespace pinwick {
+
+namespace {
+
+// A failure of the command: exit status and the one line on stderr.
+struct Abbruch {
+    int status;
+    QString text;
+};
+
+[[noreturn]] void aufruf(const QString& text) {
+    throw Abbruch{StatusAufruf, text};
+}
+[[noreturn]] void scheitern(const QString& text) {
+    throw Abbruch{StatusFehler, text};
+}
+
+// Calendars and CSV files of notes are small; anything this large is a
+// wrong file and is not read into memory.
+constexpr qint64 hoechsteEingabe = 64 * 1024 * 1024;
+
+const QString notizenAbfrage = QStringLiteral("select * from Notizen");
+
+enum class Format { Ics, Csv };
+
+std::optional<Format> formatAusEndung(const QString& pfad) {
+    const QString endung = QFileInfo(pfad).suffix().toLower();
+    if (endung == QLatin1String("ics") || endung == QLatin1String("ical") ||
+        endung == QLatin1String("ifb") || endung == QLatin1String("icalendar"))
+        return Format::Ics;
+    if (endung == QLatin1String("csv"))
+        return Format::Csv;
+    return std::nullopt;
+}
+
+// The notes file, opened for reading and writing, checked to be one.
+class Notizdatei {
+public:
+    Notizdatei(const QString& pfad, int warteMs) : pfad_(pfad), warteMs_(warteMs) {
+        const QFileInfo info(pfad);
+        if (!info.exists())
+            scheitern(QStringLiteral("%1: no such notes file (the ticker makes its own at its "
+                                     "first start; another one is given with --file)")
+                          .arg(pfad));
+        if (!info.isFile())
+            scheitern(QStringLiteral("%1: not a file").arg(pfad));
+        try {
+            db_ = std::make_unique<Datenbank>(pfad, Datenbank::Zugriff::LesenUndSchreiben, warteMs);
+            db_->SchemaPruefen();
+        } catch (const BesetztFehler&) {
+            besetzt();
+        } catch (const std::exception& f) {
+            scheitern(QStringLiteral("%1: not a notes file (%2)")
+                          .arg(pfad, QString::fromStdString(f.what())));
+        }
+    }
+    ~Notizdatei() {
+        if (offen_) {
+            try {
+                db_->Ausfuehren(QStringLiteral("ROLLBACK"));
+            } catch (...) {
+            }
+        }
+    }
+
+    // Takes the write lock first, so that a change is made whole or not at
+    // all and nobody writes between reading and writing.
+    Datensatzmenge& Schreiben() {
+        sql(QStringLiteral("BEGIN IMMEDIATE"));
+        offen_ = true;
+        return Lesen();
+    }
+    Datensatzmenge& Lesen() {
+        if (!menge_)
+            geschuetzt([&] { menge_ = db_->OpenRecordset(notizenAbfrage); });
+        return *menge_;
+    }
+    void Festschreiben() {
+        sql(QStringLiteral("COMMIT"));
+        offen_ = false;
+    }
+
+private:
+    [[noreturn]] void besetzt() {
+        scheitern(QStringLiteral("%1 is locked by another program; gave up after %2 ms")
+                      .arg(pfad_)
+                      .arg(warteMs_));
+    }
+    void sql(const QString& text) {
+        geschuetzt([&] { db_->Ausfuehren(text); });
+    }
+    template <typename F> void geschuetzt(F&& f) {
+        try {
+            f();
+        } catch (const BesetztFehler&) {
+            besetzt();
+        } catch (const std::exception& e) {
+            scheitern(QStringLiteral("%1: %2").arg(pfad_, QString::fromStdString(e.what())));
+        }
+    }
+
+    QString pfad_;
+    int warteMs_;
+    std::unique_ptr<Datenbank> db_;
+    std::unique_ptr<Datensatzmenge> menge_;
+    bool offen_ = false;
+};
+
+// Adds the notes in one transaction and gives their new IDs.
+std::vector<qint64> hinzufuegen(Notizdatei& datei, const std::vector<Notiz>& notizen,
+                                const QString& pfad) {
+    Datensatzmenge& rs = datei.Schreiben();
+    std::vector<qint64> ids;
+    try {
+        for (const Notiz& n : notizen) {
+            rs.AddNew();
+            NotizSchreiben(rs, n);
+            rs.Update();
+        }
+        // Added rows are appended: the last ones are the new notes.
+        std::vector<qint64> alle;
+        for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
+            alle.push_back(rs.Bookmark());
+        ids.assign(alle.end() - qsizetype(notizen.size()), alle.end());
+    } catch (const BesetztFehler&) {
+        scheitern(QStringLiteral("%1 is locked by another program").arg(pfad));
+    } catch (const std::exception& f) {
+        scheitern(QStringLiteral("%1: the notes were not stored (%2)")
+                      .arg(pfad, QString::fromStdString(f.what())));
+    }
+    datei.Festschreiben();
+    return ids;
+}
+
+struct Befehl {
+    QCommandLineParser parser;
+    QCommandLineOption datei{QStringLiteral("file"),
+                             QStringLiteral("The notes file (default: the ticker's own)."),
+                             QStringLiteral("PATH")};
+    QCommandLineOption faellig{QStringLiteral("due"), QStringLiteral("list: only notes due now.")};
+    QCommandLineOption taeglich{QStringLiteral("daily"), QStringLiteral("add: every day.")};
+    QCommandLineOption woechentlich{QStringLiteral("weekly"),
+                                    QStringLiteral("add: on these weekdays (mon,fri)."),
+                                    QStringLiteral("DAYS")};
+    QCommandLineOption wochen{QStringLiteral("weeks"),
+                              QStringLiteral("add --weekly: for N weeks (0: no end)."),
+                              QStringLiteral("N")};
+    QCommandLineOption monatlich{QStringLiteral("monthly"),
+                                 QStringLiteral("add: on this day (15, last-fri, 2nd-mon)."),
+                                 QStringLiteral("DAY")};
+    QCommandLineOption jaehrlich{QStringLiteral("yearly"),
+                                 QStringLiteral("add: on up to four days (24.12,31.12)."),
+                                 QStringLiteral("DAYS")};
+    QCommandLineOption von{QStringLiteral("from"), QStringLiteral("add: shown from HH:MM."),
+                           QStringLiteral("HH:MM")};
+    QCommandLineOption bis{QStringLiteral("to"), QStringLiteral("add: shown till HH:MM."),
+                           QStringLiteral("HH:MM")};
+    QCommandLineOption start{QStringLiteral("start"),
+                             QStringLiteral("add: first day (YYYY-MM-DD or DD.MM.YYYY)."),
+                             QStringLiteral("DATE")};
+    QCommandLineOption vorher{QStringLiteral("before"),
+                              QStringLiteral("add --monthly/--yearly: shown N days earlier."),
+                              QStringLiteral("N")};
+    QCommandLineOption format{QStringLiteral("format"),
+                              QStringLiteral("export: ics or csv (default: by OUT's ending, "
+                                             "else ics)."),
+                              QStringLiteral("FORMAT")};
+    QCommandLineOption hilfe{{QStringLiteral("h"), QStringLiteral("help")},
+                             QStringLiteral("Show this help.")};
+
+    Befehl() {
+        parser.setApplicationDescription(QStringLiteral(
+            "Notes for the Pinwick ticker from scripts and calendars.\n\n"
+            "Commands:\n"
+            "  list [--due]                      one line per note: ID, schedule, text\n"
+            "  add TEXT [schedule]               add a note, print its ID\n"
+            "  delete ID...                      delete notes\n"
+            "  export [--format ics|csv] [OUT]   write all notes (stdout without OUT)\n"
+            "  import FILE                       add the notes of an .ics or .csv file"));
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.addOptions({datei, faellig, taeglich, woechentlich, wochen, monatlich, jaehrlich,
+                           von, bis, start, vorher, format, hilfe});
+        parser.addPositionalArgument(QStringLiteral("command"),
+                                     QStringLiteral("list, add, delete, export or import"));
+    }
+
+    // Options that belong to another command are a usage error, not ignored.
+    void nurErlaubt(const QString& befehl, const std::set<QString>& erlaubt) {
+        for (const QString& name : parser.optionNames()) {
+            if (name == QLatin1String("file") || erlaubt.count(name))
+                continue;
+            aufruf(QStringLiteral("--%1 is not an option of %2").arg(name, befehl));
+        }
+    }
+};
+
+Zeitplanwahl wahlAusOptionen(Befehl& b) {
+    QCommandLineParser& p = b.parser;
+    int rhythmen = 0;
+    Zeitplanwahl w;
+    if (p.isSet(b.taeglich))
+        ++rhythmen, w.rhythmus = RhythmusTaeglich;
+    if (p.isSet(b.woechentlich)) {
+        ++rhythmen, w.rhythmus = RhythmusWoechentlich;
+        w.tage = WochentageLesen(p.value(b.woechentlich));
+    }
+    if (p.isSet(b.monatlich)) {
+        ++rhythmen, w.rhythmus = RhythmusMonatlich;
+        MonatsTagLesen(p.value(b.monatlich), w);
+    }
+    if (p.isSet(b.jaehrlich)) {
+        ++rhythmen, w.rhythmus = RhythmusJaehrlich;
+        w.jahrestage = JahrestageLesen(p.value(b.jaehrlich));
+    }
+    if (rhythmen > 1)
+        aufruf(QStringLiteral("give one of --daily, --weekly, --monthly, --yearly"));
+    const auto einmal = [&](const QCommandLineOption& o) {
+        if (p.optionNames().count(o.names().constLast()) > 1)
+            aufruf(QStringLiteral("--%1 given twice").arg(o.names().constLast()));
+    };
+    for (const auto* o : {&b.taeglich, &b.woechentlich, &b.monatlich, &b.jaehrlich, &b.von, &b.bis,
+                          &b.start, &b.wochen, &b.vorher})
+        einmal(*o);
+    if ((p.isSet(b.von) || p.isSet(b.bis)) && w.rhythmus == RhythmusPermanent)
+        aufruf(QStringLiteral("--from and --to need a rhythm (--daily, --weekly, ...)"));
+    if (p.isSet(b.von))
+        w.von = UhrzeitLesen(p.value(b.von));
+    if (p.isSet(b.bis))
+        w.bis = UhrzeitLesen(p.value(b.bis));
+    if (p.isSet(b.start)) {
+        if (w.rhythmus < RhythmusWoechentlich)
+            aufruf(QStringLiteral("--start needs --weekly, --monthly or --yearly"));
+        w.start = DatumLesen(p.value(b.start));
+    }
+    if (p.isSet(b.wochen)) {
+        if (w.rhythmus != RhythmusWoechentlich)
+            aufruf(QStringLiteral("--weeks needs --weekly"));
+        w.wochen = ZahlLesen(p.value(b.wochen), "weeks");
+    }
+    if (p.isSet(b.vorher)) {
+        if (w.rhythmus != RhythmusMonatlich && w.rhythmus != RhythmusJaehrlich)
+            aufruf(QStringLiteral("--before needs --monthly or --yearly"));
+        w.vorher = ZahlLesen(p.value(b.vorher), "days before");
+    }
+    return w;
+}
+
+QByteArray dateiLesen(const QString& pfad) {
+    QFile f(pfad);
+    if (!QFileInfo(pfad).isFile() || !f.open(QIODevice::ReadOnly))
+        scheitern(QStringLiteral("%1: cannot be read").arg(pfad));
+    if (f.size() > hoechsteEingabe)
+        scheitern(QStringLiteral("%1: larger than %2 MB").arg(pfad).arg(hoechsteEingabe >> 20));
+    QByteArray daten = f.read(hoechsteEingabe + 1);
+    if (daten.size() > hoechsteEingabe)
+        scheitern(QStringLiteral("%1: larger than %2 MB").arg(pfad).arg(hoechsteEingabe >> 20));
+    return daten;
+}
+
+std::vector<Notiz> alleNotizen(Datensatzmenge& rs, QStringList& unlesbar) {
+    std::vector<Notiz> notizen;
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+        try {
+            notizen.push_back(NotizLesen(rs));
+        } catch (const std::exception& f) {
+            QString id = QStringLiteral("?");
+            try {
+                id = rs.Feld(u"ID").alsText();
+            } catch (...) {
+            }
+            unlesbar << QStringLiteral("note %1 left out: unreadable (%2)")
+                            .arg(id, QString::fromStdString(f.what()));
+        }
+    }
+    return notizen;
+}
+
+int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
+    QTextStream& aus = *u.aus;
+    QTextStream& fehler = *u.fehler;
+    Befehl b;
+    if (!b.parser.parse(QStringList{QStringLiteral("pinwick-notes")} + argumente))
+        aufruf(b.parser.errorText());
+    if (b.parser.isSet(b.hilfe)) {
+        aus << b.parser.helpText();
+        return StatusOk;
+    }
+    const QStringList pos = b.parser.positionalArguments();
+    if (pos.isEmpty())
+        aufruf(QStringLiteral("no command; give list, add, delete, export or import"));
+    const QString befehl = pos.front();
+    if (b.parser.values(b.datei).size() > 1)
+        aufruf(QStringLiteral("--file given twice"));
+    const QString pfad = b.parser.isSet(b.datei) ? b.parser.value(b.datei) : u.eigeneDatei;
+    if (pfad.isEmpty())
+        aufruf(QStringLiteral("--file needs a path"));
+    const QDate heute = u.jetzt.date();
+
+    if (befehl == QLatin1String("list")) {
+        b.nurErlaubt(befehl, {QStringLiteral("due")});
+        if (pos.size() != 1)
+            aufruf(QStringLiteral("list takes no arguments"));
+        Notizdatei datei(pfad, u.warteMs);
+        Datensatzmenge& rs = datei.Lesen();
+        const bool nurFaellige = b.parser.isSet(b.faellig);
+        for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+            try {
+                const Notiz n = NotizLesen(rs);
+                // The ticker's own test: a note it would skip as faulty is
+                // not due either.
+                if (nurFaellige && n.Rhythmus > 0 && !ZeitTestKern(rs, u.jetzt))
+                    continue;
+                aus << n.ID << '\t' << ZeitplanInWorten(n) << '\t' << n.inhalt << '\n';
+            } catch (const std::exception&) {
+                if (nurFaellige)
+                    continue;
+                QString id, inhalt;
+                try {
+                    id = rs.Feld(u"ID").alsText();
+                    inhalt =
+                        rs.Feld(u"inhalt").istNull() ? QString() : rs.Feld(u"inhalt").alsText();
+                } catch (...) {
+                }
+                aus << id << '\t' << "unreadable schedule" << '\t' << inhalt << '\n';
+            }
+        }
+        return StatusOk;
+    }
+
+    if (befehl == QLatin1String("add")) {
+        b.nurErlaubt(befehl,
+                     {QStringLiteral("daily"), QStringLiteral("weekly"), QStringLiteral("weeks"),
+                      QStringLiteral("monthly"), QStringLiteral("yearly"), QStringLiteral("from"),
+                      QStringLiteral("to"), QStringLiteral("start"), QStringLiteral("before")});
+        if (pos.size() != 2)
+            aufruf(pos.size() < 2 ? QStringLiteral("add needs the note's TEXT")
+                                  : QStringLiteral("add takes one TEXT; quote it"));
+        Notiz n;
+        try {
+            n = NotizAusWahl(pos[1], wahlAusOptionen(b), heute);
+        } catch (const EingabeFehler& f) {
+            aufruf(QString::fromStdString(f.what()));
+        }
+        Notizdatei datei(pfad, u.warteMs);
+        for (qint64 id : hinzufuegen(datei, {n}, pfad))
+            aus << id << '\n';
+        return StatusOk;
+    }
+
+    if (befehl == QLatin1String("delete")) {
+        b.nurErlaubt(befehl, {});
+        if (pos.size() < 2)
+            aufruf(QStringLiteral("delete needs at least one ID"));
+        std::vector<qint64> ids;
+        for (qsizetype i = 1; i < pos.size(); ++i) {
+            bool ok = false;
+            const qint64 id = pos[i].toLongLong(&ok);
+            if (!ok || id <= 0 || pos[i].trimmed() != pos[i])
+                aufruf(QStringLiteral("\"%1\" is no note ID").arg(pos[i]));
+            ids.push_back(id);
+        }
+        Notizdatei datei(pfad, u.warteMs);
+        Datensatzmenge& rs = datei.Schreiben();
+        for (qint64 id : ids) {
+            try {
+                rs.FindLast(QStringLiteral("ID = %1").arg(id));
+                if (rs.NoMatch())
+                    scheitern(QStringLiteral("no note with ID %1; nothing deleted").arg(id));
+                rs.Delete();
+            } catch (const BesetztFehler&) {
+                scheitern(QStringLiteral("%1 is locked by another program").arg(pfad));
+            } catch (const DatenFehler& f) {
+                scheitern(QStringLiteral("%1: nothing deleted (%2)")
+                              .arg(pfad, QString::fromStdString(f.what())));
+            }
+        }
+        datei.Festschreiben();
+        return StatusOk;
+    }
+
+    if (befehl == QLatin1String("export")) {
+        b.nurErlaubt(befehl, {QStringLiteral("format")});
+        if (pos.size() > 2)
+            aufruf(QStringLiteral("export takes at most one OUT file"));
+        const QString ziel = pos.size() == 2 ? pos[1] : QString();
+        Format fmt = Format::Ics;
+        if (b.parser.isSet(b.format)) {
+            const QString f = b.parser.value(b.format).toLower();
+            if (f == QLatin1String("ics"))
+                fmt = Format::Ics;
+            else if (f == QLatin1String("csv"))
+                fmt = Format::Csv;
+            else
+                aufruf(QStringLiteral("--format \"%1\": give ics or csv").arg(f));
+        } else if (!ziel.isEmpty()) {
+            const auto f = formatAusEndung(ziel);
+            if (!f)
+                aufruf(
+                    QStringLiteral("%1: give --format, or end the name in .ics or .csv").arg(ziel));
+            fmt = *f;
+        }
+        Notizdatei datei(pfad, u.warteMs);
+        QStringList ausgelassen;
+        const std::vector<Notiz> notizen = alleNotizen(datei.Lesen(), ausgelassen);
+        QByteArray daten;
+        if (fmt == Format::Ics) {
+            daten = KalenderSchreiben(notizen, u.jetzt, ausgelassen);
+        } else {
+            daten = CsvZeile(CsvKopf);
+            for (const Notiz& n : notizen) {
+                try {
+                    daten += CsvNotizZeile(n);
+                } catch (const EingabeFehler& f) {
+                    ausgelassen << QStringLiteral("note %1 left out: %2")
+                                       .arg(n.ID)
+                                       .arg(QString::fromStdString(f.what()));
+                }
+            }
+        }
+        if (ziel.isEmpty() || ziel == QLatin1String("-")) {
+            aus.flush();
+            if (QTextStream* s = u.aus; s->device()) {
+                s->device()->write(daten);
+            } else {
+                *s << QString::fromUtf8(daten);
+            }
+        } else {
+            // Written beside the target and renamed: a failed export never
+            // leaves half a calendar where a whole one was.
+            QSaveFile f(ziel);
+            if (!f.open(QIODevice::WriteOnly) || f.write(daten) != daten.size() || !f.commit())
+                scheitern(QStringLiteral("%1: cannot be written (%2)").arg(ziel, f.errorString()));
+        }
+        for (const QString& zeile : ausgelassen)
+            fehler << zeile << '\n';
+        return ausgelassen.isEmpty() ? StatusOk : StatusFehler;
+    }
+
+    if (befehl == QLatin1String("import")) {
+        b.nurErlaubt(befehl, {});
+        if (pos.size() != 2)
+            aufruf(QStringLiteral("import takes one FILE"));
+        const QString quelle = pos[1];
+        const auto fmt = formatAusEndung(quelle);
+        if (!fmt)
+            aufruf(QStringLiteral("%1: the name must end in .ics or .csv").arg(quelle));
+        const QByteArray daten = dateiLesen(quelle);
+        std::vector<Notiz> notizen;
+        QStringList abgelehnt;
+        try {
+            if (*fmt == Format::Ics) {
+                KalenderInhalt k = KalenderLesen(daten, heute);
+                notizen = std::move(k.notizen);
+                abgelehnt = k.abgelehnt;
+            } else {
+                for (const CsvNotiz& c : CsvNotizenLesen(daten)) {
+                    try {
+                        if (!c.fehler.isEmpty())
+                            throw EingabeFehler(c.fehler.toStdString());
+                        notizen.push_back(NotizAusWahl(c.text, c.wahl, heute));
+                    } catch (const EingabeFehler& f) {
+                        abgelehnt << QStringLiteral("refused line %1: %2")
+                                         .arg(c.zeile)
+                                         .arg(QString::fromStdString(f.what()));
+                    }
+                }
+            }
+        } catch (const EingabeFehler& f) {
+            scheitern(QStringLiteral("%1: %2").arg(quelle, QString::fromStdString(f.what())));
+        }
+        if (!notizen.empty()) {
+            Notizdatei datei(pfad, u.warteMs);
+            for (qint64 id : hinzufuegen(datei, notizen, pfad))
+                aus << id << '\n';
+        }
+        for (const QString& zeile : abgelehnt)
+            fehler << zeile << '\n';
+        return abgelehnt.isEmpty() ? StatusOk : StatusFehler;
+    }
+
+    aufruf(QStringLiteral("unknown command \"%1\"; give list, add, delete, export or import")
+               .arg(befehl));
+}
+
+} // namespace
+
+int NotizenProgramm(const QStringList& argumente, const NotizenUmgebung& umgebung) {
+    try {
+        return ausfuehren(argumente, umgebung);
+    } catch (const Abbruch& a) {
+        *umgebung.fehler << "pinwick-notes: " << a.text << '\n';
+        return a.status;
+    } catch (const std::exception& f) {
+        *umgebung.fehler << "pinwick-notes: " << f.what() << '\n';
+        return StatusFehler;
+    }
+}
+
+QString EigeneNotizenDatei() {
+    // The ticker's data folder: "Pinwick 3" below the documents folder.
+    QString ordner = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QDir(ordner).filePath(QStringLiteral("Pinwick 3/pw.kav"));
+}
+
+} // namespace pinwick

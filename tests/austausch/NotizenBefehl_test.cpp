@@ -1,0 +1,371 @@
+// pinwick-notes on temporary notes files: what each command writes and
+// prints, every kind of refusal with its exit status, and that a refused
+// command leaves the file as it was.
+
+#include "Datenbank.h"
+#include "Hilfen.h"
+#include "NotizenBefehl.h"
+#include "Speicher.h"
+#include "TestHilfe.h"
+#include "Zeitplanwahl.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace pinwick {
+namespace {
+
+using Zeile = std::vector<QVariant>;
+
+QString text(const QVariant& v) {
+    return v.isNull() ? QStringLiteral("<null>") : v.toString();
+}
+
+// Rows as text, for readable failures.
+QStringList alsText(const std::vector<Zeile>& zeilen) {
+    QStringList t;
+    for (const Zeile& z : zeilen) {
+        QStringList felder;
+        for (const QVariant& v : z)
+            felder << text(v);
+        t << felder.join(QLatin1Char('|'));
+    }
+    return t;
+}
+
+// Wednesday 9 December 2026, 10:00.
+const QDateTime jetzt(QDate(2026, 12, 9), QTime(10, 0));
+
+struct Lauf {
+    int status = -1;
+    QString aus, fehler;
+};
+
+class BefehlTest : public ::testing::Test {
+protected:
+    QString datei() const { return u.p.datenbankDatei; }
+
+    Lauf lauf(QStringList argumente, int warteMs = 300) {
+        Lauf l;
+        QTextStream aus(&l.aus), fehler(&l.fehler);
+        NotizenUmgebung umgebung;
+        umgebung.jetzt = jetzt;
+        umgebung.eigeneDatei = datei();
+        umgebung.warteMs = warteMs;
+        umgebung.aus = &aus;
+        umgebung.fehler = &fehler;
+        l.status = NotizenProgramm(argumente, umgebung);
+        aus.flush();
+        fehler.flush();
+        return l;
+    }
+    // The notes table as a fresh connection reads it, ID first.
+    std::vector<Zeile> tabelle() {
+        Datenbank db(datei());
+        auto rs = db.OpenRecordset(QStringLiteral("select * from Notizen"));
+        std::vector<Zeile> zeilen;
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+            Zeile z;
+            for (const char* name : {"ID", "inhalt", "Rhythmus", "UhrVon", "UhrBis", "StartDatum",
+                                     "Dauer", "Vorher", "RhyDetails"})
+                z.push_back(rs->Feld(QString::fromLatin1(name)).roh());
+            zeilen.push_back(z);
+        }
+        return zeilen;
+    }
+    QString pfad(const QString& name) const { return u.Pfad(name); }
+    static QByteArray inhalt(const QString& pfad) {
+        QFile f(pfad);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void schreiben(const QString& name, const QByteArray& inhalt) {
+        QFile f(pfad(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(inhalt);
+    }
+
+    test::TestUmgebung u;
+};
+
+TEST_F(BefehlTest, AddWritesTheEditorsEncodingForEveryRhythm) {
+    const double start = DatumsZahl(QDate(2027, 1, 4));
+    const double heute = DatumsZahl(jetzt.date());
+    struct Fall {
+        QStringList argumente;
+        // Rhythmus, UhrVon*1440, UhrBis*1440, StartDatum, Dauer, Vorher, RhyDetails
+        QStringList spalten;
+    };
+    const auto z = [](double d) { return QString::number(d); };
+    // clang-format off
+    const Fall faelle[] = {
+        {{"add", " Blanks kept "}, {"0", "<null>", "<null>", "<null>", "<null>", "<null>", "<null>"}},
+        {{"add", "Daily", "--daily"}, {"1", "0", "0", "<null>", "<null>", "<null>", "<null>"}},
+        {{"add", "Window", "--daily", "--from", "7:5", "--to", "12"}, {"1", "425", "720", "<null>", "<null>", "<null>", "<null>"}},
+        {{"add", "From alone runs till midnight", "--daily", "--from", "22:00"}, {"1", "1320", "1439", "<null>", "<null>", "<null>", "<null>"}},
+        {{"add", "To alone runs from midnight", "--daily", "--to", "08:00"}, {"1", "0", "480", "<null>", "<null>", "<null>", "<null>"}},
+        {{"add", "Weekly", "--weekly", "mon,Thursday", "--weeks", "6", "--start", "2027-01-04"}, {"2", "0", "0", z(start), "6", "<null>", "-1 0 0-1 0 0 0"}},
+        {{"add", "Weekly today", "--weekly", "sun"}, {"2", "0", "0", z(heute), "0", "<null>", " 0 0 0 0 0 0-1"}},
+        {{"add", "Monthly", "--monthly", "05", "--before", "3", "--start", "4.1.2027"}, {"3", "0", "0", z(start), "<null>", "3", "105"}},
+        {{"add", "Monthly 31", "--monthly", "31"}, {"3", "0", "0", z(heute), "<null>", "0", "131"}},
+        {{"add", "Last Monday", "--monthly", "last-mon"}, {"3", "0", "0", z(heute), "<null>", "0", "250"}},
+        {{"add", "Second Sunday", "--monthly", "2nd-sun"}, {"3", "0", "0", z(heute), "<null>", "0", "226"}},
+        {{"add", "Yearly", "--yearly", "24.12,31.12,5.3,29.02", "--before", "2"}, {"4", "0", "0", z(heute), "<null>", "2", "2412311205032902"}},
+    };
+    // clang-format on
+    std::vector<Lauf> laeufe;
+    for (const Fall& fall : faelle) {
+        laeufe.push_back(lauf(fall.argumente));
+        ASSERT_EQ(laeufe.back().status, StatusOk)
+            << fall.argumente.join(' ').toStdString() << ": " << laeufe.back().fehler.toStdString();
+    }
+    const auto zeilen = tabelle();
+    ASSERT_EQ(zeilen.size(), std::size(faelle));
+    for (size_t k = 0; k < zeilen.size(); ++k) {
+        const Fall& fall = faelle[k];
+        const Zeile& zeile = zeilen[k];
+        EXPECT_EQ(laeufe[k].aus, zeile[0].toString() + QLatin1Char('\n')) << "prints the new ID";
+        EXPECT_EQ(zeile[1].toString(), fall.argumente[1]);
+        QStringList ist;
+        for (size_t i = 2; i < zeile.size(); ++i)
+            ist << ((i == 3 || i == 4) && !zeile[i].isNull()
+                        ? QString::number(std::lround(zeile[i].toDouble() * 1440))
+                        : text(zeile[i]));
+        EXPECT_EQ(ist, fall.spalten) << fall.argumente.join(' ').toStdString();
+    }
+}
+
+TEST_F(BefehlTest, RefusalsChangeNothingAndGiveTheirStatus) {
+    lauf({"add", "kept", "--daily"});
+    schreiben("kaputt.csv", "text,rhythm\n\"never closed,daily\n");
+    schreiben("fremd.csv", "note,when\nx,daily\n");
+    schreiben("kein.ics", "hello");
+    schreiben("notiz.txt", "x");
+    schreiben("keine-db.kav", QByteArray(4096, 'x'));
+    QFile::copy(datei(), pfad("ohne-tabelle.kav"));
+    {
+        Datenbank db(pfad("ohne-tabelle.kav"));
+        db.Ausfuehren(QStringLiteral("DROP TABLE Notizen"));
+    }
+    const QString lang(NotizHoechstLaenge + 1, QLatin1Char('x'));
+    struct Fall {
+        QStringList argumente;
+        int status;
+        const char* meldung; // part of the one line on stderr
+    };
+    // clang-format off
+    const Fall faelle[] = {
+        {{}, 2, "no command"},
+        {{"frob"}, 2, "unknown command"},
+        {{"list", "--bogus"}, 2, "bogus"},
+        {{"list", "extra"}, 2, "no arguments"},
+        {{"list", "--daily"}, 2, "--daily is not an option of list"},
+        {{"add"}, 2, "TEXT"},
+        {{"add", "a", "b"}, 2, "one TEXT"},
+        {{"add", "   "}, 2, "Note text missing."},
+        {{"add", lang}, 2, "at most 32767"},
+        {{"add", "a\tb"}, 2, "control character (code 9)"},
+        {{"add", "x", "--monthly", "45"}, 2, "\"45\""},
+        {{"add", "x", "--monthly", "0"}, 2, "\"0\""},
+        {{"add", "x", "--monthly", "5th-mon"}, 2, "position"},
+        {{"add", "x", "--weekly", "mon,xyz"}, 2, "unknown weekday \"xyz\""},
+        {{"add", "x", "--weekly", ""}, 2, "weekday"},
+        {{"add", "x", "--yearly", "31.04"}, 2, "31.04"},
+        {{"add", "x", "--yearly", "30.02"}, 2, "30.02"},
+        {{"add", "x", "--yearly", "1.1,2.1,3.1,4.1,5.1"}, 2, "four"},
+        {{"add", "x", "--daily", "--from", "25:00"}, 2, "\"25:00\""},
+        {{"add", "x", "--daily", "--from", "12:60"}, 2, "12:60"},
+        {{"add", "x", "--daily", "--from", "8am"}, 2, "8am"},
+        {{"add", "x", "--daily", "--from", "12:00", "--to", "12:00"}, 2, "End time after starting time!"},
+        {{"add", "x", "--daily", "--weekly", "mon"}, 2, "one of"},
+        {{"add", "x", "--from", "08:00"}, 2, "need a rhythm"},
+        {{"add", "x", "--daily", "--start", "2027-01-01"}, 2, "--start needs"},
+        {{"add", "x", "--monthly", "3", "--weeks", "2"}, 2, "--weeks needs"},
+        {{"add", "x", "--weekly", "mon", "--before", "2"}, 2, "--before needs"},
+        {{"add", "x", "--weekly", "mon", "--weeks", "40000"}, 2, "32767"},
+        {{"add", "x", "--monthly", "3", "--before", "-1"}, 2, "-1"},
+        {{"add", "x", "--weekly", "mon", "--start", "31.02.2027"}, 2, "31.02.2027"},
+        {{"add", "x", "--daily", "--daily"}, 2, "twice"},
+        {{"delete"}, 2, "at least one ID"},
+        {{"delete", "1", "abc"}, 2, "\"abc\""},
+        {{"delete", "1", "99"}, 1, "no note with ID 99; nothing deleted"},
+        {{"export", "--format", "xml"}, 2, "\"xml\""},
+        {{"export", pfad("out.txt")}, 2, "--format"},
+        {{"export", "a", "b"}, 2, "at most one"},
+        {{"import"}, 2, "one FILE"},
+        {{"import", pfad("notiz.txt")}, 2, ".ics or .csv"},
+        {{"import", pfad("fehlt.csv")}, 1, "cannot be read"},
+        {{"import", pfad("kaputt.csv")}, 1, "never closed"},
+        {{"import", pfad("fremd.csv")}, 1, "unknown column \"note\""},
+        {{"import", pfad("kein.ics")}, 1, "not an iCalendar file"},
+        {{"--file", pfad("fehlt.kav"), "list"}, 1, "no such notes file"},
+        {{"--file", u.ordner.path(), "list"}, 1, "not a file"},
+        {{"--file", pfad("keine-db.kav"), "add", "x"}, 1, "not a notes file"},
+        {{"--file", pfad("ohne-tabelle.kav"), "list"}, 1, "not a notes file"},
+    };
+    // clang-format on
+    const auto vorher = tabelle();
+    const QByteArray vorherBytes = inhalt(datei());
+    for (const Fall& fall : faelle) {
+        const Lauf l = lauf(fall.argumente);
+        const std::string name = fall.argumente.join(' ').left(60).toStdString();
+        EXPECT_EQ(l.status, fall.status) << name << ": " << l.fehler.toStdString();
+        EXPECT_EQ(l.fehler.count(QLatin1Char('\n')), 1) << name << ": " << l.fehler.toStdString();
+        EXPECT_TRUE(l.fehler.startsWith(QStringLiteral("pinwick-notes: ")) &&
+                    l.fehler.contains(QString::fromUtf8(fall.meldung)))
+            << name << ": " << l.fehler.toStdString();
+        EXPECT_TRUE(l.aus.isEmpty()) << name;
+        EXPECT_EQ(inhalt(datei()), vorherBytes) << name;
+    }
+    EXPECT_EQ(alsText(tabelle()), alsText(vorher));
+    EXPECT_FALSE(QFile::exists(pfad("out.txt")));
+}
+
+TEST_F(BefehlTest, ALockedFileIsGivenUpAfterTheWaitAndLeftAlone) {
+    lauf({"add", "kept"});
+    const auto vorher = tabelle();
+    {
+        // Another program holds the write lock for longer than we wait.
+        Datenbank anderer(datei());
+        anderer.Ausfuehren(QStringLiteral("BEGIN EXCLUSIVE"));
+        for (const QStringList& argumente :
+             {QStringList{"add", "x"}, QStringList{"delete", "1"}, QStringList{"list"}}) {
+            const Lauf l = lauf(argumente, 200);
+            EXPECT_EQ(l.status, StatusFehler) << argumente.join(' ').toStdString();
+            EXPECT_TRUE(l.fehler.contains(QStringLiteral("locked by another program")))
+                << l.fehler.toStdString();
+        }
+        anderer.Ausfuehren(QStringLiteral("ROLLBACK"));
+    }
+    EXPECT_EQ(alsText(tabelle()), alsText(vorher));
+    EXPECT_EQ(lauf({"add", "now it goes"}).status, StatusOk);
+}
+
+TEST_F(BefehlTest, ListShowsEveryNoteAndDueOnlyWhatTheTickerShows) {
+    // Wednesday 10:00: due are the permanent note, the one from 09:00 and the
+    // Wednesday one; not the afternoon one, the Friday one, nor a faulty row.
+    lauf({"add", "always"});
+    lauf({"add", "morning", "--daily", "--from", "09:00", "--to", "11:00"});
+    lauf({"add", "afternoon", "--daily", "--from", "14:00"});
+    lauf({"add", "fridays", "--weekly", "fri"});
+    lauf({"add", "wednesdays", "--weekly", "wed,fri"});
+    test::NotizZeile faulty;
+    faulty.inhalt = QStringLiteral("faulty");
+    faulty.rhythmus = 3; // Null in every schedule column
+    test::NotizEinfuegen(*u.p.lokaleNotizen, faulty);
+    const Lauf alle = lauf({"list"});
+    ASSERT_EQ(alle.status, StatusOk);
+    EXPECT_EQ(alle.aus,
+              QStringLiteral("1\tpermanent\talways\n"
+                             "2\tdaily, 09:00-11:00\tmorning\n"
+                             "3\tdaily, 14:00-23:59\tafternoon\n"
+                             "4\tweekly on Fri, whole day, from 2026-12-09\tfridays\n"
+                             "5\tweekly on Wed, Fri, whole day, from 2026-12-09\twednesdays\n"
+                             "6\tunreadable schedule\tfaulty\n"));
+    const Lauf faellig = lauf({"list", "--due"});
+    EXPECT_EQ(faellig.aus,
+              QStringLiteral("1\tpermanent\talways\n"
+                             "2\tdaily, 09:00-11:00\tmorning\n"
+                             "5\tweekly on Wed, Fri, whole day, from 2026-12-09\twednesdays\n"));
+}
+
+TEST_F(BefehlTest, DeleteTakesSeveralIdsAtOnce) {
+    for (const char* t : {"a", "b", "c", "d"})
+        lauf({"add", t});
+    EXPECT_EQ(lauf({"delete", "3", "1"}).status, StatusOk);
+    QStringList rest;
+    for (const Zeile& z : tabelle())
+        rest << z[1].toString();
+    EXPECT_EQ(rest, (QStringList{"b", "d"}));
+    // One unknown ID among them: none goes.
+    EXPECT_EQ(lauf({"delete", "2", "3"}).status, StatusFehler);
+    EXPECT_EQ(tabelle().size(), 2u);
+}
+
+TEST_F(BefehlTest, ImportTakesWhatFitsAndNamesWhatDoesNot) {
+    schreiben("notizen.csv", "text,rhythm,from,to,start,weeks,days,advance\r\n"
+                             "\"Backup, tonight\",daily,22:00,23:30,,,,\r\n"
+                             "bad day,monthly,,,,,45,\r\n"
+                             "Review,weekly,,,2027-01-04,2,\"mon,thu\",\r\n");
+    const Lauf csv = lauf({"import", pfad("notizen.csv")});
+    EXPECT_EQ(csv.status, StatusFehler);
+    EXPECT_EQ(csv.aus, QStringLiteral("1\n2\n"));
+    EXPECT_EQ(csv.fehler, QStringLiteral("refused line 3: day of the month \"45\": give 1 to 31, "
+                                         "or a position such as last-fri or 2nd-mon\n"));
+    schreiben("kalender.ics",
+              "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\n"
+              "BEGIN:VEVENT\r\nUID:a\r\nSUMMARY:Hourly\r\nDTSTART:20270101T080000\r\n"
+              "DTEND:20270101T090000\r\nRRULE:FREQ=HOURLY\r\nEND:VEVENT\r\n"
+              "BEGIN:VEVENT\r\nUID:b\r\nSUMMARY:Pay day\r\nDTSTART;VALUE=DATE:20270115\r\n"
+              "RRULE:FREQ=MONTHLY;BYMONTHDAY=15\r\nEND:VEVENT\r\n"
+              "END:VCALENDAR\r\n");
+    const Lauf ics = lauf({"import", pfad("kalender.ics")});
+    EXPECT_EQ(ics.status, StatusFehler);
+    EXPECT_EQ(ics.aus, QStringLiteral("3\n"));
+    EXPECT_TRUE(
+        ics.fehler.startsWith(QStringLiteral("refused UID \"a\" SUMMARY \"Hourly\": FREQ=HOURLY")))
+        << ics.fehler.toStdString();
+    QStringList texte;
+    for (const Zeile& z : tabelle())
+        texte << z[1].toString() + QLatin1Char('/') + z[8].toString();
+    EXPECT_EQ(texte, (QStringList{"Backup, tonight/", "Review/-1 0 0-1 0 0 0", "Pay day/115"}));
+}
+
+TEST_F(BefehlTest, ExportImportExportGivesTheSameFiles) {
+    lauf({"add", "Backup \"window\", tonight", "--weekly", "mon,fri", "--from", "22:00", "--to",
+          "23:30", "--weeks", "4"});
+    lauf({"add", "Christmas", "--yearly", "24.12,29.02", "--before", "3"});
+    lauf({"add", "Last Friday", "--monthly", "last-fri", "--from", "16:00"});
+    lauf({"add", " permanent "});
+    lauf({"add", "Daily", "--daily", "--to", "9:30"});
+    for (const char* endung : {"csv", "ics"}) {
+        const QString eins = pfad(QStringLiteral("eins.") + endung);
+        const QString zwei = pfad(QStringLiteral("zwei.") + endung);
+        ASSERT_EQ(lauf({"export", eins}).status, StatusOk);
+        const QString ziel = u.NeueDatenbank(QStringLiteral("ziel-%1.kav").arg(endung));
+        ASSERT_EQ(lauf({"--file", ziel, "import", eins}).status, StatusOk);
+        ASSERT_EQ(lauf({"--file", ziel, "export", "--format", endung, zwei}).status, StatusOk);
+        QFile a(eins), b(zwei);
+        ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QStringList ae = QString::fromUtf8(a.readAll()).split('\n'),
+                    be = QString::fromUtf8(b.readAll()).split('\n');
+        const auto ohneStempel = [](QStringList& l) {
+            l.removeIf([](const QString& z) { return z.startsWith(QStringLiteral("DTSTAMP:")); });
+        };
+        ohneStempel(ae);
+        ohneStempel(be);
+        EXPECT_EQ(ae, be) << endung;
+        EXPECT_EQ(ae.size(), QByteArray(endung) == "csv" ? 7 : be.size());
+    }
+    // Without OUT the export goes to stdout, in iCalendar unless told.
+    EXPECT_TRUE(lauf({"export"}).aus.startsWith(QStringLiteral("BEGIN:VCALENDAR")));
+    EXPECT_TRUE(lauf({"export", "--format", "csv"}).aus.startsWith(QStringLiteral("text,rhythm,")));
+}
+
+#ifdef PINWICK_NOTES
+TEST_F(BefehlTest, TheProgramItselfExitsWithTheStatusAndOneLine) {
+    struct Fall {
+        QStringList argumente;
+        int status;
+        int fehlerZeilen;
+    };
+    const Fall faelle[] = {
+        {{"--file", datei(), "add", "from the program", "--daily"}, 0, 0},
+        {{"--file", datei(), "add", "x", "--monthly", "45"}, 2, 1},
+        {{"--file", pfad("fehlt.kav"), "list"}, 1, 1},
+        {{"--help"}, 0, 0},
+    };
+    for (const Fall& fall : faelle) {
+        QProcess prozess;
+        prozess.start(QStringLiteral(PINWICK_NOTES), fall.argumente);
+        ASSERT_TRUE(prozess.waitForFinished(20000));
+        EXPECT_EQ(prozess.exitCode(), fall.status) << fall.argumente.join(' ').toStdString();
+        EXPECT_EQ(prozess.readAllStandardError().count('\n'), fall.fehlerZeilen);
+    }
+    EXPECT_EQ(tabelle().size(), 1u);
+}
+#endif
+
+} // namespace
+} // namespace pinwick
