@@ -8,7 +8,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSet>
+#include <algorithm>
 #include <vector>
 
 namespace pinwick {
@@ -33,7 +35,29 @@ qint64 minutenGrenzen(const QDateTime& von, const QDateTime& bis) {
 
 } // namespace
 
-TickerInhalt::TickerInhalt(Programm& p) : p_(p) {}
+TickerInhalt::TickerInhalt(Programm& p) : p_(p) {
+    verzugWuerfeln = [] { return static_cast<int>(QRandomGenerator::global()->bounded(MaxVerzugMs + 1)); };
+}
+
+bool TickerInhalt::wiederOeffnenFaellig() {
+    const qint64 jetzt = p_.uhr.Millisekunden();
+    if (p_.broadcastNichtVor == 0) {
+        const int verzug = verzugWuerfeln ? std::clamp(verzugWuerfeln(), 0, MaxVerzugMs) : 0;
+        p_.broadcastNichtVor = jetzt + verzug;
+        if (p_.broadcastNichtVor == 0)
+            p_.broadcastNichtVor = 1;
+    }
+    return verzugVorbei();
+}
+
+bool TickerInhalt::verzugVorbei() const {
+    if (p_.broadcastNichtVor == 0)
+        return false;
+    const qint64 jetzt = p_.uhr.Millisekunden();
+    // A moment further off than any delay: the clock was set back. Waiting
+    // for it could take hours.
+    return jetzt >= p_.broadcastNichtVor || p_.broadcastNichtVor - jetzt > MaxVerzugMs;
+}
 
 void TickerInhalt::ZeitTest(bool& faellig) const {
     if (!p_.lokaleNotizen)
@@ -68,7 +92,10 @@ void TickerInhalt::eintraegeUebernehmen() {
 
 void TickerInhalt::NotizMachen() {
     Erhoehen(p_.aufbauZaehler);
-    const bool aufbau = p_.aufbauZaehler >= 100;
+    // A reopening put off after a change of the broadcaster's file is due:
+    // rebuild now, without moving the regular rebuilds.
+    const bool nachgeholt = p_.aufbauZaehler < 100 && verzugVorbei();
+    const bool aufbau = p_.aufbauZaehler >= 100 || nachgeholt;
     if (aufbau) {
         p_.neuerText.clear();
         gefunden_ = 0;
@@ -112,6 +139,12 @@ void TickerInhalt::NotizMachen() {
 
     if (aufbau) {
         eintraegeUebernehmen();
+        // A moment that has passed without the file being reopened (the
+        // connection was lost meanwhile) must not make every tick a rebuild.
+        if (verzugVorbei())
+            p_.broadcastNichtVor = 0;
+    }
+    if (aufbau && !nachgeholt) {
         // The first rebuild after start leaves the update check to its own timer.
         if (p_.ersterAufbau)
             p_.ersterAufbau = false;
@@ -184,9 +217,17 @@ void TickerInhalt::broadcastNotizenLesen() {
                 letzteBroadcast_.push_back(neueEintraege_[i].text);
     };
 
-    // Not open yet (busy at start), or another file now lies under the
-    // name (copied or renamed over it): open it afresh.
-    if (!p_.broadcastDatenbank || DateiStandLesen(p_.broadcastDatei) != p_.broadcastStand) {
+    // Not open yet (busy at start), or the file was written or another file
+    // now lies under the name (copied or renamed over it): open it afresh.
+    // After a change each receiver first waits its own short delay and keeps
+    // showing what it read last.
+    const bool offen = p_.broadcastDatenbank != nullptr;
+    if (!offen || DateiStandLesen(p_.broadcastDatei) != p_.broadcastStand) {
+        if (offen && !wiederOeffnenFaellig()) {
+            letzteBehalten();
+            return;
+        }
+        p_.broadcastNichtVor = 0;
         BroadcastOeffnen(p_);
         if (p_.netzFehler)
             return; // the notice follows at the next tick
