@@ -3,7 +3,7 @@
 //
 //   empfang_last [--empfaenger 16] [--notizen 500] [--ruhe 10] [--sekunden 30]
 //                [--abstand 2000] [--nachlauf 8] [--ordner DIR]
-//                [--ohne-ablage] [--ohne-verzug]
+//                [--ohne-ablage] [--ohne-verzug] [--gleichtakt]
 //
 // One broadcaster's file with --notizen notes lies in --ordner (a temporary
 // folder unless given; give a folder on a network mount to measure one).
@@ -20,13 +20,17 @@
 // arrive everywhere. --ohne-ablage makes every open derive the key from the
 // password (as before keys were kept), --ohne-verzug reopens a changed file
 // at once instead of after the random delay: both for comparison.
+// --gleichtakt puts every receiver's rebuilds on the same tick, the worst
+// case for a herd (desktops woken together, or reconnected together after
+// an outage).
 //
 // Figures: the broadcaster's save time (median, 99th percentile, worst); per
 // change the time until every receiver shows it (median, 99th percentile,
 // worst over the changes) and until a receiver shows it; busy reads; errors
 // (failed saves, network-error notices, a receiver that lost the file);
 // views the broadcaster's table never held; bytes read and processor time
-// per receiver per idle second and per change. Exit code 0 only when there
+// per receiver per idle second and per change; how long a rebuild that
+// reads the changed file takes (it holds the file's shared lock meanwhile). Exit code 0 only when there
 // are no errors, no foreign views, and every receiver shows the last state.
 
 #include "Notiz.h"
@@ -67,6 +71,7 @@ struct Optionen {
     double nachlauf = 8;
     bool ohneAblage = false;
     bool ohneVerzug = false;
+    bool gleichtakt = false;
     int nr = 0;
     qint64 start = 0; // the common moment the idle time begins
 };
@@ -81,6 +86,10 @@ Optionen lesen(int argc, char** argv) {
         }
         if (name == QLatin1String("--ohne-verzug")) {
             o.ohneVerzug = true;
+            continue;
+        }
+        if (name == QLatin1String("--gleichtakt")) {
+            o.gleichtakt = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -307,14 +316,18 @@ int empfaenger(const Optionen& o) {
         std::fprintf(stderr, "receiver %d: the broadcaster's file did not open\n", o.nr);
         return 1;
     }
-    p.aufbauZaehler = static_cast<int16_t>(std::uniform_int_distribution<int>(0, 99)(zufall));
+    p.aufbauZaehler = o.gleichtakt ? int16_t(0)
+                                   : static_cast<int16_t>(
+                                         std::uniform_int_distribution<int>(0, 99)(zufall));
 
     QStringList sichten;
     QString letzteSicht;
     Verbrauch ruheAnfang, ruheEnde, aenderungEnde;
     bool ruheGemessen = false, ruheVorbei = false, aenderungVorbei = false;
     const qint64 ruheAb = o.start + 1000; // the first rebuilds have read the file
-    for (qint64 naechster = JetztMs(); naechster < ende(o); naechster += Takt) {
+    QStringList lesedauern;
+    // All receivers tick on the same 50 ms grid.
+    for (qint64 naechster = o.start - 500; naechster < ende(o); naechster += Takt) {
         schlafenBis(naechster);
         const qint64 jetzt = JetztMs();
         if (!ruheGemessen && jetzt >= ruheAb) {
@@ -333,10 +346,17 @@ int empfaenger(const Optionen& o) {
         const bool warFehler = p.netzFehler;
         const qint64 nichtVor = p.broadcastNichtVor;
         const DateiStand vorher = p.broadcastStand;
+        const auto anfang = std::chrono::steady_clock::now();
         inhalt.NetzWiederholung();
         inhalt.NotizMachen();
-        if (p.broadcastStand != vorher && jetzt >= aenderungenAb(o))
+        if (p.broadcastStand != vorher && jetzt >= aenderungenAb(o)) {
             ++neuGeoeffnet;
+            lesedauern << QString::number(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                          anfang)
+                    .count(),
+                'f', 2);
+        }
         const bool aufbau = p.aufbauZaehler == 0 || (nichtVor != 0 && p.broadcastNichtVor == 0);
         if (aufbau) {
             ++aufbauten;
@@ -357,6 +377,7 @@ int empfaenger(const Optionen& o) {
     if (!aenderungVorbei)
         aenderungEnde = verbrauch();
 
+    sichten.prepend(lesedauern.join(QLatin1Char(' ')));
     sichten.prepend(fingerabdruck(letzteSicht));
     sichten.prepend(QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10")
                         .arg(besetzt)
@@ -426,6 +447,8 @@ int leiter(Optionen o) {
         gemeinsam << "--ohne-ablage";
     if (o.ohneVerzug)
         gemeinsam << "--ohne-verzug";
+    if (o.gleichtakt)
+        gemeinsam << "--gleichtakt";
     std::vector<pid_t> kinder;
     kinder.push_back(SelbstStarten(QStringList{"--rolle", "sender"} + gemeinsam));
     for (int i = 0; i < o.empfaenger; ++i)
@@ -471,10 +494,11 @@ int leiter(Optionen o) {
     long besetzt = 0, fehler = fehlerSender, meldungen = 0, aufbauten = 0, fremd = 0;
     int nichtAktuell = 0;
     std::vector<double> ruheBytes, ruheCpu, aenderungBytes, aenderungCpu, leseBytes, leseCpu;
+    std::vector<double> lesedauern;
     for (int r = 0; r < o.empfaenger; ++r) {
         const QStringList e =
             leseDatei(ordner.filePath(QStringLiteral("empfaenger-%1.txt").arg(r)));
-        if (e.size() < 2) {
+        if (e.size() < 3) {
             std::printf("receiver %d: FAILED, no figures\n", r);
             gut = false;
             continue;
@@ -507,10 +531,12 @@ int leiter(Optionen o) {
         }
         if (e[1] != letzterStand)
             ++nichtAktuell;
+        for (const QString& d : e[2].split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            lesedauern.push_back(d.toDouble());
 
         // The first moment each state (or a later one) was shown.
         std::vector<qint64> erstes(static_cast<size_t>(zustaende), 0);
-        for (qsizetype i = 2; i < e.size(); ++i) {
+        for (qsizetype i = 3; i < e.size(); ++i) {
             const QStringList t = e[i].split(QLatin1Char(' '), Qt::SkipEmptyParts);
             if (t.size() < 2)
                 continue;
@@ -549,10 +575,11 @@ int leiter(Optionen o) {
     };
 
     std::printf("Receivers on one broadcaster's file: %d receivers, %d notes (%lld bytes), "
-                "%.0f s idle, %d changes %d ms apart, keys %s, delay %s, folder %s\n",
+                "%.0f s idle, %d changes %d ms apart, keys %s, delay %s, rebuilds %s, folder %s\n",
                 o.empfaenger, o.notizen, static_cast<long long>(dateiGroesse), o.ruhe,
                 aenderungen, o.abstand, o.ohneAblage ? "derived at every open" : "kept",
-                o.ohneVerzug ? "none" : "random up to 500 ms", qPrintable(o.ordner));
+                o.ohneVerzug ? "none" : "random up to 500 ms",
+                o.gleichtakt ? "in step" : "out of step", qPrintable(o.ordner));
     std::printf("save time ms: %s\n", qPrintable(dreiZahlen(speichern)));
     std::printf("until every receiver shows a change, ms: %s\n", qPrintable(dreiZahlen(bisAlle)));
     std::printf("until one receiver shows a change, ms: %s\n",
@@ -565,8 +592,8 @@ int leiter(Optionen o) {
                 mittel(ruheBytes), mittel(ruheCpu), mittel(aenderungBytes), mittel(aenderungCpu),
                 anteil(aenderungBytes, 1.0), anteil(aenderungCpu, 1.0));
     std::printf("per reading of a changed file: %.0f bytes and %.2f ms CPU (mean over "
-                "receivers)\n",
-                mittel(leseBytes), mittel(leseCpu));
+                "receivers); its rebuild took ms: %s\n",
+                mittel(leseBytes), mittel(leseCpu), qPrintable(dreiZahlen(lesedauern)));
     gut = gut && fehler == 0 && meldungen == 0 && fremd == 0 && nichtAktuell == 0 &&
           nieUeberall == 0 && aenderungen > 0;
     std::printf("%s\n", gut ? "OK" : "FAILED");
