@@ -36,7 +36,9 @@ qint64 minutenGrenzen(const QDateTime& von, const QDateTime& bis) {
 } // namespace
 
 TickerInhalt::TickerInhalt(Programm& p) : p_(p) {
-    verzugWuerfeln = [] { return static_cast<int>(QRandomGenerator::global()->bounded(MaxVerzugMs + 1)); };
+    verzugWuerfeln = [] {
+        return static_cast<int>(QRandomGenerator::global()->bounded(MaxVerzugMs + 1));
+    };
 }
 
 bool TickerInhalt::wiederOeffnenFaellig() {

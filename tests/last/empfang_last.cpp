@@ -30,8 +30,8 @@
 // (failed saves, network-error notices, a receiver that lost the file);
 // views the broadcaster's table never held; bytes read and processor time
 // per receiver per idle second and per change; how long a rebuild that
-// reads the changed file takes (it holds the file's shared lock meanwhile). Exit code 0 only when there
-// are no errors, no foreign views, and every receiver shows the last state.
+// reads the changed file takes (it holds the file's shared lock meanwhile). Exit code 0 only when
+// there are no errors, no foreign views, and every receiver shows the last state.
 
 #include "Notiz.h"
 #include "Prozesse.h"
@@ -316,9 +316,9 @@ int empfaenger(const Optionen& o) {
         std::fprintf(stderr, "receiver %d: the broadcaster's file did not open\n", o.nr);
         return 1;
     }
-    p.aufbauZaehler = o.gleichtakt ? int16_t(0)
-                                   : static_cast<int16_t>(
-                                         std::uniform_int_distribution<int>(0, 99)(zufall));
+    p.aufbauZaehler = o.gleichtakt
+                          ? int16_t(0)
+                          : static_cast<int16_t>(std::uniform_int_distribution<int>(0, 99)(zufall));
 
     QStringList sichten;
     QString letzteSicht;
@@ -352,8 +352,7 @@ int empfaenger(const Optionen& o) {
         if (p.broadcastStand != vorher && jetzt >= aenderungenAb(o)) {
             ++neuGeoeffnet;
             lesedauern << QString::number(
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                          anfang)
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - anfang)
                     .count(),
                 'f', 2);
         }
@@ -485,8 +484,8 @@ int leiter(Optionen o) {
     }
     const int zustaende = static_cast<int>(moment.size());
     const int aenderungen = zustaende - 1;
-    const QString letzterStand = s.last().isEmpty() ? s[s.size() - 2].split(' ').value(2)
-                                                    : s.last().split(' ').value(2);
+    const QString letzterStand =
+        s.last().isEmpty() ? s[s.size() - 2].split(' ').value(2) : s.last().split(' ').value(2);
 
     // Per change, per receiver: from the save to the first view of that
     // state or a later one.
@@ -519,8 +518,7 @@ int leiter(Optionen o) {
         if (aenderungen > 0) {
             aenderungBytes.push_back((z.value(6).toDouble() - bytesRuhe * aenderungSek) /
                                      aenderungen);
-            aenderungCpu.push_back((z.value(7).toDouble() - cpuRuhe * aenderungSek) /
-                                   aenderungen);
+            aenderungCpu.push_back((z.value(7).toDouble() - cpuRuhe * aenderungSek) / aenderungen);
         }
         // A receiver reads a changed file once per rebuild however many
         // changes came in between: the cost of one such reading.
@@ -553,8 +551,7 @@ int leiter(Optionen o) {
         }
         for (int k = 1; k < zustaende; ++k)
             if (erstes[size_t(k)] != 0)
-                bisSichtbar[size_t(k - 1)].push_back(
-                    double(erstes[size_t(k)] - moment[size_t(k)]));
+                bisSichtbar[size_t(k - 1)].push_back(double(erstes[size_t(k)] - moment[size_t(k)]));
     }
 
     std::vector<double> bisAlle, jeEmpfaenger;
@@ -576,8 +573,8 @@ int leiter(Optionen o) {
 
     std::printf("Receivers on one broadcaster's file: %d receivers, %d notes (%lld bytes), "
                 "%.0f s idle, %d changes %d ms apart, keys %s, delay %s, rebuilds %s, folder %s\n",
-                o.empfaenger, o.notizen, static_cast<long long>(dateiGroesse), o.ruhe,
-                aenderungen, o.abstand, o.ohneAblage ? "derived at every open" : "kept",
+                o.empfaenger, o.notizen, static_cast<long long>(dateiGroesse), o.ruhe, aenderungen,
+                o.abstand, o.ohneAblage ? "derived at every open" : "kept",
                 o.ohneVerzug ? "none" : "random up to 500 ms",
                 o.gleichtakt ? "in step" : "out of step", qPrintable(o.ordner));
     std::printf("save time ms: %s\n", qPrintable(dreiZahlen(speichern)));

@@ -433,10 +433,10 @@ TEST(DatenbankSchluessel, JedeDateiOeffnetMitDemSchluesselIhresSalzes) {
     // Files made by the library itself from the password, the usual way.
     const auto machen = [&](const QString& name, const char* schluessel, const char* text) {
         const QString pfad = u.Pfad(name);
-        rohAnlegen(pfad, schluessel,
-                   (QByteArray("CREATE TABLE T (inhalt TEXT); INSERT INTO T VALUES ('") + text +
-                    "')")
-                       .constData());
+        rohAnlegen(
+            pfad, schluessel,
+            (QByteArray("CREATE TABLE T (inhalt TEXT); INSERT INTO T VALUES ('") + text + "')")
+                .constData());
         return pfad;
     };
     const QString a = machen("a.kav", Datenbank::Schluessel, "a");
@@ -470,14 +470,13 @@ TEST(DatenbankSchluessel, JedeDateiOeffnetMitDemSchluesselIhresSalzes) {
         {"reopen unchanged uses the kept key", [] {}, "a", 0, 1, 0},
         {"a replacement with a new salt derives its own", [&] { legen(b); }, "b", 1, 0, 0},
         {"the first file back: its key is still kept", [&] { legen(a); }, "a", 0, 1, 0},
-        {"another password under the name fails, nothing kept", [&] { legen(fremd); }, nullptr,
-         1, 0, 0},
+        {"another password under the name fails, nothing kept", [&] { legen(fremd); }, nullptr, 1,
+         0, 0},
         {"and fails again, derived again", [] {}, nullptr, 1, 0, 0},
         {"a wrong key kept for the salt is dropped, the file opens",
          [&] {
              legen(a);
-             Datenbank::SchluesselMerken(salz(a), Datenbank::Schluessel,
-                                         QByteArray(32, '\x11'));
+             Datenbank::SchluesselMerken(salz(a), Datenbank::Schluessel, QByteArray(32, '\x11'));
          },
          "a", 1, 0, 1},
         {"and the right key is kept again", [] {}, "a", 0, 1, 0},
@@ -488,7 +487,8 @@ TEST(DatenbankSchluessel, JedeDateiOeffnetMitDemSchluesselIhresSalzes) {
          0, 0, 0},
     };
 
-    for (const auto zugriff : {Datenbank::Zugriff::NurLesen, Datenbank::Zugriff::LesenUndSchreiben}) {
+    for (const auto zugriff :
+         {Datenbank::Zugriff::NurLesen, Datenbank::Zugriff::LesenUndSchreiben}) {
         Datenbank::SchluesselVergessen();
         for (const Schritt& s : schritte) {
             SCOPED_TRACE(s.was);
