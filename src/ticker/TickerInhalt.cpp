@@ -212,6 +212,7 @@ void TickerInhalt::broadcastNotizenLesen() {
     const int vorher = gefunden_;
     const auto gelesen = [&] {
         GelesenVermerken(p_);
+        broadcastGelesen_ = true;
         letzteBroadcast_.clear();
         if (gefunden_ > vorher)
             for (size_t i = neueEintraege_.size() - static_cast<size_t>(gefunden_ - vorher);
@@ -222,10 +223,11 @@ void TickerInhalt::broadcastNotizenLesen() {
     // Not open yet (busy at start), or the file was written or another file
     // now lies under the name (copied or renamed over it): open it afresh.
     // After a change each receiver first waits its own short delay and keeps
-    // showing what it read last.
+    // showing what it read last; one that has read nothing yet (just
+    // started) has nothing to show meanwhile and reads at once.
     const bool offen = p_.broadcastDatenbank != nullptr;
     if (!offen || DateiStandLesen(p_.broadcastDatei) != p_.broadcastStand) {
-        if (offen && !wiederOeffnenFaellig()) {
+        if (offen && broadcastGelesen_ && !wiederOeffnenFaellig()) {
             letzteBehalten();
             return;
         }

@@ -84,8 +84,10 @@ private:
     void eintraegeUebernehmen();
 
     Programm& p_;
-    // The broadcaster's due notes of the last rebuild that could read them.
+    // The broadcaster's due notes of the last rebuild that could read them,
+    // and whether one could since the program started.
     std::vector<QString> letzteBroadcast_;
+    bool broadcastGelesen_ = false;
     // The marker's line while the file "nefe" cannot hold it; empty otherwise.
     QString nefeImSpeicher_;
     int gefunden_ = 0;                   // due notes found in the current rebuild

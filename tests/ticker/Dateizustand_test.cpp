@@ -324,4 +324,20 @@ TEST_F(Empfaenger, NachEinerAenderungErstNachDemVerzugNeuGelesen) {
     }
     EXPECT_EQ(u.p.broadcastNichtVor, 0);
     EXPECT_EQ(u.p.aufbauZaehler, 10);
+
+    // A bar that has not read the file yet (just started) has nothing to
+    // show while it waits: it reads a changed file at once.
+    ASSERT_TRUE(QFile::rename(senderPfad + ".weg", senderPfad));
+    u.p.netzFehler = false;
+    QFile::remove(u.Pfad("nefe"));
+    BroadcastOeffnen(u.p);
+    ASSERT_FALSE(u.p.netzFehler);
+    QThread::msleep(20);
+    Datenbank(senderPfad).Ausfuehren(QStringLiteral("UPDATE Notizen SET inhalt = 'frisch'"));
+    TickerInhalt gestartet{u.p};
+    gestartet.verzugWuerfeln = [] { return TickerInhalt::MaxVerzugMs; };
+    u.p.aufbauZaehler = 100;
+    gestartet.NotizMachen();
+    EXPECT_EQ(texte(), (QStringList{"1:frisch", "0:eigene"}));
+    EXPECT_EQ(u.p.broadcastNichtVor, 0);
 }
