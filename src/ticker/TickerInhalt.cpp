@@ -107,20 +107,29 @@ void TickerInhalt::NotizMachen() {
         jetzt_ = p_.uhr.Jetzt();
     }
 
+    // Set while a returned broadcaster's file waits for this receiver's delay.
+    bool warten = false;
     if (p_.broadcastStatus && !p_.netzFehler) {
         if (BroadcastErreichbar(p_)) {
             p_.netzFehler = false;
             if (nefeVorhanden()) {
-                // The file is there again. It counts as back only once it
-                // opens: a file that is no notes database, or one that stays
-                // locked, keeps the outage (and its one notice) going.
-                BroadcastOeffnen(p_);
-                if (!p_.netzFehler) {
-                    nefeLoeschen();
-                    EinstellungenUebernehmen(p_);
+                // The file is there again. Every receiver of the share finds
+                // that in the same clock minute, so each first waits its own
+                // short delay. It counts as back only once it opens: a file
+                // that is no notes database, or one that stays locked, keeps
+                // the outage (and its one notice) going.
+                if (wiederOeffnenFaellig()) {
+                    p_.broadcastNichtVor = 0;
+                    BroadcastOeffnen(p_);
+                    if (!p_.netzFehler) {
+                        nefeLoeschen();
+                        EinstellungenUebernehmen(p_);
+                    }
+                } else {
+                    warten = true;
                 }
             }
-            if (!p_.netzFehler && bubbleSchliessen)
+            if (!warten && !p_.netzFehler && bubbleSchliessen)
                 versuche([&] { bubbleSchliessen(); });
         } else {
             p_.netzFehler = true;
@@ -129,7 +138,7 @@ void TickerInhalt::NotizMachen() {
         }
     }
 
-    if (aufbau && p_.broadcastStatus && !p_.netzFehler && BroadcastErreichbar(p_))
+    if (aufbau && !warten && p_.broadcastStatus && !p_.netzFehler && BroadcastErreichbar(p_))
         broadcastNotizenLesen();
 
     if (aufbau && p_.eigeneErlauben && p_.lokaleNotizen) {

@@ -341,3 +341,40 @@ TEST_F(Empfaenger, NachEinerAenderungErstNachDemVerzugNeuGelesen) {
     EXPECT_EQ(texte(), (QStringList{"1:frisch", "0:eigene"}));
     EXPECT_EQ(u.p.broadcastNichtVor, 0);
 }
+
+// After an outage every receiver of the share tests the file again in the
+// same clock minute: each waits its own delay before it opens the file, and
+// the outage (marker, bubble, no broadcast notes) lasts until it has.
+TEST_F(Empfaenger, NachEinemAusfallErstNachDemVerzugWiederVerbunden) {
+    int geschlossen = 0;
+    inhalt.bubbleSchliessen = [&] { ++geschlossen; };
+    for (const int verzug : {0, 250, TickerInhalt::MaxVerzugMs}) {
+        SCOPED_TRACE(verzug);
+        inhalt.verzugWuerfeln = [=] { return verzug; };
+        tick(true);
+        ASSERT_EQ(texte(), beide);
+        ASSERT_TRUE(QFile::rename(senderPfad, senderPfad + ".weg"));
+        tick(false);
+        tick(true);
+        ASSERT_TRUE(nefe());
+        ASSERT_EQ(texte(), QStringList{"0:eigene"});
+
+        ASSERT_TRUE(QFile::rename(senderPfad + ".weg", senderPfad));
+        u.p.uhr.Stellen(u.p.uhr.Jetzt().addSecs(70));
+        geschlossen = 0;
+        int gewartet = 0;
+        tick(false);
+        while (nefe() && gewartet < 2000) {
+            EXPECT_EQ(texte(), QStringList{"0:eigene"});
+            EXPECT_EQ(geschlossen, 0);
+            u.p.uhr.Stellen(u.p.uhr.Jetzt().addMSecs(50));
+            gewartet += 50;
+            tick(false);
+        }
+        EXPECT_EQ(gewartet, verzug);
+        EXPECT_GE(geschlossen, 1);
+        tick(true);
+        EXPECT_EQ(texte(), beide);
+    }
+    EXPECT_EQ(meldungen.size(), 3);
+}
