@@ -5,7 +5,7 @@ set -e
 
 PACKAGES="build-essential cmake pkg-config ninja-build
 qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
-libsqlcipher-dev sqlcipher
+libsqlcipher-dev sqlcipher libssl-dev
 libcurl4-openssl-dev
 libsodium-dev minisign openssl python3-openssl
 libgtest-dev libgmock-dev googletest libbenchmark-dev

@@ -5,6 +5,8 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <openssl/evp.h>
+
 #include <QByteArray>
 #include <QFileInfo>
 #include <QLocale>
@@ -14,6 +16,7 @@
 #include <iterator>
 #include <limits>
 #include <map>
+#include <mutex>
 
 namespace pinwick {
 
@@ -248,6 +251,102 @@ const char* nurLesenVfs() {
     return angemeldet ? NurLesenVfs : nullptr;
 }
 
+// ---- kept keys ------------------------------------------------------------
+//
+// The library turns a password into the file's key with PBKDF2 over the
+// file's salt: HMAC-SHA1, 64000 rounds, 32 bytes of key, 16 bytes of salt
+// at the head of the file. The same derivation is done here once per salt;
+// the key is then handed over in the library's raw form x'<64 hex digits>',
+// with which the library takes the salt from the file and derives only its
+// short page-check key (two rounds).
+constexpr int SalzLaenge = 16;
+constexpr int SchluesselLaenge = 32;
+constexpr int Runden = 64000;
+// A receiver meets one salt per replacement of its broadcaster's file; a few
+// kept keys are plenty, and a bound keeps a long run from collecting them.
+constexpr size_t AblageGroesse = 16;
+
+struct Ablage {
+    std::mutex sperre;
+    bool an = true;
+    // (salt followed by the password, key), the most recently used last.
+    std::vector<std::pair<QByteArray, QByteArray>> eintraege;
+    Datenbank::SchluesselZahlen zahlen;
+
+    static QByteArray kennung(const QByteArray& salz, const QByteArray& passwort) {
+        return salz + passwort;
+    }
+    QByteArray holen(const QByteArray& salz, const QByteArray& passwort) {
+        std::lock_guard<std::mutex> l(sperre);
+        const QByteArray k = kennung(salz, passwort);
+        for (auto it = eintraege.begin(); it != eintraege.end(); ++it) {
+            if (it->first == k) {
+                auto eintrag = std::move(*it);
+                eintraege.erase(it);
+                eintraege.push_back(std::move(eintrag));
+                return eintraege.back().second;
+            }
+        }
+        return {};
+    }
+    void merken(const QByteArray& salz, const QByteArray& passwort, const QByteArray& schluessel) {
+        std::lock_guard<std::mutex> l(sperre);
+        const QByteArray k = kennung(salz, passwort);
+        std::erase_if(eintraege, [&](const auto& e) { return e.first == k; });
+        if (eintraege.size() >= AblageGroesse)
+            eintraege.erase(eintraege.begin());
+        eintraege.emplace_back(k, schluessel);
+    }
+    void vergessen(const QByteArray& salz, const QByteArray& passwort) {
+        std::lock_guard<std::mutex> l(sperre);
+        const QByteArray k = kennung(salz, passwort);
+        std::erase_if(eintraege, [&](const auto& e) { return e.first == k; });
+        ++zahlen.verworfen;
+    }
+};
+
+Ablage& ablage() {
+    static Ablage a;
+    return a;
+}
+
+// The salt of an existing database file; empty when the file is shorter (a
+// file that is empty or only now being made has none yet). Read through the
+// library's own file layer: on this platform closing any other handle on
+// the file would drop the locks that this process's connections hold there.
+QByteArray salzLesen(const QByteArray& datei) {
+    sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+    if (!vfs)
+        return {};
+    std::vector<char> speicher(static_cast<size_t>(vfs->szOsFile));
+    auto* datei_ = reinterpret_cast<sqlite3_file*>(speicher.data());
+    int aus = 0;
+    if (vfs->xOpen(vfs, datei.constData(), datei_, SQLITE_OPEN_READONLY | SQLITE_OPEN_MAIN_DB,
+                   &aus) != SQLITE_OK) {
+        // A failed open leaves nothing to close.
+        return {};
+    }
+    QByteArray salz(SalzLaenge, '\0');
+    const int rc = datei_->pMethods->xRead(datei_, salz.data(), SalzLaenge, 0);
+    datei_->pMethods->xClose(datei_);
+    return rc == SQLITE_OK ? salz : QByteArray();
+}
+
+// The raw key text for the library: x'<hex>'.
+QByteArray rohSchluessel(const QByteArray& schluessel) {
+    return "x'" + schluessel.toHex() + "'";
+}
+
+QByteArray ableiten(const QByteArray& passwort, const QByteArray& salz) {
+    QByteArray schluessel(SchluesselLaenge, '\0');
+    if (PKCS5_PBKDF2_HMAC(passwort.constData(), static_cast<int>(passwort.size()),
+                          reinterpret_cast<const unsigned char*>(salz.constData()),
+                          static_cast<int>(salz.size()), Runden, EVP_sha1(), SchluesselLaenge,
+                          reinterpret_cast<unsigned char*>(schluessel.data())) != 1)
+        return {};
+    return schluessel;
+}
+
 QString bezeichner(const QString& name) {
     return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
            QLatin1Char('"');
@@ -368,13 +467,72 @@ Datenbank::Datenbank(const QString& pfad, bool erzeugen, Zugriff zugriff, int wa
         fehler(QStringLiteral("the database file does not exist"), SQLITE_CANTOPEN);
     const int flags = (nurLesen ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
                       SQLITE_OPEN_NOMUTEX | (erzeugen ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(datei.constData(), &verbindung_->db, flags,
-                        nurLesen ? nurLesenVfs() : nullptr) != SQLITE_OK)
-        fehler(meldung(verbindung_->db), sqlite3_extended_errcode(verbindung_->db));
+    const QByteArray passwort(Schluessel);
+
+    // An existing file with a salt opens with its key: kept from an earlier
+    // open, or derived here and kept once it opened the file. A kept key
+    // that no longer opens (the file was replaced between reading its salt
+    // and opening it) is dropped and the salt read again. Whatever fails
+    // with a key falls back to the password, so that the library's own
+    // derivation has the last word.
+    bool offen = false;
+    Ablage& a = ablage();
+    bool behalten;
+    {
+        std::lock_guard<std::mutex> l(a.sperre);
+        behalten = a.an;
+    }
+    for (int versuch = 0; !erzeugen && behalten && !offen && versuch < 2; ++versuch) {
+        const QByteArray salz = salzLesen(datei);
+        if (salz.size() != SalzLaenge)
+            break;
+        QByteArray schluessel = a.holen(salz, passwort);
+        const bool gehalten = !schluessel.isEmpty();
+        if (!gehalten) {
+            schluessel = ableiten(passwort, salz);
+            if (schluessel.isEmpty())
+                break;
+            std::lock_guard<std::mutex> l(a.sperre);
+            ++a.zahlen.ableitungen;
+        }
+        const int rc = verbinden(datei, flags, nurLesen, rohSchluessel(schluessel), warteMs);
+        if (rc == SQLITE_OK) {
+            offen = true;
+            if (gehalten) {
+                std::lock_guard<std::mutex> l(a.sperre);
+                ++a.zahlen.treffer;
+            } else {
+                a.merken(salz, passwort, schluessel);
+            }
+            break;
+        }
+        if ((rc & 0xFF) != SQLITE_NOTADB) {
+            const QString grund = meldung(verbindung_->db);
+            fehler(grund, rc);
+        }
+        verbindung_->schliessen();
+        if (!gehalten)
+            break;
+        a.vergessen(salz, passwort);
+    }
+    if (!offen && !erzeugen) {
+        const int rc = verbinden(datei, flags, nurLesen, passwort, warteMs);
+        if (rc != SQLITE_OK) {
+            const QString grund = meldung(verbindung_->db);
+            fehler(grund, rc);
+        }
+        offen = true;
+    }
+    if (erzeugen) {
+        const int rc = sqlite3_open_v2(datei.constData(), &verbindung_->db, flags, nullptr);
+        if (rc != SQLITE_OK)
+            fehler(meldung(verbindung_->db), sqlite3_extended_errcode(verbindung_->db));
+        if (sqlite3_key(verbindung_->db, passwort.constData(), static_cast<int>(passwort.size())) !=
+            SQLITE_OK)
+            fehler(meldung(verbindung_->db));
+        sqlite3_busy_timeout(verbindung_->db, warteMs);
+    }
     sqlite3* db = verbindung_->db;
-    if (sqlite3_key(db, Schluessel, static_cast<int>(std::strlen(Schluessel))) != SQLITE_OK)
-        fehler(meldung(db));
-    sqlite3_busy_timeout(db, warteMs);
 
     try {
         if (erzeugen) {
@@ -383,8 +541,9 @@ Datenbank::Datenbank(const QString& pfad, bool erzeugen, Zugriff zugriff, int wa
             Ausfuehren(QStringLiteral("PRAGMA user_version = 0"));
         }
         // The key is only tried on the first read: a wrong password or a file
-        // that is no database fails here.
-        {
+        // that is no database fails here (for an existing file, already in
+        // verbinden).
+        if (erzeugen) {
             Anweisung pruefung(db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
             pruefung.schritt();
         }
@@ -413,6 +572,54 @@ Datenbank::Datenbank(const QString& pfad, bool erzeugen, Zugriff zugriff, int wa
     } catch (const DatenFehler& e) {
         fehler(QString::fromStdString(e.what()));
     }
+}
+
+int Datenbank::verbinden(const QByteArray& datei, int flags, bool nurLesen,
+                         const QByteArray& schluessel, int warteMs) {
+    verbindung_->schliessen();
+    int rc = sqlite3_open_v2(datei.constData(), &verbindung_->db, flags,
+                             nurLesen ? nurLesenVfs() : nullptr);
+    if (rc != SQLITE_OK)
+        return verbindung_->db ? sqlite3_extended_errcode(verbindung_->db) : rc;
+    sqlite3* db = verbindung_->db;
+    rc = sqlite3_key(db, schluessel.constData(), static_cast<int>(schluessel.size()));
+    if (rc != SQLITE_OK)
+        return rc;
+    sqlite3_busy_timeout(db, warteMs);
+    sqlite3_stmt* s = nullptr;
+    rc = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &s, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(s);
+        if (rc == SQLITE_ROW || rc == SQLITE_DONE)
+            rc = SQLITE_OK;
+    }
+    sqlite3_finalize(s);
+    return rc == SQLITE_OK ? rc : sqlite3_extended_errcode(db);
+}
+
+Datenbank::SchluesselZahlen Datenbank::Schluesselzahlen() {
+    Ablage& a = ablage();
+    std::lock_guard<std::mutex> l(a.sperre);
+    return a.zahlen;
+}
+
+void Datenbank::SchluesselVergessen() {
+    Ablage& a = ablage();
+    std::lock_guard<std::mutex> l(a.sperre);
+    a.eintraege.clear();
+}
+
+void Datenbank::SchluesselBehalten(bool an) {
+    Ablage& a = ablage();
+    std::lock_guard<std::mutex> l(a.sperre);
+    a.an = an;
+    if (!an)
+        a.eintraege.clear();
+}
+
+void Datenbank::SchluesselMerken(const QByteArray& salz, const QByteArray& passwort,
+                                 const QByteArray& schluessel) {
+    ablage().merken(salz, passwort, schluessel);
 }
 
 Datenbank::~Datenbank() {

@@ -97,6 +97,27 @@ public:
     // tests). Refuses a path where a file exists already.
     static std::unique_ptr<Datenbank> Erzeugen(const QString& pfad);
 
+    // The key a password gives is derived anew for every file salt (the first
+    // 16 bytes of a file), tens of milliseconds of processor time. Keys that
+    // opened a file are kept for the life of the process, by salt and
+    // password, and later opens of a file with the same salt pass the key
+    // itself. A receiver reopens its broadcaster's file at every change.
+    struct SchluesselZahlen {
+        quint64 ableitungen = 0; // keys derived from the password
+        quint64 treffer = 0;     // opens with a kept key
+        quint64 verworfen = 0;   // kept keys that did not open their file
+    };
+    static SchluesselZahlen Schluesselzahlen();
+    // Forgets every kept key (tests, benchmarks).
+    static void SchluesselVergessen();
+    // Switches the keeping of keys on or off (off: every open derives, as
+    // the library does by itself; for measuring the difference).
+    static void SchluesselBehalten(bool an);
+    // Keeps a key for a salt and password as if it had opened a file: lets
+    // tests plant a wrong one.
+    static void SchluesselMerken(const QByteArray& salz, const QByteArray& passwort,
+                                 const QByteArray& schluessel);
+
     const QString& Pfad() const { return pfad_; }
     bool IstOffen() const;
     bool NurLesend() const { return zugriff_ == Zugriff::NurLesen; }
@@ -114,6 +135,10 @@ public:
 
 private:
     Datenbank(const QString& pfad, bool erzeugen, Zugriff zugriff, int warteMs);
+    // Opens the connection with the given key text and reads from the file
+    // once; the library's result code (SQLITE_NOTADB for a wrong key).
+    int verbinden(const QByteArray& datei, int flags, bool nurLesen, const QByteArray& schluessel,
+                  int warteMs);
     QString pfad_;
     Zugriff zugriff_ = Zugriff::LesenUndSchreiben;
     std::shared_ptr<Verbindung> verbindung_;

@@ -110,6 +110,12 @@ public:
     // since when accesses keep meeting one (invalid while none does).
     bool broadcastBesetzt = false;
     QDateTime broadcastBesetztSeit;
+    // A change of the broadcaster's file was seen: it is not reopened before
+    // this moment (Uhr::Millisekunden; 0 while nothing waits). Each receiver
+    // draws its own short delay, so that a change on a share read by
+    // hundreds of desktops does not bring all their reads in one instant.
+    // Whatever schedules the rebuilds must let one run soon after it.
+    qint64 broadcastNichtVor = 0;
 
     // ---- settings record
     bool einstellungenGeaendert = false;

@@ -8,7 +8,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSet>
+#include <algorithm>
 #include <vector>
 
 namespace pinwick {
@@ -33,7 +35,31 @@ qint64 minutenGrenzen(const QDateTime& von, const QDateTime& bis) {
 
 } // namespace
 
-TickerInhalt::TickerInhalt(Programm& p) : p_(p) {}
+TickerInhalt::TickerInhalt(Programm& p) : p_(p) {
+    verzugWuerfeln = [] {
+        return static_cast<int>(QRandomGenerator::global()->bounded(MaxVerzugMs + 1));
+    };
+}
+
+bool TickerInhalt::wiederOeffnenFaellig() {
+    const qint64 jetzt = p_.uhr.Millisekunden();
+    if (p_.broadcastNichtVor == 0) {
+        const int verzug = verzugWuerfeln ? std::clamp(verzugWuerfeln(), 0, MaxVerzugMs) : 0;
+        p_.broadcastNichtVor = jetzt + verzug;
+        if (p_.broadcastNichtVor == 0)
+            p_.broadcastNichtVor = 1;
+    }
+    return verzugVorbei();
+}
+
+bool TickerInhalt::verzugVorbei() const {
+    if (p_.broadcastNichtVor == 0)
+        return false;
+    const qint64 jetzt = p_.uhr.Millisekunden();
+    // A moment further off than any delay: the clock was set back. Waiting
+    // for it could take hours.
+    return jetzt >= p_.broadcastNichtVor || p_.broadcastNichtVor - jetzt > MaxVerzugMs;
+}
 
 void TickerInhalt::ZeitTest(bool& faellig) const {
     if (!p_.lokaleNotizen)
@@ -73,7 +99,10 @@ void TickerInhalt::EigeneNeuLesen() {
 
 void TickerInhalt::NotizMachen() {
     Erhoehen(p_.aufbauZaehler);
-    const bool aufbau = p_.aufbauZaehler >= 100;
+    // A reopening put off after a change of the broadcaster's file is due:
+    // rebuild now, without moving the regular rebuilds.
+    const bool nachgeholt = p_.aufbauZaehler < 100 && verzugVorbei();
+    const bool aufbau = p_.aufbauZaehler >= 100 || nachgeholt;
     if (aufbau) {
         p_.neuerText.clear();
         gefunden_ = 0;
@@ -83,20 +112,29 @@ void TickerInhalt::NotizMachen() {
         jetzt_ = p_.uhr.Jetzt();
     }
 
+    // Set while a returned broadcaster's file waits for this receiver's delay.
+    bool warten = false;
     if (p_.broadcastStatus && !p_.netzFehler) {
         if (BroadcastErreichbar(p_)) {
             p_.netzFehler = false;
             if (nefeVorhanden()) {
-                // The file is there again. It counts as back only once it
-                // opens: a file that is no notes database, or one that stays
-                // locked, keeps the outage (and its one notice) going.
-                BroadcastOeffnen(p_);
-                if (!p_.netzFehler) {
-                    nefeLoeschen();
-                    EinstellungenUebernehmen(p_);
+                // The file is there again. Every receiver of the share finds
+                // that in the same clock minute, so each first waits its own
+                // short delay. It counts as back only once it opens: a file
+                // that is no notes database, or one that stays locked, keeps
+                // the outage (and its one notice) going.
+                if (wiederOeffnenFaellig()) {
+                    p_.broadcastNichtVor = 0;
+                    BroadcastOeffnen(p_);
+                    if (!p_.netzFehler) {
+                        nefeLoeschen();
+                        EinstellungenUebernehmen(p_);
+                    }
+                } else {
+                    warten = true;
                 }
             }
-            if (!p_.netzFehler && bubbleSchliessen)
+            if (!warten && !p_.netzFehler && bubbleSchliessen)
                 versuche([&] { bubbleSchliessen(); });
         } else {
             p_.netzFehler = true;
@@ -105,7 +143,7 @@ void TickerInhalt::NotizMachen() {
         }
     }
 
-    if (aufbau && p_.broadcastStatus && !p_.netzFehler && BroadcastErreichbar(p_))
+    if (aufbau && !warten && p_.broadcastStatus && !p_.netzFehler && BroadcastErreichbar(p_))
         broadcastNotizenLesen();
 
     // The recordset holds the rows it read; rows another program wrote are
@@ -130,6 +168,12 @@ void TickerInhalt::NotizMachen() {
 
     if (aufbau) {
         eintraegeUebernehmen();
+        // A moment that has passed without the file being reopened (the
+        // connection was lost meanwhile) must not make every tick a rebuild.
+        if (verzugVorbei())
+            p_.broadcastNichtVor = 0;
+    }
+    if (aufbau && !nachgeholt) {
         // The first rebuild after start leaves the update check to its own timer.
         if (p_.ersterAufbau)
             p_.ersterAufbau = false;
@@ -195,6 +239,7 @@ void TickerInhalt::broadcastNotizenLesen() {
     const int vorher = gefunden_;
     const auto gelesen = [&] {
         GelesenVermerken(p_);
+        broadcastGelesen_ = true;
         letzteBroadcast_.clear();
         if (gefunden_ > vorher)
             for (size_t i = neueEintraege_.size() - static_cast<size_t>(gefunden_ - vorher);
@@ -202,9 +247,18 @@ void TickerInhalt::broadcastNotizenLesen() {
                 letzteBroadcast_.push_back(neueEintraege_[i].text);
     };
 
-    // Not open yet (busy at start), or another file now lies under the
-    // name (copied or renamed over it): open it afresh.
-    if (!p_.broadcastDatenbank || DateiStandLesen(p_.broadcastDatei) != p_.broadcastStand) {
+    // Not open yet (busy at start), or the file was written or another file
+    // now lies under the name (copied or renamed over it): open it afresh.
+    // After a change each receiver first waits its own short delay and keeps
+    // showing what it read last; one that has read nothing yet (just
+    // started) has nothing to show meanwhile and reads at once.
+    const bool offen = p_.broadcastDatenbank != nullptr;
+    if (!offen || DateiStandLesen(p_.broadcastDatei) != p_.broadcastStand) {
+        if (offen && broadcastGelesen_ && !wiederOeffnenFaellig()) {
+            letzteBehalten();
+            return;
+        }
+        p_.broadcastNichtVor = 0;
         BroadcastOeffnen(p_);
         if (p_.netzFehler)
             return; // the notice follows at the next tick

@@ -39,6 +39,9 @@ public:
     std::function<void()> textNeu;
     // The daily update check (the bar hands it in).
     std::function<void()> updatePruefen;
+    // The delay in milliseconds before a changed broadcaster's file is
+    // reopened, at most MaxVerzugMs; random unless a test sets it.
+    std::function<int()> verzugWuerfeln;
 
     // One run per tick of the bar's timer.
     void NotizMachen();
@@ -62,9 +65,18 @@ public:
     static constexpr int16_t Scrollend = 2;
     // The text starts one twip right of the 100-twip margin.
     static constexpr int LinkerRand = 100;
+    // Longest wait between seeing the broadcaster's file changed and
+    // reopening it: short against the five seconds between rebuilds, long
+    // enough to spread hundreds of receivers' reads.
+    static constexpr int MaxVerzugMs = 500;
 
 private:
     void broadcastNotizenLesen();
+    // True once the delay after a seen change has passed (and draws the
+    // delay at the first sight of the change).
+    bool wiederOeffnenFaellig();
+    // A delay was drawn and has passed.
+    bool verzugVorbei() const;
     void eigeneNotizenLesen();
     void nefeSchreiben();
     QString nefeLesen() const;
@@ -75,8 +87,10 @@ private:
     void eintraegeUebernehmen();
 
     Programm& p_;
-    // The broadcaster's due notes of the last rebuild that could read them.
+    // The broadcaster's due notes of the last rebuild that could read them,
+    // and whether one could since the program started.
     std::vector<QString> letzteBroadcast_;
+    bool broadcastGelesen_ = false;
     // The marker's line while the file "nefe" cannot hold it; empty otherwise.
     QString nefeImSpeicher_;
     int gefunden_ = 0;                   // due notes found in the current rebuild

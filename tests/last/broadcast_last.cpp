@@ -391,6 +391,12 @@ int empfaenger(const Optionen& o) {
     bool gelungen = false;
     for (int i = 0; i < 20 && !gelungen; ++i)
         gelungen = einmal();
+    // A ticker that saw the last change waits its short delay before it
+    // reads the file again, and shows the notes read before meanwhile.
+    for (int i = 0; i < 40 && ticker && p.broadcastNichtVor != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(o.takt));
+        gelungen = einmal();
+    }
 
     schreibeDatei(ordner.filePath(QStringLiteral("empfaenger-%1.txt").arg(o.nr)),
                   {QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")

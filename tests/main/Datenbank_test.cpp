@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -435,6 +437,111 @@ TEST(DatenbankDatei, GeschlosseneDatenbankUndMengeWerfen) {
     zu->Close();
     EXPECT_THROW(zu->MoveFirst(), DatenFehler);
     EXPECT_THROW(zu->Feld(u"inhalt"), DatenFehler);
+}
+
+// Opening a file keeps the key derived for its salt; later opens pass that
+// key. One file after another lies under the same name, and every open must
+// read the file that is there now, with the key of its own salt.
+TEST(DatenbankSchluessel, JedeDateiOeffnetMitDemSchluesselIhresSalzes) {
+    TestUmgebung u;
+    // Files made by the library itself from the password, the usual way.
+    const auto machen = [&](const QString& name, const char* schluessel, const char* text) {
+        const QString pfad = u.Pfad(name);
+        rohAnlegen(
+            pfad, schluessel,
+            (QByteArray("CREATE TABLE T (inhalt TEXT); INSERT INTO T VALUES ('") + text + "')")
+                .constData());
+        return pfad;
+    };
+    const QString a = machen("a.kav", Datenbank::Schluessel, "a");
+    const QString b = machen("b.kav", Datenbank::Schluessel, "b");
+    const QString fremd = machen("fremd.kav", "anderes", "f");
+    const QString leer = u.Pfad("leer.kav");
+    QFile(leer).open(QIODevice::WriteOnly);
+    const auto salz = [](const QString& pfad) {
+        QFile f(pfad);
+        f.open(QIODevice::ReadOnly);
+        return f.read(16);
+    };
+    const QString name = u.Pfad("pw.kav");
+    const auto legen = [&](const QString& von) {
+        QFile::remove(name + ".neu");
+        ASSERT_TRUE(QFile::copy(von, name + ".neu"));
+        // Replaced the way a share sees it: a new file renamed over the old.
+        ASSERT_EQ(::rename(QFile::encodeName(name + ".neu").constData(),
+                           QFile::encodeName(name).constData()),
+                  0);
+    };
+
+    struct Schritt {
+        const char* was;
+        std::function<void()> vorher;
+        const char* inhalt; // nullptr: the open fails; "": whether it opens is not the point
+        int ableitungen, treffer, verworfen;
+    };
+    const Schritt schritte[] = {
+        {"first open derives", [&] { legen(a); }, "a", 1, 0, 0},
+        {"reopen unchanged uses the kept key", [] {}, "a", 0, 1, 0},
+        {"a replacement with a new salt derives its own", [&] { legen(b); }, "b", 1, 0, 0},
+        {"the first file back: its key is still kept", [&] { legen(a); }, "a", 0, 1, 0},
+        {"another password under the name fails, nothing kept", [&] { legen(fremd); }, nullptr, 1,
+         0, 0},
+        {"and fails again, derived again", [] {}, nullptr, 1, 0, 0},
+        {"a wrong key kept for the salt is dropped, the file opens",
+         [&] {
+             legen(a);
+             Datenbank::SchluesselMerken(salz(a), Datenbank::Schluessel, QByteArray(32, '\x11'));
+         },
+         "a", 1, 0, 1},
+        {"and the right key is kept again", [] {}, "a", 0, 1, 0},
+        {"a wrong key for b's salt is never tried on a",
+         [&] { Datenbank::SchluesselMerken(salz(b), Datenbank::Schluessel, QByteArray(32, 0)); },
+         "a", 0, 1, 0},
+        {"an empty file has no salt: the password, no key derived here", [&] { legen(leer); }, "",
+         0, 0, 0},
+    };
+
+    for (const auto zugriff :
+         {Datenbank::Zugriff::NurLesen, Datenbank::Zugriff::LesenUndSchreiben}) {
+        Datenbank::SchluesselVergessen();
+        for (const Schritt& s : schritte) {
+            SCOPED_TRACE(s.was);
+            s.vorher();
+            const auto vor = Datenbank::Schluesselzahlen();
+            QString gelesen;
+            const bool egal = s.inhalt && !*s.inhalt;
+            bool offen = false;
+            try {
+                Datenbank db(name, zugriff);
+                offen = true;
+                if (egal)
+                    throw DatenFehler("nothing to read");
+                auto rs = db.OpenRecordset(QStringLiteral("select * from T"));
+                rs->MoveFirst();
+                gelesen = rs->Feld(u"inhalt").alsText();
+            } catch (const DatenFehler& e) {
+                if (s.inhalt && !egal)
+                    ADD_FAILURE() << e.what();
+            }
+            const auto nach = Datenbank::Schluesselzahlen();
+            if (!egal) {
+                EXPECT_EQ(offen, s.inhalt != nullptr);
+                if (s.inhalt) {
+                    EXPECT_EQ(gelesen, QString::fromLatin1(s.inhalt));
+                }
+            }
+            EXPECT_EQ(nach.ableitungen - vor.ableitungen, quint64(s.ableitungen));
+            EXPECT_EQ(nach.treffer - vor.treffer, quint64(s.treffer));
+            EXPECT_EQ(nach.verworfen - vor.verworfen, quint64(s.verworfen));
+        }
+    }
+    // A file made by the program itself opens the same way.
+    Datenbank::SchluesselVergessen();
+    const QString neu = u.Pfad("neu.kav");
+    Datenbank::Erzeugen(neu)->Ausfuehren(QStringLiteral("CREATE TABLE T (x)"));
+    for (int i = 0; i < 2; ++i)
+        EXPECT_NO_THROW(Datenbank(neu).Ausfuehren(QStringLiteral("INSERT INTO T VALUES (1)")));
+    EXPECT_GE(Datenbank::Schluesselzahlen().treffer, 1u);
 }
 
 #ifdef SPEICHER_LAST

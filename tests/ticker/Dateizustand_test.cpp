@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -41,6 +42,9 @@ QMap<QString, QByteArray> Abdruck(const QString& ordner) {
 class Empfaenger : public ::testing::Test {
 public:
     void SetUp() override {
+        // These cases are about what a rebuild reads, not when: a changed
+        // broadcaster's file is reopened at once.
+        inhalt.verzugWuerfeln = [] { return 0; };
         EinstellungenLaden(u.p);
         u.p.Sprache = 1;
         u.p.eigeneErlauben = u.p.zeigDatum = u.p.zeigRahmen = true;
@@ -247,4 +251,130 @@ TEST_F(Empfaenger, ErsetzteDateiWirdNeuGelesen) {
         EXPECT_EQ(texte(), (QStringList{QStringLiteral("1:") + QLatin1String(neu), "0:eigene"}));
     }
     EXPECT_TRUE(meldungen.isEmpty());
+}
+
+// After the broadcaster's file changed, each receiver waits its own delay
+// before it reads it again, and shows what it read last meanwhile; the
+// regular rebuilds keep their beat. A delay beyond the bound is cut to it,
+// and a clock set back does not stretch the wait.
+TEST_F(Empfaenger, NachEinerAenderungErstNachDemVerzugNeuGelesen) {
+    struct Fall {
+        const char* was;
+        int gewuerfelt;
+        int gewartetMs;          // when the change shows, counted in 50 ms ticks
+        bool uhrZurueck = false; // the clock goes back an hour while waiting
+    };
+    const Fall faelle[] = {
+        {"no delay", 0, 0},
+        {"120 ms", 120, 150},
+        {"the longest", TickerInhalt::MaxVerzugMs, TickerInhalt::MaxVerzugMs},
+        {"more than the bound is cut to it", 5000, TickerInhalt::MaxVerzugMs},
+        {"clock set back while waiting", 400, 50, true},
+    };
+    int stand = 0;
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        inhalt.verzugWuerfeln = [&] { return f.gewuerfelt; };
+        tick(true);
+        const QStringList vorher = texte();
+        ASSERT_EQ(vorher.size(), 2);
+
+        // The file's time must move for the change to be seen.
+        QThread::msleep(20);
+        const QString neu = QStringLiteral("Stand %1").arg(++stand);
+        Datenbank(senderPfad)
+            .Ausfuehren(QStringLiteral("UPDATE Notizen SET inhalt = '%1'").arg(neu));
+        tick(true);
+        const QStringList danach{"1:" + neu, "0:eigene"};
+        if (f.gewartetMs == 0) {
+            EXPECT_EQ(texte(), danach);
+            continue;
+        }
+        EXPECT_EQ(texte(), vorher);
+        if (f.uhrZurueck)
+            u.p.uhr.Stellen(u.p.uhr.Jetzt().addSecs(-3600));
+        int gewartet = 0;
+        while (texte() != danach && gewartet < 2000) {
+            u.p.uhr.Stellen(u.p.uhr.Jetzt().addMSecs(50));
+            gewartet += 50;
+            tick(false);
+            if (texte() != danach) {
+                EXPECT_EQ(texte(), vorher) << gewartet;
+            }
+        }
+        EXPECT_EQ(gewartet, f.gewartetMs);
+        EXPECT_EQ(u.p.broadcastNichtVor, 0);
+        // The read that was put off is no regular rebuild: the count goes on.
+        EXPECT_EQ(u.p.aufbauZaehler, gewartet / 50);
+    }
+    EXPECT_TRUE(meldungen.isEmpty());
+
+    // A connection lost while waiting: once the moment has passed, the ticks
+    // are no rebuilds.
+    inhalt.verzugWuerfeln = [] { return 200; };
+    tick(true);
+    QThread::msleep(20);
+    Datenbank(senderPfad).Ausfuehren(QStringLiteral("UPDATE Notizen SET inhalt = 'weg'"));
+    tick(true);
+    ASSERT_NE(u.p.broadcastNichtVor, 0);
+    ASSERT_TRUE(QFile::rename(senderPfad, senderPfad + ".weg"));
+    for (int i = 0; i < 10; ++i) {
+        u.p.uhr.Stellen(u.p.uhr.Jetzt().addMSecs(50));
+        tick(false);
+    }
+    EXPECT_EQ(u.p.broadcastNichtVor, 0);
+    EXPECT_EQ(u.p.aufbauZaehler, 10);
+
+    // A bar that has not read the file yet (just started) has nothing to
+    // show while it waits: it reads a changed file at once.
+    ASSERT_TRUE(QFile::rename(senderPfad + ".weg", senderPfad));
+    u.p.netzFehler = false;
+    QFile::remove(u.Pfad("nefe"));
+    BroadcastOeffnen(u.p);
+    ASSERT_FALSE(u.p.netzFehler);
+    QThread::msleep(20);
+    Datenbank(senderPfad).Ausfuehren(QStringLiteral("UPDATE Notizen SET inhalt = 'frisch'"));
+    TickerInhalt gestartet{u.p};
+    gestartet.verzugWuerfeln = [] { return TickerInhalt::MaxVerzugMs; };
+    u.p.aufbauZaehler = 100;
+    gestartet.NotizMachen();
+    EXPECT_EQ(texte(), (QStringList{"1:frisch", "0:eigene"}));
+    EXPECT_EQ(u.p.broadcastNichtVor, 0);
+}
+
+// After an outage every receiver of the share tests the file again in the
+// same clock minute: each waits its own delay before it opens the file, and
+// the outage (marker, bubble, no broadcast notes) lasts until it has.
+TEST_F(Empfaenger, NachEinemAusfallErstNachDemVerzugWiederVerbunden) {
+    int geschlossen = 0;
+    inhalt.bubbleSchliessen = [&] { ++geschlossen; };
+    for (const int verzug : {0, 250, TickerInhalt::MaxVerzugMs}) {
+        SCOPED_TRACE(verzug);
+        inhalt.verzugWuerfeln = [=] { return verzug; };
+        tick(true);
+        ASSERT_EQ(texte(), beide);
+        ASSERT_TRUE(QFile::rename(senderPfad, senderPfad + ".weg"));
+        tick(false);
+        tick(true);
+        ASSERT_TRUE(nefe());
+        ASSERT_EQ(texte(), QStringList{"0:eigene"});
+
+        ASSERT_TRUE(QFile::rename(senderPfad + ".weg", senderPfad));
+        u.p.uhr.Stellen(u.p.uhr.Jetzt().addSecs(70));
+        geschlossen = 0;
+        int gewartet = 0;
+        tick(false);
+        while (nefe() && gewartet < 2000) {
+            EXPECT_EQ(texte(), QStringList{"0:eigene"});
+            EXPECT_EQ(geschlossen, 0);
+            u.p.uhr.Stellen(u.p.uhr.Jetzt().addMSecs(50));
+            gewartet += 50;
+            tick(false);
+        }
+        EXPECT_EQ(gewartet, verzug);
+        EXPECT_GE(geschlossen, 1);
+        tick(true);
+        EXPECT_EQ(texte(), beide);
+    }
+    EXPECT_EQ(meldungen.size(), 3);
 }
