@@ -16,6 +16,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -61,6 +63,19 @@ QFont panelSchrift(int breitePx, int randPx) {
 // opens this far up.
 constexpr int BubbleInnenHoehe = 1215;
 
+constexpr int TaktMs = TickerInhalt::TaktMs;
+// A broadcast receiver tests the broadcaster's file this often while the band
+// stands still (a moving band tests it at every tick).
+constexpr int NetzWachtMs = 1000;
+
+// Milliseconds from the wall-clock time `ms` to the next multiple of `teil`.
+// Time zones are whole minutes off UTC, so that seconds and minutes begin at
+// the same moments in UTC and in local time.
+qint64 bisZurNaechsten(qint64 ms, qint64 teil) {
+    const qint64 rest = ms % teil;
+    return teil - (rest < 0 ? rest + teil : rest);
+}
+
 } // namespace
 
 Terminal::Terminal(Programm& p, QWidget* eltern)
@@ -101,6 +116,7 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
         notizPan_->Leeren();
         ZeichenPositionZuruecksetzen();
     };
+    bildschirmeBeobachten();
 
     // The daily update check: once by its own timer 3 s after the bar loads,
     // then at every rebuild but the first.
@@ -116,6 +132,7 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     ScrollSchrittSetzen();
     p_.aufbauZaehler = 100;
     p_.leiste = this;
+    taktBasis_ = p_.uhr.Monoton();
     MachLayout();
     Timer1Aktiv(true);
     updateTim_.start();
@@ -235,6 +252,8 @@ void Terminal::MachLayout() {
     versuche([this] { update_.SignalAnLeiste(); });
 
     layoutLaeuft_ = false;
+    // The text starts over at the margin: it is drawn at the next tick.
+    planen();
     p_.EreignisseZulassen();
 }
 
@@ -251,12 +270,118 @@ void Terminal::FormAktiv(bool an) {
 }
 
 void Terminal::Timer1Aktiv(bool an) {
-    if (!an)
+    const qint64 jetzt = p_.uhr.Monoton();
+    if (!an) {
         timer1_.stop();
-    else if (!timer1_.isActive())
-        // Coarse timers may stretch a tick by a few milliseconds, which
-        // shows as jerky scrolling.
-        timer1_.start(50, Qt::PreciseTimer, this);
+        timer1Ms_ = -1;
+        if (timer1An_)
+            angehaltenSeit_ = jetzt;
+        timer1An_ = false;
+        return;
+    }
+    if (!timer1An_ && angehaltenSeit_ >= 0 && jetzt > angehaltenSeit_)
+        // The time the timer stood still is not counted: the rebuild comes
+        // as many ticks after the restart as were left when it stopped.
+        taktBasis_ = std::min(taktBasis_ + (jetzt - angehaltenSeit_), jetzt);
+    angehaltenSeit_ = -1;
+    timer1An_ = true;
+    planen();
+}
+
+void Terminal::Wecken() {
+    baldTakt_ = true;
+    planen();
+}
+
+void Terminal::AufbauAnfordern() {
+    p_.aufbauZaehler = TickerInhalt::AufbauTakte;
+    planen();
+}
+
+void Terminal::ZeichenPositionZuruecksetzen() {
+    position_ = linkerRand_ + 1;
+    planen();
+}
+
+int Terminal::takteZaehlen() {
+    const qint64 jetzt = p_.uhr.Monoton();
+    if (jetzt < taktBasis_) {
+        // Only a clock swapped under the bar goes back; count from here.
+        taktBasis_ = jetzt;
+        return 0;
+    }
+    const qint64 takte = (jetzt - taktBasis_) / TaktMs;
+    taktBasis_ += takte * TaktMs;
+    return static_cast<int>(std::min<qint64>(takte, TickerInhalt::AufbauTakte));
+}
+
+bool Terminal::bewegt() const {
+    if (p_.gezeigterText.isEmpty())
+        return false;
+    // Static text waits at the margin + 1 until a tick draws it; scrolling
+    // text moves at every tick.
+    return p_.anzeigeModus != TickerInhalt::Statisch || position_ > linkerRand_;
+}
+
+qint64 Terminal::NaechsterTaktIn() const {
+    const qint64 jetzt = p_.uhr.Monoton();
+    // The ticks keep the 50 ms steps they had from the start, asleep or
+    // awake: whatever falls due is done at the first step at or after it,
+    // as when the timer never slept.
+    const auto schrittAb = [this](qint64 moment) {
+        if (moment <= taktBasis_)
+            return taktBasis_;
+        return taktBasis_ + (moment - taktBasis_ + TaktMs - 1) / TaktMs * TaktMs;
+    };
+    // The following tick: the first step after now.
+    const qint64 folgender = schrittAb(jetzt + 1) - jetzt;
+    if (bewegt() || baldTakt_ || inhalt_.TakteBisAufbau() == 0)
+        return folgender;
+    qint64 faellig = taktBasis_ + qint64(inhalt_.TakteBisAufbau()) * TaktMs;
+    if (!uhrPan_->isHidden())
+        faellig = std::min(faellig, jetzt + bisZurNaechsten(p_.uhr.Millisekunden(), 1000));
+    if (inhalt_.NetzWacht()) {
+        faellig = std::min<qint64>(faellig, jetzt + NetzWachtMs);
+        // After an outage the file is tested again once the clock has moved
+        // into a later minute.
+        if (p_.netzFehler)
+            faellig = std::min(faellig, jetzt + bisZurNaechsten(p_.uhr.Millisekunden(), 60000));
+    }
+    return std::max(schrittAb(faellig), schrittAb(jetzt)) - jetzt;
+}
+
+void Terminal::planen(bool ausTakt) {
+    if (!timer1An_)
+        return;
+    int ms = 0;
+    if (bewegt()) {
+        // A moving band keeps its timer repeating every 50 ms: restarting it
+        // at every tick would cost a new timer per step. The first tick comes
+        // at the next step; that tick starts the repeating timer.
+        if (timer1Ms_ == TaktMs && timer1_.isActive())
+            return;
+        ms = ausTakt ? TaktMs : static_cast<int>(NaechsterTaktIn());
+    } else {
+        ms = static_cast<int>(std::clamp<qint64>(NaechsterTaktIn(), 0,
+                                                 qint64(TickerInhalt::AufbauTakte) * TaktMs));
+    }
+    // Coarse timers may stretch a tick by a few milliseconds, which shows as
+    // jerky scrolling, and a second of the clock would show late.
+    timer1_.start(ms, Qt::PreciseTimer, this);
+    timer1Ms_ = ms;
+}
+
+void Terminal::bildschirmeBeobachten() {
+    // A standing bar does not look at the screen at every tick: a screen
+    // that changes size, or another one made primary, wakes it.
+    const auto beobachten = [this](QScreen* schirm) {
+        if (schirm)
+            connect(schirm, &QScreen::geometryChanged, this, &Terminal::Wecken);
+    };
+    for (QScreen* schirm : QGuiApplication::screens())
+        beobachten(schirm);
+    connect(qApp, &QGuiApplication::screenAdded, this, beobachten);
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, &Terminal::Wecken);
 }
 
 void Terminal::obenHalten(bool oben) {
@@ -270,6 +395,8 @@ void Terminal::FensterOrdnung() {
 }
 
 void Terminal::Tick() {
+    const int takte = takteZaehlen();
+    baldTakt_ = false;
     inhalt_.NetzWiederholung();
     // The bar follows the primary screen: narrower than it, moved, resized,
     // or another screen made primary.
@@ -278,8 +405,9 @@ void Terminal::Tick() {
         MachLayout();
     if (!uhrPan_->isHidden())
         uhrAnzeigen();
-    inhalt_.NotizMachen();
+    inhalt_.NotizMachen(takte);
     zeichnenUndScrollen();
+    planen(true);
 }
 
 void Terminal::uhrAnzeigen() {
@@ -330,7 +458,7 @@ void Terminal::NeueNotiz() {
     if (notizEditorZeigen)
         notizEditorZeigen();
     Timer1Aktiv(true);
-    p_.aufbauZaehler = 100;
+    AufbauAnfordern();
     unsetCursor();
 }
 
@@ -339,7 +467,7 @@ void Terminal::Verwaltung() {
     p_.EreignisseZulassen();
     if (verwaltungZeigen)
         verwaltungZeigen();
-    p_.aufbauZaehler = 100;
+    p_.aufbauZaehler = TickerInhalt::AufbauTakte;
     Timer1Aktiv(true);
 }
 
@@ -374,7 +502,7 @@ void Terminal::Ende() {
 }
 
 void Terminal::Beenden() {
-    timer1_.stop();
+    Timer1Aktiv(false);
     QCoreApplication::exit(0);
 }
 

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <algorithm>
 #include <vector>
 
 namespace pinwick {
@@ -66,9 +67,17 @@ void TickerInhalt::eintraegeUebernehmen() {
     std::vector<Eintrag>().swap(neueEintraege_);
 }
 
-void TickerInhalt::NotizMachen() {
-    Erhoehen(p_.aufbauZaehler);
-    const bool aufbau = p_.aufbauZaehler >= 100;
+int TickerInhalt::TakteBisAufbau() const {
+    return p_.aufbauZaehler >= AufbauTakte ? 0 : AufbauTakte - p_.aufbauZaehler;
+}
+
+void TickerInhalt::NotizMachen(int takte) {
+    // A long sleep (a stopped timer, a suspended machine) counts as no more
+    // than one rebuild's worth: one rebuild is due, and the counter stays
+    // far from the end of its range.
+    p_.aufbauZaehler =
+        static_cast<int16_t>(p_.aufbauZaehler + std::clamp(takte, 0, int(AufbauTakte)));
+    const bool aufbau = p_.aufbauZaehler >= AufbauTakte;
     if (aufbau) {
         p_.neuerText.clear();
         gefunden_ = 0;

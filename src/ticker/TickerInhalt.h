@@ -40,8 +40,17 @@ public:
     // The daily update check (the bar hands it in).
     std::function<void()> updatePruefen;
 
-    // One run per tick of the bar's timer.
-    void NotizMachen();
+    // One run per wake of the bar's timer. `takte` is the time elapsed since
+    // the last run, in whole ticks of 50 ms: the rebuild counter counts time,
+    // not runs, so that a bar that sleeps between runs still rebuilds every
+    // AufbauTakte ticks. The connection watch runs at every run.
+    void NotizMachen(int takte = 1);
+    // Ticks still to pass before a run rebuilds; 0 when the next run does
+    // (the counter was set to AufbauTakte to ask for a rebuild).
+    int TakteBisAufbau() const;
+    // The connection to a broadcaster is watched (at every run) and retried
+    // after an outage (NetzWiederholung): a sleeping bar must wake for it.
+    bool NetzWacht() const { return p_.broadcastStatus || p_.netzFehler; }
     // Tick step 1: once the clock is in a later minute than the last network
     // error, let the next run test the broadcaster's file again; raise the
     // notice again when its marker file has vanished.
@@ -59,6 +68,9 @@ public:
     static constexpr int16_t Scrollend = 2;
     // The text starts one twip right of the 100-twip margin.
     static constexpr int LinkerRand = 100;
+    // Every this many ticks of 50 ms the content is rebuilt.
+    static constexpr int AufbauTakte = 100;
+    static constexpr int TaktMs = 50;
 
 private:
     void broadcastNotizenLesen();
