@@ -68,6 +68,11 @@ constexpr int TaktMs = TickerInhalt::TaktMs;
 // stands still (a moving band tests it at every tick).
 constexpr int NetzWachtMs = 1000;
 
+// The wall-clock second a time in milliseconds lies in.
+qint64 sekundeVon(qint64 ms) {
+    return ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+}
+
 // Milliseconds from the wall-clock time `ms` to the next multiple of `teil`.
 // Time zones are whole minutes off UTC, so that seconds and minutes begin at
 // the same moments in UTC and in local time.
@@ -132,7 +137,6 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     ScrollSchrittSetzen();
     p_.aufbauZaehler = 100;
     p_.leiste = this;
-    taktBasis_ = p_.uhr.Monoton();
     MachLayout();
     Timer1Aktiv(true);
     updateTim_.start();
@@ -270,20 +274,24 @@ void Terminal::FormAktiv(bool an) {
 }
 
 void Terminal::Timer1Aktiv(bool an) {
-    const qint64 jetzt = p_.uhr.Monoton();
     if (!an) {
+        if (timer1An_) {
+            // The ticks that passed in the last sleep count, as if the timer
+            // had been awake for them. The time it stands still does not.
+            const int takte = takteZaehlen();
+            if (p_.aufbauZaehler < TickerInhalt::AufbauTakte)
+                p_.aufbauZaehler = static_cast<int16_t>(
+                    std::min(p_.aufbauZaehler + takte, int(TickerInhalt::AufbauTakte)));
+        }
         timer1_.stop();
         timer1Ms_ = -1;
-        if (timer1An_)
-            angehaltenSeit_ = jetzt;
         timer1An_ = false;
         return;
     }
-    if (!timer1An_ && angehaltenSeit_ >= 0 && jetzt > angehaltenSeit_)
-        // The time the timer stood still is not counted: the rebuild comes
-        // as many ticks after the restart as were left when it stopped.
-        taktBasis_ = std::min(taktBasis_ + (jetzt - angehaltenSeit_), jetzt);
-    angehaltenSeit_ = -1;
+    if (!timer1An_)
+        // A started timer ticks 50 ms after its start, and in steps of 50 ms
+        // from there.
+        taktBasis_ = p_.uhr.Monoton();
     timer1An_ = true;
     planen();
 }
@@ -338,8 +346,13 @@ qint64 Terminal::NaechsterTaktIn() const {
     if (bewegt() || baldTakt_ || inhalt_.TakteBisAufbau() == 0)
         return folgender;
     qint64 faellig = taktBasis_ + qint64(inhalt_.TakteBisAufbau()) * TaktMs;
-    if (!uhrPan_->isHidden())
-        faellig = std::min(faellig, jetzt + bisZurNaechsten(p_.uhr.Millisekunden(), 1000));
+    if (!uhrPan_->isHidden()) {
+        // The captions are due at the next second, or at once when they
+        // show another second or language than now (the timer stood still).
+        const qint64 ms = p_.uhr.Millisekunden();
+        const bool veraltet = sekundeVon(ms) != uhrSekunde_ || p_.Sprache != uhrSprache_;
+        faellig = std::min(faellig, jetzt + (veraltet ? 0 : bisZurNaechsten(ms, 1000)));
+    }
     if (inhalt_.NetzWacht()) {
         faellig = std::min<qint64>(faellig, jetzt + NetzWachtMs);
         // After an outage the file is tested again once the clock has moved
@@ -347,7 +360,9 @@ qint64 Terminal::NaechsterTaktIn() const {
         if (p_.netzFehler)
             faellig = std::min(faellig, jetzt + bisZurNaechsten(p_.uhr.Millisekunden(), 60000));
     }
-    return std::max(schrittAb(faellig), schrittAb(jetzt)) - jetzt;
+    // Nothing is done before the following tick: what fell due while the
+    // timer stood still is done at the first tick after it starts again.
+    return std::max(schrittAb(faellig) - jetzt, folgender);
 }
 
 void Terminal::planen(bool ausTakt) {
@@ -414,8 +429,7 @@ void Terminal::uhrAnzeigen() {
     // The captions change once a second. Reading the wall clock is cheap;
     // the local time, the system's date format and the texts are not, so
     // they are made only when the second or the language has changed.
-    const qint64 ms = p_.uhr.Millisekunden();
-    const qint64 sekunde = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+    const qint64 sekunde = sekundeVon(p_.uhr.Millisekunden());
     if (sekunde == uhrSekunde_ && p_.Sprache == uhrSprache_)
         return;
     uhrSekunde_ = sekunde;

@@ -163,10 +163,9 @@ private:
     QBasicTimer timer1_;
     bool timer1An_ = false;  // on (Timer1Aktiv), whether sleeping or ticking
     int timer1Ms_ = -1;      // the interval it is armed with
-    // Elapsed time on the program's steady clock (ms): counted into ticks up
-    // to here; when the timer was stopped (-1 while it is on).
+    // Elapsed time on the program's steady clock (ms) is counted into ticks
+    // up to here; the steps of 50 ms are counted from here.
     qint64 taktBasis_ = 0;
-    qint64 angehaltenSeit_ = -1;
     // A tick was asked for at the next 50 ms step (Wecken).
     bool baldTakt_ = false;
     QTimer updateTim_;
