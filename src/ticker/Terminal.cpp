@@ -434,7 +434,14 @@ void Terminal::uhrAnzeigen() {
         return;
     uhrSekunde_ = sekunde;
     uhrSprache_ = p_.Sprache;
-    const UhrAnzeige a = UhrAnzeigeText(p_.uhr.Jetzt(), p_.Sprache, DatumTrenner());
+    // The system's date separator is looked up once a minute, not with
+    // every caption: a change of the regional settings shows within a minute.
+    const qint64 minute = sekunde / 60 - (sekunde % 60 < 0 ? 1 : 0);
+    if (minute != trennerMinute_) {
+        trennerMinute_ = minute;
+        datumTrenner_ = DatumTrenner();
+    }
+    const UhrAnzeige a = UhrAnzeigeText(p_.uhr.Jetzt(), p_.Sprache, datumTrenner_);
     datumPan_->setText(a.datum);
     uhrPan_->setText(a.uhr);
 }

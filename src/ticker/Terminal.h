@@ -190,6 +190,9 @@ private:
     // The second and the language the date and clock captions were made for.
     qint64 uhrSekunde_ = std::numeric_limits<qint64>::min();
     int16_t uhrSprache_ = 0;
+    // The date separator and the minute it was looked up in.
+    QChar datumTrenner_;
+    qint64 trennerMinute_ = std::numeric_limits<qint64>::min();
 
     int linkerRand_ = 100;
     int scrollSchritt_ = 30;
