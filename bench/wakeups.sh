@@ -3,7 +3,7 @@
 # states, one after the other: a short note standing still with date and
 # clock shown, the same with them hidden, and a long note scrolling. Each is
 # bench/scroll_cpu.sh (fresh Xvfb and program, 8 s start, then SECS seconds
-# measured); its median line is printed per state.
+# measured); its rounds and their medians are printed per state.
 #
 # Usage (from the project root, after ./scripts/build.sh Pinwick3 vorlage):
 #   bench/wakeups.sh [APP_DIR=build/app] [SECS=30] [ROUNDS=1]
@@ -19,6 +19,7 @@ for fall in "standing, clock shown:kurz:an" "standing, clock hidden:kurz:aus" "s
     rest=${fall#*:}
     text=${rest%%:*}
     uhr=${rest#*:}
-    ergebnis=$("$hier/scroll_cpu.sh" "$APP" "$SECS" "$ROUNDS" "$text" "$uhr" | tail -n 1) || exit 1
-    echo "$name: ${ergebnis#median: }"
+    aus=$("$hier/scroll_cpu.sh" "$APP" "$SECS" "$ROUNDS" "$text" "$uhr") || exit 1
+    echo "$aus" | grep '^round' | sed "s/^/$name, /"
+    echo "$name: $(echo "$aus" | tail -n 1 | sed 's/^median: //')"
 done
