@@ -2,25 +2,33 @@
 # What the running ticker costs: the real Pinwick3 scrolling a long note (or
 # standing still with a short one) on its own virtual X display at
 # 1920 x 1080, measured from /proc: processor time of the program and of the
-# X server per second of wall time (percent of one core), and the program's
-# resident memory. Not part of ctest: run it by hand after a build.
+# X server per second of wall time (percent of one core), the program's
+# wake-ups per second, and its resident memory. Not part of ctest: run it by
+# hand after a build.
 #
 # Usage (from the project root, after ./scripts/build.sh Pinwick3 vorlage):
-#   bench/scroll_cpu.sh [APP_DIR=build/app] [SECS=20] [ROUNDS=3] [TEXT=lang|kurz]
-# Needs: Xvfb, sqlcipher (the shell).
+#   bench/scroll_cpu.sh [APP_DIR=build/app] [SECS=20] [ROUNDS=3] [TEXT=lang|kurz] [UHR=an|aus]
+# UHR=aus switches the date and clock off (zeigDatum). ANZEIGE=<n> in the
+# environment runs the X server on display :n instead of a free one it
+# picks itself. Needs: Xvfb, sqlcipher (the shell).
 #
 # Each round starts a fresh X server and program, lets it run 8 s (start,
-# splash, first rebuild), then measures SECS seconds. Printed per round:
-#   round N: client <% of a core> x <% of a core> rss <MB>
-# from the scheduler's nanosecond counters (/proc/<pid>/schedstat, all
-# threads), which are finer than the 10 ms ticks of /proc/<pid>/stat; then
-# the medians. A tick of the band should cost one copy in the X server: see
+# splash, first rebuild, the update timer), then measures SECS seconds.
+# Printed per round:
+#   round N: client <% of a core> x <% of a core> rss <MB> wakeups <per s>
+# Processor time from the scheduler's nanosecond counters
+# (/proc/<pid>/task/*/schedstat, all threads), which are finer than the
+# 10 ms ticks of /proc/<pid>/stat. Wake-ups are the voluntary context
+# switches of all threads (/proc/<pid>/task/*/status): each is a thread
+# that went to sleep and so was woken once; a thread that ends within the
+# window (Qt's pooled threads after 30 s idle) is not seen. Then the medians. A tick of the band should cost one copy in the X server: see
 # docs/SCROLLING.md for the figures to expect.
 set -u
 APP=${1:-build/app}
 SECS=${2:-20}
 ROUNDS=${3:-3}
 TEXT=${4:-lang}
+UHR=${5:-an}
 for p in Xvfb sqlcipher python3; do
     command -v "$p" >/dev/null 2>&1 || { echo "$p missing" >&2; exit 1; }
 done
@@ -52,6 +60,20 @@ ns() {
     echo "$t"
 }
 
+# Voluntary context switches of each thread of a process: "tid count" lines.
+wach() {
+    local f a
+    for f in /proc/"$1"/task/*/status; do
+        a=$(awk '/^voluntary_ctxt_switches/ {print $2}' "$f" 2>/dev/null) && echo "${f%/status} ${a:-0}"
+    done
+}
+
+# Wake-ups between two of those lists: per thread still there, what it added
+# (a thread born meanwhile counts from 0; one that ended is not seen).
+wachDazu() {
+    awk 'NR == FNR { vorher[$1] = $2; next } { t += $2 - ($1 in vorher ? vorher[$1] : 0) } END { print t + 0 }' "$1" "$2"
+}
+
 : > "$TMP/runden"
 for r in $(seq "$ROUNDS"); do
     h="$TMP/home$r"
@@ -59,15 +81,25 @@ for r in $(seq "$ROUNDS"); do
     mkdir -p "$h/Documents/Pinwick 3" "$w"
     cp "$APP/Pinwick3" "$APP/org.kav" "$w/"
     db="$h/Documents/Pinwick 3/pw.kav"
+    datum=-1
+    [ "$UHR" = aus ] && datum=0
     cp "$APP/org.kav" "$db"
-    printf "PRAGMA key='pelmory+sadun';\nupdate Einstellungen set erstVorbei=-1, Sprache=1;\ninsert into Notizen(inhalt,Rhythmus) values('%s',0);\n" "$notiz" |
+    printf "PRAGMA key='pelmory+sadun';\nupdate Einstellungen set erstVorbei=-1, Sprache=1, zeigDatum=%s;\ninsert into Notizen(inhalt,Rhythmus) values('%s',0);\n" "$datum" "$notiz" |
         sqlcipher "$db" >/dev/null 2>&1
 
-    # A display number nobody uses: the server picks it and tells.
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 3>"$TMP/anzeige" >/dev/null 2>&1 &
-    XV=$!
-    for _ in $(seq 50); do [ -s "$TMP/anzeige" ] && break; sleep 0.1; done
-    anzeige=":$(head -n 1 "$TMP/anzeige")"
+    if [ -n "${ANZEIGE:-}" ]; then
+        # A display number of the caller's choosing (a shared machine).
+        Xvfb ":$ANZEIGE" -screen 0 1920x1080x24 >/dev/null 2>&1 &
+        XV=$!
+        sleep 1
+        anzeige=":$ANZEIGE"
+    else
+        # A display number nobody uses: the server picks it and tells.
+        Xvfb -displayfd 3 -screen 0 1920x1080x24 3>"$TMP/anzeige" >/dev/null 2>&1 &
+        XV=$!
+        for _ in $(seq 50); do [ -s "$TMP/anzeige" ] && break; sleep 0.1; done
+        anzeige=":$(head -n 1 "$TMP/anzeige")"
+    fi
     (cd "$w" && HOME="$h" XDG_CONFIG_HOME="$h/.config" DISPLAY="$anzeige" exec ./Pinwick3 >/dev/null 2>&1) &
     PW=$!
     sleep 8
@@ -75,11 +107,12 @@ for r in $(seq "$ROUNDS"); do
         echo "Pinwick3 did not keep running" >&2
         exit 1
     fi
-    c0=$(ns "$PW"); x0=$(ns "$XV")
+    c0=$(ns "$PW"); x0=$(ns "$XV"); wach "$PW" > "$TMP/wach0"
     sleep "$SECS"
-    c1=$(ns "$PW"); x1=$(ns "$XV")
+    c1=$(ns "$PW"); x1=$(ns "$XV"); wach "$PW" > "$TMP/wach1"
+    w=$(wachDazu "$TMP/wach0" "$TMP/wach1")
     rss=$(awk '/VmRSS/ {print int($2 / 1024)}' /proc/"$PW"/status)
-    python3 -c "print('round $r: client %.3f x %.3f rss $rss' % (($c1-$c0)/$SECS/1e7, ($x1-$x0)/$SECS/1e7))" |
+    python3 -c "print('round $r: client %.3f x %.3f rss $rss wakeups %.2f' % (($c1-$c0)/$SECS/1e7, ($x1-$x0)/$SECS/1e7, $w/$SECS))" |
         tee -a "$TMP/runden"
     kill "$PW"; wait "$PW" 2>/dev/null; PW=""
     kill "$XV"; wait "$XV" 2>/dev/null; XV=""
@@ -91,5 +124,6 @@ rows = [l.split() for l in open(sys.argv[1])]
 c = s.median(float(r[3]) for r in rows)
 x = s.median(float(r[5]) for r in rows)
 m = s.median(int(r[7]) for r in rows)
-print(f"median: client {c:.3f} % of a core, X server {x:.3f} %, together {c + x:.3f} %, rss {m} MB")
+w = s.median(float(r[9]) for r in rows)
+print(f"median: client {c:.3f} % of a core, X server {x:.3f} %, together {c + x:.3f} %, rss {m} MB, wake-ups {w:.2f}/s")
 PY

@@ -89,6 +89,13 @@ int main(int argc, char** argv) {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     // ---- Platform: X11, a Wayland layer surface, or XWayland (WaylandLeiste.h).
     pinwick::LeistenWegFestlegen();
+    // Through shared memory every repaint of a window (the clock's, once a
+    // second) brings a completion event back from the X server, which wakes
+    // Qt's event reader thread and then the program once more. The bar's
+    // repaints are small (the band moves on the server), so it sends them
+    // over the socket instead and sleeps between its ticks.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
     if (!hatAnzeige()) {
         std::fputs("Pinwick3: no display to show the ticker on (DISPLAY is not set).\n", stderr);
         return 1;

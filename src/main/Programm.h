@@ -114,7 +114,7 @@ public:
     // this moment (Uhr::Millisekunden; 0 while nothing waits). Each receiver
     // draws its own short delay, so that a change on a share read by
     // hundreds of desktops does not bring all their reads in one instant.
-    // Whatever schedules the rebuilds must let one run soon after it.
+    // A sleeping bar wakes for it (TickerInhalt::MsBisVerzugEnde).
     qint64 broadcastNichtVor = 0;
 
     // ---- settings record

@@ -16,6 +16,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -61,6 +63,24 @@ QFont panelSchrift(int breitePx, int randPx) {
 // opens this far up.
 constexpr int BubbleInnenHoehe = 1215;
 
+constexpr int TaktMs = TickerInhalt::TaktMs;
+// A broadcast receiver tests the broadcaster's file this often while the band
+// stands still (a moving band tests it at every tick).
+constexpr int NetzWachtMs = 1000;
+
+// The wall-clock second a time in milliseconds lies in.
+qint64 sekundeVon(qint64 ms) {
+    return ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+}
+
+// Milliseconds from the wall-clock time `ms` to the next multiple of `teil`.
+// Time zones are whole minutes off UTC, so that seconds and minutes begin at
+// the same moments in UTC and in local time.
+qint64 bisZurNaechsten(qint64 ms, qint64 teil) {
+    const qint64 rest = ms % teil;
+    return teil - (rest < 0 ? rest + teil : rest);
+}
+
 } // namespace
 
 Terminal::Terminal(Programm& p, QWidget* eltern)
@@ -103,6 +123,7 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
         // A screen reader reads the notes the band shows now.
         notizPan_->setAccessibleDescription(BandZugangsText(p_.eintraege, p_.Sprache));
     };
+    bildschirmeBeobachten();
 
     // The daily update check: once by its own timer 3 s after the bar loads,
     // then at every rebuild but the first.
@@ -114,7 +135,11 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
 
     // Notes written into the own file by another program show at once.
     wache_.Beobachten(p_.datenbankDatei);
-    connect(&wache_, &DateiWache::geaendert, this, [this] { inhalt_.EigeneNeuLesen(); });
+    connect(&wache_, &DateiWache::geaendert, this, [this] {
+        inhalt_.EigeneNeuLesen();
+        // A sleeping bar wakes for it at the next step.
+        planen();
+    });
 
     // Loading the bar.
     SpracheEinstellen();
@@ -261,6 +286,8 @@ void Terminal::MachLayout() {
     // Wayland hook: the layer surface takes the new size and edge.
     if (nachLayout)
         nachLayout();
+    // The text starts over at the margin: it is drawn at the next tick.
+    planen();
     p_.EreignisseZulassen();
 }
 
@@ -277,12 +304,132 @@ void Terminal::FormAktiv(bool an) {
 }
 
 void Terminal::Timer1Aktiv(bool an) {
-    if (!an)
+    if (!an) {
+        if (timer1An_) {
+            // The ticks that passed in the last sleep count, as if the timer
+            // had been awake for them. The time it stands still does not.
+            const int takte = takteZaehlen();
+            if (p_.aufbauZaehler < TickerInhalt::AufbauTakte)
+                p_.aufbauZaehler = static_cast<int16_t>(
+                    std::min(p_.aufbauZaehler + takte, int(TickerInhalt::AufbauTakte)));
+        }
         timer1_.stop();
-    else if (!timer1_.isActive())
-        // Coarse timers may stretch a tick by a few milliseconds, which
-        // shows as jerky scrolling.
-        timer1_.start(50, Qt::PreciseTimer, this);
+        timer1Ms_ = -1;
+        timer1An_ = false;
+        return;
+    }
+    if (!timer1An_)
+        // A started timer ticks 50 ms after its start, and in steps of 50 ms
+        // from there.
+        taktBasis_ = p_.uhr.Monoton();
+    timer1An_ = true;
+    planen();
+}
+
+void Terminal::Wecken() {
+    baldTakt_ = true;
+    planen();
+}
+
+void Terminal::AufbauAnfordern() {
+    p_.aufbauZaehler = TickerInhalt::AufbauTakte;
+    planen();
+}
+
+void Terminal::ZeichenPositionZuruecksetzen() {
+    position_ = linkerRand_ + 1;
+    planen();
+}
+
+int Terminal::takteZaehlen() {
+    const qint64 jetzt = p_.uhr.Monoton();
+    if (jetzt < taktBasis_) {
+        // Only a clock swapped under the bar goes back; count from here.
+        taktBasis_ = jetzt;
+        return 0;
+    }
+    const qint64 takte = (jetzt - taktBasis_) / TaktMs;
+    taktBasis_ += takte * TaktMs;
+    return static_cast<int>(std::min<qint64>(takte, TickerInhalt::AufbauTakte));
+}
+
+bool Terminal::bewegt() const {
+    if (p_.gezeigterText.isEmpty())
+        return false;
+    // Static text waits at the margin + 1 until a tick draws it; scrolling
+    // text moves at every tick.
+    return p_.anzeigeModus != TickerInhalt::Statisch || position_ > linkerRand_;
+}
+
+qint64 Terminal::NaechsterTaktIn() const {
+    const qint64 jetzt = p_.uhr.Monoton();
+    // The ticks keep the 50 ms steps they had from the start, asleep or
+    // awake: whatever falls due is done at the first step at or after it,
+    // as when the timer never slept.
+    const auto schrittAb = [this](qint64 moment) {
+        if (moment <= taktBasis_)
+            return taktBasis_;
+        return taktBasis_ + (moment - taktBasis_ + TaktMs - 1) / TaktMs * TaktMs;
+    };
+    // The following tick: the first step after now.
+    const qint64 folgender = schrittAb(jetzt + 1) - jetzt;
+    if (bewegt() || baldTakt_ || inhalt_.TakteBisAufbau() == 0)
+        return folgender;
+    qint64 faellig = taktBasis_ + qint64(inhalt_.TakteBisAufbau()) * TaktMs;
+    if (!uhrPan_->isHidden()) {
+        // The captions are due at the next second, or at once when they
+        // show another second or language than now (the timer stood still).
+        const qint64 ms = p_.uhr.Millisekunden();
+        const bool veraltet = sekundeVon(ms) != uhrSekunde_ || p_.Sprache != uhrSprache_;
+        faellig = std::min(faellig, jetzt + (veraltet ? 0 : bisZurNaechsten(ms, 1000)));
+    }
+    if (inhalt_.NetzWacht()) {
+        faellig = std::min<qint64>(faellig, jetzt + NetzWachtMs);
+        // After an outage the file is tested again once the clock has moved
+        // into a later minute.
+        if (p_.netzFehler)
+            faellig = std::min(faellig, jetzt + bisZurNaechsten(p_.uhr.Millisekunden(), 60000));
+    }
+    // A receiver's reading put off after the broadcaster's file changed.
+    if (const int verzug = inhalt_.MsBisVerzugEnde(); verzug >= 0)
+        faellig = std::min<qint64>(faellig, jetzt + verzug);
+    // Nothing is done before the following tick: what fell due while the
+    // timer stood still is done at the first tick after it starts again.
+    return std::max(schrittAb(faellig) - jetzt, folgender);
+}
+
+void Terminal::planen(bool ausTakt) {
+    if (!timer1An_)
+        return;
+    int ms = 0;
+    if (bewegt()) {
+        // A moving band keeps its timer repeating every 50 ms: restarting it
+        // at every tick would cost a new timer per step. The first tick comes
+        // at the next step; that tick starts the repeating timer.
+        if (timer1Ms_ == TaktMs && timer1_.isActive())
+            return;
+        ms = ausTakt ? TaktMs : static_cast<int>(NaechsterTaktIn());
+    } else {
+        ms = static_cast<int>(std::clamp<qint64>(NaechsterTaktIn(), 0,
+                                                 qint64(TickerInhalt::AufbauTakte) * TaktMs));
+    }
+    // Coarse timers may stretch a tick by a few milliseconds, which shows as
+    // jerky scrolling, and a second of the clock would show late.
+    timer1_.start(ms, Qt::PreciseTimer, this);
+    timer1Ms_ = ms;
+}
+
+void Terminal::bildschirmeBeobachten() {
+    // A standing bar does not look at the screen at every tick: a screen
+    // that changes size, or another one made primary, wakes it.
+    const auto beobachten = [this](QScreen* schirm) {
+        if (schirm)
+            connect(schirm, &QScreen::geometryChanged, this, &Terminal::Wecken);
+    };
+    for (QScreen* schirm : QGuiApplication::screens())
+        beobachten(schirm);
+    connect(qApp, &QGuiApplication::screenAdded, this, beobachten);
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, &Terminal::Wecken);
 }
 
 void Terminal::obenHalten(bool oben) {
@@ -298,6 +445,8 @@ void Terminal::FensterOrdnung() {
 }
 
 void Terminal::Tick() {
+    const int takte = takteZaehlen();
+    baldTakt_ = false;
     inhalt_.NetzWiederholung();
     // The bar follows the primary screen: narrower than it, moved, resized,
     // or another screen made primary.
@@ -306,24 +455,31 @@ void Terminal::Tick() {
         MachLayout();
     if (!uhrPan_->isHidden())
         uhrAnzeigen();
-    inhalt_.NotizMachen();
+    inhalt_.NotizMachen(takte);
     zeichnenUndScrollen();
     // Wayland hook: the layer surface shows the step.
     if (nachTick)
         nachTick();
+    planen(true);
 }
 
 void Terminal::uhrAnzeigen() {
     // The captions change once a second. Reading the wall clock is cheap;
     // the local time, the system's date format and the texts are not, so
     // they are made only when the second or the language has changed.
-    const qint64 ms = p_.uhr.Millisekunden();
-    const qint64 sekunde = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+    const qint64 sekunde = sekundeVon(p_.uhr.Millisekunden());
     if (sekunde == uhrSekunde_ && p_.Sprache == uhrSprache_)
         return;
     uhrSekunde_ = sekunde;
     uhrSprache_ = p_.Sprache;
-    const UhrAnzeige a = UhrAnzeigeText(p_.uhr.Jetzt(), p_.Sprache, DatumTrenner());
+    // The system's date separator is looked up once a minute, not with
+    // every caption: a change of the regional settings shows within a minute.
+    const qint64 minute = sekunde / 60 - (sekunde % 60 < 0 ? 1 : 0);
+    if (minute != trennerMinute_) {
+        trennerMinute_ = minute;
+        datumTrenner_ = DatumTrenner();
+    }
+    const UhrAnzeige a = UhrAnzeigeText(p_.uhr.Jetzt(), p_.Sprache, datumTrenner_);
     datumPan_->setText(a.datum);
     uhrPan_->setText(a.uhr);
 }
@@ -361,7 +517,7 @@ void Terminal::NeueNotiz() {
     if (notizEditorZeigen)
         notizEditorZeigen();
     Timer1Aktiv(true);
-    p_.aufbauZaehler = 100;
+    AufbauAnfordern();
     unsetCursor();
 }
 
@@ -370,7 +526,7 @@ void Terminal::Verwaltung() {
     p_.EreignisseZulassen();
     if (verwaltungZeigen)
         verwaltungZeigen();
-    p_.aufbauZaehler = 100;
+    p_.aufbauZaehler = TickerInhalt::AufbauTakte;
     Timer1Aktiv(true);
 }
 
@@ -405,7 +561,7 @@ void Terminal::Ende() {
 }
 
 void Terminal::Beenden() {
-    timer1_.stop();
+    Timer1Aktiv(false);
     QCoreApplication::exit(0);
 }
 

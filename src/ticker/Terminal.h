@@ -1,9 +1,12 @@
 #pragma once
 // The ticker bar: a borderless window as wide as the screen, docked at its
 // top or bottom edge, with the date, the clock and the band in which the due
-// notes stand still or scroll. Its timer drives the whole program: every
-// 50 ms it watches the broadcast connection, keeps the bar as wide as the
-// screen, updates the clock, lets the content rebuild and moves the text.
+// notes stand still or scroll. Its timer drives the whole program: it watches
+// the broadcast connection, keeps the bar as wide as the screen, updates the
+// clock, lets the content rebuild and moves the text. While text moves it
+// ticks every 50 ms; while the band stands still it sleeps until the next
+// thing falls due (NaechsterTaktIn), so that an idle bar costs next to
+// nothing.
 //
 // The numbers of the layout come from Leistenlayout, the content from
 // TickerInhalt; this class applies them to widgets and binds the menu, the
@@ -55,13 +58,27 @@ public:
     // says (the settings window keeps it out while it is active).
     void ObenHalten(bool oben) { obenHalten(oben); }
     // Lets the text start over at the left margin.
-    void ZeichenPositionZuruecksetzen() { position_ = linkerRand_ + 1; }
+    void ZeichenPositionZuruecksetzen();
 
     // ---- the ticker timer
+    // Starts or stops the ticker timer. A stopped timer also stops the count
+    // towards the next rebuild, as if no time had passed.
     void Timer1Aktiv(bool an);
-    bool Timer1Laeuft() const { return timer1_.isActive(); }
-    // One tick; the timer calls it every 50 ms.
+    bool Timer1Laeuft() const { return timer1An_; }
+    // One tick: every 50 ms while text moves, else whenever something is due.
+    // It counts the time elapsed since the last one in ticks of 50 ms.
     void Tick();
+    // Milliseconds from now until the timer must tick next: 50 while text
+    // moves or waits to be drawn; otherwise the earliest of the next second
+    // of the clock (when it is shown), the next rebuild, the connection watch
+    // and its retry (broadcast receivers), and a tick asked for by Wecken.
+    qint64 NaechsterTaktIn() const;
+    // Something outside the tick wants it soon (the screen changed): the bar
+    // ticks at the next 50 ms step instead of sleeping on.
+    void Wecken();
+    // The content is to be rebuilt at the next 50 ms step (after notes or
+    // settings changed).
+    void AufbauAnfordern();
 
     // ---- commands; each keeps the timer stopped while its window is open
     virtual void NeueNotiz();
@@ -130,6 +147,14 @@ private:
     void menueBauen();
     // Tooltip and the names a screen reader reads, in the bar's language.
     void hinweiseSetzen();
+    // Ticks of 50 ms elapsed since the last count; moves the count on.
+    int takteZaehlen();
+    // Arms the ticker timer for NaechsterTaktIn (when the timer is on);
+    // `ausTakt` at the end of a tick.
+    void planen(bool ausTakt = false);
+    // Text moves, or waits to be drawn at the next tick.
+    bool bewegt() const;
+    void bildschirmeBeobachten();
     void uhrAnzeigen();
     void zeichnenUndScrollen();
     void obenHalten(bool oben);
@@ -141,8 +166,16 @@ private:
     QRect geometrie_; // where the layout put the bar, in pixels
     QRect schirm_;    // the primary screen the layout docked it on
     // The ticker timer: its event calls Tick directly (no signal to route
-    // 20 times a second).
+    // 20 times a second). It repeats every 50 ms while text moves and is
+    // armed afresh for each sleep while the band stands still.
     QBasicTimer timer1_;
+    bool timer1An_ = false;  // on (Timer1Aktiv), whether sleeping or ticking
+    int timer1Ms_ = -1;      // the interval it is armed with
+    // Elapsed time on the program's steady clock (ms) is counted into ticks
+    // up to here; the steps of 50 ms are counted from here.
+    qint64 taktBasis_ = 0;
+    // A tick was asked for at the next 50 ms step (Wecken).
+    bool baldTakt_ = false;
     QTimer updateTim_;
     UpdatePruefung update_;
     DateiWache wache_;
@@ -166,6 +199,9 @@ private:
     // The second and the language the date and clock captions were made for.
     qint64 uhrSekunde_ = std::numeric_limits<qint64>::min();
     int16_t uhrSprache_ = 0;
+    // The date separator and the minute it was looked up in.
+    QChar datumTrenner_;
+    qint64 trennerMinute_ = std::numeric_limits<qint64>::min();
 
     int linkerRand_ = 100;
     int scrollSchritt_ = 30;

@@ -94,15 +94,31 @@ void TickerInhalt::eintraegeUebernehmen() {
 
 void TickerInhalt::EigeneNeuLesen() {
     eigeneNeuLesen_ = true;
-    p_.aufbauZaehler = 100;
+    p_.aufbauZaehler = AufbauTakte;
 }
 
-void TickerInhalt::NotizMachen() {
-    Erhoehen(p_.aufbauZaehler);
+int TickerInhalt::MsBisVerzugEnde() const {
+    if (p_.broadcastNichtVor == 0)
+        return -1;
+    if (verzugVorbei())
+        return 0;
+    return static_cast<int>(p_.broadcastNichtVor - p_.uhr.Millisekunden());
+}
+
+int TickerInhalt::TakteBisAufbau() const {
+    return p_.aufbauZaehler >= AufbauTakte ? 0 : AufbauTakte - p_.aufbauZaehler;
+}
+
+void TickerInhalt::NotizMachen(int takte) {
+    // A long sleep (a stopped timer, a suspended machine) counts as no more
+    // than one rebuild's worth: one rebuild is due, and the counter stays
+    // far from the end of its range.
+    p_.aufbauZaehler =
+        static_cast<int16_t>(p_.aufbauZaehler + std::clamp(takte, 0, int(AufbauTakte)));
     // A reopening put off after a change of the broadcaster's file is due:
     // rebuild now, without moving the regular rebuilds.
-    const bool nachgeholt = p_.aufbauZaehler < 100 && verzugVorbei();
-    const bool aufbau = p_.aufbauZaehler >= 100 || nachgeholt;
+    const bool nachgeholt = p_.aufbauZaehler < AufbauTakte && verzugVorbei();
+    const bool aufbau = p_.aufbauZaehler >= AufbauTakte || nachgeholt;
     if (aufbau) {
         p_.neuerText.clear();
         gefunden_ = 0;

@@ -43,11 +43,24 @@ public:
     // reopened, at most MaxVerzugMs; random unless a test sets it.
     std::function<int()> verzugWuerfeln;
 
-    // One run per tick of the bar's timer.
-    void NotizMachen();
+    // One run per wake of the bar's timer. `takte` is the time elapsed since
+    // the last run, in whole ticks of 50 ms: the rebuild counter counts time,
+    // not runs, so that a bar that sleeps between runs still rebuilds every
+    // AufbauTakte ticks. The connection watch runs at every run.
+    void NotizMachen(int takte = 1);
+    // Ticks still to pass before a run rebuilds; 0 when the next run does
+    // (the counter was set to AufbauTakte to ask for a rebuild).
+    int TakteBisAufbau() const;
+    // The connection to a broadcaster is watched (at every run) and retried
+    // after an outage (NetzWiederholung): a sleeping bar must wake for it.
+    bool NetzWacht() const { return p_.broadcastStatus || p_.netzFehler; }
     // Another program changed the own notes file: the next run rebuilds,
     // reading the own notes anew from the file.
     void EigeneNeuLesen();
+    // Milliseconds until a reopening put off after a change of the
+    // broadcaster's file is due (0: due now), or -1 when none waits: a
+    // sleeping bar wakes for it.
+    int MsBisVerzugEnde() const;
     // Tick step 1: once the clock is in a later minute than the last network
     // error, let the next run test the broadcaster's file again; raise the
     // notice again when its marker file has vanished.
@@ -69,6 +82,9 @@ public:
     // reopening it: short against the five seconds between rebuilds, long
     // enough to spread hundreds of receivers' reads.
     static constexpr int MaxVerzugMs = 500;
+    // Every this many ticks of 50 ms the content is rebuilt.
+    static constexpr int AufbauTakte = 100;
+    static constexpr int TaktMs = 50;
 
 private:
     void broadcastNotizenLesen();

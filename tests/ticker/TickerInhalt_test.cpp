@@ -106,6 +106,35 @@ TEST_F(Inhalt, RebuildsOnlyAtTheHundredthRun) {
     EXPECT_EQ(u.p.aufbauZaehler, 0);
 }
 
+TEST_F(Inhalt, RebuildCountsElapsedTicks) {
+    // A bar that slept hands in the ticks that passed; whatever it hands in,
+    // one rebuild comes after 100 ticks and the count starts over.
+    NotizEinfuegen(*u.p.lokaleNotizen, permanent("Eins"));
+    struct Fall {
+        int16_t zaehler;
+        int takte;
+        bool aufbau;
+        int16_t danach;
+        int bisAufbau; // ticks left afterwards
+    };
+    const Fall faelle[] = {
+        {0, 1, false, 1, 99},     {0, 99, false, 99, 1},  {0, 100, true, 0, 100},
+        {99, 1, true, 0, 100},    {50, 20, false, 70, 30}, {1, 5000, true, 0, 100},
+        {100, 0, true, 0, 100},   {0, 0, false, 0, 100},  {40, -7, false, 40, 60},
+        {32000, 1000, true, 0, 100},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(testing::Message() << f.zaehler << " + " << f.takte);
+        u.p.gezeigterText.clear();
+        u.p.neuerText.clear();
+        u.p.aufbauZaehler = f.zaehler;
+        inhalt.NotizMachen(f.takte);
+        EXPECT_EQ(!u.p.gezeigterText.isEmpty(), f.aufbau);
+        EXPECT_EQ(u.p.aufbauZaehler, f.danach);
+        EXPECT_EQ(inhalt.TakteBisAufbau(), f.bisAufbau);
+    }
+}
+
 TEST_F(Inhalt, OwnNotesDueNowInTableOrder) {
     NotizEinfuegen(*u.p.lokaleNotizen, taeglich("Morgens", 8.0 / 24, 12.0 / 24));
     NotizEinfuegen(*u.p.lokaleNotizen, taeglich("Abends", 18.0 / 24, 22.0 / 24));
