@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPalette>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QWidget>
 
@@ -52,22 +54,57 @@ QString HilfeFehltText(int16_t sprache, const QString& pfad) {
         .arg(nativ);
 }
 
+namespace {
+// Without a handler F1 would seem to do nothing: the user learns where the
+// page is. The box does not wait for an answer, so the bar keeps running
+// behind it.
+void hilfeFehltZeigen(int16_t sprache, bool oben, const QString& seite) {
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Pinwick"),
+                                HilfeFehltText(sprache, programmDatei(seite)), QMessageBox::Ok);
+    box->setObjectName(QStringLiteral("HilfeFehlt"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint, oben);
+    box->show();
+}
+} // namespace
+
 bool HilfeZeigen(Programm& p) {
     const QString seite = p.Text(QStringLiteral("start-e.htm"), QStringLiteral("start-d.htm"));
     if (seite.isEmpty())
         return true;
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Qt hands the page to xdg-open and counts that as done, yet xdg-open
+    // ends with an error when it finds no browser: its answer is awaited
+    // here, without blocking. Only xdg-open itself is ended with the bar;
+    // a browser it started lives on.
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!xdgOpen.isEmpty()) {
+        auto* lauf = new QProcess(qApp);
+        lauf->setStandardOutputFile(QProcess::nullDevice());
+        lauf->setStandardErrorFile(QProcess::nullDevice());
+        const int16_t sprache = p.Sprache;
+        const bool oben = p.ImmerOben;
+        const auto fehlt = [sprache, oben, seite] { hilfeFehltZeigen(sprache, oben, seite); };
+        QObject::connect(lauf, &QProcess::finished, lauf,
+                         [lauf, fehlt](int code, QProcess::ExitStatus status) {
+                             if (status == QProcess::NormalExit && code != 0)
+                                 fehlt();
+                             lauf->deleteLater();
+                         });
+        QObject::connect(lauf, &QProcess::errorOccurred, lauf, [lauf, fehlt](QProcess::ProcessError e) {
+            if (e == QProcess::FailedToStart) {
+                fehlt();
+                lauf->deleteLater();
+            }
+        });
+        lauf->start(xdgOpen, {QUrl::fromLocalFile(programmDatei(seite)).toString()});
+        return true;
+    }
+#endif
     if (DateiOeffnen(seite) > 32)
         return true;
-    // Without a handler (no xdg-open, say) F1 would seem to do nothing: the
-    // user learns where the page is. The box does not wait for an answer,
-    // so the bar keeps running behind it.
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Pinwick"),
-                                HilfeFehltText(p.Sprache, programmDatei(seite)), QMessageBox::Ok);
-    box->setObjectName(QStringLiteral("HilfeFehlt"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    box->setWindowFlag(Qt::WindowStaysOnTopHint, p.ImmerOben);
-    box->show();
+    hilfeFehltZeigen(p.Sprache, p.ImmerOben, seite);
     return false;
 }
 

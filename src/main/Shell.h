@@ -16,7 +16,9 @@ int32_t WebSeiteOeffnen(const QString& adresse);
 int32_t DateiOeffnen(const QString& dateiName);
 // Opens the help start page of the current language. When nothing on the
 // system opens it, a message box (not waited for, object name "HilfeFehlt")
-// names the page's path, and the result is false.
+// names the page's path, and the result is false. Where xdg-open is there,
+// its answer comes later: the box shows when it ends with an error (no
+// browser found), and the result is true.
 bool HilfeZeigen(Programm& p);
 // That message, for language 1 (English) or 2 (German), naming the page.
 QString HilfeFehltText(int16_t sprache, const QString& pfad);

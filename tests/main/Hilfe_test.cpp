@@ -7,6 +7,10 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QMessageBox>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -79,6 +83,52 @@ TEST(Hilfe, WithoutAHandlerAMessageNamesThePageWithAHandlerNoneAppears) {
             QCoreApplication::processEvents();
         }
     }
+    // xdg-open is there but finds no browser (it ends with 3), or opens the
+    // page (0): the message follows its answer.
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    qputenv("PATH", bin.path().toLocal8Bit());
+    struct XdgFall {
+        int ende;
+        bool meldung;
+    };
+    for (const XdgFall& f : {XdgFall{3, true}, XdgFall{4, true}, XdgFall{0, false}}) {
+        SCOPED_TRACE(f.ende);
+        const QString pfad = bin.filePath(QStringLiteral("xdg-open"));
+        QFile::remove(pfad);
+        QFile skript(pfad);
+        ASSERT_TRUE(skript.open(QIODevice::WriteOnly));
+        skript.write(QStringLiteral("#!/bin/sh\necho \"$1\" > \"$0.url\"\nexit %1\n").arg(f.ende).toUtf8());
+        skript.close();
+        skript.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Programm p;
+        p.Sprache = 1;
+        EXPECT_TRUE(HilfeZeigen(p));
+        // The answer comes from another process: wait until xdg-open has
+        // ended and its watcher is gone, a few seconds at the most.
+        QElapsedTimer uhr;
+        uhr.start();
+        while (uhr.elapsed() < 5000 && !qApp->findChildren<QProcess*>().isEmpty()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        EXPECT_TRUE(qApp->findChildren<QProcess*>().isEmpty());
+        QCoreApplication::processEvents();
+        QFile url(pfad + QStringLiteral(".url"));
+        ASSERT_TRUE(url.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(url.readAll().trimmed().endsWith("start-e.htm"));
+        url.close();
+        QFile::remove(url.fileName());
+        const auto boxen = hilfeMeldungen();
+        ASSERT_EQ(boxen.size(), f.meldung ? 1 : 0);
+        if (f.meldung) {
+            EXPECT_TRUE(boxen.first()->text().contains(QStringLiteral("start-e.htm")));
+            boxen.first()->close();
+            QCoreApplication::processEvents();
+        }
+    }
+    qputenv("PATH", "/nonexistent");
+
     // A language other than English or German opens nothing and says nothing.
     Programm p;
     p.Sprache = 0;
