@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPalette>
@@ -75,11 +76,12 @@ bool HilfeZeigen(Programm& p) {
         return true;
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     // Qt hands the page to xdg-open and counts that as done, yet xdg-open
-    // ends with an error when it finds no browser: its answer is awaited
-    // here, without blocking. Only xdg-open itself is ended with the bar;
-    // a browser it started lives on.
+    // ends with an error when it finds no browser (3) or the browser fails
+    // (4): its answer is awaited here, without blocking. Only xdg-open
+    // itself is ended with the bar; a browser it started lives on. A page
+    // that is not there is left to Qt as before: that is no missing handler.
     const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-    if (!xdgOpen.isEmpty()) {
+    if (!xdgOpen.isEmpty() && QFileInfo::exists(programmDatei(seite))) {
         auto* lauf = new QProcess(qApp);
         lauf->setStandardOutputFile(QProcess::nullDevice());
         lauf->setStandardErrorFile(QProcess::nullDevice());
@@ -88,7 +90,7 @@ bool HilfeZeigen(Programm& p) {
         const auto fehlt = [sprache, oben, seite] { hilfeFehltZeigen(sprache, oben, seite); };
         QObject::connect(lauf, &QProcess::finished, lauf,
                          [lauf, fehlt](int code, QProcess::ExitStatus status) {
-                             if (status == QProcess::NormalExit && code != 0)
+                             if (status == QProcess::NormalExit && (code == 3 || code == 4))
                                  fehlt();
                              lauf->deleteLater();
                          });

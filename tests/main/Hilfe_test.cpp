@@ -83,8 +83,15 @@ TEST(Hilfe, WithoutAHandlerAMessageNamesThePageWithAHandlerNoneAppears) {
             QCoreApplication::processEvents();
         }
     }
-    // xdg-open is there but finds no browser (it ends with 3), or opens the
-    // page (0): the message follows its answer.
+    // xdg-open is there but finds no browser (it ends with 3), the browser
+    // fails (4), or it opens the page (0) or reports some other trouble (2):
+    // the message follows its answer.
+    const QString seite = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("start-e.htm"));
+    const bool seiteNeu = !QFile::exists(seite);
+    if (seiteNeu) {
+        QFile neu(seite);
+        ASSERT_TRUE(neu.open(QIODevice::WriteOnly));
+    }
     QTemporaryDir bin;
     ASSERT_TRUE(bin.isValid());
     qputenv("PATH", bin.path().toLocal8Bit());
@@ -92,7 +99,8 @@ TEST(Hilfe, WithoutAHandlerAMessageNamesThePageWithAHandlerNoneAppears) {
         int ende;
         bool meldung;
     };
-    for (const XdgFall& f : {XdgFall{3, true}, XdgFall{4, true}, XdgFall{0, false}}) {
+    for (const XdgFall& f :
+         {XdgFall{3, true}, XdgFall{4, true}, XdgFall{0, false}, XdgFall{2, false}}) {
         SCOPED_TRACE(f.ende);
         const QString pfad = bin.filePath(QStringLiteral("xdg-open"));
         QFile::remove(pfad);
@@ -126,6 +134,21 @@ TEST(Hilfe, WithoutAHandlerAMessageNamesThePageWithAHandlerNoneAppears) {
             boxen.first()->close();
             QCoreApplication::processEvents();
         }
+    }
+    // A page that is missing is no missing handler: xdg-open is not asked.
+    QFile::remove(bin.filePath(QStringLiteral("xdg-open.url")));
+    if (seiteNeu)
+        QFile::remove(seite);
+    if (!QFile::exists(seite)) {
+        Programm p;
+        p.Sprache = 1;
+        HilfeZeigen(p);
+        EXPECT_TRUE(qApp->findChildren<QProcess*>().isEmpty());
+        EXPECT_FALSE(QFile::exists(bin.filePath(QStringLiteral("xdg-open.url"))));
+        // What Qt does with it depends on the platform; any box goes.
+        for (QMessageBox* box : hilfeMeldungen())
+            box->close();
+        QCoreApplication::processEvents();
     }
     qputenv("PATH", "/nonexistent");
 
