@@ -37,4 +37,25 @@ qint64 NotizEinfuegen(Datensatzmenge& notizen, const NotizZeile& z) {
     return notizen.Feld(u"ID").alsInt32();
 }
 
+qint64 EigeneNotiz(Programm& p, const QString& inhalt) {
+    NotizZeile z;
+    z.inhalt = inhalt;
+    z.rhythmus = 0;
+    return NotizEinfuegen(*p.lokaleNotizen, z);
+}
+
+void LangeNotizen(Programm& p, int anzahl) {
+    for (int i = 1; i <= anzahl; ++i)
+        EigeneNotiz(p, QStringLiteral("Eine recht lange Notiz mit der Nummer %1").arg(i));
+}
+
+void LeisteEinstellen(Programm& p) {
+    p.Sprache = 1;
+    p.SchriftName = QStringLiteral("DejaVu Sans");
+    p.SchriftGroesse = 10;
+    p.zeigDatum = true;
+    p.zeigRahmen = true;
+    p.eigeneErlauben = true;
+}
+
 } // namespace pinwick::test

@@ -1,5 +1,6 @@
 #pragma once
-// A Programm on a fresh database in a temporary folder, for tests.
+// A Programm on a fresh database in a temporary folder, for tests, and the
+// notes and settings the bar tests start from.
 
 #include "Programm.h"
 
@@ -38,5 +39,16 @@ struct NotizZeile {
     QVariant uhrVon, uhrBis, startDatum, vorher, rhyDetails, dauer;
 };
 qint64 NotizEinfuegen(Datensatzmenge& notizen, const NotizZeile& zeile);
+
+// A permanent own note with this text; returns its ID.
+qint64 EigeneNotiz(Programm& p, const QString& inhalt);
+
+// Own notes "Eine recht lange Notiz mit der Nummer 1" to `anzahl`: enough
+// text to overflow the band several times.
+void LangeNotizen(Programm& p, int anzahl = 20);
+
+// What the bar tests draw with: English, DejaVu Sans 10, the date beside the
+// clock, the frame, and own notes shown.
+void LeisteEinstellen(Programm& p);
 
 } // namespace pinwick::test

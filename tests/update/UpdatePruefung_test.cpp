@@ -7,6 +7,7 @@
 #include "Panel3D.h"
 #include "Terminal.h"
 #include "TestHilfe.h"
+#include "TestLeiste.h"
 #include "UpdatePruefung.h"
 #include "UpdateSignal.h"
 
@@ -385,14 +386,7 @@ TEST_F(PruefungTest, KlickAufDenHinweisMitEchterFrage) {
 
 // The bar starts the check through UpdateTim and its rebuilds, and its
 // layout keeps the notice against it.
-class Leiste : public Terminal {
-public:
-    using Terminal::Terminal;
-    int beendet = 0;
-
-protected:
-    void Beenden() override { ++beendet; }
-};
+using Leiste = test::TestLeiste;
 
 TEST_F(PruefungTest, LeisteStartetPruefungUndFuehrtHinweis) {
     Programm& p = u->p;
