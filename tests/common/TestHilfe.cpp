@@ -2,6 +2,10 @@
 
 #include "Speicher.h"
 
+#include <QDirIterator>
+#include <QFile>
+#include <gtest/gtest.h>
+
 namespace pinwick::test {
 
 TestUmgebung::TestUmgebung() {
@@ -47,6 +51,33 @@ qint64 EigeneNotiz(Programm& p, const QString& inhalt) {
 void LangeNotizen(Programm& p, int anzahl) {
     for (int i = 1; i <= anzahl; ++i)
         EigeneNotiz(p, QStringLiteral("Eine recht lange Notiz mit der Nummer %1").arg(i));
+}
+
+QByteArray DateiLesen(const QString& pfad) {
+    QFile f(pfad);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void DateiSchreiben(const QString& pfad, const QByteArray& inhalt) {
+    QFile f(pfad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(inhalt);
+}
+
+QStringList DateienUnter(const QString& ordner) {
+    QStringList dateien;
+    QDirIterator it(ordner, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        dateien << QDir(ordner).relativeFilePath(it.next());
+    return dateien;
+}
+
+QMap<QString, QByteArray> DateiAbbild(const QString& ordner) {
+    QMap<QString, QByteArray> bild;
+    for (const QString& datei : DateienUnter(ordner))
+        bild.insert(datei, DateiLesen(QDir(ordner).filePath(datei)));
+    return bild;
 }
 
 void LeisteEinstellen(Programm& p) {
