@@ -1,6 +1,7 @@
 // pinwick-notes: list, add, delete, export and import the ticker's notes
 // from a shell. No display is needed.
 
+#include "Datenordner.h"
 #include "NotizenBefehl.h"
 
 #include <QCoreApplication>
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
 
     pinwick::NotizenUmgebung umgebung;
     umgebung.jetzt = QDateTime::currentDateTime();
-    umgebung.eigeneDatei = pinwick::EigeneNotizenDatei();
+    umgebung.eigeneDatei = pinwick::EigeneDatenbankDatei();
     umgebung.aus = &aus;
     umgebung.fehler = &fehler;
     QStringList argumente = QCoreApplication::arguments();

@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #include <memory>
 #include <set>
@@ -513,12 +512,6 @@ int NotizenProgramm(const QStringList& argumente, const NotizenUmgebung& umgebun
         *umgebung.fehler << "pinwick-notes: " << f.what() << '\n';
         return StatusFehler;
     }
-}
-
-QString EigeneNotizenDatei() {
-    // The ticker's data folder: "Pinwick 3" below the documents folder.
-    QString ordner = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QDir(ordner).filePath(QStringLiteral("Pinwick 3/pw.kav"));
 }
 
 } // namespace pinwick

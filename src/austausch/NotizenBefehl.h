@@ -35,8 +35,4 @@ struct NotizenUmgebung {
 // Runs one command; argumente without the program's name.
 int NotizenProgramm(const QStringList& argumente, const NotizenUmgebung& umgebung);
 
-// Where the ticker keeps its own notes: "Pinwick 3/pw.kav" below the
-// documents folder.
-QString EigeneNotizenDatei();
-
 } // namespace pinwick

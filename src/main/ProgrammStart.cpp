@@ -1,5 +1,6 @@
 #include "ProgrammStart.h"
 
+#include "Datenordner.h"
 #include "EinstellungsSatz.h"
 #include "QtTexte.h"
 #include "Hilfen.h"
@@ -8,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 
 namespace pinwick {
 
@@ -73,16 +73,6 @@ void datenbankAusVorlage(const Programm& p) {
 
 } // namespace
 
-QString SpezialOrdner(int ordnerNummer) {
-    if (ordnerNummer != 5)
-        return QString();
-    QString ordner = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    while (ordner.size() > 1 &&
-           (ordner.endsWith(QLatin1Char('/')) || ordner.endsWith(QLatin1Char('\\'))))
-        ordner.chop(1);
-    return ordner;
-}
-
 void ProgrammStart(Programm& p, const StartFenster& fenster) {
     // 1 to 3: program-wide values, and the stale marker of an older version.
     p.programmVersion = 301;
@@ -97,11 +87,7 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
     p.ersterAufbau = true;
 
     // 4: the data folder below the documents folder.
-    QString ordner = SpezialOrdner(5);
-    if (!ordner.endsWith(QLatin1Char('/')))
-        ordner += QLatin1Char('/');
-    ordner += QStringLiteral("Pinwick 3/");
-    p.datenOrdner = ordner;
+    p.datenOrdner = EigenerDatenOrdner();
     if (!OrdnerVorhanden(p.datenOrdner)) {
         // A fresh Linux account may lack the documents folder itself, so the
         // whole path is made, not just the last level.

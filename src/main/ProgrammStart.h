@@ -1,6 +1,7 @@
 #pragma once
 // The program start: everything between launch and the ticker bar.
 
+#include "Datenordner.h"
 #include "Programm.h"
 
 #include <QString>
@@ -29,9 +30,5 @@ struct StartFenster {
 // Runs the whole start. Throws StartFehler while the local database is not
 // yet open; from the recordsets on, a failing step is skipped.
 void ProgrammStart(Programm& p, const StartFenster& fenster = {});
-
-// The user's documents folder, without a trailing separator; empty when
-// the system does not know one. Only ever asked for folder 5.
-QString SpezialOrdner(int ordnerNummer);
 
 } // namespace pinwick

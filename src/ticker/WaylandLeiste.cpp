@@ -177,6 +177,12 @@ struct WaylandLeiste::Zustand {
     void drueckenOderLoslassen(uint32_t zeit, uint32_t knopf, bool gedrueckt);
     void taste(uint32_t code, bool gedrueckt);
     void strgAus(uint32_t code, bool gedrueckt);
+    // Which keys are held is known only while the bar has the keyboard: on
+    // focus in and out that knowledge starts afresh.
+    void tastenVergessen() {
+        strgLinks = strgRechts = false;
+        andereGedrueckt = 0;
+    }
 };
 
 namespace {
@@ -255,16 +261,13 @@ void tastaturBelegung(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) {
 }
 void tastaturRein(void* daten, wl_keyboard*, uint32_t, wl_surface*, wl_array* gedrueckt) {
     auto* z = static_cast<Z*>(daten);
-    z->strgLinks = z->strgRechts = false;
-    z->andereGedrueckt = 0;
+    z->tastenVergessen();
     const auto* code = static_cast<const uint32_t*>(gedrueckt->data);
     for (size_t i = 0; i < gedrueckt->size / sizeof(uint32_t); ++i)
         z->strgAus(code[i], true);
 }
 void tastaturRaus(void* daten, wl_keyboard*, uint32_t, wl_surface*) {
-    auto* z = static_cast<Z*>(daten);
-    z->strgLinks = z->strgRechts = false;
-    z->andereGedrueckt = 0;
+    static_cast<Z*>(daten)->tastenVergessen();
 }
 void tastaturTaste(void* daten, wl_keyboard*, uint32_t, uint32_t, uint32_t code, uint32_t zustand) {
     static_cast<Z*>(daten)->taste(code, zustand == WL_KEYBOARD_KEY_STATE_PRESSED);

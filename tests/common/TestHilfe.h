@@ -1,8 +1,11 @@
 #pragma once
-// A Programm on a fresh database in a temporary folder, for tests.
+// A Programm on a fresh database in a temporary folder, for tests, and the
+// notes and settings the bar tests start from.
 
 #include "Programm.h"
 
+#include <QByteArray>
+#include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
@@ -38,5 +41,27 @@ struct NotizZeile {
     QVariant uhrVon, uhrBis, startDatum, vorher, rhyDetails, dauer;
 };
 qint64 NotizEinfuegen(Datensatzmenge& notizen, const NotizZeile& zeile);
+
+// A permanent own note with this text; returns its ID.
+qint64 EigeneNotiz(Programm& p, const QString& inhalt);
+
+// Own notes "Eine recht lange Notiz mit der Nummer 1" to `anzahl`: enough
+// text to overflow the band several times.
+void LangeNotizen(Programm& p, int anzahl = 20);
+
+// A whole file; empty when it cannot be read.
+QByteArray DateiLesen(const QString& pfad);
+// Writes a file anew; a failure to open it fails the test.
+void DateiSchreiben(const QString& pfad, const QByteArray& inhalt);
+
+// Every file below a folder, hidden ones too, by its path relative to it.
+QStringList DateienUnter(const QString& ordner);
+// Every file below a folder with its content (empty when it cannot be read):
+// two of them differ when a program changed, added or removed any file.
+QMap<QString, QByteArray> DateiAbbild(const QString& ordner);
+
+// What the bar tests draw with: English, DejaVu Sans 10, the date beside the
+// clock, the frame, and own notes shown.
+void LeisteEinstellen(Programm& p);
 
 } // namespace pinwick::test

@@ -20,6 +20,7 @@
 
 using namespace pinwick;
 using pinwick::pwi::Installation;
+using pinwick::test::DateiAbbild;
 using pinwick::test::FtpTestServer;
 using pinwick::test::TestUmgebung;
 
@@ -50,20 +51,6 @@ void legen(const QString& pfad, char art, const QByteArray& inhalt) {
         ASSERT_TRUE(datei.open(QIODevice::WriteOnly));
         ASSERT_EQ(datei.write(inhalt), inhalt.size());
     }
-}
-
-// Every file below a folder with its content.
-QMap<QString, QByteArray> abbild(const QString& ordner) {
-    QMap<QString, QByteArray> bild;
-    QDirIterator it(ordner, QDir::Files | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString pfad = it.next();
-        QFile f(pfad);
-        if (f.open(QIODevice::ReadOnly))
-            bild.insert(QDir(ordner).relativeFilePath(pfad), f.readAll());
-    }
-    return bild;
 }
 
 // ---- "updver.txt" and "updinfo.txt", read by the installer at its start ------
@@ -216,7 +203,7 @@ TEST_F(ServerDateien, FileListThatIsNoListChangesNothing) {
         legen(programm.filePath("Pinwick3"), 'd', "alter ticker");
         legen(programm.filePath("updver.txt"), 'd', "302\r\n");
         legen(programm.filePath("updinfo.txt"), 'd', "1\r\n");
-        const QMap<QString, QByteArray> vorher = abbild(programm.path());
+        const QMap<QString, QByteArray> vorher = DateiAbbild(programm.path());
 
         Installation inst{programm};
         inst.server = server->Server();
@@ -235,7 +222,7 @@ TEST_F(ServerDateien, FileListThatIsNoListChangesNothing) {
         EXPECT_EQ(ergebnis, Installation::Ergebnis::Fehlgeschlagen);
         EXPECT_FALSE(inst.Fehler().isEmpty());
         // Only the list itself may have come in.
-        QMap<QString, QByteArray> nachher = abbild(programm.path());
+        QMap<QString, QByteArray> nachher = DateiAbbild(programm.path());
         nachher.remove(QStringLiteral("updlist.txt"));
         EXPECT_EQ(nachher, vorher);
         EXPECT_TRUE(QDir(inst.downloadBasis).isEmpty());

@@ -9,9 +9,8 @@ set -u
 APP="$1"
 VORLAGE="$2"
 SQLCIPHER="$3"
-for p in xvfb-run xdotool; do
-    command -v "$p" >/dev/null 2>&1 || { echo "$p missing"; exit 1; }
-done
+. "$(dirname "$0")/gemeinsam.sh"
+werkzeuge xvfb-run xdotool
 
 TMP=$(mktemp -d)
 trap 'rm -rf "$TMP"' EXIT
@@ -21,15 +20,6 @@ cp "$VORLAGE" "$TMP/home/Documents/Pinwick 3/pw.kav"
 printf "PRAGMA key='pelmory+sadun';\nUPDATE Einstellungen SET erstVorbei=-1, Sprache=1;\n" |
     "$SQLCIPHER" "$TMP/home/Documents/Pinwick 3/pw.kav" >/dev/null
 
-fehler=0
-pruefe() {
-    if [ "$1" -ne 0 ]; then
-        echo "FAILED: $2"
-        fehler=1
-    else
-        echo "ok: $2"
-    fi
-}
 
 # -- the answers that need nothing: no display, an empty home, no template
 for fall in "--version|Pinwick 3.01" "-v|Pinwick 3.01" "--help|--new-note" "-h|Usage: Pinwick3"; do

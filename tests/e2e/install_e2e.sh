@@ -10,8 +10,7 @@ TMP=$(mktemp -d)
 trap 'rm -rf "$TMP"' EXIT
 cmake --install "$BUILD" --prefix "$TMP/usr" >/dev/null || { echo "FAILED: install"; exit 1; }
 
-fehler=0
-pruefe() { if [ "$1" -eq 0 ]; then echo "ok: $2"; else echo "FAILED: $2"; fehler=1; fi; }
+. "$(dirname "$0")/gemeinsam.sh"
 
 for f in bin/pinwick lib/pinwick/Pinwick3 lib/pinwick/pwi.kav lib/pinwick/org.kav \
     lib/pinwick/start-e.htm lib/pinwick/start-d.htm share/applications/pinwick.desktop \

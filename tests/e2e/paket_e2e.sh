@@ -7,14 +7,10 @@
 # Usage: paket_e2e.sh <build folder>
 set -u
 BUILD="$1"
-for p in cpack lintian dpkg-deb; do
-    command -v "$p" >/dev/null 2>&1 || { echo "$p missing"; exit 1; }
-done
+. "$(dirname "$0")/gemeinsam.sh"
+werkzeuge cpack lintian dpkg-deb
 TMP=$(mktemp -d)
 trap 'rm -rf "$TMP"' EXIT
-
-fehler=0
-pruefe() { if [ "$1" -eq 0 ]; then echo "ok: $2"; else echo "FAILED: $2"; fehler=1; fi; }
 
 cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$TMP" > "$TMP/cpack.txt" 2>&1
 paket=$(ls "$TMP"/pinwick_*.deb 2>/dev/null | head -n 1)

@@ -10,9 +10,8 @@ set -u
 APP="$1"
 VORLAGE="$2"
 SQLCIPHER="$3"
-for p in xvfb-run xdotool openbox xterm xrandr xwininfo; do
-    command -v "$p" >/dev/null 2>&1 || { echo "$p missing"; exit 1; }
-done
+. "$(dirname "$0")/gemeinsam.sh"
+werkzeuge xvfb-run xdotool openbox xterm xrandr xwininfo
 
 TMP=$(mktemp -d)
 trap 'rm -rf "$TMP"' EXIT
@@ -89,7 +88,6 @@ wait $pid 2>/dev/null
 kill $wm 2>/dev/null
 INNER
 
-fehler=0
 for dock in 0 1; do
     xvfb-run -a -s "-screen 0 1280x800x24" sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER" $dock > "$TMP/aus$dock.txt" 2>&1
     cat "$TMP/aus$dock.txt"

@@ -7,10 +7,8 @@ set -u
 APP="$1"
 SQLCIPHER="$2"
 
-if ! command -v xvfb-run >/dev/null 2>&1 || ! command -v xdotool >/dev/null 2>&1; then
-    echo "xvfb-run or xdotool missing"
-    exit 1
-fi
+. "$(dirname "$0")/gemeinsam.sh"
+werkzeuge xvfb-run xdotool
 
 TMP=$(mktemp -d)
 trap 'rm -rf "$TMP"' EXIT
@@ -18,16 +16,6 @@ mkdir -p "$TMP/home" "$TMP/app"
 cp "$APP/Pinwick3" "$APP/org.kav" "$TMP/app/"
 cp "$APP"/*.htm "$TMP/app/" 2>/dev/null || true
 printf '2\r\n' > "$TMP/app/ssp.kav"
-
-fehler=0
-pruefe() {
-    if [ "$1" -ne 0 ]; then
-        echo "FAILED: $2"
-        fehler=1
-    else
-        echo "ok: $2"
-    fi
-}
 
 # -- first start, launched by its full path from the home folder as a desktop
 # launcher does: the bar appears at the top, full width, and the files lying

@@ -7,9 +7,8 @@ set -u
 APP="$1"
 VORLAGE="$2"
 SQLCIPHER="$3"
-for p in xvfb-run dbus-run-session python3 xdotool; do
-    command -v "$p" >/dev/null 2>&1 || { echo "$p missing"; exit 1; }
-done
+. "$(dirname "$0")/gemeinsam.sh"
+werkzeuge xvfb-run dbus-run-session python3 xdotool
 # The system's Python holds the Debian bindings (python3-pyatspi); another
 # python3 earlier on PATH may not.
 PY=""
@@ -50,15 +49,6 @@ xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- sh "$TMP/lauf.sh" "$T
     "$(cd "$(dirname "$0")" && pwd)/zugang_lesen.py" "$PY" > "$TMP/lauf.txt" 2>&1
 cat "$TMP/baum.txt" "$TMP/leser.txt"
 
-fehler=0
-pruefe() {
-    if [ "$1" -ne 0 ]; then
-        echo "FAILED: $2"
-        fehler=1
-    else
-        echo "ok: $2"
-    fi
-}
 grep -q "| Pinwick notes ticker |" "$TMP/baum.txt"
 pruefe $? "the bar is named"
 grep -q "| Date |" "$TMP/baum.txt" && grep -q "| Time |" "$TMP/baum.txt"

@@ -25,23 +25,10 @@
 
 using namespace pinwick;
 using namespace pinwick::pwi;
+using pinwick::test::DateiAbbild;
 using pinwick::test::FtpTestServer;
 
 namespace {
-
-// Every file below a folder with its content, hidden ones too.
-QMap<QString, QByteArray> Abbild(const QString& ordner) {
-    QMap<QString, QByteArray> bild;
-    QDirIterator it(ordner, QDir::Files | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString pfad = it.next();
-        QFile f(pfad);
-        f.open(QIODevice::ReadOnly);
-        bild.insert(QDir(ordner).relativeFilePath(pfad), f.readAll());
-    }
-    return bild;
-}
 
 class PwiTest : public ::testing::Test {
 protected:
@@ -156,7 +143,7 @@ TEST_F(PwiTest, UpdateGelingtOderAendertNichts) {
         server->Ablegen(QStringLiteral("helfer.dld"), "helfer");
         server->Ablegen(QStringLiteral("evil"), "evil");
         test::ReleaseSignieren(*server);
-        const QMap<QString, QByteArray> vorher = Abbild(wurzel->path());
+        const QMap<QString, QByteArray> vorher = DateiAbbild(wurzel->path());
 
         Klicken(fenster->StartBef());
 
@@ -200,7 +187,7 @@ TEST_F(PwiTest, UpdateGelingtOderAendertNichts) {
             EXPECT_FALSE(fenster->FortschrittTim().isActive());
             // Nothing installed: apart from the list just fetched, every
             // file is as it was, and nothing appeared outside the folder.
-            QMap<QString, QByteArray> nachher = Abbild(wurzel->path());
+            QMap<QString, QByteArray> nachher = DateiAbbild(wurzel->path());
             nachher.remove(QStringLiteral("programm/updlist.txt"));
             EXPECT_EQ(nachher, vorher);
 
@@ -225,7 +212,7 @@ TEST_F(PwiTest, OhneUpdateBeendenRuehrtNichtsAn) {
         Neu(1);
         server->Ablegen(QStringLiteral("updlist.txt"), "readme.txt\r\n");
         server->Ablegen(QStringLiteral("readme.txt"), "neu");
-        const QMap<QString, QByteArray> vorher = Abbild(wurzel->path());
+        const QMap<QString, QByteArray> vorher = DateiAbbild(wurzel->path());
         const int anmeldungen = server->Anmeldungen();
 
         weg();
@@ -234,7 +221,7 @@ TEST_F(PwiTest, OhneUpdateBeendenRuehrtNichtsAn) {
         ASSERT_EQ(gestartet.size(), 1u);
         EXPECT_EQ(gestartet[0].first, programm.filePath(QStringLiteral("Pinwick3")));
         EXPECT_EQ(beendet, 1);
-        EXPECT_EQ(Abbild(wurzel->path()), vorher);
+        EXPECT_EQ(DateiAbbild(wurzel->path()), vorher);
         EXPECT_EQ(server->Anmeldungen(), anmeldungen);
     }
 }
@@ -295,7 +282,7 @@ TEST_F(PwiTest, AbbrechenWaehrendDesDownloads) {
     inst->server.port = stumm.Port();
     inst->zeiten.verbindenMs = 20000;
     inst->zeiten.stillstandMs = 20000;
-    const QMap<QString, QByteArray> vorher = Abbild(wurzel->path());
+    const QMap<QString, QByteArray> vorher = DateiAbbild(wurzel->path());
     QTimer::singleShot(300, fenster.get(), [this] {
         EXPECT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Update);
         EXPECT_TRUE(fenster->DeckelPan()->isVisible());
@@ -310,7 +297,7 @@ TEST_F(PwiTest, AbbrechenWaehrendDesDownloads) {
     ASSERT_EQ(gestartet.size(), 1u);
     EXPECT_EQ(gestartet[0].first, programm.filePath(QStringLiteral("Pinwick3")));
     EXPECT_EQ(beendet, 1);
-    EXPECT_EQ(Abbild(wurzel->path()), vorher);
+    EXPECT_EQ(DateiAbbild(wurzel->path()), vorher);
 }
 
 } // namespace
@@ -320,12 +307,8 @@ namespace {
 // Every file's rights below a folder.
 QMap<QString, int> Rechte(const QString& ordner) {
     QMap<QString, int> rechte;
-    QDirIterator it(ordner, QDir::Files | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString pfad = it.next();
-        rechte.insert(QDir(ordner).relativeFilePath(pfad), int(QFile::permissions(pfad)));
-    }
+    for (const QString& datei : test::DateienUnter(ordner))
+        rechte.insert(datei, int(QFile::permissions(QDir(ordner).filePath(datei))));
     return rechte;
 }
 
@@ -396,7 +379,7 @@ TEST_F(PwiTest, UnechtesOderUnmoeglichesUpdateInstalliertNichts) {
         server->Ablegen(QStringLiteral("Pinwick3.dld"), "neuer ticker");
         test::ReleaseSignieren(*server);
         f.vorher();
-        const QMap<QString, QByteArray> vorher = Abbild(wurzel->path());
+        const QMap<QString, QByteArray> vorher = DateiAbbild(wurzel->path());
         const QMap<QString, int> rechteVorher = Rechte(wurzel->path());
 
         Klicken(fenster->StartBef());
@@ -406,7 +389,7 @@ TEST_F(PwiTest, UnechtesOderUnmoeglichesUpdateInstalliertNichts) {
         EXPECT_TRUE(zeilen.last().contains(QString::fromUtf8(f.grund)))
             << fenster->FehlerPan()->text().toStdString();
         EXPECT_TRUE(zeilen.value(1).startsWith(QStringLiteral("Update currently unavailable")));
-        QMap<QString, QByteArray> nachher = Abbild(wurzel->path());
+        QMap<QString, QByteArray> nachher = DateiAbbild(wurzel->path());
         nachher.remove(QStringLiteral("programm/updlist.txt"));
         EXPECT_EQ(nachher, vorher);
         QMap<QString, int> rechteNachher = Rechte(wurzel->path());
@@ -489,7 +472,7 @@ TEST_F(PwiTest, AbgewuergtBeiJedemSchritt) {
         server->Ablegen(QStringLiteral("Pinwick3.dld"), QByteArray(300000, 't'));
         test::ReleaseSignieren(*server);
         const auto bild = [this] {
-            QMap<QString, QByteArray> b = Abbild(programm.path());
+            QMap<QString, QByteArray> b = DateiAbbild(programm.path());
             b.remove(QStringLiteral("updlist.txt"));
             b.remove(QStringLiteral("updstand.txt"));
             return b;

@@ -23,14 +23,11 @@
 // every day, monthly and yearly with advance days covering every day), so
 // the view is the whole table in table order.
 
+#include "Broadcastlast.h"
 #include "EinstellungsSatz.h"
-#include "Notiz.h"
-#include "Prozesse.h"
-#include "Speicher.h"
 #include "TickerInhalt.h"
 #include "Zeitplan.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QSet>
@@ -91,87 +88,17 @@ Optionen lesen(int argc, char** argv) {
     return o;
 }
 
-double msSeit(std::chrono::steady_clock::time_point anfang) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - anfang)
-        .count();
-}
-
-void schlafenBis(qint64 ms) {
-    const qint64 rest = ms - JetztMs();
-    if (rest > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(rest));
-}
-
-// One note that is due at any moment, in one of five encodings.
+// Daily notes alternate between the whole day and up to 23:59:59, the two
+// ways a daily note covers every moment.
 Notiz immerFaellig(int variante, const QString& text) {
-    Notiz n;
-    n.inhalt = text;
-    n.StartDatum = 36526; // 1 January 2000
-    switch (variante % 5) {
-    case 0:
-        n.Rhythmus = RhythmusPermanent;
-        break;
-    case 1:
-        n.Rhythmus = RhythmusTaeglich;
-        n.UhrBis = variante % 2 ? 0.0 : 0.99999; // whole day, or up to 23:59:59
-        break;
-    case 2:
-        n.Rhythmus = RhythmusWoechentlich;
-        n.SetzeWochentage({true, true, true, true, true, true, true});
-        break;
-    case 3:
-        n.Rhythmus = RhythmusMonatlich;
-        n.RhyDetails = QStringLiteral("131");
-        n.Vorher = 31;
-        break;
-    default:
-        // The last day of every month with a month of advance notice.
-        n.Rhythmus = RhythmusJaehrlich;
-        n.RhyDetails = QStringLiteral("310129023103300431053006310731083009311030113112");
-        n.Vorher = 31;
-        break;
-    }
+    Notiz n = ImmerFaellig(variante, text);
+    if (n.Rhythmus == RhythmusTaeglich && variante % 2 == 0)
+        n.UhrBis = 0.99999;
     return n;
 }
 
 QString notizText(int nummer, int stand) {
     return QStringLiteral("Notiz %1 Stand %2 \u00E4\u00F6\u00DF").arg(nummer).arg(stand);
-}
-
-// The broadcaster's table as a receiver should show it: the texts of all
-// notes in table order, each followed by the separator.
-QString tabellenText(Datensatzmenge& rs) {
-    QString text;
-    if (rs.RecordCount() == 0)
-        return text;
-    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
-        text += rs.Feld(u"inhalt").alsText() + trenn;
-    return text;
-}
-
-// A short fingerprint of a view, to tell whether the broadcaster ever held it.
-QString fingerabdruck(const QString& sicht) {
-    return QString::fromLatin1(
-        QCryptographicHash::hash(sicht.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
-}
-
-void schreibeDatei(const QString& pfad, const QStringList& zeilen) {
-    QFile datei(pfad + QStringLiteral(".neu"));
-    if (!datei.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(pfad));
-        std::exit(2);
-    }
-    datei.write(zeilen.join(QLatin1Char('\n')).toUtf8() + '\n');
-    datei.close();
-    QFile::remove(pfad);
-    QFile::rename(pfad + QStringLiteral(".neu"), pfad);
-}
-
-QStringList leseDatei(const QString& pfad) {
-    QFile datei(pfad);
-    if (!datei.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(datei.readAll()).split(QLatin1Char('\n'));
 }
 
 // ---- the broadcaster ------------------------------------------------------
@@ -199,7 +126,7 @@ int sender(const Optionen& o) {
 
     // Every state the table went through, as its fingerprint: whatever a
     // receiver shows in between must be one of them, never a mixture.
-    QSet<QString> staende{fingerabdruck(tabellenText(*notizen))};
+    QSet<QString> staende{Fingerabdruck(TabellenText(*notizen))};
 
     long neu = 0, geaendert = 0, geloescht = 0, farben = 0, fehler = 0;
     double schlechteste = 0;
@@ -247,8 +174,8 @@ int sender(const Optionen& o) {
             ++fehler;
             std::fprintf(stderr, "broadcaster: %s\n", e.what());
         }
-        schlechteste = std::max(schlechteste, msSeit(anfang));
-        staende.insert(fingerabdruck(tabellenText(*notizen)));
+        schlechteste = std::max(schlechteste, MsSeit(anfang));
+        staende.insert(Fingerabdruck(TabellenText(*notizen)));
         std::this_thread::sleep_for(std::chrono::milliseconds(wuerfel(6)));
     }
 
@@ -257,7 +184,7 @@ int sender(const Optionen& o) {
     auto alle = pruefung.OpenRecordset(notizenAbfrage);
     auto farbe = pruefung.OpenRecordset(QStringLiteral("select * from Einstellungen"));
     farbe->MoveFirst();
-    schreibeDatei(ordner.filePath(QStringLiteral("sender.txt")),
+    SchreibeDatei(ordner.filePath(QStringLiteral("sender.txt")),
                   {QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
                        .arg(neu)
                        .arg(geaendert)
@@ -266,7 +193,7 @@ int sender(const Optionen& o) {
                        .arg(fehler)
                        .arg(schlechteste, 0, 'f', 1)
                        .arg(alle->RecordCount()),
-                   tabellenText(*alle), farbe->Feld(u"SchriftFarbe").alsText(),
+                   TabellenText(*alle), farbe->Feld(u"SchriftFarbe").alsText(),
                    QStringList(staende.begin(), staende.end()).join(QLatin1Char(' '))});
     return 0;
 }
@@ -320,16 +247,10 @@ bool direktLesen(Programm& p, QString& sicht, Zaehler& z) {
 
 int empfaenger(const Optionen& o) {
     const QDir ordner(o.ordner);
-    const QString eigenerOrdner = ordner.filePath(QStringLiteral("e%1").arg(o.nr));
-    QDir().mkpath(eigenerOrdner);
     const bool ticker = o.art == QLatin1String("ticker");
 
     Programm p;
-    p.arbeitsOrdner = QDir(eigenerOrdner);
-    p.tonAn = false;
-    p.Sprache = 1;
-    p.broadcastStatus = true;
-    p.broadcastPfad = ordner.filePath(QStringLiteral("pw.kav"));
+    EmpfaengerEinrichten(p, ordner, o.nr);
 
     Zaehler z;
     TickerInhalt inhalt(p);
@@ -364,9 +285,9 @@ int empfaenger(const Optionen& o) {
         } else {
             gelungen = direktLesen(p, sicht, z);
         }
-        const double dauer = msSeit(anfang);
+        const double dauer = MsSeit(anfang);
         if (gelungen)
-            gesehen.insert(fingerabdruck(sicht));
+            gesehen.insert(Fingerabdruck(sicht));
         ++z.lesungen;
         z.summe += dauer;
         z.schlechteste = std::max(z.schlechteste, dauer);
@@ -378,7 +299,7 @@ int empfaenger(const Optionen& o) {
     };
 
     for (qint64 naechster = JetztMs(); naechster < o.ende; naechster += o.takt) {
-        schlafenBis(naechster);
+        SchlafenBis(naechster);
         einmal();
         // Behind the beat (the machine is loaded): go on from now.
         naechster = std::max(naechster, JetztMs() - o.takt);
@@ -398,7 +319,7 @@ int empfaenger(const Optionen& o) {
         gelungen = einmal();
     }
 
-    schreibeDatei(ordner.filePath(QStringLiteral("empfaenger-%1.txt").arg(o.nr)),
+    SchreibeDatei(ordner.filePath(QStringLiteral("empfaenger-%1.txt").arg(o.nr)),
                   {QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
                        .arg(z.lesungen)
                        .arg(z.besetzt)
@@ -418,24 +339,9 @@ int empfaenger(const Optionen& o) {
 
 int leiter(Optionen o) {
     QTemporaryDir temp;
-    if (o.ordner.isEmpty())
-        o.ordner = temp.path();
-    else
-        QDir().mkpath(o.ordner);
+    BroadcastDateiAnlegen(o.ordner, temp, 40,
+                          [](int i) { return immerFaellig(i, notizText(i, 0)); });
     const QDir ordner(o.ordner);
-    const QString datei = ordner.filePath(QStringLiteral("pw.kav"));
-    for (const QString& alt : ordner.entryList(QDir::Files))
-        QFile::remove(ordner.filePath(alt));
-    VorlageErzeugen(datei);
-    {
-        Datenbank db(datei);
-        auto rs = db.OpenRecordset(notizenAbfrage);
-        for (int i = 0; i < 40; ++i) {
-            rs->AddNew();
-            NotizSchreiben(*rs, immerFaellig(i, notizText(i, 0)));
-            rs->Update();
-        }
-    }
 
     // A common moment to stop, after the children have had time to start.
     const qint64 ende = JetztMs() + 1000 + static_cast<qint64>(o.sekunden * 1000);
@@ -447,16 +353,9 @@ int leiter(Optionen o) {
         kinder.push_back(SelbstStarten({"--rolle", "empfaenger", "--nr", QString::number(i),
                                         "--art", i % 2 ? "ticker" : "direkt", "--ordner", o.ordner,
                                         "--ende", endeText, "--takt", QString::number(o.takt)}));
-    bool gut = true;
-    for (pid_t kind : kinder) {
-        const int code = Abwarten(kind);
-        if (code != 0) {
-            std::printf("a child process ended with %d\n", code);
-            gut = false;
-        }
-    }
+    bool gut = KinderAbwarten(kinder);
 
-    const QStringList s = leseDatei(ordner.filePath(QStringLiteral("sender.txt")));
+    const QStringList s = LeseDatei(ordner.filePath(QStringLiteral("sender.txt")));
     if (s.size() < 4) {
         std::printf("FAILED: the broadcaster left no figures\n");
         return 1;
@@ -481,7 +380,7 @@ int leiter(Optionen o) {
     long fremdeSichten = 0;
     for (int i = 0; i < o.empfaenger; ++i) {
         const QStringList e =
-            leseDatei(ordner.filePath(QStringLiteral("empfaenger-%1.txt").arg(i)));
+            LeseDatei(ordner.filePath(QStringLiteral("empfaenger-%1.txt").arg(i)));
         if (e.size() < 4) {
             std::printf("receiver %d: FAILED, no figures\n", i);
             gut = false;

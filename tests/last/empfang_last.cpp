@@ -33,12 +33,9 @@
 // reads the changed file takes (it holds the file's shared lock meanwhile). Exit code 0 only when
 // there are no errors, no foreign views, and every receiver shows the last state.
 
-#include "Notiz.h"
-#include "Prozesse.h"
-#include "Speicher.h"
+#include "Broadcastlast.h"
 #include "TickerInhalt.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -135,12 +132,6 @@ qint64 ende(const Optionen& o) {
     return aenderungenBis(o) + static_cast<qint64>(o.nachlauf * 1000);
 }
 
-void schlafenBis(qint64 ms) {
-    const qint64 rest = ms - JetztMs();
-    if (rest > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(rest));
-}
-
 // Bytes this process has read through read calls, and its processor time in
 // milliseconds: the kernel's own account.
 struct Verbrauch {
@@ -161,76 +152,10 @@ Verbrauch verbrauch() {
     return v;
 }
 
-// A note that is due at any moment, in one of five encodings, so that every
-// rebuild runs the schedule test on most of them.
-Notiz immerFaellig(int variante, const QString& text) {
-    Notiz n;
-    n.inhalt = text;
-    n.StartDatum = 36526; // 1 January 2000
-    switch (variante % 5) {
-    case 0:
-        n.Rhythmus = RhythmusPermanent;
-        break;
-    case 1:
-        n.Rhythmus = RhythmusTaeglich;
-        break;
-    case 2:
-        n.Rhythmus = RhythmusWoechentlich;
-        n.SetzeWochentage({true, true, true, true, true, true, true});
-        break;
-    case 3:
-        n.Rhythmus = RhythmusMonatlich;
-        n.RhyDetails = QStringLiteral("131");
-        n.Vorher = 31;
-        break;
-    default:
-        n.Rhythmus = RhythmusJaehrlich;
-        n.RhyDetails = QStringLiteral("310129023103300431053006310731083009311030113112");
-        n.Vorher = 31;
-        break;
-    }
-    return n;
-}
-
 QString notizText(int nummer, int stand) {
     return QStringLiteral("Notiz %1 Stand %2: Kantine heute ab 11:30 ge\u00F6ffnet")
         .arg(nummer)
         .arg(stand);
-}
-
-// The ticker text a receiver shows for the table: every note, in table
-// order, each followed by the separator.
-QString tabellenText(Datensatzmenge& rs) {
-    QString text;
-    if (rs.RecordCount() == 0)
-        return text;
-    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
-        text += rs.Feld(u"inhalt").alsText() + QStringLiteral(" \u00B7 ");
-    return text;
-}
-
-QString fingerabdruck(const QString& sicht) {
-    return QString::fromLatin1(
-        QCryptographicHash::hash(sicht.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
-}
-
-void schreibeDatei(const QString& pfad, const QStringList& zeilen) {
-    QFile datei(pfad + QStringLiteral(".neu"));
-    if (!datei.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(pfad));
-        std::exit(2);
-    }
-    datei.write(zeilen.join(QLatin1Char('\n')).toUtf8() + '\n');
-    datei.close();
-    QFile::remove(pfad);
-    QFile::rename(pfad + QStringLiteral(".neu"), pfad);
-}
-
-QStringList leseDatei(const QString& pfad) {
-    QFile datei(pfad);
-    if (!datei.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(datei.readAll()).split(QLatin1Char('\n'));
 }
 
 // ---- the broadcaster ------------------------------------------------------
@@ -248,11 +173,11 @@ int sender(const Optionen& o) {
         ids.push_back(notizen->Feld(u"ID").alsInt32());
     std::mt19937 zufall(12345);
 
-    QStringList zeilen{QStringLiteral("0 0 %1").arg(fingerabdruck(tabellenText(*notizen)))};
+    QStringList zeilen{QStringLiteral("0 0 %1").arg(Fingerabdruck(TabellenText(*notizen)))};
     long fehler = 0;
     int stand = 0;
     for (qint64 naechste = aenderungenAb(o); naechste < aenderungenBis(o); naechste += o.abstand) {
-        schlafenBis(naechste);
+        SchlafenBis(naechste);
         const size_t k = std::uniform_int_distribution<size_t>(0, ids.size() - 1)(zufall);
         const auto anfang = std::chrono::steady_clock::now();
         try {
@@ -260,23 +185,21 @@ int sender(const Optionen& o) {
             if (notizen->NoMatch())
                 throw DatenFehler("a note the broadcaster wrote is gone");
             notizen->Edit();
-            NotizSchreiben(*notizen, immerFaellig(static_cast<int>(k), notizText(int(k), ++stand)));
+            NotizSchreiben(*notizen, ImmerFaellig(static_cast<int>(k), notizText(int(k), ++stand)));
             notizen->Update();
         } catch (const std::exception& e) {
             ++fehler;
             std::fprintf(stderr, "broadcaster: %s\n", e.what());
             continue;
         }
-        const double dauer =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - anfang)
-                .count();
+        const double dauer = MsSeit(anfang);
         zeilen << QStringLiteral("%1 %2 %3")
                       .arg(JetztMs())
                       .arg(dauer, 0, 'f', 2)
-                      .arg(fingerabdruck(tabellenText(*notizen)));
+                      .arg(Fingerabdruck(TabellenText(*notizen)));
     }
     zeilen.prepend(QString::number(fehler));
-    schreibeDatei(ordner.filePath(QStringLiteral("sender.txt")), zeilen);
+    SchreibeDatei(ordner.filePath(QStringLiteral("sender.txt")), zeilen);
     return 0;
 }
 
@@ -287,18 +210,12 @@ int sender(const Optionen& o) {
 // fingerprint.
 int empfaenger(const Optionen& o) {
     const QDir ordner(o.ordner);
-    const QString eigenerOrdner = ordner.filePath(QStringLiteral("e%1").arg(o.nr));
-    QDir().mkpath(eigenerOrdner);
     if (o.ohneAblage)
         Datenbank::SchluesselBehalten(false);
 
     Programm p;
-    p.arbeitsOrdner = QDir(eigenerOrdner);
-    p.tonAn = false;
-    p.Sprache = 1;
-    p.broadcastStatus = true;
+    EmpfaengerEinrichten(p, ordner, o.nr);
     p.eigeneErlauben = false;
-    p.broadcastPfad = ordner.filePath(QStringLiteral("pw.kav"));
 
     long besetzt = 0, fehler = 0, meldungen = 0, aufbauten = 0, neuGeoeffnet = 0;
     TickerInhalt inhalt(p);
@@ -310,7 +227,7 @@ int empfaenger(const Optionen& o) {
     };
     // Desktops are started at different times: the rebuilds are out of step.
     std::mt19937 zufall(static_cast<unsigned>(o.nr * 7919 + 17));
-    schlafenBis(o.start - 1000);
+    SchlafenBis(o.start - 1000);
     BroadcastOeffnen(p);
     if (p.netzFehler) {
         std::fprintf(stderr, "receiver %d: the broadcaster's file did not open\n", o.nr);
@@ -328,7 +245,7 @@ int empfaenger(const Optionen& o) {
     QStringList lesedauern;
     // All receivers tick on the same 50 ms grid.
     for (qint64 naechster = o.start - 500; naechster < ende(o); naechster += Takt) {
-        schlafenBis(naechster);
+        SchlafenBis(naechster);
         const qint64 jetzt = JetztMs();
         if (!ruheGemessen && jetzt >= ruheAb) {
             ruheAnfang = verbrauch();
@@ -351,10 +268,7 @@ int empfaenger(const Optionen& o) {
         inhalt.NotizMachen();
         if (p.broadcastStand != vorher && jetzt >= aenderungenAb(o)) {
             ++neuGeoeffnet;
-            lesedauern << QString::number(
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - anfang)
-                    .count(),
-                'f', 2);
+            lesedauern << QString::number(MsSeit(anfang), 'f', 2);
         }
         const bool aufbau = p.aufbauZaehler == 0 || (nichtVor != 0 && p.broadcastNichtVor == 0);
         if (aufbau) {
@@ -368,7 +282,7 @@ int empfaenger(const Optionen& o) {
         }
         if (p.gezeigterText != letzteSicht) {
             letzteSicht = p.gezeigterText;
-            sichten << QStringLiteral("%1 %2").arg(JetztMs()).arg(fingerabdruck(letzteSicht));
+            sichten << QStringLiteral("%1 %2").arg(JetztMs()).arg(Fingerabdruck(letzteSicht));
         }
         // Behind the beat (the machine is loaded): go on from now.
         naechster = std::max(naechster, JetztMs() - Takt);
@@ -377,7 +291,7 @@ int empfaenger(const Optionen& o) {
         aenderungEnde = verbrauch();
 
     sichten.prepend(lesedauern.join(QLatin1Char(' ')));
-    sichten.prepend(fingerabdruck(letzteSicht));
+    sichten.prepend(Fingerabdruck(letzteSicht));
     sichten.prepend(QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10")
                         .arg(besetzt)
                         .arg(fehler)
@@ -389,7 +303,7 @@ int empfaenger(const Optionen& o) {
                         .arg(aenderungEnde.cpuMs - ruheEnde.cpuMs, 0, 'f', 1)
                         .arg(double(aenderungenAb(o) - ruheAb) / 1000.0, 0, 'f', 2)
                         .arg(neuGeoeffnet));
-    schreibeDatei(ordner.filePath(QStringLiteral("empfaenger-%1.txt").arg(o.nr)), sichten);
+    SchreibeDatei(ordner.filePath(QStringLiteral("empfaenger-%1.txt").arg(o.nr)), sichten);
     return 0;
 }
 
@@ -412,26 +326,10 @@ QString dreiZahlen(const std::vector<double>& werte) {
 
 int leiter(Optionen o) {
     QTemporaryDir temp;
-    if (o.ordner.isEmpty())
-        o.ordner = temp.path();
-    else
-        QDir().mkpath(o.ordner);
+    const QString datei =
+        BroadcastDateiAnlegen(o.ordner, temp, o.notizen,
+                              [](int i) { return ImmerFaellig(i, notizText(i, 0)); });
     const QDir ordner(o.ordner);
-    const QString datei = ordner.filePath(QStringLiteral("pw.kav"));
-    for (const QString& alt : ordner.entryList(QDir::Files))
-        QFile::remove(ordner.filePath(alt));
-    VorlageErzeugen(datei);
-    {
-        Datenbank db(datei);
-        db.Ausfuehren(QStringLiteral("BEGIN"));
-        auto rs = db.OpenRecordset(notizenAbfrage);
-        for (int i = 0; i < o.notizen; ++i) {
-            rs->AddNew();
-            NotizSchreiben(*rs, immerFaellig(i, notizText(i, 0)));
-            rs->Update();
-        }
-        db.Ausfuehren(QStringLiteral("COMMIT"));
-    }
     const qint64 dateiGroesse = QFileInfo(datei).size();
 
     // Time for every child to start and open the file before the idle time.
@@ -453,18 +351,11 @@ int leiter(Optionen o) {
     for (int i = 0; i < o.empfaenger; ++i)
         kinder.push_back(SelbstStarten(
             QStringList{"--rolle", "empfaenger", "--nr", QString::number(i)} + gemeinsam));
-    bool gut = true;
-    for (pid_t kind : kinder) {
-        const int code = Abwarten(kind);
-        if (code != 0) {
-            std::printf("a child process ended with %d\n", code);
-            gut = false;
-        }
-    }
+    bool gut = KinderAbwarten(kinder);
 
     // The broadcaster's states: fingerprint -> its index; the moments and
     // save times of the changes.
-    const QStringList s = leseDatei(ordner.filePath(QStringLiteral("sender.txt")));
+    const QStringList s = LeseDatei(ordner.filePath(QStringLiteral("sender.txt")));
     if (s.size() < 2) {
         std::printf("FAILED: the broadcaster left no figures\n");
         return 1;
@@ -496,7 +387,7 @@ int leiter(Optionen o) {
     std::vector<double> lesedauern;
     for (int r = 0; r < o.empfaenger; ++r) {
         const QStringList e =
-            leseDatei(ordner.filePath(QStringLiteral("empfaenger-%1.txt").arg(r)));
+            LeseDatei(ordner.filePath(QStringLiteral("empfaenger-%1.txt").arg(r)));
         if (e.size() < 3) {
             std::printf("receiver %d: FAILED, no figures\n", r);
             gut = false;
@@ -541,7 +432,7 @@ int leiter(Optionen o) {
             const auto it = stand.constFind(t[1]);
             if (it == stand.constEnd()) {
                 // An empty band before the first rebuild is no view of the table.
-                if (t[1] != fingerabdruck(QString()))
+                if (t[1] != Fingerabdruck(QString()))
                     ++fremd;
                 continue;
             }

@@ -13,6 +13,7 @@
 #include "Shell.h"
 #include "Terminal.h"
 #include "TestHilfe.h"
+#include "TestLeiste.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -58,14 +59,7 @@ struct Drehbuch {
     std::vector<Blase> blasen;
 };
 
-// A bar that never ends the program.
-class Leiste : public Terminal {
-public:
-    using Terminal::Terminal;
-
-protected:
-    void Beenden() override {}
-};
+using Leiste = pinwick::test::TestLeiste;
 
 class EinstellungenTest : public ::testing::Test {
 protected:

@@ -8,6 +8,7 @@
 #include "PassTest.h"
 #include "Terminal.h"
 #include "TestHilfe.h"
+#include "TestLeiste.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,13 +24,7 @@ using pinwick::test::TestUmgebung;
 
 namespace {
 
-class Leiste : public Terminal {
-public:
-    using Terminal::Terminal;
-
-protected:
-    void Beenden() override {}
-};
+using Leiste = pinwick::test::TestLeiste;
 
 class EinstellungsbefehlTest : public ::testing::Test {
 protected:

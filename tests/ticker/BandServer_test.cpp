@@ -340,19 +340,10 @@ TEST(BandServer, SchrittOhneLayoutUndAllokation) {
 TEST(BandServer, TickOhneAllokationUhrNurBeiNeuerSekunde) {
     TestUmgebung u;
     Programm& p = u.p;
+    test::LeisteEinstellen(p);
     p.Sprache = 2;
-    p.SchriftName = QStringLiteral("DejaVu Sans");
-    p.SchriftGroesse = 10;
-    p.zeigDatum = true;
-    p.zeigRahmen = true;
-    p.eigeneErlauben = true;
     p.uhr.Stellen(QDateTime(QDate(2026, 12, 8), QTime(23, 59, 58)));
-    for (int i = 1; i <= 20; ++i) {
-        NotizZeile z;
-        z.inhalt = QStringLiteral("Eine recht lange Notiz mit der Nummer %1").arg(i);
-        z.rhythmus = 0;
-        NotizEinfuegen(*p.lokaleNotizen, z);
-    }
+    test::LangeNotizen(p);
     Terminal leiste(p);
     leiste.Timer1Aktiv(false);
     auto stand = std::make_shared<Attrappe::Stand>();

@@ -12,6 +12,7 @@
 #include "Speicher.h"
 #include "Terminal.h"
 #include "TestHilfe.h"
+#include "TestLeiste.h"
 
 #include <QFile>
 #include <functional>
@@ -22,26 +23,17 @@
 using namespace pinwick;
 using pinwick::test::NotizEinfuegen;
 using pinwick::test::NotizZeile;
+using pinwick::test::TestLeiste;
 using pinwick::test::TestUmgebung;
 
 namespace {
-
-// A bar whose own timer never fires: the test is the timer.
-class Leiste : public Terminal {
-public:
-    using Terminal::Terminal;
-
-protected:
-    void Beenden() override {}
-    void timerEvent(QTimerEvent*) override {}
-};
 
 constexpr qint64 Nie = std::numeric_limits<qint64>::max();
 
 // One run of the bar through a timeline of happenings.
 struct Lauf {
     TestUmgebung u;
-    std::unique_ptr<Leiste> leiste;
+    std::unique_ptr<TestLeiste> leiste;
     qint64 t = 0;       // ms since the bar loaded
     bool laeuft = true; // the ticker timer is on
     qint64 gitter = 0;  // the 50 ms ticks of the waking run count from here
@@ -52,16 +44,8 @@ struct Lauf {
     int16_t modus = 0;
     double x = 0;
 
-    void notiz(const QString& inhalt) {
-        NotizZeile z;
-        z.inhalt = inhalt;
-        z.rhythmus = 0;
-        NotizEinfuegen(*u.p.lokaleNotizen, z);
-    }
-    void langeNotizen() {
-        for (int i = 1; i <= 20; ++i)
-            notiz(QStringLiteral("Eine recht lange Notiz mit der Nummer %1").arg(i));
-    }
+    void notiz(const QString& inhalt) { test::EigeneNotiz(u.p, inhalt); }
+    void langeNotizen() { test::LangeNotizen(u.p); }
     void ohneLangeNotizen() {
         u.p.lokaleDatenbank->Ausfuehren(
             QStringLiteral("DELETE FROM Notizen WHERE inhalt LIKE 'Eine recht lange%'"));
@@ -101,12 +85,8 @@ struct Ereignis {
 
 void vorbereiten(Lauf& l, bool uhr) {
     Programm& p = l.u.p;
-    p.Sprache = 1;
-    p.SchriftName = QStringLiteral("DejaVu Sans");
-    p.SchriftGroesse = 10;
+    test::LeisteEinstellen(p);
     p.zeigDatum = uhr;
-    p.zeigRahmen = true;
-    p.eigeneErlauben = true;
     p.Speed = 30;
     // Neither the seconds nor the minutes begin on a 50 ms step of the bar.
     p.uhr.Stellen(QDateTime(QDate(2026, 12, 8), QTime(23, 58, 51, 437)));
@@ -126,7 +106,7 @@ void beobachten(Lauf& l) {
 
 // Plays the timeline for `dauer` ms, ticking every 50 ms or only when due.
 void spielen(Lauf& l, bool schlafend, const std::vector<Ereignis>& ereignisse, qint64 dauer) {
-    l.leiste = std::make_unique<Leiste>(l.u.p);
+    l.leiste = std::make_unique<TestLeiste>(l.u.p, TestLeiste::Takt::VomTest);
     beobachten(l);
     size_t i = 0;
     while (l.t < dauer) {
@@ -342,7 +322,7 @@ TEST(Takt, EinSchreibenVonAussenWecktDieStehendeLeiste) {
     Lauf l;
     vorbereiten(l, false);
     ASSERT_FALSE(l.u.p.datenbankDatei.isEmpty());
-    l.leiste = std::make_unique<Leiste>(l.u.p);
+    l.leiste = std::make_unique<TestLeiste>(l.u.p, TestLeiste::Takt::VomTest);
     l.leiste->Timer1Aktiv(true);
     l.u.p.uhr.VorstellenMs(50);
     l.takt();

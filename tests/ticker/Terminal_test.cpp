@@ -7,6 +7,7 @@
 #include "Panel3D.h"
 #include "Terminal.h"
 #include "TestHilfe.h"
+#include "TestLeiste.h"
 
 #include <QAction>
 #include <QFile>
@@ -25,27 +26,18 @@ using pinwick::test::TestUmgebung;
 namespace {
 
 // A bar whose help and program end are only counted.
-class Leiste : public Terminal {
+class Leiste : public test::TestLeiste {
 public:
-    using Terminal::Terminal;
+    using TestLeiste::TestLeiste;
     void Hilfe() override { ++hilfen; }
     int hilfen = 0;
-    int beendet = 0;
-
-protected:
-    void Beenden() override { ++beendet; }
 };
 
 class TerminalTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Programm& p = u.p;
-        p.Sprache = 1;
-        p.SchriftName = QStringLiteral("DejaVu Sans");
-        p.SchriftGroesse = 10;
-        p.zeigDatum = true;
-        p.zeigRahmen = true;
-        p.eigeneErlauben = true;
+        test::LeisteEinstellen(p);
         p.Speed = 30;
         p.notizHgFarbe = 0x000000;
         p.SchriftFarbe = 0x0000FF;  // red
@@ -60,17 +52,8 @@ protected:
         return leiste;
     }
 
-    void notiz(const QString& text) {
-        NotizZeile z;
-        z.inhalt = text;
-        z.rhythmus = 0;
-        NotizEinfuegen(*u.p.lokaleNotizen, z);
-    }
-    // Enough notes to overflow the band several times.
-    void langerText() {
-        for (int i = 1; i <= 20; ++i)
-            notiz(QStringLiteral("Eine recht lange Notiz mit der Nummer %1").arg(i));
-    }
+    void notiz(const QString& text) { test::EigeneNotiz(u.p, text); }
+    void langerText() { test::LangeNotizen(u.p); }
 
     TestUmgebung u;
 };

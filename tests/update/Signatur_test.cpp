@@ -15,20 +15,11 @@
 #include <optional>
 
 using namespace pinwick;
+using pinwick::test::DateiLesen;
+using pinwick::test::DateiSchreiben;
 using pinwick::test::TestSchluessel;
 
 namespace {
-
-QByteArray Lesen(const QString& pfad) {
-    QFile f(pfad);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void Schreiben(const QString& pfad, const QByteArray& inhalt) {
-    QFile f(pfad);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(inhalt);
-}
 
 // Runs minisign; its exit code, or -1 when it did not run.
 int Minisign(const QStringList& argumente) {
@@ -51,7 +42,7 @@ TEST(Signatur, VomMinisignProgrammSigniert) {
             << "minisign is missing (scripts/install-deps.sh installs it)";
     }
     const QByteArray summen = test::SummenZeile(QStringLiteral("Pinwick3.dld"), "ticker");
-    Schreiben(pfad("updsums.txt"), summen);
+    DateiSchreiben(pfad("updsums.txt"), summen);
     // minisign 0.11 signs prehashed unless told -l (the older form).
     ASSERT_EQ(Minisign({QStringLiteral("-S"), QStringLiteral("-s"), pfad("eins.key"),
                         QStringLiteral("-m"), pfad("updsums.txt"), QStringLiteral("-x"),
@@ -62,10 +53,10 @@ TEST(Signatur, VomMinisignProgrammSigniert) {
                         pfad("eins.key"), QStringLiteral("-m"), pfad("updsums.txt"),
                         QStringLiteral("-x"), pfad("alt.minisig")}),
               0);
-    const QByteArray eins = Lesen(pfad("eins.pub"));
-    const QByteArray zwei = Lesen(pfad("zwei.pub"));
-    const QByteArray vorgehasht = Lesen(pfad("vorgehasht.minisig"));
-    const QByteArray alt = Lesen(pfad("alt.minisig"));
+    const QByteArray eins = DateiLesen(pfad("eins.pub"));
+    const QByteArray zwei = DateiLesen(pfad("zwei.pub"));
+    const QByteArray vorgehasht = DateiLesen(pfad("vorgehasht.minisig"));
+    const QByteArray alt = DateiLesen(pfad("alt.minisig"));
     ASSERT_TRUE(SignaturLesen(vorgehasht).has_value());
     EXPECT_TRUE(SignaturLesen(vorgehasht)->vorgehasht);
     EXPECT_FALSE(SignaturLesen(alt)->vorgehasht);
@@ -187,7 +178,7 @@ TEST(Summen, WieSha256sumSieSchreibt) {
     // The sums are the files' real SHA-256.
     const QByteArray inhalt = "der ticker";
     QTemporaryDir ordner;
-    Schreiben(ordner.filePath(QStringLiteral("t")), inhalt);
+    DateiSchreiben(ordner.filePath(QStringLiteral("t")), inhalt);
     const auto summen = SummenLesen(test::SummenZeile(QStringLiteral("t"), inhalt));
     ASSERT_TRUE(summen);
     EXPECT_EQ(summen->value(QStringLiteral("t")), DateiSha256(ordner.filePath(QStringLiteral("t"))));

@@ -7,6 +7,7 @@
 #include "Panel3D.h"
 #include "Terminal.h"
 #include "TestHilfe.h"
+#include "TestLeiste.h"
 #include "UpdatePruefung.h"
 #include "UpdateSignal.h"
 
@@ -20,21 +21,12 @@
 #include <vector>
 
 using namespace pinwick;
+using pinwick::test::DateiLesen;
+using pinwick::test::DateiSchreiben;
 using pinwick::test::FtpTestServer;
 using pinwick::test::TestUmgebung;
 
 namespace {
-
-QByteArray Lesen(const QString& pfad) {
-    QFile f(pfad);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void Schreiben(const QString& pfad, const QByteArray& inhalt) {
-    QFile f(pfad);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(inhalt);
-}
 
 TEST(ServerVersion, ErsteZeileUndFuehrendeZahl) {
     const std::pair<const char*, int16_t> faelle[] = {
@@ -173,7 +165,7 @@ TEST_F(PruefungTest, VersionAufDemServerEntscheidetUeberDenHinweis) {
             EXPECT_TRUE(signal == nullptr || !signal->isVisible());
         }
         EXPECT_FALSE(Da("serverversion.txt"));
-        EXPECT_EQ(Lesen(Datei(UpdatePruefung::MarkerDatei)), QByteArray("2026-12-09\r\n"));
+        EXPECT_EQ(DateiLesen(Datei(UpdatePruefung::MarkerDatei)), QByteArray("2026-12-09\r\n"));
         EXPECT_TRUE(fragen.empty()) << "the check itself never asks or tells";
     }
 }
@@ -232,7 +224,7 @@ TEST_F(PruefungTest, OhneServerStillUndBegrenzt) {
         SetUp();
         pruefung->server.host = f.host;
         pruefung->server.port = f.port;
-        Schreiben(Datei("serverversion.txt"), "999\r\n"); // left over: must not count
+        DateiSchreiben(Datei("serverversion.txt"), "999\r\n"); // left over: must not count
         QElapsedTimer uhr;
         uhr.start();
         pruefung->Pruefen();
@@ -268,9 +260,9 @@ TEST_F(PruefungTest, UebergabeAnDenInstaller) {
         SetUp();
         u->p.Sprache = 1; // messages in English for the comparison below
         if (f.kav)
-            Schreiben(Datei("pwi.kav"), "installer");
+            DateiSchreiben(Datei("pwi.kav"), "installer");
         if (f.pwi)
-            Schreiben(Datei("pwi"), "anderes");
+            DateiSchreiben(Datei("pwi"), "anderes");
         startGelingt = f.start;
         server->Ablegen(QStringLiteral("serverversion.txt"), "302\r\n");
         pruefung->Pruefen();
@@ -279,10 +271,10 @@ TEST_F(PruefungTest, UebergabeAnDenInstaller) {
         const QString meldung = pruefung->InstallerStarten();
         EXPECT_EQ(meldung.isEmpty(), f.gelingt) << meldung.toStdString();
         if (f.gelingt) {
-            EXPECT_EQ(Lesen(Datei("updver.txt")), QByteArray("302\r\n"));
-            EXPECT_EQ(Lesen(Datei("updinfo.txt")), QByteArray("1\r\n"));
+            EXPECT_EQ(DateiLesen(Datei("updver.txt")), QByteArray("302\r\n"));
+            EXPECT_EQ(DateiLesen(Datei("updinfo.txt")), QByteArray("1\r\n"));
             EXPECT_FALSE(Da("pwi.kav"));
-            EXPECT_EQ(Lesen(Datei("pwi")), QByteArray("installer"));
+            EXPECT_EQ(DateiLesen(Datei("pwi")), QByteArray("installer"));
             EXPECT_TRUE(QFile::permissions(Datei("pwi")).testFlag(QFileDevice::ExeOwner));
             ASSERT_EQ(gestartet.size(), 1u);
             EXPECT_EQ(gestartet[0], Datei("pwi"));
@@ -294,7 +286,7 @@ TEST_F(PruefungTest, UebergabeAnDenInstaller) {
             EXPECT_EQ(Da("pwi.kav"), f.kav);
             EXPECT_EQ(Da("pwi"), f.pwi);
             if (f.pwi) {
-                EXPECT_EQ(Lesen(Datei("pwi")), QByteArray("anderes"));
+                EXPECT_EQ(DateiLesen(Datei("pwi")), QByteArray("anderes"));
             }
         }
     }
@@ -321,7 +313,7 @@ TEST_F(PruefungTest, FrageUndAntwort) {
         u->p.Sprache = f.sprache;
         u->p.mBoxAntwort = 1; // the answer of some earlier question
         if (f.kav)
-            Schreiben(Datei("pwi.kav"), "installer");
+            DateiSchreiben(Datei("pwi.kav"), "installer");
         server->Ablegen(QStringLiteral("serverversion.txt"), "305");
         pruefung->Pruefen();
         antworten = f.antworten;
@@ -338,8 +330,8 @@ TEST_F(PruefungTest, FrageUndAntwort) {
         EXPECT_EQ(beendet, f.endet ? 1 : 0);
         EXPECT_EQ(Da("updver.txt"), f.endet);
         if (f.endet) {
-            EXPECT_EQ(Lesen(Datei("updver.txt")), QByteArray("305\r\n"));
-            EXPECT_EQ(Lesen(Datei("updinfo.txt")), QByteArray("2\r\n"));
+            EXPECT_EQ(DateiLesen(Datei("updver.txt")), QByteArray("305\r\n"));
+            EXPECT_EQ(DateiLesen(Datei("updinfo.txt")), QByteArray("2\r\n"));
         } else {
             ASSERT_NE(pruefung->Signal(), nullptr);
             EXPECT_TRUE(pruefung->Signal()->isVisible()) << "the notice stays";
@@ -350,7 +342,7 @@ TEST_F(PruefungTest, FrageUndAntwort) {
 // The whole road through the real windows: the notice is clicked, the
 // program's own message box asks, Yes is pressed.
 TEST_F(PruefungTest, KlickAufDenHinweisMitEchterFrage) {
-    Schreiben(Datei("pwi.kav"), "installer");
+    DateiSchreiben(Datei("pwi.kav"), "installer");
     server->Ablegen(QStringLiteral("serverversion.txt"), "302\r\n");
     pruefung->mBox = [this](int16_t art, const QString& text) { mBoxZeigen(u->p, art, text); };
     pruefung->Pruefen();
@@ -379,20 +371,13 @@ TEST_F(PruefungTest, KlickAufDenHinweisMitEchterFrage) {
     QTest::mouseClick(pruefung->Signal()->LegendePan(), Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return beendet > 0; }, 8000));
     EXPECT_TRUE(gefragt);
-    EXPECT_EQ(Lesen(Datei("updver.txt")), QByteArray("302\r\n"));
+    EXPECT_EQ(DateiLesen(Datei("updver.txt")), QByteArray("302\r\n"));
     ASSERT_EQ(gestartet.size(), 1u);
 }
 
 // The bar starts the check through UpdateTim and its rebuilds, and its
 // layout keeps the notice against it.
-class Leiste : public Terminal {
-public:
-    using Terminal::Terminal;
-    int beendet = 0;
-
-protected:
-    void Beenden() override { ++beendet; }
-};
+using Leiste = test::TestLeiste;
 
 TEST_F(PruefungTest, LeisteStartetPruefungUndFuehrtHinweis) {
     Programm& p = u->p;

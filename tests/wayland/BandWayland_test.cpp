@@ -60,21 +60,12 @@ TEST(BandWayland, BildschirmGleichQtsMalenEinCommitJeSchritt) {
         GTEST_SKIP() << "needs a Wayland compositor with layer-shell (QT_QPA_PLATFORM=wayland)";
     TestUmgebung u;
     Programm& p = u.p;
-    p.Sprache = 1;
-    p.SchriftName = QStringLiteral("DejaVu Sans");
-    p.SchriftGroesse = 10;
-    p.zeigDatum = true;
-    p.zeigRahmen = true;
-    p.eigeneErlauben = true;
+    LeisteEinstellen(p);
     p.dockPos = 0;
     p.notizHgFarbe = 0x202020;
     p.SchriftFarbe = 0x00FFFF;
     p.uhr.Stellen(QDateTime(QDate(2026, 12, 8), QTime(13, 5, 9)));
-    for (int i = 1; i <= 12; ++i) {
-        NotizZeile z;
-        z.inhalt = QStringLiteral("Eine recht lange Notiz mit der Nummer %1").arg(i);
-        NotizEinfuegen(*p.lokaleNotizen, z);
-    }
+    LangeNotizen(p, 12);
     Terminal leiste(p);
     leiste.Timer1Aktiv(false);
     std::unique_ptr<WaylandLeiste> w = WaylandLeiste::Oeffnen(leiste);

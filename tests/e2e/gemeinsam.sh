@@ -1,0 +1,23 @@
+# What the end-to-end scripts share. Sourced, not run:
+#   . "$(dirname "$0")/gemeinsam.sh"
+
+# 1 once a check has failed; a script ends with `exit $fehler`.
+fehler=0
+
+# pruefe STATUS TEXT: "ok: TEXT" when STATUS is 0, else "FAILED: TEXT", and
+# the failure is remembered.
+pruefe() {
+    if [ "$1" -eq 0 ]; then
+        echo "ok: $2"
+    else
+        echo "FAILED: $2"
+        fehler=1
+    fi
+}
+
+# werkzeuge PROGRAM...: the script stops when one of them is missing.
+werkzeuge() {
+    for p in "$@"; do
+        command -v "$p" >/dev/null 2>&1 || { echo "$p missing"; exit 1; }
+    done
+}
