@@ -21,3 +21,15 @@ werkzeuge() {
         command -v "$p" >/dev/null 2>&1 || { echo "$p missing"; exit 1; }
     done
 }
+
+# arbeitsordner APP: a temporary folder $TMP (removed at exit) with a home,
+# a folder for screenshots and a copy of the ticker's working folder: the
+# program, the template, the help pages and a splash step already taken.
+arbeitsordner() {
+    TMP=$(mktemp -d)
+    trap 'rm -rf "$TMP"' EXIT
+    mkdir -p "$TMP/home" "$TMP/app" "$TMP/bilder"
+    cp "$1/Pinwick3" "$1/org.kav" "$TMP/app/"
+    cp "$1"/*.htm "$TMP/app/" 2>/dev/null || true
+    printf '1\r\n' > "$TMP/app/ssp.kav"
+}

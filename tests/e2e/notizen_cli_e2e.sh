@@ -13,19 +13,9 @@ NOTES="$2"
 SQLCIPHER="$3"
 BILDER="${4:-}"
 
-for prog in xdotool import convert; do
-    if ! command -v "$prog" >/dev/null 2>&1; then
-        echo "$prog missing"
-        exit 1
-    fi
-done
-
-TMP=$(mktemp -d)
-trap 'rm -rf "$TMP"' EXIT
-mkdir -p "$TMP/home" "$TMP/app" "$TMP/bilder"
-cp "$APP/Pinwick3" "$APP/org.kav" "$TMP/app/"
-cp "$APP"/*.htm "$TMP/app/" 2>/dev/null || true
-printf '1\r\n' > "$TMP/app/ssp.kav"
+. "$(dirname "$0")/gemeinsam.sh"
+werkzeuge xdotool import convert
+arbeitsordner "$APP"
 
 cat > "$TMP/lauf.sh" <<'INNER'
 #!/bin/sh
