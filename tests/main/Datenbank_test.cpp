@@ -557,6 +557,10 @@ TEST(DatenbankZweiProzesse, SchreiberUndLeserGleichzeitig) {
     leser.start(QStringLiteral(SPEICHER_LAST),
                 {QStringLiteral("reader"), datei, QStringLiteral("3"), QString::number(anzahl)});
     ASSERT_TRUE(leser.waitForStarted());
+    // The writer starts once the reader has read the empty table.
+    while (!leser.canReadLine())
+        ASSERT_TRUE(leser.waitForReadyRead(30000)) << leser.readAllStandardError().toStdString();
+    ASSERT_EQ(leser.readLine().trimmed(), QByteArray("bereit"));
     schreiber.start(QStringLiteral(SPEICHER_LAST),
                     {QStringLiteral("writer"), datei, QString::number(anzahl)});
     ASSERT_TRUE(schreiber.waitForStarted());

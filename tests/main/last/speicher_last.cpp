@@ -6,7 +6,8 @@
 //   speicher_last reader <file> <seconds> <expected>
 //       opens the file and reads every row of the notes table, again and
 //       again, for at least <seconds> and until it has seen <expected> rows
-//       (at most half a minute); prints "gelesen <rows of the last pass> <passes>".
+//       (at most half a minute); prints "bereit" after its first pass and
+//       "gelesen <rows of the last pass> <passes>" at the end.
 //
 // Any failure ends the program with exit code 1 and the reason on stderr.
 
@@ -67,7 +68,13 @@ int lesen(const QString& pfad, double sekunden, int erwartet) {
             notizen->Feld(u"Rhythmus").alsInt16();
             ++zeilen;
         }
-        ++durchlaeufe;
+        if (++durchlaeufe == 1) {
+            // The test starts the writer only now, so that the reader has
+            // passes before and while the writer works even when a loaded
+            // machine is slow to start this process.
+            std::printf("bereit\n");
+            std::fflush(stdout);
+        }
     }
     std::printf("gelesen %d %d\n", zeilen, durchlaeufe);
     return 0;
