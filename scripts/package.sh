@@ -27,7 +27,7 @@ if command -v ccache >/dev/null 2>&1; then
 fi
 cmake -S . -B build-deb "$@"
 # Only what the package holds: not the tests, benchmarks and fuzz targets.
-cmake --build build-deb -j"$(nproc)" --target Pinwick3 pwi vorlage paketdateien
+cmake --build build-deb -j"$(nproc)" --target programme
 rm -f build-deb/pinwick_*.deb
 (cd build-deb && cpack -G DEB)
 paket=$(ls build-deb/pinwick_*.deb)

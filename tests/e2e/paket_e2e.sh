@@ -40,4 +40,30 @@ dpkg-deb -x "$paket" "$TMP/aus"
 eintrag="$TMP/aus/usr/share/applications/pinwick.desktop"
 grep -q "^TryExec=pinwick$" "$eintrag" && grep -q "^Keywords=" "$eintrag"
 pruefe $? "the desktop entry has TryExec and Keywords"
+
+# scripts/package.sh builds nothing but the `programme` target before it
+# packs: each file the install rules take from the build folder must be made
+# by it, or the package fails on a fresh clone, where nothing else was built.
+if [ -f "$BUILD/build.ninja" ] && command -v ninja >/dev/null 2>&1; then
+    # Every file the target depends on, however deep.
+    ninja -C "$BUILD" -t graph programme | sed -n 's/.*label="\([^"]*\)".*/\1/p' > "$TMP/graph.txt"
+    fehlt=""
+    for datei in $(grep -o "\"$BUILD/[^\"\$]*\"" "$BUILD/cmake_install.cmake" | tr -d '"'); do
+        rel=${datei#"$BUILD"/}
+        # The build step that makes the file, by its first output (a copy
+        # made after linking is a further output of the link); a file no
+        # step makes was written by cmake itself.
+        schritt=$(awk -v rel="$rel" -v abs="$datei" '$1 == "build" {
+                sub(/:.*/, ""); n = split($0, w, " ")
+                for (i = 2; i <= n; i++) {
+                    x = w[i]; sub(/^\$\{cmake_ninja_workdir\}/, "", x)
+                    if (x == rel || x == abs) { print w[2]; exit }
+                }
+            }' "$BUILD/build.ninja")
+        [ -n "$schritt" ] || continue
+        grep -q -x -F -e "$schritt" -e "$BUILD/$schritt" "$TMP/graph.txt" || fehlt="$fehlt $rel"
+    done
+    test -z "$fehlt"
+    pruefe $? "the programme target builds every installed file${fehlt:+ (not:$fehlt)}"
+fi
 exit $fehler
