@@ -443,6 +443,18 @@ Zeitplanwahl wahlAusEreignis(icalcomponent* e, const QDate& heute) {
             w.vorher = int(d.days + 7 * d.weeks);
             break;
         }
+        // A calendar reminds of its first occurrence too, days before it,
+        // while the ticker shows nothing before a note's first date: the
+        // first date goes back by the advance days, so that a note for
+        // 24 December taken in on the 10th with 14 days' notice shows from
+        // today on. It stops after an earlier day the rule hits, which
+        // would otherwise become the first occurrence.
+        for (int i = 0; i < w.vorher; ++i) {
+            const QDate davor = w.start.addDays(-1);
+            if (davor.year() < 1900 || trifft(w, davor))
+                break;
+            w.start = davor;
+        }
     }
     return w;
 }
