@@ -141,6 +141,7 @@ TEST_F(BefehlTest, RefusalsChangeNothingAndGiveTheirStatus) {
     schreiben("kaputt.csv", "text,rhythm\n\"never closed,daily\n");
     schreiben("fremd.csv", "note,when\nx,daily\n");
     schreiben("kein.ics", "hello");
+    schreiben("leer.ics", "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nEND:VCALENDAR\r\n");
     schreiben("notiz.txt", "x");
     schreiben("keine-db.kav", QByteArray(4096, 'x'));
     QFile::copy(datei(), pfad("ohne-tabelle.kav"));
@@ -202,6 +203,8 @@ TEST_F(BefehlTest, RefusalsChangeNothingAndGiveTheirStatus) {
         {{"--file", pfad("fehlt.kav"), "list"}, 1, "no such notes file"},
         {{"--file", u.ordner.path(), "list"}, 1, "not a file"},
         {{"--file", pfad("keine-db.kav"), "add", "x"}, 1, "not a notes file"},
+        {{"--file", pfad("fehlt.kav"), "import", pfad("leer.ics")}, 1, "no such notes file"},
+        {{"--file", pfad("keine-db.kav"), "import", pfad("leer.ics")}, 1, "not a notes file"},
         {{"--file", pfad("ohne-tabelle.kav"), "list"}, 1, "not a notes file"},
     };
     // clang-format on
