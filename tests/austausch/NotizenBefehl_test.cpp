@@ -9,6 +9,7 @@
 #include "TestHilfe.h"
 #include "Zeitplanwahl.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -144,6 +145,7 @@ TEST_F(BefehlTest, RefusalsChangeNothingAndGiveTheirStatus) {
     schreiben("leer.ics", "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nEND:VCALENDAR\r\n");
     schreiben("notiz.txt", "x");
     schreiben("keine-db.kav", QByteArray(4096, 'x'));
+    schreiben("leer.kav", QByteArray());
     QFile::copy(datei(), pfad("ohne-tabelle.kav"));
     {
         Datenbank db(pfad("ohne-tabelle.kav"));
@@ -203,13 +205,25 @@ TEST_F(BefehlTest, RefusalsChangeNothingAndGiveTheirStatus) {
         {{"--file", pfad("fehlt.kav"), "list"}, 1, "no such notes file"},
         {{"--file", u.ordner.path(), "list"}, 1, "not a file"},
         {{"--file", pfad("keine-db.kav"), "add", "x"}, 1, "not a notes file"},
+        {{"--file", pfad("leer.kav"), "add", "x"}, 1, "not a notes file"},
+        {{"--file", pfad("ohne-tabelle.kav"), "delete", "1"}, 1, "not a notes file"},
         {{"--file", pfad("fehlt.kav"), "import", pfad("leer.ics")}, 1, "no such notes file"},
         {{"--file", pfad("keine-db.kav"), "import", pfad("leer.ics")}, 1, "not a notes file"},
         {{"--file", pfad("ohne-tabelle.kav"), "list"}, 1, "not a notes file"},
     };
     // clang-format on
     const auto vorher = tabelle();
-    const QByteArray vorherBytes = inhalt(datei());
+    // Every file in the folder, the notes file and the files that are none
+    // alike: a refused command writes nothing and leaves no journal behind.
+    const auto abbild = [&] {
+        QStringList a;
+        const auto dateien = test::DateiAbbild(u.ordner.path());
+        for (auto it = dateien.begin(); it != dateien.end(); ++it)
+            a << it.key() + QLatin1Char(' ') +
+                     QCryptographicHash::hash(it.value(), QCryptographicHash::Sha1).toHex();
+        return a;
+    };
+    const QStringList vorherDateien = abbild();
     for (const Fall& fall : faelle) {
         const Lauf l = lauf(fall.argumente);
         const std::string name = fall.argumente.join(' ').left(60).toStdString();
@@ -219,7 +233,7 @@ TEST_F(BefehlTest, RefusalsChangeNothingAndGiveTheirStatus) {
                     l.fehler.contains(QString::fromUtf8(fall.meldung)))
             << name << ": " << l.fehler.toStdString();
         EXPECT_TRUE(l.aus.isEmpty()) << name;
-        EXPECT_EQ(inhalt(datei()), vorherBytes) << name;
+        EXPECT_EQ(abbild(), vorherDateien) << name;
     }
     EXPECT_EQ(alsText(tabelle()), alsText(vorher));
     EXPECT_FALSE(QFile::exists(pfad("out.txt")));
