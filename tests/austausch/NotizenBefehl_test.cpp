@@ -77,10 +77,6 @@ protected:
         return zeilen;
     }
     QString pfad(const QString& name) const { return u.Pfad(name); }
-    static QByteArray inhalt(const QString& pfad) {
-        QFile f(pfad);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     void schreiben(const QString& name, const QByteArray& inhalt) {
         QFile f(pfad(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
