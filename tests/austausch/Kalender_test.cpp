@@ -237,7 +237,8 @@ TEST(Kalender, ANoteTakenBackInShowsOnTheSameDaysAsBefore) {
     for (const CsvNotiz& c : CsvNotizenLesen(zeilen)) {
         const Notiz vorher = NotizAusWahl(c.text, c.wahl, heute);
         QStringList ausgelassen;
-        const KalenderInhalt k = KalenderLesen(KalenderSchreiben({vorher}, stempel, ausgelassen), heute);
+        const KalenderInhalt k =
+            KalenderLesen(KalenderSchreiben({vorher}, stempel, ausgelassen), heute);
         ASSERT_EQ(k.notizen.size(), 1u) << c.text.toStdString();
         const Notiz& nachher = k.notizen[0];
         const NotizSatz alt(vorher), neu(nachher);
@@ -250,9 +251,55 @@ TEST(Kalender, ANoteTakenBackInShowsOnTheSameDaysAsBefore) {
             if (ZeitTestKern(alt, moment) != ZeitTestKern(neu, moment))
                 anders << d.toString(Qt::ISODate);
         }
-        EXPECT_TRUE(anders.isEmpty()) << alsZeile(vorher).toStdString() << " came back as "
-                                      << alsZeile(nachher).toStdString() << "; differ on "
-                                      << anders.join(' ').left(200).toStdString();
+        EXPECT_TRUE(anders.isEmpty())
+            << alsZeile(vorher).toStdString() << " came back as " << alsZeile(nachher).toStdString()
+            << "; differ on " << anders.join(' ').left(200).toStdString();
+    }
+}
+
+// A first day past what a calendar holds (libical stops at the year 3000):
+// the note is left out with a line naming it, the others are written and read
+// back whole.
+TEST(Kalender, NotesBeyondTheCalendarsYearsAreLeftOutByName) {
+    struct Fall {
+        const char* zeile;       // text,rhythm,from,to,start,weeks,days,advance
+        const char* ausgelassen; // part of the line naming it, or nullptr
+    };
+    // clang-format off
+    const Fall faelle[] = {
+        {"Last year,yearly,,,3000-01-01,,01.01,0", nullptr},
+        {"Too far,yearly,,,3000-01-02,,01.01,0", "first shows on 3001-01-01"},
+        {"Too far monthly,monthly,,,3005-06-01,,last-fri,2", "first shows on 3005-06-28"},
+        // A rule's end is text to libical: a weekly note may end later.
+        {"Ends late,weekly,08:00,09:00,2990-01-01,1000,mon,", nullptr},
+        {"Ends in time,weekly,08:00,09:00,2990-01-01,4,mon,", nullptr},
+    };
+    // clang-format on
+    std::vector<Notiz> notizen;
+    for (const Fall& f : faelle) {
+        const auto c = CsvNotizenLesen(CsvZeile(CsvKopf) + QByteArray(f.zeile));
+        ASSERT_TRUE(c.size() == 1 && c[0].fehler.isEmpty()) << f.zeile;
+        notizen.push_back(NotizAusWahl(c[0].text, c[0].wahl, heute));
+        notizen.back().ID = int32_t(notizen.size());
+    }
+    QStringList ausgelassen;
+    const QByteArray ics = KalenderSchreiben(notizen, stempel, ausgelassen);
+    const KalenderInhalt wieder = KalenderLesen(ics, heute);
+    EXPECT_TRUE(wieder.abgelehnt.isEmpty()) << wieder.abgelehnt.join('\n').toStdString();
+    QStringList gelesen;
+    for (const Notiz& n : wieder.notizen)
+        gelesen << n.inhalt;
+    for (size_t i = 0; i < std::size(faelle); ++i) {
+        const QString name = QString::fromUtf8(faelle[i].zeile).section(QLatin1Char(','), 0, 0);
+        if (!faelle[i].ausgelassen) {
+            EXPECT_TRUE(gelesen.contains(name)) << faelle[i].zeile;
+            continue;
+        }
+        EXPECT_FALSE(gelesen.contains(name)) << faelle[i].zeile;
+        const QString zeile =
+            ausgelassen.filter(QStringLiteral("note %1 (%2)").arg(i + 1).arg(name)).join(' ');
+        EXPECT_TRUE(zeile.contains(QString::fromUtf8(faelle[i].ausgelassen)))
+            << faelle[i].zeile << ": " << ausgelassen.join('\n').toStdString();
     }
 }
 
