@@ -133,7 +133,8 @@ icalcomponent* ereignis(const Notiz& n, const QString& uid, const icaltimetype& 
             }
     }
 
-    icalcomponent* e = icalcomponent_new_vevent();
+    Komponente komponente(icalcomponent_new_vevent());
+    icalcomponent* e = komponente.get();
     // Calendar readers, libical among them, drop the blanks around a value:
     // the event carries the text without them, so reading it back and
     // writing it again gives the same event.
@@ -149,6 +150,12 @@ icalcomponent* ereignis(const Notiz& n, const QString& uid, const icaltimetype& 
         icalcomponent_add_property(e, icalproperty_new_dtstart(moment(anfang, n.UhrVon)));
         icalcomponent_add_property(e, icalproperty_new_dtend(moment(anfang, n.UhrBis)));
     }
+    // libical keeps no date past the year 3000 and writes a zero date
+    // instead, which no calendar reads back: such a note is left out.
+    if (icaltime_is_null_time(icalcomponent_get_dtstart(e)))
+        fehler(QStringLiteral("note %1 first shows on %2, later than a calendar can hold")
+                   .arg(n.ID)
+                   .arg(anfang.toString(Qt::ISODate)));
     if (w.rhythmus == RhythmusJaehrlich) {
         for (const Jahrestag& t : w.jahrestage)
             icalcomponent_add_property(
@@ -174,7 +181,7 @@ icalcomponent* ereignis(const Notiz& n, const QString& uid, const icaltimetype& 
         icalcomponent_add_property(alarm, icalproperty_new_description(text.constData()));
         icalcomponent_add_component(e, alarm);
     }
-    return e;
+    return komponente.release();
 }
 
 // ---- reading ---------------------------------------------------------------------
@@ -442,6 +449,18 @@ Zeitplanwahl wahlAusEreignis(icalcomponent* e, const QDate& heute) {
                 continue;
             w.vorher = int(d.days + 7 * d.weeks);
             break;
+        }
+        // A calendar reminds of its first occurrence too, days before it,
+        // while the ticker shows nothing before a note's first date: the
+        // first date goes back by the advance days, so that a note for
+        // 24 December taken in on the 10th with 14 days' notice shows from
+        // today on. It stops after an earlier day the rule hits, which
+        // would otherwise become the first occurrence.
+        for (int i = 0; i < w.vorher; ++i) {
+            const QDate davor = w.start.addDays(-1);
+            if (davor.year() < 1900 || trifft(w, davor))
+                break;
+            w.start = davor;
         }
     }
     return w;

@@ -44,7 +44,9 @@ struct KalenderInhalt {
 };
 
 // Reads every VEVENT; takes those that map onto a rhythm of the ticker and
-// refuses the others (an hourly rule, COUNT, EXDATE, an interval, ...).
+// refuses the others (an hourly rule, COUNT, EXDATE, an interval, ...). A
+// note with days of advance notice starts that many days before DTSTART (not
+// past an earlier day its rule hits), as the event's alarm does.
 // Throws EingabeFehler when the text is no iCalendar data at all.
 KalenderInhalt KalenderLesen(const QByteArray& daten, const QDate& heute);
 

@@ -463,6 +463,9 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
         if (!fmt)
             aufruf(QStringLiteral("%1: the name must end in .ics or .csv").arg(quelle));
         const QByteArray daten = dateiLesen(quelle);
+        // The notes file is checked first: an import into a wrong --file
+        // fails even when the calendar holds nothing to store.
+        Notizdatei datei(pfad, u.warteMs);
         std::vector<Notiz> notizen;
         QStringList abgelehnt;
         try {
@@ -487,7 +490,6 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
             scheitern(QStringLiteral("%1: %2").arg(quelle, QString::fromStdString(f.what())));
         }
         if (!notizen.empty()) {
-            Notizdatei datei(pfad, u.warteMs);
             for (qint64 id : hinzufuegen(datei, notizen, pfad))
                 aus << id << '\n';
         }

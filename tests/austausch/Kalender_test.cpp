@@ -55,7 +55,9 @@ TEST(Kalender, HandWrittenEventsOfEveryRuleFormAndTheRefusedOnes) {
         {"weekly until in UTC", "DTSTART:20260105T090000Z\r\nDTEND:20260105T100000Z\r\nRRULE:FREQ=WEEKLY;BYDAY=MO;UNTIL=20260126T090000Z\r\n", "x,weekly,09:00,10:00,2026-01-05,4,mon,"},
         {"monthly by day", "DTSTART;VALUE=DATE:20260115\r\nRRULE:FREQ=MONTHLY;BYMONTHDAY=15\r\n", "x,monthly,,,2026-01-15,,15,0"},
         {"monthly on the first day's day", "DTSTART;VALUE=DATE:20260131\r\nRRULE:FREQ=MONTHLY\r\n", "x,monthly,,,2026-01-31,,31,0"},
-        {"monthly last Friday, 3 days earlier", "DTSTART;VALUE=DATE:20260130\r\nRRULE:FREQ=MONTHLY;BYDAY=-1FR\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:x\r\nTRIGGER:-P3D\r\nEND:VALARM\r\n", "x,monthly,,,2026-01-30,,last-fri,3"},
+        {"monthly last Friday, 3 days earlier", "DTSTART;VALUE=DATE:20260130\r\nRRULE:FREQ=MONTHLY;BYDAY=-1FR\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:x\r\nTRIGGER:-P3D\r\nEND:VALARM\r\n", "x,monthly,,,2026-01-27,,last-fri,3"},
+        {"notice longer than a month stops after the hit before", "DTSTART;VALUE=DATE:20260115\r\nRRULE:FREQ=MONTHLY;BYMONTHDAY=15\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:x\r\nTRIGGER:-P40D\r\nEND:VALARM\r\n", "x,monthly,,,2025-12-16,,15,40"},
+        {"yearly, two weeks' notice", "DTSTART;VALUE=DATE:20261224\r\nRRULE:FREQ=YEARLY;BYMONTH=12;BYMONTHDAY=24\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:x\r\nTRIGGER:-P14D\r\nEND:VALARM\r\n", "x,yearly,,,2026-12-10,,24.12,14"},
         {"monthly second Monday", "DTSTART;VALUE=DATE:20260112\r\nRRULE:FREQ=MONTHLY;BYDAY=2MO\r\n", "x,monthly,,,2026-01-12,,2nd-mon,0"},
         {"an alarm in minutes is no advance day", "DTSTART;VALUE=DATE:20260112\r\nRRULE:FREQ=MONTHLY;BYDAY=2MO\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:x\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n", "x,monthly,,,2026-01-12,,2nd-mon,0"},
         {"yearly", "DTSTART;VALUE=DATE:20261224\r\nRRULE:FREQ=YEARLY;BYMONTH=12;BYMONTHDAY=24\r\n", "x,yearly,,,2026-12-24,,24.12,0"},
@@ -217,6 +219,88 @@ TEST(Kalender, ExportedNotesOccurOnTheDaysTheTickerShowsThemOverWholeYears) {
         }
     }
     EXPECT_GT(geprueft, 120);
+}
+
+// A note sent through a calendar and taken back in shows on the same days
+// as before, advance days of its first occurrence included, from its first
+// date on (before it the ticker never showed it).
+TEST(Kalender, ANoteTakenBackInShowsOnTheSameDaysAsBefore) {
+    const QByteArray zeilen = "text,rhythm,from,to,start,weeks,days,advance\r\n"
+                              "Christmas,yearly,,,2026-12-09,,24.12,14\r\n"
+                              "Holidays,yearly,,,2026-12-09,,\"24.12,31.12\",10\r\n"
+                              "Leap day,yearly,,,2026-12-09,,29.02,3\r\n"
+                              "Invoices,monthly,,,2026-12-09,,last-fri,3\r\n"
+                              "Board,monthly,09:00,10:00,2026-12-09,,2nd-mon,9\r\n"
+                              "Rent,monthly,,,2026-12-09,,1,5\r\n"
+                              "Month end,monthly,,,2026-12-09,,31,2\r\n"
+                              "Quarter,monthly,,,2027-02-20,,15,40\r\n";
+    for (const CsvNotiz& c : CsvNotizenLesen(zeilen)) {
+        const Notiz vorher = NotizAusWahl(c.text, c.wahl, heute);
+        QStringList ausgelassen;
+        const KalenderInhalt k =
+            KalenderLesen(KalenderSchreiben({vorher}, stempel, ausgelassen), heute);
+        ASSERT_EQ(k.notizen.size(), 1u) << c.text.toStdString();
+        const Notiz& nachher = k.notizen[0];
+        const NotizSatz alt(vorher), neu(nachher);
+        const int minuten =
+            vorher.Ganztags() ? 720 : int(std::lround((vorher.UhrVon + vorher.UhrBis) * 720));
+        QStringList anders;
+        const QDate erst = c.wahl.start;
+        for (QDate d = erst; d < erst.addDays(800); d = d.addDays(1)) {
+            const QDateTime moment(d, QTime(minuten / 60, minuten % 60));
+            if (ZeitTestKern(alt, moment) != ZeitTestKern(neu, moment))
+                anders << d.toString(Qt::ISODate);
+        }
+        EXPECT_TRUE(anders.isEmpty())
+            << alsZeile(vorher).toStdString() << " came back as " << alsZeile(nachher).toStdString()
+            << "; differ on " << anders.join(' ').left(200).toStdString();
+    }
+}
+
+// A first day past what a calendar holds (libical stops at the year 3000):
+// the note is left out with a line naming it, the others are written and read
+// back whole.
+TEST(Kalender, NotesBeyondTheCalendarsYearsAreLeftOutByName) {
+    struct Fall {
+        const char* zeile;       // text,rhythm,from,to,start,weeks,days,advance
+        const char* ausgelassen; // part of the line naming it, or nullptr
+    };
+    // clang-format off
+    const Fall faelle[] = {
+        {"Last year,yearly,,,3000-01-01,,01.01,0", nullptr},
+        {"Too far,yearly,,,3000-01-02,,01.01,0", "first shows on 3001-01-01"},
+        {"Too far monthly,monthly,,,3005-06-01,,last-fri,2", "first shows on 3005-06-28"},
+        // A rule's end is text to libical: a weekly note may end later.
+        {"Ends late,weekly,08:00,09:00,2990-01-01,1000,mon,", nullptr},
+        {"Ends in time,weekly,08:00,09:00,2990-01-01,4,mon,", nullptr},
+    };
+    // clang-format on
+    std::vector<Notiz> notizen;
+    for (const Fall& f : faelle) {
+        const auto c = CsvNotizenLesen(CsvZeile(CsvKopf) + QByteArray(f.zeile));
+        ASSERT_TRUE(c.size() == 1 && c[0].fehler.isEmpty()) << f.zeile;
+        notizen.push_back(NotizAusWahl(c[0].text, c[0].wahl, heute));
+        notizen.back().ID = int32_t(notizen.size());
+    }
+    QStringList ausgelassen;
+    const QByteArray ics = KalenderSchreiben(notizen, stempel, ausgelassen);
+    const KalenderInhalt wieder = KalenderLesen(ics, heute);
+    EXPECT_TRUE(wieder.abgelehnt.isEmpty()) << wieder.abgelehnt.join('\n').toStdString();
+    QStringList gelesen;
+    for (const Notiz& n : wieder.notizen)
+        gelesen << n.inhalt;
+    for (size_t i = 0; i < std::size(faelle); ++i) {
+        const QString name = QString::fromUtf8(faelle[i].zeile).section(QLatin1Char(','), 0, 0);
+        if (!faelle[i].ausgelassen) {
+            EXPECT_TRUE(gelesen.contains(name)) << faelle[i].zeile;
+            continue;
+        }
+        EXPECT_FALSE(gelesen.contains(name)) << faelle[i].zeile;
+        const QString zeile =
+            ausgelassen.filter(QStringLiteral("note %1 (%2)").arg(i + 1).arg(name)).join(' ');
+        EXPECT_TRUE(zeile.contains(QString::fromUtf8(faelle[i].ausgelassen)))
+            << faelle[i].zeile << ": " << ausgelassen.join('\n').toStdString();
+    }
 }
 
 TEST(Kalender, RandomNotesSurviveTheRoundTrip) {

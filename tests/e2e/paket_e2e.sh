@@ -2,8 +2,8 @@
 # The Debian package made from the programs already built: lintian finds no
 # error and no warning (what it leaves is explained in the package's
 # overrides), and the package holds what a user and Debian expect: the
-# manual page, copyright and changelog, the recommended handler for the
-# help pages, and a desktop entry that goes quiet once the package is gone.
+# manual pages (the ticker's and pinwick-notes's), copyright and changelog,
+# the recommended handler for the help pages, and a desktop entry that goes quiet once the package is gone.
 # Usage: paket_e2e.sh <build folder>
 set -u
 BUILD="$1"
@@ -27,10 +27,13 @@ pruefe $? "lintian: no errors, no warnings"
 dpkg-deb -c "$paket" > "$TMP/inhalt.txt"
 for datei in ./usr/share/man/man1/pinwick.1.gz ./usr/share/doc/pinwick/copyright \
     ./usr/share/doc/pinwick/changelog.gz ./usr/share/applications/pinwick.desktop \
-    ./usr/lib/pinwick/Pinwick3 ./usr/lib/pinwick/pwi.kav; do
+    ./usr/lib/pinwick/Pinwick3 ./usr/lib/pinwick/pwi.kav \
+    ./usr/bin/pinwick-notes ./usr/share/man/man1/pinwick-notes.1.gz; do
     grep -q " $datei\$" "$TMP/inhalt.txt"
     pruefe $? "holds $datei"
 done
+dpkg-deb -f "$paket" Depends | grep -q "libical3"
+pruefe $? "depends on libical3, which pinwick-notes reads calendars with"
 dpkg-deb -f "$paket" Recommends | grep -q "xdg-utils"
 pruefe $? "recommends xdg-utils"
 test "$(dpkg-deb -f "$paket" Description | wc -l)" -gt 2
