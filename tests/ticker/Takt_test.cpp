@@ -29,6 +29,8 @@ using pinwick::test::TestUmgebung;
 namespace {
 
 constexpr qint64 Nie = std::numeric_limits<qint64>::max();
+// Fits the band beside "Kurz" in the test font, but not in one of 26 points.
+const QString MittlereNotiz = QStringLiteral("Eine mittlere Notiz, die nicht jeder Schrift passt");
 
 // One run of the bar through a timeline of happenings.
 struct Lauf {
@@ -51,6 +53,11 @@ struct Lauf {
             QStringLiteral("DELETE FROM Notizen WHERE inhalt LIKE 'Eine recht lange%'"));
         u.p.lokaleNotizen =
             u.p.lokaleDatenbank->OpenRecordset(QStringLiteral("select * from Notizen"));
+    }
+    // A new font size laid out, as the settings window does when it closes.
+    void schrift(int groesse) {
+        u.p.SchriftGroesse = static_cast<int16_t>(groesse);
+        leiste->MachLayout();
     }
     void vermerken(const QString& was) { protokoll << QStringLiteral("%1 %2").arg(t).arg(was); }
 
@@ -204,6 +211,15 @@ TEST(Takt, SchlafendWieJede50Ms) {
          0.25,
          {"4070 modus 2", "4070 aufbau", "8816 modus 1", "8816 aufbau"}},
         {"midnight turns the date", true, {}, 75000, 1.25, {"68600 datum 12/09/26"}},
+        {"a larger font (settings saved and closed) makes the same notes too wide: they "
+         "scroll from the next tick on; the former font lets them stand again",
+         true,
+         {{0, [](Lauf& l) { l.notiz(MittlereNotiz); }},
+          {7325, [](Lauf& l) { l.schrift(26); }},
+          {13110, [](Lauf& l) { l.schrift(10); }}},
+         30000,
+         1.25,
+         {"7350 modus 2", "7400 x 41", "13150 modus 1"}},
     };
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.was);
