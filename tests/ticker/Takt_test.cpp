@@ -15,6 +15,8 @@
 #include "TestLeiste.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <functional>
 #include <gtest/gtest.h>
 #include <limits>
@@ -358,4 +360,40 @@ TEST(Takt, EinSchreibenVonAussenWecktDieStehendeLeiste) {
     l.u.p.uhr.VorstellenMs(l.leiste->NaechsterTaktIn());
     l.takt();
     EXPECT_TRUE(l.u.p.gezeigterText.contains(QStringLiteral("von draussen")));
+}
+
+TEST(Takt, EinBildschirmWechselWecktDieStehendeLeiste) {
+    // A screen that changes its size, or another screen made primary, wakes a
+    // sleeping bar for the next step, where a bar ticking every 50 ms would
+    // have laid itself out anew.
+    struct Fall {
+        const char* was;
+        std::function<void(QScreen*)> melden;
+    };
+    const Fall faelle[] = {
+        {"size changed", [](QScreen* s) { emit s->geometryChanged(s->geometry()); }},
+        {"another primary screen", [](QScreen* s) { emit qApp->primaryScreenChanged(s); }},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        Lauf l;
+        vorbereiten(l, false);
+        l.leiste = std::make_unique<TestLeiste>(l.u.p, TestLeiste::Takt::VomTest);
+        l.leiste->Timer1Aktiv(true);
+        for (int i = 0; i < 2; ++i) {
+            l.u.p.uhr.VorstellenMs(50);
+            l.takt();
+        }
+        ASSERT_GT(l.leiste->NaechsterTaktIn(), 1000);
+        QScreen* schirm = QGuiApplication::primaryScreen();
+        ASSERT_NE(schirm, nullptr);
+        l.u.p.uhr.VorstellenMs(20);
+        f.melden(schirm);
+        // The next step of the 50 ms beat, not 50 ms from the report.
+        EXPECT_EQ(l.leiste->NaechsterTaktIn(), 30);
+        l.u.p.uhr.VorstellenMs(30);
+        l.takt();
+        // Having looked, it sleeps on.
+        EXPECT_GT(l.leiste->NaechsterTaktIn(), 1000);
+    }
 }
