@@ -213,6 +213,18 @@ TEST(Takt, SchlafendWieJede50Ms) {
          0.25,
          {"4070 modus 2", "4070 aufbau", "8816 modus 1", "8816 aufbau"}},
         {"midnight turns the date", true, {}, 75000, 1.25, {"68600 datum 12/09/26"}},
+        {"another language chosen in the settings: the captions change at the first tick "
+         "after the window closes, within the same second",
+         true,
+         {{7325, anhalten},
+          {7400,
+           [&](Lauf& l) {
+               l.u.p.Sprache = 2;
+               weiter(l);
+           }}},
+         30000,
+         1.25,
+         {"7450 uhr 23:58:58", "8600 uhr 23:59:00"}},
         {"a larger font (settings saved and closed) makes the same notes too wide: they "
          "scroll from the next tick on; the former font lets them stand again",
          true,
