@@ -10,7 +10,13 @@
 #   bench/scroll_cpu.sh [APP_DIR=build/app] [SECS=20] [ROUNDS=3] [TEXT=lang|kurz] [UHR=an|aus]
 # UHR=aus switches the date and clock off (zeigDatum). ANZEIGE=<n> in the
 # environment runs the X server on display :n instead of a free one it
-# picks itself. Needs: Xvfb, sqlcipher (the shell).
+# picks itself. BUS=an runs the program on a D-Bus session bus of its own,
+# as on a desktop (dbus-run-session); BUS=zugang also switches Qt's
+# accessibility bridge on (the AT-SPI bus is started by D-Bus activation);
+# BUS=leser adds a listener to every event a screen reader listens to
+# (zugang_hoerer.py). PERTHREAD=1 prints the wake-ups of each thread. Needs:
+# Xvfb, sqlcipher (the shell); for BUS dbus-run-session and at-spi2-core,
+# for BUS=leser python3-pyatspi.
 #
 # Each round starts a fresh X server and program, lets it run 8 s (start,
 # splash, first rebuild, the update timer), then measures SECS seconds.
@@ -38,8 +44,10 @@ APP=$(cd "$APP" && pwd)
 TMP=$(mktemp -d)
 XV=""
 PW=""
+BUSPID=""
 aufraeumen() {
     [ -n "$PW" ] && kill "$PW" 2>/dev/null
+    [ -n "$BUSPID" ] && kill "$BUSPID" 2>/dev/null
     [ -n "$XV" ] && kill "$XV" 2>/dev/null
     rm -rf "$TMP"
 }
@@ -100,8 +108,40 @@ for r in $(seq "$ROUNDS"); do
         for _ in $(seq 50); do [ -s "$TMP/anzeige" ] && break; sleep 0.1; done
         anzeige=":$(head -n 1 "$TMP/anzeige")"
     fi
-    (cd "$w" && HOME="$h" XDG_CONFIG_HOME="$h/.config" DISPLAY="$anzeige" exec ./Pinwick3 >/dev/null 2>&1) &
+    vor=""
+    zugang=""
+    hoerer=""
+    case "${BUS:-aus}" in
+    an) vor="dbus-run-session --" ;;
+    zugang) vor="dbus-run-session --" zugang=1 ;;
+    leser) vor="dbus-run-session --" zugang=1 hoerer="$(cd "$(dirname "$0")" && pwd)/zugang_hoerer.py" ;;
+    esac
+    mkdir -p -m 700 "$h/rt"
+    # Inside the bus session the shell starts the listener beside the
+    # program and then becomes the program.
+    (cd "$w" && HOME="$h" XDG_CONFIG_HOME="$h/.config" XDG_RUNTIME_DIR="$h/rt" DISPLAY="$anzeige" \
+        ZUGANG="$zugang" HOERER="$hoerer" exec $vor sh -c '
+            if [ -n "$ZUGANG" ]; then
+                export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
+            fi
+            if [ -n "$HOERER" ]; then
+                /usr/bin/python3 "$HOERER" $$ >/dev/null 2>&1 &
+            fi
+            exec ./Pinwick3' >/dev/null 2>&1) &
     PW=$!
+    BUSPID=""
+    if [ -n "$vor" ]; then
+        # The bus session is the child started; the ticker runs beneath it
+        # (the listener too, and ends with the session).
+        BUSPID=$PW
+        PW=""
+        for _ in $(seq 50); do
+            PW=$(pgrep -n -x Pinwick3 -P "$BUSPID" 2>/dev/null || true)
+            [ -n "$PW" ] && break
+            sleep 0.1
+        done
+        [ -n "$PW" ] || { echo "Pinwick3 did not start under dbus-run-session" >&2; exit 1; }
+    fi
     sleep 8
     if ! kill -0 "$PW" 2>/dev/null; then
         echo "Pinwick3 did not keep running" >&2
@@ -114,7 +154,18 @@ for r in $(seq "$ROUNDS"); do
     rss=$(awk '/VmRSS/ {print int($2 / 1024)}' /proc/"$PW"/status)
     python3 -c "print('round $r: client %.3f x %.3f rss $rss wakeups %.2f' % (($c1-$c0)/$SECS/1e7, ($x1-$x0)/$SECS/1e7, $w/$SECS))" |
         tee -a "$TMP/runden"
+    if [ -n "${PERTHREAD:-}" ]; then
+        # Wake-ups per thread, by the thread's name.
+        awk 'NR == FNR { vorher[$1] = $2; next } { print $1, $2 - ($1 in vorher ? vorher[$1] : 0) }' \
+            "$TMP/wach0" "$TMP/wach1" | while read -r t n; do
+            printf '  %-16s %s\n' "$(cat "$t/comm" 2>/dev/null)" "$n"
+        done
+    fi
     kill "$PW"; wait "$PW" 2>/dev/null; PW=""
+    if [ -n "$BUSPID" ]; then
+        wait "$BUSPID" 2>/dev/null
+        BUSPID=""
+    fi
     kill "$XV"; wait "$XV" 2>/dev/null; XV=""
     : > "$TMP/anzeige"
 done

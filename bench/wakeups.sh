@@ -7,6 +7,9 @@
 #
 # Usage (from the project root, after ./scripts/build.sh Pinwick3 vorlage):
 #   bench/wakeups.sh [APP_DIR=build/app] [SECS=30] [ROUNDS=1]
+# BUS=an (a session bus, as on a desktop) or BUS=zugang (the same with the
+# accessibility bridge on) and PERTHREAD=1 (wake-ups per thread) are passed
+# on to scroll_cpu.sh.
 # The standing bar should stay at or below 2 wake-ups a second and 0.05 % of
 # a core; see docs/SCROLLING.md for the figures measured.
 set -u
@@ -20,6 +23,6 @@ for fall in "standing, clock shown:kurz:an" "standing, clock hidden:kurz:aus" "s
     text=${rest%%:*}
     uhr=${rest#*:}
     aus=$("$hier/scroll_cpu.sh" "$APP" "$SECS" "$ROUNDS" "$text" "$uhr") || exit 1
-    echo "$aus" | grep '^round' | sed "s/^/$name, /"
+    echo "$aus" | grep -E '^(round|  )' | sed "s/^round/$name, round/"
     echo "$name: $(echo "$aus" | tail -n 1 | sed 's/^median: //')"
 done

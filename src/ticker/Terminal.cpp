@@ -265,6 +265,9 @@ void Terminal::MachLayout() {
     geometrie_ = pxRechteck(QRect(l.leisteLinks, l.leisteOben, l.leisteBreite, l.leisteHoehe))
                      .translated(schirm.topLeft());
     schirm_ = schirm;
+    // The same text measured against the band as it is now: a narrower
+    // screen or a larger font makes it scroll, the reverse lets it stand.
+    inhalt_.ModusNachLayout();
     setGeometry(geometrie_);
     // Maximised windows stop at the bar's edge, wherever and however tall it is now.
     RandReservieren(*this, p_.dockPos != 0);

@@ -202,9 +202,7 @@ void TickerInhalt::NotizMachen(int takte) {
 
     if (p_.neuerText != p_.gezeigterText) {
         p_.gezeigterText = p_.neuerText;
-        const int breite = textBreite ? textBreite(p_.gezeigterText) : 0;
-        const int band = bandBreite ? bandBreite() : 0;
-        p_.anzeigeModus = breite > band ? Scrollend : Statisch;
+        p_.anzeigeModus = modusFuer(p_.gezeigterText);
         if (textNeu)
             textNeu();
     } else if (aufbau) {
@@ -212,6 +210,17 @@ void TickerInhalt::NotizMachen(int takte) {
         // one copy, and the comparison at every tick is over at once.
         p_.neuerText = p_.gezeigterText;
     }
+}
+
+int16_t TickerInhalt::modusFuer(const QString& text) const {
+    const int breite = textBreite ? textBreite(text) : 0;
+    const int band = bandBreite ? bandBreite() : 0;
+    return breite > band ? Scrollend : Statisch;
+}
+
+void TickerInhalt::ModusNachLayout() {
+    if (!p_.gezeigterText.isEmpty())
+        p_.anzeigeModus = modusFuer(p_.gezeigterText);
 }
 
 void TickerInhalt::eigeneNotizenLesen() {

@@ -54,6 +54,11 @@ public:
     // The connection to a broadcaster is watched (at every run) and retried
     // after an outage (NetzWiederholung): a sleeping bar must wake for it.
     bool NetzWacht() const { return p_.broadcastStatus || p_.netzFehler; }
+    // The bar was laid out anew (another screen size, font or border): the
+    // same text may no longer fit the band, or fit it now. The display mode
+    // follows at once, so that notes cut off at the band's edge start to
+    // scroll and scrolling ones that fit stand still.
+    void ModusNachLayout();
     // Another program changed the own notes file: the next run rebuilds,
     // reading the own notes anew from the file.
     void EigeneNeuLesen();
@@ -99,6 +104,8 @@ private:
     bool nefeVorhanden() const;
     void nefeLoeschen();
     void anhaengen(int16_t quelle, const QString& text);
+    // Scrollend when the text is wider than the band, else Statisch.
+    int16_t modusFuer(const QString& text) const;
     // At the end of a rebuild: the entries found become the entry list.
     void eintraegeUebernehmen();
 

@@ -15,6 +15,8 @@
 #include "TestLeiste.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <functional>
 #include <gtest/gtest.h>
 #include <limits>
@@ -29,6 +31,8 @@ using pinwick::test::TestUmgebung;
 namespace {
 
 constexpr qint64 Nie = std::numeric_limits<qint64>::max();
+// Fits the band beside "Kurz" in the test font, but not in one of 26 points.
+const QString MittlereNotiz = QStringLiteral("Eine mittlere Notiz, die nicht jeder Schrift passt");
 
 // One run of the bar through a timeline of happenings.
 struct Lauf {
@@ -51,6 +55,11 @@ struct Lauf {
             QStringLiteral("DELETE FROM Notizen WHERE inhalt LIKE 'Eine recht lange%'"));
         u.p.lokaleNotizen =
             u.p.lokaleDatenbank->OpenRecordset(QStringLiteral("select * from Notizen"));
+    }
+    // A new font size laid out, as the settings window does when it closes.
+    void schrift(int groesse) {
+        u.p.SchriftGroesse = static_cast<int16_t>(groesse);
+        leiste->MachLayout();
     }
     void vermerken(const QString& was) { protokoll << QStringLiteral("%1 %2").arg(t).arg(was); }
 
@@ -204,6 +213,27 @@ TEST(Takt, SchlafendWieJede50Ms) {
          0.25,
          {"4070 modus 2", "4070 aufbau", "8816 modus 1", "8816 aufbau"}},
         {"midnight turns the date", true, {}, 75000, 1.25, {"68600 datum 12/09/26"}},
+        {"another language chosen in the settings: the captions change at the first tick "
+         "after the window closes, within the same second",
+         true,
+         {{7325, anhalten},
+          {7400,
+           [&](Lauf& l) {
+               l.u.p.Sprache = 2;
+               weiter(l);
+           }}},
+         30000,
+         1.25,
+         {"7450 uhr 23:58:58", "8600 uhr 23:59:00"}},
+        {"a larger font (settings saved and closed) makes the same notes too wide: they "
+         "scroll from the next tick on; the former font lets them stand again",
+         true,
+         {{0, [](Lauf& l) { l.notiz(MittlereNotiz); }},
+          {7325, [](Lauf& l) { l.schrift(26); }},
+          {13110, [](Lauf& l) { l.schrift(10); }}},
+         30000,
+         1.25,
+         {"7350 modus 2", "7400 x 41", "13150 modus 1"}},
     };
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.was);
@@ -342,4 +372,40 @@ TEST(Takt, EinSchreibenVonAussenWecktDieStehendeLeiste) {
     l.u.p.uhr.VorstellenMs(l.leiste->NaechsterTaktIn());
     l.takt();
     EXPECT_TRUE(l.u.p.gezeigterText.contains(QStringLiteral("von draussen")));
+}
+
+TEST(Takt, EinBildschirmWechselWecktDieStehendeLeiste) {
+    // A screen that changes its size, or another screen made primary, wakes a
+    // sleeping bar for the next step, where a bar ticking every 50 ms would
+    // have laid itself out anew.
+    struct Fall {
+        const char* was;
+        std::function<void(QScreen*)> melden;
+    };
+    const Fall faelle[] = {
+        {"size changed", [](QScreen* s) { emit s->geometryChanged(s->geometry()); }},
+        {"another primary screen", [](QScreen* s) { emit qApp->primaryScreenChanged(s); }},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        Lauf l;
+        vorbereiten(l, false);
+        l.leiste = std::make_unique<TestLeiste>(l.u.p, TestLeiste::Takt::VomTest);
+        l.leiste->Timer1Aktiv(true);
+        for (int i = 0; i < 2; ++i) {
+            l.u.p.uhr.VorstellenMs(50);
+            l.takt();
+        }
+        ASSERT_GT(l.leiste->NaechsterTaktIn(), 1000);
+        QScreen* schirm = QGuiApplication::primaryScreen();
+        ASSERT_NE(schirm, nullptr);
+        l.u.p.uhr.VorstellenMs(20);
+        f.melden(schirm);
+        // The next step of the 50 ms beat, not 50 ms from the report.
+        EXPECT_EQ(l.leiste->NaechsterTaktIn(), 30);
+        l.u.p.uhr.VorstellenMs(30);
+        l.takt();
+        // Having looked, it sleeps on.
+        EXPECT_GT(l.leiste->NaechsterTaktIn(), 1000);
+    }
 }
