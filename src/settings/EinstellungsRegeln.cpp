@@ -339,9 +339,8 @@ QString SchriftGroesseText(int16_t sprache) {
 QString DateiBelegtText(int16_t sprache) {
     return sprache == 1 ? QStringLiteral("Settings not saved: the database file is busy in "
                                          "another program. Please try again.")
-                        : QStringLiteral("Einstellungen nicht gespeichert: Die Datenbankdatei "
-                                         "ist in einem anderen Programm belegt. Bitte erneut "
-                                         "versuchen.");
+                        : QStringLiteral("Nicht gespeichert: Datenbankdatei in anderem "
+                                         "Programm belegt. Bitte erneut versuchen.");
 }
 
 bool PasswortGleich(const QString& eingabe, const QString& passWort) {

@@ -29,6 +29,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -879,6 +880,12 @@ TEST_F(EinstellungenTest, BelegteDateiHaeltDasFensterOffen) {
 
         for (bool mitFrage : {false, true}) {
             MeldungLoeschen(&w);
+            // What the pointer shows while the save waits for the lock.
+            std::optional<Qt::CursorShape> zeiger;
+            QTimer::singleShot(0, &w, [&] {
+                const QCursor* c = QApplication::overrideCursor();
+                zeiger = c ? c->shape() : Qt::ArrowCursor;
+            });
             if (mitFrage) {
                 buch.jaNeinAbbrechen = Antwort::Ja; // "Save changes?" Yes
                 w.close();
@@ -886,12 +893,13 @@ TEST_F(EinstellungenTest, BelegteDateiHaeltDasFensterOffen) {
                 EXPECT_FALSE(w.Speichern());
             }
             EXPECT_TRUE(offen());
+            EXPECT_EQ(zeiger, Qt::WaitCursor);
             EXPECT_EQ(w.meldungPan()->text(),
                       sprache == 1 ? QStringLiteral("Settings not saved: the database file is "
                                                     "busy in another program. Please try again.")
-                                   : QStringLiteral("Einstellungen nicht gespeichert: Die "
-                                                    "Datenbankdatei ist in einem anderen "
-                                                    "Programm belegt. Bitte erneut versuchen."));
+                                   : QStringLiteral("Nicht gespeichert: Datenbankdatei "
+                                                    "in anderem Programm belegt. Bitte erneut "
+                                                    "versuchen."));
             EXPECT_EQ(w.meldungPan()->hintergrund(), 0x0000FF);
             EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "wait cursor gone again";
             EXPECT_TRUE(w.Kopie().dockPos == 1 && w.Kopie().Speed == 5);
@@ -1007,3 +1015,24 @@ TEST_F(EinstellungenTest, BlaseNachDerFrageAmFensterUndAufDemSchirm) {
 }
 
 } // namespace
+
+// Every message the window writes into its line is read whole there: the
+// line is one line high and cuts off what is wider, in either language.
+TEST_F(EinstellungenTest, MeldungenPassenInDieZeile) {
+    Einstellungen& w = oeffnen();
+    const Panel3D* zeile = w.meldungPan();
+    const QFontMetrics masse(zeile->font());
+    for (int16_t sprache : {1, 2}) {
+        const QString texte[] = {
+            DateiBelegtText(sprache),
+            SchriftGroesseText(sprache),
+            BroadcastDateiText(BroadcastDatei::KeineNotizdatei, sprache),
+            BroadcastDateiText(BroadcastDatei::KeinLeserecht, sprache),
+            BroadcastDateiText(BroadcastDatei::NichtErreichbar, sprache),
+        };
+        for (const QString& text : texte) {
+            SCOPED_TRACE(text.toStdString());
+            EXPECT_LE(masse.horizontalAdvance(text), zeile->contentsRect().width());
+        }
+    }
+}
