@@ -744,6 +744,9 @@ void Einstellungen::SchriftWaehlen() {
     QFont start = notizSchrift(kopie_);
     const QString familie = InstallierteFamilie(kopie_.SchriftName);
     start.setFamily(familie);
+    if (const QString stil = SchriftStil(familie, kopie_.SchriftFett, kopie_.SchriftKursiv);
+        !stil.isEmpty())
+        start.setStyleName(stil);
     const std::optional<QFont> schrift = dialoge.schrift(this, start);
     if (!schrift)
         return;

@@ -6,11 +6,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QStorageInfo>
 #include <array>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 
 #if defined(Q_OS_UNIX)
 #include <sys/stat.h>
@@ -317,6 +319,28 @@ QString BroadcastDateiText(BroadcastDatei befund, int16_t sprache) {
 QString InstallierteFamilie(const QString& name) {
     // QFontInfo tells the family the font matching actually drew with.
     return QFontInfo(QFont(name)).family();
+}
+
+QString SchriftStil(const QString& familie, bool fett, bool kursiv) {
+    const int ziel = fett ? QFont::Bold : QFont::Normal;
+    QString bester;
+    int besterAbstand = 0;
+    for (const QString& stil : QFontDatabase::styles(familie)) {
+        // The font's own answer counts an oblique cut as italic, which
+        // QFontDatabase::italic does not.
+        const QFont schnitt = QFontDatabase::font(familie, stil, 10);
+        if (schnitt.italic() != kursiv)
+            continue;
+        const int abstand = std::abs(schnitt.weight() - ziel);
+        // At the same weight the shorter name is the plain cut ("Bold"
+        // rather than "Condensed Bold").
+        if (bester.isEmpty() || abstand < besterAbstand ||
+            (abstand == besterAbstand && stil.size() < bester.size())) {
+            bester = stil;
+            besterAbstand = abstand;
+        }
+    }
+    return bester;
 }
 
 std::optional<int16_t> SchriftPunkte(double punkte, int pixel) {

@@ -10,6 +10,7 @@
 #include "FliegBubble.h"
 #include "Masse.h"
 #include "Panel3D.h"
+#include "QtTexte.h"
 #include "Shell.h"
 #include "Terminal.h"
 #include "TestHilfe.h"
@@ -21,6 +22,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFontDatabase>
+#include <QFontDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
@@ -352,40 +354,55 @@ TEST_F(EinstellungenTest, SchriftDialogBeginntBeimGespeichertenNamen) {
         {"Verdana", false, true, true, "DejaVu Serif"},
         {"DejaVu Sans", true, false, false, "DejaVu Sans"},
     };
-    for (const auto& f : faelle) {
-        SCOPED_TRACE(f.name);
-        // Only where the name is missing does the case test the substitution.
-        if (QFontDatabase::hasFamily(QString::fromLatin1(f.name)) &&
-            QLatin1String(f.name) != QLatin1String("DejaVu Sans"))
-            continue;
-        u.p.SchriftName = QString::fromLatin1(f.name);
-        u.p.SchriftGroesse = 10;
-        u.p.SchriftFett = f.fett;
-        u.p.SchriftKursiv = f.kursiv;
-        Einstellungen& w = oeffnen(false);
-        Klick(w.farbePan(3));
-        std::optional<QFont> start;
-        w.dialoge.schrift = [&](QWidget*, const QFont& s) -> std::optional<QFont> {
-            start = s;
-            // Only the size is changed, or another family chosen as well.
-            QFont gewaehlt = s;
-            if (f.andereFamilie)
-                gewaehlt.setFamily(QStringLiteral("DejaVu Serif"));
-            gewaehlt.setPointSize(14);
-            return gewaehlt;
-        };
-        w.schriftWahlBef()->click();
-        ASSERT_TRUE(start.has_value());
-        EXPECT_TRUE(QFontDatabase::hasFamily(start->family())) << start->family().toStdString();
-        EXPECT_EQ(start->pointSize(), 10);
-        EXPECT_EQ(start->bold(), f.fett);
-        EXPECT_EQ(start->italic(), f.kursiv);
-        EXPECT_EQ(w.Kopie().SchriftName, QString::fromLatin1(f.erwarteterName));
-        EXPECT_EQ(w.Kopie().SchriftGroesse, 14);
-        EXPECT_EQ(w.Kopie().SchriftFett, f.fett);
-        EXPECT_EQ(w.Kopie().SchriftKursiv, f.kursiv);
-        delete fenster.data();
-    }
+    // Qt's own texts follow the program's language, as in the program.
+    QtTexte qtTexte([this] { return u.p.Sprache; });
+    qtTexte.Laden();
+    QCoreApplication::installTranslator(&qtTexte);
+    for (int16_t sprache : {1, 2})
+        for (const auto& f : faelle) {
+            SCOPED_TRACE(f.name);
+            SCOPED_TRACE(sprache);
+            // Only where the name is missing does the case test the substitution.
+            if (QFontDatabase::hasFamily(QString::fromLatin1(f.name)) &&
+                QLatin1String(f.name) != QLatin1String("DejaVu Sans"))
+                continue;
+            u.p.Sprache = sprache;
+            u.p.SchriftName = QString::fromLatin1(f.name);
+            u.p.SchriftGroesse = 10;
+            u.p.SchriftFett = f.fett;
+            u.p.SchriftKursiv = f.kursiv;
+            Einstellungen& w = oeffnen(false);
+            Klick(w.farbePan(3));
+            std::optional<QFont> start;
+            w.dialoge.schrift = [&](QWidget*, const QFont& s) -> std::optional<QFont> {
+                start = s;
+                // Only the size is changed, or another family chosen as well.
+                QFont gewaehlt = s;
+                if (f.andereFamilie)
+                    gewaehlt.setFamily(QStringLiteral("DejaVu Serif"));
+                gewaehlt.setPointSize(14);
+                return gewaehlt;
+            };
+            w.schriftWahlBef()->click();
+            ASSERT_TRUE(start.has_value());
+            EXPECT_TRUE(QFontDatabase::hasFamily(start->family())) << start->family().toStdString();
+            EXPECT_EQ(start->pointSize(), 10);
+            EXPECT_EQ(start->bold(), f.fett);
+            EXPECT_EQ(start->italic(), f.kursiv);
+            {
+                // The real dialog finds the start style in the family's list.
+                QFontDialog dialog(*start);
+                EXPECT_EQ(dialog.currentFont().bold(), f.fett);
+                EXPECT_EQ(dialog.currentFont().italic(), f.kursiv);
+                EXPECT_EQ(dialog.currentFont().pointSize(), 10);
+            }
+            EXPECT_EQ(w.Kopie().SchriftName, QString::fromLatin1(f.erwarteterName));
+            EXPECT_EQ(w.Kopie().SchriftGroesse, 14);
+            EXPECT_EQ(w.Kopie().SchriftFett, f.fett);
+            EXPECT_EQ(w.Kopie().SchriftKursiv, f.kursiv);
+            delete fenster.data();
+        }
+    QCoreApplication::removeTranslator(&qtTexte);
 }
 
 TEST_F(EinstellungenTest, SpracheBeschriftetAllesAufEinmalUndDieLeisteErstNachDemSpeichern) {

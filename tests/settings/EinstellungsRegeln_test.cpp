@@ -335,6 +335,20 @@ TEST(Schrift, PunkteVon1Bis100UndInstallierteFamilie) {
         EXPECT_FALSE(familie.isEmpty()) << name;
         EXPECT_TRUE(QFontDatabase::hasFamily(familie)) << name << " -> " << familie.toStdString();
     }
+
+    // The family's own style names, oblique cuts counting as italic, plain
+    // cuts before condensed ones.
+    const struct {
+        bool fett, kursiv;
+        const char* stil;
+    } stile[] = {{true, true, "Bold Oblique"},
+                 {true, false, "Bold"},
+                 {false, true, "Oblique"},
+                 {false, false, "Book"}};
+    for (const auto& f : stile)
+        EXPECT_EQ(SchriftStil(QStringLiteral("DejaVu Sans"), f.fett, f.kursiv),
+                  QString::fromLatin1(f.stil));
+    EXPECT_TRUE(SchriftStil(QStringLiteral("Gibt es nicht 123"), true, false).isEmpty());
 }
 
 } // namespace
