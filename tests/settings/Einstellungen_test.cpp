@@ -969,11 +969,12 @@ TEST_F(EinstellungenTest, BroadcastDateiBeiWahlUndSpeichern) {
             EXPECT_EQ(w.meldungPan()->text(), erwartet);
             EXPECT_TRUE(w.Kopie().broadcastPfad.isEmpty());
             EXPECT_TRUE(buch.fragen.isEmpty());
-            // A good file is taken; if it goes bad before Save, Save refuses.
-            MeldungLoeschen(&w);
+            // A good file is taken, and the finding about the earlier one
+            // goes from the line; if it goes bad before Save, Save refuses.
             buch.datei = sender;
             w.PfadWaehlen();
             ASSERT_EQ(w.Kopie().broadcastPfad, sender);
+            EXPECT_TRUE(w.meldungPan()->text().isEmpty());
             buch.befund =
                 f.pfad == fehlt ? BroadcastDatei::NichtErreichbar : BroadcastDatei::KeineNotizdatei;
             EXPECT_FALSE(w.Speichern());
