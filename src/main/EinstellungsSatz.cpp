@@ -84,7 +84,12 @@ int16_t schriftGroesse(const Wert& w) {
 // normal speed instead.
 constexpr int16_t KleinsterSpeed = 5;
 bool speedZuKlein(const Wert& w) {
-    return w.alsInt16() < KleinsterSpeed;
+    // The stored value itself is compared (4.6 is too slow, though it would
+    // round to 5); one that passes must also fit the 16 bits it is taken as.
+    if (w.alsDouble() < KleinsterSpeed)
+        return true;
+    static_cast<void>(w.alsInt16());
+    return false;
 }
 
 struct Schalter {
