@@ -82,6 +82,14 @@ TEST(EinstellungenLaden, NegativeColoursFallBackNullLeavesTheValue) {
     EXPECT_EQ(u.p.uhrHgFarbe, 1234);
     EXPECT_EQ(u.p.notizHgFarbe, 0xFFA0A0);
     EXPECT_EQ(u.p.UhrSchriftFarbe, 0);
+
+    // A fraction below 0 is negative, though it rounds to 0; one above is
+    // taken rounded.
+    setzeSpalte(*u.p.lokaleDatenbank, "fensterHgFarbe", "-0.4");
+    setzeSpalte(*u.p.lokaleDatenbank, "notizHgFarbe", "0.4");
+    neuLaden(u);
+    EXPECT_EQ(u.p.fensterHgFarbe, 0x800000);
+    EXPECT_EQ(u.p.notizHgFarbe, 0);
 }
 
 TEST(EinstellungenLaden, SpeedBelowFiveOrNullBecomesThirty) {
