@@ -15,7 +15,9 @@
 #include <cstdlib>
 
 #if defined(Q_OS_UNIX)
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 #if defined(Q_OS_LINUX)
 #include <sys/vfs.h>
@@ -268,6 +270,13 @@ BroadcastDatei BroadcastDateiPruefen(const QString& pfad) {
     if (!S_ISREG(info.st_mode))
         return BroadcastDatei::KeineNotizdatei;
     const qint64 groesse = info.st_size;
+    // Qt reports every failed open alike; the system's own reason tells a
+    // missing read permission from a share that does not answer.
+    const int datei = ::open(QFile::encodeName(pfad).constData(), O_RDONLY | O_CLOEXEC);
+    if (datei < 0)
+        return errno == EACCES || errno == EPERM ? BroadcastDatei::KeinLeserecht
+                                                 : BroadcastDatei::NichtErreichbar;
+    ::close(datei);
 #else
     const QFileInfo info(pfad);
     if (!info.exists())
@@ -275,13 +284,13 @@ BroadcastDatei BroadcastDateiPruefen(const QString& pfad) {
     if (!info.isFile())
         return BroadcastDatei::KeineNotizdatei;
     const qint64 groesse = info.size();
-#endif
     {
         QFile datei(pfad);
         if (!datei.open(QIODevice::ReadOnly))
-            return datei.error() == QFileDevice::PermissionsError ? BroadcastDatei::KeinLeserecht
-                                                                  : BroadcastDatei::NichtErreichbar;
+            return info.isReadable() ? BroadcastDatei::NichtErreichbar
+                                     : BroadcastDatei::KeinLeserecht;
     }
+#endif
     if (groesse == 0)
         return BroadcastDatei::KeineNotizdatei;
     // Opened the way a receiver opens it, and checked for what the ticker reads.

@@ -271,10 +271,13 @@ TEST(Pfad, BroadcastDateiWirdUnterschieden) {
     ASSERT_TRUE(QDir(ordner.path()).mkdir(QStringLiteral("verschlossen")));
     const QString verschlossen = ordner.filePath(QStringLiteral("verschlossen/pw.kav"));
     ASSERT_TRUE(QFile::copy(notizen, verschlossen));
-    QFile::setPermissions(ordner.filePath(QStringLiteral("verschlossen")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    // Others may look into the test's folder itself.
+    // No one but the superuser may enter it, its owner included.
+    const QString zu = ordner.filePath(QStringLiteral("verschlossen"));
+    QFile::setPermissions(zu, QFileDevice::Permissions());
+    // Anyone may look into the test's folder itself (the superuser turned
+    // "nobody" keeps its group).
     QFile::setPermissions(ordner.path(), QFile::permissions(ordner.path()) |
+                                             QFileDevice::ReadGroup | QFileDevice::ExeGroup |
                                              QFileDevice::ReadOther | QFileDevice::ExeOther);
 
     const struct {
@@ -296,17 +299,21 @@ TEST(Pfad, BroadcastDateiWirdUnterschieden) {
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.pfad.toStdString());
         // The superuser reads every file: the permission cases are looked at
-        // as an ordinary user ("nobody"), for as long as the check takes.
+        // as an ordinary user ("nobody"), real and effective, for as long as
+        // the check takes; the saved id lets the test become itself again.
         const bool alsNiemand = f.befund == BroadcastDatei::KeinLeserecht && ::geteuid() == 0;
         if (alsNiemand) {
-            ASSERT_EQ(::seteuid(65534), 0);
+            ASSERT_EQ(::setresuid(65534, 65534, 0), 0);
         }
         const BroadcastDatei befund = BroadcastDateiPruefen(f.pfad);
         if (alsNiemand) {
-            ASSERT_EQ(::seteuid(0), 0);
+            ASSERT_EQ(::setresuid(0, 0, 0), 0);
         }
         EXPECT_EQ(befund, f.befund);
     }
+    // So that the temporary folder can be removed again.
+    QFile::setPermissions(zu,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     // A notes file another program is writing is a notes file all the same.
     Datenbank schreiber(notizen);
