@@ -26,11 +26,18 @@ Wert lies(const Datensatzmenge* rs, const char* spalte) {
 bool istGleichNull(const Wert& w) {
     return !w.istNull() && w.alsDouble() == 0;
 }
-// A colour is tested as the 32-bit value it is read as: a value that is no
-// finite number or does not fit (NaN, inf, 1e999) cannot be tested, so the
-// fallback branch is taken instead of leaving the colour at 0 (black).
+// A colour's stored value is compared itself (-0.4 is negative, though it
+// would round to 0), and one that passes must fit the 32 bits it is taken
+// as: a value that is no finite number or does not fit (NaN, inf, 1e999)
+// cannot be tested, so the fallback branch is taken instead of leaving the
+// colour at 0 (black).
 bool farbeNegativ(const Wert& w) {
-    return !w.istNull() && w.alsInt32() < 0;
+    if (w.istNull())
+        return false;
+    if (w.alsDouble() < 0)
+        return true;
+    static_cast<void>(w.alsInt32());
+    return false;
 }
 
 // Colours may sit in a text column: the value's text form is read for its
@@ -84,7 +91,12 @@ int16_t schriftGroesse(const Wert& w) {
 // normal speed instead.
 constexpr int16_t KleinsterSpeed = 5;
 bool speedZuKlein(const Wert& w) {
-    return w.alsInt16() < KleinsterSpeed;
+    // The stored value itself is compared (4.6 is too slow, though it would
+    // round to 5); one that passes must also fit the 16 bits it is taken as.
+    if (w.alsDouble() < KleinsterSpeed)
+        return true;
+    static_cast<void>(w.alsInt16());
+    return false;
 }
 
 struct Schalter {

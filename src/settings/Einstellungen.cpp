@@ -744,6 +744,9 @@ void Einstellungen::SchriftWaehlen() {
     QFont start = notizSchrift(kopie_);
     const QString familie = InstallierteFamilie(kopie_.SchriftName);
     start.setFamily(familie);
+    if (const QString stil = SchriftStil(familie, kopie_.SchriftFett, kopie_.SchriftKursiv);
+        !stil.isEmpty())
+        start.setStyleName(stil);
     const std::optional<QFont> schrift = dialoge.schrift(this, start);
     if (!schrift)
         return;
@@ -926,8 +929,15 @@ void Einstellungen::Standardwerte() {
 bool Einstellungen::dateiGut(const QString& pfad) {
     const BroadcastDatei befund =
         dialoge.dateiPruefen ? dialoge.dateiPruefen(pfad) : BroadcastDatei::Gut;
-    if (befund == BroadcastDatei::Gut)
+    if (befund == BroadcastDatei::Gut) {
+        // What the line says about an earlier choice no longer holds.
+        for (BroadcastDatei alt : {BroadcastDatei::KeineNotizdatei, BroadcastDatei::KeinLeserecht,
+                                   BroadcastDatei::NichtErreichbar})
+            for (int16_t sprache : {1, 2})
+                if (meldungPan_->text() == BroadcastDateiText(alt, sprache))
+                    MeldungLoeschen(this);
         return true;
+    }
     p_.Piepen();
     meldung(BroadcastDateiText(befund, kopie_.Sprache), 12);
     return false;

@@ -6,14 +6,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QStorageInfo>
 #include <array>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 
 #if defined(Q_OS_UNIX)
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 #if defined(Q_OS_LINUX)
 #include <sys/vfs.h>
@@ -266,6 +270,13 @@ BroadcastDatei BroadcastDateiPruefen(const QString& pfad) {
     if (!S_ISREG(info.st_mode))
         return BroadcastDatei::KeineNotizdatei;
     const qint64 groesse = info.st_size;
+    // Qt reports every failed open alike; the system's own reason tells a
+    // missing read permission from a share that does not answer.
+    const int datei = ::open(QFile::encodeName(pfad).constData(), O_RDONLY | O_CLOEXEC);
+    if (datei < 0)
+        return errno == EACCES || errno == EPERM ? BroadcastDatei::KeinLeserecht
+                                                 : BroadcastDatei::NichtErreichbar;
+    ::close(datei);
 #else
     const QFileInfo info(pfad);
     if (!info.exists())
@@ -273,13 +284,13 @@ BroadcastDatei BroadcastDateiPruefen(const QString& pfad) {
     if (!info.isFile())
         return BroadcastDatei::KeineNotizdatei;
     const qint64 groesse = info.size();
-#endif
     {
         QFile datei(pfad);
         if (!datei.open(QIODevice::ReadOnly))
-            return datei.error() == QFileDevice::PermissionsError ? BroadcastDatei::KeinLeserecht
-                                                                  : BroadcastDatei::NichtErreichbar;
+            return info.isReadable() ? BroadcastDatei::NichtErreichbar
+                                     : BroadcastDatei::KeinLeserecht;
     }
+#endif
     if (groesse == 0)
         return BroadcastDatei::KeineNotizdatei;
     // Opened the way a receiver opens it, and checked for what the ticker reads.
@@ -319,6 +330,28 @@ QString InstallierteFamilie(const QString& name) {
     return QFontInfo(QFont(name)).family();
 }
 
+QString SchriftStil(const QString& familie, bool fett, bool kursiv) {
+    const int ziel = fett ? QFont::Bold : QFont::Normal;
+    QString bester;
+    int besterAbstand = 0;
+    for (const QString& stil : QFontDatabase::styles(familie)) {
+        // The font's own answer counts an oblique cut as italic, which
+        // QFontDatabase::italic does not.
+        const QFont schnitt = QFontDatabase::font(familie, stil, 10);
+        if (schnitt.italic() != kursiv)
+            continue;
+        const int abstand = std::abs(schnitt.weight() - ziel);
+        // At the same weight the shorter name is the plain cut ("Bold"
+        // rather than "Condensed Bold").
+        if (bester.isEmpty() || abstand < besterAbstand ||
+            (abstand == besterAbstand && stil.size() < bester.size())) {
+            bester = stil;
+            besterAbstand = abstand;
+        }
+    }
+    return bester;
+}
+
 std::optional<int16_t> SchriftPunkte(double punkte, int pixel) {
     if (!(punkte > 0) && pixel > 0)
         punkte = pixel * 72.0 / 96.0;
@@ -339,9 +372,8 @@ QString SchriftGroesseText(int16_t sprache) {
 QString DateiBelegtText(int16_t sprache) {
     return sprache == 1 ? QStringLiteral("Settings not saved: the database file is busy in "
                                          "another program. Please try again.")
-                        : QStringLiteral("Einstellungen nicht gespeichert: Die Datenbankdatei "
-                                         "ist in einem anderen Programm belegt. Bitte erneut "
-                                         "versuchen.");
+                        : QStringLiteral("Nicht gespeichert: Datenbankdatei in anderem "
+                                         "Programm belegt. Bitte erneut versuchen.");
 }
 
 bool PasswortGleich(const QString& eingabe, const QString& passWort) {

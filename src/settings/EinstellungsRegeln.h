@@ -121,6 +121,12 @@ inline constexpr int KleinsteSchrift = 1, GroessteSchrift = 100;
 // installed, else the closest one the system's font matching picks for it
 // (a font name from another system, such as "Verdana" or "MS Sans Serif").
 QString InstallierteFamilie(const QString& name);
+// The family's own name of the style nearest to bold or regular, italic or
+// upright ("Bold Oblique" where a family has no "Bold Italic"); empty when
+// the family lists no styles. The font dialog finds its start style only by
+// such a name: the one Qt makes up from weight and slant is translated with
+// Qt's texts and rarely matches a family's list.
+QString SchriftStil(const QString& familie, bool fett, bool kursiv);
 // A chosen size in whole points (a size in pixels counts at 96 dpi); nothing
 // when it lies outside 1 to 100.
 std::optional<int16_t> SchriftPunkte(double punkte, int pixel);

@@ -82,15 +82,24 @@ TEST(EinstellungenLaden, NegativeColoursFallBackNullLeavesTheValue) {
     EXPECT_EQ(u.p.uhrHgFarbe, 1234);
     EXPECT_EQ(u.p.notizHgFarbe, 0xFFA0A0);
     EXPECT_EQ(u.p.UhrSchriftFarbe, 0);
+
+    // A fraction below 0 is negative, though it rounds to 0; one above is
+    // taken rounded.
+    setzeSpalte(*u.p.lokaleDatenbank, "fensterHgFarbe", "-0.4");
+    setzeSpalte(*u.p.lokaleDatenbank, "notizHgFarbe", "0.4");
+    neuLaden(u);
+    EXPECT_EQ(u.p.fensterHgFarbe, 0x800000);
+    EXPECT_EQ(u.p.notizHgFarbe, 0);
 }
 
 TEST(EinstellungenLaden, SpeedBelowFiveOrNullBecomesThirty) {
     // From 5 up every speed is taken as it is; what cannot be read as a
     // 16-bit value falls back like a Null instead of leaving the band at 0.
     const std::pair<const char*, int> faelle[] = {
-        {"4", 30},     {"NULL", 30},    {"-2", 30},    {"5", 5},          {"15", 15},
-        {"30", 30},    {"45", 45},      {"7", 7},      {"10", 10},        {"'NaN'", 30},
-        {"1e999", 30}, {"'1e999'", 30}, {"40000", 30}, {"'Infinity'", 30}};
+        {"4", 30},      {"NULL", 30},    {"-2", 30},      {"5", 5},           {"15", 15},
+        {"30", 30},     {"45", 45},      {"7", 7},        {"10", 10},         {"'NaN'", 30},
+        {"1e999", 30},  {"'1e999'", 30}, {"40000", 30},   {"'Infinity'", 30}, {"4.6", 30},
+        {"'4.99'", 30}, {"5.4", 5},      {"32767", 32767}};
     for (const auto& [gespeichert, erwartet] : faelle) {
         TestUmgebung u;
         setzeSpalte(*u.p.lokaleDatenbank, "Speed", gespeichert);
@@ -342,11 +351,9 @@ TEST_F(Uebernehmen, UnreadableNumbersTakeTheFallbackOtherSpeedsAreTaken) {
         const char *farbe, *speed;
         int32_t erwarteteFarbe;
         int erwarteterSpeed;
-    } faelle[] = {{"'NaN'", "10", 0x800000, 10},
-                  {"1e999", "'inf'", 0x800000, 30},
-                  {"'-inf'", "1e999", 0x800000, 30},
-                  {"4294967296", "40000", 0x800000, 30},
-                  {"255", "45", 255, 45}};
+    } faelle[] = {{"'NaN'", "10", 0x800000, 10},         {"255", "4.6", 255, 30},
+                  {"1e999", "'inf'", 0x800000, 30},      {"'-inf'", "1e999", 0x800000, 30},
+                  {"4294967296", "40000", 0x800000, 30}, {"255", "45", 255, 45}};
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.farbe);
         senderSetzen(QStringLiteral("fensterHgFarbe"), QString::fromLatin1(f.farbe));

@@ -10,6 +10,7 @@
 #include "FliegBubble.h"
 #include "Masse.h"
 #include "Panel3D.h"
+#include "QtTexte.h"
 #include "Shell.h"
 #include "Terminal.h"
 #include "TestHilfe.h"
@@ -21,6 +22,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFontDatabase>
+#include <QFontDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
@@ -29,6 +31,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -351,40 +354,55 @@ TEST_F(EinstellungenTest, SchriftDialogBeginntBeimGespeichertenNamen) {
         {"Verdana", false, true, true, "DejaVu Serif"},
         {"DejaVu Sans", true, false, false, "DejaVu Sans"},
     };
-    for (const auto& f : faelle) {
-        SCOPED_TRACE(f.name);
-        // Only where the name is missing does the case test the substitution.
-        if (QFontDatabase::hasFamily(QString::fromLatin1(f.name)) &&
-            QLatin1String(f.name) != QLatin1String("DejaVu Sans"))
-            continue;
-        u.p.SchriftName = QString::fromLatin1(f.name);
-        u.p.SchriftGroesse = 10;
-        u.p.SchriftFett = f.fett;
-        u.p.SchriftKursiv = f.kursiv;
-        Einstellungen& w = oeffnen(false);
-        Klick(w.farbePan(3));
-        std::optional<QFont> start;
-        w.dialoge.schrift = [&](QWidget*, const QFont& s) -> std::optional<QFont> {
-            start = s;
-            // Only the size is changed, or another family chosen as well.
-            QFont gewaehlt = s;
-            if (f.andereFamilie)
-                gewaehlt.setFamily(QStringLiteral("DejaVu Serif"));
-            gewaehlt.setPointSize(14);
-            return gewaehlt;
-        };
-        w.schriftWahlBef()->click();
-        ASSERT_TRUE(start.has_value());
-        EXPECT_TRUE(QFontDatabase::hasFamily(start->family())) << start->family().toStdString();
-        EXPECT_EQ(start->pointSize(), 10);
-        EXPECT_EQ(start->bold(), f.fett);
-        EXPECT_EQ(start->italic(), f.kursiv);
-        EXPECT_EQ(w.Kopie().SchriftName, QString::fromLatin1(f.erwarteterName));
-        EXPECT_EQ(w.Kopie().SchriftGroesse, 14);
-        EXPECT_EQ(w.Kopie().SchriftFett, f.fett);
-        EXPECT_EQ(w.Kopie().SchriftKursiv, f.kursiv);
-        delete fenster.data();
-    }
+    // Qt's own texts follow the program's language, as in the program.
+    QtTexte qtTexte([this] { return u.p.Sprache; });
+    qtTexte.Laden();
+    QCoreApplication::installTranslator(&qtTexte);
+    for (int16_t sprache : {1, 2})
+        for (const auto& f : faelle) {
+            SCOPED_TRACE(f.name);
+            SCOPED_TRACE(sprache);
+            // Only where the name is missing does the case test the substitution.
+            if (QFontDatabase::hasFamily(QString::fromLatin1(f.name)) &&
+                QLatin1String(f.name) != QLatin1String("DejaVu Sans"))
+                continue;
+            u.p.Sprache = sprache;
+            u.p.SchriftName = QString::fromLatin1(f.name);
+            u.p.SchriftGroesse = 10;
+            u.p.SchriftFett = f.fett;
+            u.p.SchriftKursiv = f.kursiv;
+            Einstellungen& w = oeffnen(false);
+            Klick(w.farbePan(3));
+            std::optional<QFont> start;
+            w.dialoge.schrift = [&](QWidget*, const QFont& s) -> std::optional<QFont> {
+                start = s;
+                // Only the size is changed, or another family chosen as well.
+                QFont gewaehlt = s;
+                if (f.andereFamilie)
+                    gewaehlt.setFamily(QStringLiteral("DejaVu Serif"));
+                gewaehlt.setPointSize(14);
+                return gewaehlt;
+            };
+            w.schriftWahlBef()->click();
+            ASSERT_TRUE(start.has_value());
+            EXPECT_TRUE(QFontDatabase::hasFamily(start->family())) << start->family().toStdString();
+            EXPECT_EQ(start->pointSize(), 10);
+            EXPECT_EQ(start->bold(), f.fett);
+            EXPECT_EQ(start->italic(), f.kursiv);
+            {
+                // The real dialog finds the start style in the family's list.
+                QFontDialog dialog(*start);
+                EXPECT_EQ(dialog.currentFont().bold(), f.fett);
+                EXPECT_EQ(dialog.currentFont().italic(), f.kursiv);
+                EXPECT_EQ(dialog.currentFont().pointSize(), 10);
+            }
+            EXPECT_EQ(w.Kopie().SchriftName, QString::fromLatin1(f.erwarteterName));
+            EXPECT_EQ(w.Kopie().SchriftGroesse, 14);
+            EXPECT_EQ(w.Kopie().SchriftFett, f.fett);
+            EXPECT_EQ(w.Kopie().SchriftKursiv, f.kursiv);
+            delete fenster.data();
+        }
+    QCoreApplication::removeTranslator(&qtTexte);
 }
 
 TEST_F(EinstellungenTest, SpracheBeschriftetAllesAufEinmalUndDieLeisteErstNachDemSpeichern) {
@@ -879,6 +897,12 @@ TEST_F(EinstellungenTest, BelegteDateiHaeltDasFensterOffen) {
 
         for (bool mitFrage : {false, true}) {
             MeldungLoeschen(&w);
+            // What the pointer shows while the save waits for the lock.
+            std::optional<Qt::CursorShape> zeiger;
+            QTimer::singleShot(0, &w, [&] {
+                const QCursor* c = QApplication::overrideCursor();
+                zeiger = c ? c->shape() : Qt::ArrowCursor;
+            });
             if (mitFrage) {
                 buch.jaNeinAbbrechen = Antwort::Ja; // "Save changes?" Yes
                 w.close();
@@ -886,12 +910,13 @@ TEST_F(EinstellungenTest, BelegteDateiHaeltDasFensterOffen) {
                 EXPECT_FALSE(w.Speichern());
             }
             EXPECT_TRUE(offen());
+            EXPECT_EQ(zeiger, Qt::WaitCursor);
             EXPECT_EQ(w.meldungPan()->text(),
                       sprache == 1 ? QStringLiteral("Settings not saved: the database file is "
                                                     "busy in another program. Please try again.")
-                                   : QStringLiteral("Einstellungen nicht gespeichert: Die "
-                                                    "Datenbankdatei ist in einem anderen "
-                                                    "Programm belegt. Bitte erneut versuchen."));
+                                   : QStringLiteral("Nicht gespeichert: Datenbankdatei "
+                                                    "in anderem Programm belegt. Bitte erneut "
+                                                    "versuchen."));
             EXPECT_EQ(w.meldungPan()->hintergrund(), 0x0000FF);
             EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "wait cursor gone again";
             EXPECT_TRUE(w.Kopie().dockPos == 1 && w.Kopie().Speed == 5);
@@ -944,11 +969,12 @@ TEST_F(EinstellungenTest, BroadcastDateiBeiWahlUndSpeichern) {
             EXPECT_EQ(w.meldungPan()->text(), erwartet);
             EXPECT_TRUE(w.Kopie().broadcastPfad.isEmpty());
             EXPECT_TRUE(buch.fragen.isEmpty());
-            // A good file is taken; if it goes bad before Save, Save refuses.
-            MeldungLoeschen(&w);
+            // A good file is taken, and the finding about the earlier one
+            // goes from the line; if it goes bad before Save, Save refuses.
             buch.datei = sender;
             w.PfadWaehlen();
             ASSERT_EQ(w.Kopie().broadcastPfad, sender);
+            EXPECT_TRUE(w.meldungPan()->text().isEmpty());
             buch.befund =
                 f.pfad == fehlt ? BroadcastDatei::NichtErreichbar : BroadcastDatei::KeineNotizdatei;
             EXPECT_FALSE(w.Speichern());
@@ -1007,3 +1033,24 @@ TEST_F(EinstellungenTest, BlaseNachDerFrageAmFensterUndAufDemSchirm) {
 }
 
 } // namespace
+
+// Every message the window writes into its line is read whole there: the
+// line is one line high and cuts off what is wider, in either language.
+TEST_F(EinstellungenTest, MeldungenPassenInDieZeile) {
+    Einstellungen& w = oeffnen();
+    const Panel3D* zeile = w.meldungPan();
+    const QFontMetrics masse(zeile->font());
+    for (int16_t sprache : {1, 2}) {
+        const QString texte[] = {
+            DateiBelegtText(sprache),
+            SchriftGroesseText(sprache),
+            BroadcastDateiText(BroadcastDatei::KeineNotizdatei, sprache),
+            BroadcastDateiText(BroadcastDatei::KeinLeserecht, sprache),
+            BroadcastDateiText(BroadcastDatei::NichtErreichbar, sprache),
+        };
+        for (const QString& text : texte) {
+            SCOPED_TRACE(text.toStdString());
+            EXPECT_LE(masse.horizontalAdvance(text), zeile->contentsRect().width());
+        }
+    }
+}

@@ -267,6 +267,18 @@ TEST(Pfad, BroadcastDateiWirdUnterschieden) {
     ASSERT_TRUE(QDir(ordner.path()).mkdir(QStringLiteral("ordner.kav")));
     const QString gesperrt = datei("gesperrt.kav", "SQLite format 3");
     QFile::setPermissions(gesperrt, QFileDevice::WriteOwner);
+    // A notes file in a folder this user may not enter.
+    ASSERT_TRUE(QDir(ordner.path()).mkdir(QStringLiteral("verschlossen")));
+    const QString verschlossen = ordner.filePath(QStringLiteral("verschlossen/pw.kav"));
+    ASSERT_TRUE(QFile::copy(notizen, verschlossen));
+    // No one but the superuser may enter it, its owner included.
+    const QString zu = ordner.filePath(QStringLiteral("verschlossen"));
+    QFile::setPermissions(zu, QFileDevice::Permissions());
+    // Anyone may look into the test's folder itself (the superuser turned
+    // "nobody" keeps its group).
+    QFile::setPermissions(ordner.path(), QFile::permissions(ordner.path()) |
+                                             QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                                             QFileDevice::ReadOther | QFileDevice::ExeOther);
 
     const struct {
         QString pfad;
@@ -282,14 +294,26 @@ TEST(Pfad, BroadcastDateiWirdUnterschieden) {
         {QStringLiteral("//server/freigabe/pw.kav"), BroadcastDatei::NichtErreichbar},
         {QString(), BroadcastDatei::NichtErreichbar},
         {gesperrt, BroadcastDatei::KeinLeserecht},
+        {verschlossen, BroadcastDatei::KeinLeserecht},
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.pfad.toStdString());
-        // The superuser reads every file: the permission case cannot be made.
-        if (f.befund == BroadcastDatei::KeinLeserecht && ::geteuid() == 0)
-            continue;
-        EXPECT_EQ(BroadcastDateiPruefen(f.pfad), f.befund);
+        // The superuser reads every file: the permission cases are looked at
+        // as an ordinary user ("nobody"), real and effective, for as long as
+        // the check takes; the saved id lets the test become itself again.
+        const bool alsNiemand = f.befund == BroadcastDatei::KeinLeserecht && ::geteuid() == 0;
+        if (alsNiemand) {
+            ASSERT_EQ(::setresuid(65534, 65534, 0), 0);
+        }
+        const BroadcastDatei befund = BroadcastDateiPruefen(f.pfad);
+        if (alsNiemand) {
+            ASSERT_EQ(::setresuid(0, 0, 0), 0);
+        }
+        EXPECT_EQ(befund, f.befund);
     }
+    // So that the temporary folder can be removed again.
+    QFile::setPermissions(zu,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     // A notes file another program is writing is a notes file all the same.
     Datenbank schreiber(notizen);
@@ -335,6 +359,20 @@ TEST(Schrift, PunkteVon1Bis100UndInstallierteFamilie) {
         EXPECT_FALSE(familie.isEmpty()) << name;
         EXPECT_TRUE(QFontDatabase::hasFamily(familie)) << name << " -> " << familie.toStdString();
     }
+
+    // The family's own style names, oblique cuts counting as italic, plain
+    // cuts before condensed ones.
+    const struct {
+        bool fett, kursiv;
+        const char* stil;
+    } stile[] = {{true, true, "Bold Oblique"},
+                 {true, false, "Bold"},
+                 {false, true, "Oblique"},
+                 {false, false, "Book"}};
+    for (const auto& f : stile)
+        EXPECT_EQ(SchriftStil(QStringLiteral("DejaVu Sans"), f.fett, f.kursiv),
+                  QString::fromLatin1(f.stil));
+    EXPECT_TRUE(SchriftStil(QStringLiteral("Gibt es nicht 123"), true, false).isEmpty());
 }
 
 } // namespace
