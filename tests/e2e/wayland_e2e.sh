@@ -3,7 +3,8 @@
 # surface at the top edge (its pixels in a grim screenshot), a terminal
 # started afterwards placed below it, the bar at the bottom when docked
 # there, the right-click menu opening over the bar, Ctrl-N after a click on
-# the bar opening the note editor; and, when given, the
+# the bar opening the note editor, the bar moving to the output left when
+# the one it docks on is unplugged; and, when given, the
 # band's pixels on the compositor against Qt's painting (test_wayland).
 # sway refuses to run as root: as root, the session runs as an ordinary
 # user made for the test and removed afterwards.
@@ -185,6 +186,53 @@ PY
     kill $pid 2>/dev/null
     wait $pid 2>/dev/null
 done
+
+# An output that goes away. Headless outputs cannot be removed, so a second
+# sway runs inside this one on its Wayland backend: each of its two outputs
+# is a window here, and closing that window unplugs the output. The bar
+# starts on the first output and must come back on the one left.
+printf "PRAGMA key='pelmory+sadun';\nUPDATE Einstellungen SET dockPos=0;\n" |
+    "$SQLCIPHER" "$T/home/Documents/Pinwick 3/pw.kav" >/dev/null 2>&1
+printf 'xwayland disable\ndefault_border none\n' > "$T/innen.conf"
+vorher=$(ls "$XDG_RUNTIME_DIR" | grep '^wayland-[0-9]*$' | sort)
+WLR_BACKENDS=wayland WLR_WL_OUTPUTS=2 SWAYSOCK="$XDG_RUNTIME_DIR/innen-ipc.sock" \
+    sway -c "$T/innen.conf" > "$T/innen.log" 2>&1 &
+INNEN=$!
+INNENSOCKET=""
+for i in $(seq 1 40); do
+    INNENSOCKET=$(ls "$XDG_RUNTIME_DIR" | grep '^wayland-[0-9]*$' | sort | grep -vxF "$vorher" | head -n 1)
+    [ -n "$INNENSOCKET" ] && [ -S "$XDG_RUNTIME_DIR/innen-ipc.sock" ] && break
+    sleep 0.25
+done
+if [ -n "$INNENSOCKET" ]; then
+    innen() { WAYLAND_DISPLAY=$INNENSOCKET SWAYSOCK="$XDG_RUNTIME_DIR/innen-ipc.sock" "$@"; }
+    # The y of the workspace on the named output: below the bar where it docks.
+    arbeitsflaeche() {
+        innen swaymsg -t get_tree -r | python3 -c '
+import json, sys
+for o in json.load(sys.stdin)["nodes"]:
+    if o["name"] == sys.argv[1]:
+        print(o["nodes"][0]["rect"]["y"] if o["nodes"] else "-")' "$1"
+    }
+    sleep 1
+    (cd "$T/app" && WAYLAND_DISPLAY=$INNENSOCKET ./Pinwick3 > "$T/pinwick-ausgaben.log" 2>&1) &
+    pid=$!
+    sleep 3
+    innen grim -o WL-1 "$T/wl1.png"
+    echo "ausgabe erste $(pixel "$T/wl1.png" 2 1) $(arbeitsflaeche WL-1) zweite $(arbeitsflaeche WL-2)"
+    swaymsg '[title="wlroots - WL-1"] kill' >/dev/null
+    sleep 2
+    innen grim -o WL-2 "$T/wl2.png"
+    breite=$(identify -format %w "$T/wl2.png")
+    echo "ausgabe danach $(innen swaymsg -t get_outputs -r | python3 -c 'import json,sys; print(",".join(o["name"] for o in json.load(sys.stdin)))') $(pixel "$T/wl2.png" 2 1) $(pixel "$T/wl2.png" $((breite - 8)) 10) $(arbeitsflaeche WL-2) $(kill -0 $pid 2>/dev/null && echo lebt)"
+    kill $pid 2>/dev/null
+    wait $pid 2>/dev/null
+else
+    echo "ausgabe keine zweite sway"
+    cat "$T/innen.log"
+fi
+kill $INNEN 2>/dev/null
+wait $INNEN 2>/dev/null
 cat "$T"/pinwick*.log
 kill $SWAY 2>/dev/null
 wait $SWAY 2>/dev/null
@@ -213,6 +261,11 @@ awk '
     $1 == "editor" { editor = ($2 == 1) }
     $1 == "xwayland" { xw = ($2 == 1 && $3 == 1) }
     $1 == "pixeltest" { pixel = (mitPixel ? pixel : 1) && ($2 == 0); mitPixel = 1 }
+    # On the first of two outputs, the workspace below it; the second free.
+    $1 == "ausgabe" && $2 == "erste" { ausgabeVorher = ($3 == "#FF0000" && $4 >= 20 && $4 <= 60 && $6 == 0) }
+    # The first output gone: the bar (its border, its band) on the one left,
+    # the workspace of that output below it, the program still running.
+    $1 == "ausgabe" && $2 == "danach" { ausgabeNachher = ($3 == "WL-2" && $4 == "#FF0000" && $5 == "#00FF00" && $6 >= 20 && $6 <= 60 && $7 == "lebt") }
     END {
         oben = obenRand && obenBand && mitteFrei
         unten = untenRand && untenBand && obenFrei
@@ -220,8 +273,8 @@ awk '
         # pixels at the top, above it at the bottom.
         termOben = (t0y >= 20 && t0y <= 60 && t0y + t0h == 720)
         termUnten = (t1y == 0 && t1h >= 660 && t1h <= 700)
-        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d, Ctrl-N %d, X11 without layer-shell %d", oben, termOben, unten, termUnten, menue, menuePixel, editor, xw
+        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d, Ctrl-N %d, X11 without layer-shell %d, output removed %d %d", oben, termOben, unten, termUnten, menue, menuePixel, editor, xw, ausgabeVorher, ausgabeNachher
         if (mitPixel) printf ", band pixels %d", pixel
         printf "\n"
-        exit !(oben && termOben && unten && termUnten && menue && menuePixel && editor && (!mitPixel || pixel) && xw)
+        exit !(oben && termOben && unten && termUnten && menue && menuePixel && editor && (!mitPixel || pixel) && xw && ausgabeVorher && ausgabeNachher)
     }' "$TMP/aus.txt"
