@@ -66,10 +66,22 @@ struct Druck {
 };
 bool Doppelklick(const Druck& vorher, const Druck& jetzt, int intervallMs, int abstandPx);
 
+// A key while the bar's menu is open.
+enum class MenueTaste { Keine, Zu, Hoch, Runter, Waehlen };
+MenueTaste MenueTasteDeuten(uint32_t code);
+
+// The entry the arrow keys light next in a menu whose entries can or cannot
+// be chosen (separators, disabled or hidden ones cannot): the next one that
+// can, going round at the ends; from none lit, the first (schritt > 0) or
+// the last. -1 when no entry can be chosen.
+int MenueNachbar(const std::vector<bool>& waehlbar, int jetzt, int schritt);
+
 // Linux input codes the bar listens to.
 inline constexpr uint32_t KeyLinksStrg = 29, KeyRechtsStrg = 97, KeyN = 49, KeyF1 = 59;
 inline constexpr uint32_t KeyLinksUmschalt = 42, KeyRechtsUmschalt = 54, KeyLinksAlt = 56,
                           KeyRechtsAlt = 100, KeyLinksMeta = 125, KeyRechtsMeta = 126;
+inline constexpr uint32_t KeyEsc = 1, KeyEnter = 28, KeyZiffernEnter = 96, KeyHoch = 103,
+                          KeyRunter = 108;
 inline constexpr uint32_t BtnLinks = 0x110, BtnRechts = 0x111, BtnMitte = 0x112;
 
 } // namespace pinwick

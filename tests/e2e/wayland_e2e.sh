@@ -129,29 +129,51 @@ for dock in 0 1; do
     kill $term 2>/dev/null
     wait $term 2>/dev/null
     if [ "$dock" = 0 ]; then
-        # A right-click on the bar: its menu comes up on the screen.
+        # A right-click on the bar: its menu opens at the click, over the
+        # bar and below it, as a popup of the bar (no window of its own).
         "$T/app/klicken" 700 12 1280 720 273
         sleep 1.5
         grim "$T/menue.png"
-        # A pixel of the menu's white inside, left of its centre line.
-        echo "menuepixel $(pixel "$T/menue.png" 560 360)"
+        # Pixels of the menu's white inside: below the bar, and on the bar.
+        echo "menuepixel $(pixel "$T/menue.png" 760 70) $(pixel "$T/menue.png" 760 20)"
         baum
         echo "menue $(python3 - "$T/baum.json" <<'PY'
 import json, sys
 n = 0
 def gehen(k):
     global n
-    if k.get("pid") and k.get("type") == "floating_con" and k.get("app_id") == "Pinwick3":
-        n += 1; r = k["rect"]; print(r["x"], r["y"], r["width"], r["height"], end=" ")
+    if k.get("pid") and k.get("app_id") == "Pinwick3":
+        n += 1
     for c in k.get("nodes", []) + k.get("floating_nodes", []):
         gehen(c)
 gehen(json.load(open(sys.argv[1])))
+print(n)
 PY
 )"
-        # Escape closes the menu; a click on the clock gives the bar the
-        # keyboard, and Ctrl-N opens the note editor.
+        # Escape closes it.
         "$T/app/klicken" tasten 1
         sleep 0.5
+        grim "$T/menuezu.png"
+        echo "menuezu $(pixel "$T/menuezu.png" 760 70)"
+        # An entry chosen with the pointer: the notes administration opens.
+        "$T/app/klicken" 700 12 1280 720 273
+        sleep 1
+        "$T/app/klicken" 760 47 1280 720 272
+        sleep 1.5
+        baum
+        echo "verwaltung $(python3 - "$T/baum.json" <<'PY'
+import json, sys
+def gehen(k):
+    if k.get("app_id") == "Pinwick3" and "administration" in (k.get("name") or ""):
+        return True
+    return any(gehen(c) for c in k.get("nodes", []) + k.get("floating_nodes", []))
+print(int(gehen(json.load(open(sys.argv[1])))))
+PY
+)"
+        swaymsg '[app_id="Pinwick3"] kill' >/dev/null
+        sleep 0.5
+        # A click on the clock gives the bar the keyboard, and Ctrl-N opens
+        # the note editor.
         "$T/app/klicken" 60 12 1280 720 272
         "$T/app/klicken" tasten 29 49
         sleep 1.5
@@ -256,8 +278,10 @@ awk '
     $1 == "band" && $2 == 1 { untenBand = ($6 == "#00FF00") }
     $1 == "term" && $2 == 0 { t0y = $4; t0h = $6 }
     $1 == "term" && $2 == 1 { t1y = $4; t1h = $6 }
-    $1 == "menue" { menue = (NF >= 5) }
-    $1 == "menuepixel" { menuePixel = ($2 == "#FFFFFF") }
+    $1 == "menue" { menue = ($2 == 0) }
+    $1 == "menuepixel" { menuePixel = ($2 == "#FFFFFF" && $3 == "#FFFFFF") }
+    $1 == "menuezu" { menueZu = ($2 != "#FFFFFF") }
+    $1 == "verwaltung" { verwaltung = ($2 == 1) }
     $1 == "editor" { editor = ($2 == 1) }
     $1 == "xwayland" { xw = ($2 == 1 && $3 == 1) }
     $1 == "pixeltest" { pixel = (mitPixel ? pixel : 1) && ($2 == 0); mitPixel = 1 }
@@ -273,8 +297,8 @@ awk '
         # pixels at the top, above it at the bottom.
         termOben = (t0y >= 20 && t0y <= 60 && t0y + t0h == 720)
         termUnten = (t1y == 0 && t1h >= 660 && t1h <= 700)
-        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d, Ctrl-N %d, X11 without layer-shell %d, output removed %d %d", oben, termOben, unten, termUnten, menue, menuePixel, editor, xw, ausgabeVorher, ausgabeNachher
+        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d %d %d, Ctrl-N %d, X11 without layer-shell %d, output removed %d %d", oben, termOben, unten, termUnten, menue, menuePixel, menueZu, verwaltung, editor, xw, ausgabeVorher, ausgabeNachher
         if (mitPixel) printf ", band pixels %d", pixel
         printf "\n"
-        exit !(oben && termOben && unten && termUnten && menue && menuePixel && editor && (!mitPixel || pixel) && xw && ausgabeVorher && ausgabeNachher)
+        exit !(oben && termOben && unten && termUnten && menue && menuePixel && menueZu && verwaltung && editor && (!mitPixel || pixel) && xw && ausgabeVorher && ausgabeNachher)
     }' "$TMP/aus.txt"

@@ -125,4 +125,46 @@ TEST(WaylandRegeln, TastenUndDoppelklick) {
     }
 }
 
+TEST(WaylandRegeln, MenueMitTasten) {
+    struct Taste {
+        uint32_t code;
+        MenueTaste taste;
+    };
+    const Taste tasten[] = {
+        {KeyEsc, MenueTaste::Zu},          {KeyHoch, MenueTaste::Hoch},
+        {KeyRunter, MenueTaste::Runter},   {KeyEnter, MenueTaste::Waehlen},
+        {KeyZiffernEnter, MenueTaste::Waehlen}, {KeyN, MenueTaste::Keine},
+    };
+    for (const Taste& t : tasten) {
+        SCOPED_TRACE(t.code);
+        EXPECT_EQ(MenueTasteDeuten(t.code), t.taste);
+    }
+
+    // The bar's menu: entry, separator, entry, separator, three entries,
+    // separator, entry; and menus with entries that cannot be chosen.
+    const std::vector<bool> leiste{true, false, true, false, true, true, true, false, true};
+    struct Schritt {
+        const char* was;
+        std::vector<bool> waehlbar;
+        int jetzt, schritt, erwartet;
+    };
+    const Schritt schritte[] = {
+        {"keins hervor, runter: das erste", leiste, -1, 1, 0},
+        {"keins hervor, hoch: das letzte", leiste, -1, -1, 8},
+        {"ueber den Strich", leiste, 0, 1, 2},
+        {"zurueck ueber den Strich", leiste, 2, -1, 0},
+        {"am Ende herum zum Anfang", leiste, 8, 1, 0},
+        {"am Anfang herum zum Ende", leiste, 0, -1, 8},
+        {"erstes nicht waehlbar", {false, true, true}, -1, 1, 1},
+        {"nur eins waehlbar", {false, true, false}, 1, 1, 1},
+        {"keins waehlbar", {false, false}, -1, 1, -1},
+        {"leer", {}, -1, 1, -1},
+        {"Stelle ausserhalb", {true, true}, 7, 1, 0},
+    };
+    for (const Schritt& s : schritte) {
+        SCOPED_TRACE(s.was);
+        EXPECT_EQ(MenueNachbar(s.waehlbar, s.jetzt, s.schritt), s.erwartet);
+    }
+}
+
 } // namespace
