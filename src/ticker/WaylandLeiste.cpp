@@ -146,6 +146,8 @@ struct WaylandLeiste::Zustand {
         void* speicher = nullptr;
         size_t speicherGroesse = 0;
         QPointer<QAction> hervor; // the entry under the pointer or chosen by keys
+        // The menu widget, which goes before this object when the bar ends.
+        QPointer<QMenu> widget;
     } menue;
 
     // Pointer and keyboard.
@@ -664,6 +666,7 @@ void Z::zeichnen(bool erzwingen) {
 void Z::menueOeffnen() {
     menueZu();
     QMenu* m = leiste->KontextMen();
+    menue.widget = m;
     m->ensurePolished();
     m->setActiveAction(nullptr);
     const QSize groesse = m->sizeHint();
@@ -697,9 +700,9 @@ void Z::menueOeffnen() {
 }
 
 void Z::menueZeichnen() {
-    if (!menue.flaeche || verloren)
+    QMenu* m = menue.widget;
+    if (!menue.flaeche || !m || verloren)
         return;
-    QMenu* m = leiste->KontextMen();
     const int s = compositorVersion >= 3 ? skala : 1;
     const int b = std::max(m->width(), 1) * s;
     const int h = std::max(m->height(), 1) * s;
@@ -768,8 +771,9 @@ void Z::menueZu() {
     }
     if (menue.speicher)
         munmap(menue.speicher, menue.speicherGroesse);
+    if (menue.widget)
+        menue.widget->setActiveAction(nullptr);
     menue = Menue{};
-    leiste->KontextMen()->setActiveAction(nullptr);
     senden();
 }
 

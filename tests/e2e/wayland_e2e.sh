@@ -3,7 +3,8 @@
 # surface at the top edge (its pixels in a grim screenshot), a terminal
 # started afterwards placed below it, the bar at the bottom when docked
 # there, the right-click menu opening over the bar, Ctrl-N after a click on
-# the bar opening the note editor, the bar moving to the output left when
+# the bar opening the note editor, a double-click on the band opening the
+# notes administration, the bar moving to the output left when
 # the one it docks on is unplugged; and, when given, the
 # band's pixels on the compositor against Qt's painting (test_wayland).
 # sway refuses to run as root: as root, the session runs as an ordinary
@@ -205,6 +206,21 @@ PY
             continue
         fi
     fi
+    if [ "$dock" = 1 ]; then
+        # A double-click on the band, at the bottom: the notes administration.
+        "$T/app/klicken" 700 705 1280 720 272 272
+        sleep 1.5
+        baum
+        echo "doppelklick $(python3 - "$T/baum.json" <<'PY'
+import json, sys
+def gehen(k):
+    if k.get("app_id") == "Pinwick3" and "administration" in (k.get("name") or ""):
+        return True
+    return any(gehen(c) for c in k.get("nodes", []) + k.get("floating_nodes", []))
+print(int(gehen(json.load(open(sys.argv[1])))))
+PY
+)"
+    fi
     kill $pid 2>/dev/null
     wait $pid 2>/dev/null
 done
@@ -282,6 +298,7 @@ awk '
     $1 == "menuepixel" { menuePixel = ($2 == "#FFFFFF" && $3 == "#FFFFFF") }
     $1 == "menuezu" { menueZu = ($2 != "#FFFFFF") }
     $1 == "verwaltung" { verwaltung = ($2 == 1) }
+    $1 == "doppelklick" { doppelklick = ($2 == 1) }
     $1 == "editor" { editor = ($2 == 1) }
     $1 == "xwayland" { xw = ($2 == 1 && $3 == 1) }
     $1 == "pixeltest" { pixel = (mitPixel ? pixel : 1) && ($2 == 0); mitPixel = 1 }
@@ -297,8 +314,8 @@ awk '
         # pixels at the top, above it at the bottom.
         termOben = (t0y >= 20 && t0y <= 60 && t0y + t0h == 720)
         termUnten = (t1y == 0 && t1h >= 660 && t1h <= 700)
-        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d %d %d, Ctrl-N %d, X11 without layer-shell %d, output removed %d %d", oben, termOben, unten, termUnten, menue, menuePixel, menueZu, verwaltung, editor, xw, ausgabeVorher, ausgabeNachher
+        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d %d %d, Ctrl-N %d, double-click %d, X11 without layer-shell %d, output removed %d %d", oben, termOben, unten, termUnten, menue, menuePixel, menueZu, verwaltung, editor, doppelklick, xw, ausgabeVorher, ausgabeNachher
         if (mitPixel) printf ", band pixels %d", pixel
         printf "\n"
-        exit !(oben && termOben && unten && termUnten && menue && menuePixel && menueZu && verwaltung && editor && (!mitPixel || pixel) && xw && ausgabeVorher && ausgabeNachher)
+        exit !(oben && termOben && unten && termUnten && menue && menuePixel && menueZu && verwaltung && editor && doppelklick && (!mitPixel || pixel) && xw && ausgabeVorher && ausgabeNachher)
     }' "$TMP/aus.txt"
