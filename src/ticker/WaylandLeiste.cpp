@@ -9,6 +9,7 @@
 #include <wayland-client.h>
 
 #include <QAbstractEventDispatcher>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -156,6 +157,12 @@ struct WaylandLeiste::Zustand {
     uint32_t druckSerial = 0;        // of the last button press, for the menu's grab
     Qt::MouseButtons tasten;
     Druck letzterDruck;
+    // The keyboard (WaylandRegeln.h: TastaturWunsch): click mode, whether
+    // the bar holds it after a click, and when the bar was last pressed.
+    bool klickModus = false;
+    bool tastaturNachKlick = false;
+    QElapsedTimer stoppuhr;
+    qint64 letzterDruckMs = -1;
     bool strgLinks = false, strgRechts = false;
     int andereGedrueckt = 0;
 
@@ -205,6 +212,32 @@ struct WaylandLeiste::Zustand {
     QAction* menueNachbar(int schritt) const;
     void menueHervor(QAction* eintrag);
     void menueWaehlen(QAction* eintrag);
+
+    // ---- keyboard
+    void tastaturSetzen() {
+        if (!schichtFlaeche)
+            return;
+        zwlr_layer_surface_v1_set_keyboard_interactivity(
+            schichtFlaeche, TastaturWunsch(schichtVersion >= 4, klickModus, tastaturNachKlick));
+        if (konfiguriert)
+            wl_surface_commit(flaeche);
+        senden();
+    }
+    // A click on the bar in click mode: the bar takes the keyboard.
+    void tastaturNehmen() {
+        if (klickModus && !tastaturNachKlick) {
+            tastaturNachKlick = true;
+            tastaturSetzen();
+        }
+    }
+    // Before a command opens a window, and when the pointer goes: the
+    // keyboard goes back to the compositor, which gives it to that window.
+    void tastaturHergeben() {
+        if (klickModus && tastaturNachKlick) {
+            tastaturNachKlick = false;
+            tastaturSetzen();
+        }
+    }
 
     // ---- input
     void drueckenOderLoslassen(uint32_t zeit, uint32_t knopf, bool gedrueckt);
@@ -268,6 +301,8 @@ void zeigerRaus(void* daten, wl_pointer*, uint32_t, wl_surface* f) {
         z->menueHervor(nullptr);
     z->zeigerAuf = nullptr;
     z->tasten = {};
+    if (f && f == z->flaeche && !z->menueOffen())
+        z->tastaturHergeben();
 }
 void zeigerBewegt(void* daten, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
     auto* z = static_cast<Z*>(daten);
@@ -290,6 +325,10 @@ void zeigerKnopf(void* daten, wl_pointer*, uint32_t serial, uint32_t zeit, uint3
     }
     if (z->zeigerAuf && z->zeigerAuf != z->flaeche)
         return;
+    if (gedrueckt) {
+        z->letzterDruckMs = z->stoppuhr.elapsed();
+        z->tastaturNehmen();
+    }
     z->drueckenOderLoslassen(zeit, knopf, gedrueckt);
 }
 void zeigerRad(void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {}
@@ -313,6 +352,18 @@ void tastaturBelegung(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) {
 void tastaturRein(void* daten, wl_keyboard*, uint32_t, wl_surface*, wl_array* gedrueckt) {
     auto* z = static_cast<Z*>(daten);
     z->tastenVergessen();
+    if (!z->klickModus) {
+        // A compositor that gives the bar the keyboard without a click
+        // would keep it from every other window: click mode then.
+        const qint64 eintritt = z->stoppuhr.elapsed();
+        QTimer::singleShot(300, z->selbst, [z, eintritt] {
+            if (z->klickModus || !TastaturUngefragt(eintritt, z->letzterDruckMs))
+                return;
+            z->klickModus = true;
+            z->tastaturNachKlick = false;
+            z->tastaturSetzen();
+        });
+    }
     const auto* code = static_cast<const uint32_t*>(gedrueckt->data);
     for (size_t i = 0; i < gedrueckt->size / sizeof(uint32_t); ++i)
         z->strgAus(code[i], true);
@@ -490,11 +541,12 @@ void Z::flaecheMachen() {
         schicht, flaeche, ausgaben[i].ausgabe, ZWLR_LAYER_SHELL_V1_LAYER_TOP, "pinwick");
     zwlr_layer_surface_v1_add_listener(schichtFlaeche, &schichtHoerer, this);
     // Ctrl-N and F1 after a click on the bar, without taking the keyboard
-    // from other windows otherwise. Older compositors know only "none" and
-    // "exclusive"; exclusive would lock the keyboard to the bar.
+    // from other windows otherwise.
+    if (schichtVersion < 4)
+        klickModus = true;
+    tastaturNachKlick = false;
     zwlr_layer_surface_v1_set_keyboard_interactivity(
-        schichtFlaeche, schichtVersion >= 4 ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
-                                            : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+        schichtFlaeche, TastaturWunsch(schichtVersion >= 4, klickModus, tastaturNachKlick));
     verankern();
     wl_surface_commit(flaeche);
     senden();
@@ -774,6 +826,8 @@ void Z::menueZu() {
     if (menue.widget)
         menue.widget->setActiveAction(nullptr);
     menue = Menue{};
+    if (zeigerAuf != flaeche)
+        tastaturHergeben();
     senden();
 }
 
@@ -808,6 +862,7 @@ void Z::menueWaehlen(QAction* eintrag) {
     if (!eintrag)
         return; // over a separator or a disabled entry the menu stays
     menueZu();
+    tastaturHergeben();
     // The command may open a modal window: not from inside the
     // compositor's event.
     QTimer::singleShot(0, selbst, [e = QPointer<QAction>(eintrag)] {
@@ -872,6 +927,7 @@ void Z::drueckenOderLoslassen(uint32_t zeit, uint32_t knopf, bool gedrueckt) {
         const Druck jetzt{zeit, zx, zy, true};
         if (Doppelklick(letzterDruck, jetzt, QGuiApplication::styleHints()->mouseDoubleClickInterval(),
                         QGuiApplication::styleHints()->mouseDoubleClickDistance())) {
+            tastaturHergeben(); // the administration it opens takes the keyboard
             QMouseEvent doppel(QEvent::MouseButtonDblClick, lokal, global, qknopf, tasten,
                                umschalter);
             QApplication::sendEvent(ziel, &doppel);
@@ -919,7 +975,10 @@ void Z::taste(uint32_t code, bool gedrueckt) {
     if (!gedrueckt || QApplication::activeModalWidget() || QApplication::activePopupWidget())
         return;
     const bool strg = strgLinks || strgRechts;
-    switch (TasteDeuten(code, strg, andereGedrueckt > 0)) {
+    const TastenBefehl befehl = TasteDeuten(code, strg, andereGedrueckt > 0);
+    if (befehl != TastenBefehl::Keiner)
+        tastaturHergeben(); // the window the command opens takes the keyboard
+    switch (befehl) {
     case TastenBefehl::NeueNotiz: {
         QKeyEvent e(QEvent::KeyPress, Qt::Key_N, Qt::ControlModifier, QStringLiteral("\x0e"));
         QApplication::sendEvent(leiste, &e);
@@ -952,6 +1011,7 @@ std::unique_ptr<WaylandLeiste> WaylandLeiste::Oeffnen(Terminal& leiste) {
         return nullptr;
     auto z = std::make_unique<Zustand>();
     z->anzeige = anzeige;
+    z->stoppuhr.start();
     std::unique_ptr<WaylandLeiste> w(new WaylandLeiste(leiste, std::move(z)));
     Zustand* zs = w->z_.get();
     zs->registry = wl_display_get_registry(anzeige);

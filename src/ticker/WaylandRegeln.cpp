@@ -72,6 +72,16 @@ TastenBefehl TasteDeuten(uint32_t code, bool strg, bool andere) {
     return TastenBefehl::Keiner;
 }
 
+uint32_t TastaturWunsch(bool beiBedarfBekannt, bool klickModus, bool nachKlick) {
+    if (klickModus || !beiBedarfBekannt)
+        return nachKlick ? TastaturExklusiv : TastaturKeine;
+    return TastaturBeiBedarf;
+}
+
+bool TastaturUngefragt(int64_t eintrittMs, int64_t druckMs) {
+    return druckMs < 0 || eintrittMs - druckMs > 1000;
+}
+
 MenueTaste MenueTasteDeuten(uint32_t code) {
     switch (code) {
     case KeyEsc:

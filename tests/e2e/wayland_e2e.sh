@@ -104,11 +104,15 @@ fenster() {
 import json, sys
 def gehen(n):
     if n.get("app_id") == sys.argv[2] or (n.get("window_properties") or {}).get("class") == sys.argv[2]:
-        r = n["rect"]; print(r["x"], r["y"], r["width"], r["height"]); return True
+        r = n["rect"]; print(r["x"], r["y"], r["width"], r["height"], int(n.get("focused", False))); return True
     return any(gehen(k) for k in n.get("nodes", []) + n.get("floating_nodes", []))
 gehen(json.load(open(sys.argv[1])))
 PY
 }
+# A keyboard on the seat for the whole session, as a real seat has one.
+"$T/app/klicken" tastatur 170 &
+TASTATUR=$!
+trap 'kill $SWAY $TASTATUR 2>/dev/null' EXIT
 pixel() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -n 1 | grep -o '#[0-9A-F]\{6\}' | head -n 1; }
 
 for dock in 0 1; do
@@ -173,19 +177,23 @@ PY
 )"
         swaymsg '[app_id="Pinwick3"] kill' >/dev/null
         sleep 0.5
-        # A click on the clock gives the bar the keyboard, and Ctrl-N opens
-        # the note editor.
-        "$T/app/klicken" 60 12 1280 720 272
+        # A click on the clock gives the bar the keyboard, and Ctrl-N (the
+        # pointer still on the bar) opens the note editor, which then has
+        # the keyboard.
+        KLICKEN_BLEIBEN=2 "$T/app/klicken" 60 12 1280 720 272 &
+        zeiger=$!
+        sleep 0.6
         "$T/app/klicken" tasten 29 49
+        wait $zeiger
         sleep 1.5
         baum
         echo "editor $(python3 - "$T/baum.json" <<'PY'
 import json, sys
 def gehen(k):
     if k.get("app_id") == "Pinwick3" and "note" in (k.get("name") or ""):
-        return True
-    return any(gehen(c) for c in k.get("nodes", []) + k.get("floating_nodes", []))
-print(int(gehen(json.load(open(sys.argv[1])))))
+        return 1 + int(k.get("focused", False))
+    return max([gehen(c) for c in k.get("nodes", []) + k.get("floating_nodes", [])] + [0])
+print(gehen(json.load(open(sys.argv[1]))))
 PY
 )"
         if [ -n "$PIXELTEST" ]; then
@@ -272,6 +280,7 @@ fi
 kill $INNEN 2>/dev/null
 wait $INNEN 2>/dev/null
 cat "$T"/pinwick*.log
+kill $TASTATUR 2>/dev/null
 kill $SWAY 2>/dev/null
 wait $SWAY 2>/dev/null
 INNER
@@ -292,14 +301,17 @@ awk '
     $1 == "band" && $2 == 0 { obenBand = ($4 == "#00FF00") }
     $1 == "pixel" && $2 == 1 { untenRand = ($6 == "#FF0000"); obenFrei = ($4 != "#FF0000") }
     $1 == "band" && $2 == 1 { untenBand = ($6 == "#00FF00") }
-    $1 == "term" && $2 == 0 { t0y = $4; t0h = $6 }
+    # A terminal started after the bar has the keyboard: the bar does not
+    # keep it without a click.
+    $1 == "term" && $2 == 0 { t0y = $4; t0h = $6; t0f = $7 }
     $1 == "term" && $2 == 1 { t1y = $4; t1h = $6 }
     $1 == "menue" { menue = ($2 == 0) }
     $1 == "menuepixel" { menuePixel = ($2 == "#FFFFFF" && $3 == "#FFFFFF") }
     $1 == "menuezu" { menueZu = ($2 != "#FFFFFF") }
     $1 == "verwaltung" { verwaltung = ($2 == 1) }
     $1 == "doppelklick" { doppelklick = ($2 == 1) }
-    $1 == "editor" { editor = ($2 == 1) }
+    # The editor is there (1) and has the keyboard (2).
+    $1 == "editor" { editor = ($2 == 2) }
     $1 == "xwayland" { xw = ($2 == 1 && $3 == 1) }
     $1 == "pixeltest" { pixel = (mitPixel ? pixel : 1) && ($2 == 0); mitPixel = 1 }
     # On the first of two outputs, the workspace below it; the second free.
@@ -312,7 +324,7 @@ awk '
         unten = untenRand && untenBand && obenFrei
         # The terminal fills what the bar leaves: below a bar of 20 to 60
         # pixels at the top, above it at the bottom.
-        termOben = (t0y >= 20 && t0y <= 60 && t0y + t0h == 720)
+        termOben = (t0y >= 20 && t0y <= 60 && t0y + t0h == 720 && t0f == 1)
         termUnten = (t1y == 0 && t1h >= 660 && t1h <= 700)
         printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d %d %d, Ctrl-N %d, double-click %d, X11 without layer-shell %d, output removed %d %d", oben, termOben, unten, termUnten, menue, menuePixel, menueZu, verwaltung, editor, doppelklick, xw, ausgabeVorher, ausgabeNachher
         if (mitPixel) printf ", band pixels %d", pixel

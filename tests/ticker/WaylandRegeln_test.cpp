@@ -167,4 +167,40 @@ TEST(WaylandRegeln, MenueMitTasten) {
     }
 }
 
+TEST(WaylandRegeln, Tastatur) {
+    struct Wunsch {
+        bool beiBedarf, klick, nachKlick;
+        uint32_t erwartet;
+    };
+    const Wunsch wuensche[] = {
+        {true, false, false, TastaturBeiBedarf},
+        {true, false, true, TastaturBeiBedarf},
+        // Click mode: exclusive only after a click, never for good.
+        {true, true, false, TastaturKeine},
+        {true, true, true, TastaturExklusiv},
+        {false, false, false, TastaturKeine},
+        {false, false, true, TastaturExklusiv},
+    };
+    for (const Wunsch& w : wuensche) {
+        SCOPED_TRACE(w.beiBedarf * 100 + w.klick * 10 + w.nachKlick);
+        EXPECT_EQ(TastaturWunsch(w.beiBedarf, w.klick, w.nachKlick), w.erwartet);
+    }
+
+    struct Eintritt {
+        const char* was;
+        int64_t eintritt, druck;
+        bool ungefragt;
+    };
+    const Eintritt eintritte[] = {
+        {"nie geklickt", 500, -1, true},
+        {"Klick kurz davor", 5000, 4900, false},
+        {"Klick kam danach", 5000, 5200, false},
+        {"Klick lange her", 9000, 5000, true},
+    };
+    for (const Eintritt& e : eintritte) {
+        SCOPED_TRACE(e.was);
+        EXPECT_EQ(TastaturUngefragt(e.eintritt, e.druck), e.ungefragt);
+    }
+}
+
 } // namespace
