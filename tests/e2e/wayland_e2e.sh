@@ -1,7 +1,7 @@
 #!/bin/sh
 # The bar on a wlroots compositor (sway, headless, pixman renderer): a layer
 # surface at the top edge (its pixels in a grim screenshot), a terminal
-# started afterwards placed below it, the bar at the bottom when docked
+# started afterwards placed below it and holding the keyboard, the bar at the bottom when docked
 # there, the right-click menu opening over the bar, Ctrl-N after a click on
 # the bar opening the note editor, a double-click on the band opening the
 # notes administration, the bar moving to the output left when
