@@ -5,15 +5,18 @@
 #include "Terminal.h"
 
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 #include <wayland-client.h>
 
 #include <QAbstractEventDispatcher>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QStyleHints>
 #include <QTimer>
@@ -89,6 +92,7 @@ struct WaylandLeiste::Zustand {
     wl_shm* shm = nullptr;
     zwlr_layer_shell_v1* schicht = nullptr;
     uint32_t schichtVersion = 0;
+    xdg_wm_base* xdgBasis = nullptr;
     wl_seat* sitz = nullptr;
     wl_pointer* zeiger = nullptr;
     wl_keyboard* tastatur = nullptr;
@@ -131,10 +135,34 @@ struct WaylandLeiste::Zustand {
     bool aktiv = true;
     bool ersterStrich = true;
 
+    // The bar's menu as a popup of the layer surface: the compositor opens
+    // it at the click, over the bar, where a Qt window could only float in
+    // the middle of the screen. Qt's menu widget still draws it and holds
+    // its entries; it is never shown as a window of its own then.
+    struct Menue {
+        wl_surface* flaeche = nullptr;
+        xdg_surface* xdg = nullptr;
+        xdg_popup* popup = nullptr;
+        Puffer puffer[2];
+        void* speicher = nullptr;
+        size_t speicherGroesse = 0;
+        QPointer<QAction> hervor; // the entry under the pointer or chosen by keys
+        // The menu widget, which goes before this object when the bar ends.
+        QPointer<QMenu> widget;
+    } menue;
+
     // Pointer and keyboard.
     double zx = 0, zy = 0;
+    wl_surface* zeigerAuf = nullptr; // the surface the pointer is over
+    uint32_t druckSerial = 0;        // of the last button press, for the menu's grab
     Qt::MouseButtons tasten;
     Druck letzterDruck;
+    // The keyboard (WaylandRegeln.h: TastaturWunsch): click mode, whether
+    // the bar holds it after a click, and when the bar was last pressed.
+    bool klickModus = false;
+    bool tastaturNachKlick = false;
+    QElapsedTimer stoppuhr;
+    qint64 letzterDruckMs = -1;
     bool strgLinks = false, strgRechts = false;
     int andereGedrueckt = 0;
 
@@ -171,6 +199,44 @@ struct WaylandLeiste::Zustand {
         std::fputs("Pinwick3: the connection to the Wayland compositor was lost; the bar is "
                    "gone.\n",
                    stderr);
+    }
+
+    // ---- the menu
+    bool menueOffen() const { return menue.popup != nullptr; }
+    void menueOeffnen();
+    void menueZeichnen();
+    void menueZu();
+    // The entry under a point of the menu, or after/before the one lit
+    // (schritt +1/-1); separators and disabled entries are passed over.
+    QAction* menueEintrag(const QPointF& stelle) const;
+    QAction* menueNachbar(int schritt) const;
+    void menueHervor(QAction* eintrag);
+    void menueWaehlen(QAction* eintrag);
+
+    // ---- keyboard
+    void tastaturSetzen() {
+        if (!schichtFlaeche)
+            return;
+        zwlr_layer_surface_v1_set_keyboard_interactivity(
+            schichtFlaeche, TastaturWunsch(schichtVersion >= 4, klickModus, tastaturNachKlick));
+        if (konfiguriert)
+            wl_surface_commit(flaeche);
+        senden();
+    }
+    // A click on the bar in click mode: the bar takes the keyboard.
+    void tastaturNehmen() {
+        if (klickModus && !tastaturNachKlick) {
+            tastaturNachKlick = true;
+            tastaturSetzen();
+        }
+    }
+    // Before a command opens a window, and when the pointer goes: the
+    // keyboard goes back to the compositor, which gives it to that window.
+    void tastaturHergeben() {
+        if (klickModus && tastaturNachKlick) {
+            tastaturNachKlick = false;
+            tastaturSetzen();
+        }
     }
 
     // ---- input
@@ -223,23 +289,47 @@ const zwlr_layer_surface_v1_listener schichtHoerer = {konfigurieren, geschlossen
 
 void zeigerRein(void* daten, wl_pointer*, uint32_t, wl_surface* f, wl_fixed_t x, wl_fixed_t y) {
     auto* z = static_cast<Z*>(daten);
-    if (f != z->flaeche)
-        return;
+    z->zeigerAuf = f;
     z->zx = wl_fixed_to_double(x);
     z->zy = wl_fixed_to_double(y);
+    if (f && f == z->menue.flaeche)
+        z->menueHervor(z->menueEintrag({z->zx, z->zy}));
 }
-void zeigerRaus(void* daten, wl_pointer*, uint32_t, wl_surface*) {
-    static_cast<Z*>(daten)->tasten = {};
+void zeigerRaus(void* daten, wl_pointer*, uint32_t, wl_surface* f) {
+    auto* z = static_cast<Z*>(daten);
+    if (f && f == z->menue.flaeche)
+        z->menueHervor(nullptr);
+    z->zeigerAuf = nullptr;
+    z->tasten = {};
+    if (f && f == z->flaeche && !z->menueOffen())
+        z->tastaturHergeben();
 }
 void zeigerBewegt(void* daten, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
     auto* z = static_cast<Z*>(daten);
     z->zx = wl_fixed_to_double(x);
     z->zy = wl_fixed_to_double(y);
+    if (z->zeigerAuf && z->zeigerAuf == z->menue.flaeche)
+        z->menueHervor(z->menueEintrag({z->zx, z->zy}));
 }
-void zeigerKnopf(void* daten, wl_pointer*, uint32_t, uint32_t zeit, uint32_t knopf,
+void zeigerKnopf(void* daten, wl_pointer*, uint32_t serial, uint32_t zeit, uint32_t knopf,
                  uint32_t zustand) {
-    static_cast<Z*>(daten)->drueckenOderLoslassen(zeit, knopf,
-                                                  zustand == WL_POINTER_BUTTON_STATE_PRESSED);
+    auto* z = static_cast<Z*>(daten);
+    const bool gedrueckt = zustand == WL_POINTER_BUTTON_STATE_PRESSED;
+    if (gedrueckt)
+        z->druckSerial = serial;
+    if (z->zeigerAuf && z->zeigerAuf == z->menue.flaeche) {
+        // An entry is chosen by letting go over it, as in Qt's menus.
+        if (!gedrueckt && (knopf == BtnLinks || knopf == BtnRechts))
+            z->menueWaehlen(z->menueEintrag({z->zx, z->zy}));
+        return;
+    }
+    if (z->zeigerAuf && z->zeigerAuf != z->flaeche)
+        return;
+    if (gedrueckt) {
+        z->letzterDruckMs = z->stoppuhr.elapsed();
+        z->tastaturNehmen();
+    }
+    z->drueckenOderLoslassen(zeit, knopf, gedrueckt);
 }
 void zeigerRad(void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {}
 
@@ -262,6 +352,18 @@ void tastaturBelegung(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) {
 void tastaturRein(void* daten, wl_keyboard*, uint32_t, wl_surface*, wl_array* gedrueckt) {
     auto* z = static_cast<Z*>(daten);
     z->tastenVergessen();
+    if (!z->klickModus) {
+        // A compositor that gives the bar the keyboard without a click
+        // would keep it from every other window: click mode then.
+        const qint64 eintritt = z->stoppuhr.elapsed();
+        QTimer::singleShot(300, z->selbst, [z, eintritt] {
+            if (z->klickModus || !TastaturUngefragt(eintritt, z->letzterDruckMs))
+                return;
+            z->klickModus = true;
+            z->tastaturNachKlick = false;
+            z->tastaturSetzen();
+        });
+    }
     const auto* code = static_cast<const uint32_t*>(gedrueckt->data);
     for (size_t i = 0; i < gedrueckt->size / sizeof(uint32_t); ++i)
         z->strgAus(code[i], true);
@@ -335,6 +437,39 @@ wl_output_listener ausgabeHoererMachen() {
 }
 const wl_output_listener ausgabeHoerer = ausgabeHoererMachen();
 
+void basisPing(void*, xdg_wm_base* basis, uint32_t serial) {
+    xdg_wm_base_pong(basis, serial);
+}
+const xdg_wm_base_listener basisHoerer = {basisPing};
+
+void menueKonfigurieren(void* daten, xdg_surface* xdg, uint32_t serial) {
+    auto* z = static_cast<Z*>(daten);
+    xdg_surface_ack_configure(xdg, serial);
+    z->menueZeichnen();
+}
+const xdg_surface_listener menueXdgHoerer = {menueKonfigurieren};
+
+void popupLage(void*, xdg_popup*, int32_t, int32_t, int32_t, int32_t) {}
+void popupFertig(void* daten, xdg_popup*) {
+    // A click elsewhere, or the compositor refused the grab.
+    static_cast<Z*>(daten)->menueZu();
+}
+xdg_popup_listener popupHoererMachen() {
+    xdg_popup_listener h{};
+    h.configure = popupLage;
+    h.popup_done = popupFertig;
+    return h;
+}
+const xdg_popup_listener popupHoerer = popupHoererMachen();
+
+void menuePufferFrei(void* daten, wl_buffer* puffer) {
+    auto* z = static_cast<Z*>(daten);
+    for (auto& p : z->menue.puffer)
+        if (p.puffer == puffer)
+            p.belegt = false;
+}
+const wl_buffer_listener menuePufferHoerer = {menuePufferFrei};
+
 void globalNeu(void* daten, wl_registry* reg, uint32_t name, const char* schnittstelle,
                uint32_t version) {
     auto* z = static_cast<Z*>(daten);
@@ -348,6 +483,10 @@ void globalNeu(void* daten, wl_registry* reg, uint32_t name, const char* schnitt
         z->schichtVersion = std::min(version, 4u);
         z->schicht = static_cast<zwlr_layer_shell_v1*>(
             wl_registry_bind(reg, name, &zwlr_layer_shell_v1_interface, z->schichtVersion));
+    } else if (std::strcmp(schnittstelle, xdg_wm_base_interface.name) == 0) {
+        z->xdgBasis = static_cast<xdg_wm_base*>(
+            wl_registry_bind(reg, name, &xdg_wm_base_interface, 1));
+        xdg_wm_base_add_listener(z->xdgBasis, &basisHoerer, z);
     } else if (std::strcmp(schnittstelle, wl_seat_interface.name) == 0 && !z->sitz) {
         z->sitz = static_cast<wl_seat*>(
             wl_registry_bind(reg, name, &wl_seat_interface, std::min(version, 3u)));
@@ -402,11 +541,12 @@ void Z::flaecheMachen() {
         schicht, flaeche, ausgaben[i].ausgabe, ZWLR_LAYER_SHELL_V1_LAYER_TOP, "pinwick");
     zwlr_layer_surface_v1_add_listener(schichtFlaeche, &schichtHoerer, this);
     // Ctrl-N and F1 after a click on the bar, without taking the keyboard
-    // from other windows otherwise. Older compositors know only "none" and
-    // "exclusive"; exclusive would lock the keyboard to the bar.
+    // from other windows otherwise.
+    if (schichtVersion < 4)
+        klickModus = true;
+    tastaturNachKlick = false;
     zwlr_layer_surface_v1_set_keyboard_interactivity(
-        schichtFlaeche, schichtVersion >= 4 ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
-                                            : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+        schichtFlaeche, TastaturWunsch(schichtVersion >= 4, klickModus, tastaturNachKlick));
     verankern();
     wl_surface_commit(flaeche);
     senden();
@@ -422,6 +562,8 @@ void Z::verankern() {
 }
 
 void Z::flaecheWeg() {
+    // The menu is a popup of the surface and goes with it.
+    menueZu();
     if (schichtFlaeche)
         zwlr_layer_surface_v1_destroy(schichtFlaeche);
     if (flaeche)
@@ -571,6 +713,164 @@ void Z::zeichnen(bool erzwingen) {
     senden();
 }
 
+// ---- the menu
+
+void Z::menueOeffnen() {
+    menueZu();
+    QMenu* m = leiste->KontextMen();
+    menue.widget = m;
+    m->ensurePolished();
+    m->setActiveAction(nullptr);
+    const QSize groesse = m->sizeHint();
+    m->resize(groesse);
+    // Below and right of the click; the compositor flips or slides it to
+    // stay on the output (above the click when the bar is at the bottom).
+    xdg_positioner* lage = xdg_wm_base_create_positioner(xdgBasis);
+    xdg_positioner_set_size(lage, std::max(groesse.width(), 1), std::max(groesse.height(), 1));
+    xdg_positioner_set_anchor_rect(lage, std::clamp(int(zx), 0, std::max(breite - 1, 0)),
+                                   std::clamp(int(zy), 0, std::max(hoehe - 1, 0)), 1, 1);
+    xdg_positioner_set_anchor(lage, XDG_POSITIONER_ANCHOR_BOTTOM_RIGHT);
+    xdg_positioner_set_gravity(lage, XDG_POSITIONER_GRAVITY_BOTTOM_RIGHT);
+    xdg_positioner_set_constraint_adjustment(
+        lage, XDG_POSITIONER_CONSTRAINT_ADJUSTMENT_SLIDE_X |
+                  XDG_POSITIONER_CONSTRAINT_ADJUSTMENT_SLIDE_Y |
+                  XDG_POSITIONER_CONSTRAINT_ADJUSTMENT_FLIP_X |
+                  XDG_POSITIONER_CONSTRAINT_ADJUSTMENT_FLIP_Y);
+    menue.flaeche = wl_compositor_create_surface(compositor);
+    menue.xdg = xdg_wm_base_get_xdg_surface(xdgBasis, menue.flaeche);
+    xdg_surface_add_listener(menue.xdg, &menueXdgHoerer, this);
+    menue.popup = xdg_surface_get_popup(menue.xdg, nullptr, lage);
+    xdg_popup_add_listener(menue.popup, &popupHoerer, this);
+    zwlr_layer_surface_v1_get_popup(schichtFlaeche, menue.popup);
+    xdg_positioner_destroy(lage);
+    // The grab closes the menu on a click anywhere else and gives it the
+    // keyboard.
+    if (sitz)
+        xdg_popup_grab(menue.popup, sitz, druckSerial);
+    wl_surface_commit(menue.flaeche);
+    senden();
+}
+
+void Z::menueZeichnen() {
+    QMenu* m = menue.widget;
+    if (!menue.flaeche || !m || verloren)
+        return;
+    const int s = compositorVersion >= 3 ? skala : 1;
+    const int b = std::max(m->width(), 1) * s;
+    const int h = std::max(m->height(), 1) * s;
+    if (!menue.speicher) {
+        // Two buffers for as long as the menu is open: one may be drawn
+        // while the compositor still shows the other.
+        const size_t groesse = size_t(b) * 4 * size_t(h);
+        const int fd = memfd_create("pinwick-menue", MFD_CLOEXEC);
+        if (fd < 0)
+            return;
+        void* speicherNeu = MAP_FAILED;
+        if (ftruncate(fd, off_t(groesse * 2)) == 0)
+            speicherNeu = mmap(nullptr, groesse * 2, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (speicherNeu == MAP_FAILED) {
+            close(fd);
+            return;
+        }
+        wl_shm_pool* pool = wl_shm_create_pool(shm, fd, int32_t(groesse * 2));
+        for (int i = 0; i < 2; ++i) {
+            Puffer& p = menue.puffer[i];
+            p.puffer = wl_shm_pool_create_buffer(pool, int32_t(groesse * i), b, h, b * 4,
+                                                 WL_SHM_FORMAT_XRGB8888);
+            wl_buffer_add_listener(p.puffer, &menuePufferHoerer, this);
+            p.bild = QImage(static_cast<uchar*>(speicherNeu) + groesse * i, b, h, b * 4,
+                            QImage::Format_RGB32);
+            p.bild.setDevicePixelRatio(s);
+            p.belegt = false;
+        }
+        wl_shm_pool_destroy(pool);
+        close(fd);
+        menue.speicher = speicherNeu;
+        menue.speicherGroesse = groesse * 2;
+    }
+    Puffer* p = !menue.puffer[0].belegt ? &menue.puffer[0]
+                : !menue.puffer[1].belegt ? &menue.puffer[1]
+                                          : nullptr;
+    if (!p)
+        return; // the next move of the pointer draws it
+    p->bild.fill(m->palette().color(QPalette::Window));
+    m->render(&p->bild, QPoint(0, 0), QRegion(),
+              QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    if (compositorVersion >= 3)
+        wl_surface_set_buffer_scale(menue.flaeche, s);
+    wl_surface_attach(menue.flaeche, p->puffer, 0, 0);
+    p->belegt = true;
+    if (compositorVersion >= 4)
+        wl_surface_damage_buffer(menue.flaeche, 0, 0, b, h);
+    else
+        wl_surface_damage(menue.flaeche, 0, 0, b / s, h / s);
+    wl_surface_commit(menue.flaeche);
+    senden();
+}
+
+void Z::menueZu() {
+    if (!menue.flaeche)
+        return;
+    if (zeigerAuf == menue.flaeche)
+        zeigerAuf = nullptr;
+    xdg_popup_destroy(menue.popup);
+    xdg_surface_destroy(menue.xdg);
+    wl_surface_destroy(menue.flaeche);
+    for (Puffer& p : menue.puffer) {
+        if (p.puffer)
+            wl_buffer_destroy(p.puffer);
+        p = Puffer{};
+    }
+    if (menue.speicher)
+        munmap(menue.speicher, menue.speicherGroesse);
+    if (menue.widget)
+        menue.widget->setActiveAction(nullptr);
+    menue = Menue{};
+    if (zeigerAuf != flaeche)
+        tastaturHergeben();
+    senden();
+}
+
+QAction* Z::menueEintrag(const QPointF& stelle) const {
+    QAction* a = leiste->KontextMen()->actionAt(stelle.toPoint());
+    return a && !a->isSeparator() && a->isEnabled() && a->isVisible() ? a : nullptr;
+}
+
+QAction* Z::menueNachbar(int schritt) const {
+    const QList<QAction*> eintraege = leiste->KontextMen()->actions();
+    std::vector<bool> waehlbar;
+    int jetzt = -1;
+    for (int i = 0; i < eintraege.size(); ++i) {
+        QAction* a = eintraege[i];
+        waehlbar.push_back(!a->isSeparator() && a->isEnabled() && a->isVisible());
+        if (a == menue.hervor)
+            jetzt = i;
+    }
+    const int i = MenueNachbar(waehlbar, jetzt, schritt);
+    return i < 0 ? nullptr : eintraege[i];
+}
+
+void Z::menueHervor(QAction* eintrag) {
+    if (eintrag == menue.hervor)
+        return;
+    menue.hervor = eintrag;
+    leiste->KontextMen()->setActiveAction(eintrag);
+    menueZeichnen();
+}
+
+void Z::menueWaehlen(QAction* eintrag) {
+    if (!eintrag)
+        return; // over a separator or a disabled entry the menu stays
+    menueZu();
+    tastaturHergeben();
+    // The command may open a modal window: not from inside the
+    // compositor's event.
+    QTimer::singleShot(0, selbst, [e = QPointer<QAction>(eintrag)] {
+        if (e)
+            e->trigger();
+    });
+}
+
 // ---- input, handed to the bar's widgets as Qt events
 
 void Z::drueckenOderLoslassen(uint32_t zeit, uint32_t knopf, bool gedrueckt) {
@@ -592,6 +892,10 @@ void Z::drueckenOderLoslassen(uint32_t zeit, uint32_t knopf, bool gedrueckt) {
     // menu only closes it, and while a modal window is open the bar takes
     // no clicks.
     if (gedrueckt) {
+        if (menueOffen()) {
+            menueZu();
+            return;
+        }
         if (QWidget* offen = QApplication::activePopupWidget()) {
             offen->close();
             return;
@@ -599,6 +903,13 @@ void Z::drueckenOderLoslassen(uint32_t zeit, uint32_t knopf, bool gedrueckt) {
     }
     if (QApplication::activeModalWidget())
         return;
+    // The right button opens the menu as the bar's popup where the
+    // compositor can place one; otherwise the bar opens Qt's menu window.
+    if (gedrueckt && qknopf == Qt::RightButton && xdgBasis && schichtFlaeche &&
+        leiste->KontextMen()->isEnabled()) {
+        menueOeffnen();
+        return;
+    }
 
     const QPoint stelle{int(zx), int(zy)};
     QWidget* ziel = leiste->childAt(stelle);
@@ -616,6 +927,7 @@ void Z::drueckenOderLoslassen(uint32_t zeit, uint32_t knopf, bool gedrueckt) {
         const Druck jetzt{zeit, zx, zy, true};
         if (Doppelklick(letzterDruck, jetzt, QGuiApplication::styleHints()->mouseDoubleClickInterval(),
                         QGuiApplication::styleHints()->mouseDoubleClickDistance())) {
+            tastaturHergeben(); // the administration it opens takes the keyboard
             QMouseEvent doppel(QEvent::MouseButtonDblClick, lokal, global, qknopf, tasten,
                                umschalter);
             QApplication::sendEvent(ziel, &doppel);
@@ -638,10 +950,35 @@ void Z::strgAus(uint32_t code, bool gedrueckt) {
 
 void Z::taste(uint32_t code, bool gedrueckt) {
     strgAus(code, gedrueckt);
+    if (menueOffen()) {
+        // While the menu is open the keys are the menu's.
+        if (!gedrueckt)
+            return;
+        switch (MenueTasteDeuten(code)) {
+        case MenueTaste::Zu:
+            menueZu();
+            break;
+        case MenueTaste::Hoch:
+            menueHervor(menueNachbar(-1));
+            break;
+        case MenueTaste::Runter:
+            menueHervor(menueNachbar(1));
+            break;
+        case MenueTaste::Waehlen:
+            menueWaehlen(menue.hervor);
+            break;
+        case MenueTaste::Keine:
+            break;
+        }
+        return;
+    }
     if (!gedrueckt || QApplication::activeModalWidget() || QApplication::activePopupWidget())
         return;
     const bool strg = strgLinks || strgRechts;
-    switch (TasteDeuten(code, strg, andereGedrueckt > 0)) {
+    const TastenBefehl befehl = TasteDeuten(code, strg, andereGedrueckt > 0);
+    if (befehl != TastenBefehl::Keiner)
+        tastaturHergeben(); // the window the command opens takes the keyboard
+    switch (befehl) {
     case TastenBefehl::NeueNotiz: {
         QKeyEvent e(QEvent::KeyPress, Qt::Key_N, Qt::ControlModifier, QStringLiteral("\x0e"));
         QApplication::sendEvent(leiste, &e);
@@ -674,6 +1011,7 @@ std::unique_ptr<WaylandLeiste> WaylandLeiste::Oeffnen(Terminal& leiste) {
         return nullptr;
     auto z = std::make_unique<Zustand>();
     z->anzeige = anzeige;
+    z->stoppuhr.start();
     std::unique_ptr<WaylandLeiste> w(new WaylandLeiste(leiste, std::move(z)));
     Zustand* zs = w->z_.get();
     zs->registry = wl_display_get_registry(anzeige);
@@ -709,6 +1047,8 @@ WaylandLeiste::~WaylandLeiste() {
     z.pufferWeg();
     for (auto& a : z.ausgaben)
         wl_output_destroy(a.ausgabe);
+    if (z.xdgBasis)
+        xdg_wm_base_destroy(z.xdgBasis);
     if (z.zeiger)
         wl_pointer_destroy(z.zeiger);
     if (z.tastatur)

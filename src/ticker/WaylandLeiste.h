@@ -3,7 +3,9 @@
 // surface on a connection of our own, anchored at the docking edge with its
 // height kept free of windows, on the first output. Qt keeps the bar's
 // widgets (hidden; they are never a Qt window there) and still runs its
-// dialogs, menus and bubbles on its own Wayland connection.
+// dialogs and bubbles on its own Wayland connection. The right-click menu
+// is a popup of the layer surface, so that it opens at the click; Qt's menu
+// widget draws it.
 //
 // Each tick that changed the picture renders the band (or, when the date,
 // clock, layout or buffer is stale, the whole bar) from the band's tiles

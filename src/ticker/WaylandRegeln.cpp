@@ -72,6 +72,46 @@ TastenBefehl TasteDeuten(uint32_t code, bool strg, bool andere) {
     return TastenBefehl::Keiner;
 }
 
+uint32_t TastaturWunsch(bool beiBedarfBekannt, bool klickModus, bool nachKlick) {
+    if (klickModus || !beiBedarfBekannt)
+        return nachKlick ? TastaturExklusiv : TastaturKeine;
+    return TastaturBeiBedarf;
+}
+
+bool TastaturUngefragt(int64_t eintrittMs, int64_t druckMs) {
+    return druckMs < 0 || eintrittMs - druckMs > 1000;
+}
+
+MenueTaste MenueTasteDeuten(uint32_t code) {
+    switch (code) {
+    case KeyEsc:
+        return MenueTaste::Zu;
+    case KeyHoch:
+        return MenueTaste::Hoch;
+    case KeyRunter:
+        return MenueTaste::Runter;
+    case KeyEnter:
+    case KeyZiffernEnter:
+        return MenueTaste::Waehlen;
+    default:
+        return MenueTaste::Keine;
+    }
+}
+
+int MenueNachbar(const std::vector<bool>& waehlbar, int jetzt, int schritt) {
+    const int n = static_cast<int>(waehlbar.size());
+    if (n == 0)
+        return -1;
+    const int richtung = schritt < 0 ? -1 : 1;
+    int i = jetzt >= 0 && jetzt < n ? jetzt : (richtung > 0 ? -1 : n);
+    for (int k = 0; k < n; ++k) {
+        i = ((i + richtung) % n + n) % n;
+        if (waehlbar[size_t(i)])
+            return i;
+    }
+    return -1;
+}
+
 bool Doppelklick(const Druck& vorher, const Druck& jetzt, int intervallMs, int abstandPx) {
     if (!vorher.gueltig || !jetzt.gueltig)
         return false;

@@ -66,10 +66,35 @@ struct Druck {
 };
 bool Doppelklick(const Druck& vorher, const Druck& jetzt, int intervallMs, int abstandPx);
 
+// The keyboard. Asked "on demand", the bar gets the keyboard when clicked
+// and loses it when another window is clicked. Compositors that know no
+// "on demand" (layer-shell before version 4), and those that treat it as
+// "exclusive" and give the bar the keyboard for good without a click, get
+// the bar in click mode: it takes the keyboard exclusively on a click and
+// hands it back when the pointer leaves it or a command opens a window.
+inline constexpr uint32_t TastaturKeine = 0, TastaturExklusiv = 1, TastaturBeiBedarf = 2;
+uint32_t TastaturWunsch(bool beiBedarfBekannt, bool klickModus, bool nachKlick);
+// Whether the keyboard came to the bar at eintrittMs without a click on it
+// (the last press at druckMs, -1: none yet); checked a moment after it came,
+// as the press may arrive just after the keyboard.
+bool TastaturUngefragt(int64_t eintrittMs, int64_t druckMs);
+
+// A key while the bar's menu is open.
+enum class MenueTaste { Keine, Zu, Hoch, Runter, Waehlen };
+MenueTaste MenueTasteDeuten(uint32_t code);
+
+// The entry the arrow keys light next in a menu whose entries can or cannot
+// be chosen (separators, disabled or hidden ones cannot): the next one that
+// can, going round at the ends; from none lit, the first (schritt > 0) or
+// the last. -1 when no entry can be chosen.
+int MenueNachbar(const std::vector<bool>& waehlbar, int jetzt, int schritt);
+
 // Linux input codes the bar listens to.
 inline constexpr uint32_t KeyLinksStrg = 29, KeyRechtsStrg = 97, KeyN = 49, KeyF1 = 59;
 inline constexpr uint32_t KeyLinksUmschalt = 42, KeyRechtsUmschalt = 54, KeyLinksAlt = 56,
                           KeyRechtsAlt = 100, KeyLinksMeta = 125, KeyRechtsMeta = 126;
+inline constexpr uint32_t KeyEsc = 1, KeyEnter = 28, KeyZiffernEnter = 96, KeyHoch = 103,
+                          KeyRunter = 108;
 inline constexpr uint32_t BtnLinks = 0x110, BtnRechts = 0x111, BtnMitte = 0x112;
 
 } // namespace pinwick

@@ -1,9 +1,11 @@
 #!/bin/sh
 # The bar on a wlroots compositor (sway, headless, pixman renderer): a layer
 # surface at the top edge (its pixels in a grim screenshot), a terminal
-# started afterwards placed below it, the bar at the bottom when docked
+# started afterwards placed below it and holding the keyboard, the bar at the bottom when docked
 # there, the right-click menu opening over the bar, Ctrl-N after a click on
-# the bar opening the note editor; and, when given, the
+# the bar opening the note editor, a double-click on the band opening the
+# notes administration, the bar moving to the output left when
+# the one it docks on is unplugged; and, when given, the
 # band's pixels on the compositor against Qt's painting (test_wayland).
 # sway refuses to run as root: as root, the session runs as an ordinary
 # user made for the test and removed afterwards.
@@ -102,11 +104,15 @@ fenster() {
 import json, sys
 def gehen(n):
     if n.get("app_id") == sys.argv[2] or (n.get("window_properties") or {}).get("class") == sys.argv[2]:
-        r = n["rect"]; print(r["x"], r["y"], r["width"], r["height"]); return True
+        r = n["rect"]; print(r["x"], r["y"], r["width"], r["height"], int(n.get("focused", False))); return True
     return any(gehen(k) for k in n.get("nodes", []) + n.get("floating_nodes", []))
 gehen(json.load(open(sys.argv[1])))
 PY
 }
+# A keyboard on the seat for the whole session, as a real seat has one.
+"$T/app/klicken" tastatur 170 &
+TASTATUR=$!
+trap 'kill $SWAY $TASTATUR 2>/dev/null' EXIT
 pixel() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -n 1 | grep -o '#[0-9A-F]\{6\}' | head -n 1; }
 
 for dock in 0 1; do
@@ -128,40 +134,66 @@ for dock in 0 1; do
     kill $term 2>/dev/null
     wait $term 2>/dev/null
     if [ "$dock" = 0 ]; then
-        # A right-click on the bar: its menu comes up on the screen.
+        # A right-click on the bar: its menu opens at the click, over the
+        # bar and below it, as a popup of the bar (no window of its own).
         "$T/app/klicken" 700 12 1280 720 273
         sleep 1.5
         grim "$T/menue.png"
-        # A pixel of the menu's white inside, left of its centre line.
-        echo "menuepixel $(pixel "$T/menue.png" 560 360)"
+        # Pixels of the menu's white inside: below the bar, and on the bar.
+        echo "menuepixel $(pixel "$T/menue.png" 760 70) $(pixel "$T/menue.png" 760 20)"
         baum
         echo "menue $(python3 - "$T/baum.json" <<'PY'
 import json, sys
 n = 0
 def gehen(k):
     global n
-    if k.get("pid") and k.get("type") == "floating_con" and k.get("app_id") == "Pinwick3":
-        n += 1; r = k["rect"]; print(r["x"], r["y"], r["width"], r["height"], end=" ")
+    if k.get("pid") and k.get("app_id") == "Pinwick3":
+        n += 1
     for c in k.get("nodes", []) + k.get("floating_nodes", []):
         gehen(c)
 gehen(json.load(open(sys.argv[1])))
+print(n)
 PY
 )"
-        # Escape closes the menu; a click on the clock gives the bar the
-        # keyboard, and Ctrl-N opens the note editor.
+        # Escape closes it.
         "$T/app/klicken" tasten 1
         sleep 0.5
-        "$T/app/klicken" 60 12 1280 720 272
+        grim "$T/menuezu.png"
+        echo "menuezu $(pixel "$T/menuezu.png" 760 70)"
+        # An entry chosen with the pointer: the notes administration opens.
+        "$T/app/klicken" 700 12 1280 720 273
+        sleep 1
+        "$T/app/klicken" 760 47 1280 720 272
+        sleep 1.5
+        baum
+        echo "verwaltung $(python3 - "$T/baum.json" <<'PY'
+import json, sys
+def gehen(k):
+    if k.get("app_id") == "Pinwick3" and "administration" in (k.get("name") or ""):
+        return True
+    return any(gehen(c) for c in k.get("nodes", []) + k.get("floating_nodes", []))
+print(int(gehen(json.load(open(sys.argv[1])))))
+PY
+)"
+        swaymsg '[app_id="Pinwick3"] kill' >/dev/null
+        sleep 0.5
+        # A click on the clock gives the bar the keyboard, and Ctrl-N (the
+        # pointer still on the bar) opens the note editor, which then has
+        # the keyboard.
+        KLICKEN_BLEIBEN=2 "$T/app/klicken" 60 12 1280 720 272 &
+        zeiger=$!
+        sleep 0.6
         "$T/app/klicken" tasten 29 49
+        wait $zeiger
         sleep 1.5
         baum
         echo "editor $(python3 - "$T/baum.json" <<'PY'
 import json, sys
 def gehen(k):
     if k.get("app_id") == "Pinwick3" and "note" in (k.get("name") or ""):
-        return True
-    return any(gehen(c) for c in k.get("nodes", []) + k.get("floating_nodes", []))
-print(int(gehen(json.load(open(sys.argv[1])))))
+        return 1 + int(k.get("focused", False))
+    return max([gehen(c) for c in k.get("nodes", []) + k.get("floating_nodes", [])] + [0])
+print(gehen(json.load(open(sys.argv[1]))))
 PY
 )"
         if [ -n "$PIXELTEST" ]; then
@@ -182,10 +214,73 @@ PY
             continue
         fi
     fi
+    if [ "$dock" = 1 ]; then
+        # A double-click on the band, at the bottom: the notes administration.
+        "$T/app/klicken" 700 705 1280 720 272 272
+        sleep 1.5
+        baum
+        echo "doppelklick $(python3 - "$T/baum.json" <<'PY'
+import json, sys
+def gehen(k):
+    if k.get("app_id") == "Pinwick3" and "administration" in (k.get("name") or ""):
+        return True
+    return any(gehen(c) for c in k.get("nodes", []) + k.get("floating_nodes", []))
+print(int(gehen(json.load(open(sys.argv[1])))))
+PY
+)"
+    fi
     kill $pid 2>/dev/null
     wait $pid 2>/dev/null
 done
+
+# An output that goes away. Headless outputs cannot be removed, so a second
+# sway runs inside this one on its Wayland backend: each of its two outputs
+# is a window here, and closing that window unplugs the output. The bar
+# starts on the first output and must come back on the one left.
+printf "PRAGMA key='pelmory+sadun';\nUPDATE Einstellungen SET dockPos=0;\n" |
+    "$SQLCIPHER" "$T/home/Documents/Pinwick 3/pw.kav" >/dev/null 2>&1
+printf 'xwayland disable\ndefault_border none\n' > "$T/innen.conf"
+vorher=$(ls "$XDG_RUNTIME_DIR" | grep '^wayland-[0-9]*$' | sort)
+WLR_BACKENDS=wayland WLR_WL_OUTPUTS=2 SWAYSOCK="$XDG_RUNTIME_DIR/innen-ipc.sock" \
+    sway -c "$T/innen.conf" > "$T/innen.log" 2>&1 &
+INNEN=$!
+INNENSOCKET=""
+for i in $(seq 1 40); do
+    INNENSOCKET=$(ls "$XDG_RUNTIME_DIR" | grep '^wayland-[0-9]*$' | sort | grep -vxF "$vorher" | head -n 1)
+    [ -n "$INNENSOCKET" ] && [ -S "$XDG_RUNTIME_DIR/innen-ipc.sock" ] && break
+    sleep 0.25
+done
+if [ -n "$INNENSOCKET" ]; then
+    innen() { WAYLAND_DISPLAY=$INNENSOCKET SWAYSOCK="$XDG_RUNTIME_DIR/innen-ipc.sock" "$@"; }
+    # The y of the workspace on the named output: below the bar where it docks.
+    arbeitsflaeche() {
+        innen swaymsg -t get_tree -r | python3 -c '
+import json, sys
+for o in json.load(sys.stdin)["nodes"]:
+    if o["name"] == sys.argv[1]:
+        print(o["nodes"][0]["rect"]["y"] if o["nodes"] else "-")' "$1"
+    }
+    sleep 1
+    (cd "$T/app" && WAYLAND_DISPLAY=$INNENSOCKET ./Pinwick3 > "$T/pinwick-ausgaben.log" 2>&1) &
+    pid=$!
+    sleep 3
+    innen grim -o WL-1 "$T/wl1.png"
+    echo "ausgabe erste $(pixel "$T/wl1.png" 2 1) $(arbeitsflaeche WL-1) zweite $(arbeitsflaeche WL-2)"
+    swaymsg '[title="wlroots - WL-1"] kill' >/dev/null
+    sleep 2
+    innen grim -o WL-2 "$T/wl2.png"
+    breite=$(identify -format %w "$T/wl2.png")
+    echo "ausgabe danach $(innen swaymsg -t get_outputs -r | python3 -c 'import json,sys; print(",".join(o["name"] for o in json.load(sys.stdin)))') $(pixel "$T/wl2.png" 2 1) $(pixel "$T/wl2.png" $((breite - 8)) 10) $(arbeitsflaeche WL-2) $(kill -0 $pid 2>/dev/null && echo lebt)"
+    kill $pid 2>/dev/null
+    wait $pid 2>/dev/null
+else
+    echo "ausgabe keine zweite sway"
+    cat "$T/innen.log"
+fi
+kill $INNEN 2>/dev/null
+wait $INNEN 2>/dev/null
 cat "$T"/pinwick*.log
+kill $TASTATUR 2>/dev/null
 kill $SWAY 2>/dev/null
 wait $SWAY 2>/dev/null
 INNER
@@ -206,22 +301,33 @@ awk '
     $1 == "band" && $2 == 0 { obenBand = ($4 == "#00FF00") }
     $1 == "pixel" && $2 == 1 { untenRand = ($6 == "#FF0000"); obenFrei = ($4 != "#FF0000") }
     $1 == "band" && $2 == 1 { untenBand = ($6 == "#00FF00") }
-    $1 == "term" && $2 == 0 { t0y = $4; t0h = $6 }
+    # A terminal started after the bar has the keyboard: the bar does not
+    # keep it without a click.
+    $1 == "term" && $2 == 0 { t0y = $4; t0h = $6; t0f = $7 }
     $1 == "term" && $2 == 1 { t1y = $4; t1h = $6 }
-    $1 == "menue" { menue = (NF >= 5) }
-    $1 == "menuepixel" { menuePixel = ($2 == "#FFFFFF") }
-    $1 == "editor" { editor = ($2 == 1) }
+    $1 == "menue" { menue = ($2 == 0) }
+    $1 == "menuepixel" { menuePixel = ($2 == "#FFFFFF" && $3 == "#FFFFFF") }
+    $1 == "menuezu" { menueZu = ($2 != "#FFFFFF") }
+    $1 == "verwaltung" { verwaltung = ($2 == 1) }
+    $1 == "doppelklick" { doppelklick = ($2 == 1) }
+    # The editor is there (1) and has the keyboard (2).
+    $1 == "editor" { editor = ($2 == 2) }
     $1 == "xwayland" { xw = ($2 == 1 && $3 == 1) }
     $1 == "pixeltest" { pixel = (mitPixel ? pixel : 1) && ($2 == 0); mitPixel = 1 }
+    # On the first of two outputs, the workspace below it; the second free.
+    $1 == "ausgabe" && $2 == "erste" { ausgabeVorher = ($3 == "#FF0000" && $4 >= 20 && $4 <= 60 && $6 == 0) }
+    # The first output gone: the bar (its border, its band) on the one left,
+    # the workspace of that output below it, the program still running.
+    $1 == "ausgabe" && $2 == "danach" { ausgabeNachher = ($3 == "WL-2" && $4 == "#FF0000" && $5 == "#00FF00" && $6 >= 20 && $6 <= 60 && $7 == "lebt") }
     END {
         oben = obenRand && obenBand && mitteFrei
         unten = untenRand && untenBand && obenFrei
         # The terminal fills what the bar leaves: below a bar of 20 to 60
         # pixels at the top, above it at the bottom.
-        termOben = (t0y >= 20 && t0y <= 60 && t0y + t0h == 720)
+        termOben = (t0y >= 20 && t0y <= 60 && t0y + t0h == 720 && t0f == 1)
         termUnten = (t1y == 0 && t1h >= 660 && t1h <= 700)
-        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d, Ctrl-N %d, X11 without layer-shell %d", oben, termOben, unten, termUnten, menue, menuePixel, editor, xw
+        printf "top %d, terminal below it %d, bottom %d, terminal above it %d, menu %d %d %d %d, Ctrl-N %d, double-click %d, X11 without layer-shell %d, output removed %d %d", oben, termOben, unten, termUnten, menue, menuePixel, menueZu, verwaltung, editor, doppelklick, xw, ausgabeVorher, ausgabeNachher
         if (mitPixel) printf ", band pixels %d", pixel
         printf "\n"
-        exit !(oben && termOben && unten && termUnten && menue && menuePixel && editor && (!mitPixel || pixel) && xw)
+        exit !(oben && termOben && unten && termUnten && menue && menuePixel && menueZu && verwaltung && editor && doppelklick && (!mitPixel || pixel) && xw && ausgabeVorher && ausgabeNachher)
     }' "$TMP/aus.txt"

@@ -125,4 +125,82 @@ TEST(WaylandRegeln, TastenUndDoppelklick) {
     }
 }
 
+TEST(WaylandRegeln, MenueMitTasten) {
+    struct Taste {
+        uint32_t code;
+        MenueTaste taste;
+    };
+    const Taste tasten[] = {
+        {KeyEsc, MenueTaste::Zu},          {KeyHoch, MenueTaste::Hoch},
+        {KeyRunter, MenueTaste::Runter},   {KeyEnter, MenueTaste::Waehlen},
+        {KeyZiffernEnter, MenueTaste::Waehlen}, {KeyN, MenueTaste::Keine},
+    };
+    for (const Taste& t : tasten) {
+        SCOPED_TRACE(t.code);
+        EXPECT_EQ(MenueTasteDeuten(t.code), t.taste);
+    }
+
+    // The bar's menu: entry, separator, entry, separator, three entries,
+    // separator, entry; and menus with entries that cannot be chosen.
+    const std::vector<bool> leiste{true, false, true, false, true, true, true, false, true};
+    struct Schritt {
+        const char* was;
+        std::vector<bool> waehlbar;
+        int jetzt, schritt, erwartet;
+    };
+    const Schritt schritte[] = {
+        {"keins hervor, runter: das erste", leiste, -1, 1, 0},
+        {"keins hervor, hoch: das letzte", leiste, -1, -1, 8},
+        {"ueber den Strich", leiste, 0, 1, 2},
+        {"zurueck ueber den Strich", leiste, 2, -1, 0},
+        {"am Ende herum zum Anfang", leiste, 8, 1, 0},
+        {"am Anfang herum zum Ende", leiste, 0, -1, 8},
+        {"erstes nicht waehlbar", {false, true, true}, -1, 1, 1},
+        {"nur eins waehlbar", {false, true, false}, 1, 1, 1},
+        {"keins waehlbar", {false, false}, -1, 1, -1},
+        {"leer", {}, -1, 1, -1},
+        {"Stelle ausserhalb", {true, true}, 7, 1, 0},
+    };
+    for (const Schritt& s : schritte) {
+        SCOPED_TRACE(s.was);
+        EXPECT_EQ(MenueNachbar(s.waehlbar, s.jetzt, s.schritt), s.erwartet);
+    }
+}
+
+TEST(WaylandRegeln, Tastatur) {
+    struct Wunsch {
+        bool beiBedarf, klick, nachKlick;
+        uint32_t erwartet;
+    };
+    const Wunsch wuensche[] = {
+        {true, false, false, TastaturBeiBedarf},
+        {true, false, true, TastaturBeiBedarf},
+        // Click mode: exclusive only after a click, never for good.
+        {true, true, false, TastaturKeine},
+        {true, true, true, TastaturExklusiv},
+        {false, false, false, TastaturKeine},
+        {false, false, true, TastaturExklusiv},
+    };
+    for (const Wunsch& w : wuensche) {
+        SCOPED_TRACE(w.beiBedarf * 100 + w.klick * 10 + w.nachKlick);
+        EXPECT_EQ(TastaturWunsch(w.beiBedarf, w.klick, w.nachKlick), w.erwartet);
+    }
+
+    struct Eintritt {
+        const char* was;
+        int64_t eintritt, druck;
+        bool ungefragt;
+    };
+    const Eintritt eintritte[] = {
+        {"nie geklickt", 500, -1, true},
+        {"Klick kurz davor", 5000, 4900, false},
+        {"Klick kam danach", 5000, 5200, false},
+        {"Klick lange her", 9000, 5000, true},
+    };
+    for (const Eintritt& e : eintritte) {
+        SCOPED_TRACE(e.was);
+        EXPECT_EQ(TastaturUngefragt(e.eintritt, e.druck), e.ungefragt);
+    }
+}
+
 } // namespace

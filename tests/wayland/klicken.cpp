@@ -2,10 +2,16 @@
 // through a virtual pointer and a virtual keyboard:
 //   klicken <x> <y> <width> <height> <button> [<button>...]
 // moves to (x, y) on an output of the given size and presses and releases
-// each button (Linux codes: 272 left, 273 right), 80 ms apart;
+// each button (Linux codes: 272 left, 273 right), 80 ms apart, and keeps
+// the pointer there KLICKEN_BLEIBEN seconds more if that is set (a pointer
+// taken away leaves the surface it was on);
 //   klicken tasten <key> [<key>...]
 // presses the keys (Linux codes: 29 left Ctrl, 49 N, 59 F1) in order and
-// releases them in reverse, a US layout.
+// releases them in reverse, a US layout;
+//   klicken tastatur <seconds>
+// keeps a keyboard on the seat for that long, as a real seat has one: the
+// headless compositor has none, and focus given to a surface only shows
+// once there is a keyboard to send it.
 
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
@@ -24,6 +30,7 @@ namespace {
 zwlr_virtual_pointer_manager_v1* verwalter = nullptr;
 zwp_virtual_keyboard_manager_v1* tastenVerwalter = nullptr;
 wl_seat* sitz = nullptr;
+int haltenSekunden = 0;
 
 void globalNeu(void*, wl_registry* reg, uint32_t name, const char* schnittstelle, uint32_t) {
     if (std::strcmp(schnittstelle, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
@@ -80,6 +87,8 @@ int tippen(wl_display* d, int argc, char** argv) {
         usleep(30000);
     }
     usleep(300000);
+    if (haltenSekunden > 0)
+        sleep(unsigned(haltenSekunden));
     zwp_virtual_keyboard_v1_destroy(t);
     wl_display_roundtrip(d);
     wl_display_disconnect(d);
@@ -89,14 +98,17 @@ int tippen(wl_display* d, int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 3 && std::strcmp(argv[1], "tasten") == 0) {
+    const bool halten = argc == 3 && std::strcmp(argv[1], "tastatur") == 0;
+    if (halten)
+        haltenSekunden = std::atoi(argv[2]);
+    if (halten || (argc >= 3 && std::strcmp(argv[1], "tasten") == 0)) {
         wl_display* d = wl_display_connect(nullptr);
         if (!d)
             return 1;
         wl_registry* reg = wl_display_get_registry(d);
         wl_registry_add_listener(reg, &hoerer, nullptr);
         wl_display_roundtrip(d);
-        return tippen(d, argc, argv);
+        return tippen(d, halten ? 2 : argc, argv);
     }
     if (argc < 6) {
         std::fputs("usage: klicken x y width height button...\n", stderr);
@@ -137,6 +149,8 @@ int main(int argc, char** argv) {
     // Leaving at once would take the device away before the client under
     // the pointer has read its events.
     usleep(300000);
+    if (const char* bleiben = std::getenv("KLICKEN_BLEIBEN"))
+        sleep(unsigned(std::atoi(bleiben)));
     zwlr_virtual_pointer_v1_destroy(z);
     wl_display_roundtrip(d);
     wl_display_disconnect(d);
