@@ -468,6 +468,10 @@ int leiter(Optionen o) {
                 o.abstand, o.ohneAblage ? "derived at every open" : "kept",
                 o.ohneVerzug ? "none" : "random up to 500 ms",
                 o.gleichtakt ? "in step" : "out of step", qPrintable(o.ordner));
+    // For figures taken outside (a share's server counters): when each phase began.
+    std::printf("phases, ms since the epoch: idle from %lld, changes from %lld to %lld, end %lld\n",
+                static_cast<long long>(o.start + 1000), static_cast<long long>(aenderungenAb(o)),
+                static_cast<long long>(aenderungenBis(o)), static_cast<long long>(ende(o)));
     std::printf("save time ms: %s\n", qPrintable(dreiZahlen(speichern)));
     std::printf("until every receiver shows a change, ms: %s\n", qPrintable(dreiZahlen(bisAlle)));
     std::printf("until one receiver shows a change, ms: %s\n",
