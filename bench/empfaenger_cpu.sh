@@ -13,8 +13,8 @@
 #
 # Printed: the bar's processor time per second while the file is left alone,
 # the same while it changes, and from both the processor time one change
-# costs; the changes seen (shown by the band's text hash) are not checked
-# here, the end-to-end tests do that. Processor time from the scheduler's
+# costs. Whether the band shows the changes is not checked here (the
+# end-to-end tests do that). Processor time from the scheduler's
 # nanosecond counters of all threads (/proc/<pid>/task/*/schedstat); the
 # broadcaster's shell is not counted.
 set -u
