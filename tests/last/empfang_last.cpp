@@ -42,6 +42,8 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include <sqlcipher/sqlite3.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -494,8 +496,27 @@ int leiter(Optionen o) {
 
 } // namespace
 
+namespace {
+// What the library says when a file call fails (which call, which errno):
+// "disk I/O error" alone does not tell a share's fault from the program's.
+// Busy and locked files and statements prepared anew after a change are
+// the normal course here and are left out.
+void bibliotheksFehler(void* rolle, int code, const char* text) {
+    const int grund = code & 0xFF;
+    if (grund == SQLITE_BUSY || grund == SQLITE_LOCKED || grund == SQLITE_OK ||
+        grund == SQLITE_SCHEMA || grund == SQLITE_NOTICE || grund == SQLITE_WARNING)
+        return;
+    std::fprintf(stderr, "%s: library error %d: %s\n", static_cast<const char*>(rolle), code, text);
+}
+} // namespace
+
 int main(int argc, char** argv) {
     const Optionen o = lesen(argc, argv);
+    static const QByteArray rolle =
+        (o.rolle == QLatin1String("empfaenger") ? QStringLiteral("receiver %1").arg(o.nr) : o.rolle)
+            .toUtf8();
+    sqlite3_config(SQLITE_CONFIG_LOG, bibliotheksFehler,
+                   const_cast<void*>(static_cast<const void*>(rolle.constData())));
     try {
         if (o.rolle == QLatin1String("sender"))
             return sender(o);
