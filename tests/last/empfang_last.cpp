@@ -42,6 +42,8 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include <sqlcipher/sqlite3.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -468,6 +470,10 @@ int leiter(Optionen o) {
                 o.abstand, o.ohneAblage ? "derived at every open" : "kept",
                 o.ohneVerzug ? "none" : "random up to 500 ms",
                 o.gleichtakt ? "in step" : "out of step", qPrintable(o.ordner));
+    // For figures taken outside (a share's server counters): when each phase began.
+    std::printf("phases, ms since the epoch: idle from %lld, changes from %lld to %lld, end %lld\n",
+                static_cast<long long>(o.start + 1000), static_cast<long long>(aenderungenAb(o)),
+                static_cast<long long>(aenderungenBis(o)), static_cast<long long>(ende(o)));
     std::printf("save time ms: %s\n", qPrintable(dreiZahlen(speichern)));
     std::printf("until every receiver shows a change, ms: %s\n", qPrintable(dreiZahlen(bisAlle)));
     std::printf("until one receiver shows a change, ms: %s\n",
@@ -490,8 +496,27 @@ int leiter(Optionen o) {
 
 } // namespace
 
+namespace {
+// What the library says when a file call fails (which call, which errno):
+// "disk I/O error" alone does not tell a share's fault from the program's.
+// Busy and locked files and statements prepared anew after a change are
+// the normal course here and are left out.
+void bibliotheksFehler(void* rolle, int code, const char* text) {
+    const int grund = code & 0xFF;
+    if (grund == SQLITE_BUSY || grund == SQLITE_LOCKED || grund == SQLITE_OK ||
+        grund == SQLITE_SCHEMA || grund == SQLITE_NOTICE || grund == SQLITE_WARNING)
+        return;
+    std::fprintf(stderr, "%s: library error %d: %s\n", static_cast<const char*>(rolle), code, text);
+}
+} // namespace
+
 int main(int argc, char** argv) {
     const Optionen o = lesen(argc, argv);
+    static const QByteArray rolle =
+        (o.rolle == QLatin1String("empfaenger") ? QStringLiteral("receiver %1").arg(o.nr) : o.rolle)
+            .toUtf8();
+    sqlite3_config(SQLITE_CONFIG_LOG, bibliotheksFehler,
+                   const_cast<void*>(static_cast<const void*>(rolle.constData())));
     try {
         if (o.rolle == QLatin1String("sender"))
             return sender(o);
