@@ -14,7 +14,7 @@
 set -e
 cd "$(dirname "$0")/.."
 
-ALLE="zeittest_fuzz hilfen_fuzz update_fuzz eingabe_fuzz austausch_fuzz"
+ALLE="zeittest_fuzz hilfen_fuzz update_fuzz signatur_fuzz eingabe_fuzz austausch_fuzz"
 
 # clang and its runtime (libFuzzer, sanitizers) are needed here only.
 missing=""
@@ -56,7 +56,8 @@ if [ -n "$ABDECKUNG" ]; then
         echo "== $z"
         llvm-cov-14 report build-fuzz-cov/fuzz/$z -instr-profile=build-fuzz-cov/$z.profdata \
             src/ticker/Zeitplan.cpp src/notes/Notiz.cpp src/helpers/Hilfen.cpp \
-            src/update/UpdatePruefung.cpp src/installer/Installation.cpp src/notes/NotizEingabe.cpp
+            src/update/UpdatePruefung.cpp src/update/Signatur.cpp src/installer/Installation.cpp \
+            src/notes/NotizEingabe.cpp
     done
     exit 0
 fi

@@ -64,8 +64,15 @@ QString KopieSchreiben(const QString& quelle, const QString& nach, bool programm
         const QByteArray stueck = von.read(256 * 1024);
         if (stueck.isEmpty())
             warum = von.errorString();
-        else if (ziel.write(stueck) != stueck.size())
-            warum = ziel.errorString();
+        // A disk that fills up takes part of a block without complaint; only
+        // writing the rest tells why (a full disk, say).
+        for (qsizetype fertig = 0; warum.isEmpty() && fertig < stueck.size();) {
+            const qint64 n = ziel.write(stueck.constData() + fertig, stueck.size() - fertig);
+            if (n <= 0)
+                warum = ziel.errorString();
+            else
+                fertig += n;
+        }
     }
 #ifdef Q_OS_WIN
     const bool aufDerPlatte = ziel.flush() && ::_commit(ziel.handle()) == 0;

@@ -32,9 +32,15 @@ size_t Schreiben(char* daten, size_t groesse, size_t anzahl, void* ziel) {
         z->zuGross = true;
         return 0;
     }
-    if (z->datei->write(daten, static_cast<qint64>(n)) != static_cast<qint64>(n)) {
-        z->schreibFehler = true;
-        return 0;
+    // A disk that fills up takes part of a block without complaint; only
+    // writing the rest sets the reason (a full disk, say).
+    for (size_t fertig = 0; fertig < n;) {
+        const qint64 k = z->datei->write(daten + fertig, static_cast<qint64>(n - fertig));
+        if (k <= 0) {
+            z->schreibFehler = true;
+            return 0;
+        }
+        fertig += static_cast<size_t>(k);
     }
     z->geschrieben += static_cast<int64_t>(n);
     return n;

@@ -25,6 +25,8 @@ const char* PhasenName(UpdateJournal::Phase phase) {
         return "tauschen";
     case UpdateJournal::Phase::Fertig:
         return "fertig";
+    case UpdateJournal::Phase::Zurueck:
+        return "zurueck";
     }
     return "";
 }
@@ -93,7 +95,8 @@ std::optional<UpdateJournal::Stand> UpdateJournal::Lesen() const {
             continue;
         if (z.startsWith("phase ")) {
             const QByteArray p = z.mid(6);
-            for (Phase kandidat : {Phase::Laden, Phase::Kopieren, Phase::Tauschen, Phase::Fertig}) {
+            for (Phase kandidat :
+                 {Phase::Laden, Phase::Kopieren, Phase::Tauschen, Phase::Fertig, Phase::Zurueck}) {
                 if (p == PhasenName(kandidat)) {
                     stand.phase = kandidat;
                     phase = true;
@@ -136,8 +139,7 @@ bool UpdateJournal::Tauschen(Stand& stand, QString* fehler) {
                 if (fehler)
                     *fehler = QStringLiteral("%1 cannot be kept: %2")
                                   .arg(stand.eintraege[i].ziel, QString::fromStdString(f.message()));
-                Zuruecknehmen(stand);
-                Aufraeumen(stand);
+                Aufgeben(stand);
                 return false;
             }
             melden("alt");
@@ -145,8 +147,7 @@ bool UpdateJournal::Tauschen(Stand& stand, QString* fehler) {
         if (!Umbenennen(Neu(i), ziel)) {
             if (fehler)
                 *fehler = QStringLiteral("%1 cannot be replaced").arg(stand.eintraege[i].ziel);
-            Zuruecknehmen(stand);
-            Aufraeumen(stand);
+            Aufgeben(stand);
             return false;
         }
         melden("neu");
@@ -159,8 +160,20 @@ bool UpdateJournal::Tauschen(Stand& stand, QString* fehler) {
     return true;
 }
 
+void UpdateJournal::Aufgeben(Stand& stand) const {
+    // Written down first: cut off while putting back, the next start goes on
+    // putting back, instead of finishing with the copies not yet removed and
+    // leaving a mix of old and new files.
+    stand.phase = Phase::Zurueck;
+    Schreiben(stand);
+    melden("zurueck");
+    Zuruecknehmen(stand);
+    Aufraeumen(stand);
+}
+
 void UpdateJournal::Zuruecknehmen(const Stand& stand) const {
-    const bool getauscht = stand.phase == Phase::Tauschen || stand.phase == Phase::Fertig;
+    const bool getauscht = stand.phase == Phase::Tauschen || stand.phase == Phase::Fertig ||
+                           stand.phase == Phase::Zurueck;
     for (size_t i = 0; i < stand.eintraege.size(); ++i) {
         if (QFileInfo::exists(Neu(i))) {
             QFile::remove(Neu(i));
@@ -212,11 +225,12 @@ QString UpdateNachholen(const QDir& ordner) {
             }
             if (gut) {
                 bericht = QStringLiteral("an interrupted update was finished");
+                journal.Aufraeumen(*stand);
             } else {
-                journal.Zuruecknehmen(*stand);
+                UpdateJournal::Stand zurueck = *stand;
+                journal.Aufgeben(zurueck);
                 bericht = QStringLiteral("an interrupted update was undone");
             }
-            journal.Aufraeumen(*stand);
         } else {
             if (stand->phase != UpdateJournal::Phase::Fertig) {
                 journal.Zuruecknehmen(*stand);

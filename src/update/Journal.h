@@ -14,8 +14,10 @@
 //             ".pwi-alt-<n>" (a second link, so the name never goes
 //             missing) and the copy is renamed over it
 //   fertig    every new file is in place; the kept old files go
-// A journal in "laden" or "kopieren" is undone, one in "tauschen" is
-// finished (all copies are there), one in "fertig" only tidied.
+//   zurueck   a copy could not be renamed into place: the files replaced so
+//             far are being put back
+// A journal in "laden", "kopieren" or "zurueck" is undone, one in "tauschen"
+// is finished (all copies are there), one in "fertig" only tidied.
 
 #include <QDir>
 #include <QString>
@@ -33,7 +35,7 @@ public:
     // and taken over.
     static constexpr const char* Sperre = ".pwi-journal.lock";
 
-    enum class Phase { Laden, Kopieren, Tauschen, Fertig };
+    enum class Phase { Laden, Kopieren, Tauschen, Fertig, Zurueck };
     struct Eintrag {
         QString ziel;        // the file's final name in the program folder
         bool vorher = false; // whether a file of that name was there before
@@ -70,6 +72,9 @@ public:
     void Aufraeumen(const Stand& stand) const;
     // Undoes the changes of an update: old files back, new ones out.
     void Zuruecknehmen(const Stand& stand) const;
+    // Notes "zurueck" in the journal, then undoes and tidies: for a swap
+    // that cannot go on.
+    void Aufgeben(Stand& stand) const;
 
 private:
     void melden(const char* was) const {

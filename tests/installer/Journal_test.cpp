@@ -6,10 +6,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QMap>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace pinwick;
 
@@ -51,6 +53,7 @@ TEST(Nachholen, JedePhaseWirdGanzAltOderGanzNeu) {
         {"killed between two renames", Phase::Tauschen, 1, true, true},
         {"killed after the last rename", Phase::Tauschen, 3, true, true},
         {"killed while tidying", Phase::Fertig, 3, true, true},
+        {"killed while putting back after a failed rename", Phase::Zurueck, 1, true, false},
     };
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.was);
@@ -94,6 +97,47 @@ TEST(Nachholen, JedePhaseWirdGanzAltOderGanzNeu) {
         EXPECT_EQ(Inhalt(ordner), f.neuErwartet ? neu : alt);
         EXPECT_FALSE(QFile::exists(download));
         EXPECT_TRUE(UpdateNachholen(ordner).isEmpty()); // nothing left to do
+    }
+}
+
+TEST(Tauschen, EinMisslungenerSchrittNimmtAllesZurueck) {
+    // A copy that cannot be renamed into place (a folder appeared under its
+    // name): what was replaced goes back, and the journal says so before the
+    // first file goes back, so that a cut-off here is undone, not finished.
+    const QStringList namen{"a.txt", "b.txt", "Pinwick3"};
+    for (int versperrt = 0; versperrt < int(namen.size()); ++versperrt) {
+        SCOPED_TRACE(namen[versperrt].toStdString());
+        QTemporaryDir wurzel;
+        const QDir ordner(wurzel.path());
+        Legen(ordner, QStringLiteral("a.txt"), "alt a");
+        Legen(ordner, QStringLiteral("Pinwick3"), "alter ticker");
+        UpdateJournal journal(ordner);
+        UpdateJournal::Stand stand;
+        stand.phase = UpdateJournal::Phase::Kopieren;
+        for (const QString& name : namen)
+            stand.eintraege.push_back({name, name != QLatin1String("b.txt")});
+        for (int i = 0; i < int(namen.size()); ++i)
+            Legen(ordner, QFileInfo(journal.Neu(size_t(i))).fileName(), "neu");
+        ASSERT_TRUE(journal.Schreiben(stand));
+        QFile::remove(ordner.filePath(namen[versperrt]));
+        ASSERT_TRUE(ordner.mkpath(namen[versperrt] + QStringLiteral("/drin")));
+        QMap<QString, QByteArray> vorher = Inhalt(ordner);
+        vorher.remove(QLatin1String(UpdateJournal::Datei));
+        for (int i = 0; i < int(namen.size()); ++i)
+            vorher.remove(QFileInfo(journal.Neu(size_t(i))).fileName());
+
+        std::optional<UpdateJournal::Phase> beimZuruecknehmen;
+        journal.schritt = [&](const char* schritt) {
+            if (QByteArray(schritt) == "zurueck") {
+                const auto gelesen = journal.Lesen();
+                beimZuruecknehmen = gelesen ? std::optional(gelesen->phase) : std::nullopt;
+            }
+        };
+        QString fehler;
+        EXPECT_FALSE(journal.Tauschen(stand, &fehler));
+        EXPECT_TRUE(fehler.contains(namen[versperrt])) << fehler.toStdString();
+        EXPECT_EQ(beimZuruecknehmen, UpdateJournal::Phase::Zurueck);
+        EXPECT_EQ(Inhalt(ordner), vorher);
     }
 }
 

@@ -519,3 +519,145 @@ TEST_F(PwiTest, AbgewuergtBeiJedemSchritt) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PwiTest, LangsamVerweigertOderUnerreichbar) {
+    // Whatever stops the update, the panel's last line says what it was, and
+    // the program folder is as before.
+    struct Fall {
+        const char* was;
+        std::function<void()> vorher;
+        const char* grund;
+    };
+    const Fall faelle[] = {
+        {"a refused password", [this] { inst->server.passwort = QStringLiteral("falsch"); },
+         "Login denied"},
+        {"nothing listens", [this] { inst->server.port = test::FreierPort(); },
+         "Couldn't connect"},
+        // A byte about every second: the stall limit never strikes, the
+        // low-speed limit does.
+        {"a trickling server",
+         [this] {
+             server->Drosseln(true);
+             inst->zeiten.stillstandMs = 10000;
+             inst->zeiten.langsamSek = 2;
+         },
+         "less than 1024 bytes a second for 2 s"},
+        {"the whole update takes too long",
+         [this] {
+             server->Drosseln(true);
+             inst->zeiten.stillstandMs = 10000;
+             inst->zeiten.langsamBytes = 0;
+             inst->grundzeitMs = 1500;
+         },
+         "the update took longer than allowed"},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        Neu(1);
+        server->Ablegen(QStringLiteral("updlist.txt"), "readme.txt\r\nPinwick3.dld\r\n");
+        server->Ablegen(QStringLiteral("readme.txt"), "neuer text");
+        server->Ablegen(QStringLiteral("Pinwick3.dld"), "neuer ticker");
+        test::ReleaseSignieren(*server);
+        f.vorher();
+        const QMap<QString, QByteArray> vorher = DateiAbbild(wurzel->path());
+        const QMap<QString, int> rechteVorher = Rechte(wurzel->path());
+        QElapsedTimer dauer;
+        dauer.start();
+
+        Klicken(fenster->StartBef());
+        server->Drosseln(false);
+
+        ASSERT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fehler);
+        EXPECT_LT(dauer.elapsed(), 9000);
+        const QStringList zeilen = fenster->FehlerPan()->text().split(u'\n');
+        EXPECT_TRUE(zeilen.last().contains(QString::fromUtf8(f.grund)))
+            << fenster->FehlerPan()->text().toStdString();
+        QMap<QString, QByteArray> nachher = DateiAbbild(wurzel->path());
+        nachher.remove(QStringLiteral("programm/updlist.txt"));
+        EXPECT_EQ(nachher, vorher);
+        QMap<QString, int> rechteNachher = Rechte(wurzel->path());
+        rechteNachher.remove(QStringLiteral("programm/updlist.txt"));
+        EXPECT_EQ(rechteNachher, rechteVorher);
+    }
+}
+
+TEST_F(PwiTest, VollePlatteAendertNichts) {
+    // The program folder, or the temporary folder, on a small file system of
+    // its own (a mount namespace of the test's, so no rights are needed):
+    // the new ticker does not fit, the reason names the full disk, and the
+    // program folder is as it was.
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), {QStringLiteral("-rm"), QStringLiteral("true")});
+    if (!probe.waitForFinished(10000) || probe.exitStatus() != QProcess::NormalExit ||
+        probe.exitCode() != 0)
+        GTEST_SKIP() << "no user and mount namespaces here";
+
+    // Mounts the small file system, lays the program folder into it when
+    // asked, runs the installer, and copies the folder back out.
+    const QString skript = QString::fromLatin1(R"sh(groesse=$1; voll=$2; innen=$3; vorlage=$4; aus=$5
+shift 5
+mount -t tmpfs -o size="$groesse" tmpfs "$voll" || exit 90
+mkdir "$voll/programm" "$voll/download" || exit 90
+if [ "$innen" = programm ]; then cp -a "$vorlage/." "$voll/programm/" || exit 90; fi
+"$@"
+rc=$?
+if [ "$innen" = programm ]; then cp -a "$voll/programm/." "$aus/" || exit 90; fi
+[ -z "$(ls -A "$voll/download")" ] || { echo "left in the download folder:" $(ls -A "$voll/download") >&2; exit 91; }
+exit $rc
+)sh");
+    struct Fall {
+        const char* innen;
+        const char* grund;
+    };
+    const Fall faelle[] = {
+        {"programm", "Pinwick3 cannot be written into the program folder: No space left on device"},
+        {"download", "No space left on device"},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.innen);
+        Neu(1);
+        ASSERT_TRUE(AusfuehrbarMachen(programm.filePath(QStringLiteral("Pinwick3"))));
+        server->Ablegen(QStringLiteral("updlist.txt"), "readme.txt\r\nPinwick3.dld\r\n");
+        server->Ablegen(QStringLiteral("readme.txt"), "neuer text");
+        server->Ablegen(QStringLiteral("Pinwick3.dld"), QByteArray(400000, 't'));
+        test::ReleaseSignieren(*server);
+        const QDir w(wurzel->path());
+        ASSERT_TRUE(w.mkdir(QStringLiteral("voll")));
+        ASSERT_TRUE(w.mkdir(QStringLiteral("aus")));
+        const bool innen = QLatin1String(f.innen) == QLatin1String("programm");
+        const QString ordner =
+            innen ? w.filePath(QStringLiteral("voll/programm")) : programm.path();
+        const QString download =
+            innen ? inst->downloadBasis : w.filePath(QStringLiteral("voll/download"));
+        const QMap<QString, QByteArray> vorher = DateiAbbild(programm.path());
+        const QMap<QString, int> rechteVorher = Rechte(programm.path());
+
+        QProcess pwi;
+        pwi.start(QStringLiteral("unshare"),
+                  {QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"), skript,
+                   QStringLiteral("sh"), QStringLiteral("128k"), w.filePath(QStringLiteral("voll")),
+                   QString::fromLatin1(f.innen), programm.path(),
+                   w.filePath(QStringLiteral("aus")), QStringLiteral(PWI_ABBRUCH), ordner,
+                   download, QString::number(server->Port()), inst->server.konto,
+                   inst->server.passwort, inst->server.basis,
+                   QString::fromUtf8(inst->schluessel), QStringLiteral("0")});
+        ASSERT_TRUE(pwi.waitForFinished(30000));
+        const QString fehler = QString::fromLocal8Bit(pwi.readAllStandardError());
+        EXPECT_EQ(pwi.exitCode(), 1) << fehler.toStdString();
+        EXPECT_TRUE(fehler.contains(QString::fromLatin1(f.grund))) << fehler.toStdString();
+
+        const QString ergebnis = innen ? w.filePath(QStringLiteral("aus")) : programm.path();
+        QMap<QString, QByteArray> nachher = DateiAbbild(ergebnis);
+        nachher.remove(QStringLiteral("updlist.txt"));
+        EXPECT_EQ(nachher, vorher);
+        QMap<QString, int> rechteNachher = Rechte(ergebnis);
+        rechteNachher.remove(QStringLiteral("updlist.txt"));
+        EXPECT_EQ(rechteNachher, rechteVorher);
+        EXPECT_TRUE(QDir(inst->downloadBasis)
+                        .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    }
+}
+
+} // namespace

@@ -28,9 +28,12 @@ const QString Basis = QStringLiteral("/pinwick3");
 // data connections). libcurl begins the data connection's TLS handshake as
 // soon as it connects, before RETR; the library's data handler would take
 // those early bytes for a hang-up, so it listens during the handshake.
-const char* Skript = R"(import logging, sys
+// Without TLS, a file "drossel" beside the served folder makes every data
+// connection opened while it is there send one byte at a time, about one a
+// second.
+const char* Skript = R"(import logging, os, sys
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 wurzel, konto, passwort = sys.argv[1:4]
 logging.basicConfig(level=logging.INFO, stream=sys.stderr, format="%(message)s")
@@ -42,6 +45,13 @@ if len(sys.argv) > 5:
 class Handler(Basis):
     authorizer = autorisierer
     auth_failed_timeout = 0.1
+drossel = os.path.join(os.path.dirname(wurzel), "drossel")
+class Tropfen(ThrottledDTPHandler):
+    def __init__(self, sock, cmd_channel):
+        if os.path.exists(drossel):
+            self.write_limit = 1
+        super().__init__(sock, cmd_channel)
+Handler.dtp_handler = Tropfen
 if len(sys.argv) > 5:
     from pyftpdlib.handlers import TLS_DTPHandler
     class Daten(TLS_DTPHandler):
@@ -178,9 +188,18 @@ void FtpTestServer::Entfernen(const QString& name) {
 }
 
 void FtpTestServer::Leeren() {
+    Drosseln(false);
     QDir ordner(cgiBin());
     for (const QString& name : ordner.entryList(QDir::Files | QDir::Hidden))
         ordner.remove(name);
+}
+
+void FtpTestServer::Drosseln(bool an) {
+    QFile marke(ordner_.filePath(QStringLiteral("drossel")));
+    if (an)
+        marke.open(QIODevice::WriteOnly);
+    else
+        marke.remove();
 }
 
 void FtpTestServer::Einfrieren(bool an) {

@@ -35,6 +35,10 @@ public:
     // Takes every file away.
     void Leeren();
 
+    // Makes every transfer that starts from now on trickle: a byte about
+    // every second (FTP without TLS only).
+    void Drosseln(bool an);
+
     // Stops the server process where it is (it takes connections but answers
     // nothing), or lets it go on.
     void Einfrieren(bool an);
