@@ -4,11 +4,12 @@
 # ticking every second and keeps showing the broadcaster's notes (drawn in
 # yellow) the whole time.
 # Usage: besetzt_e2e.sh <app folder> <template> <sqlcipher shell>
+MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 VORLAGE="$2"
 SQLCIPHER="$3"
-for p in xvfb-run xdotool import; do
+for p in Xvfb xdotool import; do
     command -v "$p" >/dev/null 2>&1 || { echo "$p missing"; exit 1; }
 done
 
@@ -56,7 +57,7 @@ wait $sperre
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 INNER
-xvfb-run -a -s "-screen 0 1280x800x24" sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER"
+"$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER"
 
 fehler=0
 # The longest time the clock stood still, and samples without yellow text.

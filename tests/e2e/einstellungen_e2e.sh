@@ -5,11 +5,12 @@
 # password; the menu then asks for it, refuses a wrong one with the red
 # message and opens the settings for the right one.
 # Usage: einstellungen_e2e.sh <app folder> <sqlcipher shell>
+MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 SQLCIPHER="$2"
 
-for p in xvfb-run xdotool import convert; do
+for p in Xvfb xdotool import convert; do
     if ! command -v "$p" >/dev/null 2>&1; then
         echo "$p missing"
         exit 1
@@ -115,7 +116,7 @@ sleep 1
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 INNER
-xvfb-run -a -s "-screen 0 1280x800x24" sh "$TMP/lauf.sh" "$TMP"
+"$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP"
 
 fehler=0
 cat "$TMP/ergebnis.txt" 2>/dev/null || { echo "FAILED: no results"; fehler=1; }

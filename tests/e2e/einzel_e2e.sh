@@ -5,12 +5,13 @@
 # opens the editor on the running bar; a bar killed outright leaves nothing
 # that blocks the next start.
 # Usage: einzel_e2e.sh <app folder> <template> <sqlcipher shell>
+MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 VORLAGE="$2"
 SQLCIPHER="$3"
 . "$(dirname "$0")/gemeinsam.sh"
-werkzeuge xvfb-run xdotool
+werkzeuge Xvfb xdotool
 
 TMP=$(mktemp -d)
 trap 'rm -rf "$TMP"' EXIT
@@ -88,7 +89,7 @@ echo "after kill $(leisten) alive $(kill -0 $dritte 2>/dev/null && echo yes || e
 kill $dritte 2>/dev/null
 wait $dritte 2>/dev/null
 INNER
-xvfb-run -a -s "-screen 0 1280x800x24" sh "$TMP/lauf.sh" "$TMP" > "$TMP/lauf.txt" 2>&1
+"$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP" > "$TMP/lauf.txt" 2>&1
 cat "$TMP/lauf.txt"
 grep -q "^windows before 1$" "$TMP/lauf.txt" && grep -q "^second rc 0$" "$TMP/lauf.txt" &&
     grep -q "^windows after 1$" "$TMP/lauf.txt" && grep -q "^alive yes$" "$TMP/lauf.txt"

@@ -4,6 +4,7 @@
 # bar shows, and a changed installed copy reaches that folder at the next
 # start while files the user's updates put there otherwise stay.
 # Usage: install_e2e.sh <build folder>
+MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 BUILD="$1"
 TMP=$(mktemp -d)
@@ -41,7 +42,7 @@ pkill -f "$1/home/.local/share/pinwick/Pinwick3" 2>/dev/null
 wait $pid 2>/dev/null
 INNER
 mkdir -p "$TMP/home"
-xvfb-run -a -s "-screen 0 1024x600x24" sh "$TMP/lauf.sh" "$TMP"
+"$MIT_XVFB" 1024x600x24 sh "$TMP/lauf.sh" "$TMP"
 ARBEIT="$TMP/home/.local/share/pinwick"
 test "$(cat "$TMP/gesehen.txt")" = ja
 pruefe $? "the bar shows"
@@ -52,11 +53,11 @@ pruefe $? "the documents database was made"
 
 # A newer installed copy replaces the user's; an unchanged one does not.
 printf 'x' > "$ARBEIT/start-e.htm"
-xvfb-run -a -s "-screen 0 1024x600x24" sh "$TMP/lauf.sh" "$TMP"
+"$MIT_XVFB" 1024x600x24 sh "$TMP/lauf.sh" "$TMP"
 test "$(cat "$ARBEIT/start-e.htm")" = x
 pruefe $? "an unchanged installed copy leaves the user's folder alone"
 printf '\n' >> "$TMP/usr/lib/pinwick/Pinwick3"
-xvfb-run -a -s "-screen 0 1024x600x24" sh "$TMP/lauf.sh" "$TMP"
+"$MIT_XVFB" 1024x600x24 sh "$TMP/lauf.sh" "$TMP"
 cmp -s "$ARBEIT/Pinwick3" "$TMP/usr/lib/pinwick/Pinwick3" && cmp -s "$ARBEIT/start-e.htm" "$TMP/usr/lib/pinwick/start-e.htm"
 pruefe $? "a changed installed copy is taken over"
 exit $fehler

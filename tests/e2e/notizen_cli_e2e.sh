@@ -7,6 +7,7 @@
 # band is read from screenshots (own notes are drawn in white, the
 # broadcaster's in yellow, nothing else in the band is either).
 # Usage: notizen_cli_e2e.sh <app folder> <pinwick-notes> <sqlcipher shell> [folder for screenshots]
+MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 NOTES="$2"
@@ -136,7 +137,7 @@ if [ -n "${E2E_DISPLAY:-}" ]; then
     DISPLAY="$E2E_DISPLAY" sh "$TMP/lauf.sh" "$TMP" "$NOTES" "$SQLCIPHER"
     rc=$?
 else
-    xvfb-run -a -s "-screen 0 1920x1080x24" sh "$TMP/lauf.sh" "$TMP" "$NOTES" "$SQLCIPHER"
+    "$MIT_XVFB" 1920x1080x24 sh "$TMP/lauf.sh" "$TMP" "$NOTES" "$SQLCIPHER"
     rc=$?
 fi
 if [ -n "$BILDER" ]; then

@@ -8,6 +8,7 @@
 # sqlcipher shell.
 # Usage: notizen_e2e.sh <app folder> <sqlcipher shell> [folder for screenshots]
 # With E2E_DISPLAY set the run uses that X display instead of its own.
+MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 SQLCIPHER="$2"
@@ -168,11 +169,11 @@ if [ -n "${E2E_DISPLAY:-}" ]; then
     DISPLAY="$E2E_DISPLAY" sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER"
     rc=$?
 else
-    if ! command -v xvfb-run >/dev/null 2>&1; then
-        echo "xvfb-run missing"
+    if ! command -v Xvfb >/dev/null 2>&1; then
+        echo "Xvfb missing"
         exit 1
     fi
-    xvfb-run -a -s "-screen 0 1920x1080x24" sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER"
+    "$MIT_XVFB" 1920x1080x24 sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER"
     rc=$?
 fi
 if [ -n "$BILDER" ]; then

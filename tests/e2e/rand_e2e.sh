@@ -6,12 +6,13 @@
 # bar takes the focus when clicked; a change of the
 # screen's size (xrandr) moves and resizes the bar at its next tick.
 # Usage: rand_e2e.sh <app folder> <template> <sqlcipher shell>
+MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 VORLAGE="$2"
 SQLCIPHER="$3"
 . "$(dirname "$0")/gemeinsam.sh"
-werkzeuge xvfb-run xdotool openbox xterm xrandr xwininfo
+werkzeuge Xvfb xdotool openbox xterm xrandr xwininfo
 
 TMP=$(mktemp -d)
 trap 'rm -rf "$TMP"' EXIT
@@ -89,7 +90,7 @@ kill $wm 2>/dev/null
 INNER
 
 for dock in 0 1; do
-    xvfb-run -a -s "-screen 0 1280x800x24" sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER" $dock > "$TMP/aus$dock.txt" 2>&1
+    "$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER" $dock > "$TMP/aus$dock.txt" 2>&1
     cat "$TMP/aus$dock.txt"
     awk -v dock=$dock '
         $1 == "bar" { bx = $2; by = $3; bw = $4; bh = $5 }

@@ -3,10 +3,11 @@
 # ends the program the way the menu's End does: the process goes and so does the
 # network-error marker "nefe". Runs under a virtual X display with openbox.
 # Usage: schliessen_e2e.sh <app folder>
+MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 
-for p in xvfb-run xdotool openbox python3; do
+for p in Xvfb xdotool openbox python3; do
     if ! command -v "$p" >/dev/null 2>&1; then
         echo "$p missing"
         exit 1
@@ -56,7 +57,7 @@ kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 kill "$wm" 2>/dev/null
 INNER
-xvfb-run -a -s "-screen 0 1280x800x24" sh "$TMP/lauf.sh" "$TMP" "$(dirname "$0")/schliessen_bitten.py"
+"$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP" "$(dirname "$0")/schliessen_bitten.py"
 
 fehler=0
 if [ "$(cat "$TMP/weg.txt")" = "ja" ]; then echo "ok: the close request ended the process"; else

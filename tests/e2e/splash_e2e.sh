@@ -4,11 +4,12 @@
 # during its second, before the bar comes. Screen samples are taken only
 # while the splash is the program's one window.
 # Usage: splash_e2e.sh <app folder> <template> <sqlcipher shell>
+MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 VORLAGE="$2"
 SQLCIPHER="$3"
-for p in xvfb-run xdotool openbox import convert; do
+for p in Xvfb xdotool openbox import convert; do
     command -v "$p" >/dev/null 2>&1 || { echo "$p missing"; exit 1; }
 done
 
@@ -51,7 +52,7 @@ kill $pid 2>/dev/null
 wait $pid 2>/dev/null
 kill $wm 2>/dev/null
 INNER
-xvfb-run -a -s "-screen 0 1280x800x24" sh "$TMP/lauf.sh" "$TMP" > "$TMP/lauf.txt" 2>&1
+"$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP" > "$TMP/lauf.txt" 2>&1
 cat "$TMP/lauf.txt"
 # Dark blue: little red and green, some blue.
 awk -F'[(,)]' '/^sample/ { if ($2 < 40 && $3 < 40 && $4 > 60) blau = 1; n++ }

@@ -3,12 +3,13 @@
 # database from the template and shows the bar docked at the top; a start
 # without the template stops with a message naming it and makes nothing.
 # Usage: start_e2e.sh <app folder> <sqlcipher shell>
+MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 SQLCIPHER="$2"
 
 . "$(dirname "$0")/gemeinsam.sh"
-werkzeuge xvfb-run xdotool
+werkzeuge Xvfb xdotool
 
 TMP=$(mktemp -d)
 trap 'rm -rf "$TMP"' EXIT
@@ -40,7 +41,7 @@ done > "$1/geometrie.txt"
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 INNER
-xvfb-run -a -s "-screen 0 1280x800x24" sh "$TMP/lauf.sh" "$TMP"
+"$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP"
 cat "$TMP/geometrie.txt"
 grep -q "Position: 0,0" "$TMP/geometrie.txt" && grep -q "Geometry: 1280x" "$TMP/geometrie.txt"
 pruefe $? "bar docked at the top, as wide as the screen"

@@ -11,6 +11,7 @@
 # user made for the test and removed afterwards.
 # Usage: wayland_e2e.sh <app folder> <template> <sqlcipher shell> <klicken> [test_wayland]
 # Exit 77 (skipped) only when sway itself is missing or cannot start.
+MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 VORLAGE="$2"
@@ -26,7 +27,7 @@ done
 
 # Without a compositor offering layer-shell (here: none reachable) and with an
 # X server, the bar runs on X11 as before and says so once.
-if command -v xvfb-run >/dev/null 2>&1; then
+if command -v Xvfb >/dev/null 2>&1; then
     XT=$(mktemp -d)
     mkdir -p "$XT/app" "$XT/home/Documents/Pinwick 3"
     cp "$APP/Pinwick3" "$VORLAGE" "$XT/app/"
@@ -35,7 +36,7 @@ if command -v xvfb-run >/dev/null 2>&1; then
         "$SQLCIPHER" "$XT/home/Documents/Pinwick 3/pw.kav" >/dev/null 2>&1
     (cd "$XT/app" && HOME="$XT/home" XDG_CONFIG_HOME="$XT/home/.config" XDG_RUNTIME_DIR="$XT" \
         WAYLAND_DISPLAY=wayland-pinwick-none QT_QPA_PLATFORM= \
-        xvfb-run -a -s "-screen 0 1280x720x24" sh -c './Pinwick3 & p=$!; sleep 3; xdotool search --onlyvisible --classname Pinwick3 | head -n 1 > ../fenster; kill $p' \
+        "$MIT_XVFB" 1280x720x24 sh -c './Pinwick3 & p=$!; sleep 3; xdotool search --onlyvisible --classname Pinwick3 | head -n 1 > ../fenster; kill $p' \
         > "$XT/aus" 2>&1)
     XWZEILE="xwayland $(grep -c 'runs through XWayland' "$XT/aus") $(wc -l < "$XT/fenster")"
     echo "$XWZEILE"
@@ -296,7 +297,7 @@ fi
 # The colours set above: the bar's own background (its border) red, the band
 # green; the screen's background is neither.
 awk '
-    BEGIN { xw = 1 } # checked only where xvfb-run is
+    BEGIN { xw = 1 } # checked only where Xvfb is
     $1 == "pixel" && $2 == 0 { obenRand = ($4 == "#FF0000"); mitteFrei = ($8 != "#FF0000") }
     $1 == "band" && $2 == 0 { obenBand = ($4 == "#00FF00") }
     $1 == "pixel" && $2 == 1 { untenRand = ($6 == "#FF0000"); obenFrei = ($4 != "#FF0000") }

@@ -3,12 +3,13 @@
 # under a virtual X display): the bar, its date and time panels and the band
 # have names, and the band's text holds the note that is due.
 # Usage: zugang_e2e.sh <app folder> <template> <sqlcipher shell>
+MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 VORLAGE="$2"
 SQLCIPHER="$3"
 . "$(dirname "$0")/gemeinsam.sh"
-werkzeuge xvfb-run dbus-run-session python3 xdotool
+werkzeuge Xvfb dbus-run-session python3 xdotool
 # The system's Python holds the Debian bindings (python3-pyatspi); another
 # python3 earlier on PATH may not.
 PY=""
@@ -45,7 +46,7 @@ sleep 2
 kill $pid 2>/dev/null
 wait $pid 2>/dev/null
 INNER
-xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- sh "$TMP/lauf.sh" "$TMP" \
+"$MIT_XVFB" 1280x800x24 dbus-run-session -- sh "$TMP/lauf.sh" "$TMP" \
     "$(cd "$(dirname "$0")" && pwd)/zugang_lesen.py" "$PY" > "$TMP/lauf.txt" 2>&1
 cat "$TMP/baum.txt" "$TMP/leser.txt"
 
