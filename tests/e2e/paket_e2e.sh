@@ -32,8 +32,12 @@ for datei in ./usr/share/man/man1/pinwick.1.gz ./usr/share/doc/pinwick/copyright
     grep -q " $datei\$" "$TMP/inhalt.txt"
     pruefe $? "holds $datei"
 done
-dpkg-deb -f "$paket" Depends | grep -q "libical3"
-pruefe $? "depends on libical3, which pinwick-notes reads calendars with"
+# The linked libraries come from the library scan, each named once.
+dpkg-deb -f "$paket" Depends | tr ',' '\n' > "$TMP/depends.txt"
+for lib in libical3 libsodium23 libwayland-client0 libqt6widgets6; do
+    test "$(grep -c "^ *$lib\b" "$TMP/depends.txt")" -eq 1
+    pruefe $? "depends on $lib once"
+done
 dpkg-deb -f "$paket" Recommends | grep -q "xdg-utils"
 pruefe $? "recommends xdg-utils"
 test "$(dpkg-deb -f "$paket" Description | wc -l)" -gt 2
