@@ -6,6 +6,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
@@ -46,6 +47,28 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
     const xcb_atom_t a = antwort->atom;
     free(antwort);
     return a;
+}
+
+// A request of a window to the window manager (a client message to the
+// root window, as the desktop conventions have it), marked as coming from
+// an ordinary application.
+void wmBitten(xcb_connection_t* c, xcb_window_t fenster, xcb_atom_t art,
+              std::initializer_list<uint32_t> werte) {
+    const xcb_screen_t* wurzelSchirm = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (!wurzelSchirm)
+        return;
+    xcb_client_message_event_t nachricht{};
+    nachricht.response_type = XCB_CLIENT_MESSAGE;
+    nachricht.format = 32;
+    nachricht.window = fenster;
+    nachricht.type = art;
+    int i = 0;
+    for (const uint32_t w : werte)
+        nachricht.data.data32[i++] = w;
+    nachricht.data.data32[i] = 1; // from an ordinary application
+    xcb_send_event(c, 0, wurzelSchirm->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&nachricht));
 }
 
 } // namespace
@@ -90,21 +113,8 @@ void RandReservieren(QWidget& leiste, bool unten) {
     if (arbeitsflaeche != XCB_ATOM_NONE) {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, fenster, arbeitsflaeche, XCB_ATOM_CARDINAL,
                             32, 1, &alle);
-        if (leiste.isVisible()) {
-            const xcb_screen_t* wurzelSchirm = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-            xcb_client_message_event_t nachricht{};
-            nachricht.response_type = XCB_CLIENT_MESSAGE;
-            nachricht.format = 32;
-            nachricht.window = fenster;
-            nachricht.type = arbeitsflaeche;
-            nachricht.data.data32[0] = alle;
-            nachricht.data.data32[1] = 1; // from an ordinary application
-            if (wurzelSchirm)
-                xcb_send_event(c, 0, wurzelSchirm->root,
-                               XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                               reinterpret_cast<const char*>(&nachricht));
-        }
+        if (leiste.isVisible())
+            wmBitten(c, fenster, arbeitsflaeche, {alle});
     }
     xcb_flush(c);
 #else
@@ -171,26 +181,10 @@ void AlsDockSetzen(QWidget& leiste) {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, fenster, zustand, XCB_ATOM_ATOM, 32,
                             static_cast<uint32_t>(atome.size()), atome.data());
     } else {
-        // A mapped window asks the window manager.
-        const xcb_screen_t* wurzelSchirm = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-        const auto bitten = [&](uint32_t aktion, xcb_atom_t erster, xcb_atom_t zweiter) {
-            xcb_client_message_event_t nachricht{};
-            nachricht.response_type = XCB_CLIENT_MESSAGE;
-            nachricht.format = 32;
-            nachricht.window = fenster;
-            nachricht.type = zustand;
-            nachricht.data.data32[0] = aktion; // 0 remove, 1 add
-            nachricht.data.data32[1] = erster;
-            nachricht.data.data32[2] = zweiter;
-            nachricht.data.data32[3] = 1; // from an ordinary application
-            if (wurzelSchirm)
-                xcb_send_event(c, 0, wurzelSchirm->root,
-                               XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                               reinterpret_cast<const char*>(&nachricht));
-        };
-        bitten(1, ohneLeiste, ohnePager);
-        bitten(obenBleiben ? 0 : 1, unten, XCB_ATOM_NONE);
+        // A mapped window asks the window manager: action 0 removes, 1 adds
+        // the states named.
+        wmBitten(c, fenster, zustand, {1, ohneLeiste, ohnePager});
+        wmBitten(c, fenster, zustand, {obenBleiben ? 0u : 1u, unten, XCB_ATOM_NONE});
     }
     xcb_flush(c);
 #else
