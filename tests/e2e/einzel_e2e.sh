@@ -5,7 +5,6 @@
 # opens the editor on the running bar; a bar killed outright leaves nothing
 # that blocks the next start.
 # Usage: einzel_e2e.sh <app folder> <template> <sqlcipher shell>
-MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 VORLAGE="$2"

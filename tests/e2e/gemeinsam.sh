@@ -1,6 +1,10 @@
 # What the end-to-end scripts share. Sourced, not run:
 #   . "$(dirname "$0")/gemeinsam.sh"
 
+# The script that gives a command an X server of its own (`$0` is the
+# script that sources this file, which lives beside it).
+MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
+
 # 1 once a check has failed; a script ends with `exit $fehler`.
 fehler=0
 

@@ -4,7 +4,6 @@
 # bar shows, and a changed installed copy reaches that folder at the next
 # start while files the user's updates put there otherwise stay.
 # Usage: install_e2e.sh <build folder>
-MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 BUILD="$1"
 TMP=$(mktemp -d)

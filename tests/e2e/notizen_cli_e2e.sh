@@ -7,7 +7,6 @@
 # band is read from screenshots (own notes are drawn in white, the
 # broadcaster's in yellow, nothing else in the band is either).
 # Usage: notizen_cli_e2e.sh <app folder> <pinwick-notes> <sqlcipher shell> [folder for screenshots]
-MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 NOTES="$2"

@@ -8,7 +8,6 @@
 # sqlcipher shell.
 # Usage: notizen_e2e.sh <app folder> <sqlcipher shell> [folder for screenshots]
 # With E2E_DISPLAY set the run uses that X display instead of its own.
-MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 SQLCIPHER="$2"

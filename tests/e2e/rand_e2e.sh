@@ -6,7 +6,6 @@
 # bar takes the focus when clicked; a change of the
 # screen's size (xrandr) moves and resizes the bar at its next tick.
 # Usage: rand_e2e.sh <app folder> <template> <sqlcipher shell>
-MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 VORLAGE="$2"

@@ -3,7 +3,6 @@
 # database from the template and shows the bar docked at the top; a start
 # without the template stops with a message naming it and makes nothing.
 # Usage: start_e2e.sh <app folder> <sqlcipher shell>
-MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 SQLCIPHER="$2"

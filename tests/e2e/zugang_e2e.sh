@@ -3,7 +3,6 @@
 # under a virtual X display): the bar, its date and time panels and the band
 # have names, and the band's text holds the note that is due.
 # Usage: zugang_e2e.sh <app folder> <template> <sqlcipher shell>
-MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 VORLAGE="$2"
