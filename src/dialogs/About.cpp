@@ -1,4 +1,5 @@
 #include "About.h"
+#include "Oberflaeche.h"
 
 #include "Masse.h"
 #include "Panel3D.h"
@@ -82,8 +83,8 @@ About::About(Programm& p, QWidget* eltern)
     endeBef_->setText(englisch ? QStringLiteral("Close") : QStringLiteral("Schlie\u00DFen"));
 
     // Centred over the bar, near the top of the screen.
-    const QRect schirm = Bildschirm(p_.leiste);
-    const int32_t leistenBreite = Twips(p_.leiste ? p_.leiste->width() : schirm.width());
+    const QRect schirm = Bildschirm(Oberflaeche::Von(p_).leiste);
+    const int32_t leistenBreite = Twips(Oberflaeche::Von(p_).leiste ? Oberflaeche::Von(p_).leiste->width() : schirm.width());
     move(schirm.x() + Px((leistenBreite - BreiteTwips) / 2), schirm.y() + Px(200));
 }
 

@@ -1,4 +1,5 @@
 #include "Intro.h"
+#include "Oberflaeche.h"
 
 #include "Masse.h"
 #include "Panel3D.h"
@@ -125,7 +126,7 @@ Intro::Intro(Programm& p, QWidget* eltern)
     }
     versionPan_->setFont(schrift);
 
-    const QRect schirm = Bildschirm(p.leiste);
+    const QRect schirm = Bildschirm(Oberflaeche::Von(p).leiste);
     move(schirm.x() + (schirm.width() - width()) / 2,
          schirm.y() + (schirm.height() - height()) / 2);
 }

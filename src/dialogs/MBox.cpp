@@ -1,4 +1,5 @@
 #include "MBox.h"
+#include "Oberflaeche.h"
 
 #include "Animation.h"
 #include "BildForm.h"
@@ -141,10 +142,10 @@ MBox::MBox(Programm& p, QWidget* eltern)
     // Start just outside the left edge; the target is the middle of the
     // screen, beside the bar: the logo tab reaches over a bar at the top,
     // the button tab over a bar at the bottom.
-    schirm_ = Bildschirm(p_.leiste);
+    schirm_ = Bildschirm(Oberflaeche::Von(p_).leiste);
     const int32_t breite = Twips(width());
     const int32_t hoehe = Twips(height());
-    const int32_t leistenHoehe = p_.leiste ? Twips(p_.leiste->height()) : 0;
+    const int32_t leistenHoehe = Oberflaeche::Von(p_).leiste ? Twips(Oberflaeche::Von(p_).leiste->height()) : 0;
     startLinks_ = -breite;
     zielLinks_ = static_cast<int32_t>(std::lround(Twips(schirm_.width()) / 2.0 - breite / 2.0));
     if (p_.dockPos != 0)

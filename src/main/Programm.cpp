@@ -2,7 +2,6 @@
 
 #include "Hilfen.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 
 namespace pinwick {
@@ -22,15 +21,8 @@ void Programm::EreignisseZulassen() {
         QCoreApplication::processEvents();
 }
 
-namespace {
-void systemTon() {
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-        QApplication::beep();
-}
-} // namespace
-
 void Programm::Piepen() {
-    pinwick::Piepen(tonAn, &systemTon);
+    pinwick::Piepen(tonAn, systemTon);
 }
 
 } // namespace pinwick

@@ -7,7 +7,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -16,7 +15,6 @@
 #include <memory>
 #include <vector>
 
-class QWidget;
 
 namespace pinwick {
 
@@ -147,14 +145,19 @@ public:
     Uhr uhr;
 
     // ---- the window layer
-    // The ticker bar once it is shown; dialogs place themselves against it.
-    QWidget* leiste = nullptr;
+    // What the windows keep beside the program-wide values (the bar once it
+    // is shown, the bubble on screen); the core knows it only as this base,
+    // so that it builds without a window library (Oberflaeche.h).
+    struct FensterSchicht {
+        virtual ~FensterSchicht() = default;
+    };
+    std::unique_ptr<FensterSchicht> fensterSchicht;
     // Closes the connection notice when it is shown (set by the window layer).
     std::function<void()> netzConnectSchliessen;
-    // The one bubble on screen, if any; showing a new one closes this one.
-    QPointer<QWidget> bubble;
-    // Lets pending window events run (QCoreApplication::processEvents when a
-    // window layer exists; nothing in tests without one).
+    // The system's beep; set by the window layer, none without one.
+    void (*systemTon)() = nullptr;
+    // Lets pending window events run (QCoreApplication::processEvents when an
+    // application object exists; nothing in tests without one).
     void EreignisseZulassen();
     // The system beep through Piepen, honouring tonAn.
     void Piepen();

@@ -1,4 +1,5 @@
 #include "Verwaltung.h"
+#include "Oberflaeche.h"
 
 #include "Hilfen.h"
 #include "Masse.h"
@@ -139,9 +140,9 @@ Verwaltung::Verwaltung(Programm& p, QWidget* eltern)
         kind->installEventFilter(this);
 
     // Opening: place, captions, list.
-    const QRect schirm = Bildschirm(p_.leiste);
+    const QRect schirm = Bildschirm(Oberflaeche::Von(p_).leiste);
     int oben = 200;
-    if (p_.leiste && Twips(p_.leiste->y() - schirm.y()) >= 100)
+    if (Oberflaeche::Von(p_).leiste && Twips(Oberflaeche::Von(p_).leiste->y() - schirm.y()) >= 100)
         oben = Twips(schirm.height()) - HoeheTwips - 200;
     move(schirm.x() + Px(2050), schirm.y() + Px(oben));
     BeschriftungSetzen();

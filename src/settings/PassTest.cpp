@@ -1,4 +1,5 @@
 #include "PassTest.h"
+#include "Oberflaeche.h"
 
 #include "Bilder.h"
 #include "EinstellungsRegeln.h"
@@ -124,9 +125,9 @@ PassTest::PassTest(Programm& p, QWidget* eltern)
     }
 
     // Centred over the settings window's place, half over the bar.
-    const QRect schirm = Bildschirm(p_.leiste);
-    const int leisteOben = p_.leiste ? Twips(p_.leiste->y() - schirm.y()) : 0;
-    const int leisteHoehe = p_.leiste ? Twips(p_.leiste->height()) : 0;
+    const QRect schirm = Bildschirm(Oberflaeche::Von(p_).leiste);
+    const int leisteOben = Oberflaeche::Von(p_).leiste ? Twips(Oberflaeche::Von(p_).leiste->y() - schirm.y()) : 0;
+    const int leisteHoehe = Oberflaeche::Von(p_).leiste ? Twips(Oberflaeche::Von(p_).leiste->height()) : 0;
     const QPoint lage = PassTestLage(PassTestBreite, PassTestHoehe, leisteOben, leisteHoehe,
                                      Twips(schirm.height()));
     move(schirm.x() + Px(lage.x()), schirm.y() + Px(lage.y()));

@@ -1,4 +1,5 @@
 #include "FliegBubble.h"
+#include "Oberflaeche.h"
 
 #include "Animation.h"
 #include "BildForm.h"
@@ -150,7 +151,7 @@ void BubbleZeigen(Programm& p, int32_t offsetLinks, int32_t offsetOben, const QS
                   const QWidget* bezug) {
     // Nothing here may stop the caller: a window that is gone or has no
     // position just leaves the bubble at the bare offsets.
-    if (auto* alt = qobject_cast<FliegBubble*>(p.bubble.data()))
+    if (auto* alt = qobject_cast<FliegBubble*>(Oberflaeche::Von(p).bubble.data()))
         alt->Schliessen();
     BubbleSchliessen();
     QCoreApplication::processEvents();
@@ -162,7 +163,7 @@ void BubbleZeigen(Programm& p, int32_t offsetLinks, int32_t offsetOben, const QS
     if (!bezug || !bezug->isVisible())
         bezug = QApplication::activeWindow();
     if (!bezug || qobject_cast<const FliegBubble*>(bezug) || !bezug->isVisible())
-        bezug = p.leiste;
+        bezug = Oberflaeche::Von(p).leiste;
     const QPoint ecke = bezug ? bezug->frameGeometry().topLeft() : QPoint(0, 0);
     int32_t links = Twips(ecke.x()) + offsetLinks;
     int32_t oben = Twips(ecke.y()) + offsetOben;
@@ -184,7 +185,7 @@ void BubbleZeigen(Programm& p, int32_t offsetLinks, int32_t offsetOben, const QS
     p.bubbleOben = alsInt16(oben);
 
     auto* bubble = new FliegBubble(p, links, oben);
-    p.bubble = bubble;
+    Oberflaeche::Von(p).bubble = bubble;
     QCoreApplication::processEvents();
     bubble->show();
     bubble->activateWindow();

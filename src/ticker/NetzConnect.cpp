@@ -1,4 +1,5 @@
 #include "NetzConnect.h"
+#include "Oberflaeche.h"
 
 #include "Masse.h"
 #include "Panel3D.h"
@@ -22,7 +23,7 @@ NetzConnect::NetzConnect(Programm& p, QWidget* eltern)
     legendePan_->setText(text);
 
     // Full width at the edge where the bar docks.
-    const QRect schirm = Bildschirm(p.leiste);
+    const QRect schirm = Bildschirm(Oberflaeche::Von(p).leiste);
     const int hoehe = Px(HoeheTwips);
     const int oben = p.dockPos != 0 ? schirm.bottom() + 1 - hoehe : schirm.top();
     setGeometry(schirm.left(), oben, schirm.width(), hoehe);

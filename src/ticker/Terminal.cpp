@@ -1,4 +1,5 @@
 #include "Terminal.h"
+#include "Oberflaeche.h"
 
 #include "About.h"
 #include "Band.h"
@@ -146,7 +147,7 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     linkerRand_ = 100;
     ScrollSchrittSetzen();
     p_.aufbauZaehler = 100;
-    p_.leiste = this;
+    Oberflaeche::Von(p_).leiste = this;
     MachLayout();
     // A panel to the desktop, not a window among others.
     AlsDockSetzen(*this);
@@ -156,8 +157,8 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
 
 Terminal::~Terminal() {
     timer1_.stop();
-    if (p_.leiste == this)
-        p_.leiste = nullptr;
+    if (Oberflaeche::Von(p_).leiste == this)
+        Oberflaeche::Von(p_).leiste = nullptr;
 }
 
 void Terminal::menueBauen() {

@@ -37,7 +37,7 @@ class Terminal : public QWidget {
     Q_OBJECT
 public:
     // Loads the bar: language, margin, scroll step, a rebuild at the first
-    // tick, the layout; the timer runs from here on. Sets p.leiste.
+    // tick, the layout; the timer runs from here on. Sets the window layer's bar (Oberflaeche).
     explicit Terminal(Programm& p, QWidget* eltern = nullptr);
     ~Terminal() override;
 

@@ -1,4 +1,5 @@
 #include "UpdateSignal.h"
+#include "Oberflaeche.h"
 
 #include "Masse.h"
 #include "Panel3D.h"
@@ -61,7 +62,7 @@ UpdateSignal::UpdateSignal(Programm& p)
 }
 
 void UpdateSignal::AnLeiste() {
-    const QWidget* leiste = p_.leiste;
+    const QWidget* leiste = Oberflaeche::Von(p_).leiste;
     const QRect schirm = Bildschirm(leiste);
     const QRect balken = leiste ? leiste->geometry() : QRect(schirm.topLeft(), QSize(0, 0));
     move(SignalOrt(schirm, balken, size(), p_.dockPos != 0));

@@ -1,4 +1,5 @@
 #include "About.h"
+#include "Oberflaeche.h"
 #include "Intro.h"
 #include "Masse.h"
 #include "Panel3D.h"
@@ -60,7 +61,7 @@ TEST(AboutTest, LageUeberDerLeisteUndObenBleiben) {
     Programm p;
     QWidget leiste;
     leiste.resize(700, 20);
-    p.leiste = &leiste;
+    Oberflaeche::Von(p).leiste = &leiste;
     p.ImmerOben = true;
     About box(p);
     EXPECT_EQ(Twips(box.width()), 4680);

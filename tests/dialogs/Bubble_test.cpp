@@ -1,4 +1,5 @@
 #include "Animation.h"
+#include "Oberflaeche.h"
 #include "FliegBubble.h"
 #include "Masse.h"
 #include "NetzConnect.h"
@@ -30,7 +31,7 @@ protected:
             n += qobject_cast<FliegBubble*>(w) != nullptr;
         return n;
     }
-    FliegBubble* Bubble() const { return qobject_cast<FliegBubble*>(p.bubble.data()); }
+    FliegBubble* Bubble() { return qobject_cast<FliegBubble*>(Oberflaeche::Von(p).bubble.data()); }
 
     Programm p;
 };
@@ -61,7 +62,7 @@ TEST_F(BubbleTest, FliegtVonLinksNebenDasAktiveFenster) {
 TEST_F(BubbleTest, OhneAktivesFensterZaehltDieLeiste) {
     QWidget leiste;
     leiste.setGeometry(0, 500, 800, 30);
-    p.leiste = &leiste; // not shown, so never the active window
+    Oberflaeche::Von(p).leiste = &leiste; // not shown, so never the active window
     if (QWidget* aktiv = QApplication::activeWindow())
         aktiv->hide();
     BubbleZeigen(p, 100, -1300, QStringLiteral("Netz"));
@@ -106,7 +107,7 @@ TEST_F(BubbleTest, BeimGenanntenFensterUndImmerAufDemSchirm) {
 
 TEST_F(BubbleTest, ZweiteBubbleErsetztDieErste) {
     BubbleZeigen(p, 0, 0, QStringLiteral("eins"));
-    QPointer<QWidget> erste = p.bubble;
+    QPointer<QWidget> erste = Oberflaeche::Von(p).bubble;
     BubbleZeigen(p, 0, 0, QStringLiteral("zwei"));
     Aufraeumen();
     EXPECT_TRUE(erste.isNull());
@@ -124,7 +125,7 @@ TEST_F(BubbleTest, KlickAufBildOderTextSchliesst) {
         QTest::mouseClick(ziel, Qt::LeftButton, {}, aufText ? QPoint(5, 5) : QPoint(60, 75));
         EXPECT_FALSE(BubbleSichtbar()) << (aufText ? "text" : "picture");
         Aufraeumen();
-        EXPECT_TRUE(p.bubble.isNull());
+        EXPECT_TRUE(Oberflaeche::Von(p).bubble.isNull());
     }
 }
 

@@ -1,4 +1,5 @@
 #include "Animation.h"
+#include "Oberflaeche.h"
 #include "MBox.h"
 #include "Masse.h"
 #include "Panel3D.h"
@@ -157,7 +158,7 @@ TEST_F(MBoxTest, BeschriftungJeSprache) {
 TEST_F(MBoxTest, LageNebenDerLeiste) {
     QWidget leiste;
     leiste.resize(Bildschirm().width(), 30); // 450 twips
-    p.leiste = &leiste;
+    Oberflaeche::Von(p).leiste = &leiste;
     const int schirmHoehe = Twips(Bildschirm().height());
 
     p.dockPos = 0; // the logo tab reaches 400 twips over the bar's lower edge
@@ -171,7 +172,7 @@ TEST_F(MBoxTest, LageNebenDerLeiste) {
         MBox box(p);
         EXPECT_EQ(box.y(), Px(schirmHoehe - 450 - Twips(MBox::HoehePx) + 100));
     }
-    p.leiste = nullptr; // no bar yet: height 0
+    Oberflaeche::Von(p).leiste = nullptr; // no bar yet: height 0
     {
         MBox box(p);
         EXPECT_EQ(box.y(), Px(schirmHoehe - Twips(MBox::HoehePx) + 100));

@@ -3,6 +3,7 @@
 // and questions answer from a script.
 
 #include "Animation.h"
+#include "Oberflaeche.h"
 #include "Datenbank.h"
 #include "Einstellungen.h"
 #include "EinstellungsRegeln.h"
@@ -1019,7 +1020,7 @@ TEST_F(EinstellungenTest, BlaseNachDerFrageAmFensterUndAufDemSchirm) {
     w.sysopStatusChe()->click(); // sysop mode without a password
     w.close();
     ASSERT_TRUE(offen());
-    auto* blase = qobject_cast<FliegBubble*>(u.p.bubble.data());
+    auto* blase = qobject_cast<FliegBubble*>(Oberflaeche::Von(u.p).bubble.data());
     ASSERT_NE(blase, nullptr);
     EXPECT_EQ(blase->textPan()->text(), QStringLiteral("Please enter a password."));
     const QPoint unter =

@@ -1,6 +1,7 @@
 // The password prompt: its comparison, its result and its placement.
 
 #include "EinstellungsRegeln.h"
+#include "Oberflaeche.h"
 #include "Masse.h"
 #include "Panel3D.h"
 #include "PassTest.h"
@@ -152,7 +153,7 @@ TEST_F(PassTestTest, NimmtHundertZeichenAn) {
 
 TEST_F(PassTestTest, BeschriftungUndLage) {
     QWidget leiste;
-    p.leiste = &leiste;
+    Oberflaeche::Von(p).leiste = &leiste;
     const QRect schirm = Bildschirm();
     struct Fall {
         int16_t sprache;
@@ -185,7 +186,7 @@ TEST_F(PassTestTest, BeschriftungUndLage) {
         else
             EXPECT_EQ(prompt->y() + prompt->height(), leiste.y() + 15);
     }
-    p.leiste = nullptr;
+    Oberflaeche::Von(p).leiste = nullptr;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // database in a temporary folder.
 
 #include "Band.h"
+#include "Oberflaeche.h"
 #include "Hilfen.h"
 #include "Masse.h"
 #include "Panel3D.h"
@@ -67,7 +68,7 @@ TEST_F(TerminalTest, LeisteFuelltDenBildschirmUndDocktUnten) {
     EXPECT_EQ(leiste->geometry().bottom(), schirm.bottom());
     EXPECT_EQ(leiste->NotizPan()->x(), Px(2025));
     EXPECT_EQ(leiste->NotizPan()->geometry().right() + 1, schirm.width() - Px(90));
-    EXPECT_EQ(u.p.leiste, leiste.get());
+    EXPECT_EQ(Oberflaeche::Von(u.p).leiste, leiste.get());
 
     // A bar that has become narrower than the screen follows it at the next tick.
     leiste->resize(schirm.width() / 2, leiste->height());
