@@ -31,6 +31,10 @@ QFont passendeSchrift(QFont schrift, const QString& text, int breitePx, qreal ho
     return schrift;
 }
 
+// The entry's object name, "PaßText", in UTF-8.
+constexpr char PassTextName[] = "Pa\xC3\x9F"
+                                "Text";
+
 // A control of type T named and placed as PassTestPlaetze says.
 template <class T> T* neu(QWidget* fenster, const char* name) {
     auto* element = new T(fenster);
@@ -53,7 +57,13 @@ PassTest::PassTest(Programm& p, QWidget* eltern)
     if (p_.ImmerOben)
         setWindowFlag(Qt::WindowStaysOnTopHint);
     setFixedSize(Px(PassTestBreite), Px(PassTestHoehe));
+    bauen();
+    beschriften();
+    platzieren();
+    passText_->setFocus();
+}
 
+void PassTest::bauen() {
     titelPan_ = neu<Panel3D>(this, "TitelPan");
     QFont fett = titelPan_->font();
     fett.setBold(true);
@@ -74,8 +84,7 @@ PassTest::PassTest(Programm& p, QWidget* eltern)
     zzPanel_->setDurchsichtig(true);
     zzPanel_->setAusrichtung(Qt::AlignRight | Qt::AlignVCenter);
 
-    passText_ = neu<QLineEdit>(this, "Pa\xC3\x9F"
-                                     "Text"); // "PaßText"
+    passText_ = neu<QLineEdit>(this, PassTextName);
     passText_->setEchoMode(QLineEdit::Password);
     // As long as the settings window lets the sysop make it: a shorter
     // limit here would lock out anyone with a longer password for good.
@@ -101,7 +110,9 @@ PassTest::PassTest(Programm& p, QWidget* eltern)
         meldungLoeschen();
         Pruefen();
     });
+}
 
+void PassTest::beschriften() {
     const bool englisch = p_.Sprache == 1;
     titelPan_->setText(englisch ? QStringLiteral("This section is subject to access control.")
                                 : QStringLiteral("Dieser Programmteil unterliegt der "
@@ -115,7 +126,9 @@ PassTest::PassTest(Programm& p, QWidget* eltern)
             passendeSchrift(panel->font(), panel->text(), breite, panel == titelPan_ ? 10 : 8));
         panel->setUmbruch(QFontMetrics(panel->font()).horizontalAdvance(panel->text()) > breite);
     }
+}
 
+void PassTest::platzieren() {
     // Centred over the settings window's place, half over the bar.
     const QRect schirm = Bildschirm(p_.leiste);
     const int leisteOben = p_.leiste ? Twips(p_.leiste->y() - schirm.y()) : 0;
@@ -123,8 +136,6 @@ PassTest::PassTest(Programm& p, QWidget* eltern)
     const QPoint lage = PassTestLage(PassTestBreite, PassTestHoehe, leisteOben, leisteHoehe,
                                      Twips(schirm.height()));
     move(schirm.x() + Px(lage.x()), schirm.y() + Px(lage.y()));
-
-    passText_->setFocus();
 }
 
 void PassTest::showEvent(QShowEvent* ereignis) {

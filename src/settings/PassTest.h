@@ -48,6 +48,9 @@ protected:
     void showEvent(QShowEvent* ereignis) override;
 
 private:
+    void bauen();
+    void beschriften(); // in the program's language, shrunk to fit
+    void platzieren();
     void meldungLoeschen();
 
     Programm& p_;
