@@ -593,21 +593,18 @@ TEST_F(EinstellungenTest, HilfenEinzelnUnterIhremLinkUndEscapeDerReiheNach) {
         EXPECT_TRUE(w.KommentarOffen(i));
         EXPECT_FALSE(w.KommentarOffen(3 - i));
         // Below its link, reaching 1000 twips further left, inside the window.
-        Panel3D* link = Teil<Panel3D>(w, QStringLiteral("HilfePan%1").arg(i));
-        EXPECT_NEAR(Twips(Teil<Panel3D>(w, QStringLiteral("KommentarPan%1").arg(i))->x()),
-                    Twips(link->x()) - 1000, 15);
-        EXPECT_NEAR(Twips(Teil<Panel3D>(w, QStringLiteral("KommentarPan%1").arg(i))->y()),
-                    Twips(Teil<Panel3D>(w, QStringLiteral("zzzPanel%1").arg(i))->y() + link->y() +
-                          link->height()) +
-                        100,
-                    30);
-        EXPECT_LT(
-            Teil<Panel3D>(w, QStringLiteral("KommentarTextPan%1").arg(i))->geometry().bottom(),
-            Teil<Panel3D>(w, QStringLiteral("AbbrechenPan%1").arg(i))->y());
-        EXPECT_LE(Teil<Panel3D>(w, QStringLiteral("AbbrechenPan%1").arg(i))->geometry().bottom(),
-                  Teil<Panel3D>(w, QStringLiteral("KommentarPan%1").arg(i))->height());
-        EXPECT_TRUE(w.rect().contains(
-            Teil<Panel3D>(w, QStringLiteral("KommentarPan%1").arg(i))->geometry()));
+        const auto teil = [&w, i](const char* name) {
+            return Teil<Panel3D>(w, QString::fromLatin1(name) + QString::number(i));
+        };
+        const Panel3D* link = teil("HilfePan");
+        const Panel3D* pop = teil("KommentarPan");
+        const Panel3D* zu = teil("AbbrechenPan");
+        EXPECT_NEAR(Twips(pop->x()), Twips(link->x()) - 1000, 15);
+        EXPECT_NEAR(Twips(pop->y()),
+                    Twips(link->parentWidget()->y() + link->y() + link->height()) + 100, 30);
+        EXPECT_LT(teil("KommentarTextPan")->geometry().bottom(), zu->y());
+        EXPECT_LE(zu->geometry().bottom(), pop->height());
+        EXPECT_TRUE(w.rect().contains(pop->geometry()));
     }
     // The close panel, an element, a passive panel: each closes it.
     for (QWidget* schliesser : {static_cast<QWidget*>(Teil<Panel3D>(w, "AbbrechenPan2")),
@@ -1063,8 +1060,7 @@ TEST_F(EinstellungenTest, BlaseNachDerFrageAmFensterUndAufDemSchirm) {
     ASSERT_NE(blase, nullptr);
     EXPECT_EQ(blase->textPan()->text(), QStringLiteral("Please enter a password."));
     const QLineEdit* passwort = Teil<QLineEdit>(w, "PasswortTex");
-    const QPoint unter =
-        passwort->mapTo(&w, QPoint(passwort->width() / 2, passwort->height()));
+    const QPoint unter = passwort->mapTo(&w, QPoint(passwort->width() / 2, passwort->height()));
     const QPoint ecke = w.frameGeometry().topLeft();
     EXPECT_NEAR(blase->zielLinks(), Twips(ecke.x() + unter.x()), 30);
     EXPECT_NEAR(u.p.bubbleOben, Twips(ecke.y() + unter.y()) + 30, 30);
