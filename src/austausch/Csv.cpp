@@ -181,8 +181,10 @@ std::vector<CsvNotiz> CsvNotizenLesen(const QByteArray& daten) {
             c.text = wert(0);
             Zeitplanwahl& w = c.wahl;
             w.rhythmus = RhythmusLesen(wert(1));
-            w.von = wert(2).trimmed().isEmpty() ? QString() : UhrzeitLesen(wert(2));
-            w.bis = wert(3).trimmed().isEmpty() ? QString() : UhrzeitLesen(wert(3));
+            if (!wert(2).trimmed().isEmpty())
+                w.von = UhrzeitLesen(wert(2));
+            if (!wert(3).trimmed().isEmpty())
+                w.bis = UhrzeitLesen(wert(3));
             if (!wert(4).trimmed().isEmpty())
                 w.start = DatumLesen(wert(4));
             if (!wert(5).trimmed().isEmpty())
@@ -229,7 +231,8 @@ QByteArray CsvNotizZeile(const Notiz& n) {
         break;
     }
     const bool mitStart = w.rhythmus >= RhythmusWoechentlich;
-    return CsvZeile({n.inhalt, RhythmusText(w.rhythmus), w.von, w.bis,
+    return CsvZeile({n.inhalt, RhythmusText(w.rhythmus), UhrzeitAusgabe(w.von),
+                     UhrzeitAusgabe(w.bis),
                      mitStart ? DatumAusgabe(w.start) : QString(),
                      w.rhythmus == RhythmusWoechentlich ? QString::number(w.wochen) : QString(),
                      tage,

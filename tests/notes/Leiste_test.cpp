@@ -3,6 +3,7 @@
 // that follows, without a restart.
 
 #include "Band.h"
+#include "EditorKind.h"
 #include "Notizen.h"
 #include "Terminal.h"
 #include "TestHilfe.h"
@@ -76,13 +77,13 @@ TEST_F(LeisteMitNotizen, MadeChangedAndDeletedNotesReachTheBand) {
 
     // Ctrl-N: a weekly note for today and tomorrow, 09:00 to 11:00.
     imEditor = [](Notizen& f) {
-        f.Notiz()->setPlainText(QStringLiteral("Teamrunde"));
-        f.ZeitArtOpt(1)->click();
-        f.RhythmusOpt(2)->click();
-        f.WoTagChe(4)->setChecked(true);
-        f.Uhrzeit(1)->setText(QStringLiteral("9"));
+        test::Kind<NotizFeld>(f, QStringLiteral("Notiz"))->setPlainText(QStringLiteral("Teamrunde"));
+        test::Kind<QRadioButton>(f, QStringLiteral("ZeitArtOpt2"))->click();
+        test::Kind<QRadioButton>(f, QStringLiteral("RhythmusOpt2"))->click();
+        test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe4"))->setChecked(true);
+        test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit1"))->setText(QStringLiteral("9"));
         f.UhrzeitBoxPruefen(1);
-        f.Uhrzeit(2)->setText(QStringLiteral("11"));
+        test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit2"))->setText(QStringLiteral("11"));
         f.UhrzeitBoxPruefen(2);
         f.Speichern();
         EXPECT_EQ(f.result(), QDialog::Accepted);
@@ -109,10 +110,10 @@ TEST_F(LeisteMitNotizen, MadeChangedAndDeletedNotesReachTheBand) {
         v.Bearbeiten();
     };
     imEditor = [](Notizen& f) {
-        EXPECT_TRUE(f.RhythmusOpt(2)->isChecked());
-        EXPECT_TRUE(f.WoTagChe(3)->isChecked());
-        EXPECT_TRUE(f.WoTagChe(4)->isChecked());
-        f.ZeitArtOpt(0)->click();
+        EXPECT_TRUE(test::Kind<QRadioButton>(f, QStringLiteral("RhythmusOpt2"))->isChecked());
+        EXPECT_TRUE(test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe3"))->isChecked());
+        EXPECT_TRUE(test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe4"))->isChecked());
+        test::Kind<QRadioButton>(f, QStringLiteral("ZeitArtOpt1"))->click();
         f.Speichern();
         EXPECT_EQ(f.result(), QDialog::Accepted);
     };
