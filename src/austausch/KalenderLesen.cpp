@@ -410,4 +410,3 @@ KalenderInhalt KalenderLesen(const QByteArray& daten, const QDate& heute) {
 }
 
 } // namespace pinwick
-

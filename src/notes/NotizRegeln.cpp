@@ -307,8 +307,8 @@ bool spaltenSetzen(Pruefung& p) {
         std::vector<Jahrestag> tage;
         for (size_t i = 0; i < 4; ++i)
             if (w.jahrTag[i])
-                tage.push_back({static_cast<int16_t>(*w.jahrTag[i]),
-                                static_cast<int16_t>(w.jahrMonat[i])});
+                tage.push_back(
+                    {static_cast<int16_t>(*w.jahrTag[i]), static_cast<int16_t>(w.jahrMonat[i])});
         n.SetzeJahrestage(tage);
         return datumUndZahl(p, w.vorher, n.Vorher, Meldung::VorherZuGross, Feld::VorherJah);
     }

@@ -89,20 +89,20 @@ struct Uhrangabe {
 
 // A note's entries as values. Only the fields of its rhythm count.
 struct NotizWerte {
-    QString notiz;                         // as typed
-    int16_t rhythmus = RhythmusPermanent;  // 0 permanent, 1 to 4 the rhythm
-    bool vonBis = false;                   // a time window rather than the whole day
-    std::array<Uhrangabe, 2> uhr;          // its start and end
-    std::optional<int32_t> erstDatum;      // day number; empty: a text that is no date
-    Wochentage woTage{};                   // weekly, Monday first
-    int64_t dauer = 0;                     // weekly: weeks, 0 no end
+    QString notiz;                        // as typed
+    int16_t rhythmus = RhythmusPermanent; // 0 permanent, 1 to 4 the rhythm
+    bool vonBis = false;                  // a time window rather than the whole day
+    std::array<Uhrangabe, 2> uhr;         // its start and end
+    std::optional<int32_t> erstDatum;     // day number; empty: a text that is no date
+    Wochentage woTage{};                  // weekly, Monday first
+    int64_t dauer = 0;                    // weekly: weeks, 0 no end
     MonatsRegel::Art monArt = MonatsRegel::FesterTag;
-    QString monatsTag;                     // monthly: the digits as typed; empty: today's day
-    int moPos = 0;                         // monthly: 1 to 4, 5 last; 0 none chosen
-    int woTag = 0;                         // monthly: 0 Monday to 6 Sunday; -1 none chosen
+    QString monatsTag; // monthly: the digits as typed; empty: today's day
+    int moPos = 0;     // monthly: 1 to 4, 5 last; 0 none chosen
+    int woTag = 0;     // monthly: 0 Monday to 6 Sunday; -1 none chosen
     std::array<std::optional<int64_t>, 4> jahrTag; // yearly: a day per line; empty: none
     std::array<int, 4> jahrMonat{0, 0, 0, 0};      // its month, 1 to 12; 0 none chosen
-    int64_t vorher = 0;                    // monthly, yearly: days of advance notice
+    int64_t vorher = 0;                            // monthly, yearly: days of advance notice
 
     bool operator==(const NotizWerte&) const = default;
 };

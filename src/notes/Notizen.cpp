@@ -324,8 +324,7 @@ void Notizen::DatumBoxPruefen(QLineEdit* box) {
 
 void Notizen::Speichern() {
     NotizFormular f = FormularLesen();
-    const PruefErgebnis e =
-        SpeichernPruefen(f, heute_, [this](Frage fr) { return fragen(fr); });
+    const PruefErgebnis e = SpeichernPruefen(f, heute_, [this](Frage fr) { return fragen(fr); });
     if (e.ok && e.notiz.Rhythmus >= RhythmusWoechentlich)
         p_.datumZahl = e.notiz.StartDatum;
     // Answers may have filled a time box.

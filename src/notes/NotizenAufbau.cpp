@@ -4,10 +4,10 @@
 // languages by control; and the small builders that make a control of each
 // kind.
 
+#include "NotizenAufbau.h"
 #include "Hilfen.h"
 #include "Masse.h"
 #include "Notizen.h"
-#include "NotizenAufbau.h"
 #include "Panel3D.h"
 #include "Shell.h"
 
@@ -44,10 +44,10 @@ constexpr int InnenBreite = BreiteTwips - 2 * Rand; // 4860
 // The three detail panels share one place below the rhythm choice.
 constexpr int DetailOben = 2250;
 constexpr int DetailHoehe = 2220;
-constexpr int KnopfOben = DetailOben + DetailHoehe + 90;   // 4560
-constexpr int MeldungOben = KnopfOben + 375 + 90;          // 5025
+constexpr int KnopfOben = DetailOben + DetailHoehe + 90; // 4560
+constexpr int MeldungOben = KnopfOben + 375 + 90;        // 5025
 constexpr int MeldungHoehe = 450;
-constexpr int HoeheTwips = MeldungOben + MeldungHoehe;     // 5475
+constexpr int HoeheTwips = MeldungOben + MeldungHoehe; // 5475
 
 enum class Art : uint8_t {
     Gruppe,  // a sunken panel holding other controls

@@ -44,7 +44,8 @@ void imEditorWaehlen(Notizen& f, const QString& text, const Zeitplanwahl& w) {
     switch (w.rhythmus) {
     case RhythmusWoechentlich:
         for (int i = 1; i <= 7; ++i)
-            test::Kind<QCheckBox>(f, test::Nummer("WoTagChe", i))->setChecked(w.tage[size_t(i - 1)]);
+            test::Kind<QCheckBox>(f, test::Nummer("WoTagChe", i))
+                ->setChecked(w.tage[size_t(i - 1)]);
         test::Kind<QLineEdit>(f, QStringLiteral("DauerWoc"))->setText(QString::number(w.wochen));
         if (!start.isEmpty())
             test::Kind<QLineEdit>(f, QStringLiteral("ErstDatumWoc"))->setText(start);
@@ -64,9 +65,10 @@ void imEditorWaehlen(Notizen& f, const QString& text, const Zeitplanwahl& w) {
     case RhythmusJaehrlich:
         for (int i = 1; i <= 4; ++i) {
             const bool da = size_t(i) <= w.jahrestage.size();
-            test::Kind<QLineEdit>(f, test::Nummer("TagZahlJahr", i))->setText(da ? QString::number(w.jahrestage[size_t(i - 1)].tag)
-                                         : QString());
-            test::Kind<QComboBox>(f, test::Nummer("MonatJah", i))->setCurrentIndex(da ? w.jahrestage[size_t(i - 1)].monat - 1 : -1);
+            test::Kind<QLineEdit>(f, test::Nummer("TagZahlJahr", i))
+                ->setText(da ? QString::number(w.jahrestage[size_t(i - 1)].tag) : QString());
+            test::Kind<QComboBox>(f, test::Nummer("MonatJah", i))
+                ->setCurrentIndex(da ? w.jahrestage[size_t(i - 1)].monat - 1 : -1);
         }
         test::Kind<QLineEdit>(f, QStringLiteral("VorherJah"))->setText(QString::number(w.vorher));
         if (!start.isEmpty())

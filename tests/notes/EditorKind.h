@@ -1,6 +1,6 @@
 #pragma once
-// The note editor's controls, found by their object names ("Uhrzeit1",
-// "RhythmusOpt3"): indexed controls count from 1.
+// The controls of the note editor and the administration, found by their
+// object names ("Uhrzeit1", "RhythmusOpt3"): indexed controls count from 1.
 
 #include <QString>
 #include <QWidget>

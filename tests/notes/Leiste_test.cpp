@@ -77,7 +77,8 @@ TEST_F(LeisteMitNotizen, MadeChangedAndDeletedNotesReachTheBand) {
 
     // Ctrl-N: a weekly note for today and tomorrow, 09:00 to 11:00.
     imEditor = [](Notizen& f) {
-        test::Kind<NotizFeld>(f, QStringLiteral("Notiz"))->setPlainText(QStringLiteral("Teamrunde"));
+        test::Kind<NotizFeld>(f, QStringLiteral("Notiz"))
+            ->setPlainText(QStringLiteral("Teamrunde"));
         test::Kind<QRadioButton>(f, QStringLiteral("ZeitArtOpt2"))->click();
         test::Kind<QRadioButton>(f, QStringLiteral("RhythmusOpt2"))->click();
         test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe4"))->setChecked(true);
@@ -105,8 +106,8 @@ TEST_F(LeisteMitNotizen, MadeChangedAndDeletedNotesReachTheBand) {
 
     // The administration (double-click on the band): the note made permanent.
     inVerwaltung = [](Verwaltung& v) {
-        ASSERT_EQ(v.Liste()->count(), 1);
-        v.Liste()->item(0)->setSelected(true);
+        ASSERT_EQ(test::Kind<QListWidget>(v, QStringLiteral("Liste"))->count(), 1);
+        test::Kind<QListWidget>(v, QStringLiteral("Liste"))->item(0)->setSelected(true);
         v.Bearbeiten();
     };
     imEditor = [](Notizen& f) {
@@ -126,9 +127,9 @@ TEST_F(LeisteMitNotizen, MadeChangedAndDeletedNotesReachTheBand) {
 
     // Deleted in the administration: gone from the band.
     inVerwaltung = [](Verwaltung& v) {
-        v.Liste()->item(0)->setSelected(true);
+        test::Kind<QListWidget>(v, QStringLiteral("Liste"))->item(0)->setSelected(true);
         v.Loeschen();
-        EXPECT_EQ(v.Liste()->count(), 0);
+        EXPECT_EQ(test::Kind<QListWidget>(v, QStringLiteral("Liste"))->count(), 0);
     };
     leiste->VerwaltungMen()->trigger();
     QCoreApplication::processEvents();

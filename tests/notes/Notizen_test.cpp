@@ -21,6 +21,7 @@
 #include <deque>
 #include <gtest/gtest.h>
 #include <memory>
+#include <set>
 
 namespace pinwick {
 namespace {
@@ -203,8 +204,10 @@ TEST_F(EditorTest, SaveChecksAndQuestionsInOrderInBothLanguages) {
             for (const Text& t : fall.fragen)
                 erwartet.push_back(text(t));
             EXPECT_EQ(gefragt, erwartet);
-            EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text(), text(fall.meldung));
-            EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->hintergrund(), FarbeNummer(fall.meldung.first ? 12 : 7));
+            EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text(),
+                      text(fall.meldung));
+            EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->hintergrund(),
+                      FarbeNummer(fall.meldung.first ? 12 : 7));
             if (QWidget* fokus = fall.fokus(*f)) {
                 EXPECT_EQ(f->focusWidget(), fokus);
             }
@@ -225,19 +228,29 @@ TEST_F(EditorTest, AfterAQuestionTheFocusIsBackInTheNoteText) {
         QWidget* (*fokus)(Notizen&);
     } faelle[] = {
         {"From without times, No",
-         [](F f) { mitZeit(f, 1), test::Kind<QRadioButton>(f, QStringLiteral("UhrArtOpt2"))->click(); },
+         [](F f) {
+             mitZeit(f, 1), test::Kind<QRadioButton>(f, QStringLiteral("UhrArtOpt2"))->click();
+         },
          {false},
          [](F f) -> QWidget* { return test::Kind<NotizFeld>(f, QStringLiteral("Notiz")); }},
         {"monthly 29th, No",
-         [](F f) { mitZeit(f, 3), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("29"); },
+         [](F f) {
+             mitZeit(f, 3), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("29");
+         },
          {false},
          [](F f) -> QWidget* { return test::Kind<NotizFeld>(f, QStringLiteral("Notiz")); }},
         {"Yes, then no weekday",
-         [](F f) { mitZeit(f, 2), zeit(f, 2, "18:00"), test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe3"))->setChecked(false); },
+         [](F f) {
+             mitZeit(f, 2), zeit(f, 2, "18:00"),
+                 test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe3"))->setChecked(false);
+         },
          {true},
          [](F f) -> QWidget* { return test::Kind<NotizFeld>(f, QStringLiteral("Notiz")); }},
         {"Yes, then a duration too long",
-         [](F f) { mitZeit(f, 2), zeit(f, 2, "18:00"), test::Kind<QLineEdit>(f, QStringLiteral("DauerWoc"))->setText("32768"); },
+         [](F f) {
+             mitZeit(f, 2), zeit(f, 2, "18:00"),
+                 test::Kind<QLineEdit>(f, QStringLiteral("DauerWoc"))->setText("32768");
+         },
          {true},
          [](F f) -> QWidget* { return test::Kind<QLineEdit>(f, QStringLiteral("DauerWoc")); }},
     };
@@ -251,7 +264,8 @@ TEST_F(EditorTest, AfterAQuestionTheFocusIsBackInTheNoteText) {
         test::Kind<QPushButton>(*f, QStringLiteral("OkBef"))->setFocus(Qt::MouseFocusReason);
         f->Speichern();
         EXPECT_EQ(f->focusWidget(), fall.fokus(*f));
-        EXPECT_EQ(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->textCursor().position(), test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->toPlainText().size());
+        EXPECT_EQ(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->textCursor().position(),
+                  test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->toPlainText().size());
     }
 }
 
@@ -341,7 +355,8 @@ TEST_F(EditorTest, RowsOutsideTheEncodingOpenSafelyAndSave) {
         EXPECT_EQ(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->toPlainText(), "Notiz");
         f->Speichern();
         if (f->result() != QDialog::Accepted) { // a yearly row without its month
-            EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text(), "Month missing.");
+            EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text(),
+                      "Month missing.");
             test::Kind<QComboBox>(*f, QStringLiteral("MonatJah1"))->setCurrentIndex(0);
             f->Speichern();
         }
@@ -356,14 +371,21 @@ TEST_F(EditorTest, ARhythmChangeWritesOnlyItsColumns) {
         QStringList geaendert;
     };
     const Fall faelle[] = {
-        {"to permanent", [](Notizen& f) { test::Kind<QRadioButton>(f, QStringLiteral("ZeitArtOpt1"))->click(); }, {"Rhythmus"}},
+        {"to permanent",
+         [](Notizen& f) { test::Kind<QRadioButton>(f, QStringLiteral("ZeitArtOpt1"))->click(); },
+         {"Rhythmus"}},
         {"to daily, whole day",
          [](Notizen& f) {
-             test::Kind<QRadioButton>(f, QStringLiteral("RhythmusOpt1"))->click(), test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit1"))->clear(), test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit2"))->clear();
+             test::Kind<QRadioButton>(f, QStringLiteral("RhythmusOpt1"))->click(),
+                 test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit1"))->clear(),
+                 test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit2"))->clear();
          },
          {"Rhythmus", "UhrVon", "UhrBis"}},
         {"to monthly",
-         [](Notizen& f) { test::Kind<QRadioButton>(f, QStringLiteral("RhythmusOpt3"))->click(), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("12"); },
+         [](Notizen& f) {
+             test::Kind<QRadioButton>(f, QStringLiteral("RhythmusOpt3"))->click(),
+                 test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("12");
+         },
          {"Rhythmus", "StartDatum", "Vorher", "RhyDetails"}},
         {"to yearly",
          [](Notizen& f) { test::Kind<QRadioButton>(f, QStringLiteral("RhythmusOpt4"))->click(); },
@@ -397,23 +419,34 @@ TEST_F(EditorTest, NewNoteOpensWithTodaysDefaults) {
         EXPECT_EQ(f->windowTitle(), en ? "Pinwick - Edit note" : "Pinwick - Notiz bearbeiten");
         for (int i = 1; i <= 7; ++i)
             EXPECT_EQ(test::Kind<QCheckBox>(*f, test::Nummer("WoTagChe", i))->isChecked(), i == 3);
-        EXPECT_EQ(test::Kind<QCheckBox>(*f, QStringLiteral("WoTagChe3"))->text(), en ? "on Wednesdays" : "Mittwochs");
-        for (QLineEdit* datum : {test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumWoc")), test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon")), test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumJah"))})
+        EXPECT_EQ(test::Kind<QCheckBox>(*f, QStringLiteral("WoTagChe3"))->text(),
+                  en ? "on Wednesdays" : "Mittwochs");
+        for (QLineEdit* datum : {test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumWoc")),
+                                 test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon")),
+                                 test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumJah"))})
             EXPECT_EQ(datum->text(), DatumText(mittwoch));
         EXPECT_EQ(test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlMon"))->text(), "9");
         EXPECT_EQ(test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlJahr1"))->text(), "9");
-        EXPECT_EQ(test::Kind<QComboBox>(*f, QStringLiteral("WoTagCom"))->currentText(), en ? "Wednesday" : "Mittwoch");
-        EXPECT_EQ(test::Kind<QComboBox>(*f, QStringLiteral("MonatJah1"))->currentText(), en ? "December" : "Dezember");
+        EXPECT_EQ(test::Kind<QComboBox>(*f, QStringLiteral("WoTagCom"))->currentText(),
+                  en ? "Wednesday" : "Mittwoch");
+        EXPECT_EQ(test::Kind<QComboBox>(*f, QStringLiteral("MonatJah1"))->currentText(),
+                  en ? "December" : "Dezember");
         EXPECT_EQ(test::Kind<QComboBox>(*f, QStringLiteral("MonatJah2"))->currentIndex(), -1);
-        EXPECT_TRUE(test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt1"))->isChecked() && test::Kind<QRadioButton>(*f, QStringLiteral("UhrArtOpt1"))->isChecked() &&
-                    test::Kind<QRadioButton>(*f, QStringLiteral("RhythmusOpt1"))->isChecked() && test::Kind<QRadioButton>(*f, QStringLiteral("MonArtOpt1"))->isChecked());
-        EXPECT_TRUE(test::Kind<Panel3D>(*f, QStringLiteral("ZeitPan"))->isHidden() && test::Kind<Panel3D>(*f, QStringLiteral("RhythmusPan"))->isHidden());
+        EXPECT_TRUE(test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt1"))->isChecked() &&
+                    test::Kind<QRadioButton>(*f, QStringLiteral("UhrArtOpt1"))->isChecked() &&
+                    test::Kind<QRadioButton>(*f, QStringLiteral("RhythmusOpt1"))->isChecked() &&
+                    test::Kind<QRadioButton>(*f, QStringLiteral("MonArtOpt1"))->isChecked());
+        EXPECT_TRUE(test::Kind<Panel3D>(*f, QStringLiteral("ZeitPan"))->isHidden() &&
+                    test::Kind<Panel3D>(*f, QStringLiteral("RhythmusPan"))->isHidden());
         for (int i = 2; i <= 4; ++i) {
             EXPECT_TRUE(test::Kind<Panel3D>(*f, test::Nummer("RhyArtPan", i))->isHidden());
-            EXPECT_EQ(test::Kind<Panel3D>(*f, test::Nummer("RhyArtPan", i))->geometry(), test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan2"))->geometry());
+            EXPECT_EQ(test::Kind<Panel3D>(*f, test::Nummer("RhyArtPan", i))->geometry(),
+                      test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan2"))->geometry());
         }
-        EXPECT_EQ(test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt1"))->width(), Px(en ? 2000 : 2300));
-        EXPECT_EQ(test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt2"))->x(), Px(en ? 2350 : 2580));
+        EXPECT_EQ(test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt1"))->width(),
+                  Px(en ? 2000 : 2300));
+        EXPECT_EQ(test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt2"))->x(),
+                  Px(en ? 2350 : 2580));
         // No bar at the bottom: 200 twips from the top, centred.
         EXPECT_EQ(f->y(), Bildschirm().y() + Px(200));
         EXPECT_NEAR(f->x() + f->width() / 2, Bildschirm().center().x(), 1);
@@ -423,7 +456,8 @@ TEST_F(EditorTest, NewNoteOpensWithTodaysDefaults) {
 TEST_F(EditorTest, OptionEventsKeepTheGroupsInStep) {
     auto f = oeffnen();
     test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt2"))->click();
-    EXPECT_FALSE(test::Kind<Panel3D>(*f, QStringLiteral("ZeitPan"))->isHidden() || test::Kind<Panel3D>(*f, QStringLiteral("RhythmusPan"))->isHidden());
+    EXPECT_FALSE(test::Kind<Panel3D>(*f, QStringLiteral("ZeitPan"))->isHidden() ||
+                 test::Kind<Panel3D>(*f, QStringLiteral("RhythmusPan"))->isHidden());
     test::Kind<QRadioButton>(*f, QStringLiteral("RhythmusOpt3"))->click();
     EXPECT_FALSE(test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan3"))->isHidden());
     EXPECT_TRUE(test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan2"))->isHidden());
@@ -442,25 +476,31 @@ TEST_F(EditorTest, OptionEventsKeepTheGroupsInStep) {
     // Permanent hides everything and falls back to daily.
     test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt1"))->click();
     EXPECT_TRUE(test::Kind<QRadioButton>(*f, QStringLiteral("RhythmusOpt1"))->isChecked());
-    EXPECT_TRUE(test::Kind<Panel3D>(*f, QStringLiteral("ZeitPan"))->isHidden() && test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan3"))->isHidden());
+    EXPECT_TRUE(test::Kind<Panel3D>(*f, QStringLiteral("ZeitPan"))->isHidden() &&
+                test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan3"))->isHidden());
 }
 
 TEST_F(EditorTest, KeysCharactersHelpAndEscape) {
     auto f = oeffnen();
     f->show();
     const std::tuple<QLineEdit*, const char*, const char*> faelle[] = {
-        {test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1")), "a1:.b2/-3 ", "1:23"}, {test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumWoc")), "1.2x.-2027", "1.2.2027"},
-        {test::Kind<QLineEdit>(*f, QStringLiteral("DauerWoc")), "1-2a3.", "123"},      {test::Kind<QLineEdit>(*f, QStringLiteral("VorherJah")), "40000", "40000"},
-        {test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlMon")), "1a23", "12"},       {test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlJahr4")), "7.8.9", "78"}};
+        {test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1")), "a1:.b2/-3 ", "1:23"},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumWoc")), "1.2x.-2027", "1.2.2027"},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("DauerWoc")), "1-2a3.", "123"},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("VorherJah")), "40000", "40000"},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlMon")), "1a23", "12"},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlJahr4")), "7.8.9", "78"}};
     for (const auto& [box, getippt, ergebnis] : faelle) {
         box->clear();
         QTest::keyClicks(box, QString::fromLatin1(getippt));
         EXPECT_EQ(box->text(), ergebnis) << getippt;
     }
     // The note takes everything but Enter; pasted line breaks become blanks.
-    QTest::keyClicks(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz")), QStringLiteral("Tor 3/4 "));
+    QTest::keyClicks(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz")),
+                     QStringLiteral("Tor 3/4 "));
     QTest::keyClick(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz")), Qt::Key_Return);
-    QTest::keyClick(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz")), Qt::Key_Enter, Qt::ShiftModifier);
+    QTest::keyClick(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz")), Qt::Key_Enter,
+                    Qt::ShiftModifier);
     QGuiApplication::clipboard()->setText(QStringLiteral("z\r\nu\n"));
     test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->paste();
     EXPECT_EQ(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->toPlainText(), "Tor 3/4 z u ");
@@ -474,7 +514,8 @@ TEST_F(EditorTest, KeysCharactersHelpAndEscape) {
     EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->hintergrund(), FarbeNummer(7));
 
     QTest::keyClick(test::Kind<QLineEdit>(*f, QStringLiteral("DauerWoc")), Qt::Key_F1);
-    QTest::keyClick(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz")), Qt::Key_F1, Qt::ControlModifier);
+    QTest::keyClick(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz")), Qt::Key_F1,
+                    Qt::ControlModifier);
     EXPECT_EQ(hilfen, 1);
     test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->setPlainText(QStringLiteral("weg damit"));
     QTest::keyClick(test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt1")), Qt::Key_Escape);
@@ -501,22 +542,28 @@ TEST_F(EditorTest, LeavingABoxNormalisesIt) {
         QCoreApplication::processEvents();
     };
     hinein(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1")));
-    EXPECT_EQ(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1"))->palette().color(QPalette::Base), Farbe(FarbeNummer(11)));
+    EXPECT_EQ(
+        test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1"))->palette().color(QPalette::Base),
+        Farbe(FarbeNummer(11)));
     test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1"))->setText(QStringLiteral("7:5"));
     hinein(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit2")));
-    EXPECT_EQ(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1"))->palette().color(QPalette::Base), Farbe(FarbeNummer(15)));
+    EXPECT_EQ(
+        test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1"))->palette().color(QPalette::Base),
+        Farbe(FarbeNummer(15)));
     EXPECT_EQ(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1"))->text(), "07:05");
     EXPECT_EQ(f->FormularLesen().zeit[0], Tageszeit(7, 5));
 
     // A refused time stays as typed, with the message and the focus back.
     test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit2"))->setText(QStringLiteral("25:00"));
     hinein(test::Kind<QLineEdit>(*f, QStringLiteral("VorherMon")));
-    EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text(), "Invalid time format.");
+    EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text(),
+              "Invalid time format.");
     EXPECT_EQ(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit2"))->text(), "25:00");
     EXPECT_TRUE(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit2"))->hasFocus());
 
     // Two wrong boxes do not hand the focus to each other for ever.
-    test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon"))->setText(QStringLiteral("31.02.2026"));
+    test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon"))
+        ->setText(QStringLiteral("31.02.2026"));
     hinein(test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon")));
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
@@ -531,7 +578,8 @@ TEST_F(EditorTest, LeavingABoxNormalisesIt) {
     // Empty boxes get their defaults; a date is written out.
     const std::tuple<QLineEdit*, const char*, QString> faelle[] = {
         {test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon")), "", DatumText(mittwoch)},
-        {test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon")), "24.12.", DatumText(QDate(2026, 12, 24))},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon")), "24.12.",
+         DatumText(QDate(2026, 12, 24))},
         {test::Kind<QLineEdit>(*f, QStringLiteral("VorherMon")), "", "0"},
         {test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlMon")), "", "9"}};
     for (const auto& [box, eingabe, ergebnis] : faelle) {
@@ -573,6 +621,45 @@ TEST_F(EditorTest, AStoreFailureKeepsTheEditorOpenAndTheRowAsItWas) {
     f->Speichern();
     EXPECT_EQ(f->result(), QDialog::Accepted);
     EXPECT_EQ(spalte(zeile(id), "inhalt").toString(), "neu");
+}
+
+} // namespace
+} // namespace pinwick
+
+namespace pinwick {
+namespace {
+
+// The layout table: every control is named once, lies inside the panel that
+// holds it, and the window holds every panel; the detail panels of the three
+// rhythms share one place.
+TEST_F(EditorTest, EveryControlIsNamedOnceAndLiesInsideItsPanel) {
+    for (int16_t sprache : {1, 2}) {
+        u.p.Sprache = sprache;
+        auto f = oeffnen();
+        std::set<QString> namen;
+        int benannt = 0;
+        for (QWidget* w : f->findChildren<QWidget*>()) {
+            // The table's controls: what the window and its panels hold
+            // (not the parts a list or a text box makes for itself).
+            QWidget* eltern = w->parentWidget();
+            if (eltern != f.get() &&
+                !(qobject_cast<Panel3D*>(eltern) && eltern->parentWidget() == f.get()))
+                continue;
+            const QString name = w->objectName();
+            ++benannt;
+            EXPECT_FALSE(name.isEmpty()) << w->metaObject()->className();
+            EXPECT_TRUE(namen.insert(name).second) << name.toStdString();
+            const QRect innen(QPoint(0, 0), eltern->size());
+            EXPECT_TRUE(innen.contains(w->geometry())) << name.toStdString() << " " << sprache;
+        }
+        EXPECT_EQ(benannt, 75); // the controls of the designed form
+        for (const char* name : {"Notiz", "Uhrzeit2", "RhythmusOpt4", "WoTagChe7", "MoPosOpt5",
+                                 "MonatJah4", "ErstDatumJah", "OkBef", "MeldungPan"})
+            EXPECT_NE(f->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
+        const QRect woche = test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan2"))->geometry();
+        EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan3"))->geometry(), woche);
+        EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan4"))->geometry(), woche);
+    }
 }
 
 } // namespace
