@@ -1,9 +1,7 @@
 #include "Notizen.h"
 
-#include "NotizenAufbau.h"
-
 #include "Hilfen.h"
-#include "Masse.h"
+#include "NotizenAufbau.h"
 #include "Panel3D.h"
 #include "Shell.h"
 
@@ -14,16 +12,13 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QStyle>
 #include <QTextCursor>
 #include <QTimer>
-#include <QValidator>
 #include <cstdio>
 
 namespace pinwick {

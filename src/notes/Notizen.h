@@ -5,9 +5,10 @@
 // where something is missing, and writes the row through lokaleNotizen, so
 // that the bar shows the change at its next rebuild.
 //
-// The rules live in NotizEingabe; this class builds the controls, keeps the
-// option groups consistent, normalises the boxes when they are left and shows
-// messages and questions.
+// The rules live in NotizRegeln and NotizEingabe; the layout, a table of
+// named controls, in NotizenAufbau.cpp. This class keeps the option groups
+// consistent, normalises the boxes when they are left and shows messages and
+// questions.
 
 #include "NotizEingabe.h"
 #include "Programm.h"
