@@ -101,6 +101,9 @@ struct Fall {
     const char* inhalt; // nullptr: not checked
     std::function<void(const HttpAntwort&)> pruefen;
 };
+void PrintTo(const Fall& f, std::ostream* os) {
+    *os << f.name;
+}
 
 const Fall Faelle[] = {
     {"gewoehnlich", "/ok", {}, F::Keiner, 200, "hallo",
@@ -360,6 +363,9 @@ struct KopfFall {
     const char* wert;
     std::optional<int64_t> erwartet;
 };
+void PrintTo(const KopfFall& f, std::ostream* os) {
+    *os << '"' << f.wert << '"';
+}
 
 class MaxAlter : public ::testing::TestWithParam<KopfFall> {};
 TEST_P(MaxAlter, Lesen) {

@@ -103,6 +103,9 @@ struct PruefFall {
     E ergebnis;
     const char* grund; // part of the reason
 };
+void PrintTo(const PruefFall& f, std::ostream* os) {
+    *os << f.name;
+}
 
 class PruefFaelle : public Signaturen, public ::testing::WithParamInterface<PruefFall> {
 public:
@@ -266,6 +269,9 @@ struct SchluesselFall {
     QByteArray passwort;
     const char* grund; // nullptr: read
 };
+void PrintTo(const SchluesselFall& f, std::ostream* os) {
+    *os << f.name;
+}
 
 class GeheimSchluesselFaelle : public ::testing::TestWithParam<SchluesselFall> {};
 
@@ -345,6 +351,9 @@ struct PasswortFall {
     const char* umgebung;    // nullptr: unset
     const char* erwartet;    // nullptr: none
 };
+void PrintTo(const PasswortFall& f, std::ostream* os) {
+    *os << f.name;
+}
 
 class PasswortFaelle : public ::testing::TestWithParam<PasswortFall> {};
 

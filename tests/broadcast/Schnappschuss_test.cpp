@@ -73,6 +73,9 @@ struct LeseFall {
     std::function<QByteArray()> daten;
     const char* grund; // nullptr: read
 };
+void PrintTo(const LeseFall& f, std::ostream* os) {
+    *os << f.name;
+}
 
 QByteArray Mit(const std::function<void(QJsonObject&)>& aendern) {
     QJsonObject o = BeispielJson();
@@ -193,6 +196,9 @@ struct SchreibFall {
     std::function<void(Schnappschuss&)> aendern;
     const char* grund;
 };
+void PrintTo(const SchreibFall& f, std::ostream* os) {
+    *os << f.name;
+}
 
 const SchreibFall SchreibFaelle[] = {
     {"text_in_ganzzahl",
@@ -242,6 +248,9 @@ struct KommentarFall {
     const char* kommentar;
     const char* grund;
 };
+void PrintTo(const KommentarFall& f, std::ostream* os) {
+    *os << '"' << f.kommentar << '"';
+}
 
 class SchnappschussKommentarFaelle : public ::testing::TestWithParam<KommentarFall> {};
 
@@ -285,6 +294,9 @@ struct AnnahmeFall {
     const char* jetzt;
     const char* grund; // nullptr: accepted
 };
+void PrintTo(const AnnahmeFall& f, std::ostream* os) {
+    *os << f.name;
+}
 
 const AnnahmeFall AnnahmeFaelle[] = {
     {"erster", 100, std::nullopt, "2026-12-11T00:00:00Z", nullptr},

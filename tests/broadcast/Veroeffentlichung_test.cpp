@@ -49,6 +49,9 @@ struct VersionFall {
     int64_t jetzt; // seconds
     uint64_t erwartet;
 };
+void PrintTo(const VersionFall& f, std::ostream* os) {
+    *os << f.name;
+}
 
 class VersionWahl : public ::testing::TestWithParam<VersionFall> {};
 TEST_P(VersionWahl, Regel) {
@@ -140,6 +143,9 @@ struct WiederholungFall {
     int64_t zweiteSekunde;
     std::function<uint64_t(uint64_t erste)> erwartet; // 0: refused
 };
+void PrintTo(const WiederholungFall& f, std::ostream* os) {
+    *os << f.name;
+}
 
 class Wiederholung : public Sender, public ::testing::WithParamInterface<WiederholungFall> {
 public:
@@ -213,6 +219,9 @@ struct FehlerFall {
     std::function<void(VeroeffentlichungsAuftrag&, const QString& arbeit)> aendern;
     const char* grund;
 };
+void PrintTo(const FehlerFall& f, std::ostream* os) {
+    *os << f.name;
+}
 
 class Verweigert : public Sender, public ::testing::WithParamInterface<FehlerFall> {};
 
