@@ -9,7 +9,11 @@
 // Every request has its limits set (size, time, speed, redirects, http and
 // https only); a limit that libcurl refuses to take is an error, never a
 // request without it. libcurl is loaded for the first request and let go
-// when the client is destroyed (CurlBibliothek.h).
+// when the client is destroyed (CurlBibliothek.h); in between, its multi
+// handle keeps connections open, so a poll every half minute reuses one
+// connection (and its TLS session) instead of shaking hands each time. An
+// owner that asks rarely (every quarter of an hour) can destroy the client
+// between its requests and so unload libcurl.
 
 #include <QByteArray>
 #include <QDateTime>

@@ -141,6 +141,13 @@ const Fall Faelle[] = {
      0, "",
      // Cut at the first piece past the cap, not after ten megabytes.
      [](const HttpAntwort& a) { EXPECT_LT(a.empfangen, MB + 512 * 1024); }},
+    // Small on the wire, 50 MB unpacked: the cap counts what comes out.
+    {"gzip_bombe", "/gzip-bombe", [](HttpAnfrage& a) { a.hoechstens = MB; }, F::ZuGross, 0, "",
+     [](const HttpAntwort& a) { EXPECT_LT(a.empfangen, MB + 512 * 1024); }},
+    {"kopf_zu_lang", "/kopf-lang", {}, F::Abbruch, 0, "",
+     [](const HttpAntwort& a) {
+         EXPECT_TRUE(a.fehlerText.contains(QLatin1String("headers are too long")));
+     }},
     {"gross_erlaubt", "/gross", [](HttpAnfrage& a) { a.hoechstens = 11 * MB; }, F::Keiner, 200,
      nullptr, [](const HttpAntwort& a) { EXPECT_EQ(a.inhalt.size(), 10 * MB); }},
     {"tropfen", "/tropfen",

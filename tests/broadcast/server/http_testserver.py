@@ -3,6 +3,7 @@
 one way a real server (or a hostile one) does. Prints "PORT n" once it
 listens. Arguments: [--ordner DIR] [--tls CERT KEY]."""
 import email.utils
+import gzip
 import http.server
 import os
 import ssl
@@ -25,6 +26,17 @@ while argumente:
         argumente = argumente[3:]
     else:
         sys.exit("unknown argument " + argumente[0])
+
+
+_bombe = None
+
+
+def bombe():
+    """50 MB of zeros, some 50 KB once compressed."""
+    global _bombe
+    if _bombe is None:
+        _bombe = gzip.compress(b"\0" * (50 * MB), 9)
+    return _bombe
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -100,6 +112,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.antworten(200, b"spaet")
         elif p == "/zu-datei":
             self.weiter("file:///etc/hostname")
+        elif p == "/gzip-bombe":
+            self.antworten(200, bombe(), {"Content-Encoding": "gzip"})
+        elif p == "/kopf-lang":
+            self.antworten(200, b"x", {"X-Polster-%d" % i: "y" * 1000 for i in range(100)})
         elif p == "/drossel":
             self.antworten(429, b"", {"Retry-After": "120"})
         elif p == "/wartung":
