@@ -1,6 +1,7 @@
 // The ticker program: settles the store, then lives on the bar's timer.
 
 #include "About.h"
+#include "Protokoll.h"
 #include "BedienNamen.h"
 #include "Einzelinstanz.h"
 #include "Einstellungen.h"
@@ -38,9 +39,9 @@ public:
         try {
             return QApplication::notify(empfaenger, ereignis);
         } catch (const std::exception& f) {
-            std::fprintf(stderr, "Pinwick3: %s\n", f.what());
+            qCCritical(logLeiste, "failure in an event handler: %s", f.what());
         } catch (...) {
-            std::fprintf(stderr, "Pinwick3: unexpected failure in an event handler\n");
+            qCCritical(logLeiste, "unexpected failure in an event handler");
         }
         return false;
     }

@@ -1,4 +1,5 @@
 #include "Notizen.h"
+#include "Protokoll.h"
 #include "Oberflaeche.h"
 
 #include "Hilfen.h"
@@ -69,7 +70,7 @@ Notizen::Notizen(Programm& p, NotizModus modus, QWidget* eltern)
         } catch (const std::exception& fehler) {
             // No current row: the editor shows a new note's values, and a
             // save reports that it cannot write.
-            std::fprintf(stderr, "Pinwick3: %s\n", fehler.what());
+            qCWarning(logNotizen, "note not read: %s", fehler.what());
         }
     }
     FormularZeigen(f);
@@ -359,7 +360,7 @@ bool Notizen::NotizSpeichern(const pinwick::Notiz& n) {
         pinwick::NotizSpeichern(*p_.lokaleNotizen, modus_, zeile_, n);
         return true;
     } catch (const std::exception& fehler) {
-        std::fprintf(stderr, "Pinwick3: note not saved: %s\n", fehler.what());
+        qCWarning(logNotizen, "note not saved: %s", fehler.what());
         meldung(Meldung::NichtGespeichert);
         return false;
     }

@@ -5,6 +5,7 @@
 // kind.
 
 #include "NotizenAufbau.h"
+#include "Oberflaeche.h"
 #include "Hilfen.h"
 #include "Masse.h"
 #include "Notizen.h"
@@ -470,12 +471,12 @@ void Notizen::listenFuellen() {
 }
 
 void Notizen::platzieren() {
-    const QRect schirm = Bildschirm(p_.leiste);
+    const QRect schirm = Bildschirm(Oberflaeche::Von(p_).leiste);
     const int breite = BreiteTwips;
     const int hoehe = Twips(frameGeometry().height());
     int links = (Twips(schirm.width()) - breite) / 2;
     int oben = 200;
-    if (p_.leiste && Twips(p_.leiste->y() - schirm.y()) >= 100)
+    if (Oberflaeche::Von(p_).leiste && Twips(Oberflaeche::Von(p_).leiste->y() - schirm.y()) >= 100)
         oben = Twips(schirm.height()) - hoehe - 200;
     if (links < 0)
         links = 0;

@@ -1,4 +1,5 @@
 #include "Verwaltung.h"
+#include "Protokoll.h"
 #include "Oberflaeche.h"
 
 #include "Hilfen.h"
@@ -243,7 +244,7 @@ void Verwaltung::Bearbeiten() {
                 p_.lokaleNotizen->FindLast(QStringLiteral("ID = %1").arg(*id));
                 gefunden = !p_.lokaleNotizen->NoMatch();
             } catch (const std::exception& fehler) {
-                std::fprintf(stderr, "Pinwick3: %s\n", fehler.what());
+                qCWarning(logNotizen, "note not found: %s", fehler.what());
             }
         }
         if (!gefunden) {
@@ -286,7 +287,7 @@ void Verwaltung::Loeschen() {
             if (gefunden)
                 p_.lokaleNotizen->Delete();
         } catch (const std::exception& f) {
-            std::fprintf(stderr, "Pinwick3: note not deleted: %s\n", f.what());
+            qCWarning(logNotizen, "note not deleted: %s", f.what());
             fehler = true;
             break;
         }
@@ -307,7 +308,7 @@ void Verwaltung::nachFehlerNeuLesen() {
             p_.lokaleNotizen =
                 p_.lokaleDatenbank->OpenRecordset(QStringLiteral("select * from Notizen"));
         } catch (const std::exception& f) {
-            std::fprintf(stderr, "Pinwick3: notes not read again: %s\n", f.what());
+            qCWarning(logNotizen, "notes not read again: %s", f.what());
         }
     }
     ListeFuellen();

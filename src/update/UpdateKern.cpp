@@ -1,4 +1,5 @@
 #include "UpdateKern.h"
+#include "Protokoll.h"
 
 #include "Hilfen.h"
 #include "Programme.h"
@@ -70,8 +71,8 @@ void UpdateKern::Pruefen() {
     if (schluessel.isEmpty()) {
         static bool gesagt = false;
         if (!gesagt)
-            std::fprintf(stderr, "Pinwick3: built without an update key (PINWICK_UPDATE_KEY); "
-                                 "updates are never offered.\n");
+            qCWarning(logUpdate, "built without an update key (PINWICK_UPDATE_KEY); "
+                                 "updates are never offered.");
         gesagt = true;
         return;
     }
