@@ -101,7 +101,6 @@ public:
     QComboBox* MonatJah(int i) const { return monatJah_[size_t(i)]; }
     QLineEdit* VorherJah() const { return vorherJah_; }
     QLineEdit* ErstDatumJah() const { return erstDatumJah_; }
-    Panel3D* ZzzPanel(int i) const { return zzzPanel_[size_t(i)]; }
     QPushButton* OkBef() const { return okBef_; }
     QPushButton* AbbrechenBef() const { return abbrechenBef_; }
 
