@@ -20,21 +20,23 @@ LeistenMenue::LeistenMenue(QWidget& eltern) {
 }
 
 void LeistenMenue::Beschriften(int16_t sprache) {
-    if (sprache == 1) {
-        neu_->setText(QStringLiteral("New note   Ctrl-N"));
-        verwaltung_->setText(QStringLiteral("Notes administration"));
-        einstellungen_->setText(QStringLiteral("Settings"));
-        hilfe_->setText(QStringLiteral("Help  F1"));
-        about_->setText(QStringLiteral("About ..."));
-        ende_->setText(QStringLiteral("End"));
-    } else if (sprache == 2) {
-        neu_->setText(QStringLiteral("Neue Notiz   Strg-N"));
-        verwaltung_->setText(QStringLiteral("Notizverwaltung"));
-        einstellungen_->setText(QStringLiteral("Einstellungen"));
-        hilfe_->setText(QStringLiteral("Hilfe  F1"));
-        about_->setText(QStringLiteral("\u00DCber ..."));
-        ende_->setText(QStringLiteral("Beenden"));
-    }
+    if (sprache != 1 && sprache != 2)
+        return;
+    struct Text {
+        QAction* eintrag;
+        const char16_t* englisch;
+        const char16_t* deutsch;
+    };
+    const Text texte[] = {
+        {neu_, u"New note   Ctrl-N", u"Neue Notiz   Strg-N"},
+        {verwaltung_, u"Notes administration", u"Notizverwaltung"},
+        {einstellungen_, u"Settings", u"Einstellungen"},
+        {hilfe_, u"Help  F1", u"Hilfe  F1"},
+        {about_, u"About ...", u"\u00DCber ..."},
+        {ende_, u"End", u"Beenden"},
+    };
+    for (const Text& t : texte)
+        t.eintrag->setText(QString::fromUtf16(sprache == 1 ? t.englisch : t.deutsch));
 }
 
 void LeistenMenue::NotizBefehleZeigen(bool an) {
