@@ -4,6 +4,7 @@
 #include "BedienNamen.h"
 #include "Einzelinstanz.h"
 #include "Einstellungen.h"
+#include "HilfeFenster.h"
 #include "Intro.h"
 #include "Kommandozeile.h"
 #include "Journal.h"
@@ -146,6 +147,9 @@ int main(int argc, char** argv) {
 
     BedienNamenBeimZeigen bedienNamen;
     app.installEventFilter(&bedienNamen);
+    // A desktop without a handler for web pages gets the help in a window
+    // of the program's own.
+    pinwick::HilfeFensterEinrichten();
 
     pinwick::Programm p;
     // Qt's own buttons and dialogs speak the program's language.
