@@ -45,7 +45,7 @@ BefehlsAnnahme::BefehlsAnnahme(QObject* eltern) : QObject(eltern) {
 BefehlsAnnahme::~BefehlsAnnahme() = default;
 
 QString BefehlsAnnahme::EigeneNichtErlaubt() {
-    return QStringLiteral("own notes are not allowed on this bar (it shows a broadcaster's notes)");
+    return QStringLiteral("own notes are not allowed on this bar");
 }
 
 void BefehlsAnnahme::Annehmen(const QByteArray& wort, const QByteArray&, Rueckmeldung antwort) {
