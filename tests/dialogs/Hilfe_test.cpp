@@ -10,6 +10,7 @@
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -55,6 +56,9 @@ QString programmDatei(const char* name) {
 class Hilfe : public ::testing::Test {
 protected:
     void SetUp() override {
+        // ctest runs each case in a process of its own, side by side: the
+        // pages beside the program are one case's at a time.
+        ASSERT_TRUE(sperre.lock());
         alterPfad = qgetenv("PATH");
         // Nothing to open files with: no xdg-open, no browser on the path.
         qputenv("PATH", "/nonexistent");
@@ -91,6 +95,7 @@ protected:
             html += "<p>Absatz " + QByteArray::number(i) + "</p>";
         f.write(html + "</body></html>");
     }
+    QLockFile sperre{programmDatei("hilfeseiten.lock")};
     QByteArray alterPfad;
     QMap<QString, QByteArray> vorher;
 };
