@@ -44,11 +44,11 @@ QString InstanzPfad(const QString& programm = QStringLiteral("pinwick"));
 // What the running copy answered a later start.
 struct Antwort {
     enum class Art {
-        Ok,             // done, or queued behind a window in its way
-        Abgelehnt,      // it will not: grund says why
-        Unbekannt,      // it does not know the command
+        Ok,              // done, or queued behind a window in its way
+        Abgelehnt,       // it will not: grund says why
+        Unbekannt,       // it does not know the command
         KeineVerbindung, // nobody listens (yet)
-        KeineAntwort    // the command went over, the answer did not come
+        KeineAntwort     // the command went over, the answer did not come
     };
     Art art = Art::KeineVerbindung;
     QString grund;

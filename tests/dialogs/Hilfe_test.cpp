@@ -70,7 +70,10 @@ protected:
                 vorher.insert(pfad, alt.readAll());
         }
         schreiben("start-e.htm", "Welcome to the test page", "en");
-        schreiben("start-d.htm", "Willkommen auf der Pr\xC3\xBC" "fseite", "de");
+        schreiben("start-d.htm",
+                  "Willkommen auf der Pr\xC3\xBC"
+                  "fseite",
+                  "de");
     }
     void TearDown() override {
         allesSchliessen();
@@ -113,7 +116,9 @@ TEST_F(Hilfe, WithoutAHandlerTheOwnWindowShowsThePageOfTheBarsLanguage) {
         const char* zeile;
     };
     for (const Fall& f : {Fall{1, "Pinwick - Help", "Welcome to the test page"},
-                          Fall{2, "Pinwick - Hilfe", "Willkommen auf der Pr\xC3\xBC" "fseite"}}) {
+                          Fall{2, "Pinwick - Hilfe",
+                               "Willkommen auf der Pr\xC3\xBC"
+                               "fseite"}}) {
         SCOPED_TRACE(f.sprache);
         Programm p;
         p.Sprache = f.sprache;
@@ -199,7 +204,8 @@ TEST_F(Hilfe, TheOwnWindowFollowsXdgOpensAnswer) {
         QFile::remove(pfad);
         QFile skript(pfad);
         ASSERT_TRUE(skript.open(QIODevice::WriteOnly));
-        skript.write(QStringLiteral("#!/bin/sh\necho \"$1\" > \"$0.url\"\nexit %1\n").arg(f.ende).toUtf8());
+        skript.write(
+            QStringLiteral("#!/bin/sh\necho \"$1\" > \"$0.url\"\nexit %1\n").arg(f.ende).toUtf8());
         skript.close();
         skript.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         Programm p;

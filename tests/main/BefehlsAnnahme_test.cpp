@@ -28,7 +28,7 @@ struct Leiste {
     bool bereit = true;
     bool eigeneErlaubt = true;
     bool editorGehtAuf = true;
-    int editoren = 0;        // editors opened
+    int editoren = 0;                   // editors opened
     std::atomic<int> editorenOffen = 0; // of those, still open
     int leisteGezeigt = 0;
     std::unique_ptr<QWidget> einstellungen = std::make_unique<QWidget>();
@@ -112,8 +112,8 @@ TEST(BefehlsAnnahme, NewNoteWithWindowsInTheWay) {
         bool mindestensVerzoegert; // the answer waited for the bar
     };
     const Fall faelle[] = {
-        {"nothing in the way", [](Leiste&) { return std::function<void()>(); },
-         Antwort::Art::Ok, "", 1, 1, false},
+        {"nothing in the way", [](Leiste&) { return std::function<void()>(); }, Antwort::Art::Ok,
+         "", 1, 1, false},
         {"a message box open",
          [](Leiste&) {
              auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Pinwick"),
