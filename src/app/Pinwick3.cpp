@@ -6,7 +6,6 @@
 #include "BefehlsAnnahme.h"
 #include "Einzelinstanz.h"
 #include "Einstellungen.h"
-#include "HilfeFenster.h"
 #include "Intro.h"
 #include "Kommandozeile.h"
 #include "Journal.h"
@@ -41,9 +40,9 @@ public:
         try {
             return QApplication::notify(empfaenger, ereignis);
         } catch (const std::exception& f) {
-            qCCritical(logLeiste, "failure in an event handler: %s", f.what());
+            qCCritical(pinwick::logLeiste, "failure in an event handler: %s", f.what());
         } catch (...) {
-            qCCritical(logLeiste, "unexpected failure in an event handler");
+            qCCritical(pinwick::logLeiste, "unexpected failure in an event handler");
         }
         return false;
     }
@@ -156,7 +155,6 @@ int main(int argc, char** argv) {
     app.installEventFilter(&bedienNamen);
     // A desktop without a handler for web pages gets the help in a window
     // of the program's own.
-    pinwick::HilfeFensterEinrichten();
 
     pinwick::Programm p;
     // Qt's own buttons and dialogs speak the program's language.

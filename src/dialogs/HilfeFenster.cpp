@@ -80,8 +80,4 @@ void HilfeFensterZeigen(int16_t sprache, bool oben, const QString& pfad) {
     offen->activateWindow();
 }
 
-void HilfeFensterEinrichten() {
-    EigeneHilfeSetzen(&HilfeFensterZeigen);
-}
-
 } // namespace pinwick

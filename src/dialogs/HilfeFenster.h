@@ -34,7 +34,4 @@ QString HilfeTitel(int16_t sprache);
 // brought forward with the new page while it is open.
 void HilfeFensterZeigen(int16_t sprache, bool oben, const QString& pfad);
 
-// Lets HilfeZeigen fall back on the help window. Called once at start.
-void HilfeFensterEinrichten();
-
 } // namespace pinwick

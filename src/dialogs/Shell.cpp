@@ -1,5 +1,7 @@
 #include "Shell.h"
 
+#include "HilfeFenster.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -44,19 +46,12 @@ int32_t DateiOeffnen(const QString& dateiName) {
 }
 
 namespace {
-EigeneHilfe eigeneHilfe = nullptr;
-
 // Without a handler F1 would seem to do nothing: the program shows the page
 // itself. Nothing waits for that window, so the bar keeps running beside it.
 void selbstZeigen(int16_t sprache, bool oben, const QString& seite) {
-    if (eigeneHilfe)
-        eigeneHilfe(sprache, oben, programmDatei(seite));
+    HilfeFensterZeigen(sprache, oben, programmDatei(seite));
 }
 } // namespace
-
-void EigeneHilfeSetzen(EigeneHilfe zeigen) {
-    eigeneHilfe = zeigen;
-}
 
 bool HilfeZeigen(Programm& p) {
     const QString seite = p.Text(QStringLiteral("start-e.htm"), QStringLiteral("start-d.htm"));

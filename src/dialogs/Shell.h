@@ -16,15 +16,10 @@ int32_t WebSeiteOeffnen(const QString& adresse);
 int32_t DateiOeffnen(const QString& dateiName);
 // Opens the help start page of the current language with the desktop's
 // handler. Where the desktop has none, the page shows in the program's own
-// help window (EigeneHilfeSetzen) and the result is false. Where xdg-open
+// help window (HilfeFenster) and the result is false. Where xdg-open
 // is there, its answer comes later: the own window shows when it ends with
 // an error (no browser found), and the result is true.
 bool HilfeZeigen(Programm& p);
-// How the program shows a help page itself: language (1 English, 2 German),
-// stays on top, the page's path. The window layer sets it once at start
-// (HilfeFensterEinrichten); unset, a page without a handler shows nowhere.
-using EigeneHilfe = void (*)(int16_t sprache, bool oben, const QString& pfad);
-void EigeneHilfeSetzen(EigeneHilfe zeigen);
 
 // The 16-colour table, &H00BBGGRR.
 int32_t FarbeNummer(int nummer);

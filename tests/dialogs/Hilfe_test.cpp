@@ -62,7 +62,6 @@ protected:
         alterPfad = qgetenv("PATH");
         // Nothing to open files with: no xdg-open, no browser on the path.
         qputenv("PATH", "/nonexistent");
-        EigeneHilfeSetzen(&HilfeFensterZeigen);
         for (const char* name : {"start-e.htm", "start-d.htm"}) {
             const QString pfad = programmDatei(name);
             QFile alt(pfad);
