@@ -281,8 +281,7 @@ bool LeisteAufWayland(Terminal& leiste, LeistenPlattform& plattform) {
         return false;
     }
     WaylandLeiste* roh = w.release(); // the bar owns it as its child
-    leiste.nachLayout = [roh] { roh->Layout(); };
-    leiste.nachTick = [roh] { roh->Schritt(); };
+    leiste.flaeche = roh;
     roh->GanzZeichnen();
     return true;
 }

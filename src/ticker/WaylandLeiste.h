@@ -18,6 +18,7 @@
 // bar and menu), WaylandMenue (the popup), WaylandEingabe (pointer and
 // keys); they see the bar through LeistenAnsicht (WaylandAnsicht.h).
 
+#include "LeistenFlaeche.h"
 #include "WaylandVerbindung.h"
 
 #include <QObject>
@@ -29,7 +30,7 @@ namespace pinwick {
 
 class Terminal;
 
-class WaylandLeiste : public QObject {
+class WaylandLeiste : public QObject, public LeistenFlaeche {
     Q_OBJECT
 public:
     // The bar on the given connection (which it then owns), or on a new
@@ -43,6 +44,9 @@ public:
     void Layout();
     // After a tick: commits the band when its picture changed.
     void Schritt();
+    // What the bar tells its surface: Layout and Schritt.
+    void NachLayout() override { Layout(); }
+    void NachTick() override { Schritt(); }
     // Commits the whole bar drawn anew now (tests).
     void GanzZeichnen();
     // Waits until the compositor has handled everything sent so far.

@@ -70,8 +70,7 @@ TEST(BandWayland, BildschirmGleichQtsMalenEinCommitJeSchritt) {
     leiste.Timer1Aktiv(false);
     std::unique_ptr<WaylandLeiste> w = WaylandLeiste::Oeffnen(leiste);
     ASSERT_TRUE(w) << "no layer-shell on this compositor";
-    leiste.nachTick = [&] { w->Schritt(); };
-    leiste.nachLayout = [&] { w->Layout(); };
+    leiste.flaeche = w.get();
     for (int i = 0; i < 100 && !w->Bereit(); ++i) {
         w->Abgleichen();
         warten(20);
