@@ -123,6 +123,18 @@ trap 'kill $SWAY $TASTATUR 2>/dev/null' EXIT
 GENAU="${ASAN_OPTIONS:-}"
 [ -n "$GENAU" ] && GENAU="$GENAU:fast_unwind_on_malloc=0:malloc_context_size=8"
 pixel() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -n 1 | grep -o '#[0-9A-F]\{6\}' | head -n 1; }
+# Takes screenshots with the command given (up to 30 s: a sanitized build
+# starts slowly) until the pixel at x y has the colour; the file keeps the
+# last one.   warten_auf <file> <x> <y> <colour> <command...>
+warten_auf() {
+    datei=$1 x=$2 y=$3 farbe=$4
+    shift 4
+    for i in $(seq 1 60); do
+        "$@" "$datei" 2>/dev/null && [ "$(pixel "$datei" "$x" "$y")" = "$farbe" ] && return 0
+        sleep 0.5
+    done
+    return 1
+}
 
 for dock in 0 1; do
     printf "PRAGMA key='pelmory+sadun';\nUPDATE Einstellungen SET erstVorbei=-1, Sprache=1, dockPos=%s, zeigRahmen=-1, zeigDatum=-1, fensterHgFarbe=255, notizHgFarbe=65280, uhrHgFarbe=16711680;\n" "$dock" |
@@ -130,7 +142,9 @@ for dock in 0 1; do
     cd "$T/app"
     ./Pinwick3 > "$T/pinwick$dock.log" 2>&1 &
     pid=$!
-    sleep 3
+    # The bar's border, red, at its edge.
+    warten_auf "$T/bar$dock.png" 2 $([ "$dock" = 0 ] && echo 1 || echo 718) "#FF0000" grim
+    sleep 1
     grim "$T/bar$dock.png"
     # x y of the top-left and bottom-left pixel rows, and the middle of the screen
     echo "pixel $dock oben $(pixel "$T/bar$dock.png" 2 1) unten $(pixel "$T/bar$dock.png" 2 718) mitte $(pixel "$T/bar$dock.png" 640 360)"
@@ -249,10 +263,7 @@ done
 cd "$T/app"
 ASAN_OPTIONS="$GENAU" ./Pinwick3 > "$T/pinwick-ende.log" 2>&1 &
 pid=$!
-for i in $(seq 1 60); do
-    grim "$T/ende.png" 2>/dev/null && [ "$(pixel "$T/ende.png" 2 718)" = "#FF0000" ] && break
-    sleep 0.5
-done
+warten_auf "$T/ende.png" 2 718 "#FF0000" grim
 sleep 1
 "$T/app/klicken" 700 705 1280 720 273
 sleep 1.5
@@ -295,11 +306,13 @@ for o in json.load(sys.stdin)["nodes"]:
     sleep 1
     (cd "$T/app" && WAYLAND_DISPLAY=$INNENSOCKET ./Pinwick3 > "$T/pinwick-ausgaben.log" 2>&1) &
     pid=$!
-    sleep 3
+    warten_auf "$T/wl1.png" 2 1 "#FF0000" innen grim -o WL-1
+    sleep 1
     innen grim -o WL-1 "$T/wl1.png"
     echo "ausgabe erste $(pixel "$T/wl1.png" 2 1) $(arbeitsflaeche WL-1) zweite $(arbeitsflaeche WL-2)"
     swaymsg '[title="wlroots - WL-1"] kill' >/dev/null
-    sleep 2
+    warten_auf "$T/wl2.png" 2 1 "#FF0000" innen grim -o WL-2
+    sleep 1
     innen grim -o WL-2 "$T/wl2.png"
     breite=$(identify -format %w "$T/wl2.png")
     echo "ausgabe danach $(innen swaymsg -t get_outputs -r | python3 -c 'import json,sys; print(",".join(o["name"] for o in json.load(sys.stdin)))') $(pixel "$T/wl2.png" 2 1) $(pixel "$T/wl2.png" $((breite - 8)) 10) $(arbeitsflaeche WL-2) $(kill -0 $pid 2>/dev/null && echo lebt)"
