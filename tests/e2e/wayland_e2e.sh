@@ -37,7 +37,7 @@ if command -v Xvfb >/dev/null 2>&1; then
         "$SQLCIPHER" "$XT/home/Documents/Pinwick 3/pw.kav" >/dev/null 2>&1
     (cd "$XT/app" && HOME="$XT/home" XDG_CONFIG_HOME="$XT/home/.config" XDG_RUNTIME_DIR="$XT" \
         WAYLAND_DISPLAY=wayland-pinwick-none QT_QPA_PLATFORM= \
-        "$MIT_XVFB" 1280x720x24 sh -c './Pinwick3 & p=$!; sleep 3; xdotool search --onlyvisible --classname Pinwick3 | head -n 1 > ../fenster; kill $p' \
+        "$MIT_XVFB" 1280x720x24 sh -c './Pinwick3 & p=$!; for i in $(seq 1 60); do sleep 0.5; xdotool search --onlyvisible --classname Pinwick3 | head -n 1 > ../fenster; [ -s ../fenster ] && break; done; kill $p' \
         > "$XT/aus" 2>&1)
     XWZEILE="xwayland $(grep -c 'runs through XWayland' "$XT/aus") $(wc -l < "$XT/fenster")"
     echo "$XWZEILE"
