@@ -7,6 +7,7 @@
 
 #include "EinstellungsRegeln.h"
 #include "Programm.h"
+#include "Systemfrage.h"
 
 #include <QFont>
 #include <QPointer>
@@ -22,14 +23,20 @@ class QRadioButton;
 
 namespace pinwick {
 
+class BildPan;
+class HilfeBlase;
 class Panel3D;
 class Terminal;
+struct Zweisprachig;
 
+// The controls carry object names (FarbePan1, SpeichernBef, ...); the tests
+// find them by those. EinstellungenLayout.h places them, EinstellungenTexte.h
+// captions them.
 class Einstellungen : public QWidget {
     Q_OBJECT
 public:
-    // The common dialogs and questions the window raises. The defaults show
-    // the real ones; tests put answers here.
+    // The common dialogs the window raises. The defaults show the real ones;
+    // tests put answers here.
     struct Dialoge {
         // Colour dialog from a start colour (&H00BBGGRR); nothing when cancelled.
         std::function<std::optional<int32_t>(QWidget*, int32_t start, const QString& titel)> farbe;
@@ -37,11 +44,6 @@ public:
         std::function<std::optional<QFont>(QWidget*, const QFont& start)> schrift;
         // File-open dialog for an existing "pw.kav"; empty when cancelled.
         std::function<QString(QWidget*, const QString& titel)> datei;
-        // System question with Yes and No (question icon): true for Yes.
-        std::function<bool(QWidget*, const QString& text)> jaNein;
-        // System question with Yes, No and Cancel (warning icon).
-        enum class Antwort { Ja, Nein, Abbrechen };
-        std::function<Antwort(QWidget*, const QString& text)> jaNeinAbbrechen;
         // The program's own message box, kind 2 (Yes/No): true for Yes.
         std::function<bool(Programm&, const QString& text)> mBoxJaNein;
         // A bubble at offsets (twips) from the window's top-left corner.
@@ -58,6 +60,9 @@ public:
     ~Einstellungen() override;
 
     Dialoge dialoge;
+    // Questions in the system message box: Yes/No with the question icon,
+    // Yes/No/Cancel with the warning icon. Tests answer them.
+    Systemfrage frage;
     // How long a save waits for another program's lock on the own file
     // before the window says that the file is busy. The bar's own reads
     // keep their longer wait.
@@ -88,47 +93,26 @@ public:
     // All captions from the working copy's language.
     void Beschriften();
 
-    // ---- controls (named as the window names them)
-    Panel3D* farbePan(int i) const { return farbePan_.at(size_t(i - 1)); }
-    QPushButton* farbWahlBef(int i) const { return farbWahlBef_.at(size_t(i - 1)); }
-    QPushButton* schriftWahlBef() const { return schriftWahlBef_; }
-    Panel3D* hinweisPan() const { return hinweisPan_; }
-    QRadioButton* speedOpt(int speed) const;
-    QRadioButton* dockPosOpt(int i) const { return dockPosOpt_.at(size_t(i)); }
-    QCheckBox* onTopChe() const { return onTopChe_; }
-    QRadioButton* spracheOpt(int i) const { return spracheOpt_.at(size_t(i - 1)); }
-    QCheckBox* zeigDatumChe() const { return zeigDatumChe_; }
-    QCheckBox* zeigRandChe() const { return zeigRandChe_; }
-    Panel3D* legendePan(int i) const { return legendePan_.at(size_t(i)); }
-    Panel3D* meldungPan() const { return meldungPan_; }
-    QPushButton* speichernBef() const { return speichernBef_; }
-    QPushButton* abbrechenBef() const { return abbrechenBef_; }
-    QPushButton* standardBef() const { return standardBef_; }
-    QCheckBox* sysopStatusChe() const { return sysopStatusChe_; }
-    QLineEdit* passwortTex() const { return passwortTex_; }
-    Panel3D* augePan() const { return augePan_; }
-    Panel3D* hilfePan(int i) const { return hilfePan_.at(size_t(i - 1)); }
-    QCheckBox* broadcastStatusChe() const { return broadcastStatusChe_; }
-    Panel3D* broadcastPfadPan() const { return broadcastPfadPan_; }
-    QCheckBox* broadcastMasterChe() const { return broadcastMasterChe_; }
-    QCheckBox* eigeneChe() const { return eigeneChe_; }
-    Panel3D* kommentarPan(int i) const { return kommentarPan_.at(size_t(i - 1)); }
-    Panel3D* kommentarTextPan(int i) const { return kommentarTextPan_.at(size_t(i - 1)); }
-    Panel3D* abbrechenPan(int i) const { return abbrechenPan_.at(size_t(i - 1)); }
-    QCheckBox* kommentarChe(int i) const { return kommentarChe_.at(size_t(i - 1)); }
-    Panel3D* zzzPanel(int i) const { return zzzPanel_.at(size_t(i)); }
-
 protected:
     bool event(QEvent* ereignis) override;
     void closeEvent(QCloseEvent* ereignis) override;
     void showEvent(QShowEvent* ereignis) override;
     void mousePressEvent(QMouseEvent* ereignis) override;
-    bool eventFilter(QObject* objekt, QEvent* ereignis) override;
     void keyPressEvent(QKeyEvent* ereignis) override;
 
 private:
+    // Building (EinstellungenLayout.cpp), in the order the focus moves.
     void bauen();
-    void texteSetzen(bool englisch);
+    void miniaturBauen();
+    void farbKnoepfeBauen();
+    void allgemeinBauen();
+    void sysopBauen();
+    void broadcastBauen();
+    void hilfenBauen();
+    void fussBauen();
+    void tastenBauen();
+
+    void texteSetzen(int16_t sprache);
     void steuerelementeSetzen();
     void knoepfeZeigen(int element);
     void miniaturFarben();
@@ -147,8 +131,8 @@ private:
     void lageSetzen();
     void empfaengerFreigaben(bool empfaenger);
     void meldung(const QString& text, int farbNummer);
-    QString text(const char16_t* englisch, const char16_t* deutsch) const;
-    QString programmText(const char16_t* englisch, const char16_t* deutsch) const;
+    QString text(const Zweisprachig& text) const;
+    QString programmText(const Zweisprachig& text) const;
 
     Programm& p_;
     QPointer<Terminal> leiste_;
@@ -161,7 +145,6 @@ private:
     std::array<Panel3D*, 4> farbePan_{};
     std::array<QPushButton*, 3> farbWahlBef_{};
     QPushButton* schriftWahlBef_ = nullptr;
-    Panel3D* hinweisPan_ = nullptr;
     std::array<QRadioButton*, 3> speedOpt_{}; // 30, 15, 5
     std::array<QRadioButton*, 2> dockPosOpt_{};
     QCheckBox* onTopChe_ = nullptr;
@@ -171,22 +154,14 @@ private:
     std::array<Panel3D*, 5> legendePan_{};
     Panel3D* meldungPan_ = nullptr;
     QPushButton* speichernBef_ = nullptr;
-    QPushButton* abbrechenBef_ = nullptr;
-    QPushButton* standardBef_ = nullptr;
     QCheckBox* sysopStatusChe_ = nullptr;
     QLineEdit* passwortTex_ = nullptr;
-    Panel3D* augePan_ = nullptr;
-    std::array<Panel3D*, 2> hilfePan_{};
+    BildPan* augePan_ = nullptr;
     QCheckBox* broadcastStatusChe_ = nullptr;
     Panel3D* broadcastPfadPan_ = nullptr;
     QCheckBox* broadcastMasterChe_ = nullptr;
     QCheckBox* eigeneChe_ = nullptr;
-    std::array<Panel3D*, 2> kommentarPan_{};
-    std::array<Panel3D*, 2> kommentarTextPan_{};
-    std::array<Panel3D*, 2> abbrechenPan_{};
-    std::array<QCheckBox*, 2> kommentarChe_{};
-    std::array<Panel3D*, 3> zzzPanel_{}; // 0 speed, docking and language, 1 sysop, 2 broadcast
-    QWidget* miniaturRahmen_ = nullptr;
+    std::array<HilfeBlase*, 2> hilfeBlase_{};
     bool passwortSichtbar_ = false;
     bool fragt_ = false; // a question is open; activation leaves the window order alone
 };

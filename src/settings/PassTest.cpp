@@ -1,6 +1,7 @@
 #include "PassTest.h"
 
 #include "Bilder.h"
+#include "EinstellungenLayout.h"
 #include "EinstellungsRegeln.h"
 #include "Hilfen.h"
 #include "Masse.h"
@@ -17,11 +18,6 @@ namespace pinwick {
 
 namespace {
 
-QRect twips(int links, int oben, int breite, int hoehe) {
-    const int l = Px(links), o = Px(oben);
-    return QRect(l, o, Px(links + breite) - l, Px(oben + hoehe) - o);
-}
-
 // The largest font from hoechstens points down in which the text fits the
 // width; the fonts here run wider than the ones the window was drawn for.
 QFont passendeSchrift(QFont schrift, const QString& text, int breitePx, qreal hoechstens) {
@@ -33,6 +29,18 @@ QFont passendeSchrift(QFont schrift, const QString& text, int breitePx, qreal ho
     }
     schrift.setPointSizeF(groesse);
     return schrift;
+}
+
+// The entry's object name, "PaßText", in UTF-8.
+constexpr char PassTextName[] = "Pa\xC3\x9F"
+                                "Text";
+
+// A control of type T named and placed as PassTestPlaetze says.
+template <class T> T* neu(QWidget* fenster, const char* name) {
+    auto* element = new T(fenster);
+    element->setObjectName(QString::fromUtf8(name));
+    element->setGeometry(PxLage(PlatzVon(PassTestPlaetze, name).twips));
+    return element;
 }
 
 } // namespace
@@ -49,36 +57,34 @@ PassTest::PassTest(Programm& p, QWidget* eltern)
     if (p_.ImmerOben)
         setWindowFlag(Qt::WindowStaysOnTopHint);
     setFixedSize(Px(PassTestBreite), Px(PassTestHoehe));
+    bauen();
+    beschriften();
+    platzieren();
+    passText_->setFocus();
+}
 
-    titelPan_ = new Panel3D(this);
-    titelPan_->setObjectName(QStringLiteral("TitelPan"));
-    titelPan_->setGeometry(twips(120, 120, 5655, 495));
+void PassTest::bauen() {
+    titelPan_ = neu<Panel3D>(this, "TitelPan");
     QFont fett = titelPan_->font();
     fett.setBold(true);
     titelPan_->setFont(fett);
 
     const QPixmap rot = LampenBild(false);
     gruenIma_ = LampenBild(true);
-    for (int i = 0; i < 2; ++i) {
-        licht_[i] = new QLabel(this);
-        licht_[i]->setObjectName(QStringLiteral("LichtIma%1").arg(i + 1));
-        licht_[i]->setPixmap(rot);
-        licht_[i]->setGeometry(twips(i == 0 ? 120 : 5295, 690, 480, 480));
-    }
+    licht_[0] = neu<QLabel>(this, "LichtIma1");
+    licht_[1] = neu<QLabel>(this, "LichtIma2");
+    for (QLabel* lampe : licht_)
+        lampe->setPixmap(rot);
 
     // The prompt text ends right before the entry; the fonts here run wider
     // than the design's, so it reaches a little further left and shrinks
     // when it still would not fit.
-    zzPanel_ = new Panel3D(this);
-    zzPanel_->setObjectName(QStringLiteral("zzPanel"));
+    zzPanel_ = neu<Panel3D>(this, "zzPanel");
     zzPanel_->setRand(false);
     zzPanel_->setDurchsichtig(true);
     zzPanel_->setAusrichtung(Qt::AlignRight | Qt::AlignVCenter);
-    zzPanel_->setGeometry(twips(660, 780, 1860, 315));
 
-    passText_ = new QLineEdit(this);
-    passText_->setObjectName(QStringLiteral("Pa\u00DFText"));
-    passText_->setGeometry(twips(2580, 780, 1935, 315));
+    passText_ = neu<QLineEdit>(this, PassTextName);
     passText_->setEchoMode(QLineEdit::Password);
     // As long as the settings window lets the sysop make it: a shorter
     // limit here would lock out anyone with a longer password for good.
@@ -87,17 +93,13 @@ PassTest::PassTest(Programm& p, QWidget* eltern)
                                             "background: rgb(224, 224, 224); }"));
     passText_->installEventFilter(this);
 
-    meldungPan_ = new Panel3D(this);
-    meldungPan_->setObjectName(QStringLiteral("MeldungPan"));
-    meldungPan_->setGeometry(twips(120, 1260, 5655, 285));
+    meldungPan_ = neu<Panel3D>(this, "MeldungPan");
     meldungPan_->setHintergrund(Hellgrau);
 
-    abbrechenBef_ = new QPushButton(QStringLiteral("&Abbrechen"), this);
-    abbrechenBef_->setObjectName(QStringLiteral("AbbrechenBef"));
-    abbrechenBef_->setGeometry(twips(120, 1650, 2790, 345));
-    okBef_ = new QPushButton(QStringLiteral("&OK"), this);
-    okBef_->setObjectName(QStringLiteral("OkBef"));
-    okBef_->setGeometry(twips(2985, 1650, 2790, 345));
+    abbrechenBef_ = neu<QPushButton>(this, "AbbrechenBef");
+    abbrechenBef_->setText(QStringLiteral("&Abbrechen"));
+    okBef_ = neu<QPushButton>(this, "OkBef");
+    okBef_->setText(QStringLiteral("&OK"));
     // Enter belongs to the entry; neither button takes it over.
     for (QPushButton* knopf : {abbrechenBef_, okBef_}) {
         knopf->setAutoDefault(false);
@@ -108,7 +110,9 @@ PassTest::PassTest(Programm& p, QWidget* eltern)
         meldungLoeschen();
         Pruefen();
     });
+}
 
+void PassTest::beschriften() {
     const bool englisch = p_.Sprache == 1;
     titelPan_->setText(englisch ? QStringLiteral("This section is subject to access control.")
                                 : QStringLiteral("Dieser Programmteil unterliegt der "
@@ -122,7 +126,9 @@ PassTest::PassTest(Programm& p, QWidget* eltern)
             passendeSchrift(panel->font(), panel->text(), breite, panel == titelPan_ ? 10 : 8));
         panel->setUmbruch(QFontMetrics(panel->font()).horizontalAdvance(panel->text()) > breite);
     }
+}
 
+void PassTest::platzieren() {
     // Centred over the settings window's place, half over the bar.
     const QRect schirm = Bildschirm(p_.leiste);
     const int leisteOben = p_.leiste ? Twips(p_.leiste->y() - schirm.y()) : 0;
@@ -130,8 +136,6 @@ PassTest::PassTest(Programm& p, QWidget* eltern)
     const QPoint lage = PassTestLage(PassTestBreite, PassTestHoehe, leisteOben, leisteHoehe,
                                      Twips(schirm.height()));
     move(schirm.x() + Px(lage.x()), schirm.y() + Px(lage.y()));
-
-    passText_->setFocus();
 }
 
 void PassTest::showEvent(QShowEvent* ereignis) {

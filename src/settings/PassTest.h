@@ -25,13 +25,8 @@ public:
     // place and half over the bar; access is refused until proven.
     explicit PassTest(Programm& p, QWidget* eltern = nullptr);
 
-    Panel3D* titelPan() const { return titelPan_; }
-    Panel3D* zzPanel() const { return zzPanel_; }
-    Panel3D* meldungPan() const { return meldungPan_; }
-    QLineEdit* passText() const { return passText_; }
-    QPushButton* okBef() const { return okBef_; }
-    QPushButton* abbrechenBef() const { return abbrechenBef_; }
-    QLabel* lichtIma(int index) const { return index == 1 ? licht_[0] : licht_[1]; }
+    // The controls carry object names (TitelPan, Pa\u00DFText, OkBef, ...),
+    // placed by PassTestPlaetze; tests find them by those.
     bool LampenGruen() const { return gruen_; }
 
     // Enter and OK: compares the entry with the password.
@@ -53,6 +48,9 @@ protected:
     void showEvent(QShowEvent* ereignis) override;
 
 private:
+    void bauen();
+    void beschriften(); // in the program's language, shrunk to fit
+    void platzieren();
     void meldungLoeschen();
 
     Programm& p_;

@@ -3,6 +3,7 @@
 // and questions answer from a script.
 
 #include "Animation.h"
+#include "Bedienteil.h"
 #include "Datenbank.h"
 #include "Einstellungen.h"
 #include "EinstellungsRegeln.h"
@@ -25,6 +26,7 @@
 #include <QFontDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -37,8 +39,8 @@
 #include <memory>
 
 using namespace pinwick;
+using pinwick::test::Teil;
 using pinwick::test::TestUmgebung;
-using Antwort = Einstellungen::Dialoge::Antwort;
 
 namespace {
 
@@ -48,13 +50,18 @@ struct Drehbuch {
     std::optional<QFont> schrift;
     QString datei;
     QString dateiOrdner; // the file dialog moves the current folder here
-    bool jaNein = true;
-    Antwort jaNeinAbbrechen = Antwort::Nein;
+    bool jaNein = true;  // the answer to a Yes/No question
+    QMessageBox::StandardButton jaNeinAbbrechen = QMessageBox::No;
     bool mBox = true;
     std::optional<BroadcastDatei> befund; // else the file is really looked at
 
     QStringList titel;
     QStringList fragen;
+    struct Art {
+        QMessageBox::Icon symbol;
+        QMessageBox::StandardButtons knoepfe;
+    };
+    std::vector<Art> arten; // of the questions, in the same order
     struct Blase {
         int32_t links, oben;
         QString text;
@@ -108,16 +115,20 @@ protected:
                 QDir::setCurrent(b->dateiOrdner);
             return b->titel << t, b->datei;
         };
-        d.jaNein = [b](QWidget*, const QString& t) { return b->fragen << t, b->jaNein; };
-        d.jaNeinAbbrechen = [b](QWidget*, const QString& t) {
-            return b->fragen << t, b->jaNeinAbbrechen;
-        };
         d.mBoxJaNein = [b](Programm&, const QString& t) { return b->fragen << t, b->mBox; };
         d.bubble = [b](QWidget*, Programm&, int32_t links, int32_t oben, const QString& text) {
             b->blasen.push_back({links, oben, text});
         };
         d.dateiPruefen = [b](const QString& pfad) {
             return b->befund ? *b->befund : BroadcastDateiPruefen(pfad);
+        };
+        fenster->frage = [b](QMessageBox::Icon symbol, const QString& t,
+                             QMessageBox::StandardButtons knoepfe) {
+            b->fragen << t;
+            b->arten.push_back({symbol, knoepfe});
+            if (knoepfe.testFlag(QMessageBox::Cancel))
+                return b->jaNeinAbbrechen;
+            return b->jaNein ? QMessageBox::Yes : QMessageBox::No;
         };
         fenster->show();
         return *fenster;
@@ -169,42 +180,48 @@ TEST_F(EinstellungenTest, UngespeichertSetzenNurDieGenanntenSteuerelemente) {
         Tun tun;
         bool ungespeichert;
     } faelle[] = {
-        {"colour, cancelled", [](auto& w, auto&) { w.farbWahlBef(1)->click(); }, true},
+        {"colour, cancelled", [](auto& w, auto&) { Teil<QPushButton>(w, "FarbWahlBef1")->click(); },
+         true},
         {"colour, chosen",
          [](auto& w, auto& b) {
              b.farbe = 0x112233;
              w.ElementWaehlen(3);
-             w.farbWahlBef(3)->click();
+             Teil<QPushButton>(w, "FarbWahlBef3")->click();
          },
          true},
         {"font, cancelled",
          [](auto& w, auto&) {
              w.ElementWaehlen(4);
-             w.schriftWahlBef()->click();
+             Teil<QPushButton>(w, "SchriftWahlBef")->click();
          },
          true},
-        {"always on top", [](auto& w, auto&) { w.onTopChe()->click(); }, true},
-        {"dock below", [](auto& w, auto&) { w.dockPosOpt(1)->click(); }, true},
-        {"dock above, as it was", [](auto& w, auto&) { w.dockPosOpt(0)->click(); }, true},
-        {"German", [](auto& w, auto&) { w.spracheOpt(2)->click(); }, true},
-        {"speed", [](auto& w, auto&) { w.speedOpt(15)->click(); }, false},
-        {"show date", [](auto& w, auto&) { w.zeigDatumChe()->click(); }, false},
-        {"show border", [](auto& w, auto&) { w.zeigRandChe()->click(); }, false},
-        {"sysop", [](auto& w, auto&) { w.sysopStatusChe()->click(); }, false},
-        {"password", [](auto& w, auto&) { QTest::keyClicks(w.passwortTex(), "abc"); }, false},
-        {"eye", [](auto& w, auto&) { Klick(w.augePan()); }, false},
-        {"receiver mode", [](auto& w, auto&) { w.broadcastStatusChe()->click(); }, false},
-        {"adopt settings", [](auto& w, auto&) { w.broadcastMasterChe()->click(); }, false},
-        {"own notes", [](auto& w, auto&) { w.eigeneChe()->click(); }, false},
+        {"always on top", [](auto& w, auto&) { Teil<QCheckBox>(w, "OnTopChe")->click(); }, true},
+        {"dock below", [](auto& w, auto&) { Teil<QRadioButton>(w, "DockPosOpt1")->click(); }, true},
+        {"dock above, as it was",
+         [](auto& w, auto&) { Teil<QRadioButton>(w, "DockPosOpt0")->click(); }, true},
+        {"German", [](auto& w, auto&) { Teil<QRadioButton>(w, "SpracheOpt2")->click(); }, true},
+        {"speed", [](auto& w, auto&) { Teil<QRadioButton>(w, "SpeedOpt15")->click(); }, false},
+        {"show date", [](auto& w, auto&) { Teil<QCheckBox>(w, "ZeigDatumChe")->click(); }, false},
+        {"show border", [](auto& w, auto&) { Teil<QCheckBox>(w, "ZeigRandChe")->click(); }, false},
+        {"sysop", [](auto& w, auto&) { Teil<QCheckBox>(w, "SysopStatusChe")->click(); }, false},
+        {"password",
+         [](auto& w, auto&) { QTest::keyClicks(Teil<QLineEdit>(w, "PasswortTex"), "abc"); }, false},
+        {"eye", [](auto& w, auto&) { Klick(Teil<Panel3D>(w, "AugePan")); }, false},
+        {"receiver mode", [](auto& w, auto&) { Teil<QCheckBox>(w, "BroadcastStatusChe")->click(); },
+         false},
+        {"adopt settings",
+         [](auto& w, auto&) { Teil<QCheckBox>(w, "BroadcastMasterChe")->click(); }, false},
+        {"own notes", [](auto& w, auto&) { Teil<QCheckBox>(w, "EigeneChe")->click(); }, false},
         {"path",
          [](auto& w, auto& b) {
              b.datei = QStringLiteral("//server/freigabe/pw.kav");
-             w.broadcastStatusChe()->click();
-             Klick(w.broadcastPfadPan());
+             Teil<QCheckBox>(w, "BroadcastStatusChe")->click();
+             Klick(Teil<Panel3D>(w, "BroadcastPfadPan"));
          },
          false},
-        {"help pop-up", [](auto& w, auto&) { Klick(w.hilfePan(2)); }, false},
-        {"default values", [](auto& w, auto&) { w.standardBef()->click(); }, false},
+        {"help pop-up", [](auto& w, auto&) { Klick(Teil<Panel3D>(w, "HilfePan2")); }, false},
+        {"default values", [](auto& w, auto&) { Teil<QPushButton>(w, "StandardBef")->click(); },
+         false},
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.name);
@@ -236,14 +253,20 @@ TEST_F(EinstellungenTest, LadenZeigtDieKopieUndDieOptionssaetzeSindGetrennt) {
         Einstellungen& w = oeffnen(false);
         // Choosing a speed leaves language and docking as they are.
         for (int16_t speed : {f.speed, int16_t(f.speed == 5 ? 30 : 5)}) {
-            w.speedOpt(speed)->click();
-            EXPECT_TRUE(w.spracheOpt(f.sprache)->isChecked());
-            EXPECT_FALSE(w.spracheOpt(3 - f.sprache)->isChecked());
-            EXPECT_TRUE(w.dockPosOpt(f.dock)->isChecked());
-            EXPECT_FALSE(w.dockPosOpt(1 - f.dock)->isChecked());
+            Teil<QRadioButton>(w, QStringLiteral("SpeedOpt%1").arg(speed))->click();
+            EXPECT_TRUE(
+                Teil<QRadioButton>(w, QStringLiteral("SpracheOpt%1").arg(f.sprache))->isChecked());
+            EXPECT_FALSE(Teil<QRadioButton>(w, QStringLiteral("SpracheOpt%1").arg(3 - f.sprache))
+                             ->isChecked());
+            EXPECT_TRUE(
+                Teil<QRadioButton>(w, QStringLiteral("DockPosOpt%1").arg(f.dock))->isChecked());
+            EXPECT_FALSE(
+                Teil<QRadioButton>(w, QStringLiteral("DockPosOpt%1").arg(1 - f.dock))->isChecked());
             for (int s : {30, 15, 5})
-                EXPECT_EQ(w.speedOpt(s)->isChecked(), s == speed) << s;
-            EXPECT_EQ(w.onTopChe()->isChecked(), f.oben);
+                EXPECT_EQ(Teil<QRadioButton>(w, QStringLiteral("SpeedOpt%1").arg(s))->isChecked(),
+                          s == speed)
+                    << s;
+            EXPECT_EQ(Teil<QCheckBox>(w, "OnTopChe")->isChecked(), f.oben);
         }
         delete fenster.data();
     }
@@ -252,23 +275,25 @@ TEST_F(EinstellungenTest, LadenZeigtDieKopieUndDieOptionssaetzeSindGetrennt) {
 TEST_F(EinstellungenTest, RahmenOhneRandIstNichtWaehlbar) {
     Einstellungen& w = oeffnen(false);
     EXPECT_EQ(w.Element(), Rahmen);
-    EXPECT_TRUE(w.farbWahlBef(1)->isVisible());
+    EXPECT_TRUE(Teil<QPushButton>(w, "FarbWahlBef1")->isVisible());
     // Switching the border off takes the frame's colour button away.
-    Klick(w.zeigRandChe());
-    EXPECT_FALSE(w.farbWahlBef(1)->isVisible());
-    EXPECT_EQ(w.farbePan(1)->hintergrund(), MiniaturGrau);
+    Klick(Teil<QCheckBox>(w, "ZeigRandChe"));
+    EXPECT_FALSE(Teil<QPushButton>(w, "FarbWahlBef1")->isVisible());
+    EXPECT_EQ(Teil<Panel3D>(w, "FarbePan1")->hintergrund(), MiniaturGrau);
 
-    Klick(w.farbePan(2));
+    Klick(Teil<Panel3D>(w, "FarbePan2"));
     EXPECT_EQ(w.Element(), DatumUhr);
     const bool sichtbar[] = {true, true, false};
     for (int k = 1; k <= 3; ++k)
-        EXPECT_EQ(w.farbWahlBef(k)->isVisible(), sichtbar[k - 1]) << k;
-    EXPECT_FALSE(w.schriftWahlBef()->isVisible());
+        EXPECT_EQ(Teil<QPushButton>(w, QStringLiteral("FarbWahlBef%1").arg(k))->isVisible(),
+                  sichtbar[k - 1])
+            << k;
+    EXPECT_FALSE(Teil<QPushButton>(w, "SchriftWahlBef")->isVisible());
     // A click on the frame is ignored while there is no border.
-    Klick(w.farbePan(1));
+    Klick(Teil<Panel3D>(w, "FarbePan1"));
     EXPECT_EQ(w.Element(), DatumUhr);
-    Klick(w.zeigRandChe());
-    Klick(w.farbePan(1));
+    Klick(Teil<QCheckBox>(w, "ZeigRandChe"));
+    Klick(Teil<Panel3D>(w, "FarbePan1"));
     EXPECT_EQ(w.Element(), Rahmen);
 }
 
@@ -277,8 +302,8 @@ TEST_F(EinstellungenTest, FarbenGehenInDieKopieUndDenTitelInProgrammSprache) {
     Einstellungen& w = oeffnen(false);
     // The window now speaks English, the program still German: the colour
     // dialog's title follows the program.
-    Klick(w.spracheOpt(1));
-    Klick(w.farbePan(4));
+    Klick(Teil<QRadioButton>(w, "SpracheOpt1"));
+    Klick(Teil<Panel3D>(w, "FarbePan4"));
     const struct {
         int knopf;
         int32_t farbe;
@@ -292,27 +317,28 @@ TEST_F(EinstellungenTest, FarbenGehenInDieKopieUndDenTitelInProgrammSprache) {
     };
     for (const auto& f : faelle) {
         buch.farbe = f.farbe;
-        w.farbWahlBef(f.knopf)->click();
+        Teil<QPushButton>(w, QStringLiteral("FarbWahlBef%1").arg(f.knopf))->click();
         EXPECT_EQ(w.Kopie().*f.ziel, f.farbe);
-        Panel3D* panel = w.farbePan(f.panel);
+        Panel3D* panel = Teil<Panel3D>(w, QStringLiteral("FarbePan%1").arg(f.panel));
         EXPECT_EQ(f.schrift ? panel->schriftFarbe() : panel->hintergrund(), f.farbe);
     }
-    EXPECT_EQ(w.farbePan(3)->hintergrund(), w.farbePan(4)->hintergrund());
+    EXPECT_EQ(Teil<Panel3D>(w, "FarbePan3")->hintergrund(),
+              Teil<Panel3D>(w, "FarbePan4")->hintergrund());
     EXPECT_EQ(buch.titel.last(), "Note font color broadcast w\u00E4hlen");
     EXPECT_EQ(u.p.sprachText[1], "Select Note font color broadcast");
 
     // A cancelled dialog changes nothing; nothing reaches the program before Save.
     const Einstellungswerte vorher = w.Kopie();
     buch.farbe.reset();
-    w.farbWahlBef(1)->click();
+    Teil<QPushButton>(w, "FarbWahlBef1")->click();
     EXPECT_TRUE(w.Kopie() == vorher);
     EXPECT_NE(u.p.SchriftFarbe2, 0x070809);
 }
 
 TEST_F(EinstellungenTest, SchriftGanzePunkteVon1Bis100) {
     Einstellungen& w = oeffnen(false);
-    Klick(w.farbePan(3));
-    const int hoeheVorher = w.farbePan(3)->height();
+    Klick(Teil<Panel3D>(w, "FarbePan3"));
+    const int hoeheVorher = Teil<Panel3D>(w, "FarbePan3")->height();
     // Sizes outside 1 to 100 are refused with a message; the font stays.
     const struct {
         qreal punkte;
@@ -327,16 +353,17 @@ TEST_F(EinstellungenTest, SchriftGanzePunkteVon1Bis100) {
         schrift.setPointSizeF(f.punkte);
         schrift.setItalic(true);
         buch.schrift = schrift;
-        w.schriftWahlBef()->click();
+        Teil<QPushButton>(w, "SchriftWahlBef")->click();
         EXPECT_EQ(w.Kopie().SchriftGroesse, f.erwartet);
         EXPECT_TRUE(w.Kopie().SchriftName == "DejaVu Serif" && w.Kopie().SchriftKursiv);
-        EXPECT_EQ(w.farbePan(3)->font().pointSize(), f.erwartet);
-        EXPECT_EQ(w.farbePan(4)->font(), w.farbePan(3)->font());
-        EXPECT_EQ(w.meldungPan()->text(),
+        EXPECT_EQ(Teil<Panel3D>(w, "FarbePan3")->font().pointSize(), f.erwartet);
+        EXPECT_EQ(Teil<Panel3D>(w, "FarbePan4")->font(), Teil<Panel3D>(w, "FarbePan3")->font());
+        EXPECT_EQ(Teil<Panel3D>(w, "MeldungPan")->text(),
                   f.abgelehnt ? QStringLiteral("Font size: choose from 1 to 100 points.")
                               : QString());
     }
-    EXPECT_GT(w.farbePan(3)->height(), hoeheVorher) << "the miniature grew with the font";
+    EXPECT_GT(Teil<Panel3D>(w, "FarbePan3")->height(), hoeheVorher)
+        << "the miniature grew with the font";
 }
 
 // A stored font that is not installed here: the dialog starts on the font
@@ -372,7 +399,7 @@ TEST_F(EinstellungenTest, SchriftDialogBeginntBeimGespeichertenNamen) {
             u.p.SchriftFett = f.fett;
             u.p.SchriftKursiv = f.kursiv;
             Einstellungen& w = oeffnen(false);
-            Klick(w.farbePan(3));
+            Klick(Teil<Panel3D>(w, "FarbePan3"));
             std::optional<QFont> start;
             w.dialoge.schrift = [&](QWidget*, const QFont& s) -> std::optional<QFont> {
                 start = s;
@@ -383,7 +410,7 @@ TEST_F(EinstellungenTest, SchriftDialogBeginntBeimGespeichertenNamen) {
                 gewaehlt.setPointSize(14);
                 return gewaehlt;
             };
-            w.schriftWahlBef()->click();
+            Teil<QPushButton>(w, "SchriftWahlBef")->click();
             ASSERT_TRUE(start.has_value());
             EXPECT_TRUE(QFontDatabase::hasFamily(start->family())) << start->family().toStdString();
             EXPECT_EQ(start->pointSize(), 10);
@@ -407,23 +434,26 @@ TEST_F(EinstellungenTest, SchriftDialogBeginntBeimGespeichertenNamen) {
 
 TEST_F(EinstellungenTest, SpracheBeschriftetAllesAufEinmalUndDieLeisteErstNachDemSpeichern) {
     Einstellungen& w = oeffnen();
-    Klick(w.farbePan(2));
-    Klick(w.spracheOpt(2));
+    Klick(Teil<Panel3D>(w, "FarbePan2"));
+    Klick(Teil<QRadioButton>(w, "SpracheOpt2"));
     const struct {
         QString ist, soll;
     } texte[] = {
         {w.windowTitle(), QStringLiteral("Pinwick - Einstellungen")},
-        {w.farbWahlBef(2)->text(), QStringLiteral("Datum/Uhrzeit Schriftfarbe")},
-        {w.farbePan(3)->text(), QStringLiteral(" Notiz lokal")},
-        {w.speedOpt(5)->text(), QStringLiteral("Sehr langsam")},
-        {w.hilfePan(1)->text(), QStringLiteral("<- Was hei\u00DFt das?")},
-        {w.broadcastPfadPan()->text(), QStringLiteral("<< Nicht festgelegt >>")},
-        {w.speichernBef()->text(), QStringLiteral("&Speichern")},
-        {w.spracheOpt(1)->text(), QStringLiteral("English")},
+        {Teil<QPushButton>(w, "FarbWahlBef2")->text(),
+         QStringLiteral("Datum/Uhrzeit Schriftfarbe")},
+        {Teil<Panel3D>(w, "FarbePan3")->text(), QStringLiteral(" Notiz lokal")},
+        {Teil<QRadioButton>(w, "SpeedOpt5")->text(), QStringLiteral("Sehr langsam")},
+        {Teil<Panel3D>(w, "HilfePan1")->text(), QStringLiteral("<- Was hei\u00DFt das?")},
+        {Teil<Panel3D>(w, "BroadcastPfadPan")->text(), QStringLiteral("<< Nicht festgelegt >>")},
+        {Teil<QPushButton>(w, "SpeichernBef")->text(), QStringLiteral("&Speichern")},
+        {Teil<QRadioButton>(w, "SpracheOpt1")->text(), QStringLiteral("English")},
     };
     for (const auto& t : texte)
         EXPECT_EQ(t.ist, t.soll);
-    EXPECT_TRUE(w.kommentarTextPan(1)->text().startsWith(QStringLiteral("Wenn Sie den Sysop")));
+    EXPECT_TRUE(Teil<Panel3D>(w, "KommentarTextPan1")
+                    ->text()
+                    .startsWith(QStringLiteral("Wenn Sie den Sysop")));
     EXPECT_EQ(leiste().EndeMen()->text(), "End");
 
     ASSERT_TRUE(w.Speichern());
@@ -443,33 +473,36 @@ TEST_F(EinstellungenTest, EmpfaengerModusSperrtPasswortUndSchaltetSysopEin) {
         u.p.eigeneErlauben = f.eigene;
         u.p.passWort = QStringLiteral("geheim");
         Einstellungen& w = oeffnen(false);
-        EXPECT_EQ(w.passwortTex()->maxLength(), 100);
-        EXPECT_FALSE(w.broadcastPfadPan()->isEnabled());
+        EXPECT_EQ(Teil<QLineEdit>(w, "PasswortTex")->maxLength(), 100);
+        EXPECT_FALSE(Teil<Panel3D>(w, "BroadcastPfadPan")->isEnabled());
         if (f.klartext)
-            Klick(w.augePan());
-        EXPECT_EQ(w.passwortTex()->echoMode(),
+            Klick(Teil<Panel3D>(w, "AugePan"));
+        EXPECT_EQ(Teil<QLineEdit>(w, "PasswortTex")->echoMode(),
                   f.klartext ? QLineEdit::Normal : QLineEdit::Password);
 
         const std::initializer_list<QWidget*> gesperrt = {
-            w.sysopStatusChe(), w.passwortTex(),        w.legendePan(3), w.augePan(),
-            w.legendePan(2),    w.broadcastMasterChe(), w.eigeneChe()};
-        const std::initializer_list<QWidget*> frei = {w.legendePan(0), w.legendePan(1),
-                                                      w.broadcastPfadPan()};
-        Klick(w.broadcastStatusChe());
+            Teil<QCheckBox>(w, "SysopStatusChe"), Teil<QLineEdit>(w, "PasswortTex"),
+            Teil<Panel3D>(w, "LegendePan3"),      Teil<Panel3D>(w, "AugePan"),
+            Teil<Panel3D>(w, "LegendePan2"),      Teil<QCheckBox>(w, "BroadcastMasterChe"),
+            Teil<QCheckBox>(w, "EigeneChe")};
+        const std::initializer_list<QWidget*> frei = {Teil<Panel3D>(w, "LegendePan0"),
+                                                      Teil<Panel3D>(w, "LegendePan1"),
+                                                      Teil<Panel3D>(w, "BroadcastPfadPan")};
+        Klick(Teil<QCheckBox>(w, "BroadcastStatusChe"));
         for (QWidget* e : gesperrt)
             EXPECT_FALSE(e->isEnabled()) << e->objectName().toStdString();
         for (QWidget* e : frei)
             EXPECT_TRUE(e->isEnabled()) << e->objectName().toStdString();
-        EXPECT_EQ(w.passwortTex()->echoMode(), QLineEdit::Password);
-        EXPECT_TRUE(w.sysopStatusChe()->isChecked() && w.Kopie().sysopStatus);
+        EXPECT_EQ(Teil<QLineEdit>(w, "PasswortTex")->echoMode(), QLineEdit::Password);
+        EXPECT_TRUE(Teil<QCheckBox>(w, "SysopStatusChe")->isChecked() && w.Kopie().sysopStatus);
         EXPECT_EQ(w.Kopie().eigeneErlauben, f.eigene) << "only unticking ticks own notes";
 
-        Klick(w.broadcastStatusChe());
+        Klick(Teil<QCheckBox>(w, "BroadcastStatusChe"));
         for (QWidget* e : gesperrt)
             EXPECT_TRUE(e->isEnabled()) << e->objectName().toStdString();
         for (QWidget* e : frei)
             EXPECT_FALSE(e->isEnabled()) << e->objectName().toStdString();
-        EXPECT_TRUE(w.eigeneChe()->isChecked() && w.Kopie().eigeneErlauben);
+        EXPECT_TRUE(Teil<QCheckBox>(w, "EigeneChe")->isChecked() && w.Kopie().eigeneErlauben);
         EXPECT_TRUE(w.Kopie().sysopStatus) << "sysop mode stays on";
         EXPECT_FALSE(w.Kopie().broadcastStatus);
         delete fenster.data();
@@ -481,27 +514,27 @@ TEST_F(EinstellungenTest, GeladenerEmpfaengerModusBehaeltSeineWerte) {
     u.p.sysopStatus = false; // an odd row: kept as loaded
     u.p.eigeneErlauben = false;
     Einstellungen& w = oeffnen(false);
-    EXPECT_FALSE(w.sysopStatusChe()->isChecked());
-    EXPECT_FALSE(w.eigeneChe()->isChecked());
-    EXPECT_FALSE(w.passwortTex()->isEnabled());
-    EXPECT_TRUE(w.broadcastPfadPan()->isEnabled());
+    EXPECT_FALSE(Teil<QCheckBox>(w, "SysopStatusChe")->isChecked());
+    EXPECT_FALSE(Teil<QCheckBox>(w, "EigeneChe")->isChecked());
+    EXPECT_FALSE(Teil<QLineEdit>(w, "PasswortTex")->isEnabled());
+    EXPECT_TRUE(Teil<Panel3D>(w, "BroadcastPfadPan")->isEnabled());
 }
 
 TEST_F(EinstellungenTest, SysopBleibtImEmpfaengerModusAn) {
     for (int16_t sprache : {1, 2}) {
         u.p.Sprache = sprache;
         Einstellungen& w = oeffnen(false);
-        Klick(w.broadcastStatusChe());
+        Klick(Teil<QCheckBox>(w, "BroadcastStatusChe"));
         // The box is locked; should its click arrive all the same, the rule holds.
-        w.sysopStatusChe()->setChecked(false);
-        emit w.sysopStatusChe()->clicked(false);
-        EXPECT_TRUE(w.sysopStatusChe()->isChecked() && w.Kopie().sysopStatus);
+        Teil<QCheckBox>(w, "SysopStatusChe")->setChecked(false);
+        emit Teil<QCheckBox>(w, "SysopStatusChe")->clicked(false);
+        EXPECT_TRUE(Teil<QCheckBox>(w, "SysopStatusChe")->isChecked() && w.Kopie().sysopStatus);
         EXPECT_EQ(
-            w.meldungPan()->text(),
+            Teil<Panel3D>(w, "MeldungPan")->text(),
             sprache == 1
                 ? QStringLiteral("Sysop mode required with enabled broadcast mode.")
                 : QStringLiteral("Sysop-Status muss bei aktiviertem Broadcasting aktiviert sein."));
-        EXPECT_EQ(w.meldungPan()->hintergrund(), 0x0000FF);
+        EXPECT_EQ(Teil<Panel3D>(w, "MeldungPan")->hintergrund(), 0x0000FF);
         delete fenster.data();
     }
 }
@@ -529,14 +562,14 @@ TEST_F(EinstellungenTest, PfadWahl) {
         u.p.broadcastPfad = alt;
         u.p.Sprache = 2; // the question follows the program ...
         Einstellungen& w = oeffnen(false);
-        Klick(w.spracheOpt(1)); // ... the file dialog the window
+        Klick(Teil<QRadioButton>(w, "SpracheOpt1")); // ... the file dialog the window
         buch = Drehbuch();
         // The servers of these paths do not exist; their files count as good.
         buch.befund = BroadcastDatei::Gut;
         buch.datei = f.gewaehlt;
         buch.mBox = f.mBox;
         buch.dateiOrdner = lokal.path();
-        Klick(w.broadcastPfadPan());
+        Klick(Teil<Panel3D>(w, "BroadcastPfadPan"));
         EXPECT_EQ(buch.titel, QStringList{QStringLiteral("Set path to broadcaster")});
         EXPECT_EQ(QDir::currentPath(), vorherOrdner) << "current folder restored";
         EXPECT_EQ(buch.fragen, f.gefragt
@@ -545,7 +578,8 @@ TEST_F(EinstellungenTest, PfadWahl) {
                                          "Pfad wirklich w\u00E4hlen?")}
                                    : QStringList());
         EXPECT_EQ(w.Kopie().broadcastPfad, f.ergebnis);
-        EXPECT_EQ(w.broadcastPfadPan()->text(), QDir::toNativeSeparators(f.ergebnis));
+        EXPECT_EQ(Teil<Panel3D>(w, "BroadcastPfadPan")->text(),
+                  QDir::toNativeSeparators(f.ergebnis));
         delete fenster.data();
     }
 }
@@ -555,22 +589,28 @@ TEST_F(EinstellungenTest, PfadWahl) {
 TEST_F(EinstellungenTest, HilfenEinzelnUnterIhremLinkUndEscapeDerReiheNach) {
     Einstellungen& w = oeffnen(false);
     for (int i : {1, 2}) {
-        Klick(w.hilfePan(i));
+        Klick(Teil<Panel3D>(w, QStringLiteral("HilfePan%1").arg(i)));
         EXPECT_TRUE(w.KommentarOffen(i));
         EXPECT_FALSE(w.KommentarOffen(3 - i));
         // Below its link, reaching 1000 twips further left, inside the window.
-        Panel3D* link = w.hilfePan(i);
-        EXPECT_NEAR(Twips(w.kommentarPan(i)->x()), Twips(link->x()) - 1000, 15);
-        EXPECT_NEAR(Twips(w.kommentarPan(i)->y()),
-                    Twips(w.zzzPanel(i)->y() + link->y() + link->height()) + 100, 30);
-        EXPECT_LT(w.kommentarTextPan(i)->geometry().bottom(), w.abbrechenPan(i)->y());
-        EXPECT_LE(w.abbrechenPan(i)->geometry().bottom(), w.kommentarPan(i)->height());
-        EXPECT_TRUE(w.rect().contains(w.kommentarPan(i)->geometry()));
+        const auto teil = [&w, i](const char* name) {
+            return Teil<Panel3D>(w, QString::fromLatin1(name) + QString::number(i));
+        };
+        const Panel3D* link = teil("HilfePan");
+        const Panel3D* pop = teil("KommentarPan");
+        const Panel3D* zu = teil("AbbrechenPan");
+        EXPECT_NEAR(Twips(pop->x()), Twips(link->x()) - 1000, 15);
+        EXPECT_NEAR(Twips(pop->y()),
+                    Twips(link->parentWidget()->y() + link->y() + link->height()) + 100, 30);
+        EXPECT_LT(teil("KommentarTextPan")->geometry().bottom(), zu->y());
+        EXPECT_LE(zu->geometry().bottom(), pop->height());
+        EXPECT_TRUE(w.rect().contains(pop->geometry()));
     }
     // The close panel, an element, a passive panel: each closes it.
-    for (QWidget* schliesser :
-         {static_cast<QWidget*>(w.abbrechenPan(2)), static_cast<QWidget*>(w.farbePan(3)),
-          static_cast<QWidget*>(w.hinweisPan()), static_cast<QWidget*>(w.zzzPanel(0))}) {
+    for (QWidget* schliesser : {static_cast<QWidget*>(Teil<Panel3D>(w, "AbbrechenPan2")),
+                                static_cast<QWidget*>(Teil<Panel3D>(w, "FarbePan3")),
+                                static_cast<QWidget*>(Teil<Panel3D>(w, "HinweisPan")),
+                                static_cast<QWidget*>(Teil<Panel3D>(w, "zzzPanel0"))}) {
         w.KommentarZeigen(2);
         Klick(schliesser);
         EXPECT_FALSE(w.KommentarOffen(2)) << schliesser->objectName().toStdString();
@@ -595,18 +635,22 @@ TEST_F(EinstellungenTest, StandardwerteNurNachJaUndOhneAenderungsmarke) {
     for (bool ja : {false, true}) {
         SCOPED_TRACE(ja);
         Einstellungen& w = oeffnen(false);
-        Klick(w.spracheOpt(2)); // a change the defaults leave alone
+        Klick(Teil<QRadioButton>(w, "SpracheOpt2")); // a change the defaults leave alone
         u.p.ungespeichert = false;
         Einstellungswerte erwartet = w.Kopie();
         if (ja)
             StandardwerteSetzen(erwartet);
         buch.jaNein = ja;
-        w.standardBef()->click();
+        Teil<QPushButton>(w, "StandardBef")->click();
         EXPECT_EQ(buch.fragen.last(), "Really reset to default values?");
+        EXPECT_EQ(buch.arten.back().symbol, QMessageBox::Question);
+        EXPECT_EQ(buch.arten.back().knoepfe, QMessageBox::Yes | QMessageBox::No);
         EXPECT_TRUE(w.Kopie() == erwartet);
         EXPECT_EQ(w.Kopie().Sprache, 2);
-        EXPECT_EQ(w.zeigDatumChe()->isChecked() && w.speedOpt(30)->isChecked(), ja);
-        EXPECT_EQ(w.farbePan(3)->font().family(), ja ? "Verdana" : "DejaVu Serif");
+        EXPECT_EQ(Teil<QCheckBox>(w, "ZeigDatumChe")->isChecked() &&
+                      Teil<QRadioButton>(w, "SpeedOpt30")->isChecked(),
+                  ja);
+        EXPECT_EQ(Teil<Panel3D>(w, "FarbePan3")->font().family(), ja ? "Verdana" : "DejaVu Serif");
         EXPECT_FALSE(u.p.ungespeichert);
         delete fenster.data();
     }
@@ -621,18 +665,19 @@ TEST_F(EinstellungenTest, PruefungVorDemSpeichernZeigtBlaseUnterDemFeld) {
         QString blase; // empty: saved
         std::function<QWidget*(Einstellungen&)> feld;
     } faelle[] = {
-        {"sysop without password", [](auto& w) { w.sysopStatusChe()->click(); },
+        {"sysop without password", [](auto& w) { Teil<QCheckBox>(w, "SysopStatusChe")->click(); },
          QStringLiteral("Please enter a password."),
-         [](auto& w) -> QWidget* { return w.passwortTex(); }},
+         [](auto& w) -> QWidget* { return Teil<QLineEdit>(w, "PasswortTex"); }},
         {"sysop with password",
          [](auto& w) {
-             w.sysopStatusChe()->click();
-             QTest::keyClicks(w.passwortTex(), "x");
+             Teil<QCheckBox>(w, "SysopStatusChe")->click();
+             QTest::keyClicks(Teil<QLineEdit>(w, "PasswortTex"), "x");
          },
          QString(), nullptr},
-        {"receiver without path", [](auto& w) { w.broadcastStatusChe()->click(); },
+        {"receiver without path",
+         [](auto& w) { Teil<QCheckBox>(w, "BroadcastStatusChe")->click(); },
          QStringLiteral("Please specify a broadcast path."),
-         [](auto& w) -> QWidget* { return w.broadcastPfadPan(); }},
+         [](auto& w) -> QWidget* { return Teil<Panel3D>(w, "BroadcastPfadPan"); }},
     };
     const Einstellungswerte start = u.p;
     for (const auto& f : faelle) {
@@ -662,18 +707,18 @@ TEST_F(EinstellungenTest, SpeichernSchreibtAllesUndGibtDieLeisteZurueck) {
     u.p.erstVorbei = true;
     Einstellungen& w = oeffnen();
     ASSERT_FALSE(leisteLaeuft());
-    Klick(w.farbePan(3));
+    Klick(Teil<Panel3D>(w, "FarbePan3"));
     buch.farbe = 0x00AA00;
-    w.farbWahlBef(1)->click();
+    Teil<QPushButton>(w, "FarbWahlBef1")->click();
     QFont schrift(QStringLiteral("DejaVu Sans"));
     schrift.setPointSize(14);
     buch.schrift = schrift;
-    w.schriftWahlBef()->click();
-    w.speedOpt(5)->click();
-    w.dockPosOpt(1)->click();
-    w.zeigDatumChe()->click();
-    w.sysopStatusChe()->click();
-    QTest::keyClicks(w.passwortTex(), "Geheim");
+    Teil<QPushButton>(w, "SchriftWahlBef")->click();
+    Teil<QRadioButton>(w, "SpeedOpt5")->click();
+    Teil<QRadioButton>(w, "DockPosOpt1")->click();
+    Teil<QCheckBox>(w, "ZeigDatumChe")->click();
+    Teil<QCheckBox>(w, "SysopStatusChe")->click();
+    QTest::keyClicks(Teil<QLineEdit>(w, "PasswortTex"), "Geheim");
 
     ASSERT_TRUE(w.Speichern());
     EXPECT_FALSE(offen());
@@ -714,7 +759,7 @@ TEST_F(EinstellungenTest, SpeichernImEmpfaengerModusVerbindetUndUebernimmt) {
                                      "passWort = 'vomSender', SchriftGroesse = 16"));
     }
     Einstellungen& w = oeffnen();
-    w.broadcastStatusChe()->click();
+    Teil<QCheckBox>(w, "BroadcastStatusChe")->click();
     buch.datei = sender; // a local folder: taken after the Yes
     w.PfadWaehlen();
     ASSERT_EQ(w.Kopie().broadcastPfad, sender);
@@ -755,19 +800,20 @@ TEST_F(EinstellungenTest, ScheiterndesSpeichernLaesstFensterUndProgrammWieSie) {
         auto* w = new Einstellungen(t.p, &bar);
         QPointer<Einstellungen> wache(w);
         int fragen = 0;
-        w->dialoge.jaNeinAbbrechen = [&](QWidget*, const QString&) {
-            return ++fragen, Antwort::Ja;
+        w->frage = [&](QMessageBox::Icon, const QString&, QMessageBox::StandardButtons) {
+            return ++fragen, QMessageBox::Yes;
         };
         w->show();
-        w->speedOpt(5)->click();
-        w->dockPosOpt(1)->click();
+        Teil<QRadioButton>(*w, "SpeedOpt5")->click();
+        Teil<QRadioButton>(*w, "DockPosOpt1")->click();
         f.stoeren(t);
 
         EXPECT_FALSE(w->Speichern());
         EXPECT_TRUE(w->isVisible());
-        EXPECT_EQ(w->meldungPan()->text(), "Einstellungen nicht gespeichert: Datenbank "
-                                           "gesperrt oder nicht erreichbar.");
-        EXPECT_EQ(w->meldungPan()->hintergrund(), 0x0000FF);
+        EXPECT_EQ(Teil<Panel3D>(*w, "MeldungPan")->text(),
+                  "Einstellungen nicht gespeichert: Datenbank "
+                  "gesperrt oder nicht erreichbar.");
+        EXPECT_EQ(Teil<Panel3D>(*w, "MeldungPan")->hintergrund(), 0x0000FF);
         EXPECT_TRUE(static_cast<const Einstellungswerte&>(t.p) == vorher)
             << "the program keeps what the database holds";
         EXPECT_EQ(bar.ScrollSchritt(), 30);
@@ -786,24 +832,26 @@ TEST_F(EinstellungenTest, SchliessenFragtNurNachAenderungenUndGibtDieLeisteImmer
     const struct {
         const char* name;
         std::function<void(Einstellungen&)> aendern;
-        Antwort antwort;
+        QMessageBox::StandardButton antwort;
         bool gefragt, zu, gespeichert;
     } faelle[] = {
-        {"unchanged", [](auto&) {}, Antwort::Ja, false, true, false},
-        {"password only, no question", [](auto& w) { QTest::keyClicks(w.passwortTex(), "neu"); },
-         Antwort::Ja, false, true, false},
-        {"changed, Yes", [](auto& w) { w.dockPosOpt(1)->click(); }, Antwort::Ja, true, true, true},
-        {"changed, No", [](auto& w) { w.dockPosOpt(1)->click(); }, Antwort::Nein, true, true,
-         false},
-        {"changed, Cancel", [](auto& w) { w.dockPosOpt(1)->click(); }, Antwort::Abbrechen, true,
-         false, false},
+        {"unchanged", [](auto&) {}, QMessageBox::Yes, false, true, false},
+        {"password only, no question",
+         [](auto& w) { QTest::keyClicks(Teil<QLineEdit>(w, "PasswortTex"), "neu"); },
+         QMessageBox::Yes, false, true, false},
+        {"changed, Yes", [](auto& w) { Teil<QRadioButton>(w, "DockPosOpt1")->click(); },
+         QMessageBox::Yes, true, true, true},
+        {"changed, No", [](auto& w) { Teil<QRadioButton>(w, "DockPosOpt1")->click(); },
+         QMessageBox::No, true, true, false},
+        {"changed, Cancel", [](auto& w) { Teil<QRadioButton>(w, "DockPosOpt1")->click(); },
+         QMessageBox::Cancel, true, false, false},
         // Yes with a failing check keeps the window and its changes.
         {"changed, Yes, no password",
          [](auto& w) {
-             w.dockPosOpt(1)->click();
-             w.sysopStatusChe()->click();
+             Teil<QRadioButton>(w, "DockPosOpt1")->click();
+             Teil<QCheckBox>(w, "SysopStatusChe")->click();
          },
-         Antwort::Ja, true, false, false},
+         QMessageBox::Yes, true, false, false},
     };
     u.p.dockPos = 0;
     const Einstellungswerte start = u.p;
@@ -812,12 +860,16 @@ TEST_F(EinstellungenTest, SchliessenFragtNurNachAenderungenUndGibtDieLeisteImmer
         zurueck(start);
         buch = Drehbuch();
         Einstellungen& w = oeffnen();
-        w.speedOpt(15)->click(); // no change that asks
+        Teil<QRadioButton>(w, "SpeedOpt15")->click(); // no change that asks
         f.aendern(w);
         buch.jaNeinAbbrechen = f.antwort;
-        w.abbrechenBef()->click();
+        Teil<QPushButton>(w, "AbbrechenBef")->click();
         EXPECT_EQ(buch.fragen,
                   f.gefragt ? QStringList{QStringLiteral("Save changes?")} : QStringList());
+        for (const Drehbuch::Art& art : buch.arten) {
+            EXPECT_EQ(art.symbol, QMessageBox::Warning);
+            EXPECT_EQ(art.knoepfe, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        }
         EXPECT_EQ(offen(), !f.zu);
         EXPECT_EQ(u.p.dockPos, f.gespeichert ? 1 : 0);
         EXPECT_EQ(gespeichert("dockPos").alsInt32(), f.gespeichert ? 1 : 0);
@@ -833,44 +885,29 @@ TEST_F(EinstellungenTest, SchliessenFragtNurNachAenderungenUndGibtDieLeisteImmer
 TEST_F(EinstellungenTest, EnterDruecktDenKnopfMitDemFokus) {
     const struct {
         const char* name;
-        QPushButton* (Einstellungen::*knopf)() const;
+        const char* knopf;
         Qt::Key taste;
         Qt::KeyboardModifiers umschalter;
         bool zu;
         QStringList fragen;
     } faelle[] = {
-        {"Return on Save", &Einstellungen::speichernBef, Qt::Key_Return, Qt::NoModifier, true, {}},
-        {"keypad Enter on Save",
-         &Einstellungen::speichernBef,
-         Qt::Key_Enter,
-         Qt::KeypadModifier,
-         true,
-         {}},
-        {"Return on Cancel",
-         &Einstellungen::abbrechenBef,
-         Qt::Key_Return,
-         Qt::NoModifier,
-         true,
-         {}},
+        {"Return on Save", "SpeichernBef", Qt::Key_Return, Qt::NoModifier, true, {}},
+        {"keypad Enter on Save", "SpeichernBef", Qt::Key_Enter, Qt::KeypadModifier, true, {}},
+        {"Return on Cancel", "AbbrechenBef", Qt::Key_Return, Qt::NoModifier, true, {}},
         {"Return on Default values",
-         &Einstellungen::standardBef,
+         "StandardBef",
          Qt::Key_Return,
          Qt::NoModifier,
          false,
          {QStringLiteral("Really reset to default values?")}},
-        {"Ctrl+Return on Save",
-         &Einstellungen::speichernBef,
-         Qt::Key_Return,
-         Qt::ControlModifier,
-         false,
-         {}},
+        {"Ctrl+Return on Save", "SpeichernBef", Qt::Key_Return, Qt::ControlModifier, false, {}},
     };
     for (const auto& f : faelle) {
         SCOPED_TRACE(f.name);
         buch = Drehbuch();
         buch.jaNein = false;
         Einstellungen& w = oeffnen();
-        QPushButton* knopf = (w.*f.knopf)();
+        QPushButton* knopf = Teil<QPushButton>(w, f.knopf);
         knopf->setFocus(Qt::TabFocusReason);
         QTest::keyClick(knopf, f.taste, f.umschalter);
         EXPECT_EQ(offen(), !f.zu);
@@ -890,8 +927,8 @@ TEST_F(EinstellungenTest, BelegteDateiHaeltDasFensterOffen) {
         const Einstellungswerte vorher = u.p;
         Einstellungen& w = oeffnen();
         w.speicherWarteMs = 100;
-        w.dockPosOpt(1)->click();
-        w.speedOpt(5)->click();
+        Teil<QRadioButton>(w, "DockPosOpt1")->click();
+        Teil<QRadioButton>(w, "SpeedOpt5")->click();
         Datenbank andere(u.p.datenbankDatei);
         andere.Ausfuehren(QStringLiteral("BEGIN IMMEDIATE"));
 
@@ -904,20 +941,20 @@ TEST_F(EinstellungenTest, BelegteDateiHaeltDasFensterOffen) {
                 zeiger = c ? c->shape() : Qt::ArrowCursor;
             });
             if (mitFrage) {
-                buch.jaNeinAbbrechen = Antwort::Ja; // "Save changes?" Yes
+                buch.jaNeinAbbrechen = QMessageBox::Yes; // "Save changes?" Yes
                 w.close();
             } else {
                 EXPECT_FALSE(w.Speichern());
             }
             EXPECT_TRUE(offen());
             EXPECT_EQ(zeiger, Qt::WaitCursor);
-            EXPECT_EQ(w.meldungPan()->text(),
+            EXPECT_EQ(Teil<Panel3D>(w, "MeldungPan")->text(),
                       sprache == 1 ? QStringLiteral("Settings not saved: the database file is "
                                                     "busy in another program. Please try again.")
                                    : QStringLiteral("Nicht gespeichert: Datenbankdatei "
                                                     "in anderem Programm belegt. Bitte erneut "
                                                     "versuchen."));
-            EXPECT_EQ(w.meldungPan()->hintergrund(), 0x0000FF);
+            EXPECT_EQ(Teil<Panel3D>(w, "MeldungPan")->hintergrund(), 0x0000FF);
             EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "wait cursor gone again";
             EXPECT_TRUE(w.Kopie().dockPos == 1 && w.Kopie().Speed == 5);
             EXPECT_TRUE(static_cast<const Einstellungswerte&>(u.p) == vorher);
@@ -962,11 +999,11 @@ TEST_F(EinstellungenTest, BroadcastDateiBeiWahlUndSpeichern) {
             u.p.Sprache = sprache;
             buch = Drehbuch();
             Einstellungen& w = oeffnen(false);
-            w.broadcastStatusChe()->click();
+            Teil<QCheckBox>(w, "BroadcastStatusChe")->click();
             // Chosen: refused before any question, the path stays unset.
             buch.datei = f.pfad;
             w.PfadWaehlen();
-            EXPECT_EQ(w.meldungPan()->text(), erwartet);
+            EXPECT_EQ(Teil<Panel3D>(w, "MeldungPan")->text(), erwartet);
             EXPECT_TRUE(w.Kopie().broadcastPfad.isEmpty());
             EXPECT_TRUE(buch.fragen.isEmpty());
             // A good file is taken, and the finding about the earlier one
@@ -974,12 +1011,12 @@ TEST_F(EinstellungenTest, BroadcastDateiBeiWahlUndSpeichern) {
             buch.datei = sender;
             w.PfadWaehlen();
             ASSERT_EQ(w.Kopie().broadcastPfad, sender);
-            EXPECT_TRUE(w.meldungPan()->text().isEmpty());
+            EXPECT_TRUE(Teil<Panel3D>(w, "MeldungPan")->text().isEmpty());
             buch.befund =
                 f.pfad == fehlt ? BroadcastDatei::NichtErreichbar : BroadcastDatei::KeineNotizdatei;
             EXPECT_FALSE(w.Speichern());
             EXPECT_TRUE(offen());
-            EXPECT_EQ(w.meldungPan()->text(), erwartet);
+            EXPECT_EQ(Teil<Panel3D>(w, "MeldungPan")->text(), erwartet);
             EXPECT_FALSE(u.p.broadcastStatus);
             delete fenster.data();
         }
@@ -992,7 +1029,7 @@ TEST_F(EinstellungenTest, BroadcastDateiBeiWahlUndSpeichern) {
     u.p.broadcastPfad = fehlt;
     buch = Drehbuch();
     Einstellungen& w = oeffnen(false);
-    w.speedOpt(15)->click();
+    Teil<QRadioButton>(w, "SpeedOpt15")->click();
     EXPECT_TRUE(w.Speichern());
     EXPECT_EQ(gespeichert("Speed").alsInt32(), 15);
 }
@@ -1007,23 +1044,23 @@ TEST_F(EinstellungenTest, BlaseNachDerFrageAmFensterUndAufDemSchirm) {
     anderes.setGeometry(0, 0, 100, 100);
     Einstellungen& w = oeffnen();
     w.dialoge.bubble = Einstellungen::EchteDialoge().bubble;
-    w.dialoge.jaNeinAbbrechen = [&](QWidget*, const QString&) {
+    w.frage = [&](QMessageBox::Icon, const QString&, QMessageBox::StandardButtons) {
         // The question's box still holds the activation, or the bar has it.
         anderes.show();
         anderes.activateWindow();
         // Without a window manager the activation may not be reported.
         (void)QTest::qWaitForWindowActive(&anderes, 500);
-        return Antwort::Ja;
+        return QMessageBox::Yes;
     };
-    w.dockPosOpt(0)->click();
-    w.sysopStatusChe()->click(); // sysop mode without a password
+    Teil<QRadioButton>(w, "DockPosOpt0")->click();
+    Teil<QCheckBox>(w, "SysopStatusChe")->click(); // sysop mode without a password
     w.close();
     ASSERT_TRUE(offen());
     auto* blase = qobject_cast<FliegBubble*>(u.p.bubble.data());
     ASSERT_NE(blase, nullptr);
     EXPECT_EQ(blase->textPan()->text(), QStringLiteral("Please enter a password."));
-    const QPoint unter =
-        w.passwortTex()->mapTo(&w, QPoint(w.passwortTex()->width() / 2, w.passwortTex()->height()));
+    const QLineEdit* passwort = Teil<QLineEdit>(w, "PasswortTex");
+    const QPoint unter = passwort->mapTo(&w, QPoint(passwort->width() / 2, passwort->height()));
     const QPoint ecke = w.frameGeometry().topLeft();
     EXPECT_NEAR(blase->zielLinks(), Twips(ecke.x() + unter.x()), 30);
     EXPECT_NEAR(u.p.bubbleOben, Twips(ecke.y() + unter.y()) + 30, 30);
@@ -1038,7 +1075,7 @@ TEST_F(EinstellungenTest, BlaseNachDerFrageAmFensterUndAufDemSchirm) {
 // line is one line high and cuts off what is wider, in either language.
 TEST_F(EinstellungenTest, MeldungenPassenInDieZeile) {
     Einstellungen& w = oeffnen();
-    const Panel3D* zeile = w.meldungPan();
+    const Panel3D* zeile = Teil<Panel3D>(w, "MeldungPan");
     const QFontMetrics masse(zeile->font());
     for (int16_t sprache : {1, 2}) {
         const QString texte[] = {

@@ -2,6 +2,7 @@
 // still and disabled while they are open and runs again when they are done.
 
 #include "Animation.h"
+#include "Bedienteil.h"
 #include "Einstellungen.h"
 #include "EinstellungsSatz.h"
 #include "Panel3D.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 using namespace pinwick;
+using pinwick::test::Teil;
 using pinwick::test::TestUmgebung;
 
 namespace {
@@ -115,20 +117,24 @@ TEST_F(EinstellungsbefehlTest, SysopFragtNachDemPasswort) {
     const Fall faelle[] = {
         {"right password",
          [](PassTest& t) {
-             QTest::keyClicks(t.passText(), "Geheim");
-             QTest::keyClick(t.passText(), Qt::Key_Return);
+             QTest::keyClicks(Teil<QLineEdit>(t, QStringLiteral("Pa\u00DFText")), "Geheim");
+             QTest::keyClick(Teil<QLineEdit>(t, QStringLiteral("Pa\u00DFText")), Qt::Key_Return);
          },
          true},
         {"wrong, then Cancel",
          [](PassTest& t) {
-             QTest::keyClicks(t.passText(), "geheim");
-             QTest::keyClick(t.passText(), Qt::Key_Return);
-             EXPECT_EQ(t.meldungPan()->text(), "Zugang abgelehnt !");
+             QTest::keyClicks(Teil<QLineEdit>(t, QStringLiteral("Pa\u00DFText")), "geheim");
+             QTest::keyClick(Teil<QLineEdit>(t, QStringLiteral("Pa\u00DFText")), Qt::Key_Return);
+             EXPECT_EQ(Teil<Panel3D>(t, "MeldungPan")->text(), "Zugang abgelehnt !");
              EXPECT_TRUE(t.isVisible());
-             t.abbrechenBef()->click();
+             Teil<QPushButton>(t, "AbbrechenBef")->click();
          },
          false},
-        {"Escape", [](PassTest& t) { QTest::keyClick(t.passText(), Qt::Key_Escape); }, false},
+        {"Escape",
+         [](PassTest& t) {
+             QTest::keyClick(Teil<QLineEdit>(t, QStringLiteral("Pa\u00DFText")), Qt::Key_Escape);
+         },
+         false},
         {"close box", [](PassTest& t) { t.close(); }, false},
     };
     for (const Fall& f : faelle) {

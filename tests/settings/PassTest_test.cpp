@@ -1,5 +1,6 @@
 // The password prompt: its comparison, its result and its placement.
 
+#include "Bedienteil.h"
 #include "EinstellungsRegeln.h"
 #include "Masse.h"
 #include "Panel3D.h"
@@ -14,6 +15,7 @@
 #include <memory>
 
 using namespace pinwick;
+using pinwick::test::Teil;
 
 namespace {
 
@@ -34,9 +36,11 @@ protected:
     }
 
     static void tippen(PassTest& prompt, const QString& text) {
-        QTest::keyClicks(prompt.passText(), text);
+        QTest::keyClicks(Teil<QLineEdit>(prompt, QStringLiteral("Pa\u00DFText")), text);
     }
-    static void enter(PassTest& prompt) { QTest::keyClick(prompt.passText(), Qt::Key_Return); }
+    static void enter(PassTest& prompt) {
+        QTest::keyClick(Teil<QLineEdit>(prompt, QStringLiteral("Pa\u00DFText")), Qt::Key_Return);
+    }
 
     Programm p;
     std::vector<float> pausen;
@@ -72,7 +76,7 @@ TEST_F(PassTestTest, VergleichUndErgebnis) {
         pausen.clear();
         auto prompt = zeigen();
         tippen(*prompt, f.eingabe);
-        EXPECT_EQ(prompt->passText()->text(), f.eingabe);
+        EXPECT_EQ(Teil<QLineEdit>(*prompt, QStringLiteral("Pa\u00DFText"))->text(), f.eingabe);
         enter(*prompt);
 
         EXPECT_EQ(p.zugangErlaubt, f.erlaubt);
@@ -81,11 +85,11 @@ TEST_F(PassTestTest, VergleichUndErgebnis) {
         if (f.erlaubt) {
             EXPECT_EQ(prompt->result(), QDialog::Accepted);
             EXPECT_EQ(pausen, std::vector<float>{0.5f});
-            EXPECT_TRUE(prompt->meldungPan()->text().isEmpty());
+            EXPECT_TRUE(Teil<Panel3D>(*prompt, "MeldungPan")->text().isEmpty());
         } else {
-            EXPECT_EQ(prompt->meldungPan()->text(), "Zugang abgelehnt !");
-            EXPECT_EQ(prompt->meldungPan()->hintergrund(), PassTest::Rot);
-            EXPECT_TRUE(prompt->passText()->text().isEmpty());
+            EXPECT_EQ(Teil<Panel3D>(*prompt, "MeldungPan")->text(), "Zugang abgelehnt !");
+            EXPECT_EQ(Teil<Panel3D>(*prompt, "MeldungPan")->hintergrund(), PassTest::Rot);
+            EXPECT_TRUE(Teil<QLineEdit>(*prompt, QStringLiteral("Pa\u00DFText"))->text().isEmpty());
             EXPECT_TRUE(pausen.empty());
         }
     }
@@ -97,15 +101,15 @@ TEST_F(PassTestTest, FalschesPasswortLaesstWeiterVersuchenUndNaechsteTasteLoesch
     for (int versuch = 0; versuch < 5; ++versuch) {
         tippen(*prompt, QStringLiteral("falsch"));
         enter(*prompt);
-        ASSERT_EQ(prompt->meldungPan()->text(), "Zugang abgelehnt !");
+        ASSERT_EQ(Teil<Panel3D>(*prompt, "MeldungPan")->text(), "Zugang abgelehnt !");
         EXPECT_TRUE(prompt->isVisible());
     }
     tippen(*prompt, QStringLiteral("G"));
-    EXPECT_TRUE(prompt->meldungPan()->text().isEmpty());
-    EXPECT_EQ(prompt->meldungPan()->hintergrund(), PassTest::Hellgrau);
+    EXPECT_TRUE(Teil<Panel3D>(*prompt, "MeldungPan")->text().isEmpty());
+    EXPECT_EQ(Teil<Panel3D>(*prompt, "MeldungPan")->hintergrund(), PassTest::Hellgrau);
     tippen(*prompt, QStringLiteral("eheim"));
     // OK acts as Enter.
-    prompt->okBef()->click();
+    Teil<QPushButton>(*prompt, "OkBef")->click();
     EXPECT_TRUE(p.zugangErlaubt);
     EXPECT_FALSE(prompt->isVisible());
 }
@@ -116,13 +120,16 @@ TEST_F(PassTestTest, JederAndereWegHinausVerweigert) {
         const char* name;
         std::function<void(PassTest&)> weg;
     } wege[] = {
-        {"Escape", [](PassTest& t) { QTest::keyClick(t.passText(), Qt::Key_Escape); }},
-        {"Cancel", [](PassTest& t) { t.abbrechenBef()->click(); }},
+        {"Escape",
+         [](PassTest& t) {
+             QTest::keyClick(Teil<QLineEdit>(t, QStringLiteral("Pa\u00DFText")), Qt::Key_Escape);
+         }},
+        {"Cancel", [](PassTest& t) { Teil<QPushButton>(t, "AbbrechenBef")->click(); }},
         {"close box", [](PassTest& t) { t.close(); }},
         {"right password typed, then Escape",
          [](PassTest& t) {
-             QTest::keyClicks(t.passText(), "Geheim");
-             QTest::keyClick(t.passText(), Qt::Key_Escape);
+             QTest::keyClicks(Teil<QLineEdit>(t, QStringLiteral("Pa\u00DFText")), "Geheim");
+             QTest::keyClick(Teil<QLineEdit>(t, QStringLiteral("Pa\u00DFText")), Qt::Key_Escape);
          }},
     };
     for (const auto& w : wege) {
@@ -142,10 +149,12 @@ TEST_F(PassTestTest, NimmtHundertZeichenAn) {
     // as many, or a longer password could never be matched.
     p.passWort = QString(100, QLatin1Char('a'));
     auto prompt = zeigen();
-    EXPECT_EQ(prompt->passText()->maxLength(), PasswortLaenge);
+    EXPECT_EQ(Teil<QLineEdit>(*prompt, QStringLiteral("Pa\u00DFText"))->maxLength(),
+              PasswortLaenge);
     tippen(*prompt, QString(101, QLatin1Char('a')));
-    EXPECT_EQ(prompt->passText()->text().size(), 100);
-    EXPECT_EQ(prompt->passText()->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(Teil<QLineEdit>(*prompt, QStringLiteral("Pa\u00DFText"))->text().size(), 100);
+    EXPECT_EQ(Teil<QLineEdit>(*prompt, QStringLiteral("Pa\u00DFText"))->echoMode(),
+              QLineEdit::Password);
     enter(*prompt);
     EXPECT_TRUE(p.zugangErlaubt);
 }
@@ -172,10 +181,10 @@ TEST_F(PassTestTest, BeschriftungUndLage) {
         p.Sprache = f.sprache;
         leiste.setGeometry(schirm.x(), schirm.y() + f.leisteOben, schirm.width(), 30);
         auto prompt = zeigen();
-        EXPECT_EQ(prompt->titelPan()->text(), QString::fromUtf8(f.titel));
-        EXPECT_EQ(prompt->zzPanel()->text(), QString::fromUtf8(f.aufforderung));
-        EXPECT_EQ(prompt->okBef()->text(), "&OK");
-        EXPECT_EQ(prompt->abbrechenBef()->text(), "&Abbrechen");
+        EXPECT_EQ(Teil<Panel3D>(*prompt, "TitelPan")->text(), QString::fromUtf8(f.titel));
+        EXPECT_EQ(Teil<Panel3D>(*prompt, "zzPanel")->text(), QString::fromUtf8(f.aufforderung));
+        EXPECT_EQ(Teil<QPushButton>(*prompt, "OkBef")->text(), "&OK");
+        EXPECT_EQ(Teil<QPushButton>(*prompt, "AbbrechenBef")->text(), "&Abbrechen");
         const QPoint lage = PassTestLage(PassTestBreite, PassTestHoehe, Twips(f.leisteOben),
                                          Twips(30), Twips(schirm.height()));
         EXPECT_EQ(prompt->pos(), schirm.topLeft() + QPoint(Px(lage.x()), Px(lage.y())));

@@ -15,7 +15,8 @@ using Systemfrage = std::function<QMessageBox::StandardButton(
     QMessageBox::Icon symbol, const QString& text, QMessageBox::StandardButtons knoepfe)>;
 
 // Shows the box modally over eltern and returns the button pressed. Closing
-// the box by the window manager or Esc answers No (or the only button).
+// the box by the window manager or Esc answers Cancel where the box has it,
+// else No, else OK: a close request must never count as Yes.
 QMessageBox::StandardButton SystemfrageZeigen(QWidget* eltern, QMessageBox::Icon symbol,
                                               const QString& text,
                                               QMessageBox::StandardButtons knoepfe);
