@@ -1,10 +1,11 @@
 #include "UpdateKern.h"
-#include "Protokoll.h"
 
 #include "Hilfen.h"
+#include "Protokoll.h"
 #include "Programme.h"
 #include "Versuche.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QSaveFile>
 #include <cmath>
@@ -95,6 +96,7 @@ void UpdateKern::Pruefen() {
         p_.EreignisseZulassen();
         Ftp ftp(server, zeiten);
         ftp.ereignisse = [this] { p_.EreignisseZulassen(); };
+        ftp.frist = QDeadlineTimer(gesamtzeitMs);
         p_.EreignisseZulassen();
         Entfernen(datei);
         p_.EreignisseZulassen();
