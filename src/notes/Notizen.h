@@ -51,6 +51,10 @@ public:
     // row on which p.lokaleNotizen stands.
     Notizen(Programm& p, NotizModus modus, QWidget* eltern = nullptr);
 
+    // New note or editing one: a later start's --new-note counts an open
+    // editor for a new note as done.
+    NotizModus Modus() const { return modus_; }
+
     // Sets the title, every caption, the lists' items and the option widths
     // from Sprache (1 English, 2 German; any other value keeps the German).
     void BeschriftungSetzen();
