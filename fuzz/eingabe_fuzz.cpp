@@ -87,9 +87,7 @@ void gespeichert(const Notiz& n, const NotizFormular& f, const QDate& heute) {
     // Opened in the editor and saved again with every question answered Yes.
     NotizFormular wieder = NeuesFormular(heute);
     NotizPraesentieren(wieder, n);
-    int32_t datumZahl = 0;
-    const PruefErgebnis zweit =
-        SpeichernPruefen(wieder, heute, datumZahl, [](Frage) { return true; });
+    const PruefErgebnis zweit = SpeichernPruefen(wieder, heute, [](Frage) { return true; });
     FUZZ_PRUEFEN(zweit.ok, "a saved note opened again cannot be saved (message %d)",
                  zweit.meldung ? int(*zweit.meldung) : -1);
     FUZZ_PRUEFEN(gleicheNotiz(zweit.notiz, n), "a saved note saves again as another");
@@ -166,9 +164,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* daten, size_t groesse) {
         datum(d, heute);
 
     int gefragt = 0;
-    int32_t datumZahl = 0;
     const PruefErgebnis e =
-        SpeichernPruefen(f, heute, datumZahl, [&](Frage) { return ja(antworten, gefragt); });
+        SpeichernPruefen(f, heute, [&](Frage) { return ja(antworten, gefragt); });
     if (!e.ok) {
         if (e.meldung)
             FUZZ_PRUEFEN(!MeldungsText(*e.meldung, 1).isEmpty() &&

@@ -12,6 +12,108 @@ namespace {
     throw EingabeFehler(text.toStdString());
 }
 
+// Reads CSV text field by field, counting lines for the messages.
+class Leser {
+public:
+    Leser(const QString& text, std::vector<int>* anfaenge) : text_(text), anfaenge_(anfaenge) {}
+
+    std::vector<QStringList> alle() {
+        const qsizetype n = text_.size();
+        while (i_ < n) {
+            if (!feldBegonnen_)
+                satzAnfang_ = zeile_;
+            feldBegonnen_ = true;
+            if (text_[i_] == QLatin1Char('"'))
+                gequotet();
+            else
+                schlicht();
+            if (i_ >= n)
+                break;
+            if (text_[i_] == QLatin1Char(',')) {
+                satz_ << feld_;
+                feld_.clear();
+                ++i_;
+                // A comma at the very end still leaves an empty last field.
+                if (i_ >= n)
+                    break;
+                continue;
+            }
+            i_ += umbruch(i_);
+            ++zeile_;
+            satzEnde();
+        }
+        if (feldBegonnen_)
+            satzEnde();
+        return std::move(saetze_);
+    }
+
+private:
+    // A line break at j (CR LF, LF or CR): its length, else 0.
+    int umbruch(qsizetype j) const {
+        if (j >= text_.size())
+            return 0;
+        if (text_[j] == QLatin1Char('\r'))
+            return j + 1 < text_.size() && text_[j + 1] == QLatin1Char('\n') ? 2 : 1;
+        return text_[j] == QLatin1Char('\n') ? 1 : 0;
+    }
+
+    void satzEnde() {
+        satz_ << feld_;
+        feld_.clear();
+        saetze_.push_back(satz_);
+        if (anfaenge_)
+            anfaenge_->push_back(satzAnfang_);
+        satz_.clear();
+        feldBegonnen_ = false;
+    }
+
+    // A quoted field: up to the quote that is not doubled.
+    void gequotet() {
+        const qsizetype n = text_.size();
+        const int anfang = zeile_;
+        ++i_;
+        for (;;) {
+            if (i_ >= n)
+                fehler(QStringLiteral("line %1: a quote opened here is never closed").arg(anfang));
+            if (text_[i_] == QLatin1Char('"')) {
+                if (i_ + 1 < n && text_[i_ + 1] == QLatin1Char('"')) {
+                    feld_ += QLatin1Char('"');
+                    i_ += 2;
+                    continue;
+                }
+                ++i_;
+                break;
+            }
+            if (const int u = umbruch(i_)) {
+                ++zeile_;
+                feld_ += text_.mid(i_, u);
+                i_ += u;
+                continue;
+            }
+            feld_ += text_[i_++];
+        }
+        if (i_ < n && text_[i_] != QLatin1Char(',') && !umbruch(i_))
+            fehler(QStringLiteral("line %1: text after a closing quote").arg(zeile_));
+    }
+
+    void schlicht() {
+        while (i_ < text_.size() && text_[i_] != QLatin1Char(',') && !umbruch(i_)) {
+            if (text_[i_] == QLatin1Char('"'))
+                fehler(QStringLiteral("line %1: a quote inside an unquoted field").arg(zeile_));
+            feld_ += text_[i_++];
+        }
+    }
+
+    const QString& text_;
+    std::vector<int>* anfaenge_;
+    std::vector<QStringList> saetze_;
+    QStringList satz_;
+    QString feld_;
+    qsizetype i_ = 0;
+    int zeile_ = 1, satzAnfang_ = 1;
+    bool feldBegonnen_ = false; // something of the current record was read
+};
+
 // Where each record began, for messages; filled beside the records.
 std::vector<QStringList> lesen(const QByteArray& daten, std::vector<int>* anfaenge) {
     QByteArray roh = daten;
@@ -21,90 +123,7 @@ std::vector<QStringList> lesen(const QByteArray& daten, std::vector<int>* anfaen
     const QString text = dekodierer.decode(roh);
     if (dekodierer.hasError())
         fehler(QStringLiteral("the file is not UTF-8 text"));
-
-    std::vector<QStringList> saetze;
-    QStringList satz;
-    QString feld;
-    int zeile = 1, satzAnfang = 1;
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    bool feldBegonnen = false; // something of the current record was read
-
-    const auto satzEnde = [&] {
-        satz << feld;
-        feld.clear();
-        saetze.push_back(satz);
-        if (anfaenge)
-            anfaenge->push_back(satzAnfang);
-        satz.clear();
-        feldBegonnen = false;
-    };
-    // A line break at i (CR LF, LF or CR): its length, else 0.
-    const auto umbruch = [&](qsizetype j) -> int {
-        if (j >= n)
-            return 0;
-        if (text[j] == QLatin1Char('\r'))
-            return j + 1 < n && text[j + 1] == QLatin1Char('\n') ? 2 : 1;
-        return text[j] == QLatin1Char('\n') ? 1 : 0;
-    };
-
-    while (i < n) {
-        if (!feldBegonnen)
-            satzAnfang = zeile;
-        feldBegonnen = true;
-        if (text[i] == QLatin1Char('"')) {
-            // A quoted field: up to the quote that is not doubled.
-            const int anfang = zeile;
-            ++i;
-            for (;;) {
-                if (i >= n)
-                    fehler(
-                        QStringLiteral("line %1: a quote opened here is never closed").arg(anfang));
-                if (text[i] == QLatin1Char('"')) {
-                    if (i + 1 < n && text[i + 1] == QLatin1Char('"')) {
-                        feld += QLatin1Char('"');
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                if (const int u = umbruch(i)) {
-                    ++zeile;
-                    feld += text.mid(i, u);
-                    i += u;
-                    continue;
-                }
-                feld += text[i++];
-            }
-            if (i < n && text[i] != QLatin1Char(',') && !umbruch(i))
-                fehler(QStringLiteral("line %1: text after a closing quote").arg(zeile));
-        } else {
-            while (i < n && text[i] != QLatin1Char(',') && !umbruch(i)) {
-                if (text[i] == QLatin1Char('"'))
-                    fehler(QStringLiteral("line %1: a quote inside an unquoted field").arg(zeile));
-                feld += text[i++];
-            }
-        }
-        if (i >= n)
-            break;
-        if (text[i] == QLatin1Char(',')) {
-            satz << feld;
-            feld.clear();
-            ++i;
-            // A comma at the very end still leaves an empty last field.
-            if (i >= n)
-                break;
-            continue;
-        }
-        const int u = umbruch(i);
-        i += u;
-        ++zeile;
-        satzEnde();
-    }
-    if (feldBegonnen)
-        satzEnde();
-    return saetze;
+    return Leser(text, anfaenge).alle();
 }
 
 bool braucheAnfuehrung(const QString& feld) {
@@ -117,6 +136,38 @@ bool braucheAnfuehrung(const QString& feld) {
             c == QLatin1Char('\n'))
             return true;
     return false;
+}
+
+// The schedule of one record; wert gives the field of a column of CsvKopf.
+template <typename Wert> Zeitplanwahl wahlAusFeldern(const Wert& wert) {
+    Zeitplanwahl w;
+    w.rhythmus = RhythmusLesen(wert(1));
+    if (!wert(2).trimmed().isEmpty())
+        w.von = UhrzeitLesen(wert(2));
+    if (!wert(3).trimmed().isEmpty())
+        w.bis = UhrzeitLesen(wert(3));
+    if (!wert(4).trimmed().isEmpty())
+        w.start = DatumLesen(wert(4));
+    if (!wert(5).trimmed().isEmpty())
+        w.wochen = ZahlLesen(wert(5), "weeks");
+    const QString tage = wert(6).trimmed();
+    switch (w.rhythmus) {
+    case RhythmusWoechentlich:
+        w.tage = WochentageLesen(tage);
+        break;
+    case RhythmusMonatlich:
+        MonatsTagLesen(tage, w);
+        break;
+    case RhythmusJaehrlich:
+        w.jahrestage = JahrestageLesen(tage);
+        break;
+    default:
+        if (!tage.isEmpty())
+            fehler(QStringLiteral("a %1 note has no days").arg(RhythmusText(w.rhythmus)));
+    }
+    if (!wert(7).trimmed().isEmpty())
+        w.vorher = ZahlLesen(wert(7), "advance");
+    return w;
 }
 
 } // namespace
@@ -179,31 +230,7 @@ std::vector<CsvNotiz> CsvNotizenLesen(const QByteArray& daten) {
                            .arg(satz.size())
                            .arg(kopf.size()));
             c.text = wert(0);
-            Zeitplanwahl& w = c.wahl;
-            w.rhythmus = RhythmusLesen(wert(1));
-            w.von = wert(2).trimmed().isEmpty() ? QString() : UhrzeitLesen(wert(2));
-            w.bis = wert(3).trimmed().isEmpty() ? QString() : UhrzeitLesen(wert(3));
-            if (!wert(4).trimmed().isEmpty())
-                w.start = DatumLesen(wert(4));
-            if (!wert(5).trimmed().isEmpty())
-                w.wochen = ZahlLesen(wert(5), "weeks");
-            const QString tage = wert(6).trimmed();
-            switch (w.rhythmus) {
-            case RhythmusWoechentlich:
-                w.tage = WochentageLesen(tage);
-                break;
-            case RhythmusMonatlich:
-                MonatsTagLesen(tage, w);
-                break;
-            case RhythmusJaehrlich:
-                w.jahrestage = JahrestageLesen(tage);
-                break;
-            default:
-                if (!tage.isEmpty())
-                    fehler(QStringLiteral("a %1 note has no days").arg(RhythmusText(w.rhythmus)));
-            }
-            if (!wert(7).trimmed().isEmpty())
-                w.vorher = ZahlLesen(wert(7), "advance");
+            c.wahl = wahlAusFeldern(wert);
         } catch (const EingabeFehler& e) {
             c.fehler = QString::fromStdString(e.what());
         }
@@ -229,8 +256,8 @@ QByteArray CsvNotizZeile(const Notiz& n) {
         break;
     }
     const bool mitStart = w.rhythmus >= RhythmusWoechentlich;
-    return CsvZeile({n.inhalt, RhythmusText(w.rhythmus), w.von, w.bis,
-                     mitStart ? DatumAusgabe(w.start) : QString(),
+    return CsvZeile({n.inhalt, RhythmusText(w.rhythmus), UhrzeitAusgabe(w.von),
+                     UhrzeitAusgabe(w.bis), mitStart ? DatumAusgabe(w.start) : QString(),
                      w.rhythmus == RhythmusWoechentlich ? QString::number(w.wochen) : QString(),
                      tage,
                      w.rhythmus >= RhythmusMonatlich ? QString::number(w.vorher) : QString()});

@@ -293,14 +293,217 @@ std::vector<Notiz> alleNotizen(Datensatzmenge& rs, QStringList& unlesbar) {
     return notizen;
 }
 
+// One call of the program: its options, its words after the command, the
+// notes file and today.
+struct Aufruf {
+    Befehl& b;
+    const QStringList& pos;
+    const NotizenUmgebung& u;
+    QString pfad;
+    QDate heute;
+};
+
+int auflisten(const Aufruf& a) {
+    a.b.nurErlaubt(a.pos.front(), {QStringLiteral("due")});
+    if (a.pos.size() != 1)
+        aufruf(QStringLiteral("list takes no arguments"));
+    QTextStream& aus = *a.u.aus;
+    Notizdatei datei(a.pfad, a.u.warteMs);
+    Datensatzmenge& rs = datei.Lesen();
+    const bool nurFaellige = a.b.parser.isSet(a.b.faellig);
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+        try {
+            const Notiz n = NotizLesen(rs);
+            // The ticker's own test: a note it would skip as faulty is not
+            // due either.
+            if (nurFaellige && n.Rhythmus > 0 && !ZeitTestKern(rs, a.u.jetzt))
+                continue;
+            aus << n.ID << '\t' << ZeitplanInWorten(n) << '\t' << n.inhalt << '\n';
+        } catch (const std::exception&) {
+            if (nurFaellige)
+                continue;
+            QString id, inhalt;
+            try {
+                id = rs.Feld(u"ID").alsText();
+                inhalt = rs.Feld(u"inhalt").istNull() ? QString() : rs.Feld(u"inhalt").alsText();
+            } catch (...) {
+            }
+            aus << id << '\t' << "unreadable schedule" << '\t' << inhalt << '\n';
+        }
+    }
+    return StatusOk;
+}
+
+int hinzufuegenBefehl(const Aufruf& a) {
+    a.b.nurErlaubt(a.pos.front(),
+                   {QStringLiteral("daily"), QStringLiteral("weekly"), QStringLiteral("weeks"),
+                    QStringLiteral("monthly"), QStringLiteral("yearly"), QStringLiteral("from"),
+                    QStringLiteral("to"), QStringLiteral("start"), QStringLiteral("before")});
+    if (a.pos.size() != 2)
+        aufruf(a.pos.size() < 2 ? QStringLiteral("add needs the note's TEXT")
+                                : QStringLiteral("add takes one TEXT; quote it"));
+    Notiz n;
+    try {
+        n = NotizAusWahl(a.pos[1], wahlAusOptionen(a.b), a.heute);
+    } catch (const EingabeFehler& f) {
+        aufruf(QString::fromStdString(f.what()));
+    }
+    Notizdatei datei(a.pfad, a.u.warteMs);
+    for (qint64 id : hinzufuegen(datei, {n}, a.pfad))
+        *a.u.aus << id << '\n';
+    return StatusOk;
+}
+
+int loeschen(const Aufruf& a) {
+    a.b.nurErlaubt(a.pos.front(), {});
+    if (a.pos.size() < 2)
+        aufruf(QStringLiteral("delete needs at least one ID"));
+    std::vector<qint64> ids;
+    for (qsizetype i = 1; i < a.pos.size(); ++i) {
+        bool ok = false;
+        const qint64 id = a.pos[i].toLongLong(&ok);
+        if (!ok || id <= 0 || a.pos[i].trimmed() != a.pos[i])
+            aufruf(QStringLiteral("\"%1\" is no note ID").arg(a.pos[i]));
+        ids.push_back(id);
+    }
+    Notizdatei datei(a.pfad, a.u.warteMs);
+    Datensatzmenge& rs = datei.Schreiben();
+    for (qint64 id : ids) {
+        try {
+            rs.FindLast(QStringLiteral("ID = %1").arg(id));
+            if (rs.NoMatch())
+                scheitern(QStringLiteral("no note with ID %1; nothing deleted").arg(id));
+            rs.Delete();
+        } catch (const BesetztFehler&) {
+            scheitern(QStringLiteral("%1 is locked by another program").arg(a.pfad));
+        } catch (const DatenFehler& f) {
+            scheitern(QStringLiteral("%1: nothing deleted (%2)")
+                          .arg(a.pfad, QString::fromStdString(f.what())));
+        }
+    }
+    datei.Festschreiben();
+    return StatusOk;
+}
+
+// The format of an export: --format, else the target's ending, else iCalendar.
+Format exportFormat(const Aufruf& a, const QString& ziel) {
+    if (a.b.parser.isSet(a.b.format)) {
+        const QString f = a.b.parser.value(a.b.format).toLower();
+        if (f == QLatin1String("ics"))
+            return Format::Ics;
+        if (f == QLatin1String("csv"))
+            return Format::Csv;
+        aufruf(QStringLiteral("--format \"%1\": give ics or csv").arg(f));
+    }
+    if (ziel.isEmpty())
+        return Format::Ics;
+    const auto f = formatAusEndung(ziel);
+    if (!f)
+        aufruf(QStringLiteral("%1: give --format, or end the name in .ics or .csv").arg(ziel));
+    return *f;
+}
+
+QByteArray csvSchreiben(const std::vector<Notiz>& notizen, QStringList& ausgelassen) {
+    QByteArray daten = CsvZeile(CsvKopf);
+    for (const Notiz& n : notizen) {
+        try {
+            daten += CsvNotizZeile(n);
+        } catch (const EingabeFehler& f) {
+            ausgelassen << QStringLiteral("note %1 left out: %2")
+                               .arg(n.ID)
+                               .arg(QString::fromStdString(f.what()));
+        }
+    }
+    return daten;
+}
+
+int exportieren(const Aufruf& a) {
+    a.b.nurErlaubt(a.pos.front(), {QStringLiteral("format")});
+    if (a.pos.size() > 2)
+        aufruf(QStringLiteral("export takes at most one OUT file"));
+    const QString ziel = a.pos.size() == 2 ? a.pos[1] : QString();
+    const Format fmt = exportFormat(a, ziel);
+    Notizdatei datei(a.pfad, a.u.warteMs);
+    QStringList ausgelassen;
+    const std::vector<Notiz> notizen = alleNotizen(datei.Lesen(), ausgelassen);
+    const QByteArray daten = fmt == Format::Ics ? KalenderSchreiben(notizen, a.u.jetzt, ausgelassen)
+                                                : csvSchreiben(notizen, ausgelassen);
+    if (ziel.isEmpty() || ziel == QLatin1String("-")) {
+        a.u.aus->flush();
+        if (QTextStream* s = a.u.aus; s->device()) {
+            s->device()->write(daten);
+        } else {
+            *s << QString::fromUtf8(daten);
+        }
+    } else {
+        // Written beside the target and renamed: a failed export never
+        // leaves half a calendar where a whole one was.
+        QSaveFile f(ziel);
+        if (!f.open(QIODevice::WriteOnly) || f.write(daten) != daten.size() || !f.commit())
+            scheitern(QStringLiteral("%1: cannot be written (%2)").arg(ziel, f.errorString()));
+    }
+    for (const QString& zeile : ausgelassen)
+        *a.u.fehler << zeile << '\n';
+    return ausgelassen.isEmpty() ? StatusOk : StatusFehler;
+}
+
+// The notes a file to import holds; the lines it refuses go to abgelehnt.
+std::vector<Notiz> importLesen(const QByteArray& daten, Format fmt, const QDate& heute,
+                               QStringList& abgelehnt) {
+    if (fmt == Format::Ics) {
+        KalenderInhalt k = KalenderLesen(daten, heute);
+        abgelehnt = k.abgelehnt;
+        return std::move(k.notizen);
+    }
+    std::vector<Notiz> notizen;
+    for (const CsvNotiz& c : CsvNotizenLesen(daten)) {
+        try {
+            if (!c.fehler.isEmpty())
+                throw EingabeFehler(c.fehler.toStdString());
+            notizen.push_back(NotizAusWahl(c.text, c.wahl, heute));
+        } catch (const EingabeFehler& f) {
+            abgelehnt << QStringLiteral("refused line %1: %2")
+                             .arg(c.zeile)
+                             .arg(QString::fromStdString(f.what()));
+        }
+    }
+    return notizen;
+}
+
+int importieren(const Aufruf& a) {
+    a.b.nurErlaubt(a.pos.front(), {});
+    if (a.pos.size() != 2)
+        aufruf(QStringLiteral("import takes one FILE"));
+    const QString quelle = a.pos[1];
+    const auto fmt = formatAusEndung(quelle);
+    if (!fmt)
+        aufruf(QStringLiteral("%1: the name must end in .ics or .csv").arg(quelle));
+    const QByteArray daten = dateiLesen(quelle);
+    // The notes file is checked first: an import into a wrong --file fails
+    // even when the calendar holds nothing to store.
+    Notizdatei datei(a.pfad, a.u.warteMs);
+    std::vector<Notiz> notizen;
+    QStringList abgelehnt;
+    try {
+        notizen = importLesen(daten, *fmt, a.heute, abgelehnt);
+    } catch (const EingabeFehler& f) {
+        scheitern(QStringLiteral("%1: %2").arg(quelle, QString::fromStdString(f.what())));
+    }
+    if (!notizen.empty()) {
+        for (qint64 id : hinzufuegen(datei, notizen, a.pfad))
+            *a.u.aus << id << '\n';
+    }
+    for (const QString& zeile : abgelehnt)
+        *a.u.fehler << zeile << '\n';
+    return abgelehnt.isEmpty() ? StatusOk : StatusFehler;
+}
+
 int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
-    QTextStream& aus = *u.aus;
-    QTextStream& fehler = *u.fehler;
     Befehl b;
     if (!b.parser.parse(QStringList{QStringLiteral("pinwick-notes")} + argumente))
         aufruf(b.parser.errorText());
     if (b.parser.isSet(b.hilfe)) {
-        aus << b.parser.helpText();
+        *u.aus << b.parser.helpText();
         return StatusOk;
     }
     const QStringList pos = b.parser.positionalArguments();
@@ -312,192 +515,17 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
     const QString pfad = b.parser.isSet(b.datei) ? b.parser.value(b.datei) : u.eigeneDatei;
     if (pfad.isEmpty())
         aufruf(QStringLiteral("--file needs a path"));
-    const QDate heute = u.jetzt.date();
-
-    if (befehl == QLatin1String("list")) {
-        b.nurErlaubt(befehl, {QStringLiteral("due")});
-        if (pos.size() != 1)
-            aufruf(QStringLiteral("list takes no arguments"));
-        Notizdatei datei(pfad, u.warteMs);
-        Datensatzmenge& rs = datei.Lesen();
-        const bool nurFaellige = b.parser.isSet(b.faellig);
-        for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
-            try {
-                const Notiz n = NotizLesen(rs);
-                // The ticker's own test: a note it would skip as faulty is
-                // not due either.
-                if (nurFaellige && n.Rhythmus > 0 && !ZeitTestKern(rs, u.jetzt))
-                    continue;
-                aus << n.ID << '\t' << ZeitplanInWorten(n) << '\t' << n.inhalt << '\n';
-            } catch (const std::exception&) {
-                if (nurFaellige)
-                    continue;
-                QString id, inhalt;
-                try {
-                    id = rs.Feld(u"ID").alsText();
-                    inhalt =
-                        rs.Feld(u"inhalt").istNull() ? QString() : rs.Feld(u"inhalt").alsText();
-                } catch (...) {
-                }
-                aus << id << '\t' << "unreadable schedule" << '\t' << inhalt << '\n';
-            }
-        }
-        return StatusOk;
-    }
-
-    if (befehl == QLatin1String("add")) {
-        b.nurErlaubt(befehl,
-                     {QStringLiteral("daily"), QStringLiteral("weekly"), QStringLiteral("weeks"),
-                      QStringLiteral("monthly"), QStringLiteral("yearly"), QStringLiteral("from"),
-                      QStringLiteral("to"), QStringLiteral("start"), QStringLiteral("before")});
-        if (pos.size() != 2)
-            aufruf(pos.size() < 2 ? QStringLiteral("add needs the note's TEXT")
-                                  : QStringLiteral("add takes one TEXT; quote it"));
-        Notiz n;
-        try {
-            n = NotizAusWahl(pos[1], wahlAusOptionen(b), heute);
-        } catch (const EingabeFehler& f) {
-            aufruf(QString::fromStdString(f.what()));
-        }
-        Notizdatei datei(pfad, u.warteMs);
-        for (qint64 id : hinzufuegen(datei, {n}, pfad))
-            aus << id << '\n';
-        return StatusOk;
-    }
-
-    if (befehl == QLatin1String("delete")) {
-        b.nurErlaubt(befehl, {});
-        if (pos.size() < 2)
-            aufruf(QStringLiteral("delete needs at least one ID"));
-        std::vector<qint64> ids;
-        for (qsizetype i = 1; i < pos.size(); ++i) {
-            bool ok = false;
-            const qint64 id = pos[i].toLongLong(&ok);
-            if (!ok || id <= 0 || pos[i].trimmed() != pos[i])
-                aufruf(QStringLiteral("\"%1\" is no note ID").arg(pos[i]));
-            ids.push_back(id);
-        }
-        Notizdatei datei(pfad, u.warteMs);
-        Datensatzmenge& rs = datei.Schreiben();
-        for (qint64 id : ids) {
-            try {
-                rs.FindLast(QStringLiteral("ID = %1").arg(id));
-                if (rs.NoMatch())
-                    scheitern(QStringLiteral("no note with ID %1; nothing deleted").arg(id));
-                rs.Delete();
-            } catch (const BesetztFehler&) {
-                scheitern(QStringLiteral("%1 is locked by another program").arg(pfad));
-            } catch (const DatenFehler& f) {
-                scheitern(QStringLiteral("%1: nothing deleted (%2)")
-                              .arg(pfad, QString::fromStdString(f.what())));
-            }
-        }
-        datei.Festschreiben();
-        return StatusOk;
-    }
-
-    if (befehl == QLatin1String("export")) {
-        b.nurErlaubt(befehl, {QStringLiteral("format")});
-        if (pos.size() > 2)
-            aufruf(QStringLiteral("export takes at most one OUT file"));
-        const QString ziel = pos.size() == 2 ? pos[1] : QString();
-        Format fmt = Format::Ics;
-        if (b.parser.isSet(b.format)) {
-            const QString f = b.parser.value(b.format).toLower();
-            if (f == QLatin1String("ics"))
-                fmt = Format::Ics;
-            else if (f == QLatin1String("csv"))
-                fmt = Format::Csv;
-            else
-                aufruf(QStringLiteral("--format \"%1\": give ics or csv").arg(f));
-        } else if (!ziel.isEmpty()) {
-            const auto f = formatAusEndung(ziel);
-            if (!f)
-                aufruf(
-                    QStringLiteral("%1: give --format, or end the name in .ics or .csv").arg(ziel));
-            fmt = *f;
-        }
-        Notizdatei datei(pfad, u.warteMs);
-        QStringList ausgelassen;
-        const std::vector<Notiz> notizen = alleNotizen(datei.Lesen(), ausgelassen);
-        QByteArray daten;
-        if (fmt == Format::Ics) {
-            daten = KalenderSchreiben(notizen, u.jetzt, ausgelassen);
-        } else {
-            daten = CsvZeile(CsvKopf);
-            for (const Notiz& n : notizen) {
-                try {
-                    daten += CsvNotizZeile(n);
-                } catch (const EingabeFehler& f) {
-                    ausgelassen << QStringLiteral("note %1 left out: %2")
-                                       .arg(n.ID)
-                                       .arg(QString::fromStdString(f.what()));
-                }
-            }
-        }
-        if (ziel.isEmpty() || ziel == QLatin1String("-")) {
-            aus.flush();
-            if (QTextStream* s = u.aus; s->device()) {
-                s->device()->write(daten);
-            } else {
-                *s << QString::fromUtf8(daten);
-            }
-        } else {
-            // Written beside the target and renamed: a failed export never
-            // leaves half a calendar where a whole one was.
-            QSaveFile f(ziel);
-            if (!f.open(QIODevice::WriteOnly) || f.write(daten) != daten.size() || !f.commit())
-                scheitern(QStringLiteral("%1: cannot be written (%2)").arg(ziel, f.errorString()));
-        }
-        for (const QString& zeile : ausgelassen)
-            fehler << zeile << '\n';
-        return ausgelassen.isEmpty() ? StatusOk : StatusFehler;
-    }
-
-    if (befehl == QLatin1String("import")) {
-        b.nurErlaubt(befehl, {});
-        if (pos.size() != 2)
-            aufruf(QStringLiteral("import takes one FILE"));
-        const QString quelle = pos[1];
-        const auto fmt = formatAusEndung(quelle);
-        if (!fmt)
-            aufruf(QStringLiteral("%1: the name must end in .ics or .csv").arg(quelle));
-        const QByteArray daten = dateiLesen(quelle);
-        // The notes file is checked first: an import into a wrong --file
-        // fails even when the calendar holds nothing to store.
-        Notizdatei datei(pfad, u.warteMs);
-        std::vector<Notiz> notizen;
-        QStringList abgelehnt;
-        try {
-            if (*fmt == Format::Ics) {
-                KalenderInhalt k = KalenderLesen(daten, heute);
-                notizen = std::move(k.notizen);
-                abgelehnt = k.abgelehnt;
-            } else {
-                for (const CsvNotiz& c : CsvNotizenLesen(daten)) {
-                    try {
-                        if (!c.fehler.isEmpty())
-                            throw EingabeFehler(c.fehler.toStdString());
-                        notizen.push_back(NotizAusWahl(c.text, c.wahl, heute));
-                    } catch (const EingabeFehler& f) {
-                        abgelehnt << QStringLiteral("refused line %1: %2")
-                                         .arg(c.zeile)
-                                         .arg(QString::fromStdString(f.what()));
-                    }
-                }
-            }
-        } catch (const EingabeFehler& f) {
-            scheitern(QStringLiteral("%1: %2").arg(quelle, QString::fromStdString(f.what())));
-        }
-        if (!notizen.empty()) {
-            for (qint64 id : hinzufuegen(datei, notizen, pfad))
-                aus << id << '\n';
-        }
-        for (const QString& zeile : abgelehnt)
-            fehler << zeile << '\n';
-        return abgelehnt.isEmpty() ? StatusOk : StatusFehler;
-    }
-
+    const Aufruf a{b, pos, u, pfad, u.jetzt.date()};
+    if (befehl == QLatin1String("list"))
+        return auflisten(a);
+    if (befehl == QLatin1String("add"))
+        return hinzufuegenBefehl(a);
+    if (befehl == QLatin1String("delete"))
+        return loeschen(a);
+    if (befehl == QLatin1String("export"))
+        return exportieren(a);
+    if (befehl == QLatin1String("import"))
+        return importieren(a);
     aufruf(QStringLiteral("unknown command \"%1\"; give list, add, delete, export or import")
                .arg(befehl));
 }

@@ -114,7 +114,7 @@ QString JahrestageText(const std::vector<Jahrestag>& tage) {
     return teile.join(QLatin1Char(','));
 }
 
-QString UhrzeitLesen(const QString& text) {
+int UhrzeitLesen(const QString& text) {
     // The editor's normaliser, but stricter about what it is given: only
     // digits and one colon, so "8am" is not taken for 08:00.
     static const QRegularExpression form(QStringLiteral("^[0-9]{1,2}(:[0-9]{1,2})?$"));
@@ -122,7 +122,15 @@ QString UhrzeitLesen(const QString& text) {
     const UhrzeitErgebnis r = UhrzeitPruefen(t);
     if (!form.match(t).hasMatch() || r.art != UhrzeitErgebnis::Gueltig)
         fehler(QStringLiteral("time \"%1\": give HH:MM from 00:00 to 23:59").arg(text));
-    return r.text;
+    return TagesMinute(r.zeit);
+}
+
+QString UhrzeitAusgabe(std::optional<int> minuten) {
+    if (!minuten)
+        return {};
+    return QStringLiteral("%1:%2")
+        .arg(*minuten / 60, 2, 10, QLatin1Char('0'))
+        .arg(*minuten % 60, 2, 10, QLatin1Char('0'));
 }
 
 QDate DatumLesen(const QString& text) {
@@ -181,8 +189,12 @@ QString EineZeile(const QString& text) {
     return t;
 }
 
-Notiz NotizAusWahl(const QString& text, const Zeitplanwahl& wahl, const QDate& heute) {
-    const QString zeile = EineZeile(text);
+namespace {
+
+// What the editor refuses from nobody, but what a script must not give: a
+// text with control characters or beyond a line's length, and choices that
+// belong to another rhythm.
+void wahlEinordnen(const QString& zeile, const Zeitplanwahl& wahl) {
     // Control characters have no place in a line of the ticker; a TAB would
     // also be taken for the separator the administration keeps the ID
     // behind, and a NUL ends the text for every C library it passes.
@@ -196,9 +208,12 @@ Notiz NotizAusWahl(const QString& text, const Zeitplanwahl& wahl, const QDate& h
     const int r = wahl.rhythmus;
     if (r < RhythmusPermanent || r > RhythmusJaehrlich)
         fehler(QStringLiteral("unknown rhythm %1").arg(r));
-    const bool mitZeit = !wahl.von.isEmpty() || !wahl.bis.isEmpty();
+    const bool mitZeit = wahl.von || wahl.bis;
     if (r == RhythmusPermanent && mitZeit)
         fehler(QStringLiteral("a permanent note has no time window; choose a rhythm"));
+    for (const auto& minuten : {wahl.von, wahl.bis})
+        if (minuten && (*minuten < 0 || *minuten > 1439))
+            fehler(QStringLiteral("time %1 minutes: give 00:00 to 23:59").arg(*minuten));
     if (wahl.start.isValid() && r < RhythmusWoechentlich)
         fehler(QStringLiteral("a first day needs a weekly, monthly or yearly note"));
     if (wahl.wochen != 0 && r != RhythmusWoechentlich)
@@ -207,80 +222,76 @@ Notiz NotizAusWahl(const QString& text, const Zeitplanwahl& wahl, const QDate& h
         fehler(QStringLiteral("days of advance notice need a monthly or yearly note"));
     if (wahl.wochen < 0 || wahl.wochen > 32767 || wahl.vorher < 0 || wahl.vorher > 32767)
         fehler(QStringLiteral("weeks and advance days go from 0 to 32767"));
+}
 
-    // The editor as a person leaves it after making these choices: the boxes
-    // hold normalised text, the working times what the boxes show.
-    NotizFormular f = NeuesFormular(heute);
-    f.notiz = zeile;
-    f.zeitsteuerung = r != RhythmusPermanent;
-    if (f.zeitsteuerung)
-        f.rhythmus = r;
-    if (mitZeit) {
-        f.vonBis = true;
-        const QString texte[2] = {wahl.von, wahl.bis};
-        for (size_t i = 0; i < 2; ++i) {
-            if (texte[i].isEmpty()) {
-                f.uhrzeit[i].clear();
-                continue;
-            }
-            const UhrzeitErgebnis z = UhrzeitPruefen(UhrzeitLesen(texte[i]));
-            f.uhrzeit[i] = z.text;
-            f.zeit[i] = z.zeit;
-        }
+void monatsWerte(const Zeitplanwahl& wahl, NotizWerte& w) {
+    if (wahl.amWochentag) {
+        if (wahl.position < 1 || wahl.position > 5 || wahl.wochentag < 0 || wahl.wochentag > 6)
+            fehler(QStringLiteral("no such weekday position in a month"));
+        w.monArt = MonatsRegel::Wochentag;
+        w.moPos = wahl.position;
+        w.woTag = wahl.wochentag;
+        return;
     }
-    const QString erst = DatumText(wahl.start.isValid() ? wahl.start : heute);
-    switch (r) {
+    // A day the editor would store but that no month has never shows.
+    if (!nurZiffern(wahl.monatsTag) || wahl.monatsTag.size() > 2 || wahl.monatsTag.toInt() < 1 ||
+        wahl.monatsTag.toInt() > 31)
+        fehler(QStringLiteral("day of the month \"%1\": give 1 to 31").arg(wahl.monatsTag));
+    w.monArt = MonatsRegel::FesterTag;
+    w.monatsTag = wahl.monatsTag;
+}
+
+void jahresWerte(const Zeitplanwahl& wahl, NotizWerte& w) {
+    if (wahl.jahrestage.empty() || wahl.jahrestage.size() > 4)
+        fehler(QStringLiteral("a yearly note needs one to four days of the year"));
+    for (size_t i = 0; i < wahl.jahrestage.size(); ++i) {
+        const Jahrestag& t = wahl.jahrestage[i];
+        if (t.monat < 1 || t.monat > 12 || t.tag < 1 || t.tag > hoechsterTag(t.monat))
+            fehler(QStringLiteral("day of the year %1.%2 does not exist").arg(t.tag).arg(t.monat));
+        w.jahrTag[i] = t.tag;
+        w.jahrMonat[i] = t.monat;
+    }
+}
+
+} // namespace
+
+NotizWerte WerteAusWahl(const QString& text, const Zeitplanwahl& wahl, const QDate& heute) {
+    const QString zeile = EineZeile(text);
+    wahlEinordnen(zeile, wahl);
+    NotizWerte w;
+    w.notiz = zeile;
+    w.rhythmus = wahl.rhythmus;
+    w.vonBis = wahl.von || wahl.bis;
+    const std::optional<int> enden[2] = {wahl.von, wahl.bis};
+    for (size_t i = 0; i < 2; ++i)
+        if (enden[i])
+            w.uhr[i] = Uhrangabe::Um(Tageszeit(*enden[i] / 60, *enden[i] % 60));
+    w.erstDatum = ErstDatumZahl(wahl.start.isValid() ? wahl.start : heute);
+    switch (w.rhythmus) {
     case RhythmusWoechentlich:
-        f.woTage = wahl.tage;
-        f.erstDatumWoc = erst;
-        f.dauerWoc = QString::number(wahl.wochen);
+        w.woTage = wahl.tage;
+        w.dauer = wahl.wochen;
         break;
     case RhythmusMonatlich:
-        if (wahl.amWochentag) {
-            if (wahl.position < 1 || wahl.position > 5 || wahl.wochentag < 0 || wahl.wochentag > 6)
-                fehler(QStringLiteral("no such weekday position in a month"));
-            f.monArt = MonatsRegel::Wochentag;
-            f.moPos = wahl.position;
-            f.woTagCom = wahl.wochentag;
-        } else {
-            // A day the editor would store but that no month has never shows.
-            if (!nurZiffern(wahl.monatsTag) || wahl.monatsTag.size() > 2 ||
-                wahl.monatsTag.toInt() < 1 || wahl.monatsTag.toInt() > 31)
-                fehler(QStringLiteral("day of the month \"%1\": give 1 to 31").arg(wahl.monatsTag));
-            f.monArt = MonatsRegel::FesterTag;
-            f.moPos = 0;
-            f.tagZahlMon = wahl.monatsTag;
-        }
-        f.vorherMon = QString::number(wahl.vorher);
-        f.erstDatumMon = erst;
+        monatsWerte(wahl, w);
+        w.vorher = wahl.vorher;
         break;
     case RhythmusJaehrlich:
-        if (wahl.jahrestage.empty() || wahl.jahrestage.size() > 4)
-            fehler(QStringLiteral("a yearly note needs one to four days of the year"));
-        for (size_t i = 0; i < 4; ++i) {
-            f.tagZahlJahr[i].clear();
-            f.monatJah[i] = -1;
-        }
-        for (size_t i = 0; i < wahl.jahrestage.size(); ++i) {
-            const Jahrestag& t = wahl.jahrestage[i];
-            if (t.monat < 1 || t.monat > 12 || t.tag < 1 || t.tag > hoechsterTag(t.monat))
-                fehler(
-                    QStringLiteral("day of the year %1.%2 does not exist").arg(t.tag).arg(t.monat));
-            f.tagZahlJahr[i] = QString::number(t.tag);
-            f.monatJah[i] = t.monat - 1;
-        }
-        f.vorherJah = QString::number(wahl.vorher);
-        f.erstDatumJah = erst;
+        jahresWerte(wahl, w);
+        w.vorher = wahl.vorher;
         break;
     default:
         break;
     }
+    return w;
+}
 
+Notiz NotizAusWahl(const QString& text, const Zeitplanwahl& wahl, const QDate& heute) {
+    NotizWerte w = WerteAusWahl(text, wahl, heute);
     // The questions are the editor's way of asking "did you mean it?"; the
     // choices given here were made on purpose: from alone runs till
     // midnight, a day 29 or 31 is meant.
-    int32_t datumZahl = 0;
-    const PruefErgebnis e = SpeichernPruefen(f, heute, datumZahl, [](Frage) { return true; });
+    const PruefErgebnis e = NotizPruefen(w, heute, [](Frage) { return true; });
     if (!e.ok)
         fehler(e.meldung ? MeldungsText(*e.meldung, 1) : QStringLiteral("the note was refused"));
     return e.notiz;
@@ -294,8 +305,8 @@ Zeitplanwahl WahlAusNotiz(const Notiz& n) {
     if (n.Rhythmus == RhythmusPermanent)
         return w;
     if (!n.Ganztags()) {
-        w.von = UhrzeitText(n.UhrVon);
-        w.bis = UhrzeitText(n.UhrBis);
+        w.von = TagesMinute(n.UhrVon);
+        w.bis = TagesMinute(n.UhrBis);
     }
     if (n.Rhythmus == RhythmusTaeglich)
         return w;

@@ -3,11 +3,11 @@
 // line of pinwick-notes, in a CSV line, or read off a calendar event.
 //
 // Every such note is stored through the editor's own save checks
-// (SpeichernPruefen): the choices are put into a NotizFormular the way the
-// window's controls would hold them, so a row written from a script is the
-// row the editor writes for the same choices.
+// (NotizPruefen): the choices become the values the editor's boxes would
+// hold for them, so a row written from a script is the row the editor
+// writes for the same choices.
 
-#include "Notiz.h"
+#include "NotizRegeln.h"
 
 #include <QDate>
 #include <QString>
@@ -31,10 +31,10 @@ inline constexpr int NotizHoechstLaenge = 32767;
 
 struct Zeitplanwahl {
     int16_t rhythmus = RhythmusPermanent;
-    // The daily time window as "HH:MM"; both empty: the whole day. Only one
-    // of them given means from or till midnight, as the editor's questions
-    // offer.
-    QString von, bis;
+    // The daily time window in minutes after midnight (0 to 1439); neither
+    // given: the whole day. Only one of them given means from or till
+    // midnight, as the editor's questions offer.
+    std::optional<int> von, bis;
     // First day (weekly, monthly, yearly); invalid: today.
     QDate start;
     // Weekly.
@@ -65,8 +65,10 @@ QString MonatsTagText(const Zeitplanwahl& wahl);
 // "24.12,31.12": one to four days, each a day that month has (29.02 too).
 std::vector<Jahrestag> JahrestageLesen(const QString& text);
 QString JahrestageText(const std::vector<Jahrestag>& tage);
-// "HH:MM", or a bare hour "8"; refuses 25:00 and 12:60.
-QString UhrzeitLesen(const QString& text);
+// "HH:MM", or a bare hour "8", as minutes after midnight; refuses 25:00 and
+// 12:60.
+int UhrzeitLesen(const QString& text);
+QString UhrzeitAusgabe(std::optional<int> minuten); // "08:05"; none: empty
 // "2026-12-24" or "24.12.2026".
 QDate DatumLesen(const QString& text);
 QString DatumAusgabe(const QDate& datum); // "2026-12-24"
@@ -77,6 +79,12 @@ int16_t RhythmusLesen(const QString& text);
 QString RhythmusText(int16_t rhythmus);
 
 // ---- to and from the stored note ------------------------------------------------
+
+// The values the editor's boxes would hold for these choices and this text
+// (line breaks made blanks). Throws EingabeFehler for choices no box holds:
+// a control character or an overlong text, choices of another rhythm, a
+// time outside the day, a day 45, a month day 0, 31.04.
+NotizWerte WerteAusWahl(const QString& text, const Zeitplanwahl& wahl, const QDate& heute);
 
 // The note as the editor's save would write it for these choices and this
 // text. Throws EingabeFehler when the editor would refuse it, or when the

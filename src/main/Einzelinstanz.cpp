@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <limits>
 
 namespace pinwick {
 
@@ -19,7 +20,48 @@ namespace {
 constexpr qint64 ZeileHoechstens = 4096;
 const QByteArray AntwortOk = QByteArrayLiteral("ok");
 const QByteArray AntwortUnbekannt = QByteArrayLiteral("unbekannt");
+const QByteArray AntwortAbgelehnt = QByteArrayLiteral("abgelehnt");
+
+int rest(const QDeadlineTimer& frist) {
+    return int(std::clamp<qint64>(frist.remainingTime(), 1, std::numeric_limits<int>::max()));
+}
 } // namespace
+
+struct Rueckmeldung::Zustand {
+    QPointer<QLocalSocket> socket;
+    bool beantwortet = false;
+    // The receiver dropped the command without a word: the later start
+    // learns it from the closed connection, not from a false "ok".
+    ~Zustand() {
+        if (!beantwortet && socket)
+            socket->disconnectFromServer();
+    }
+};
+
+void Rueckmeldung::senden(const QByteArray& zeile) {
+    if (!zustand_ || zustand_->beantwortet)
+        return;
+    zustand_->beantwortet = true;
+    if (QLocalSocket* s = zustand_->socket) {
+        s->write(zeile + '\n');
+        s->flush();
+        s->disconnectFromServer();
+    }
+}
+
+void Rueckmeldung::Erledigt() {
+    senden(AntwortOk);
+}
+
+void Rueckmeldung::Abgelehnt(const QString& grund) {
+    // One line: a reason with a line break would end the answer early.
+    QString eineZeile = grund.simplified();
+    senden(AntwortAbgelehnt + ' ' + eineZeile.toUtf8().left(ZeileHoechstens - 16));
+}
+
+bool Rueckmeldung::Beantwortet() const {
+    return zustand_ && zustand_->beantwortet;
+}
 
 QString InstanzPfad(const QString& laufzeitOrdner, const QString& anzeige,
                     const QString& programm) {
@@ -89,62 +131,109 @@ bool Einzelinstanz::Uebernehmen() {
 void Einzelinstanz::verbindungAnnehmen() {
     while (QLocalSocket* s = server_->nextPendingConnection()) {
         connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-        // A peer that never finishes its line is dropped after a while.
-        QTimer::singleShot(2000, s, [s] { s->abort(); });
-        connect(s, &QLocalSocket::readyRead, this, [this, s] {
+        // A peer that never finishes its line is dropped after a while; the
+        // wait for the answer to a finished line is the receiver's.
+        auto* frist = new QTimer(s);
+        frist->setSingleShot(true);
+        connect(frist, &QTimer::timeout, s, [s] { s->abort(); });
+        frist->start(2000);
+        connect(s, &QLocalSocket::readyRead, this, [this, s, frist] {
+            if (!frist->isActive())
+                return; // the line has come already
             if (!s->canReadLine()) {
                 if (s->bytesAvailable() > ZeileHoechstens)
                     s->abort();
                 return;
             }
+            frist->stop();
             QByteArray zeile = s->readLine(ZeileHoechstens).trimmed();
             const qsizetype leer = zeile.indexOf(' ');
             const QByteArray wort = leer < 0 ? zeile : zeile.left(leer);
             const QByteArray argument = leer < 0 ? QByteArray() : zeile.mid(leer + 1);
-            const bool bekannt = befehle.contains(wort);
-            s->write((bekannt ? AntwortOk : AntwortUnbekannt) + '\n');
-            s->disconnectFromServer();
-            if (!bekannt)
+            auto zustand = std::make_shared<Rueckmeldung::Zustand>();
+            zustand->socket = s;
+            Rueckmeldung antwort(zustand);
+            if (!befehle.contains(wort)) {
+                antwort.senden(AntwortUnbekannt);
                 return;
+            }
+            if (!empfangen) {
+                antwort.Erledigt();
+                return;
+            }
             // From the event loop: the command may open a modal window,
             // which must not run inside this socket's signal.
             QPointer<Einzelinstanz> selbst(this);
-            QTimer::singleShot(0, this, [selbst, wort, argument] {
+            QTimer::singleShot(0, this, [selbst, wort, argument, antwort]() mutable {
                 if (selbst && selbst->empfangen)
-                    selbst->empfangen(wort, argument);
+                    selbst->empfangen(wort, argument, antwort);
             });
         });
     }
 }
 
-bool Einzelinstanz::Senden(const QByteArray& befehl, const QByteArray& argument, int wartenMs) {
-    const QDeadlineTimer frist(wartenMs);
+Antwort Einzelinstanz::Senden(const QByteArray& befehl, const QByteArray& argument,
+                              int verbindenMs, int antwortMs) {
+    Antwort antwort;
+    const QDeadlineTimer frist(verbindenMs);
     QLocalSocket s;
     s.connectToServer(pfad_ + QStringLiteral(".sock"));
-    if (!s.waitForConnected(int(std::max<qint64>(1, frist.remainingTime()))))
-        return false;
+    if (!s.waitForConnected(rest(frist)))
+        return antwort;
     QByteArray zeile = befehl;
     if (!argument.isEmpty())
         zeile += ' ' + argument;
     s.write(zeile + '\n');
-    if (!s.waitForBytesWritten(int(std::max<qint64>(1, frist.remainingTime()))))
-        return false;
+    if (!s.waitForBytesWritten(rest(frist)))
+        return antwort;
+    // The command is over there now: from here on it is not sent again,
+    // whatever comes back.
+    antwort.art = Antwort::Art::KeineAntwort;
+    const QDeadlineTimer antwortFrist(antwortMs);
     while (!s.canReadLine()) {
-        if (frist.hasExpired() || !s.waitForReadyRead(int(std::max<qint64>(1, frist.remainingTime()))))
-            return false;
+        // Out of time, or the connection closed before a whole line came.
+        if (antwortFrist.hasExpired() || !s.waitForReadyRead(rest(antwortFrist)))
+            if (!s.canReadLine())
+                return antwort;
     }
-    return s.readLine(ZeileHoechstens).trimmed() == AntwortOk;
+    const QByteArray gelesen = s.readLine(ZeileHoechstens).trimmed();
+    if (gelesen == AntwortOk) {
+        antwort.art = Antwort::Art::Ok;
+    } else if (gelesen == AntwortUnbekannt) {
+        antwort.art = Antwort::Art::Unbekannt;
+    } else if (gelesen == AntwortAbgelehnt || gelesen.startsWith(AntwortAbgelehnt + ' ')) {
+        antwort.art = Antwort::Art::Abgelehnt;
+        antwort.grund = QString::fromUtf8(gelesen.mid(AntwortAbgelehnt.size())).trimmed();
+    }
+    return antwort;
 }
 
 Einzelinstanz::Ergebnis Einzelinstanz::ErsteOderUebergeben(const QByteArray& befehl,
                                                            const QByteArray& argument,
-                                                           int wartenMs) {
+                                                           int wartenMs, int antwortMs) {
     const QDeadlineTimer frist(wartenMs);
+    grund_.clear();
     for (;;) {
         if (Uebernehmen())
             return Ergebnis::Erste;
-        if (Senden(befehl, argument, int(std::clamp<qint64>(frist.remainingTime(), 1, 500))))
+        const Antwort antwort = Senden(befehl, argument,
+                                       int(std::clamp<qint64>(frist.remainingTime(), 1, 500)),
+                                       antwortMs);
+        switch (antwort.art) {
+        case Antwort::Art::Ok:
             return Ergebnis::Uebergeben;
+        case Antwort::Art::Abgelehnt:
+            grund_ = antwort.grund;
+            return Ergebnis::Abgelehnt;
+        case Antwort::Art::Unbekannt:
+            grund_ = QStringLiteral("the running copy does not know the command \"%1\"")
+                         .arg(QString::fromUtf8(befehl));
+            return Ergebnis::Abgelehnt;
+        case Antwort::Art::KeineAntwort:
+            return Ergebnis::Keine;
+        case Antwort::Art::KeineVerbindung:
+            break;
+        }
         if (frist.hasExpired())
             return Ergebnis::Keine;
         QThread::msleep(50);

@@ -10,29 +10,6 @@ namespace pinwick {
 
 namespace {
 
-QString sprachWahl(int16_t sprache, const char16_t* englisch, const char16_t* deutsch) {
-    return QString::fromUtf16(sprache == 1 ? englisch : deutsch);
-}
-
-// Problem and question of a message-box question. The time questions were
-// written with bare line feeds, the day-of-month ones with CR LF.
-QString frage(const QString& problem, const QString& frage, const QString& umbruch) {
-    return problem + umbruch + umbruch + frage;
-}
-
-// The value of a number box: what a digits-only text reads as; 0 for an
-// empty box.
-int64_t zahlAus(const QString& text) {
-    const double zahl = FuehrendeZahl(text);
-    if (!std::isfinite(zahl))
-        return std::numeric_limits<int64_t>::max();
-    if (zahl > 1e15)
-        return std::numeric_limits<int64_t>::max();
-    if (zahl < -1e15)
-        return std::numeric_limits<int64_t>::min();
-    return std::llround(zahl);
-}
-
 bool leer(const QString& text) {
     QString t = text;
     Trimmen(t);
@@ -41,100 +18,12 @@ bool leer(const QString& text) {
 
 } // namespace
 
-// ---- texts --------------------------------------------------------------------
-
-QString MeldungsText(Meldung meldung, int16_t sprache) {
-    switch (meldung) {
-    case Meldung::TextFehlt:
-        return sprachWahl(sprache, u"Note text missing.", u"Notiztext fehlt.");
-    case Meldung::ZeitFormat:
-        return sprachWahl(sprache, u"Invalid time format.", u"Ungültiges Zeitformat.");
-    case Meldung::EndeVorAnfang:
-        return sprachWahl(sprache, u"End time after starting time!",
-                          u"Schlusszeit muss hinter Anfangszeit liegen.");
-    case Meldung::KeinWochentag:
-        return sprachWahl(sprache, u"No weekday selected.", u"Kein Wochentag gewählt.");
-    case Meldung::KeinePosition:
-        return sprachWahl(sprache, u"Position of weekday within month not selected.",
-                          u"Position des Wochentags im Monat nicht gewählt.");
-    case Meldung::KeinJahrestag:
-        return sprachWahl(sprache, u"Day of year not selected.", u"Kein Jahrestag gewählt.");
-    case Meldung::MonatFehlt:
-        return sprachWahl(sprache, u"Month missing.", u"Monat fehlt.");
-    case Meldung::DatumFehlerhaft:
-        return sprachWahl(sprache, u"Invalid date.", u"Fehlerhaftes Datum.");
-    case Meldung::TagNull:
-        return sprachWahl(sprache, u"There is no such day: enter a day from 1 to 31.",
-                          u"Diesen Tag gibt es nicht: bitte einen Tag von 1 bis 31 eingeben.");
-    case Meldung::DauerZuGross:
-        return sprachWahl(sprache, u"Duration: at most 32767 weeks.",
-                          u"Dauer: höchstens 32767 Wochen.");
-    case Meldung::VorherZuGross:
-        return sprachWahl(sprache, u"Days earlier: at most 32767.",
-                          u"Tage vorher: höchstens 32767.");
-    case Meldung::NichtGespeichert:
-        return sprachWahl(sprache, u"Note not saved: database error. Please try again.",
-                          u"Notiz nicht gespeichert: Datenbankfehler. Bitte erneut versuchen.");
-    }
-    return {};
-}
-
-QString FrageText(Frage f, int16_t sprache) {
-    const QString lf = QStringLiteral("\n");
-    const QString crlf = QStringLiteral("\r\n");
-    const bool en = sprache == 1;
-    switch (f) {
-    case Frage::GanztagsAnzeigen:
-        return en ? frage(QStringLiteral("Start and end time missing -"),
-                          QStringLiteral("Show note full-time?"), lf)
-                  : frage(QStringLiteral("Anfangs- und Schlusszeit fehlt -"),
-                          QStringLiteral("Zettel ganztags anzeigen?"), lf);
-    case Frage::AbMitternacht:
-        return en ? frage(QStringLiteral("Start time missing -"),
-                          QStringLiteral("Show note from midnight?"), lf)
-                  : frage(QStringLiteral("Anfangszeit fehlt -"),
-                          QStringLiteral("Zettel ab 00:00 Uhr anzeigen?"), lf);
-    case Frage::BisMitternacht:
-        return en ? frage(QStringLiteral("End time missing -"),
-                          QStringLiteral("Show note till midnight?"), lf)
-                  : frage(QStringLiteral("Schlusszeit fehlt -"),
-                          QStringLiteral("Zettel bis 23:59 Uhr anzeigen?"), lf);
-    case Frage::Tag29:
-        return en ? frage(QStringLiteral("In February this note will appear only in leap years -"),
-                          QStringLiteral("keep this selection?"), crlf)
-                  : frage(
-                        QStringLiteral("Im Februar erscheint dieser Zettel nur in Schaltjahren -"),
-                        QStringLiteral("Trotzdem so einstellen?"), crlf);
-    case Frage::Tag31:
-        return en ? frage(QStringLiteral("This note will not appear in February, April, June, "
-                                         "September and November -"),
-                          QStringLiteral("keep this selection?"), crlf)
-                  : frage(QString::fromUtf16(u"Dieser Zettel erscheint nicht im Februar, April, "
-                                             u"Juni, September und November -"),
-                          QStringLiteral("Trotzdem so einstellen?"), crlf);
-    }
-    return {};
-}
-
-bool FrageMitTon(Frage f) {
-    return f == Frage::GanztagsAnzeigen || f == Frage::AbMitternacht || f == Frage::BisMitternacht;
-}
-
 // ---- times and dates ------------------------------------------------------------
 
-double Tageszeit(int stunden, int minuten) {
-    return stunden / 24.0 + minuten / 1440.0;
-}
-
 QString UhrzeitText(double zeit) {
-    if (!std::isfinite(zeit))
-        zeit = 0.0;
-    // Only the time of day counts; to the second as a time shows, then cut to
-    // hours and minutes.
-    const double bruch = zeit - std::floor(zeit);
-    int64_t sekunden = std::llround(bruch * 86400.0) % 86400;
-    const int stunden = static_cast<int>(sekunden / 3600);
-    const int minuten = static_cast<int>((sekunden % 3600) / 60);
+    const int minute = TagesMinute(zeit);
+    const int stunden = minute / 60;
+    const int minuten = minute % 60;
     return QStringLiteral("%1:%2")
         .arg(stunden, 2, 10, QLatin1Char('0'))
         .arg(minuten, 2, 10, QLatin1Char('0'));
@@ -309,175 +198,81 @@ Notiz NotizZumBearbeiten(const Satz& satz, const QDate& heute) {
 
 // ---- the save command ------------------------------------------------------------------
 
-PruefErgebnis SpeichernPruefen(NotizFormular& f, const QDate& heute, int32_t& datumZahl,
+namespace {
+
+Uhrangabe uhrAusBox(const NotizFormular& f, size_t i) {
+    if (f.uhrzeit[i].isEmpty())
+        return {};
+    // A box whose text is not what its working time shows was typed into and
+    // never normalised, or was left holding a refused time: the note must not
+    // be saved with times other than those shown.
+    if (f.uhrzeit[i] == UhrzeitText(f.zeit[i]) || !f.zeitsteuerung)
+        return Uhrangabe::Um(f.zeit[i]);
+    const UhrzeitErgebnis r = UhrzeitPruefen(f.uhrzeit[i]);
+    if (r.art != UhrzeitErgebnis::Gueltig)
+        return {Uhrangabe::Unlesbar, f.zeit[i]};
+    return Uhrangabe::Um(r.zeit);
+}
+
+// A first date box: a date or, empty, today.
+std::optional<int32_t> datumAusBox(const QString& text, const QDate& heute) {
+    QString t = text;
+    if (leer(t))
+        return DatumsZahl(heute);
+    int32_t zahl = 0;
+    if (!DatumGueltig(t, zahl, heute))
+        return std::nullopt;
+    return zahl;
+}
+
+} // namespace
+
+NotizWerte WerteAusFormular(const NotizFormular& f, const QDate& heute) {
+    NotizWerte w;
+    w.notiz = f.notiz;
+    w.rhythmus = static_cast<int16_t>(f.Rhythmus());
+    w.vonBis = f.vonBis;
+    w.uhr = {uhrAusBox(f, 0), uhrAusBox(f, 1)};
+    w.woTage = f.woTage;
+    w.dauer = BoxZahl(f.dauerWoc);
+    w.monArt = f.monArt == MonatsRegel::Wochentag ? MonatsRegel::Wochentag : MonatsRegel::FesterTag;
+    w.monatsTag = f.tagZahlMon;
+    w.moPos = f.moPos;
+    w.woTag = f.woTagCom;
+    for (size_t i = 0; i < 4; ++i) {
+        if (!f.tagZahlJahr[i].isEmpty())
+            w.jahrTag[i] = BoxZahl(f.tagZahlJahr[i]);
+        w.jahrMonat[i] = f.monatJah[i] >= 0 && f.monatJah[i] <= 11 ? f.monatJah[i] + 1 : 0;
+    }
+    switch (w.rhythmus) {
+    case RhythmusWoechentlich:
+        w.erstDatum = datumAusBox(f.erstDatumWoc, heute);
+        break;
+    case RhythmusMonatlich:
+        w.erstDatum = datumAusBox(f.erstDatumMon, heute);
+        w.vorher = BoxZahl(f.vorherMon);
+        break;
+    case RhythmusJaehrlich:
+        w.erstDatum = datumAusBox(f.erstDatumJah, heute);
+        w.vorher = BoxZahl(f.vorherJah);
+        break;
+    default:
+        break;
+    }
+    return w;
+}
+
+PruefErgebnis SpeichernPruefen(NotizFormular& f, const QDate& heute,
                                const std::function<bool(Frage)>& fragen) {
-    PruefErgebnis e;
-    const auto halt = [&](std::optional<Meldung> meldung, Feld fokus) {
-        e.ok = false;
-        e.meldung = meldung;
-        e.fokus = fokus;
-        return e;
-    };
-    const auto ja = [&](Frage frage) { return fragen && fragen(frage); };
-
-    // 1. The text.
-    if (leer(f.notiz))
-        return halt(Meldung::TextFehlt, Feld::Notiz);
-
-    // 2. The time window. It is asked about even for a permanent note: the
-    // choice "From" stands whatever the rhythm.
-    bool fenster = f.vonBis;
-    if (f.vonBis) {
-        const bool ohneAnfang = f.uhrzeit[0].isEmpty();
-        const bool ohneEnde = f.uhrzeit[1].isEmpty();
-        if (ohneAnfang && ohneEnde) {
-            if (!ja(Frage::GanztagsAnzeigen))
-                return halt(std::nullopt, Feld::Keins);
-            fenster = false;
-        } else if (ohneAnfang) {
-            if (!ja(Frage::AbMitternacht))
-                return halt(std::nullopt, Feld::Keins);
-            f.uhrzeit[0] = QStringLiteral("00:00");
-            f.zeit[0] = 0.0;
-        } else if (ohneEnde) {
-            if (!ja(Frage::BisMitternacht))
-                return halt(std::nullopt, Feld::Keins);
-            f.uhrzeit[1] = QStringLiteral("23:59");
-            f.zeit[1] = Tageszeit(23, 59);
-        }
-        if (fenster) {
-            // A box whose text is not what its working time shows was typed
-            // into and never normalised, or was left holding a refused time:
-            // the note must not be saved with times other than those shown.
-            if (f.zeitsteuerung) {
-                for (size_t i = 0; i < 2; ++i) {
-                    if (f.uhrzeit[i] == UhrzeitText(f.zeit[i]))
-                        continue;
-                    const UhrzeitErgebnis r = UhrzeitPruefen(f.uhrzeit[i]);
-                    if (r.art != UhrzeitErgebnis::Gueltig)
-                        return halt(Meldung::ZeitFormat, i == 0 ? Feld::Uhrzeit1 : Feld::Uhrzeit2);
-                    f.uhrzeit[i] = r.text;
-                    f.zeit[i] = r.zeit;
-                }
-            }
-            if (!(f.zeit[0] < f.zeit[1]))
-                return halt(Meldung::EndeVorAnfang, Feld::Uhrzeit2);
-        }
+    NotizWerte w = WerteAusFormular(f, heute);
+    const PruefErgebnis e = NotizPruefen(w, heute, fragen);
+    for (size_t i = 0; i < 2; ++i) {
+        if (!e.uhrGesetzt[i])
+            continue;
+        f.uhrzeit[i] = UhrzeitText(w.uhr[i].zeit);
+        f.zeit[i] = w.uhr[i].zeit;
     }
-
-    // 3. The rhythm's own choices.
-    const int rhythmus = f.Rhythmus();
-    if (rhythmus == RhythmusWoechentlich) {
-        bool einer = false;
-        for (bool tag : f.woTage)
-            einer = einer || tag;
-        if (!einer)
-            return halt(Meldung::KeinWochentag, Feld::Keins);
-    } else if (rhythmus == RhythmusMonatlich && f.monArt != MonatsRegel::Wochentag) {
-        // An empty day box gets today's day, as it does when it is left.
-        if (f.tagZahlMon.isEmpty())
-            f.tagZahlMon = QString::number(heute.day());
-        // No month has a day 0 or a day after the 31st: such a note would
-        // never be shown.
-        const int64_t tag = zahlAus(f.tagZahlMon);
-        if (tag < 1 || tag > 31)
-            return halt(Meldung::TagNull, Feld::TagZahlMon);
-        if (f.tagZahlMon == QLatin1String("29")) {
-            if (!ja(Frage::Tag29))
-                return halt(std::nullopt, Feld::Keins);
-        } else if (f.tagZahlMon == QLatin1String("31")) {
-            if (!ja(Frage::Tag31))
-                return halt(std::nullopt, Feld::Keins);
-        }
-    } else if (rhythmus == RhythmusMonatlich) {
-        if (f.moPos < 1 || f.moPos > 5 || f.woTagCom < 0 || f.woTagCom > 6)
-            return halt(Meldung::KeinePosition, Feld::Keins);
-    } else if (rhythmus == RhythmusJaehrlich) {
-        bool einer = false;
-        for (const QString& tag : f.tagZahlJahr)
-            einer = einer || !tag.isEmpty();
-        if (!einer)
-            return halt(Meldung::KeinJahrestag, Feld::Keins);
-        for (int i = 0; i < 4; ++i) {
-            if (!f.tagZahlJahr[size_t(i)].isEmpty() &&
-                (f.monatJah[size_t(i)] < 0 || f.monatJah[size_t(i)] > 11))
-                return halt(Meldung::MonatFehlt, Feld(int(Feld::MonatJah1) + i));
-        }
-        for (int i = 0; i < 4; ++i) {
-            const QString& tag = f.tagZahlJahr[size_t(i)];
-            if (!tag.isEmpty() && (zahlAus(tag) <= 0 || zahlAus(tag) > 99))
-                return halt(Meldung::TagNull, Feld(int(Feld::TagZahlJahr1) + i));
-        }
-    }
-
-    // 4. The values to write.
-    Notiz& n = e.notiz;
-    n.inhalt = f.notiz;
-    n.Rhythmus = static_cast<int16_t>(rhythmus);
-    if (rhythmus != RhythmusPermanent && fenster) {
-        n.UhrVon = f.zeit[0];
-        n.UhrBis = f.zeit[1];
-    }
-    // A first date is a date or, empty, today; anything else is refused
-    // rather than written as some other day.
-    const auto datum = [&](const QString& text, Feld fokus) {
-        QString t = text;
-        if (leer(t)) {
-            datumZahl = DatumsZahl(heute);
-        } else if (!DatumGueltig(t, datumZahl, heute)) {
-            halt(Meldung::DatumFehlerhaft, fokus);
-            return false;
-        }
-        n.StartDatum = datumZahl;
-        return true;
-    };
-    // The columns are 16-bit.
-    const auto kurz = [&](const QString& text, int16_t& ziel, Meldung meldung, Feld fokus) {
-        const int64_t zahl = zahlAus(text);
-        if (zahl < 0 || zahl > 32767) {
-            halt(meldung, fokus);
-            return false;
-        }
-        ziel = static_cast<int16_t>(zahl);
-        return true;
-    };
-
-    if (rhythmus == RhythmusWoechentlich) {
-        if (!datum(f.erstDatumWoc, Feld::ErstDatumWoc) ||
-            !kurz(f.dauerWoc, n.Dauer, Meldung::DauerZuGross, Feld::DauerWoc))
-            return e;
-        n.SetzeWochentage(f.woTage);
-    } else if (rhythmus == RhythmusMonatlich) {
-        try {
-            if (f.monArt == MonatsRegel::Wochentag)
-                n.SetzeMonatsRegel(MonatsRegel::AmWochentag(static_cast<int16_t>(f.moPos),
-                                                            static_cast<int16_t>(f.woTagCom)));
-            else
-                n.SetzeMonatsRegel(MonatsRegel::AmTag(f.tagZahlMon));
-        } catch (const std::invalid_argument&) {
-            // Only digits reach the day box; anything else is no day.
-            return halt(Meldung::TagNull, Feld::TagZahlMon);
-        }
-        if (!datum(f.erstDatumMon, Feld::ErstDatumMon) ||
-            !kurz(f.vorherMon, n.Vorher, Meldung::VorherZuGross, Feld::VorherMon))
-            return e;
-    } else if (rhythmus == RhythmusJaehrlich) {
-        std::vector<Jahrestag> tage;
-        for (size_t i = 0; i < 4; ++i) {
-            if (f.tagZahlJahr[i].isEmpty())
-                continue;
-            tage.push_back({static_cast<int16_t>(zahlAus(f.tagZahlJahr[i])),
-                            static_cast<int16_t>(f.monatJah[i] + 1)});
-        }
-        n.SetzeJahrestage(tage);
-        if (!datum(f.erstDatumJah, Feld::ErstDatumJah) ||
-            !kurz(f.vorherJah, n.Vorher, Meldung::VorherZuGross, Feld::VorherJah))
-            return e;
-    }
-
-    e.ok = true;
-    e.meldung.reset();
-    e.fokus = Feld::Keins;
+    f.tagZahlMon = w.monatsTag;
     return e;
 }
 

@@ -1,14 +1,15 @@
 #pragma once
 // What the note editor does with its entries, apart from the widgets: the
-// time and date normalisers, the editor's values as one plain struct, how a
-// stored note becomes those values, the save command's checks and questions
-// in their fixed order, and the writing of the row.
+// time and date normalisers, the editor's boxes as one plain struct (the
+// texts as they stand), how a stored note becomes those boxes, how the boxes
+// become the values the save's checks work on (NotizRegeln) and back, and
+// the writing of the row.
 //
 // The window (Notizen) reads its controls into a NotizFormular, hands it to
 // the routines here and shows what comes back; tests drive the same routines
 // directly with tables of cases.
 
-#include "Notiz.h"
+#include "NotizRegeln.h"
 
 #include <QDate>
 #include <QString>
@@ -23,38 +24,8 @@ namespace pinwick {
 // on which lokaleNotizen stands (the administration).
 enum class NotizModus { Neu, Bearbeiten };
 
-// ---- texts ------------------------------------------------------------------
-
-// Entry errors shown in the message line.
-enum class Meldung {
-    TextFehlt,
-    ZeitFormat,
-    EndeVorAnfang,
-    KeinWochentag,
-    KeinePosition,
-    KeinJahrestag,
-    MonatFehlt,
-    DatumFehlerhaft,
-    TagNull,
-    DauerZuGross,
-    VorherZuGross,
-    NichtGespeichert,
-};
-// The text in the language of sprache: 1 English, anything else German (the
-// window's designed language).
-QString MeldungsText(Meldung meldung, int16_t sprache);
-
-// Questions of the save command, answered Yes or No.
-enum class Frage { GanztagsAnzeigen, AbMitternacht, BisMitternacht, Tag29, Tag31 };
-// The problem, " -", two line breaks, the question.
-QString FrageText(Frage frage, int16_t sprache);
-// The time questions come with a beep, the day-of-month ones without.
-bool FrageMitTon(Frage frage);
-
 // ---- times and dates --------------------------------------------------------
 
-// A time of day as a fraction of a day, to the minute.
-double Tageszeit(int stunden, int minuten);
 // A stored time of day as "hh:mm"; only the fraction of the day counts.
 QString UhrzeitText(double zeit);
 
@@ -78,17 +49,17 @@ QString DatumPruefen(const QString& text, const QDate& heute);
 
 struct NotizFormular {
     QString notiz;                        // Notiz, exactly as typed
-    bool zeitsteuerung = false;           // ZeitArtOpt(1), else ZeitArtOpt(0)
-    bool vonBis = false;                  // UhrArtOpt(1), else UhrArtOpt(0)
-    std::array<QString, 2> uhrzeit;       // Uhrzeit(1), Uhrzeit(2)
+    bool zeitsteuerung = false;           // ZeitArtOpt2, else ZeitArtOpt1
+    bool vonBis = false;                  // UhrArtOpt2, else UhrArtOpt1
+    std::array<QString, 2> uhrzeit;       // Uhrzeit1, Uhrzeit2
     std::array<double, 2> zeit{0.0, 0.0}; // the working start and end
     int rhythmus = RhythmusTaeglich;      // the selected RhythmusOpt, 1 to 4
-    Wochentage woTage{};                  // WoTagChe(1) to WoTagChe(7)
+    Wochentage woTage{};                  // WoTagChe1 to WoTagChe7
     QString erstDatumWoc;
     QString dauerWoc = QStringLiteral("0");
-    int monArt = MonatsRegel::FesterTag; // MonArtOpt(1) or (2)
+    int monArt = MonatsRegel::FesterTag; // MonArtOpt1 or MonArtOpt2
     QString tagZahlMon;
-    int moPos = 0;    // MoPosOpt(1) to (5); 0 none selected
+    int moPos = 0;    // MoPosOpt1 to MoPosOpt5; 0 none selected
     int woTagCom = 0; // list index, 0 Monday; -1 none
     QString vorherMon = QStringLiteral("0");
     QString erstDatumMon;
@@ -120,38 +91,17 @@ Notiz NotizZumBearbeiten(const Satz& satz, const QDate& heute);
 
 // ---- the save command ---------------------------------------------------------
 
-// Where the focus goes with a message.
-enum class Feld {
-    Keins,
-    Notiz,
-    Uhrzeit1,
-    Uhrzeit2,
-    ErstDatumWoc,
-    DauerWoc,
-    TagZahlMon,
-    VorherMon,
-    ErstDatumMon,
-    TagZahlJahr1,
-    MonatJah1 = TagZahlJahr1 + 4,
-    VorherJah = MonatJah1 + 4,
-    ErstDatumJah,
-};
+// The values the boxes hold. A time box whose text is what its working time
+// shows keeps that time (to the fraction a stored note had); another text is
+// read as a time when the note has a rhythm, else the working time stands.
+// A first date box: empty is today, a text that is no date none. The boxes
+// of the chosen rhythm count; a permanent note has rhythm 0.
+NotizWerte WerteAusFormular(const NotizFormular& f, const QDate& heute);
 
-struct PruefErgebnis {
-    bool ok = false;
-    // When not ok: the message to show (none after a question answered No)
-    // and where the focus goes.
-    std::optional<Meldung> meldung;
-    Feld fokus = Feld::Keins;
-    // When ok: the note to write.
-    Notiz notiz;
-};
-
-// Runs the save command's checks and questions in their order. fragen asks a
-// question and returns true for Yes. The answers may change f: Yes to a
-// missing start or end puts "00:00" or "23:59" into its box and the working
-// time. A first date is read with datumZahl, which is left at the date read.
-PruefErgebnis SpeichernPruefen(NotizFormular& f, const QDate& heute, int32_t& datumZahl,
+// Runs the save's checks on the boxes' values and puts what the checks mended
+// back into the boxes: the ends of the time window they settled (an answer,
+// or a text read as a time) and the monthly day filled in with today's.
+PruefErgebnis SpeichernPruefen(NotizFormular& f, const QDate& heute,
                                const std::function<bool(Frage)>& fragen);
 
 // NotizSpeichern: adds a row (Neu) or edits the row at zeile (Bearbeiten) and

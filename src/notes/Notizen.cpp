@@ -1,7 +1,7 @@
 #include "Notizen.h"
 
 #include "Hilfen.h"
-#include "Masse.h"
+#include "NotizenAufbau.h"
 #include "Panel3D.h"
 #include "Shell.h"
 
@@ -12,77 +12,16 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QStyle>
 #include <QTextCursor>
 #include <QTimer>
-#include <QValidator>
 #include <cstdio>
 
 namespace pinwick {
-
-namespace {
-
-constexpr int BreiteTwips = 5040;
-constexpr int Rand = 90;
-constexpr int InnenBreite = BreiteTwips - 2 * Rand;
-// Where the three detail panels share their place, and its height.
-constexpr int DetailOben = 2250;
-constexpr int DetailHoehe = 2220;
-constexpr int KnopfOben = DetailOben + DetailHoehe + 90;
-constexpr int MeldungOben = KnopfOben + 375 + 90;
-constexpr int MeldungHoehe = 450;
-constexpr int HoeheTwips = MeldungOben + MeldungHoehe;
-
-// Palette entries of the boxes: light cyan while focused, white otherwise.
-constexpr int FarbeFokus = 11;
-constexpr int FarbeNormal = 15;
-
-const QString Ziffern = QStringLiteral("0123456789");
-
-// What a box accepts when text is pasted into it: the characters it takes
-// from the keyboard (and, for dates, the separator the display form uses),
-// up to a length.
-class ZeichenPruefer : public QValidator {
-public:
-    ZeichenPruefer(const QString& erlaubt, int hoechstens, QObject* eltern)
-        : QValidator(eltern), erlaubt_(erlaubt), hoechstens_(hoechstens) {}
-    State validate(QString& text, int&) const override {
-        if (hoechstens_ > 0 && text.size() > hoechstens_)
-            return Invalid;
-        for (const QChar c : text)
-            if (!erlaubt_.contains(c))
-                return Invalid;
-        return Acceptable;
-    }
-
-private:
-    QString erlaubt_;
-    int hoechstens_;
-};
-
-QRect tw(int links, int oben, int breite, int hoehe) {
-    return QRect(Px(links), Px(oben), Px(breite), Px(hoehe));
-}
-
-Panel3D* gruppe(QWidget* eltern, const QRect& twips) {
-    auto* pan = new Panel3D(eltern);
-    pan->setGeometry(tw(twips.x(), twips.y(), twips.width(), twips.height()));
-    return pan;
-}
-
-void farbeSetzen(QWidget* box, int nummer) {
-    QPalette pal = box->palette();
-    pal.setColor(QPalette::Base, Farbe(FarbeNummer(nummer)));
-    box->setPalette(pal);
-}
-
-} // namespace
 
 // ---- the note text box
 
@@ -111,13 +50,12 @@ Notizen::Notizen(Programm& p, NotizModus modus, QWidget* eltern)
     if (p_.ImmerOben)
         setWindowFlag(Qt::WindowStaysOnTopHint);
     bauen();
+    verbinden();
 
-    // Opening, in order: captions, place, the detail panels into one place,
-    // the lists, today's defaults, then the note.
+    // Opening, in order: captions, place, the lists, today's defaults, then
+    // the note.
     BeschriftungSetzen();
     platzieren();
-    for (int i = 3; i <= 4; ++i)
-        rhyArtPan_[size_t(i)]->move(rhyArtPan_[2]->pos());
 
     heute_ = p_.uhr.Heute();
     p_.heuteText = DatumText(heute_);
@@ -136,166 +74,19 @@ Notizen::Notizen(Programm& p, NotizModus modus, QWidget* eltern)
     FormularZeigen(f);
 }
 
-void Notizen::bauen() {
-    setFixedSize(Px(BreiteTwips), Px(HoeheTwips));
-
-    // The designed form is German; BeschriftungSetzen switches to English.
-    const auto zzz = [this](int i, QWidget* eltern, const QRect& twips, const char16_t* text,
-                            Qt::Alignment ausrichtung = Qt::AlignLeft | Qt::AlignVCenter) {
-        auto* lab = new Panel3D(QString::fromUtf16(text), eltern);
-        lab->setRand(false);
-        lab->setDurchsichtig(true);
-        lab->setAusrichtung(ausrichtung);
-        lab->setGeometry(tw(twips.x(), twips.y(), twips.width(), twips.height()));
-        zzzPanel_[size_t(i)] = lab;
-        return lab;
-    };
-    const auto box = [this](QWidget* eltern, const QRect& twips, const QString& erlaubt,
-                            int hoechstens, const QString& ersatz = QString()) {
-        auto* b = new QLineEdit(eltern);
-        b->setGeometry(tw(twips.x(), twips.y(), twips.width(), twips.height()));
-        b->setValidator(new ZeichenPruefer(erlaubt + ersatz, hoechstens, b));
-        zeichen_.insert(b, erlaubt);
-        farbeSetzen(b, FarbeNormal);
-        return b;
-    };
-    const auto option = [](QWidget* eltern, const QRect& twips, const char16_t* text) {
-        auto* o = new QRadioButton(QString::fromUtf16(text), eltern);
-        o->setGeometry(tw(twips.x(), twips.y(), twips.width(), twips.height()));
-        return o;
-    };
-    const QString datumZeichen = Ziffern + QLatin1Char('.');
-    const QString trenner(DatumTrenner());
-
-    // The note text.
-    notizPan_ = gruppe(this, QRect(Rand, Rand, InnenBreite, 900));
-    notiz_ = new NotizFeld(notizPan_);
-    notiz_->setGeometry(tw(45, 45, InnenBreite - 90, 810));
-    notiz_->setTabChangesFocus(true);
-    notiz_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-
-    // Permanent or with date/time options.
-    zeitArtPan_ = gruppe(this, QRect(Rand, 1050, InnenBreite, 345));
-    zeitArtOpt_[0] = option(zeitArtPan_, QRect(90, 30, 2300, 285), u"Notiz permanent anzeigen");
-    zeitArtOpt_[1] = option(zeitArtPan_, QRect(2580, 30, 1980, 285), u"Notiz mit Zeitsteuerung");
-
-    // The time group.
-    zeitPan_ = gruppe(this, QRect(Rand, 1440, InnenBreite, 375));
-    uhrArtOpt_[0] = option(zeitPan_, QRect(90, 45, 1290, 285), u"Ganztags");
-    uhrArtOpt_[1] = option(zeitPan_, QRect(1410, 45, 780, 285), u"Von");
-    uhrzeit_[0] = box(zeitPan_, QRect(2190, 37, 720, 300), Ziffern + QLatin1Char(':'), 0);
-    zzz(25, zeitPan_, QRect(2940, 45, 420, 285), u"bis", Qt::AlignCenter);
-    uhrzeit_[1] = box(zeitPan_, QRect(3390, 37, 720, 300), Ziffern + QLatin1Char(':'), 0);
-    zzz(26, zeitPan_, QRect(4140, 45, 600, 285), u"Uhr");
-
-    // The rhythm group.
-    rhythmusPan_ = gruppe(this, QRect(Rand, 1845, InnenBreite, 375));
-    const char16_t* rhythmen[] = {u"Täglich", u"Wöchentlich", u"Monatlich", u"Jährlich"};
-    const int rhythmusLinks[] = {90, 1200, 2490, 3690};
-    const int rhythmusBreite[] = {1080, 1260, 1170, 1110};
-    for (int i = 1; i <= 4; ++i)
-        rhythmusOpt_[size_t(i)] =
-            option(rhythmusPan_, QRect(rhythmusLinks[i - 1], 45, rhythmusBreite[i - 1], 285),
-                   rhythmen[i - 1]);
-
-    // The detail panels side by side as designed; the opening moves the
-    // monthly and the yearly one onto the weekly one.
-    for (int i = 2; i <= 4; ++i)
-        rhyArtPan_[size_t(i)] =
-            gruppe(this, QRect(Rand + (i - 2) * BreiteTwips, DetailOben, InnenBreite, DetailHoehe));
-
-    // Weekly.
-    Panel3D* woche = rhyArtPan_[2];
-    const char16_t* tage[] = {u"Montags",  u"Dienstags", u"Mittwochs", u"Donnerstags",
-                              u"Freitags", u"Samstags",  u"Sonntags"};
-    for (int i = 1; i <= 7; ++i) {
-        const int spalte = i <= 4 ? 0 : 1;
-        const int zeile = i <= 4 ? i - 1 : i - 5;
-        woTagChe_[size_t(i)] = new QCheckBox(QString::fromUtf16(tage[i - 1]), woche);
-        woTagChe_[size_t(i)]->setGeometry(tw(90 + spalte * 2340, 60 + zeile * 285, 2250, 285));
-    }
-    zzz(0, woche, QRect(90, 1260, 1530, 300), u"Erstmals am");
-    erstDatumWoc_ = box(woche, QRect(1650, 1260, 1350, 300), datumZeichen, 0, trenner);
-    zzz(1, woche, QRect(90, 1650, 1530, 300), u"Dauer");
-    dauerWoc_ = box(woche, QRect(1650, 1650, 720, 300), Ziffern, 0);
-    zzz(2, woche, QRect(2430, 1650, 2340, 300), u"Woche(n)");
-    zzz(3, woche, QRect(1650, 1950, 3120, 240), u"Ohne Endtermin: 0");
-
-    // Monthly: a day number, or a weekday by its position.
-    Panel3D* monat = rhyArtPan_[3];
-    monArtGruppe_ = new QButtonGroup(this);
-    moPosGruppe_ = new QButtonGroup(this);
-    monArtOpt_[1] = option(monat, QRect(90, 60, 300, 300), u"");
-    zzz(4, monat, QRect(420, 60, 720, 300), u"Jeden");
-    tagZahlMon_ = box(monat, QRect(1170, 60, 480, 300), Ziffern, 2);
-    zzz(5, monat, QRect(1680, 60, 2400, 300), u". des Monats");
-    monArtOpt_[2] = option(monat, QRect(90, 450, 300, 300), u"");
-    zzz(7, monat, QRect(420, 450, 720, 300), u"Jeden");
-    monArtGruppe_->addButton(monArtOpt_[1], 1);
-    monArtGruppe_->addButton(monArtOpt_[2], 2);
-    const char16_t* positionen[] = {u"ersten", u"zweiten", u"dritten", u"vierten", u"letzten"};
-    for (int i = 1; i <= 5; ++i) {
-        const int spalte = (i - 1) % 3;
-        const int zeile = (i - 1) / 3;
-        moPosOpt_[size_t(i)] = option(
-            monat, QRect(1170 + spalte * 1200, 450 + zeile * 300, 1170, 300), positionen[i - 1]);
-        moPosGruppe_->addButton(moPosOpt_[size_t(i)], i);
-    }
-    woTagCom_ = new QComboBox(monat);
-    woTagCom_->setGeometry(tw(1170, 1080, 1800, 330));
-    zzz(6, monat, QRect(3030, 1080, 1740, 330), u"des Monats");
-    zzz(10, monat, QRect(90, 1500, 1050, 300), u"Beginnend");
-    vorherMon_ = box(monat, QRect(1170, 1500, 720, 300), Ziffern, 0);
-    zzz(11, monat, QRect(1950, 1500, 2400, 300), u"Tage vorher");
-    zzz(12, monat, QRect(90, 1860, 1050, 300), u"Erstmals am");
-    erstDatumMon_ = box(monat, QRect(1170, 1860, 1350, 300), datumZeichen, 0, trenner);
-
-    // Yearly: up to four dates.
-    Panel3D* jahr = rhyArtPan_[4];
-    const int labelNummer[] = {13, 15, 17, 19};
-    const int nachNummer[] = {14, 16, 18, 20};
-    for (int i = 1; i <= 4; ++i) {
-        const int oben = 60 + (i - 1) * 345;
-        zzz(labelNummer[i - 1], jahr, QRect(90, oben, 1050, 330), i == 1 ? u"Jeden" : u"und jeden");
-        tagZahlJahr_[size_t(i)] = box(jahr, QRect(1170, oben + 15, 480, 300), Ziffern, 2);
-        monatJah_[size_t(i)] = new QComboBox(jahr);
-        monatJah_[size_t(i)]->setGeometry(tw(1710, oben, 1620, 330));
-        zzz(nachNummer[i - 1], jahr, QRect(3390, oben, 1380, 330), u"des Jahres");
-    }
-    zzz(21, jahr, QRect(90, 1500, 1050, 300), u"Beginnend");
-    vorherJah_ = box(jahr, QRect(1170, 1500, 720, 300), Ziffern, 0);
-    zzz(22, jahr, QRect(1950, 1500, 2400, 300), u"Tage vorher");
-    zzz(23, jahr, QRect(90, 1860, 1050, 300), u"Erstmals am");
-    erstDatumJah_ = box(jahr, QRect(1170, 1860, 1350, 300), datumZeichen, 0, trenner);
-
-    // The buttons and the message line.
-    okBef_ = new QPushButton(QStringLiteral("&Speichern"), this);
-    okBef_->setGeometry(tw(Rand, KnopfOben, 2250, 375));
-    abbrechenBef_ = new QPushButton(QStringLiteral("Abbrechen"), this);
-    abbrechenBef_->setGeometry(tw(BreiteTwips - Rand - 2250, KnopfOben, 2250, 375));
-    // Enter in a box does not save: only a click, Space on the button or its
-    // mnemonic does.
-    okBef_->setAutoDefault(false);
-    abbrechenBef_->setAutoDefault(false);
-    meldungPan_ = new Panel3D(this);
-    meldungPan_->setObjectName(QStringLiteral("MeldungPan"));
-    meldungPan_->setGeometry(tw(0, MeldungOben, BreiteTwips, MeldungHoehe));
-    meldungPan_->setUmbruch(true);
-    meldungPan_->setAusrichtung(Qt::AlignLeft | Qt::AlignVCenter);
-    meldungPan_->setHintergrund(FarbeNummer(7));
-
+void Notizen::verbinden() {
     // The option events keep the groups in step with the choices.
-    connect(zeitArtOpt_[0], &QRadioButton::toggled, this, [this](bool an) {
+    connect(zeitArtOpt_[1], &QRadioButton::toggled, this, [this](bool an) {
         if (an)
             rhythmusOpt_[1]->setChecked(true);
         gruppenZeigen();
     });
     for (int i = 1; i <= 4; ++i)
         connect(rhythmusOpt_[size_t(i)], &QRadioButton::toggled, this, [this] { gruppenZeigen(); });
-    for (QLineEdit* uhr : uhrzeit_)
-        connect(uhr, &QLineEdit::textChanged, this, [this] {
-            const bool text = !uhrzeit_[0]->text().isEmpty() || !uhrzeit_[1]->text().isEmpty();
-            uhrArtOpt_[text ? 1 : 0]->setChecked(true);
+    for (int i = 1; i <= 2; ++i)
+        connect(uhrzeit_[size_t(i)], &QLineEdit::textChanged, this, [this] {
+            const bool text = !uhrzeit_[1]->text().isEmpty() || !uhrzeit_[2]->text().isEmpty();
+            uhrArtOpt_[text ? 2 : 1]->setChecked(true);
         });
     connect(monArtOpt_[1], &QRadioButton::toggled, this, [this](bool an) {
         if (an)
@@ -314,7 +105,7 @@ void Notizen::bauen() {
     connect(abbrechenBef_, &QPushButton::clicked, this, &Notizen::Abbrechen);
 
     // The initial state of the designed form.
-    uhrArtOpt_[0]->setChecked(true);
+    uhrArtOpt_[1]->setChecked(true);
     rhythmusOpt_[1]->setChecked(true);
     monArtOpt_[1]->setChecked(true);
     gruppenZeigen();
@@ -325,127 +116,14 @@ void Notizen::bauen() {
         kind->installEventFilter(this);
 }
 
-void Notizen::BeschriftungSetzen() {
-    // Any other language keeps the designed German captions.
-    const int16_t s = p_.Sprache;
-    if (s == 1 || s == 2)
-        beschriften(s == 1);
-
-    // The captions must fit their widths: the window takes the system's
-    // font at 8 points, smaller where a caption would be cut.
-    QFont schrift = QApplication::font();
-    const int anzeiger = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
-                         style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
-    for (qreal groesse = 8; groesse >= 6; groesse -= 0.5) {
-        schrift.setPointSizeF(groesse);
-        const QFontMetrics fm(schrift);
-        bool passt = true;
-        for (QRadioButton* o : zeitArtOpt_)
-            passt = passt && fm.horizontalAdvance(o->text()) + anzeiger <= o->width();
-        if (passt)
-            break;
-    }
-    setFont(schrift);
-    listenFuellen();
-}
-
-void Notizen::beschriften(bool en) {
-    const auto t = [en](const char16_t* englisch, const char16_t* deutsch) {
-        return QString::fromUtf16(en ? englisch : deutsch);
-    };
-    setWindowTitle(t(u"Pinwick - Edit note", u"Pinwick - Notiz bearbeiten"));
-    zeitArtOpt_[0]->setText(t(u"Show note permanently", u"Notiz permanent anzeigen"));
-    zeitArtOpt_[1]->setText(t(u"Note with date/time options", u"Notiz mit Zeitsteuerung"));
-    uhrArtOpt_[0]->setText(t(u"Whole day", u"Ganztags"));
-    uhrArtOpt_[1]->setText(t(u"From", u"Von"));
-    zzzPanel_[25]->setText(t(u"to", u"bis"));
-    zzzPanel_[26]->setText(t(u"", u"Uhr"));
-    rhythmusOpt_[1]->setText(t(u"Daily", u"Täglich"));
-    rhythmusOpt_[2]->setText(t(u"Weekly", u"Wöchentlich"));
-    rhythmusOpt_[3]->setText(t(u"Monthly", u"Monatlich"));
-    rhythmusOpt_[4]->setText(t(u"Yearly", u"Jährlich"));
-    const char16_t* tageEn[] = {u"on Mondays", u"on Tuesdays",  u"on Wednesdays", u"on Thursdays",
-                                u"on Fridays", u"on Saturdays", u"on Sundays"};
-    const char16_t* tageDe[] = {u"Montags",  u"Dienstags", u"Mittwochs", u"Donnerstags",
-                                u"Freitags", u"Samstags",  u"Sonntags"};
-    for (int i = 1; i <= 7; ++i)
-        woTagChe_[size_t(i)]->setText(t(tageEn[i - 1], tageDe[i - 1]));
-    for (int i : {0, 12, 23})
-        zzzPanel_[size_t(i)]->setText(t(u"First time on", u"Erstmals am"));
-    zzzPanel_[1]->setText(t(u"Duration", u"Dauer"));
-    zzzPanel_[2]->setText(t(u"Week(s)", u"Woche(n)"));
-    zzzPanel_[3]->setText(t(u"No final date: 0", u"Ohne Endtermin: 0"));
-    zzzPanel_[4]->setText(t(u"Each", u"Jeden"));
-    zzzPanel_[5]->setText(t(u". of month", u". des Monats"));
-    zzzPanel_[7]->setText(t(u"Each", u"Jeden"));
-    const char16_t* posEn[] = {u"first", u"second", u"third", u"fourth", u"last"};
-    const char16_t* posDe[] = {u"ersten", u"zweiten", u"dritten", u"vierten", u"letzten"};
-    for (int i = 1; i <= 5; ++i)
-        moPosOpt_[size_t(i)]->setText(t(posEn[i - 1], posDe[i - 1]));
-    zzzPanel_[6]->setText(t(u"of month", u"des Monats"));
-    for (int i : {10, 21})
-        zzzPanel_[size_t(i)]->setText(t(u"Starting", u"Beginnend"));
-    for (int i : {11, 22})
-        zzzPanel_[size_t(i)]->setText(t(u"days earlier", u"Tage vorher"));
-    zzzPanel_[13]->setText(t(u"Each", u"Jeden"));
-    for (int i : {15, 17, 19})
-        zzzPanel_[size_t(i)]->setText(t(u"and each", u"und jeden"));
-    for (int i : {14, 16, 18, 20})
-        zzzPanel_[size_t(i)]->setText(t(u"of year", u"des Jahres"));
-    okBef_->setText(t(u"&Save", u"&Speichern"));
-    abbrechenBef_->setText(t(u"Cancel", u"Abbrechen"));
-
-    // The two choices at the top are as wide as their captions in each
-    // language.
-    const int links1 = en ? 2350 : 2580;
-    zeitArtOpt_[0]->setGeometry(tw(90, 30, en ? 2000 : 2300, 285));
-    zeitArtOpt_[1]->setGeometry(tw(links1, 30, en ? 2250 : 1980, 285));
-}
-
-void Notizen::listenFuellen() {
-    const bool en = p_.Sprache == 1;
-    const auto fuellen = [](QComboBox* liste, const QStringList& eintraege) {
-        const int war = liste->currentIndex();
-        const QSignalBlocker ruhe(liste);
-        liste->clear();
-        liste->addItems(eintraege);
-        liste->setCurrentIndex(war);
-    };
-    QStringList tage, monate;
-    for (int i = 1; i <= 7; ++i)
-        tage << (en ? QLocale(QLocale::English) : QLocale(QLocale::German))
-                    .dayName(i, QLocale::LongFormat);
-    for (int i = 1; i <= 12; ++i)
-        monate << (en ? QLocale(QLocale::English) : QLocale(QLocale::German))
-                      .standaloneMonthName(i, QLocale::LongFormat);
-    fuellen(woTagCom_, tage);
-    for (int i = 1; i <= 4; ++i)
-        fuellen(monatJah_[size_t(i)], monate);
-}
-
-void Notizen::platzieren() {
-    const QRect schirm = Bildschirm(p_.leiste);
-    const int breite = BreiteTwips;
-    const int hoehe = Twips(frameGeometry().height());
-    int links = (Twips(schirm.width()) - breite) / 2;
-    int oben = 200;
-    if (p_.leiste && Twips(p_.leiste->y() - schirm.y()) >= 100)
-        oben = Twips(schirm.height()) - hoehe - 200;
-    if (links < 0)
-        links = 0;
-    if (links + breite > Twips(schirm.width()))
-        links = Twips(schirm.width()) - breite;
-    move(schirm.x() + Px(links), schirm.y() + Px(oben));
-}
-
 // ---- the values
 
 NotizFormular Notizen::FormularLesen() const {
     NotizFormular f;
     f.notiz = notiz_->toPlainText();
-    f.zeitsteuerung = zeitArtOpt_[1]->isChecked();
-    f.vonBis = uhrArtOpt_[1]->isChecked();
-    f.uhrzeit = {uhrzeit_[0]->text(), uhrzeit_[1]->text()};
+    f.zeitsteuerung = zeitArtOpt_[2]->isChecked();
+    f.vonBis = uhrArtOpt_[2]->isChecked();
+    f.uhrzeit = {uhrzeit_[1]->text(), uhrzeit_[2]->text()};
     f.zeit = zeit_;
     f.rhythmus = RhythmusTaeglich;
     for (int i = 1; i <= 4; ++i)
@@ -479,8 +157,8 @@ void Notizen::FormularZeigen(const NotizFormular& f) {
     // over a weekday position).
     if (notiz_->toPlainText() != f.notiz)
         notiz_->setPlainText(f.notiz);
-    uhrzeit_[0]->setText(f.uhrzeit[0]);
-    uhrzeit_[1]->setText(f.uhrzeit[1]);
+    uhrzeit_[1]->setText(f.uhrzeit[0]);
+    uhrzeit_[2]->setText(f.uhrzeit[1]);
     zeit_ = f.zeit;
     for (int i = 1; i <= 7; ++i)
         woTagChe_[size_t(i)]->setChecked(f.woTage[size_t(i - 1)]);
@@ -499,7 +177,7 @@ void Notizen::FormularZeigen(const NotizFormular& f) {
     vorherJah_->setText(f.vorherJah);
     erstDatumJah_->setText(f.erstDatumJah);
 
-    uhrArtOpt_[f.vonBis ? 1 : 0]->setChecked(true);
+    uhrArtOpt_[f.vonBis ? 2 : 1]->setChecked(true);
     if (f.monArt == MonatsRegel::Wochentag && f.moPos >= 1 && f.moPos <= 5) {
         moPosOpt_[size_t(f.moPos)]->setChecked(true);
     } else if (f.monArt == MonatsRegel::Wochentag) {
@@ -509,14 +187,14 @@ void Notizen::FormularZeigen(const NotizFormular& f) {
         monArtOpt_[1]->setChecked(true);
         moPosLeeren();
     }
-    zeitArtOpt_[f.zeitsteuerung ? 1 : 0]->setChecked(true);
+    zeitArtOpt_[f.zeitsteuerung ? 2 : 1]->setChecked(true);
     if (f.zeitsteuerung && f.rhythmus >= 1 && f.rhythmus <= 4)
         rhythmusOpt_[size_t(f.rhythmus)]->setChecked(true);
     gruppenZeigen();
 }
 
 void Notizen::gruppenZeigen() {
-    const bool zeit = zeitArtOpt_[1]->isChecked();
+    const bool zeit = zeitArtOpt_[2]->isChecked();
     zeitPan_->setVisible(zeit);
     rhythmusPan_->setVisible(zeit);
     for (int i = 2; i <= 4; ++i)
@@ -590,9 +268,9 @@ QWidget* Notizen::feldWidget(Feld feld) const {
     case Feld::Notiz:
         return notiz_;
     case Feld::Uhrzeit1:
-        return uhrzeit_[0];
-    case Feld::Uhrzeit2:
         return uhrzeit_[1];
+    case Feld::Uhrzeit2:
+        return uhrzeit_[2];
     case Feld::ErstDatumWoc:
         return erstDatumWoc_;
     case Feld::DauerWoc:
@@ -615,7 +293,7 @@ QWidget* Notizen::feldWidget(Feld feld) const {
 // ---- normalising the boxes
 
 void Notizen::UhrzeitBoxPruefen(int i) {
-    QLineEdit* box = uhrzeit_[size_t(i - 1)];
+    QLineEdit* box = uhrzeit_[size_t(i)];
     const UhrzeitErgebnis r = UhrzeitPruefen(box->text());
     if (r.art == UhrzeitErgebnis::Ungueltig) {
         meldung(Meldung::ZeitFormat);
@@ -641,13 +319,14 @@ void Notizen::DatumBoxPruefen(QLineEdit* box) {
 
 void Notizen::Speichern() {
     NotizFormular f = FormularLesen();
-    const PruefErgebnis e =
-        SpeichernPruefen(f, heute_, p_.datumZahl, [this](Frage fr) { return fragen(fr); });
+    const PruefErgebnis e = SpeichernPruefen(f, heute_, [this](Frage fr) { return fragen(fr); });
+    if (e.ok && e.notiz.Rhythmus >= RhythmusWoechentlich)
+        p_.datumZahl = e.notiz.StartDatum;
     // Answers may have filled a time box.
-    if (f.uhrzeit[0] != uhrzeit_[0]->text() || f.uhrzeit[1] != uhrzeit_[1]->text()) {
-        const QSignalBlocker ruhe1(uhrzeit_[0]), ruhe2(uhrzeit_[1]);
-        uhrzeit_[0]->setText(f.uhrzeit[0]);
-        uhrzeit_[1]->setText(f.uhrzeit[1]);
+    if (f.uhrzeit[0] != uhrzeit_[1]->text() || f.uhrzeit[1] != uhrzeit_[2]->text()) {
+        const QSignalBlocker ruhe1(uhrzeit_[1]), ruhe2(uhrzeit_[2]);
+        uhrzeit_[1]->setText(f.uhrzeit[0]);
+        uhrzeit_[2]->setText(f.uhrzeit[1]);
     }
     zeit_ = f.zeit;
     if (f.tagZahlMon != tagZahlMon_->text()) {
@@ -750,7 +429,7 @@ bool Notizen::eventFilter(QObject* objekt, QEvent* ereignis) {
     }
     case QEvent::FocusIn:
         if (auto* box = qobject_cast<QLineEdit*>(objekt); box && zeichen_.contains(objekt)) {
-            farbeSetzen(box, FarbeFokus);
+            notizen::BoxFarbeSetzen(box, true);
             // After the mouse press that brought the focus has placed the cursor.
             QTimer::singleShot(0, box, [box] {
                 if (box->hasFocus())
@@ -762,7 +441,7 @@ bool Notizen::eventFilter(QObject* objekt, QEvent* ereignis) {
         auto* box = qobject_cast<QLineEdit*>(objekt);
         if (!box || !zeichen_.contains(objekt))
             break;
-        farbeSetzen(box, FarbeNormal);
+        notizen::BoxFarbeSetzen(box, false);
         const auto grund = static_cast<QFocusEvent*>(ereignis)->reason();
         // Leaving the window (another program, a menu, the window closing)
         // is not leaving the box.
@@ -775,9 +454,9 @@ bool Notizen::eventFilter(QObject* objekt, QEvent* ereignis) {
         } else if (box == tagZahlMon_) {
             if (box->text().isEmpty())
                 box->setText(QString::number(heute_.day()));
-        } else if (box == uhrzeit_[0]) {
-            UhrzeitBoxPruefen(1);
         } else if (box == uhrzeit_[1]) {
+            UhrzeitBoxPruefen(1);
+        } else if (box == uhrzeit_[2]) {
             UhrzeitBoxPruefen(2);
         } else if (box == erstDatumWoc_ || box == erstDatumMon_ || box == erstDatumJah_) {
             DatumBoxPruefen(box);

@@ -5,9 +5,10 @@
 // where something is missing, and writes the row through lokaleNotizen, so
 // that the bar shows the change at its next rebuild.
 //
-// The rules live in NotizEingabe; this class builds the controls, keeps the
-// option groups consistent, normalises the boxes when they are left and shows
-// messages and questions.
+// The rules live in NotizRegeln and NotizEingabe; the layout, a table of
+// named controls, in NotizenAufbau.cpp. This class keeps the option groups
+// consistent, normalises the boxes when they are left and shows messages and
+// questions.
 
 #include "NotizEingabe.h"
 #include "Programm.h"
@@ -72,38 +73,10 @@ public:
     NotizFormular FormularLesen() const;
     void FormularZeigen(const NotizFormular& f);
 
-    NotizModus Modus() const { return modus_; }
-    QDate Heute() const { return heute_; }
-    // The working start and end of the time window (fractions of a day).
-    double ArbeitsZeit(int i) const { return zeit_[size_t(i - 1)]; }
-
-    // ---- the controls, by their names
-    Panel3D* MeldungPan() const { return meldungPan_; }
-    NotizFeld* Notiz() const { return notiz_; }
-    Panel3D* ZeitArtPan() const { return zeitArtPan_; }
-    QRadioButton* ZeitArtOpt(int i) const { return zeitArtOpt_[size_t(i)]; }
-    Panel3D* ZeitPan() const { return zeitPan_; }
-    QRadioButton* UhrArtOpt(int i) const { return uhrArtOpt_[size_t(i)]; }
-    QLineEdit* Uhrzeit(int i) const { return uhrzeit_[size_t(i - 1)]; }
-    Panel3D* RhythmusPan() const { return rhythmusPan_; }
-    QRadioButton* RhythmusOpt(int i) const { return rhythmusOpt_[size_t(i)]; }
-    Panel3D* RhyArtPan(int i) const { return rhyArtPan_[size_t(i)]; }
-    QCheckBox* WoTagChe(int i) const { return woTagChe_[size_t(i)]; }
-    QLineEdit* ErstDatumWoc() const { return erstDatumWoc_; }
-    QLineEdit* DauerWoc() const { return dauerWoc_; }
-    QRadioButton* MonArtOpt(int i) const { return monArtOpt_[size_t(i)]; }
-    QLineEdit* TagZahlMon() const { return tagZahlMon_; }
-    QRadioButton* MoPosOpt(int i) const { return moPosOpt_[size_t(i)]; }
-    QComboBox* WoTagCom() const { return woTagCom_; }
-    QLineEdit* VorherMon() const { return vorherMon_; }
-    QLineEdit* ErstDatumMon() const { return erstDatumMon_; }
-    QLineEdit* TagZahlJahr(int i) const { return tagZahlJahr_[size_t(i)]; }
-    QComboBox* MonatJah(int i) const { return monatJah_[size_t(i)]; }
-    QLineEdit* VorherJah() const { return vorherJah_; }
-    QLineEdit* ErstDatumJah() const { return erstDatumJah_; }
-    Panel3D* ZzzPanel(int i) const { return zzzPanel_[size_t(i)]; }
-    QPushButton* OkBef() const { return okBef_; }
-    QPushButton* AbbrechenBef() const { return abbrechenBef_; }
+    // The controls are found by their object names, which are the names
+    // used here: "Notiz", "Uhrzeit1", "RhythmusOpt3", "MeldungPan", ...
+    // Indexed controls count from 1; the detail panels and the rhythm
+    // options carry the number of their rhythm (RhyArtPan2 weekly).
 
     // ---- seams: tests answer questions and count beeps and help pages
     Systemfrage frage;
@@ -118,6 +91,8 @@ protected:
 
 private:
     void bauen();
+    void steuerelementeFinden();
+    void verbinden();
     void beschriften(bool englisch);
     void platzieren();
     void listenFuellen();
@@ -141,17 +116,16 @@ private:
     // The characters each box accepts from the keyboard.
     QHash<QObject*, QString> zeichen_;
 
+    // The controls, indexed from 1 as they are named (slot 0 unused).
     Panel3D* meldungPan_ = nullptr;
-    Panel3D* notizPan_ = nullptr;
     NotizFeld* notiz_ = nullptr;
-    Panel3D* zeitArtPan_ = nullptr;
-    std::array<QRadioButton*, 2> zeitArtOpt_{};
+    std::array<QRadioButton*, 3> zeitArtOpt_{}; // 1 permanent, 2 with a schedule
     Panel3D* zeitPan_ = nullptr;
-    std::array<QRadioButton*, 2> uhrArtOpt_{};
-    std::array<QLineEdit*, 2> uhrzeit_{};
+    std::array<QRadioButton*, 3> uhrArtOpt_{}; // 1 whole day, 2 from ... to
+    std::array<QLineEdit*, 3> uhrzeit_{};
     Panel3D* rhythmusPan_ = nullptr;
-    std::array<QRadioButton*, 5> rhythmusOpt_{};
-    std::array<Panel3D*, 5> rhyArtPan_{};
+    std::array<QRadioButton*, 5> rhythmusOpt_{}; // by rhythm, 1 to 4
+    std::array<Panel3D*, 5> rhyArtPan_{};        // by rhythm, 2 to 4
     std::array<QCheckBox*, 8> woTagChe_{};
     QLineEdit* erstDatumWoc_ = nullptr;
     QLineEdit* dauerWoc_ = nullptr;
@@ -167,7 +141,6 @@ private:
     std::array<QComboBox*, 5> monatJah_{};
     QLineEdit* vorherJah_ = nullptr;
     QLineEdit* erstDatumJah_ = nullptr;
-    std::array<Panel3D*, 27> zzzPanel_{};
     QPushButton* okBef_ = nullptr;
     QPushButton* abbrechenBef_ = nullptr;
 };

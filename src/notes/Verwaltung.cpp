@@ -106,22 +106,24 @@ Verwaltung::Verwaltung(Programm& p, QWidget* eltern)
     setFixedSize(Px(BreiteTwips), Px(HoeheTwips));
     setWindowTitle(QStringLiteral("Pinwick - Notizverwaltung"));
     liste_ = new QListWidget(this);
+    liste_->setObjectName(QStringLiteral("Liste"));
     liste_->setGeometry(Px(Rand), Px(Rand), Px(BreiteTwips - 2 * Rand), Px(ListeHoehe));
     liste_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     liste_->setTextElideMode(Qt::ElideNone);
     liste_->setItemDelegate(new EintragDelegat(p_.idAbstand, liste_));
 
-    const auto knopf = [this](int nummer, const QString& text) {
+    const auto knopf = [this](int nummer, const char* name, const QString& text) {
         auto* k = new QPushButton(text, this);
+        k->setObjectName(QLatin1String(name));
         k->setGeometry(Px(BreiteTwips - Rand - KnopfBreite),
                        Px(Rand + ListeHoehe + 90 + nummer * (KnopfHoehe + 60)), Px(KnopfBreite),
                        Px(KnopfHoehe));
         k->setAutoDefault(false);
         return k;
     };
-    bearbeitenBef_ = knopf(0, QStringLiteral("&Erste markierte Notiz bearbeiten"));
-    loeschenBef_ = knopf(1, QString::fromUtf16(u"Markierte Notizen &löschen"));
-    endeBef_ = knopf(2, QString::fromUtf16(u"S&chließen"));
+    bearbeitenBef_ = knopf(0, "BearbeitenBef", QStringLiteral("&Erste markierte Notiz bearbeiten"));
+    loeschenBef_ = knopf(1, "LoeschenBef", QString::fromUtf16(u"Markierte Notizen &löschen"));
+    endeBef_ = knopf(2, "EndeBef", QString::fromUtf16(u"S&chließen"));
     bearbeitenBef_->setEnabled(false);
     loeschenBef_->setEnabled(false);
 

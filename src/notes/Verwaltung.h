@@ -53,10 +53,8 @@ public:
     // LoeschenBef: deletes the selected notes after the question.
     void Loeschen();
 
-    QListWidget* Liste() const { return liste_; }
-    QPushButton* BearbeitenBef() const { return bearbeitenBef_; }
-    QPushButton* LoeschenBef() const { return loeschenBef_; }
-    QPushButton* EndeBef() const { return endeBef_; }
+    // The controls are found by their object names: "Liste",
+    // "BearbeitenBef", "LoeschenBef", "EndeBef".
 
     // ---- seams: tests answer the message boxes, stand in for the editor
     // (which finds p.lokaleNotizen on the note) and count help pages.

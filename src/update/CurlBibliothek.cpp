@@ -58,7 +58,11 @@ std::shared_ptr<Geladen> laden(QString& fehler) {
         holen(b->handle, b->multi_remove_handle, "curl_multi_remove_handle") &&
         holen(b->handle, b->multi_perform, "curl_multi_perform") &&
         holen(b->handle, b->multi_info_read, "curl_multi_info_read") &&
-        holen(b->handle, b->multi_poll, "curl_multi_poll");
+        holen(b->handle, b->multi_poll, "curl_multi_poll") &&
+        holen(b->handle, b->multi_setopt, "curl_multi_setopt") &&
+        holen(b->handle, b->multi_socket_action, "curl_multi_socket_action") &&
+        holen(b->handle, b->slist_append, "curl_slist_append") &&
+        holen(b->handle, b->slist_free_all, "curl_slist_free_all");
     if (!alle) {
         fehler = QStringLiteral("libcurl is too old (7.66 or later is needed)");
         return nullptr;
@@ -120,6 +124,10 @@ std::shared_ptr<const CurlBibliothek> CurlOeffnen(QString& fehler) {
         t->multi_perform = &::curl_multi_perform;
         t->multi_info_read = &::curl_multi_info_read;
         t->multi_poll = &::curl_multi_poll;
+        t->multi_setopt = &::curl_multi_setopt;
+        t->multi_socket_action = &::curl_multi_socket_action;
+        t->slist_append = &::curl_slist_append;
+        t->slist_free_all = &::curl_slist_free_all;
         return std::shared_ptr<const CurlBibliothek>(std::move(t));
     }();
     if (!b)

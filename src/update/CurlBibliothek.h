@@ -26,6 +26,12 @@ struct CurlBibliothek {
     decltype(&::curl_multi_perform) multi_perform = nullptr;
     decltype(&::curl_multi_info_read) multi_info_read = nullptr;
     decltype(&::curl_multi_poll) multi_poll = nullptr;
+    // For a client driven by an event loop (the HTTPS broadcast): libcurl
+    // names the sockets and the time-out it wants watched.
+    decltype(&::curl_multi_setopt) multi_setopt = nullptr;
+    decltype(&::curl_multi_socket_action) multi_socket_action = nullptr;
+    decltype(&::curl_slist_append) slist_append = nullptr;
+    decltype(&::curl_slist_free_all) slist_free_all = nullptr;
 };
 
 // The started library, shared by everyone who holds it: loaded and started

@@ -3,6 +3,7 @@
 // once through pinwick-notes (as options of add, and as lines of a CSV
 // import), and the rows are compared column by column.
 
+#include "../notes/EditorKind.h"
 #include "Csv.h"
 #include "Datenbank.h"
 #include "Hilfen.h"
@@ -27,49 +28,51 @@ const char* const kurz[7] = {"mon", "tue", "wed", "thu", "fri", "sat", "sun"};
 
 // The choices as a person makes them in the window.
 void imEditorWaehlen(Notizen& f, const QString& text, const Zeitplanwahl& w) {
-    f.Notiz()->setPlainText(text);
+    test::Kind<NotizFeld>(f, QStringLiteral("Notiz"))->setPlainText(text);
     if (w.rhythmus == RhythmusPermanent)
         return;
-    f.ZeitArtOpt(1)->click();
-    f.RhythmusOpt(w.rhythmus)->click();
-    if (!w.von.isEmpty() || !w.bis.isEmpty()) {
-        f.UhrArtOpt(1)->click();
-        f.Uhrzeit(1)->setText(w.von);
+    test::Kind<QRadioButton>(f, QStringLiteral("ZeitArtOpt2"))->click();
+    test::Kind<QRadioButton>(f, test::Nummer("RhythmusOpt", w.rhythmus))->click();
+    if (w.von || w.bis) {
+        test::Kind<QRadioButton>(f, QStringLiteral("UhrArtOpt2"))->click();
+        test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit1"))->setText(UhrzeitAusgabe(w.von));
         f.UhrzeitBoxPruefen(1);
-        f.Uhrzeit(2)->setText(w.bis);
+        test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit2"))->setText(UhrzeitAusgabe(w.bis));
         f.UhrzeitBoxPruefen(2);
     }
     const QString start = w.start.isValid() ? DatumText(w.start) : QString();
     switch (w.rhythmus) {
     case RhythmusWoechentlich:
         for (int i = 1; i <= 7; ++i)
-            f.WoTagChe(i)->setChecked(w.tage[size_t(i - 1)]);
-        f.DauerWoc()->setText(QString::number(w.wochen));
+            test::Kind<QCheckBox>(f, test::Nummer("WoTagChe", i))
+                ->setChecked(w.tage[size_t(i - 1)]);
+        test::Kind<QLineEdit>(f, QStringLiteral("DauerWoc"))->setText(QString::number(w.wochen));
         if (!start.isEmpty())
-            f.ErstDatumWoc()->setText(start);
+            test::Kind<QLineEdit>(f, QStringLiteral("ErstDatumWoc"))->setText(start);
         break;
     case RhythmusMonatlich:
         if (w.amWochentag) {
-            f.MoPosOpt(w.position)->click();
-            f.WoTagCom()->setCurrentIndex(w.wochentag);
+            test::Kind<QRadioButton>(f, test::Nummer("MoPosOpt", w.position))->click();
+            test::Kind<QComboBox>(f, QStringLiteral("WoTagCom"))->setCurrentIndex(w.wochentag);
         } else {
-            f.TagZahlMon()->setText(w.monatsTag);
-            f.MonArtOpt(1)->click();
+            test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText(w.monatsTag);
+            test::Kind<QRadioButton>(f, QStringLiteral("MonArtOpt1"))->click();
         }
-        f.VorherMon()->setText(QString::number(w.vorher));
+        test::Kind<QLineEdit>(f, QStringLiteral("VorherMon"))->setText(QString::number(w.vorher));
         if (!start.isEmpty())
-            f.ErstDatumMon()->setText(start);
+            test::Kind<QLineEdit>(f, QStringLiteral("ErstDatumMon"))->setText(start);
         break;
     case RhythmusJaehrlich:
         for (int i = 1; i <= 4; ++i) {
             const bool da = size_t(i) <= w.jahrestage.size();
-            f.TagZahlJahr(i)->setText(da ? QString::number(w.jahrestage[size_t(i - 1)].tag)
-                                         : QString());
-            f.MonatJah(i)->setCurrentIndex(da ? w.jahrestage[size_t(i - 1)].monat - 1 : -1);
+            test::Kind<QLineEdit>(f, test::Nummer("TagZahlJahr", i))
+                ->setText(da ? QString::number(w.jahrestage[size_t(i - 1)].tag) : QString());
+            test::Kind<QComboBox>(f, test::Nummer("MonatJah", i))
+                ->setCurrentIndex(da ? w.jahrestage[size_t(i - 1)].monat - 1 : -1);
         }
-        f.VorherJah()->setText(QString::number(w.vorher));
+        test::Kind<QLineEdit>(f, QStringLiteral("VorherJah"))->setText(QString::number(w.vorher));
         if (!start.isEmpty())
-            f.ErstDatumJah()->setText(start);
+            test::Kind<QLineEdit>(f, QStringLiteral("ErstDatumJah"))->setText(start);
         break;
     default:
         break;
@@ -102,10 +105,10 @@ QStringList alsOptionen(const QString& text, const Zeitplanwahl& w) {
     default:
         break;
     }
-    if (!w.von.isEmpty())
-        a << QStringLiteral("--from") << w.von;
-    if (!w.bis.isEmpty())
-        a << QStringLiteral("--to") << w.bis;
+    if (w.von)
+        a << QStringLiteral("--from") << UhrzeitAusgabe(w.von);
+    if (w.bis)
+        a << QStringLiteral("--to") << UhrzeitAusgabe(w.bis);
     if (w.start.isValid())
         a << QStringLiteral("--start") << w.start.toString(QStringLiteral("dd.MM.yyyy"));
     if (w.vorher)
@@ -122,7 +125,7 @@ QByteArray alsCsvZeile(const QString& text, const Zeitplanwahl& w) {
         tage = MonatsTagText(w);
     else if (w.rhythmus == RhythmusJaehrlich)
         tage = JahrestageText(w.jahrestage);
-    return CsvZeile({text, RhythmusText(w.rhythmus), w.von, w.bis,
+    return CsvZeile({text, RhythmusText(w.rhythmus), UhrzeitAusgabe(w.von), UhrzeitAusgabe(w.bis),
                      w.start.isValid() ? DatumAusgabe(w.start) : QString(),
                      w.wochen ? QString::number(w.wochen) : QString(), tage,
                      w.vorher ? QString::number(w.vorher) : QString()});
@@ -170,7 +173,7 @@ TEST(Gleichlauf, EditorAndPinwickNotesStoreTheSameRowForRandomChoices) {
         f->Speichern();
         ASSERT_EQ(f->result(), QDialog::Accepted)
             << i << ": " << alsOptionen(text, w).join(' ').toStdString() << " -> "
-            << f->MeldungPan()->text().toStdString();
+            << test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text().toStdString();
         csv += alsCsvZeile(text, w);
         if (i < alsOptionenAnzahl)
             adds.push_back(alsOptionen(text, w));

@@ -13,11 +13,6 @@ inline Zeitplanwahl ZufallsWahl(std::mt19937& z) {
     const auto zahl = [&](int von, int bis) {
         return std::uniform_int_distribution<int>(von, bis)(z);
     };
-    const auto uhr = [](int minuten) {
-        return QStringLiteral("%1:%2")
-            .arg(minuten / 60, 2, 10, QLatin1Char('0'))
-            .arg(minuten % 60, 2, 10, QLatin1Char('0'));
-    };
     Zeitplanwahl w;
     w.rhythmus = int16_t(zahl(0, 4));
     if (w.rhythmus == RhythmusPermanent)
@@ -25,15 +20,15 @@ inline Zeitplanwahl ZufallsWahl(std::mt19937& z) {
     switch (zahl(0, 3)) {
     case 1: {
         const int von = zahl(0, 1438);
-        w.von = uhr(von);
-        w.bis = uhr(zahl(von + 1, 1439));
+        w.von = von;
+        w.bis = zahl(von + 1, 1439);
         break;
     }
     case 2: // from alone: till midnight
-        w.von = uhr(zahl(0, 1438));
+        w.von = zahl(0, 1438);
         break;
     case 3: // to alone: from midnight
-        w.bis = uhr(zahl(1, 1439));
+        w.bis = zahl(1, 1439);
         break;
     default:
         break;

@@ -10,43 +10,61 @@
 #include <QLocalServer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <atomic>
 #include <thread>
+#include <utility>
+#include <vector>
 
 using namespace pinwick;
 
 namespace {
 
 // Lets the running copy's events run while the later start waits for its
-// answer: both live in this one test process.
+// answer: both live in this one test process. The receiver answers at once
+// unless a test says otherwise.
 struct Laeufer {
     Einzelinstanz& erste;
     QList<QPair<QByteArray, QByteArray>> erhalten;
+    std::function<void(Rueckmeldung&)> antworten = [](Rueckmeldung& r) { r.Erledigt(); };
     explicit Laeufer(Einzelinstanz& e) : erste(e) {
-        erste.empfangen = [this](const QByteArray& w, const QByteArray& a) {
+        erste.empfangen = [this](const QByteArray& w, const QByteArray& a, Rueckmeldung r) {
             erhalten.append({w, a});
+            antworten(r);
         };
     }
 };
 
 // Sends from a second thread of events: the blocking Senden would otherwise
 // starve the first copy, which answers from this thread's event loop.
-bool sendenVonAussen(const QString& pfad, const QByteArray& wort, const QByteArray& argument = {}) {
-    bool ergebnis = false;
+template <typename Aufruf>
+auto vonAussen(Aufruf aufruf) {
+    decltype(aufruf()) ergebnis{};
     std::atomic<bool> fertig = false;
     std::thread t([&] {
-        Einzelinstanz spaeter(pfad);
-        ergebnis = spaeter.Senden(wort, argument, 3000);
+        ergebnis = aufruf();
         fertig = true;
     });
     QElapsedTimer uhr;
     uhr.start();
-    while (!fertig && uhr.elapsed() < 5000)
+    while (!fertig && uhr.elapsed() < 8000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     t.join();
     QCoreApplication::processEvents(); // the queued hand-over to empfangen
     return ergebnis;
+}
+
+Antwort sendenVonAussen(const QString& pfad, const QByteArray& wort,
+                        const QByteArray& argument = {}, int antwortMs = 3000) {
+    return vonAussen([&] {
+        Einzelinstanz spaeter(pfad);
+        return spaeter.Senden(wort, argument, 3000, antwortMs);
+    });
+}
+
+bool angenommen(const Antwort& a) {
+    return a.art == Antwort::Art::Ok;
 }
 
 } // namespace
@@ -84,14 +102,15 @@ TEST(Einzelinstanz, SecondCopyHandsOverAndTheFirstHearsEveryKnownCommand) {
                            {"neu-aufbauen", {}, false}, // not one this copy knows
                            {"", {}, false}};
     for (const Fall& f : faelle)
-        EXPECT_EQ(sendenVonAussen(pfad, f.wort, f.argument), f.angenommen) << f.wort.constData();
+        EXPECT_EQ(angenommen(sendenVonAussen(pfad, f.wort, f.argument)), f.angenommen)
+            << f.wort.constData();
     ASSERT_EQ(l.erhalten.size(), 2);
     EXPECT_EQ(l.erhalten[0].first, QByteArray(befehl::zeigen));
     EXPECT_EQ(l.erhalten[1].first, QByteArray(befehl::neueNotiz));
 
     // A program built on this adds its own words; an argument travels along.
     erste.befehle.append("neu-aufbauen");
-    EXPECT_TRUE(sendenVonAussen(pfad, "neu-aufbauen", "jetzt bitte"));
+    EXPECT_TRUE(angenommen(sendenVonAussen(pfad, "neu-aufbauen", "jetzt bitte")));
     ASSERT_EQ(l.erhalten.size(), 3);
     EXPECT_EQ(l.erhalten[2], qMakePair(QByteArray("neu-aufbauen"), QByteArray("jetzt bitte")));
 }
@@ -139,4 +158,80 @@ TEST(Einzelinstanz, NoAnswerFromAStuckCopyIsReportedNotWaitedOnForever) {
     Einzelinstanz spaeter(pfad);
     EXPECT_EQ(spaeter.ErsteOderUebergeben(befehl::zeigen, {}, 300),
               Einzelinstanz::Ergebnis::Keine);
+}
+
+// The running copy answers once it has acted on the command, and says so
+// when it will not: the later start hears "ok" only after the deed, a
+// refusal with its reason, and no answer as no answer, never as "ok".
+TEST(Einzelinstanz, TheAnswerComesWhenTheCopyHasActedAndSaysWhatItDid) {
+    QTemporaryDir ordner;
+    const QString pfad = ordner.filePath(QStringLiteral("pinwick-_9"));
+    Einzelinstanz erste(pfad);
+    ASSERT_TRUE(erste.Uebernehmen());
+    Laeufer l(erste);
+    std::vector<Rueckmeldung> behalten;
+
+    struct Fall {
+        const char* name;
+        std::function<void(Rueckmeldung&)> antworten;
+        int antwortMs;
+        Antwort::Art art;
+        QString grund;
+        int mindestensMs; // the later start has waited at least this long
+        Einzelinstanz::Ergebnis ergebnis;
+    };
+    const Fall faelle[] = {
+        {"at once", [](Rueckmeldung& r) { r.Erledigt(); }, 3000, Antwort::Art::Ok, {}, 0,
+         Einzelinstanz::Ergebnis::Uebergeben},
+        {"after the deed",
+         [](Rueckmeldung& r) { QTimer::singleShot(400, [r]() mutable { r.Erledigt(); }); }, 3000,
+         Antwort::Art::Ok, {}, 350, Einzelinstanz::Ergebnis::Uebergeben},
+        {"refused",
+         [](Rueckmeldung& r) { r.Abgelehnt(QStringLiteral("own notes are not allowed here")); },
+         3000, Antwort::Art::Abgelehnt, QStringLiteral("own notes are not allowed here"), 0,
+         Einzelinstanz::Ergebnis::Abgelehnt},
+        {"refused, the reason kept to one line",
+         [](Rueckmeldung& r) {
+             r.Abgelehnt(QStringLiteral("erste Zeile\nzweite \u00C4nderung"));
+             r.Erledigt(); // only the first answer counts
+         },
+         3000, Antwort::Art::Abgelehnt, QStringLiteral("erste Zeile zweite \u00C4nderung"), 0,
+         Einzelinstanz::Ergebnis::Abgelehnt},
+        {"dropped without a word", [](Rueckmeldung&) {}, 3000, Antwort::Art::KeineAntwort, {}, 0,
+         Einzelinstanz::Ergebnis::Keine},
+        {"kept and never answered", [&](Rueckmeldung& r) { behalten.push_back(r); }, 400,
+         Antwort::Art::KeineAntwort, {}, 350, Einzelinstanz::Ergebnis::Keine},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.name);
+        l.antworten = f.antworten;
+        l.erhalten.clear();
+        QElapsedTimer uhr;
+        uhr.start();
+        const Antwort a = sendenVonAussen(pfad, befehl::neueNotiz, {}, f.antwortMs);
+        EXPECT_EQ(int(a.art), int(f.art));
+        EXPECT_EQ(a.grund, f.grund);
+        EXPECT_GE(uhr.elapsed(), f.mindestensMs);
+        EXPECT_EQ(l.erhalten.size(), 1);
+
+        // The usual start draws the same conclusion, and a command that got
+        // over is never sent a second time.
+        l.erhalten.clear();
+        const auto [ergebnis, grund] = vonAussen([&] {
+            Einzelinstanz spaeter(pfad);
+            const auto e = spaeter.ErsteOderUebergeben(befehl::neueNotiz, {}, 1500, f.antwortMs);
+            return std::make_pair(e, spaeter.Grund());
+        });
+        EXPECT_EQ(int(ergebnis), int(f.ergebnis));
+        EXPECT_EQ(grund, f.grund);
+        EXPECT_EQ(l.erhalten.size(), 1);
+    }
+    // A word the running copy does not know is a refusal that names it.
+    const auto [ergebnis, grund] = vonAussen([&] {
+        Einzelinstanz spaeter(pfad);
+        const auto e = spaeter.ErsteOderUebergeben("neu-aufbauen", {}, 1500, 1000);
+        return std::make_pair(e, spaeter.Grund());
+    });
+    EXPECT_EQ(ergebnis, Einzelinstanz::Ergebnis::Abgelehnt);
+    EXPECT_TRUE(grund.contains(QStringLiteral("neu-aufbauen"))) << grund.toStdString();
 }

@@ -3,6 +3,7 @@
 // that follows, without a restart.
 
 #include "Band.h"
+#include "EditorKind.h"
 #include "Notizen.h"
 #include "Terminal.h"
 #include "TestHilfe.h"
@@ -76,13 +77,14 @@ TEST_F(LeisteMitNotizen, MadeChangedAndDeletedNotesReachTheBand) {
 
     // Ctrl-N: a weekly note for today and tomorrow, 09:00 to 11:00.
     imEditor = [](Notizen& f) {
-        f.Notiz()->setPlainText(QStringLiteral("Teamrunde"));
-        f.ZeitArtOpt(1)->click();
-        f.RhythmusOpt(2)->click();
-        f.WoTagChe(4)->setChecked(true);
-        f.Uhrzeit(1)->setText(QStringLiteral("9"));
+        test::Kind<NotizFeld>(f, QStringLiteral("Notiz"))
+            ->setPlainText(QStringLiteral("Teamrunde"));
+        test::Kind<QRadioButton>(f, QStringLiteral("ZeitArtOpt2"))->click();
+        test::Kind<QRadioButton>(f, QStringLiteral("RhythmusOpt2"))->click();
+        test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe4"))->setChecked(true);
+        test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit1"))->setText(QStringLiteral("9"));
         f.UhrzeitBoxPruefen(1);
-        f.Uhrzeit(2)->setText(QStringLiteral("11"));
+        test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit2"))->setText(QStringLiteral("11"));
         f.UhrzeitBoxPruefen(2);
         f.Speichern();
         EXPECT_EQ(f.result(), QDialog::Accepted);
@@ -104,15 +106,15 @@ TEST_F(LeisteMitNotizen, MadeChangedAndDeletedNotesReachTheBand) {
 
     // The administration (double-click on the band): the note made permanent.
     inVerwaltung = [](Verwaltung& v) {
-        ASSERT_EQ(v.Liste()->count(), 1);
-        v.Liste()->item(0)->setSelected(true);
+        ASSERT_EQ(test::Kind<QListWidget>(v, QStringLiteral("Liste"))->count(), 1);
+        test::Kind<QListWidget>(v, QStringLiteral("Liste"))->item(0)->setSelected(true);
         v.Bearbeiten();
     };
     imEditor = [](Notizen& f) {
-        EXPECT_TRUE(f.RhythmusOpt(2)->isChecked());
-        EXPECT_TRUE(f.WoTagChe(3)->isChecked());
-        EXPECT_TRUE(f.WoTagChe(4)->isChecked());
-        f.ZeitArtOpt(0)->click();
+        EXPECT_TRUE(test::Kind<QRadioButton>(f, QStringLiteral("RhythmusOpt2"))->isChecked());
+        EXPECT_TRUE(test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe3"))->isChecked());
+        EXPECT_TRUE(test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe4"))->isChecked());
+        test::Kind<QRadioButton>(f, QStringLiteral("ZeitArtOpt1"))->click();
         f.Speichern();
         EXPECT_EQ(f.result(), QDialog::Accepted);
     };
@@ -125,9 +127,9 @@ TEST_F(LeisteMitNotizen, MadeChangedAndDeletedNotesReachTheBand) {
 
     // Deleted in the administration: gone from the band.
     inVerwaltung = [](Verwaltung& v) {
-        v.Liste()->item(0)->setSelected(true);
+        test::Kind<QListWidget>(v, QStringLiteral("Liste"))->item(0)->setSelected(true);
         v.Loeschen();
-        EXPECT_EQ(v.Liste()->count(), 0);
+        EXPECT_EQ(test::Kind<QListWidget>(v, QStringLiteral("Liste"))->count(), 0);
     };
     leiste->VerwaltungMen()->trigger();
     QCoreApplication::processEvents();

@@ -84,16 +84,15 @@ TEST(SpeichernPruefen, TheTimesShownAreTheTimesSaved) {
     f.zeitsteuerung = f.vonBis = true;
     f.uhrzeit = {QStringLiteral("09:00"), QString()};
     f.zeit = {9 / 24.0, 0};
-    int32_t datumZahl = 0;
     const auto ja = [](Frage) { return true; };
-    PruefErgebnis e = SpeichernPruefen(f, mittwoch, datumZahl, ja);
+    PruefErgebnis e = SpeichernPruefen(f, mittwoch, ja);
     ASSERT_TRUE(e.ok);
     EXPECT_EQ(f.uhrzeit[1], "23:59");
     EXPECT_EQ(e.notiz.UhrBis, Tageszeit(23, 59));
 
     // Typed but never normalised: the texts count, not stale working values.
     f.uhrzeit = {QStringLiteral("7"), QStringLiteral("8:5")};
-    e = SpeichernPruefen(f, mittwoch, datumZahl, ja);
+    e = SpeichernPruefen(f, mittwoch, ja);
     ASSERT_TRUE(e.ok);
     EXPECT_EQ(e.notiz.UhrVon, Tageszeit(7, 0));
     EXPECT_EQ(e.notiz.UhrBis, Tageszeit(8, 5));
@@ -101,7 +100,7 @@ TEST(SpeichernPruefen, TheTimesShownAreTheTimesSaved) {
     // A stored time off the minute stays exactly as it was.
     f.zeit = {(7 * 60 + 0.4) / 1440.0, 0.5};
     f.uhrzeit = {UhrzeitText(f.zeit[0]), UhrzeitText(f.zeit[1])};
-    e = SpeichernPruefen(f, mittwoch, datumZahl, ja);
+    e = SpeichernPruefen(f, mittwoch, ja);
     EXPECT_EQ(e.notiz.UhrVon, (7 * 60 + 0.4) / 1440.0);
 }
 

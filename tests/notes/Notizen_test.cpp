@@ -2,6 +2,7 @@
 // table in a temporary folder. Questions are answered through the window's
 // seam; nothing blocks.
 
+#include "EditorKind.h"
 #include "Hilfen.h"
 #include "Masse.h"
 #include "Notizen.h"
@@ -20,6 +21,7 @@
 #include <deque>
 #include <gtest/gtest.h>
 #include <memory>
+#include <set>
 
 namespace pinwick {
 namespace {
@@ -87,13 +89,13 @@ protected:
 
 // Leaving a time box normalises it, as the focus change does.
 void zeit(Notizen& f, int i, const char* text) {
-    f.Uhrzeit(i)->setText(QString::fromLatin1(text));
+    test::Kind<QLineEdit>(f, test::Nummer("Uhrzeit", i))->setText(QString::fromLatin1(text));
     f.UhrzeitBoxPruefen(i);
 }
 void mitZeit(Notizen& f, int rhythmus) {
-    f.Notiz()->setPlainText(QStringLiteral("Besprechung"));
-    f.ZeitArtOpt(1)->click();
-    f.RhythmusOpt(rhythmus)->click();
+    test::Kind<NotizFeld>(f, QStringLiteral("Notiz"))->setPlainText(QStringLiteral("Besprechung"));
+    test::Kind<QRadioButton>(f, QStringLiteral("ZeitArtOpt2"))->click();
+    test::Kind<QRadioButton>(f, test::Nummer("RhythmusOpt", rhythmus))->click();
 }
 
 // ---- the save checks and questions, in order, in both languages -------------------
@@ -135,49 +137,49 @@ QWidget* ohne(F) {
 
 // clang-format off
 const Pruefung pruefungen[] = {
-    {"blank text, before anything else", [](F f) { mitZeit(f, 2), f.Notiz()->setPlainText("   "), f.UhrArtOpt(1)->click(), f.WoTagChe(3)->setChecked(false); },
-     {}, {}, {u"Note text missing.", u"Notiztext fehlt."}, [](F f) -> QWidget* { return f.Notiz(); }, 1, false},
-    {"From without times, No", [](F f) { mitZeit(f, 1), f.UhrArtOpt(1)->click(); }, {false}, {ganztags}, keine, ohne, 1, false},
-    {"From without times, Yes", [](F f) { mitZeit(f, 1), f.UhrArtOpt(1)->click(); }, {true}, {ganztags}, keine, ohne, 1, true},
+    {"blank text, before anything else", [](F f) { mitZeit(f, 2), test::Kind<NotizFeld>(f, QStringLiteral("Notiz"))->setPlainText("   "), test::Kind<QRadioButton>(f, QStringLiteral("UhrArtOpt2"))->click(), test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe3"))->setChecked(false); },
+     {}, {}, {u"Note text missing.", u"Notiztext fehlt."}, [](F f) -> QWidget* { return test::Kind<NotizFeld>(f, QStringLiteral("Notiz")); }, 1, false},
+    {"From without times, No", [](F f) { mitZeit(f, 1), test::Kind<QRadioButton>(f, QStringLiteral("UhrArtOpt2"))->click(); }, {false}, {ganztags}, keine, ohne, 1, false},
+    {"From without times, Yes", [](F f) { mitZeit(f, 1), test::Kind<QRadioButton>(f, QStringLiteral("UhrArtOpt2"))->click(); }, {true}, {ganztags}, keine, ohne, 1, true},
     {"start missing, No", [](F f) { mitZeit(f, 1), zeit(f, 2, "10:00"); }, {false}, {abNull}, keine, ohne, 1, false},
     {"end missing, No", [](F f) { mitZeit(f, 1), zeit(f, 1, "9"); }, {false}, {bis2359}, keine, ohne, 1, false},
     {"end missing, Yes", [](F f) { mitZeit(f, 1), zeit(f, 1, "9"); }, {true}, {bis2359}, keine, ohne, 1, true},
     {"end not after start", [](F f) { mitZeit(f, 1), zeit(f, 1, "10:00"), zeit(f, 2, "10"); }, {}, {},
-     {u"End time after starting time!", u"Schlusszeit muss hinter Anfangszeit liegen."}, [](F f) -> QWidget* { return f.Uhrzeit(2); }, 1, false},
-    {"a permanent note still asks about its times", [](F f) { mitZeit(f, 1), zeit(f, 1, "9"), f.ZeitArtOpt(0)->click(); },
+     {u"End time after starting time!", u"Schlusszeit muss hinter Anfangszeit liegen."}, [](F f) -> QWidget* { return test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit2")); }, 1, false},
+    {"a permanent note still asks about its times", [](F f) { mitZeit(f, 1), zeit(f, 1, "9"), test::Kind<QRadioButton>(f, QStringLiteral("ZeitArtOpt1"))->click(); },
      {false}, {bis2359}, keine, ohne, 1, false},
-    {"the time question comes before the weekday check", [](F f) { mitZeit(f, 2), zeit(f, 2, "18:00"), f.WoTagChe(3)->setChecked(false); },
+    {"the time question comes before the weekday check", [](F f) { mitZeit(f, 2), zeit(f, 2, "18:00"), test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe3"))->setChecked(false); },
      {true}, {abNull}, {u"No weekday selected.", u"Kein Wochentag gewählt."}, ohne, 2, false},
-    {"a refused time left in its box", [](F f) { mitZeit(f, 1), f.Uhrzeit(1)->setText("25:00"), f.Uhrzeit(2)->setText("26"); }, {}, {},
-     {u"Invalid time format.", u"Ungültiges Zeitformat."}, [](F f) -> QWidget* { return f.Uhrzeit(1); }, 1, false},
-    {"monthly 29th, No", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("29"); }, {false}, {tag29}, keine, ohne, 0, false},
-    {"monthly 31st, No", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("31"); }, {false}, {tag31}, keine, ohne, 0, false},
-    {"monthly 31st, Yes", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("31"); }, {true}, {tag31}, keine, ohne, 0, true},
-    {"monthly 30th, no question", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("30"); }, {}, {}, keine, ohne, 0, true},
-    {"monthly day 0", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("00"); }, {}, {}, tag0,
-     [](F f) -> QWidget* { return f.TagZahlMon(); }, 1, false},
-    {"monthly day 32", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("32"); }, {}, {}, tag0,
-     [](F f) -> QWidget* { return f.TagZahlMon(); }, 1, false},
-    {"monthly day 99", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("99"); }, {}, {}, tag0,
-     [](F f) -> QWidget* { return f.TagZahlMon(); }, 1, false},
-    {"monthly weekday without position", [](F f) { mitZeit(f, 3), f.MonArtOpt(2)->click(); }, {}, {},
+    {"a refused time left in its box", [](F f) { mitZeit(f, 1), test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit1"))->setText("25:00"), test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit2"))->setText("26"); }, {}, {},
+     {u"Invalid time format.", u"Ungültiges Zeitformat."}, [](F f) -> QWidget* { return test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit1")); }, 1, false},
+    {"monthly 29th, No", [](F f) { mitZeit(f, 3), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("29"); }, {false}, {tag29}, keine, ohne, 0, false},
+    {"monthly 31st, No", [](F f) { mitZeit(f, 3), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("31"); }, {false}, {tag31}, keine, ohne, 0, false},
+    {"monthly 31st, Yes", [](F f) { mitZeit(f, 3), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("31"); }, {true}, {tag31}, keine, ohne, 0, true},
+    {"monthly 30th, no question", [](F f) { mitZeit(f, 3), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("30"); }, {}, {}, keine, ohne, 0, true},
+    {"monthly day 0", [](F f) { mitZeit(f, 3), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("00"); }, {}, {}, tag0,
+     [](F f) -> QWidget* { return test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon")); }, 1, false},
+    {"monthly day 32", [](F f) { mitZeit(f, 3), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("32"); }, {}, {}, tag0,
+     [](F f) -> QWidget* { return test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon")); }, 1, false},
+    {"monthly day 99", [](F f) { mitZeit(f, 3), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("99"); }, {}, {}, tag0,
+     [](F f) -> QWidget* { return test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon")); }, 1, false},
+    {"monthly weekday without position", [](F f) { mitZeit(f, 3), test::Kind<QRadioButton>(f, QStringLiteral("MonArtOpt2"))->click(); }, {}, {},
      {u"Position of weekday within month not selected.", u"Position des Wochentags im Monat nicht gewählt."}, ohne, 1, false},
-    {"yearly without a day", [](F f) { mitZeit(f, 4), f.TagZahlJahr(1)->clear(); }, {}, {},
+    {"yearly without a day", [](F f) { mitZeit(f, 4), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlJahr1"))->clear(); }, {}, {},
      {u"Day of year not selected.", u"Kein Jahrestag gewählt."}, ohne, 1, false},
-    {"yearly row 3 without month, before a day 0 in row 4", [](F f) { mitZeit(f, 4), f.TagZahlJahr(3)->setText("5"), f.TagZahlJahr(4)->setText("0"); },
-     {}, {}, {u"Month missing.", u"Monat fehlt."}, [](F f) -> QWidget* { return f.MonatJah(3); }, 1, false},
-    {"yearly day 0", [](F f) { mitZeit(f, 4), f.TagZahlJahr(2)->setText("0"), f.MonatJah(2)->setCurrentIndex(4); }, {}, {}, tag0,
-     [](F f) -> QWidget* { return f.TagZahlJahr(2); }, 1, false},
-    {"weekly first date not a date", [](F f) { mitZeit(f, 2), f.ErstDatumWoc()->setText("31.02.2026"); }, {}, {}, datum,
-     [](F f) -> QWidget* { return f.ErstDatumWoc(); }, 1, false},
-    {"weekly duration above 32767", [](F f) { mitZeit(f, 2), f.DauerWoc()->setText("32768"); }, {}, {},
-     {u"Duration: at most 32767 weeks.", u"Dauer: höchstens 32767 Wochen."}, [](F f) -> QWidget* { return f.DauerWoc(); }, 1, false},
-    {"monthly days earlier above 32767", [](F f) { mitZeit(f, 3), f.VorherMon()->setText("40000"); }, {}, {}, vorher,
-     [](F f) -> QWidget* { return f.VorherMon(); }, 1, false},
-    {"yearly date checked before days earlier", [](F f) { mitZeit(f, 4), f.VorherJah()->setText("99999"), f.ErstDatumJah()->setText("99.99"); },
-     {}, {}, datum, [](F f) -> QWidget* { return f.ErstDatumJah(); }, 1, false},
-    {"yearly days earlier above 32767", [](F f) { mitZeit(f, 4), f.VorherJah()->setText("99999"); }, {}, {}, vorher,
-     [](F f) -> QWidget* { return f.VorherJah(); }, 1, false},
+    {"yearly row 3 without month, before a day 0 in row 4", [](F f) { mitZeit(f, 4), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlJahr3"))->setText("5"), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlJahr4"))->setText("0"); },
+     {}, {}, {u"Month missing.", u"Monat fehlt."}, [](F f) -> QWidget* { return test::Kind<QComboBox>(f, QStringLiteral("MonatJah3")); }, 1, false},
+    {"yearly day 0", [](F f) { mitZeit(f, 4), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlJahr2"))->setText("0"), test::Kind<QComboBox>(f, QStringLiteral("MonatJah2"))->setCurrentIndex(4); }, {}, {}, tag0,
+     [](F f) -> QWidget* { return test::Kind<QLineEdit>(f, QStringLiteral("TagZahlJahr2")); }, 1, false},
+    {"weekly first date not a date", [](F f) { mitZeit(f, 2), test::Kind<QLineEdit>(f, QStringLiteral("ErstDatumWoc"))->setText("31.02.2026"); }, {}, {}, datum,
+     [](F f) -> QWidget* { return test::Kind<QLineEdit>(f, QStringLiteral("ErstDatumWoc")); }, 1, false},
+    {"weekly duration above 32767", [](F f) { mitZeit(f, 2), test::Kind<QLineEdit>(f, QStringLiteral("DauerWoc"))->setText("32768"); }, {}, {},
+     {u"Duration: at most 32767 weeks.", u"Dauer: höchstens 32767 Wochen."}, [](F f) -> QWidget* { return test::Kind<QLineEdit>(f, QStringLiteral("DauerWoc")); }, 1, false},
+    {"monthly days earlier above 32767", [](F f) { mitZeit(f, 3), test::Kind<QLineEdit>(f, QStringLiteral("VorherMon"))->setText("40000"); }, {}, {}, vorher,
+     [](F f) -> QWidget* { return test::Kind<QLineEdit>(f, QStringLiteral("VorherMon")); }, 1, false},
+    {"yearly date checked before days earlier", [](F f) { mitZeit(f, 4), test::Kind<QLineEdit>(f, QStringLiteral("VorherJah"))->setText("99999"), test::Kind<QLineEdit>(f, QStringLiteral("ErstDatumJah"))->setText("99.99"); },
+     {}, {}, datum, [](F f) -> QWidget* { return test::Kind<QLineEdit>(f, QStringLiteral("ErstDatumJah")); }, 1, false},
+    {"yearly days earlier above 32767", [](F f) { mitZeit(f, 4), test::Kind<QLineEdit>(f, QStringLiteral("VorherJah"))->setText("99999"); }, {}, {}, vorher,
+     [](F f) -> QWidget* { return test::Kind<QLineEdit>(f, QStringLiteral("VorherJah")); }, 1, false},
 };
 // clang-format on
 
@@ -202,8 +204,10 @@ TEST_F(EditorTest, SaveChecksAndQuestionsInOrderInBothLanguages) {
             for (const Text& t : fall.fragen)
                 erwartet.push_back(text(t));
             EXPECT_EQ(gefragt, erwartet);
-            EXPECT_EQ(f->MeldungPan()->text(), text(fall.meldung));
-            EXPECT_EQ(f->MeldungPan()->hintergrund(), FarbeNummer(fall.meldung.first ? 12 : 7));
+            EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text(),
+                      text(fall.meldung));
+            EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->hintergrund(),
+                      FarbeNummer(fall.meldung.first ? 12 : 7));
             if (QWidget* fokus = fall.fokus(*f)) {
                 EXPECT_EQ(f->focusWidget(), fokus);
             }
@@ -224,21 +228,31 @@ TEST_F(EditorTest, AfterAQuestionTheFocusIsBackInTheNoteText) {
         QWidget* (*fokus)(Notizen&);
     } faelle[] = {
         {"From without times, No",
-         [](F f) { mitZeit(f, 1), f.UhrArtOpt(1)->click(); },
+         [](F f) {
+             mitZeit(f, 1), test::Kind<QRadioButton>(f, QStringLiteral("UhrArtOpt2"))->click();
+         },
          {false},
-         [](F f) -> QWidget* { return f.Notiz(); }},
+         [](F f) -> QWidget* { return test::Kind<NotizFeld>(f, QStringLiteral("Notiz")); }},
         {"monthly 29th, No",
-         [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("29"); },
+         [](F f) {
+             mitZeit(f, 3), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("29");
+         },
          {false},
-         [](F f) -> QWidget* { return f.Notiz(); }},
+         [](F f) -> QWidget* { return test::Kind<NotizFeld>(f, QStringLiteral("Notiz")); }},
         {"Yes, then no weekday",
-         [](F f) { mitZeit(f, 2), zeit(f, 2, "18:00"), f.WoTagChe(3)->setChecked(false); },
+         [](F f) {
+             mitZeit(f, 2), zeit(f, 2, "18:00"),
+                 test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe3"))->setChecked(false);
+         },
          {true},
-         [](F f) -> QWidget* { return f.Notiz(); }},
+         [](F f) -> QWidget* { return test::Kind<NotizFeld>(f, QStringLiteral("Notiz")); }},
         {"Yes, then a duration too long",
-         [](F f) { mitZeit(f, 2), zeit(f, 2, "18:00"), f.DauerWoc()->setText("32768"); },
+         [](F f) {
+             mitZeit(f, 2), zeit(f, 2, "18:00"),
+                 test::Kind<QLineEdit>(f, QStringLiteral("DauerWoc"))->setText("32768");
+         },
          {true},
-         [](F f) -> QWidget* { return f.DauerWoc(); }},
+         [](F f) -> QWidget* { return test::Kind<QLineEdit>(f, QStringLiteral("DauerWoc")); }},
     };
     for (const auto& fall : faelle) {
         SCOPED_TRACE(fall.name);
@@ -247,10 +261,11 @@ TEST_F(EditorTest, AfterAQuestionTheFocusIsBackInTheNoteText) {
         f->show();
         fall.eingeben(*f);
         // The save button was clicked: it holds the focus while the question is asked.
-        f->OkBef()->setFocus(Qt::MouseFocusReason);
+        test::Kind<QPushButton>(*f, QStringLiteral("OkBef"))->setFocus(Qt::MouseFocusReason);
         f->Speichern();
         EXPECT_EQ(f->focusWidget(), fall.fokus(*f));
-        EXPECT_EQ(f->Notiz()->textCursor().position(), f->Notiz()->toPlainText().size());
+        EXPECT_EQ(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->textCursor().position(),
+                  test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->toPlainText().size());
     }
 }
 
@@ -266,14 +281,14 @@ TEST_F(EditorTest, NewNotesOfEveryRhythmAreWrittenInTheirEncoding) {
     };
     // clang-format off
     const Fall faelle[] = {
-        {"permanent, blanks kept", [](F f) { f.Notiz()->setPlainText(" a b "); }, {0, null, null, null, null, null, null}},
+        {"permanent, blanks kept", [](F f) { test::Kind<NotizFeld>(f, QStringLiteral("Notiz"))->setPlainText(" a b "); }, {0, null, null, null, null, null, null}},
         {"daily 00:00 to 08:00", [](F f) { mitZeit(f, 1), zeit(f, 1, ":"), zeit(f, 2, "8"); }, {1, 0.0, 8 / 24.0, null, null, null, null}},
         {"daily whole day", [](F f) { mitZeit(f, 1); }, {1, 0, 0, null, null, null, null}},
-        {"weekly Monday and Thursday", [](F f) { mitZeit(f, 2), f.WoTagChe(3)->click(), f.WoTagChe(1)->click(), f.WoTagChe(4)->click(), f.DauerWoc()->setText("6"); },
+        {"weekly Monday and Thursday", [](F f) { mitZeit(f, 2), test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe3"))->click(), test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe1"))->click(), test::Kind<QCheckBox>(f, QStringLiteral("WoTagChe4"))->click(), test::Kind<QLineEdit>(f, QStringLiteral("DauerWoc"))->setText("6"); },
          {2, 0, 0, heute, 6, null, "-1 0 0-1 0 0 0"}},
-        {"monthly on the 05th", [](F f) { mitZeit(f, 3), f.TagZahlMon()->setText("05"), f.VorherMon()->setText("3"); }, {3, 0, 0, heute, null, 3, "105"}},
-        {"monthly last Monday", [](F f) { mitZeit(f, 3), f.MoPosOpt(5)->click(), f.WoTagCom()->setCurrentIndex(0); }, {3, 0, 0, heute, null, 0, "250"}},
-        {"yearly 5 March in row 3", [](F f) { mitZeit(f, 4), f.TagZahlJahr(1)->clear(), f.TagZahlJahr(3)->setText("5"), f.MonatJah(3)->setCurrentIndex(2), f.ErstDatumJah()->setText("1.3.2027"); },
+        {"monthly on the 05th", [](F f) { mitZeit(f, 3), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("05"), test::Kind<QLineEdit>(f, QStringLiteral("VorherMon"))->setText("3"); }, {3, 0, 0, heute, null, 3, "105"}},
+        {"monthly last Monday", [](F f) { mitZeit(f, 3), test::Kind<QRadioButton>(f, QStringLiteral("MoPosOpt5"))->click(), test::Kind<QComboBox>(f, QStringLiteral("WoTagCom"))->setCurrentIndex(0); }, {3, 0, 0, heute, null, 0, "250"}},
+        {"yearly 5 March in row 3", [](F f) { mitZeit(f, 4), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlJahr1"))->clear(), test::Kind<QLineEdit>(f, QStringLiteral("TagZahlJahr3"))->setText("5"), test::Kind<QComboBox>(f, QStringLiteral("MonatJah3"))->setCurrentIndex(2), test::Kind<QLineEdit>(f, QStringLiteral("ErstDatumJah"))->setText("1.3.2027"); },
          {4, 0, 0, double(DatumsZahl(QDate(2027, 3, 1))), null, 0, "0503"}},
     };
     // clang-format on
@@ -337,11 +352,12 @@ TEST_F(EditorTest, RowsOutsideTheEncodingOpenSafelyAndSave) {
         z.rhythmus = rhythmus;
         z.rhyDetails = details;
         auto f = bearbeiten(NotizEinfuegen(*u.p.lokaleNotizen, z));
-        EXPECT_EQ(f->Notiz()->toPlainText(), "Notiz");
+        EXPECT_EQ(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->toPlainText(), "Notiz");
         f->Speichern();
         if (f->result() != QDialog::Accepted) { // a yearly row without its month
-            EXPECT_EQ(f->MeldungPan()->text(), "Month missing.");
-            f->MonatJah(1)->setCurrentIndex(0);
+            EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text(),
+                      "Month missing.");
+            test::Kind<QComboBox>(*f, QStringLiteral("MonatJah1"))->setCurrentIndex(0);
             f->Speichern();
         }
         EXPECT_EQ(f->result(), QDialog::Accepted) << details.toString().toStdString();
@@ -355,17 +371,24 @@ TEST_F(EditorTest, ARhythmChangeWritesOnlyItsColumns) {
         QStringList geaendert;
     };
     const Fall faelle[] = {
-        {"to permanent", [](Notizen& f) { f.ZeitArtOpt(0)->click(); }, {"Rhythmus"}},
+        {"to permanent",
+         [](Notizen& f) { test::Kind<QRadioButton>(f, QStringLiteral("ZeitArtOpt1"))->click(); },
+         {"Rhythmus"}},
         {"to daily, whole day",
          [](Notizen& f) {
-             f.RhythmusOpt(1)->click(), f.Uhrzeit(1)->clear(), f.Uhrzeit(2)->clear();
+             test::Kind<QRadioButton>(f, QStringLiteral("RhythmusOpt1"))->click(),
+                 test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit1"))->clear(),
+                 test::Kind<QLineEdit>(f, QStringLiteral("Uhrzeit2"))->clear();
          },
          {"Rhythmus", "UhrVon", "UhrBis"}},
         {"to monthly",
-         [](Notizen& f) { f.RhythmusOpt(3)->click(), f.TagZahlMon()->setText("12"); },
+         [](Notizen& f) {
+             test::Kind<QRadioButton>(f, QStringLiteral("RhythmusOpt3"))->click(),
+                 test::Kind<QLineEdit>(f, QStringLiteral("TagZahlMon"))->setText("12");
+         },
          {"Rhythmus", "StartDatum", "Vorher", "RhyDetails"}},
         {"to yearly",
-         [](Notizen& f) { f.RhythmusOpt(4)->click(); },
+         [](Notizen& f) { test::Kind<QRadioButton>(f, QStringLiteral("RhythmusOpt4"))->click(); },
          {"Rhythmus", "StartDatum", "Vorher", "RhyDetails"}},
     };
     for (const Fall& fall : faelle) {
@@ -395,24 +418,35 @@ TEST_F(EditorTest, NewNoteOpensWithTodaysDefaults) {
         auto f = oeffnen();
         EXPECT_EQ(f->windowTitle(), en ? "Pinwick - Edit note" : "Pinwick - Notiz bearbeiten");
         for (int i = 1; i <= 7; ++i)
-            EXPECT_EQ(f->WoTagChe(i)->isChecked(), i == 3);
-        EXPECT_EQ(f->WoTagChe(3)->text(), en ? "on Wednesdays" : "Mittwochs");
-        for (QLineEdit* datum : {f->ErstDatumWoc(), f->ErstDatumMon(), f->ErstDatumJah()})
+            EXPECT_EQ(test::Kind<QCheckBox>(*f, test::Nummer("WoTagChe", i))->isChecked(), i == 3);
+        EXPECT_EQ(test::Kind<QCheckBox>(*f, QStringLiteral("WoTagChe3"))->text(),
+                  en ? "on Wednesdays" : "Mittwochs");
+        for (QLineEdit* datum : {test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumWoc")),
+                                 test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon")),
+                                 test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumJah"))})
             EXPECT_EQ(datum->text(), DatumText(mittwoch));
-        EXPECT_EQ(f->TagZahlMon()->text(), "9");
-        EXPECT_EQ(f->TagZahlJahr(1)->text(), "9");
-        EXPECT_EQ(f->WoTagCom()->currentText(), en ? "Wednesday" : "Mittwoch");
-        EXPECT_EQ(f->MonatJah(1)->currentText(), en ? "December" : "Dezember");
-        EXPECT_EQ(f->MonatJah(2)->currentIndex(), -1);
-        EXPECT_TRUE(f->ZeitArtOpt(0)->isChecked() && f->UhrArtOpt(0)->isChecked() &&
-                    f->RhythmusOpt(1)->isChecked() && f->MonArtOpt(1)->isChecked());
-        EXPECT_TRUE(f->ZeitPan()->isHidden() && f->RhythmusPan()->isHidden());
+        EXPECT_EQ(test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlMon"))->text(), "9");
+        EXPECT_EQ(test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlJahr1"))->text(), "9");
+        EXPECT_EQ(test::Kind<QComboBox>(*f, QStringLiteral("WoTagCom"))->currentText(),
+                  en ? "Wednesday" : "Mittwoch");
+        EXPECT_EQ(test::Kind<QComboBox>(*f, QStringLiteral("MonatJah1"))->currentText(),
+                  en ? "December" : "Dezember");
+        EXPECT_EQ(test::Kind<QComboBox>(*f, QStringLiteral("MonatJah2"))->currentIndex(), -1);
+        EXPECT_TRUE(test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt1"))->isChecked() &&
+                    test::Kind<QRadioButton>(*f, QStringLiteral("UhrArtOpt1"))->isChecked() &&
+                    test::Kind<QRadioButton>(*f, QStringLiteral("RhythmusOpt1"))->isChecked() &&
+                    test::Kind<QRadioButton>(*f, QStringLiteral("MonArtOpt1"))->isChecked());
+        EXPECT_TRUE(test::Kind<Panel3D>(*f, QStringLiteral("ZeitPan"))->isHidden() &&
+                    test::Kind<Panel3D>(*f, QStringLiteral("RhythmusPan"))->isHidden());
         for (int i = 2; i <= 4; ++i) {
-            EXPECT_TRUE(f->RhyArtPan(i)->isHidden());
-            EXPECT_EQ(f->RhyArtPan(i)->geometry(), f->RhyArtPan(2)->geometry());
+            EXPECT_TRUE(test::Kind<Panel3D>(*f, test::Nummer("RhyArtPan", i))->isHidden());
+            EXPECT_EQ(test::Kind<Panel3D>(*f, test::Nummer("RhyArtPan", i))->geometry(),
+                      test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan2"))->geometry());
         }
-        EXPECT_EQ(f->ZeitArtOpt(0)->width(), Px(en ? 2000 : 2300));
-        EXPECT_EQ(f->ZeitArtOpt(1)->x(), Px(en ? 2350 : 2580));
+        EXPECT_EQ(test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt1"))->width(),
+                  Px(en ? 2000 : 2300));
+        EXPECT_EQ(test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt2"))->x(),
+                  Px(en ? 2350 : 2580));
         // No bar at the bottom: 200 twips from the top, centred.
         EXPECT_EQ(f->y(), Bildschirm().y() + Px(200));
         EXPECT_NEAR(f->x() + f->width() / 2, Bildschirm().center().x(), 1);
@@ -421,68 +455,76 @@ TEST_F(EditorTest, NewNoteOpensWithTodaysDefaults) {
 
 TEST_F(EditorTest, OptionEventsKeepTheGroupsInStep) {
     auto f = oeffnen();
-    f->ZeitArtOpt(1)->click();
-    EXPECT_FALSE(f->ZeitPan()->isHidden() || f->RhythmusPan()->isHidden());
-    f->RhythmusOpt(3)->click();
-    EXPECT_FALSE(f->RhyArtPan(3)->isHidden());
-    EXPECT_TRUE(f->RhyArtPan(2)->isHidden());
+    test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt2"))->click();
+    EXPECT_FALSE(test::Kind<Panel3D>(*f, QStringLiteral("ZeitPan"))->isHidden() ||
+                 test::Kind<Panel3D>(*f, QStringLiteral("RhythmusPan"))->isHidden());
+    test::Kind<QRadioButton>(*f, QStringLiteral("RhythmusOpt3"))->click();
+    EXPECT_FALSE(test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan3"))->isHidden());
+    EXPECT_TRUE(test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan2"))->isHidden());
     // A position picks the weekday form; a day typed picks the day form and
     // clears the position.
-    f->MoPosOpt(4)->click();
-    EXPECT_TRUE(f->MonArtOpt(2)->isChecked());
-    f->TagZahlMon()->setText(QStringLiteral("3"));
-    EXPECT_TRUE(f->MonArtOpt(1)->isChecked());
-    EXPECT_FALSE(f->MoPosOpt(4)->isChecked());
+    test::Kind<QRadioButton>(*f, QStringLiteral("MoPosOpt4"))->click();
+    EXPECT_TRUE(test::Kind<QRadioButton>(*f, QStringLiteral("MonArtOpt2"))->isChecked());
+    test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlMon"))->setText(QStringLiteral("3"));
+    EXPECT_TRUE(test::Kind<QRadioButton>(*f, QStringLiteral("MonArtOpt1"))->isChecked());
+    EXPECT_FALSE(test::Kind<QRadioButton>(*f, QStringLiteral("MoPosOpt4"))->isChecked());
     // A time typed chooses "From", both emptied "Whole day".
-    f->Uhrzeit(1)->setText(QStringLiteral("8"));
-    EXPECT_TRUE(f->UhrArtOpt(1)->isChecked());
-    f->Uhrzeit(1)->clear();
-    EXPECT_TRUE(f->UhrArtOpt(0)->isChecked());
+    test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1"))->setText(QStringLiteral("8"));
+    EXPECT_TRUE(test::Kind<QRadioButton>(*f, QStringLiteral("UhrArtOpt2"))->isChecked());
+    test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1"))->clear();
+    EXPECT_TRUE(test::Kind<QRadioButton>(*f, QStringLiteral("UhrArtOpt1"))->isChecked());
     // Permanent hides everything and falls back to daily.
-    f->ZeitArtOpt(0)->click();
-    EXPECT_TRUE(f->RhythmusOpt(1)->isChecked());
-    EXPECT_TRUE(f->ZeitPan()->isHidden() && f->RhyArtPan(3)->isHidden());
+    test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt1"))->click();
+    EXPECT_TRUE(test::Kind<QRadioButton>(*f, QStringLiteral("RhythmusOpt1"))->isChecked());
+    EXPECT_TRUE(test::Kind<Panel3D>(*f, QStringLiteral("ZeitPan"))->isHidden() &&
+                test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan3"))->isHidden());
 }
 
 TEST_F(EditorTest, KeysCharactersHelpAndEscape) {
     auto f = oeffnen();
     f->show();
     const std::tuple<QLineEdit*, const char*, const char*> faelle[] = {
-        {f->Uhrzeit(1), "a1:.b2/-3 ", "1:23"}, {f->ErstDatumWoc(), "1.2x.-2027", "1.2.2027"},
-        {f->DauerWoc(), "1-2a3.", "123"},      {f->VorherJah(), "40000", "40000"},
-        {f->TagZahlMon(), "1a23", "12"},       {f->TagZahlJahr(4), "7.8.9", "78"}};
+        {test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1")), "a1:.b2/-3 ", "1:23"},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumWoc")), "1.2x.-2027", "1.2.2027"},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("DauerWoc")), "1-2a3.", "123"},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("VorherJah")), "40000", "40000"},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlMon")), "1a23", "12"},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlJahr4")), "7.8.9", "78"}};
     for (const auto& [box, getippt, ergebnis] : faelle) {
         box->clear();
         QTest::keyClicks(box, QString::fromLatin1(getippt));
         EXPECT_EQ(box->text(), ergebnis) << getippt;
     }
     // The note takes everything but Enter; pasted line breaks become blanks.
-    QTest::keyClicks(f->Notiz(), QStringLiteral("Tor 3/4 "));
-    QTest::keyClick(f->Notiz(), Qt::Key_Return);
-    QTest::keyClick(f->Notiz(), Qt::Key_Enter, Qt::ShiftModifier);
+    QTest::keyClicks(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz")),
+                     QStringLiteral("Tor 3/4 "));
+    QTest::keyClick(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz")), Qt::Key_Return);
+    QTest::keyClick(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz")), Qt::Key_Enter,
+                    Qt::ShiftModifier);
     QGuiApplication::clipboard()->setText(QStringLiteral("z\r\nu\n"));
-    f->Notiz()->paste();
-    EXPECT_EQ(f->Notiz()->toPlainText(), "Tor 3/4 z u ");
+    test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->paste();
+    EXPECT_EQ(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->toPlainText(), "Tor 3/4 z u ");
 
     // Every key clears the message line.
-    f->Notiz()->clear();
+    test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->clear();
     f->Speichern();
-    EXPECT_EQ(f->MeldungPan()->text(), "Note text missing.");
-    QTest::keyClick(f->Notiz(), Qt::Key_Shift);
-    EXPECT_EQ(f->MeldungPan()->text(), "");
-    EXPECT_EQ(f->MeldungPan()->hintergrund(), FarbeNummer(7));
+    EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text(), "Note text missing.");
+    QTest::keyClick(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz")), Qt::Key_Shift);
+    EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text(), "");
+    EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->hintergrund(), FarbeNummer(7));
 
-    QTest::keyClick(f->DauerWoc(), Qt::Key_F1);
-    QTest::keyClick(f->Notiz(), Qt::Key_F1, Qt::ControlModifier);
+    QTest::keyClick(test::Kind<QLineEdit>(*f, QStringLiteral("DauerWoc")), Qt::Key_F1);
+    QTest::keyClick(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz")), Qt::Key_F1,
+                    Qt::ControlModifier);
     EXPECT_EQ(hilfen, 1);
-    f->Notiz()->setPlainText(QStringLiteral("weg damit"));
-    QTest::keyClick(f->ZeitArtOpt(0), Qt::Key_Escape);
+    test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->setPlainText(QStringLiteral("weg damit"));
+    QTest::keyClick(test::Kind<QRadioButton>(*f, QStringLiteral("ZeitArtOpt1")), Qt::Key_Escape);
     EXPECT_FALSE(f->isVisible());
     EXPECT_EQ(f->result(), QDialog::Rejected);
     // The window's close button is Cancel too.
     f = oeffnen();
     f->show();
-    f->Notiz()->setPlainText(QStringLiteral("auch weg"));
+    test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->setPlainText(QStringLiteral("auch weg"));
     f->close();
     EXPECT_EQ(f->result(), QDialog::Rejected);
     EXPECT_TRUE(tabelle().empty());
@@ -493,50 +535,57 @@ TEST_F(EditorTest, LeavingABoxNormalisesIt) {
     f->show();
     f->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(f.get()));
-    EXPECT_TRUE(f->Notiz()->hasFocus());
+    EXPECT_TRUE(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->hasFocus());
     mitZeit(*f, 3);
     const auto hinein = [](QWidget* box) {
         box->setFocus(Qt::TabFocusReason);
         QCoreApplication::processEvents();
     };
-    hinein(f->Uhrzeit(1));
-    EXPECT_EQ(f->Uhrzeit(1)->palette().color(QPalette::Base), Farbe(FarbeNummer(11)));
-    f->Uhrzeit(1)->setText(QStringLiteral("7:5"));
-    hinein(f->Uhrzeit(2));
-    EXPECT_EQ(f->Uhrzeit(1)->palette().color(QPalette::Base), Farbe(FarbeNummer(15)));
-    EXPECT_EQ(f->Uhrzeit(1)->text(), "07:05");
-    EXPECT_EQ(f->ArbeitsZeit(1), Tageszeit(7, 5));
+    hinein(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1")));
+    EXPECT_EQ(
+        test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1"))->palette().color(QPalette::Base),
+        Farbe(FarbeNummer(11)));
+    test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1"))->setText(QStringLiteral("7:5"));
+    hinein(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit2")));
+    EXPECT_EQ(
+        test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1"))->palette().color(QPalette::Base),
+        Farbe(FarbeNummer(15)));
+    EXPECT_EQ(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit1"))->text(), "07:05");
+    EXPECT_EQ(f->FormularLesen().zeit[0], Tageszeit(7, 5));
 
     // A refused time stays as typed, with the message and the focus back.
-    f->Uhrzeit(2)->setText(QStringLiteral("25:00"));
-    hinein(f->VorherMon());
-    EXPECT_EQ(f->MeldungPan()->text(), "Invalid time format.");
-    EXPECT_EQ(f->Uhrzeit(2)->text(), "25:00");
-    EXPECT_TRUE(f->Uhrzeit(2)->hasFocus());
+    test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit2"))->setText(QStringLiteral("25:00"));
+    hinein(test::Kind<QLineEdit>(*f, QStringLiteral("VorherMon")));
+    EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text(),
+              "Invalid time format.");
+    EXPECT_EQ(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit2"))->text(), "25:00");
+    EXPECT_TRUE(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit2"))->hasFocus());
 
     // Two wrong boxes do not hand the focus to each other for ever.
-    f->ErstDatumMon()->setText(QStringLiteral("31.02.2026"));
-    hinein(f->ErstDatumMon());
+    test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon"))
+        ->setText(QStringLiteral("31.02.2026"));
+    hinein(test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon")));
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
-    EXPECT_TRUE(f->Uhrzeit(2)->hasFocus());
-    f->Uhrzeit(2)->setText(QStringLiteral("8"));
-    hinein(f->ErstDatumMon());
-    hinein(f->TagZahlMon());
-    EXPECT_EQ(f->Uhrzeit(2)->text(), "08:00");
-    EXPECT_EQ(f->MeldungPan()->text(), "Invalid date.");
-    EXPECT_TRUE(f->ErstDatumMon()->hasFocus());
+    EXPECT_TRUE(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit2"))->hasFocus());
+    test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit2"))->setText(QStringLiteral("8"));
+    hinein(test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon")));
+    hinein(test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlMon")));
+    EXPECT_EQ(test::Kind<QLineEdit>(*f, QStringLiteral("Uhrzeit2"))->text(), "08:00");
+    EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text(), "Invalid date.");
+    EXPECT_TRUE(test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon"))->hasFocus());
 
     // Empty boxes get their defaults; a date is written out.
     const std::tuple<QLineEdit*, const char*, QString> faelle[] = {
-        {f->ErstDatumMon(), "", DatumText(mittwoch)},
-        {f->ErstDatumMon(), "24.12.", DatumText(QDate(2026, 12, 24))},
-        {f->VorherMon(), "", "0"},
-        {f->TagZahlMon(), "", "9"}};
+        {test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon")), "", DatumText(mittwoch)},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("ErstDatumMon")), "24.12.",
+         DatumText(QDate(2026, 12, 24))},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("VorherMon")), "", "0"},
+        {test::Kind<QLineEdit>(*f, QStringLiteral("TagZahlMon")), "", "9"}};
     for (const auto& [box, eingabe, ergebnis] : faelle) {
         hinein(box);
         box->setText(QString::fromLatin1(eingabe));
-        hinein(f->Notiz());
+        hinein(test::Kind<NotizFeld>(*f, QStringLiteral("Notiz")));
         EXPECT_EQ(box->text(), ergebnis) << eingabe;
     }
 }
@@ -554,10 +603,10 @@ TEST_F(EditorTest, AStoreFailureKeepsTheEditorOpenAndTheRowAsItWas) {
         for (int neu = 0; neu < 2; ++neu) {
             auto f = neu ? oeffnen() : bearbeiten(id);
             f->show();
-            f->Notiz()->setPlainText(QStringLiteral("neu"));
+            test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->setPlainText(QStringLiteral("neu"));
             f->Speichern();
             EXPECT_TRUE(f->isVisible());
-            EXPECT_EQ(f->MeldungPan()->text(),
+            EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("MeldungPan"))->text(),
                       sprache == 1 ? "Note not saved: database error. Please try again."
                                    : "Notiz nicht gespeichert: Datenbankfehler. Bitte erneut "
                                      "versuchen.");
@@ -566,12 +615,51 @@ TEST_F(EditorTest, AStoreFailureKeepsTheEditorOpenAndTheRowAsItWas) {
     }
     // Once the store works again, the same window saves.
     auto f = bearbeiten(id);
-    f->Notiz()->setPlainText(QStringLiteral("neu"));
+    test::Kind<NotizFeld>(*f, QStringLiteral("Notiz"))->setPlainText(QStringLiteral("neu"));
     f->Speichern();
     u.p.lokaleDatenbank->Ausfuehren(QStringLiteral("DROP TRIGGER vollUPDATE"));
     f->Speichern();
     EXPECT_EQ(f->result(), QDialog::Accepted);
     EXPECT_EQ(spalte(zeile(id), "inhalt").toString(), "neu");
+}
+
+} // namespace
+} // namespace pinwick
+
+namespace pinwick {
+namespace {
+
+// The layout table: every control is named once, lies inside the panel that
+// holds it, and the window holds every panel; the detail panels of the three
+// rhythms share one place.
+TEST_F(EditorTest, EveryControlIsNamedOnceAndLiesInsideItsPanel) {
+    for (int16_t sprache : {1, 2}) {
+        u.p.Sprache = sprache;
+        auto f = oeffnen();
+        std::set<QString> namen;
+        int benannt = 0;
+        for (QWidget* w : f->findChildren<QWidget*>()) {
+            // The table's controls: what the window and its panels hold
+            // (not the parts a list or a text box makes for itself).
+            QWidget* eltern = w->parentWidget();
+            if (eltern != f.get() &&
+                !(qobject_cast<Panel3D*>(eltern) && eltern->parentWidget() == f.get()))
+                continue;
+            const QString name = w->objectName();
+            ++benannt;
+            EXPECT_FALSE(name.isEmpty()) << w->metaObject()->className();
+            EXPECT_TRUE(namen.insert(name).second) << name.toStdString();
+            const QRect innen(QPoint(0, 0), eltern->size());
+            EXPECT_TRUE(innen.contains(w->geometry())) << name.toStdString() << " " << sprache;
+        }
+        EXPECT_EQ(benannt, 75); // the controls of the designed form
+        for (const char* name : {"Notiz", "Uhrzeit2", "RhythmusOpt4", "WoTagChe7", "MoPosOpt5",
+                                 "MonatJah4", "ErstDatumJah", "OkBef", "MeldungPan"})
+            EXPECT_NE(f->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
+        const QRect woche = test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan2"))->geometry();
+        EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan3"))->geometry(), woche);
+        EXPECT_EQ(test::Kind<Panel3D>(*f, QStringLiteral("RhyArtPan4"))->geometry(), woche);
+    }
 }
 
 } // namespace

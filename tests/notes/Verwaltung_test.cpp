@@ -2,6 +2,7 @@
 // through the bar's recordset, and what happens when the table changed or
 // refuses a deletion.
 
+#include "EditorKind.h"
 #include "Masse.h"
 #include "TestHilfe.h"
 #include "Verwaltung.h"
@@ -91,21 +92,23 @@ protected:
     }
     static std::vector<qint64> gezeigt(const Verwaltung& v) {
         std::vector<qint64> liste;
-        for (int i = 0; i < v.Liste()->count(); ++i)
-            liste.push_back(IdAusEintrag(v.Liste()->item(i)->text()).value_or(-1));
+        for (int i = 0; i < test::Kind<QListWidget>(v, QStringLiteral("Liste"))->count(); ++i)
+            liste.push_back(
+                IdAusEintrag(test::Kind<QListWidget>(v, QStringLiteral("Liste"))->item(i)->text())
+                    .value_or(-1));
         return liste;
     }
     static std::vector<int> markiert(const Verwaltung& v) {
         std::vector<int> liste;
-        for (int i = 0; i < v.Liste()->count(); ++i)
-            if (v.Liste()->item(i)->isSelected())
+        for (int i = 0; i < test::Kind<QListWidget>(v, QStringLiteral("Liste"))->count(); ++i)
+            if (test::Kind<QListWidget>(v, QStringLiteral("Liste"))->item(i)->isSelected())
                 liste.push_back(i);
         return liste;
     }
     static void waehlen(Verwaltung& v, std::initializer_list<int> zeilen) {
-        v.Liste()->clearSelection();
+        test::Kind<QListWidget>(v, QStringLiteral("Liste"))->clearSelection();
         for (int i : zeilen)
-            v.Liste()->item(i)->setSelected(true);
+            test::Kind<QListWidget>(v, QStringLiteral("Liste"))->item(i)->setSelected(true);
     }
 
     struct Gefragt {
@@ -133,23 +136,29 @@ TEST_F(VerwaltungTest, ListsEveryNoteFittedWithItsHiddenId) {
         auto v = oeffnen();
         EXPECT_EQ(v->windowTitle(),
                   en ? "Pinwick - Notes administration" : "Pinwick - Notizverwaltung");
-        EXPECT_EQ(v->BearbeitenBef()->text(),
+        EXPECT_EQ(test::Kind<QPushButton>(*v, QStringLiteral("BearbeitenBef"))->text(),
                   en ? "&Edit first selected note" : "&Erste markierte Notiz bearbeiten");
-        EXPECT_EQ(v->LoeschenBef()->text(),
+        EXPECT_EQ(test::Kind<QPushButton>(*v, QStringLiteral("LoeschenBef"))->text(),
                   en ? "De&lete selected notes" : "Markierte Notizen &löschen");
-        EXPECT_EQ(v->EndeBef()->text(), en ? "&Close" : "S&chließen");
-        EXPECT_FALSE(v->BearbeitenBef()->isEnabled() || v->LoeschenBef()->isEnabled());
+        EXPECT_EQ(test::Kind<QPushButton>(*v, QStringLiteral("EndeBef"))->text(),
+                  en ? "&Close" : "S&chließen");
+        EXPECT_FALSE(test::Kind<QPushButton>(*v, QStringLiteral("BearbeitenBef"))->isEnabled() ||
+                     test::Kind<QPushButton>(*v, QStringLiteral("LoeschenBef"))->isEnabled());
         EXPECT_EQ(gezeigt(*v), ids);
         const QString abstand(10, QLatin1Char('\t'));
-        EXPECT_EQ(v->Liste()->item(0)->text(), "Kurz" + abstand + QString::number(ids[0]));
-        EXPECT_EQ(v->Liste()->item(2)->text(), "Mit\tTab" + abstand + QString::number(ids[2]));
-        EXPECT_EQ(v->Liste()->item(3)->text(), abstand + QString::number(ids[3]));
+        EXPECT_EQ(test::Kind<QListWidget>(*v, QStringLiteral("Liste"))->item(0)->text(),
+                  "Kurz" + abstand + QString::number(ids[0]));
+        EXPECT_EQ(test::Kind<QListWidget>(*v, QStringLiteral("Liste"))->item(2)->text(),
+                  "Mit\tTab" + abstand + QString::number(ids[2]));
+        EXPECT_EQ(test::Kind<QListWidget>(*v, QStringLiteral("Liste"))->item(3)->text(),
+                  abstand + QString::number(ids[3]));
         // The long one is cut to the list's width less 500 twips, and marked.
-        const QString zwei = v->Liste()->item(1)->text();
+        const QString zwei = test::Kind<QListWidget>(*v, QStringLiteral("Liste"))->item(1)->text();
         const QString anfang = zwei.left(zwei.indexOf(QLatin1Char('\t')) - 3);
         EXPECT_EQ(zwei.mid(anfang.size(), 3), "...");
         const QFontMetrics fm(v->font());
-        const int grenze = Twips(v->Liste()->width()) - 500;
+        const int grenze =
+            Twips(test::Kind<QListWidget>(*v, QStringLiteral("Liste"))->width()) - 500;
         EXPECT_LE(Twips(fm.horizontalAdvance(anfang)), grenze);
         EXPECT_GT(Twips(fm.horizontalAdvance(lang.left(anfang.size() + 1))), grenze);
         EXPECT_EQ(v->x(), Bildschirm().x() + Px(2050));
@@ -163,25 +172,29 @@ TEST_F(VerwaltungTest, EditOpensTheFirstSelectedNote) {
     v->Loeschen();
     EXPECT_TRUE(fragen.empty());
     waehlen(*v, {1, 3});
-    EXPECT_TRUE(v->BearbeitenBef()->isEnabled() && v->LoeschenBef()->isEnabled());
+    EXPECT_TRUE(test::Kind<QPushButton>(*v, QStringLiteral("BearbeitenBef"))->isEnabled() &&
+                test::Kind<QPushButton>(*v, QStringLiteral("LoeschenBef"))->isEnabled());
 
     std::vector<int> markiertImEditor;
     QString notizImEditor;
     imEditor = [&] {
         markiertImEditor = markiert(*v);
-        EXPECT_EQ(v->Liste()->currentRow(), markiertImEditor.front());
+        EXPECT_EQ(test::Kind<QListWidget>(*v, QStringLiteral("Liste"))->currentRow(),
+                  markiertImEditor.front());
         notizImEditor = u.p.lokaleNotizen->Feld(u"inhalt").alsText();
         u.p.lokaleNotizen->Edit(); // the editor writes through the same recordset
         u.p.lokaleNotizen->Setze(u"inhalt", Wert(QStringLiteral("ZWEI")));
         u.p.lokaleNotizen->Update();
     };
-    v->BearbeitenBef()->click();
+    test::Kind<QPushButton>(*v, QStringLiteral("BearbeitenBef"))->click();
     EXPECT_EQ(markiertImEditor, std::vector<int>{1});
     EXPECT_EQ(notizImEditor, "zwei");
     // Afterwards the list is read again and nothing is selected.
-    EXPECT_TRUE(v->Liste()->item(1)->text().startsWith("ZWEI\t"));
+    EXPECT_TRUE(
+        test::Kind<QListWidget>(*v, QStringLiteral("Liste"))->item(1)->text().startsWith("ZWEI\t"));
     EXPECT_TRUE(markiert(*v).empty());
-    EXPECT_FALSE(v->BearbeitenBef()->isEnabled() || v->LoeschenBef()->isEnabled());
+    EXPECT_FALSE(test::Kind<QPushButton>(*v, QStringLiteral("BearbeitenBef"))->isEnabled() ||
+                 test::Kind<QPushButton>(*v, QStringLiteral("LoeschenBef"))->isEnabled());
 
     // A double click edits the clicked note alone.
     waehlen(*v, {0, 1});
@@ -191,8 +204,11 @@ TEST_F(VerwaltungTest, EditOpensTheFirstSelectedNote) {
     };
     v->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(v.get()));
-    QWidget* flaeche = v->Liste()->viewport();
-    const QPointF punkt = v->Liste()->visualItemRect(v->Liste()->item(2)).center();
+    QWidget* flaeche = test::Kind<QListWidget>(*v, QStringLiteral("Liste"))->viewport();
+    const QPointF punkt =
+        test::Kind<QListWidget>(*v, QStringLiteral("Liste"))
+            ->visualItemRect(test::Kind<QListWidget>(*v, QStringLiteral("Liste"))->item(2))
+            .center();
     for (QEvent::Type art : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
         QMouseEvent ereignis(art, punkt, flaeche->mapToGlobal(punkt), Qt::LeftButton,
@@ -205,10 +221,11 @@ TEST_F(VerwaltungTest, EditOpensTheFirstSelectedNote) {
     EXPECT_EQ(notizImEditor, "drei");
 
     // F1 and Esc.
-    QTest::keyClick(v->Liste(), Qt::Key_F1);
-    QTest::keyClick(v->Liste(), Qt::Key_F1, Qt::AltModifier);
+    QTest::keyClick(test::Kind<QListWidget>(*v, QStringLiteral("Liste")), Qt::Key_F1);
+    QTest::keyClick(test::Kind<QListWidget>(*v, QStringLiteral("Liste")), Qt::Key_F1,
+                    Qt::AltModifier);
     EXPECT_EQ(hilfen, 1);
-    QTest::keyClick(v->Liste(), Qt::Key_Escape);
+    QTest::keyClick(test::Kind<QListWidget>(*v, QStringLiteral("Liste")), Qt::Key_Escape);
     EXPECT_FALSE(v->isVisible());
 }
 
@@ -239,7 +256,7 @@ TEST_F(VerwaltungTest, DeleteAsksThenRemovesTheSelectedNotes) {
         fragen.clear();
         auto v = oeffnen();
         waehlen(*v, {0, 2, 4});
-        v->LoeschenBef()->click(); // answered No
+        test::Kind<QPushButton>(*v, QStringLiteral("LoeschenBef"))->click(); // answered No
         ASSERT_EQ(fragen.size(), 1u);
         EXPECT_EQ(fragen[0].symbol, QMessageBox::Warning);
         EXPECT_EQ(fragen[0].knoepfe, QMessageBox::Yes | QMessageBox::No);
@@ -257,8 +274,9 @@ TEST_F(VerwaltungTest, DeleteAsksThenRemovesTheSelectedNotes) {
     EXPECT_EQ(gezeigt(*v), rest);
     EXPECT_EQ(u.p.lokaleNotizen->RecordCount(), 2); // the bar's recordset too
     EXPECT_TRUE(markiert(*v).empty());
-    EXPECT_EQ(v->Liste()->currentItem(), nullptr);
-    EXPECT_FALSE(v->BearbeitenBef()->isEnabled() || v->LoeschenBef()->isEnabled());
+    EXPECT_EQ(test::Kind<QListWidget>(*v, QStringLiteral("Liste"))->currentItem(), nullptr);
+    EXPECT_FALSE(test::Kind<QPushButton>(*v, QStringLiteral("BearbeitenBef"))->isEnabled() ||
+                 test::Kind<QPushButton>(*v, QStringLiteral("LoeschenBef"))->isEnabled());
 
     // A note another program deleted already leaves the list as well.
     waehlen(*v, {0, 1});
@@ -266,7 +284,7 @@ TEST_F(VerwaltungTest, DeleteAsksThenRemovesTheSelectedNotes) {
         .Ausfuehren(QStringLiteral("DELETE FROM Notizen WHERE ID = %1").arg(ids[1]));
     v->Loeschen();
     EXPECT_TRUE(gespeichert().empty());
-    EXPECT_EQ(v->Liste()->count(), 0);
+    EXPECT_EQ(test::Kind<QListWidget>(*v, QStringLiteral("Liste"))->count(), 0);
 }
 
 // Return and Delete in the list do what the two buttons do; with nothing
@@ -296,7 +314,8 @@ TEST_F(VerwaltungTest, ReturnEditsAndDeleteAsksInTheList) {
         waehlen(*v, f.auswahl);
         std::vector<int> markiertImEditor;
         imEditor = [&] { markiertImEditor = markiert(*v); };
-        QTest::keyClick(v->Liste(), f.taste, f.umschalter);
+        QTest::keyClick(test::Kind<QListWidget>(*v, QStringLiteral("Liste")), f.taste,
+                        f.umschalter);
         EXPECT_EQ(editoren, f.editoren);
         if (f.editoren) {
             EXPECT_EQ(markiertImEditor, std::vector<int>{*f.auswahl.begin()});
