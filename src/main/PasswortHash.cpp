@@ -21,8 +21,9 @@ constexpr qulonglong HoechsterSpeicherKiB = 256 * 1024;
 constexpr qulonglong HoechsteDurchlaeufe = 10;
 
 bool kostenVertretbar(const QString& hash) {
-    static const QRegularExpression form(QStringLiteral(
-        "\\A\\$argon2id?\\$v=19\\$m=([0-9]{1,10}),t=([0-9]{1,10}),p=1\\$[A-Za-z0-9+/]+\\$[A-Za-z0-9+/]+\\z"));
+    static const QRegularExpression form(
+        QStringLiteral("\\A\\$argon2id?\\$v=19\\$m=([0-9]{1,10}),t=([0-9]{1,10}),p=1\\$[A-Za-z0-9+/"
+                       "]+\\$[A-Za-z0-9+/]+\\z"));
     const QRegularExpressionMatch treffer = form.match(hash);
     if (!treffer.hasMatch())
         return false;

@@ -96,8 +96,7 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
         // whole path is made, not just the last level.
         // A new data folder is the user's alone, whatever the umask.
         if (!QDir().mkpath(p.datenOrdner) ||
-            !QFile::setPermissions(p.datenOrdner, QFileDevice::ReadOwner |
-                                                      QFileDevice::WriteOwner |
+            !QFile::setPermissions(p.datenOrdner, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                       QFileDevice::ExeOwner))
             throw StartFehler(QStringLiteral("The data folder \"%1\" cannot be created.")
                                   .arg(QDir::toNativeSeparators(p.datenOrdner))

@@ -89,8 +89,9 @@ TEST_F(ProgrammStartRechte, NeueDateiUndNeuerOrdnerNurFuerDenBenutzer) {
         QDir arbeit(arbeitsOrdner.path());
         QFile::remove(arbeit.filePath(QStringLiteral("org.kav")));
         VorlageErzeugen(arbeit.filePath(QStringLiteral("org.kav")));
-        ASSERT_TRUE(::chmod(QFile::encodeName(arbeit.filePath(QStringLiteral("org.kav"))).constData(),
-                            f.vorlage) == 0);
+        ASSERT_TRUE(
+            ::chmod(QFile::encodeName(arbeit.filePath(QStringLiteral("org.kav"))).constData(),
+                    f.vorlage) == 0);
         ::umask(f.maske);
 
         Programm p;

@@ -789,15 +789,15 @@ TEST_F(EinstellungenTest, GespeichertesPasswortBleibtVerborgenUndWirdAlsHashGesc
     static const QString altHash = PasswortHashen(QStringLiteral("Alt"));
     const struct {
         const char* name;
-        QString gespeichert;                  // in the file and the program at the start
-        std::function<void(QLineEdit*)> tun;  // on the password box
-        const char* gilt;                     // the password that opens afterwards
-        bool hashUnveraendert;                // the very same hash string is kept
+        QString gespeichert;                 // in the file and the program at the start
+        std::function<void(QLineEdit*)> tun; // on the password box
+        const char* gilt;                    // the password that opens afterwards
+        bool hashUnveraendert;               // the very same hash string is kept
     } faelle[] = {
         {"old clear text, box left empty", QStringLiteral("Alt"), [](QLineEdit*) {}, "Alt", false},
         {"hash, box left empty", altHash, [](QLineEdit*) {}, "Alt", true},
-        {"hash, new password typed", altHash,
-         [](QLineEdit* box) { QTest::keyClicks(box, "Neu"); }, "Neu", false},
+        {"hash, new password typed", altHash, [](QLineEdit* box) { QTest::keyClicks(box, "Neu"); },
+         "Neu", false},
         {"old clear text, new password typed", QStringLiteral("Alt"),
          [](QLineEdit* box) { QTest::keyClicks(box, "Neu"); }, "Neu", false},
         {"nothing stored, new password typed", QString(),
@@ -818,7 +818,8 @@ TEST_F(EinstellungenTest, GespeichertesPasswortBleibtVerborgenUndWirdAlsHashGesc
         // As an older version or an earlier save left it (zurueck would hash
         // a clear text).
         Datenbank(u.p.datenbankDatei)
-            .Ausfuehren(QStringLiteral("UPDATE Einstellungen SET passWort = '%1'").arg(f.gespeichert));
+            .Ausfuehren(
+                QStringLiteral("UPDATE Einstellungen SET passWort = '%1'").arg(f.gespeichert));
         u.p.passWort = f.gespeichert;
         buch = Drehbuch();
 
@@ -849,10 +850,12 @@ TEST_F(EinstellungenTest, SysopHilfeSagtWovorDasPasswortNichtSchuetzt) {
         const char* sprachKnopf;
         QString satz;
     } faelle[] = {
-        {"SpracheOpt1", QStringLiteral("The password keeps honest people out of the settings, not a "
-                                       "determined user of this computer")},
-        {"SpracheOpt2", QStringLiteral("Das Passwort h\u00E4lt ehrliche Benutzer von den Einstellungen "
-                                       "fern, aber keinen entschlossenen Benutzer dieses Computers")},
+        {"SpracheOpt1",
+         QStringLiteral("The password keeps honest people out of the settings, not a "
+                        "determined user of this computer")},
+        {"SpracheOpt2",
+         QStringLiteral("Das Passwort h\u00E4lt ehrliche Benutzer von den Einstellungen "
+                        "fern, aber keinen entschlossenen Benutzer dieses Computers")},
     };
     Einstellungen& w = oeffnen(false);
     for (const auto& f : faelle) {
@@ -897,7 +900,8 @@ TEST_F(EinstellungenTest, EmpfaengerUebernimmtDesSendersPasswortUndSchreibtNurDi
         w.PfadWaehlen();
         ASSERT_TRUE(w.Speichern());
         EXPECT_EQ(u.p.passWort, f.beimSender) << "adopted as the broadcaster holds it";
-        EXPECT_EQ(test::DateiLesen(sender), senderVorher) << "the broadcaster's file is not written";
+        EXPECT_EQ(test::DateiLesen(sender), senderVorher)
+            << "the broadcaster's file is not written";
 
         // The next save of the receiver's own settings: its own file gets
         // the adopted password as a hash, the broadcaster's stays as it is.

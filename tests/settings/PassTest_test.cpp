@@ -103,7 +103,8 @@ TEST_F(PassTestTest, VergleichUndErgebnis) {
 // costly hash must be refused quickly, never crash the prompt.
 TEST_F(PassTestTest, GespeicherterHashWirdGeprueftUndEinKaputterNieAngenommen) {
     static const QString hash = PasswortHashen(QStringLiteral("Geheim"));
-    ASSERT_TRUE(hash.startsWith(QLatin1String("$argon2id$v=19$m=65536,t=2,p=1$"))) << hash.toStdString();
+    ASSERT_TRUE(hash.startsWith(QLatin1String("$argon2id$v=19$m=65536,t=2,p=1$")))
+        << hash.toStdString();
     ASSERT_FALSE(hash.contains(QLatin1String("Geheim")));
     // The same password hashes differently each time: the salt is new.
     EXPECT_NE(PasswortHashen(QStringLiteral("Geheim")), hash);
@@ -127,9 +128,11 @@ TEST_F(PassTestTest, GespeicherterHashWirdGeprueftUndEinKaputterNieAngenommen) {
         {"cut short", hash.left(hash.size() - 5), QStringLiteral("Geheim"), false},
         {"prefix only", QStringLiteral("$argon2id$"), QStringLiteral("$argon2id$"), false},
         {"line break after it", hash + QLatin1Char('\n'), QStringLiteral("Geheim"), false},
-        {"null byte inside", hash.left(40) + QChar(0) + hash.mid(41), QStringLiteral("Geheim"), false},
-        {"one character changed", hash.left(hash.size() - 1) +
-                                      (hash.endsWith(QLatin1Char('A')) ? QLatin1Char('B') : QLatin1Char('A')),
+        {"null byte inside", hash.left(40) + QChar(0) + hash.mid(41), QStringLiteral("Geheim"),
+         false},
+        {"one character changed",
+         hash.left(hash.size() - 1) +
+             (hash.endsWith(QLatin1Char('A')) ? QLatin1Char('B') : QLatin1Char('A')),
          QStringLiteral("Geheim"), false},
         {"4 GiB of memory", ersetzt(hash, "m=65536", "m=4194304"), QStringLiteral("Geheim"), false},
         {"a million passes", ersetzt(hash, "t=2", "t=1000000"), QStringLiteral("Geheim"), false},
