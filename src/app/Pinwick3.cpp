@@ -88,9 +88,11 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // The way to the screen, with the connection kept for a layer surface.
+    pinwick::LeistenPlattform plattform;
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     // ---- Platform: X11, a Wayland layer surface, or XWayland (WaylandLeiste.h).
-    pinwick::LeistenWegFestlegen();
+    plattform = pinwick::LeistenWegFestlegen();
     // Through shared memory every repaint of a window (the clock's, once a
     // second) brings a completion event back from the X server, which wakes
     // Qt's event reader thread and then the program once more. The bar's
@@ -221,7 +223,7 @@ int main(int argc, char** argv) {
         };
         leiste->verwaltungZeigen = [&] { pinwick::VerwaltungZeigen(p); };
         // ---- Platform: on Wayland with layer-shell the bar is a layer surface.
-        if (!pinwick::LeisteAufWayland(*leiste))
+        if (!pinwick::LeisteAufWayland(*leiste, plattform))
             leiste->show();
     };
     fenster.hilfeZeigen = [&] { pinwick::HilfeZeigen(p); };

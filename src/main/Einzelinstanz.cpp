@@ -1,17 +1,24 @@
 #include "Einzelinstanz.h"
 
+#include "EigenerOrdner.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace pinwick {
 
@@ -88,9 +95,35 @@ QString InstanzPfad(const QString& programm) {
     QString anzeige = qEnvironmentVariable("DISPLAY");
     if (anzeige.isEmpty())
         anzeige = QStringLiteral("wayland-") + qEnvironmentVariable("WAYLAND_DISPLAY");
-    // XDG_RUNTIME_DIR, or a private folder Qt makes below the temporary one.
-    const QString ordner = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return InstanzPfad(ordner.isEmpty() ? QDir::tempPath() : ordner, anzeige, programm);
+    // Never the shared temporary folder: there anybody may make the names
+    // first.
+    QString grund;
+    const QString ordner = PrivaterOrdner(&grund);
+    if (ordner.isEmpty()) {
+        qWarning("%s: %s", qPrintable(programm), qPrintable(grund));
+        return {};
+    }
+    return InstanzPfad(ordner, anzeige, programm);
+}
+
+QString Einzelinstanz::fremd() const {
+    if (pfad_.isEmpty())
+        return QStringLiteral("no folder of the user's own for the single-instance lock");
+    QString grund;
+    if (!EigenerOrdner(QFileInfo(pfad_).absolutePath(), &grund))
+        return grund;
+#ifndef Q_OS_WIN
+    for (const QString& datei : {pfad_ + QStringLiteral(".lock"), pfad_ + QStringLiteral(".sock")}) {
+        struct stat st {};
+        if (::lstat(QFile::encodeName(datei).constData(), &st) != 0)
+            continue;
+        if (S_ISLNK(st.st_mode))
+            return datei + QStringLiteral(" is a link");
+        if (st.st_uid != ::geteuid())
+            return datei + QStringLiteral(" belongs to another user");
+    }
+#endif
+    return {};
 }
 
 Einzelinstanz::Einzelinstanz(const QString& pfad, QObject* eltern)
@@ -108,6 +141,11 @@ Einzelinstanz::~Einzelinstanz() {
 bool Einzelinstanz::Uebernehmen() {
     if (erste_)
         return true;
+    if (const QString grund = fremd(); !grund.isEmpty()) {
+        qWarning("%s; this copy runs on its own, without the single-instance lock", qPrintable(grund));
+        erste_ = allein_ = true;
+        return true;
+    }
     if (!sperre_.tryLock(0))
         return false;
     server_ = std::make_unique<QLocalServer>();
@@ -176,6 +214,8 @@ Antwort Einzelinstanz::Senden(const QByteArray& befehl, const QByteArray& argume
                               int verbindenMs, int antwortMs) {
     Antwort antwort;
     const QDeadlineTimer frist(verbindenMs);
+    if (!fremd().isEmpty())
+        return antwort; // nobody else's socket hears our commands
     QLocalSocket s;
     s.connectToServer(pfad_ + QStringLiteral(".sock"));
     if (!s.waitForConnected(rest(frist)))

@@ -1,9 +1,15 @@
 #pragma once
 // One running bar per user and display. The first start takes a lock file
-// and listens on a local socket beside it, both in the user's runtime folder
-// and named after the display; a later start finds the lock taken, hands its
-// request to the running copy over the socket and ends without touching any
-// other file.
+// and listens on a local socket beside it, both in a folder only the user
+// can reach (EigenerOrdner.h) and named after the display; a later start
+// finds the lock taken, hands its request to the running copy over the
+// socket and ends without touching any other file.
+//
+// Another user who could put a lock or a socket there first could keep the
+// bar from ever starting, or hear its commands. So the folder must be the
+// user's own, and a lock or socket that belongs to somebody else (or is a
+// link) is never trusted: the bar says so on its standard error and runs on
+// its own, without lock and socket.
 //
 // The conversation is one line each way, UTF-8, ending in '\n': the later
 // start sends a command word, optionally followed by a space and an
@@ -37,8 +43,10 @@ inline constexpr char neueNotiz[] = "neue-notiz";
 // that does not belong in a file name.
 QString InstanzPfad(const QString& laufzeitOrdner, const QString& anzeige,
                     const QString& programm = QStringLiteral("pinwick"));
-// The same for this process: the runtime folder Qt knows for the user and
-// DISPLAY (WAYLAND_DISPLAY without an X display).
+// The same for this process: the user's private folder (XDG_RUNTIME_DIR
+// when it is the user's own, else one below the home folder) and DISPLAY
+// (WAYLAND_DISPLAY without an X display). Empty, after a warning, when the
+// user has no private folder.
 QString InstanzPfad(const QString& programm = QStringLiteral("pinwick"));
 
 // What the running copy answered a later start.
@@ -84,9 +92,12 @@ public:
 
     // Tries to become the one running copy: takes the lock (a lock left by a
     // copy that no longer runs counts as free) and listens. False when
-    // another live copy holds it.
+    // another live copy holds it. Where the lock's place cannot be trusted
+    // (see above) it warns and is the first copy, alone.
     bool Uebernehmen();
     bool IstErste() const { return erste_; }
+    // The first copy without lock and socket: its place was not the user's own.
+    bool IstAllein() const { return allein_; }
 
     // Sends one command to the running copy: at most verbindenMs to reach it
     // and hand the line over, then at most antwortMs for its answer.
@@ -117,12 +128,15 @@ public:
 
 private:
     void verbindungAnnehmen();
+    // Why the lock's place is not to be trusted; empty when it is.
+    QString fremd() const;
 
     QString pfad_;
     QLockFile sperre_;
     std::unique_ptr<QLocalServer> server_;
     bool erste_ = false;
     QString grund_;
+    bool allein_ = false;
 };
 
 } // namespace pinwick

@@ -1,5 +1,7 @@
 #include "Terminal.h"
 
+#include "LeistenFlaeche.h"
+
 #include "About.h"
 #include "Band.h"
 #include "FliegBubble.h"
@@ -249,9 +251,9 @@ void Terminal::MachLayout() {
     versuche([this] { update_.SignalAnLeiste(); });
 
     layoutLaeuft_ = false;
-    // Wayland hook: the layer surface takes the new size and edge.
-    if (nachLayout)
-        nachLayout();
+    // A surface of its own takes the new size and edge.
+    if (flaeche)
+        flaeche->NachLayout();
     // The text starts over at the margin: it is drawn at the next tick.
     planen();
     p_.EreignisseZulassen();
@@ -417,9 +419,9 @@ void Terminal::Tick() {
         uhrAnzeigen();
     inhalt_.NotizMachen(takte);
     zeichnenUndScrollen();
-    // Wayland hook: the layer surface shows the step.
-    if (nachTick)
-        nachTick();
+    // A surface of its own shows the step.
+    if (flaeche)
+        flaeche->NachTick();
     planen(true);
 }
 

@@ -34,6 +34,7 @@ class QMenu;
 namespace pinwick {
 
 class Band;
+class LeistenFlaeche;
 class Panel3D;
 
 class Terminal : public QWidget {
@@ -103,10 +104,11 @@ public:
     // refused.
     std::function<bool()> einstellungenZeigen;
 
-    // ---- Wayland hook: where the bar is a layer surface of its own
-    // (WaylandLeiste), it redraws that surface after a layout and a tick.
-    std::function<void()> nachLayout;
-    std::function<void()> nachTick;
+    // ---- where the bar is a surface of its own (LeistenFlaeche.h; on
+    // Wayland the layer surface), it is told after a layout and a tick.
+    // nullptr while the bar is a Qt window; the surface lives as the bar's
+    // child.
+    LeistenFlaeche* flaeche = nullptr;
 
     // ---- what the bar is made of
     TickerInhalt& Inhalt() { return inhalt_; }

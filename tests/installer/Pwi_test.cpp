@@ -369,6 +369,28 @@ TEST_F(PwiTest, UnechtesOderUnmoeglichesUpdateInstalliertNichts) {
          [this] { ASSERT_TRUE(programm.mkdir(QStringLiteral("readme.txt"))); },
          "readme.txt is in the way"},
         {"a build without key", [this] { inst->schluessel.clear(); }, "no key"},
+        // The lowest version a later update may install is written with the
+        // files or the update fails: new files under the old floor would let
+        // an older signed release back in.
+        {"the floor cannot be written: a folder under its name",
+         [this] { ASSERT_TRUE(programm.mkdir(QStringLiteral("updstand.txt"))); },
+         "updstand.txt is in the way"},
+        {"the floor cannot be put in place: a folder under its name while the files are copied",
+         [this] {
+             inst->schritt = [this](const char* schritt) {
+                 if (QByteArray(schritt) == "kopieren")
+                     programm.mkdir(QStringLiteral("updstand.txt"));
+             };
+         },
+         "updstand.txt cannot be replaced"},
+        {"a release that sets the floor itself",
+         [] {
+             server->Ablegen(QStringLiteral("updlist.txt"),
+                             "readme.txt\r\nupdstand.txt\r\nPinwick3.dld\r\n");
+             server->Ablegen(QStringLiteral("updstand.txt"), "302\r\n");
+             test::ReleaseSignieren(*server);
+         },
+         "the list names updstand.txt"},
     };
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.was);
@@ -474,11 +496,12 @@ TEST_F(PwiTest, AbgewuergtBeiJedemSchritt) {
         const auto bild = [this] {
             QMap<QString, QByteArray> b = DateiAbbild(programm.path());
             b.remove(QStringLiteral("updlist.txt"));
-            b.remove(QStringLiteral("updstand.txt"));
             return b;
         };
         const QMap<QString, QByteArray> vorher = bild();
         QMap<QString, QByteArray> nachher = vorher;
+        // The floor comes with the new files, never without them.
+        nachher[QStringLiteral("updstand.txt")] = "302\r\n";
         nachher[QStringLiteral("readme.txt")] = "neuer text";
         nachher[QStringLiteral("neu.txt")] = "ganz neu";
         nachher[QStringLiteral("Pinwick3")] = QByteArray(300000, 't');
@@ -549,7 +572,22 @@ TEST_F(PwiTest, LangsamVerweigertOderUnerreichbar) {
              server->Drosseln(true);
              inst->zeiten.stillstandMs = 10000;
              inst->zeiten.langsamBytes = 0;
-             inst->grundzeitMs = 1500;
+             inst->gesamtzeitMs = 1500;
+         },
+         "the update took longer than allowed"},
+        // A large file comes at full speed, then the server trickles: the
+        // size it sent (or announced) buys the rest no more time.
+        {"a large file, then a trickling server",
+         [this] {
+             server->Ablegen(QStringLiteral("readme.txt"), QByteArray(4 << 20, 't'));
+             test::ReleaseSignieren(*server);
+             inst->schritt = [](const char* schritt) {
+                 if (QByteArray(schritt) == "geladen")
+                     server->Drosseln(true);
+             };
+             inst->zeiten.stillstandMs = 10000;
+             inst->zeiten.langsamBytes = 0;
+             inst->gesamtzeitMs = 3000;
          },
          "the update took longer than allowed"},
     };

@@ -3,12 +3,14 @@
 
 #include "Einzelinstanz.h"
 #include "TestHilfe.h"
+#include "../update/server/TestNutzer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -16,6 +18,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include <sys/stat.h>
 
 using namespace pinwick;
 
@@ -234,4 +238,118 @@ TEST(Einzelinstanz, TheAnswerComesWhenTheCopyHasActedAndSaysWhatItDid) {
     });
     EXPECT_EQ(ergebnis, Einzelinstanz::Ergebnis::Abgelehnt);
     EXPECT_TRUE(grund.contains(QStringLiteral("neu-aufbauen"))) << grund.toStdString();
+
+namespace {
+QStringList warnungen;
+void WarnungMerken(QtMsgType art, const QMessageLogContext&, const QString& text) {
+    if (art == QtWarningMsg)
+        warnungen.append(text);
+}
+} // namespace
+
+TEST(Einzelinstanz, LockAndSocketOnlyWhereNoOtherUserCanPutThem) {
+    // A session without a runtime folder (ssh -X, su, X started by hand).
+    // Another user has made the lock and the socket first where the bar
+    // used to fall back to, in the shared temporary folder: the bar must
+    // start all the same, and never trust a lock or socket that is not its
+    // user's.
+    const auto opfer = test::Nutzer("pwopfer");
+    const auto fremder = test::Nutzer("nobody");
+    if (!opfer || !fremder)
+        GTEST_SKIP() << "needs the superuser, to act as two other users";
+    QTemporaryDir wurzel;
+    const QDir w(wurzel.path());
+    ASSERT_EQ(::chmod(QFile::encodeName(w.path()).constData(), 0755), 0);
+    const auto name = [&](const QString& pfad) { return QFile::encodeName(w.filePath(pfad)); };
+    const auto ordner = [&](const QString& pfad, const test::TestNutzer& wem, mode_t rechte) {
+        ASSERT_EQ(::mkdir(name(pfad).constData(), rechte), 0);
+        ASSERT_EQ(::chmod(name(pfad).constData(), rechte), 0);
+        ASSERT_EQ(::chown(name(pfad).constData(), wem.uid, wem.gid), 0);
+    };
+    const auto datei = [&](const QString& pfad, const test::TestNutzer& wem) {
+        QFile f(w.filePath(pfad));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        // Names a live process (this one) on this host: not stale.
+        f.write(QByteArray::number(QCoreApplication::applicationPid()) + "\nPinwick3\n" +
+                QSysInfo::machineHostName().toUtf8() + "\n");
+        f.close();
+        ASSERT_EQ(::chown(name(pfad).constData(), wem.uid, wem.gid), 0);
+    };
+    QString rechner;
+    for (const QChar z : QSysInfo::machineHostName())
+        rechner += z.isLetterOrNumber() || z == u'-' || z == u'.' ? z : QChar(u'_');
+    const QString privat = QStringLiteral(".pinwick-laufzeit-") + rechner;
+
+    const test::TestNutzer root{0, 0};
+    ordner(QStringLiteral("tmp"), root, 01777);
+    ordner(QStringLiteral("heim"), *opfer, 0755);
+    ordner(QStringLiteral("heimFremd"), *fremder, 0777);
+    ordner(QStringLiteral("heimFremd/") + privat, *fremder, 0777);
+    ordner(QStringLiteral("tmp/runtime-pwopfer"), *fremder, 0777);
+    for (const QString& wo : {QStringLiteral("tmp/"), QStringLiteral("tmp/runtime-pwopfer/"),
+                              QStringLiteral("heimFremd/") + privat + u'/'}) {
+        datei(wo + QStringLiteral("pinwick-_77.lock"), *fremder);
+        datei(wo + QStringLiteral("pinwick-_77.sock"), *fremder);
+    }
+    ordner(QStringLiteral("lauf"), *opfer, 0700);
+    ordner(QStringLiteral("laufFremdeSperre"), *opfer, 0700);
+    datei(QStringLiteral("laufFremdeSperre/pinwick-_77.lock"), *fremder);
+    ordner(QStringLiteral("laufSocketLink"), *opfer, 0700);
+    ASSERT_EQ(::symlink(name(QStringLiteral("tmp/pinwick-_77.sock")).constData(),
+                        name(QStringLiteral("laufSocketLink/pinwick-_77.sock")).constData()),
+              0);
+
+    struct Fall {
+        const char* was;
+        const char* laufzeit; // nullptr: no runtime folder
+        const char* heim;
+        QString ort; // where lock and socket go; empty: nowhere, the bar runs alone
+    };
+    const Fall faelle[] = {
+        {"no runtime folder: a private folder below the home folder", nullptr, "heim",
+         w.filePath(QStringLiteral("heim/") + privat)},
+        {"no runtime folder, and a home folder anybody may write", nullptr, "heimFremd", {}},
+        {"another user's lock in the runtime folder", "laufFremdeSperre", "heim", {}},
+        {"a socket that is a link", "laufSocketLink", "heim", {}},
+        {"the user's own runtime folder", "lauf", "heim", w.filePath(QStringLiteral("lauf"))},
+    };
+    const QByteArray alt[] = {qgetenv("XDG_RUNTIME_DIR"), qgetenv("HOME"), qgetenv("TMPDIR"),
+                              qgetenv("DISPLAY")};
+    qputenv("TMPDIR", name(QStringLiteral("tmp")));
+    qputenv("DISPLAY", ":77");
+    const QtMessageHandler vorher = qInstallMessageHandler(WarnungMerken);
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        warnungen.clear();
+        if (f.laufzeit)
+            qputenv("XDG_RUNTIME_DIR", name(QString::fromLatin1(f.laufzeit)));
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("HOME", name(QString::fromLatin1(f.heim)));
+        test::Als(*opfer, [&] {
+            const QString pfad = InstanzPfad();
+            Einzelinstanz bar(pfad);
+            EXPECT_EQ(bar.ErsteOderUebergeben(befehl::zeigen, {}, 500),
+                      Einzelinstanz::Ergebnis::Erste);
+            EXPECT_EQ(bar.IstAllein(), f.ort.isEmpty());
+            EXPECT_EQ(warnungen.isEmpty(), !f.ort.isEmpty()) << warnungen.join(u' ').toStdString();
+            if (f.ort.isEmpty())
+                return;
+            EXPECT_EQ(pfad, f.ort + QStringLiteral("/pinwick-_77"));
+            struct stat st {};
+            ASSERT_EQ(::lstat(QFile::encodeName(pfad + QStringLiteral(".lock")).constData(), &st), 0);
+            EXPECT_EQ(st.st_uid, opfer->uid);
+            // It is the one bar: a second start finds it.
+            Einzelinstanz zweite(pfad);
+            EXPECT_FALSE(zweite.Uebernehmen());
+        });
+    }
+    qInstallMessageHandler(vorher);
+    const char* namen[] = {"XDG_RUNTIME_DIR", "HOME", "TMPDIR", "DISPLAY"};
+    for (int i = 0; i < 4; ++i) {
+        if (alt[i].isNull())
+            qunsetenv(namen[i]);
+        else
+            qputenv(namen[i], alt[i]);
+    }
 }
