@@ -1,6 +1,7 @@
 #include "EinstellungsSatz.h"
 
 #include "Hilfen.h"
+#include "PasswortHash.h"
 #include "Speicher.h"
 #include "Versuche.h"
 
@@ -172,6 +173,9 @@ void EinstellungenSpeichern(Programm& p) {
     Datensatzmenge* rs = p.lokaleEinstellungen.get();
     if (!rs)
         throw DatenFehler("settings recordset is not open");
+    // The own file never keeps the password in the clear: one read from an
+    // older file, or adopted from a broadcaster, is hashed on its way in.
+    const QString passWort = PasswortFuerAblage(p.passWort);
     rs->MoveFirst();
     rs->Edit();
     try {
@@ -190,7 +194,7 @@ void EinstellungenSpeichern(Programm& p) {
         rs->Setze(u"notizHgFarbe", Wert(int(p.notizHgFarbe)));
         rs->Setze(u"UhrSchriftFarbe", Wert(int(p.UhrSchriftFarbe)));
         rs->Setze(u"sysopStatus", Wert(p.sysopStatus));
-        rs->Setze(u"passWort", Wert(p.passWort));
+        rs->Setze(u"passWort", Wert(passWort));
         rs->Setze(u"broadcastStatus", Wert(p.broadcastStatus));
         rs->Setze(u"broadcastPfad", Wert(p.broadcastPfad));
         rs->Setze(u"remoteEinstellungen", Wert(p.remoteEinstellungen));
@@ -205,6 +209,7 @@ void EinstellungenSpeichern(Programm& p) {
         throw;
     }
     p.Schrift3D = 0;
+    p.passWort = passWort;
 }
 
 void EinstellungenUebernehmen(Programm& p) {

@@ -22,8 +22,9 @@ inline constexpr int16_t Speed = 30;
 
 // Loads the first row of lokaleEinstellungen into p. Never throws.
 void EinstellungenLaden(Programm& p);
-// Writes p's values into the first row of lokaleEinstellungen. Throws on failure;
-// the row is then not stored.
+// Writes p's values into the first row of lokaleEinstellungen, the password
+// as its hash (p then holds the hash too). Throws on failure; the row is then
+// not stored.
 void EinstellungenSpeichern(Programm& p);
 // Adopts the broadcaster's settings into p (memory only) and sets
 // einstellungenGeaendert. Never throws.

@@ -59,16 +59,19 @@ void datenbankAusVorlage(const Programm& p) {
     // leaves a half-written "pw.kav" that a later start would take as real.
     const QString halb = p.datenbankDatei + QStringLiteral(".neu");
     QFile::remove(halb);
-    if (!QFile::copy(vorlage, halb) || !QFile::rename(halb, p.datenbankDatei)) {
+    // The copy would keep the template's mode (readable by everyone, or
+    // read-only): the notes and settings are the user's alone, whatever the
+    // template and the umask say. A broadcaster opens its file to its
+    // receivers itself.
+    if (!QFile::copy(vorlage, halb) ||
+        !QFile::setPermissions(halb, QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        !QFile::rename(halb, p.datenbankDatei)) {
         QFile::remove(halb);
         throw StartFehler(
             QStringLiteral("The template \"%1\" cannot be copied to \"%2\".")
                 .arg(QDir::toNativeSeparators(vorlage), QDir::toNativeSeparators(p.datenbankDatei))
                 .toStdString());
     }
-    // A template shipped read-only must not make the user's database read-only.
-    QFile::setPermissions(p.datenbankDatei, QFile::permissions(p.datenbankDatei) |
-                                                QFileDevice::WriteOwner | QFileDevice::ReadOwner);
 }
 
 } // namespace
@@ -91,7 +94,10 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
     if (!OrdnerVorhanden(p.datenOrdner)) {
         // A fresh Linux account may lack the documents folder itself, so the
         // whole path is made, not just the last level.
-        if (!QDir().mkpath(p.datenOrdner))
+        // A new data folder is the user's alone, whatever the umask.
+        if (!QDir().mkpath(p.datenOrdner) ||
+            !QFile::setPermissions(p.datenOrdner, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner))
             throw StartFehler(QStringLiteral("The data folder \"%1\" cannot be created.")
                                   .arg(QDir::toNativeSeparators(p.datenOrdner))
                                   .toStdString());

@@ -161,9 +161,10 @@ void Einstellungen::steuerelementeSetzen() {
 
     sysopStatusChe_->setChecked(kopie_.sysopStatus);
     {
-        // Filling the box is not an edit.
+        // The stored password is not shown: the box starts empty.
         const QSignalBlocker still(passwortTex_);
-        passwortTex_->setText(kopie_.passWort.left(PasswortLaenge));
+        passwortTex_->clear();
+        neuesPasswort_.clear();
     }
     broadcastStatusChe_->setChecked(kopie_.broadcastStatus);
     broadcastMasterChe_->setChecked(kopie_.remoteEinstellungen);

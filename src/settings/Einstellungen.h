@@ -163,6 +163,10 @@ private:
     QCheckBox* eigeneChe_ = nullptr;
     std::array<HilfeBlase*, 2> hilfeBlase_{};
     bool passwortSichtbar_ = false;
+    // What the password box holds: a new password, hashed on Save. The
+    // stored one (a hash, or the clear text of an older file) is never shown
+    // and stays in kopie_.passWort while the box is empty.
+    QString neuesPasswort_;
     bool fragt_ = false; // a question is open; activation leaves the window order alone
 };
 

@@ -12,6 +12,7 @@
 #include "Masse.h"
 #include "Panel3D.h"
 #include "PassTest.h"
+#include "PasswortHash.h"
 #include "Shell.h"
 #include "Speicher.h"
 #include "Terminal.h"
@@ -48,7 +49,10 @@ bool Einstellungen::dateiGut(const QString& pfad) {
 }
 
 bool Einstellungen::pruefen() {
-    const Pruefung ergebnis = VorSpeichernPruefen(kopie_, passwortTex_->isEnabled());
+    Einstellungswerte wird = kopie_;
+    if (!neuesPasswort_.isEmpty())
+        wird.passWort = neuesPasswort_;
+    const Pruefung ergebnis = VorSpeichernPruefen(wird, passwortTex_->isEnabled());
     if (ergebnis == Pruefung::Gut) {
         // A receiver about to read a file it did not read before: the file
         // is looked at again, it may have changed since it was chosen. A path
@@ -89,6 +93,9 @@ bool Einstellungen::uebernehmenUndSpeichern() {
     if (db)
         db->WarteZeitSetzen(speicherWarteMs);
     try {
+        // Hashing a new password takes a moment and 64 MiB: under the wait cursor.
+        if (!neuesPasswort_.isEmpty())
+            p_.passWort = PasswortHashen(neuesPasswort_);
         EinstellungenSpeichern(p_);
         gespeichert = true;
     } catch (const BesetztFehler&) {

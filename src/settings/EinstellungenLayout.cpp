@@ -179,8 +179,9 @@ void Einstellungen::sysopBauen() {
     passwortTex_->setMaxLength(PasswortLaenge);
     passwortTex_->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     passwortTex_->setEchoMode(QLineEdit::Password);
+    // The box holds only a new password; while it is empty the stored one stays.
     connect(passwortTex_, &QLineEdit::textChanged, this,
-            [this](const QString& text) { kopie_.passWort = text; });
+            [this](const QString& text) { neuesPasswort_ = text; });
     auto* auge = neu<BildPan>(*this, QStringLiteral("AugePan"));
     auge->setBild(AugenBild(false));
     KnopfPanel(auge);

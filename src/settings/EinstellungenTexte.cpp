@@ -36,13 +36,27 @@ constexpr Zweisprachig HilfeAbsaetze[2][2] = {
       u"das Broadcast-System angeschlossen wird. An jedem angeschlossenen Empf\u00E4nger "
       u"stellt der Sysop den Pfad zur Broadcast-Datenbank ein."}},
 };
+
+// What the password is worth, said under the sysop help: the key of every
+// notes file is the same, so the password is a lock for the honest only.
+constexpr Zweisprachig PasswortGrenze = {
+    u"The password keeps honest people out of the settings, not a determined user of this "
+    u"computer: the key of the database pw.kav is the same in every installation, and "
+    u"whoever can write the file can change the settings without the password.",
+    u"Das Passwort h\u00E4lt ehrliche Benutzer von den Einstellungen fern, aber keinen "
+    u"entschlossenen Benutzer dieses Computers: Der Schl\u00FCssel der Datenbank pw.kav ist "
+    u"in jeder Installation derselbe, und wer die Datei schreiben kann, \u00E4ndert die "
+    u"Einstellungen auch ohne Passwort."};
 // clang-format on
 
 } // namespace
 
 QString HilfeText(int nummer, int16_t sprache, const QString& umbruch) {
     const Zweisprachig(&absaetze)[2] = HilfeAbsaetze[nummer == 1 ? 0 : 1];
-    return absaetze[0].in(sprache) + umbruch + umbruch + absaetze[1].in(sprache);
+    QString text = absaetze[0].in(sprache) + umbruch + umbruch + absaetze[1].in(sprache);
+    if (nummer == 1)
+        text += umbruch + umbruch + PasswortGrenze.in(sprache);
+    return text;
 }
 
 } // namespace pinwick

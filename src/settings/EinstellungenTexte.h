@@ -82,8 +82,9 @@ inline constexpr Beschriftung EinstellungenBeschriftungen[] = {
 };
 // clang-format on
 
-// The text of help pop-up 1 (sysop) or 2 (broadcast): two paragraphs with an
-// empty line between them, broken with umbruch.
+// The text of help pop-up 1 (sysop) or 2 (broadcast): paragraphs with an
+// empty line between them, broken with umbruch. The sysop help has a third,
+// on what the password does not guard against.
 QString HilfeText(int nummer, int16_t sprache, const QString& umbruch);
 
 // What the window says and asks. Questions follow the language the program

@@ -2,6 +2,7 @@
 
 #include "Datenbank.h"
 #include "Hilfen.h"
+#include "PasswortHash.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -377,7 +378,7 @@ QString DateiBelegtText(int16_t sprache) {
 }
 
 bool PasswortGleich(const QString& eingabe, const QString& passWort) {
-    return eingabe == passWort;
+    return PasswortPasst(eingabe, passWort);
 }
 
 } // namespace pinwick

@@ -57,7 +57,8 @@ Miniatur MiniaturBerechnen(int breite1, int breite2, bool zeigRahmen, bool zeigD
 
 enum class Pruefung { Gut, PasswortFehlt, PfadFehlt };
 // passwortBearbeitbar: the password box is enabled (not in receiver mode,
-// where the broadcaster's password applies).
+// where the broadcaster's password applies). kopie.passWort is what will be
+// stored: the stored hash while the box is left empty counts as a password.
 Pruefung VorSpeichernPruefen(const Einstellungswerte& kopie, bool passwortBearbeitbar);
 QString PruefungsText(Pruefung ergebnis, int16_t sprache);
 
@@ -141,7 +142,10 @@ QString DateiBelegtText(int16_t sprache);
 // What the settings window and the prompt accept; the prompt takes as much
 // as the settings window stores.
 inline constexpr int PasswortLaenge = 100;
-// Character by character, case-sensitive; an empty entry matches an empty password.
+// The stored value is a hash (verified) or, from an older file or a
+// broadcaster that has not saved since, the password in the clear (compared
+// character by character, case-sensitive; an empty entry matches an empty
+// password). A damaged hash matches nothing.
 bool PasswortGleich(const QString& eingabe, const QString& passWort);
 
 } // namespace pinwick

@@ -28,6 +28,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <functional>
 #include <gtest/gtest.h>
@@ -142,7 +143,14 @@ std::vector<Fall> Faelle() {
              NotizenAnlegen(p);
              return std::make_unique<Verwaltung>(p);
          }},
-        {"einstellungen", [](Programm& p) { return std::make_unique<Einstellungen>(p, nullptr); }},
+        {"einstellungen",
+         [](Programm& p) {
+             auto fenster = std::make_unique<Einstellungen>(p, nullptr);
+             // A stored password is never shown: the box holds one being
+             // typed, so that the picture keeps the masked field.
+             fenster->findChild<QLineEdit*>(QStringLiteral("PasswortTex"))->setText(p.passWort);
+             return fenster;
+         }},
         {"passtest", [](Programm& p) { return std::make_unique<PassTest>(p); }},
     };
     std::vector<Fall> faelle;

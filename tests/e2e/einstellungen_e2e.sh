@@ -5,6 +5,8 @@
 # password; the menu then asks for it, refuses a wrong one with the red
 # message and opens the settings for the right one. It is a first start:
 # the help page goes where E2E_OEFFNER says (gemeinsam.sh) before all that.
+# The file keeps only the password's hash, and the first start made it for
+# this user alone.
 # Usage: einstellungen_e2e.sh <app folder> <sqlcipher shell>
 set -u
 APP="$1"
@@ -118,6 +120,13 @@ grep -q FAILED "$TMP/ergebnis.txt" 2>/dev/null && fehler=1
 
 werte=$(printf "PRAGMA key='pelmory+sadun';\nSELECT Sprache, sysopStatus, passWort FROM Einstellungen;\n" |
     "$SQLCIPHER" "$TMP/home/Documents/Pinwick 3/pw.kav" 2>&1 | tail -n 1)
-if [ "$werte" = "2|-1|Geheim-123" ]; then echo "ok: stored $werte"; else
-    echo "FAILED: stored $werte"; fehler=1; fi
+# The password only as its Argon2id hash, never in the clear.
+case "$werte" in
+'2|-1|$argon2id$v=19$m=65536,t=2,p=1$'*) echo "ok: stored $werte" ;;
+*) echo "FAILED: stored $werte"; fehler=1 ;;
+esac
+# The first start made the folder and the file for this user alone.
+rechte=$(stat -c '%a' "$TMP/home/Documents/Pinwick 3" "$TMP/home/Documents/Pinwick 3/pw.kav" | tr '\n' ' ')
+if [ "$rechte" = "700 600 " ]; then echo "ok: folder and file $rechte"; else
+    echo "FAILED: folder and file $rechte"; fehler=1; fi
 exit $fehler

@@ -12,6 +12,8 @@
 #include "FliegBubble.h"
 #include "Masse.h"
 #include "Panel3D.h"
+#include "PassTest.h"
+#include "PasswortHash.h"
 #include "QtTexte.h"
 #include "Shell.h"
 #include "Terminal.h"
@@ -738,12 +740,14 @@ TEST_F(EinstellungenTest, SpeichernSchreibtAllesUndGibtDieLeisteZurueck) {
                   {"dockPos", 1, u.p.dockPos},
                   {"zeigDatum", 0, u.p.zeigDatum ? -1 : 0},
                   {"sysopStatus", -1, u.p.sysopStatus ? -1 : 0},
-                  {"passWort", "Geheim", u.p.passWort},
                   {"Schrift3D", 0, 0}};
     for (const auto& z : zeilen) {
         EXPECT_EQ(gespeichert(z.spalte).roh().toString(), z.wert.toString()) << z.spalte;
         EXPECT_EQ(z.programm.toString(), z.wert.toString()) << z.spalte;
     }
+    // The password as its hash, in the file and in the program.
+    EXPECT_TRUE(PasswortPasst(QStringLiteral("Geheim"), gespeichert("passWort").alsText()));
+    EXPECT_EQ(u.p.passWort, gespeichert("passWort").alsText());
     // The bar runs again, in the new look, place and speed.
     EXPECT_TRUE(leisteLaeuft());
     EXPECT_EQ(leiste().ScrollSchritt(), 5);
@@ -776,6 +780,152 @@ TEST_F(EinstellungenTest, SpeichernImEmpfaengerModusVerbindetUndUebernimmt) {
     EXPECT_EQ(u.p.SchriftGroesse, 16);
     EXPECT_EQ(gespeichert("passWort").alsText(), "");
     EXPECT_EQ(gespeichert("broadcastPfad").alsText(), sender);
+}
+
+// ---- the stored password
+
+// The box never shows what is stored and, left empty, keeps it; what is
+// saved is a hash, also for a password an older file holds in the clear.
+TEST_F(EinstellungenTest, GespeichertesPasswortBleibtVerborgenUndWirdAlsHashGeschrieben) {
+    static const QString altHash = PasswortHashen(QStringLiteral("Alt"));
+    const struct {
+        const char* name;
+        QString gespeichert;                 // in the file and the program at the start
+        std::function<void(QLineEdit*)> tun; // on the password box
+        const char* gilt;                    // the password that opens afterwards
+        bool hashUnveraendert;               // the very same hash string is kept
+    } faelle[] = {
+        {"old clear text, box left empty", QStringLiteral("Alt"), [](QLineEdit*) {}, "Alt", false},
+        {"hash, box left empty", altHash, [](QLineEdit*) {}, "Alt", true},
+        {"hash, new password typed", altHash, [](QLineEdit* box) { QTest::keyClicks(box, "Neu"); },
+         "Neu", false},
+        {"old clear text, new password typed", QStringLiteral("Alt"),
+         [](QLineEdit* box) { QTest::keyClicks(box, "Neu"); }, "Neu", false},
+        {"nothing stored, new password typed", QString(),
+         [](QLineEdit* box) { QTest::keyClicks(box, "Neu"); }, "Neu", false},
+        {"typed and erased again", altHash,
+         [](QLineEdit* box) {
+             QTest::keyClicks(box, "Neu");
+             for (int i = 0; i < 3; ++i)
+                 QTest::keyClick(box, Qt::Key_Backspace);
+         },
+         "Alt", true},
+    };
+    u.p.sysopStatus = true;
+    const Einstellungswerte start = u.p;
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.name);
+        zurueck(start);
+        // As an older version or an earlier save left it (zurueck would hash
+        // a clear text).
+        Datenbank(u.p.datenbankDatei)
+            .Ausfuehren(
+                QStringLiteral("UPDATE Einstellungen SET passWort = '%1'").arg(f.gespeichert));
+        u.p.passWort = f.gespeichert;
+        buch = Drehbuch();
+
+        Einstellungen& w = oeffnen(false);
+        QLineEdit* box = Teil<QLineEdit>(w, "PasswortTex");
+        EXPECT_TRUE(box->text().isEmpty()) << "nothing stored is shown";
+        Klick(Teil<Panel3D>(w, "AugePan"));
+        EXPECT_TRUE(box->text().isEmpty()) << "not even in plain view";
+        f.tun(box);
+
+        // Sysop mode is on and the box may be empty: a stored password counts.
+        ASSERT_TRUE(w.Speichern());
+        EXPECT_TRUE(buch.blasen.empty());
+        const QString datei = gespeichert("passWort").alsText();
+        EXPECT_TRUE(IstPasswortHash(datei)) << datei.toStdString();
+        EXPECT_EQ(u.p.passWort, datei);
+        EXPECT_TRUE(PasswortPasst(QString::fromLatin1(f.gilt), datei));
+        const char* anderes = QByteArray(f.gilt) == "Alt" ? "Neu" : "Alt";
+        EXPECT_FALSE(PasswortPasst(QString::fromLatin1(anderes), datei)) << anderes;
+        EXPECT_EQ(datei == altHash, f.hashUnveraendert);
+    }
+}
+
+// The sysop help says what the password is worth, in the window's language;
+// the broadcast help does not.
+TEST_F(EinstellungenTest, SysopHilfeSagtWovorDasPasswortNichtSchuetzt) {
+    const struct {
+        const char* sprachKnopf;
+        QString satz;
+    } faelle[] = {
+        {"SpracheOpt1",
+         QStringLiteral("The password keeps honest people out of the settings, not a "
+                        "determined user of this computer")},
+        {"SpracheOpt2",
+         QStringLiteral("Das Passwort h\u00E4lt ehrliche Benutzer von den Einstellungen "
+                        "fern, aber keinen entschlossenen Benutzer dieses Computers")},
+    };
+    Einstellungen& w = oeffnen(false);
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.sprachKnopf);
+        Klick(Teil<QRadioButton>(w, f.sprachKnopf));
+        const QString sysop = Teil<Panel3D>(w, "KommentarTextPan1")->text();
+        EXPECT_TRUE(sysop.contains(f.satz)) << sysop.toStdString();
+        EXPECT_TRUE(sysop.contains(QStringLiteral("pw.kav")));
+        EXPECT_FALSE(Teil<Panel3D>(w, "KommentarTextPan2")->text().contains(f.satz.left(20)));
+        // Three paragraphs, each separated by an empty line.
+        EXPECT_EQ(sysop.count(QStringLiteral("\n\n")), 2);
+        w.KommentarZeigen(1);
+        EXPECT_TRUE(w.rect().contains(Teil<Panel3D>(w, "KommentarPan1")->geometry()));
+        EXPECT_LT(Teil<Panel3D>(w, "KommentarTextPan1")->geometry().bottom(),
+                  Teil<Panel3D>(w, "AbbrechenPan1")->y());
+        w.KommentarVerbergen(1);
+    }
+}
+
+// A receiver takes the broadcaster's password as the broadcaster keeps it,
+// hash or clear text, and the prompt compares accordingly. The
+// broadcaster's file is never written; the receiver's own file gets a hash.
+TEST_F(EinstellungenTest, EmpfaengerUebernimmtDesSendersPasswortUndSchreibtNurDieEigeneDatei) {
+    static const QString senderHash = PasswortHashen(QStringLiteral("vomSender"));
+    const struct {
+        const char* name;
+        QString beimSender;
+    } faelle[] = {{"hash", senderHash}, {"older clear text", QStringLiteral("vomSender")}};
+    const Einstellungswerte start = u.p;
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.name);
+        zurueck(start);
+        buch = Drehbuch();
+        const QString sender = u.NeueDatenbank(QStringLiteral("sender_%1.kav").arg(f.name));
+        Datenbank(sender).Ausfuehren(
+            QStringLiteral("UPDATE Einstellungen SET passWort = '%1'").arg(f.beimSender));
+        const QByteArray senderVorher = test::DateiLesen(sender);
+
+        Einstellungen& w = oeffnen(false);
+        Teil<QCheckBox>(w, "BroadcastStatusChe")->click();
+        buch.datei = sender;
+        w.PfadWaehlen();
+        ASSERT_TRUE(w.Speichern());
+        EXPECT_EQ(u.p.passWort, f.beimSender) << "adopted as the broadcaster holds it";
+        EXPECT_EQ(test::DateiLesen(sender), senderVorher)
+            << "the broadcaster's file is not written";
+
+        // The next save of the receiver's own settings: its own file gets
+        // the adopted password as a hash, the broadcaster's stays as it is.
+        Einstellungen& w2 = oeffnen(false);
+        EXPECT_TRUE(Teil<QLineEdit>(w2, "PasswortTex")->text().isEmpty());
+        ASSERT_TRUE(w2.Speichern());
+        const QString eigene = gespeichert("passWort").alsText();
+        EXPECT_TRUE(IstPasswortHash(eigene));
+        EXPECT_TRUE(PasswortPasst(QStringLiteral("vomSender"), eigene));
+        EXPECT_EQ(u.p.passWort, f.beimSender) << "adopted again after the save";
+        EXPECT_EQ(test::DateiLesen(sender), senderVorher);
+
+        for (const auto& [eingabe, erlaubt] :
+             {std::pair{"vomSender", true}, std::pair{"VomSender", false}}) {
+            PassTest prompt(u.p);
+            prompt.warten = [](float) {};
+            prompt.show();
+            QLineEdit* feld = Teil<QLineEdit>(prompt, QStringLiteral("Pa\u00DFText"));
+            QTest::keyClicks(feld, eingabe);
+            QTest::keyClick(feld, Qt::Key_Return);
+            EXPECT_EQ(u.p.zugangErlaubt, erlaubt) << eingabe;
+        }
+    }
 }
 
 TEST_F(EinstellungenTest, ScheiterndesSpeichernLaesstFensterUndProgrammWieSie) {

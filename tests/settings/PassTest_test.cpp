@@ -6,6 +6,7 @@
 #include "Masse.h"
 #include "Panel3D.h"
 #include "PassTest.h"
+#include "PasswortHash.h"
 #include "TestHilfe.h"
 
 #include <QLabel>
@@ -92,6 +93,68 @@ TEST_F(PassTestTest, VergleichUndErgebnis) {
             EXPECT_EQ(Teil<Panel3D>(*prompt, "MeldungPan")->hintergrund(), PassTest::Rot);
             EXPECT_TRUE(Teil<QLineEdit>(*prompt, QStringLiteral("Pa\u00DFText"))->text().isEmpty());
             EXPECT_TRUE(pausen.empty());
+        }
+    }
+}
+
+// The stored value is a hash (what every save writes now), or the clear
+// text of an older file or of a broadcaster that has not saved since; a
+// value that looks like a hash is never compared as text. A broadcaster's
+// file can be written by anyone with access to the share, so a damaged or
+// costly hash must be refused quickly, never crash the prompt.
+TEST_F(PassTestTest, GespeicherterHashWirdGeprueftUndEinKaputterNieAngenommen) {
+    static const QString hash = PasswortHashen(QStringLiteral("Geheim"));
+    ASSERT_TRUE(hash.startsWith(QLatin1String("$argon2id$v=19$m=65536,t=2,p=1$")))
+        << hash.toStdString();
+    ASSERT_FALSE(hash.contains(QLatin1String("Geheim")));
+    // The same password hashes differently each time: the salt is new.
+    EXPECT_NE(PasswortHashen(QStringLiteral("Geheim")), hash);
+    auto ersetzt = [](QString text, const char* alt, const char* neu) {
+        return text.replace(QLatin1String(alt), QLatin1String(neu));
+    };
+    struct Fall {
+        const char* name;
+        QString passWort, eingabe;
+        bool erlaubt;
+    };
+    const Fall faelle[] = {
+        {"hash, right", hash, QStringLiteral("Geheim"), true},
+        {"hash, other case", hash, QStringLiteral("geheim"), false},
+        {"hash, empty entry", hash, QString(), false},
+        {"hash typed as the password", hash, hash.left(100), false},
+        {"old clear text, right", QStringLiteral("Geheim"), QStringLiteral("Geheim"), true},
+        {"old clear text, wrong", QStringLiteral("Geheim"), QStringLiteral("geheim"), false},
+        {"hash of the empty password", PasswortHashen(QString()), QString(), true},
+        // Damaged or crafted hashes.
+        {"cut short", hash.left(hash.size() - 5), QStringLiteral("Geheim"), false},
+        {"prefix only", QStringLiteral("$argon2id$"), QStringLiteral("$argon2id$"), false},
+        {"line break after it", hash + QLatin1Char('\n'), QStringLiteral("Geheim"), false},
+        {"null byte inside", hash.left(40) + QChar(0) + hash.mid(41), QStringLiteral("Geheim"),
+         false},
+        {"one character changed",
+         hash.left(hash.size() - 1) +
+             (hash.endsWith(QLatin1Char('A')) ? QLatin1Char('B') : QLatin1Char('A')),
+         QStringLiteral("Geheim"), false},
+        {"4 GiB of memory", ersetzt(hash, "m=65536", "m=4194304"), QStringLiteral("Geheim"), false},
+        {"a million passes", ersetzt(hash, "t=2", "t=1000000"), QStringLiteral("Geheim"), false},
+        {"two lanes", ersetzt(hash, "p=1", "p=2"), QStringLiteral("Geheim"), false},
+        {"unknown version", ersetzt(hash, "v=19", "v=16"), QStringLiteral("Geheim"), false},
+        {"overlong", hash + QString(200, QLatin1Char('A')), QStringLiteral("Geheim"), false},
+        {"outside Latin-1", QString(hash).insert(40, QChar(0x20AC)), QStringLiteral("Geheim"),
+         false},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.name);
+        EXPECT_EQ(PasswortGleich(f.eingabe, f.passWort), f.erlaubt);
+        p.passWort = f.passWort;
+        p.zugangErlaubt = !f.erlaubt;
+        auto prompt = zeigen();
+        tippen(*prompt, f.eingabe);
+        enter(*prompt);
+        EXPECT_EQ(p.zugangErlaubt, f.erlaubt);
+        EXPECT_EQ(prompt->isVisible(), !f.erlaubt);
+        if (!f.erlaubt) {
+            EXPECT_EQ(Teil<Panel3D>(*prompt, "MeldungPan")->text(), "Zugang abgelehnt !");
         }
     }
 }
