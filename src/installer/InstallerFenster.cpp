@@ -37,10 +37,6 @@ QString Groesse(int64_t bytes) {
     return QStringLiteral("%1 MB").arg(bytes / (1024 * 1024));
 }
 
-QRect TwipsRechteck(int links, int oben, int breite, int hoehe) {
-    return QRect(Px(links), Px(oben), Px(breite), Px(hoehe));
-}
-
 } // namespace
 
 InstallerFenster::InstallerFenster(Installation& installation, QWidget* eltern)
@@ -51,7 +47,7 @@ InstallerFenster::InstallerFenster(Installation& installation, QWidget* eltern)
     FormSetzen(*this, [groesse](QPainter& maler) { HintergrundMalen(maler, groesse); });
 
     titelPan_ = new Panel3D(this);
-    titelPan_->setGeometry(TwipsRechteck(540, 555, 7455, 210));
+    titelPan_->setGeometry(PxMasse(540, 555, 7455, 210));
     titelPan_->setRand(false);
     titelPan_->setDurchsichtig(true);
     titelPan_->setSchriftFarbe(Marine);
@@ -61,12 +57,12 @@ InstallerFenster::InstallerFenster(Installation& installation, QWidget* eltern)
     titelPan_->setFont(fett);
 
     startBef_ = new Panel3D(this);
-    startBef_->setGeometry(TwipsRechteck(465, 1275, 7635, 360));
+    startBef_->setGeometry(PxMasse(465, 1275, 7635, 360));
     abbrechenBef_ = new Panel3D(this);
-    abbrechenBef_->setGeometry(TwipsRechteck(465, 1665, 7635, 360));
+    abbrechenBef_->setGeometry(PxMasse(465, 1665, 7635, 360));
 
     deckelPan_ = new Panel3D(this);
-    deckelPan_->setGeometry(TwipsRechteck(464, 1274, 7650, 375));
+    deckelPan_->setGeometry(PxMasse(464, 1274, 7650, 375));
     deckelPan_->setHintergrund(0xE8DCD0);
     deckelPan_->setSchriftFarbe(Marine);
     QFont schraeg = font();
@@ -76,17 +72,17 @@ InstallerFenster::InstallerFenster(Installation& installation, QWidget* eltern)
 
     fehlerPan_ = new Panel3D(this);
     // Taller than the notice alone needs: the line under it says why.
-    fehlerPan_->setGeometry(TwipsRechteck(464, 1274, 7680, 1110));
+    fehlerPan_->setGeometry(PxMasse(464, 1274, 7680, 1110));
     fehlerPan_->setHintergrund(0xD0E8FF); // a pale amber
     fehlerPan_->setSchriftFarbe(0x000080);
     fehlerPan_->setAusrichtung(Qt::AlignHCenter | Qt::AlignTop);
     fehlerPan_->setUmbruch(true);
     fehlerPan_->hide();
     weiterBef_ = new Panel3D(fehlerPan_);
-    weiterBef_->setGeometry(TwipsRechteck(3090, 795, 1740, 240));
+    weiterBef_->setGeometry(PxMasse(3090, 795, 1740, 240));
 
     fortschrittPan_ = new Fortschritt(this);
-    fortschrittPan_->setGeometry(TwipsRechteck(390, 2505, 7770, 45));
+    fortschrittPan_->setGeometry(PxMasse(390, 2505, 7770, 45));
 
     for (Panel3D* knopf : {startBef_, abbrechenBef_, weiterBef_})
         knopfVerhalten(knopf);
@@ -316,7 +312,7 @@ void InstallerFenster::HintergrundMalen(QPainter& maler, const QSize& groesse) {
     // A groove for the busy indicator.
     maler.setPen(QPen(QColor(120, 132, 160), 1));
     maler.setBrush(Qt::NoBrush);
-    const QRect fortschritt = TwipsRechteck(390, 2505, 7770, 45);
+    const QRect fortschritt = PxMasse(390, 2505, 7770, 45);
     maler.drawRect(QRectF(fortschritt).adjusted(-1.5, -1.5, 1.5, 1.5));
 
     // The edge.

@@ -10,6 +10,7 @@
 #include "Masse.h"
 #include "Notizen.h"
 #include "Panel3D.h"
+#include "SchriftEinpassen.h"
 #include "Shell.h"
 
 #include <QApplication>
@@ -239,10 +240,6 @@ QString deutsch(const char* name) {
     return {};
 }
 
-QRect tw(int links, int oben, int breite, int hoehe) {
-    return QRect(Px(links), Px(oben), Px(breite), Px(hoehe));
-}
-
 const QString Ziffern = QStringLiteral("0123456789");
 
 // What a box accepts when text is pasted into it: the characters it takes
@@ -348,7 +345,7 @@ void Notizen::bauen() {
         QWidget* eltern = *p.eltern ? nachName.value(QLatin1String(p.eltern)) : this;
         QWidget* w = steuerelement(eltern, p, zeichen_);
         w->setObjectName(QLatin1String(p.name));
-        w->setGeometry(tw(p.links, p.oben, p.breite, p.hoehe));
+        w->setGeometry(PxMasse(p.links, p.oben, p.breite, p.hoehe));
         nachName.insert(QLatin1String(p.name), w);
     }
     steuerelementeFinden();
@@ -411,20 +408,16 @@ void Notizen::BeschriftungSetzen() {
 
     // The captions must fit their widths: the window takes the system's
     // font at 8 points, smaller where a caption would be cut.
-    QFont schrift = QApplication::font();
     const int anzeiger = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
                          style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
-    for (qreal groesse = 8; groesse >= 6; groesse -= 0.5) {
-        schrift.setPointSizeF(groesse);
-        const QFontMetrics fm(schrift);
-        bool passt = true;
-        for (int i = 1; i <= 2; ++i)
-            passt = passt && fm.horizontalAdvance(zeitArtOpt_[size_t(i)]->text()) + anzeiger <=
-                                 zeitArtOpt_[size_t(i)]->width();
-        if (passt)
-            break;
-    }
-    setFont(schrift);
+    setFont(SchriftEinpassen(QApplication::font(), 8, 6, 0.5, [&](const QFontMetrics& fm) {
+        for (int i = 1; i <= 2; ++i) {
+            const QRadioButton* opt = zeitArtOpt_[size_t(i)];
+            if (fm.horizontalAdvance(opt->text()) + anzeiger > opt->width())
+                return false;
+        }
+        return true;
+    }));
     listenFuellen();
 }
 
@@ -442,12 +435,12 @@ void Notizen::beschriften(bool en) {
     for (const Breite& b : BreitenEnglisch) {
         QWidget* w = findChild<QWidget*>(QLatin1String(b.name));
         if (en) {
-            w->setGeometry(tw(b.links, b.oben, b.breite, b.hoehe));
+            w->setGeometry(PxMasse(b.links, b.oben, b.breite, b.hoehe));
             continue;
         }
         for (const Platz& p : Plaetze)
             if (qstrcmp(p.name, b.name) == 0)
-                w->setGeometry(tw(p.links, p.oben, p.breite, p.hoehe));
+                w->setGeometry(PxMasse(p.links, p.oben, p.breite, p.hoehe));
     }
 }
 

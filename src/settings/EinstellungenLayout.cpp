@@ -20,11 +20,6 @@
 
 namespace pinwick {
 
-QRect PxLage(const QRect& twips) {
-    const int l = Px(twips.x()), o = Px(twips.y());
-    return QRect(l, o, Px(twips.x() + twips.width()) - l, Px(twips.y() + twips.height()) - o);
-}
-
 namespace {
 
 constexpr int32_t LinkBlau = 0x800000;

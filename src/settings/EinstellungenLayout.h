@@ -98,7 +98,4 @@ constexpr const Platz& PlatzVon(const Platz (&tabelle)[N], std::string_view name
     return KeinPlatz;
 }
 
-// A rectangle in twips as pixels, edge by edge, so neighbours stay neighbours.
-QRect PxLage(const QRect& twips);
-
 } // namespace pinwick

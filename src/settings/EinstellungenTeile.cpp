@@ -1,6 +1,7 @@
 #include "EinstellungenTeile.h"
 
 #include "EinstellungenLayout.h"
+#include "Masse.h"
 
 #include <QPainter>
 

@@ -7,6 +7,7 @@
 #include "Hilfen.h"
 #include "Masse.h"
 #include "Panel3D.h"
+#include "SchriftEinpassen.h"
 #include "Shell.h"
 
 #include <QKeyEvent>
@@ -21,15 +22,10 @@ namespace {
 
 // The largest font from hoechstens points down in which the text fits the
 // width; the fonts here run wider than the ones the window was drawn for.
-QFont passendeSchrift(QFont schrift, const QString& text, int breitePx, qreal hoechstens) {
-    qreal groesse = hoechstens;
-    for (; groesse > 6; groesse -= 0.5) {
-        schrift.setPointSizeF(groesse);
-        if (QFontMetrics(schrift).horizontalAdvance(text) <= breitePx)
-            break;
-    }
-    schrift.setPointSizeF(groesse);
-    return schrift;
+QFont passendeSchrift(const QFont& schrift, const QString& text, int breitePx, qreal hoechstens) {
+    return SchriftEinpassen(schrift, hoechstens, 6, 0.5, [&](const QFontMetrics& fm) {
+        return fm.horizontalAdvance(text) <= breitePx;
+    });
 }
 
 // The entry's object name, "PaßText", in UTF-8.

@@ -80,7 +80,7 @@ void Band::uebernehmen(bool neu, bool scrollend, double xTwips) {
     // the laid-out part of a pass reaches past the band as long as the pass
     // goes on, painted or not. It is laid out a tile further at once, so
     // that most steps lay out nothing.
-    const qint64 links = static_cast<qint64>(std::floor(xTwips / TwipsJePixel));
+    const qint64 links = PxSpalte(xTwips);
     const qint64 bis = std::max<qint64>(0, -links) + width() + KachelBreite + layout_.Ueberhang();
     if (!layout_.Fertig() && layout_.GemessenPx() <= bis)
         layout_.AuslegenBis(bis + KachelBreite);

@@ -75,7 +75,7 @@ public:
     // this wide. Showing a position lays the pass out past the band's right
     // edge, so while this much has not left the band on the left, neither
     // has the pass, and its whole width is not needed yet.
-    qint64 PassBreiteMindestens() const { return layout_.GemessenPx() * TwipsJePixel; }
+    qint64 PassBreiteMindestens() const { return Twips(layout_.GemessenPx()); }
     bool PassFertig() const { return layout_.Fertig(); }
 
     // Width of a text in the band's font, in twips. A long text is measured

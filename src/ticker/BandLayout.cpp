@@ -67,11 +67,11 @@ int BandLayout::TextBreite(const QString& text, int grenze) const {
         const qsizetype bis = stueckEnde(text, von);
         px += fm.horizontalAdvance(QString::fromRawData(text.constData() + von, bis - von));
         von = bis;
-        if (px * TwipsJePixel > grenze)
+        if (Twips(px) > grenze)
             break;
     }
     return static_cast<int>(
-        std::min<double>(std::round(px) * TwipsJePixel, std::numeric_limits<int>::max()));
+        std::min<double>(Twips(std::round(px)), std::numeric_limits<int>::max()));
 }
 
 // ---- the entries
@@ -191,12 +191,12 @@ void BandLayout::AuslegenBis(qint64 px) {
 
 qint64 BandLayout::PassBreite() {
     AuslegenBis(std::numeric_limits<qint64>::max());
-    return gemessenPx_ * TwipsJePixel;
+    return Twips(gemessenPx_);
 }
 
 double BandLayout::Weiter(double x, int schritt) {
     double position = x - schritt;
-    if (scrollend_ && position + gemessenPx_ * TwipsJePixel <= 0) {
+    if (scrollend_ && position + Twips(gemessenPx_) <= 0) {
         const qint64 pass = PassBreite();
         if (pass > 0 && position + pass <= 0)
             position += std::floor(-position / pass) * pass;
@@ -229,7 +229,7 @@ qint64 BandLayout::Stellen(double xTwips, bool scrollend, qreal dpr, qint64 band
     stellen.clear();
     // Positions in device pixels, so that every copy lands on the pixel grid
     // and the repetitions join without a seam.
-    qint64 start = std::llround(xTwips / TwipsJePixel * dpr);
+    qint64 start = GeraetePx(xTwips, dpr);
 
     // The tiles of one pass whose left edge is at `links`, as far as they
     // reach into the band.
@@ -268,7 +268,7 @@ qint64 BandLayout::Stellen(double xTwips, bool scrollend, qreal dpr, qint64 band
 // ---- the line of text
 
 qint64 BandLayout::Zeilenstelle(double xTwips, bool scrollend, qreal dpr, qint64 bandDev) {
-    qint64 u = -std::llround(xTwips / TwipsJePixel * dpr);
+    qint64 u = -GeraetePx(xTwips, dpr);
     if (scrollend && u >= 0) {
         AuslegenBis(static_cast<qint64>(std::ceil((u + bandDev) / dpr)));
         const qint64 schritt = std::llround(gemessenPx_ * dpr);
@@ -291,7 +291,7 @@ void BandLayout::PassMalen(QPainter& maler, qreal von, qreal bis, qreal dpr) con
     maler.setFont(schrift_);
     const QFontMetrics fm(schrift_);
     // The text's top on a whole device pixel keeps it crisp.
-    const qreal oben = std::round(textObenTwips_ / double(TwipsJePixel) * dpr) / dpr;
+    const qreal oben = GeraetePx(textObenTwips_, dpr) / dpr;
     const qreal grundlinie = oben + fm.ascent();
 
     // The last piece that starts far enough left of the range; those before

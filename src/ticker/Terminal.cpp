@@ -10,6 +10,7 @@
 #include "ImmerOben.h"
 #include "Masse.h"
 #include "Panel3D.h"
+#include "SchriftEinpassen.h"
 #include "Randreservierung.h"
 #include "Shell.h"
 #include "Versuche.h"
@@ -32,32 +33,17 @@ namespace pinwick {
 
 namespace {
 
-// A rectangle in twips as pixels, edge by edge: neighbouring rectangles stay
-// neighbours and a bar that ends at the screen's bottom edge still does.
-QRect pxRechteck(const QRect& twips) {
-    const int links = Px(twips.x());
-    const int oben = Px(twips.y());
-    return QRect(links, oben, Px(twips.x() + twips.width()) - links,
-                 Px(twips.y() + twips.height()) - oben);
-}
-
 // The date and clock panels have their design widths, meant for a narrow
 // small font. The system's font at 8 points is taken, smaller when the widest
 // captions would not fit.
 QFont panelSchrift(int breitePx, int randPx) {
-    QFont schrift = QApplication::font();
-    qreal groesse = 8;
     const QString breiteste[] = {QStringLiteral("12:59:59 pm"), QStringLiteral("28/08/28")};
-    for (; groesse > 5; groesse -= 0.5) {
-        schrift.setPointSizeF(groesse);
-        const QFontMetrics fm(schrift);
-        bool passt = true;
+    return SchriftEinpassen(QApplication::font(), 8, 5.5, 0.5, [&](const QFontMetrics& fm) {
         for (const QString& text : breiteste)
-            passt = passt && fm.horizontalAdvance(text) + 2 * randPx <= breitePx;
-        if (passt)
-            break;
-    }
-    return schrift;
+            if (fm.horizontalAdvance(text) + 2 * randPx > breitePx)
+                return false;
+        return true;
+    });
 }
 
 // Inner height of the bubble window; a bubble above a bar at the bottom
@@ -220,18 +206,18 @@ void Terminal::MachLayout() {
         panel->setSchriftFarbe(p_.UhrSchriftFarbe);
         panel->setVisible(l.uhrSichtbar);
     }
-    datumPan_->setGeometry(pxRechteck(l.datumPan));
-    uhrPan_->setGeometry(pxRechteck(l.uhrPan));
+    datumPan_->setGeometry(PxLage(l.datumPan));
+    uhrPan_->setGeometry(PxLage(l.uhrPan));
     const QMargins raender = uhrPan_->contentsMargins();
     const QFont klein =
         panelSchrift(uhrPan_->width(), std::max(raender.left(), raender.right()) + 1);
     datumPan_->setFont(klein);
     uhrPan_->setFont(klein);
-    notizPan_->setGeometry(pxRechteck(l.notizPan));
+    notizPan_->setGeometry(PxLage(l.notizPan));
     notizPan_->Aussehen(bandSchrift(), Farbe(p_.notizHgFarbe), Farbe(p_.SchriftFarbe),
                         Farbe(p_.SchriftFarbe2), l.textOben);
 
-    geometrie_ = pxRechteck(QRect(l.leisteLinks, l.leisteOben, l.leisteBreite, l.leisteHoehe))
+    geometrie_ = PxLage(QRect(l.leisteLinks, l.leisteOben, l.leisteBreite, l.leisteHoehe))
                      .translated(schirm.topLeft());
     schirm_ = schirm;
     // The same text measured against the band as it is now: a narrower

@@ -3,6 +3,7 @@
 
 #include "Masse.h"
 #include "Panel3D.h"
+#include "SchriftEinpassen.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -21,15 +22,10 @@ namespace {
 // The small design size holds both captions only in a small font: the
 // system's font is shrunk until the longer one fits.
 QFont signalSchrift(int breitePx, int hoehePx) {
-    QFont schrift = QApplication::font();
     const QString laengste = QStringLiteral("Update verf\u00FCgbar");
-    for (qreal groesse = 8; groesse >= 5; groesse -= 0.5) {
-        schrift.setPointSizeF(groesse);
-        const QFontMetrics fm(schrift);
-        if (fm.horizontalAdvance(laengste) + 8 <= breitePx && fm.height() <= hoehePx)
-            break;
-    }
-    return schrift;
+    return SchriftEinpassen(QApplication::font(), 8, 5, 0.5, [&](const QFontMetrics& fm) {
+        return fm.horizontalAdvance(laengste) + 8 <= breitePx && fm.height() <= hoehePx;
+    });
 }
 
 } // namespace

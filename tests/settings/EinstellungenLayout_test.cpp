@@ -5,6 +5,7 @@
 #include "Bedienteil.h"
 #include "Einstellungen.h"
 #include "EinstellungenLayout.h"
+#include "Masse.h"
 #include "EinstellungenTexte.h"
 #include "EinstellungsSatz.h"
 #include "PassTest.h"
