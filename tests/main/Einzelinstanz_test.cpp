@@ -238,6 +238,7 @@ TEST(Einzelinstanz, TheAnswerComesWhenTheCopyHasActedAndSaysWhatItDid) {
     });
     EXPECT_EQ(ergebnis, Einzelinstanz::Ergebnis::Abgelehnt);
     EXPECT_TRUE(grund.contains(QStringLiteral("neu-aufbauen"))) << grund.toStdString();
+}
 
 namespace {
 QStringList warnungen;
