@@ -41,9 +41,11 @@ Datensatzmenge::Datensatzmenge(std::shared_ptr<Verbindung> verbindung, const QSt
         return;
     }
 
-    // The file changed since the last read, maybe its schema too: a table
-    // that became a view would run its query here.
-    intern::schemaArtenPruefen(*verbindung_);
+    // Someone else's file changed since the last read, maybe its schema too:
+    // a table that became a view would run its query here. The own file is
+    // checked at its opening; only the user's own programs change it.
+    if (verbindung_->fremd)
+        intern::schemaArtenPruefen(*verbindung_);
     Anweisung a(db(), QStringLiteral("select rowid, * from %1").arg(bezeichner(tabelle_)));
     const int spalten = sqlite3_column_count(a.s()) - 1;
     for (int i = 1; i <= spalten; ++i)
