@@ -14,7 +14,7 @@
 set -e
 cd "$(dirname "$0")/.."
 
-ALLE="zeittest_fuzz hilfen_fuzz update_fuzz signatur_fuzz eingabe_fuzz austausch_fuzz"
+ALLE="zeittest_fuzz hilfen_fuzz update_fuzz signatur_fuzz eingabe_fuzz austausch_fuzz datei_fuzz"
 
 # clang and its runtime (libFuzzer, sanitizers) are needed here only.
 missing=""
@@ -77,10 +77,13 @@ for z in $ZIELE; do
     for d in fuzz/korpus/$z fuzz/funde/$z; do
         [ -d "$d" ] && ALT="$ALT $d"
     done
+    # Whole database files need room for a few pages.
+    LAENGE=4096
+    [ "$z" = datei_fuzz ] && LAENGE=65536
     echo "== $z for $SEKUNDEN s"
     # shellcheck disable=SC2086
     nice -n 19 build-fuzz/fuzz/$z build-fuzz/korpus/$z $ALT \
-        $WOERTER -max_total_time="$SEKUNDEN" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+        $WOERTER -max_total_time="$SEKUNDEN" -max_len="$LAENGE" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix=build-fuzz/funde/$z/ 2>&1 |
         tee build-fuzz/$z.log | grep -E "^#[0-9]+[[:space:]]+(DONE|INITED)|^stat::|ERROR|SUMMARY|check failed" || true
     if [ -n "$(ls build-fuzz/funde/$z)" ]; then

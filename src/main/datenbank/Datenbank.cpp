@@ -130,6 +130,10 @@ void einrichten(Verbindung& v, const Oeffnung& o) {
         // verbinden).
         Anweisung pruefung(v.db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
         pruefung.schritt();
+    } else {
+        // Before any statement names a table of the file.
+        v.fristNeu();
+        intern::schemaArtenPruefen(v);
     }
     // Someone else's file is only ever read, whatever journal it has: a file
     // that cannot be read without writing fails on the reads.
@@ -178,6 +182,7 @@ void Datenbank::offenPruefen() const {
 
 void Datenbank::Ausfuehren(const QString& sql) {
     offenPruefen();
+    verbindung_->fristNeu();
     intern::ausfuehren(*verbindung_, sql);
 }
 
@@ -188,6 +193,9 @@ std::unique_ptr<Datensatzmenge> Datenbank::OpenRecordset(const QString& abfrage)
 
 void Datenbank::SchemaPruefen() {
     offenPruefen();
+    verbindung_->fristNeu();
+    // The file may have changed since it was opened.
+    intern::schemaArtenPruefen(*verbindung_);
     struct Tabelle {
         const char* name;
         const char* const* spalten;
@@ -219,6 +227,7 @@ void Datenbank::WarteZeitSetzen(int ms) {
 
 void Datenbank::GanzPruefen() {
     offenPruefen();
+    verbindung_->fristNeu();
     Anweisung pruefung(verbindung_->db, QStringLiteral("PRAGMA quick_check"));
     QStringList befunde;
     while (pruefung.schritt() && befunde.size() < 3)

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <vector>
@@ -41,6 +42,18 @@ struct Verbindung {
     };
     std::map<QString, Puffer> puffer;
     quint64 ausgefuehrt = 0;
+
+    // Someone else's file is read under limits (Grenzen.cpp): whoever can
+    // write to the share decides what it holds, and the bar reads it on its
+    // one thread. fremd marks such a connection; the frist is the work one
+    // operation on it may take, started anew by fristNeu().
+    bool fremd = false;
+    struct Frist {
+        bool laeuft = false;
+        std::chrono::nanoseconds arbeitBeginn{};
+        std::chrono::steady_clock::time_point uhrBeginn{};
+    } frist;
+    void fristNeu() { frist = Frist{}; }
 
     void schliessen();
     ~Verbindung() { schliessen(); }
@@ -120,6 +133,39 @@ int anmelden(Verbindung& v, const Oeffnung& o, const QByteArray& schluessel);
 // anmelden, then one read from the file, which is where the library first
 // tries the key: SQLITE_NOTADB for a wrong key or a file that is no database.
 int verbinden(Verbindung& v, const Oeffnung& o, const QByteArray& schluessel);
+
+// ---- what a file may hold, and how long reading it may take (Grenzen.cpp) ----
+
+// Refuses, as "not a Pinwick notes file", a schema with anything but ordinary
+// tables and their indexes: a view, a trigger or a virtual table would run
+// someone else's code, or reach parts of the engine the program never uses,
+// as soon as a statement names it. Reads only the schema table.
+void schemaArtenPruefen(Verbindung& v);
+
+// The limits on one read of someone else's file: the work a statement may
+// take (installed on the connection by anmelden) and what a recordset may
+// hold in memory.
+inline constexpr std::chrono::milliseconds FremdArbeit{200};
+inline constexpr std::chrono::milliseconds FremdUhr{2000};
+inline constexpr int FremdSchritte = 1000;
+inline constexpr qint64 FremdZeilen = 100000;
+inline constexpr qint64 FremdBytes = 48LL * 1024 * 1024;
+// Installs the frist on a connection to someone else's file; a statement it
+// stops fails with SQLITE_INTERRUPT, thrown as DatenFehler.
+void fristAnmelden(Verbindung& v);
+
+// Counts what a recordset reads from someone else's file into memory.
+class Mengenzaehler {
+public:
+    explicit Mengenzaehler(const Verbindung& v) : an_(v.fremd) {}
+    // Throws DatenFehler once the rows read exceed a limit.
+    void zaehlen(const std::vector<QVariant>& zeile);
+
+private:
+    bool an_;
+    qint64 zeilen_ = 0;
+    qint64 bytes_ = 0;
+};
 
 // ---- the read-only file layer (NurLesenDateien.cpp) --------------------------
 

@@ -24,6 +24,8 @@ Datensatzmenge::Datensatzmenge(std::shared_ptr<Verbindung> verbindung, const QSt
         werfen(QStringLiteral("unsupported query: %1").arg(abfrage));
     tabelle_ = treffer.captured(1);
 
+    db();
+    verbindung_->fristNeu();
     qint64 version = -1;
     {
         Anweisung v(db(), QStringLiteral("PRAGMA data_version"));
@@ -39,13 +41,20 @@ Datensatzmenge::Datensatzmenge(std::shared_ptr<Verbindung> verbindung, const QSt
         return;
     }
 
+    // Someone else's file changed since the last read, maybe its schema too:
+    // a table that became a view would run its query here. The own file is
+    // checked at its opening; only the user's own programs change it.
+    if (verbindung_->fremd)
+        intern::schemaArtenPruefen(*verbindung_);
     Anweisung a(db(), QStringLiteral("select rowid, * from %1").arg(bezeichner(tabelle_)));
     const int spalten = sqlite3_column_count(a.s()) - 1;
     for (int i = 1; i <= spalten; ++i)
         spalten_.append(QString::fromUtf8(sqlite3_column_name(a.s(), i)));
+    intern::Mengenzaehler zaehler(*verbindung_);
     while (a.schritt()) {
         daten_->rowids.push_back(sqlite3_column_int64(a.s(), 0));
         daten_->werte.push_back(zeileLesen(a.s(), spalten));
+        zaehler.zaehlen(daten_->werte.back());
     }
     puffer.version = version;
     puffer.aenderungen = aenderungen;
@@ -91,6 +100,8 @@ void Datensatzmenge::pruefeZeile() const {
 }
 
 bool Datensatzmenge::zeileHolen(qint64 rowid, std::vector<QVariant>& zeile) {
+    db();
+    verbindung_->fristNeu();
     Anweisung a(
         db(), QStringLiteral("select rowid, * from %1 where rowid = ?").arg(bezeichner(tabelle_)));
     sqlite3_bind_int64(a.s(), 1, rowid);

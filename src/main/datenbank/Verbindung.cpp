@@ -30,6 +30,12 @@ void werfen(int rc, const QString& text) {
     const int grund = rc & 0xFF;
     if (grund == SQLITE_BUSY || grund == SQLITE_LOCKED)
         throw BesetztFehler(text.toStdString());
+    // Only the frist on someone else's file interrupts a statement.
+    if (grund == SQLITE_INTERRUPT)
+        throw DatenFehler(
+            QStringLiteral("not read: the file takes more work to read than a notes file (%1)")
+                .arg(text)
+                .toStdString());
     throw DatenFehler(text.toStdString());
 }
 
@@ -142,6 +148,9 @@ int anmelden(Verbindung& v, const Oeffnung& o, const QByteArray& schluessel) {
     if (rc != SQLITE_OK)
         return rc;
     sqlite3_busy_timeout(v.db, o.warteMs);
+    v.fremd = o.nurLesen;
+    if (v.fremd)
+        fristAnmelden(v);
     return SQLITE_OK;
 }
 
