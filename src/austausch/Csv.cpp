@@ -12,42 +12,62 @@ namespace {
     throw EingabeFehler(text.toStdString());
 }
 
-// Reads CSV text field by field, counting lines for the messages.
+// Reads CSV text record by record, counting lines for the messages. A file
+// to import may come from anyone: it is never held more than once beside
+// its text, however it is made. Fields past those a caller keeps are only
+// counted, a field and the number of records have their limits.
 class Leser {
 public:
-    Leser(const QString& text, std::vector<int>* anfaenge) : text_(text), anfaenge_(anfaenge) {}
+    Leser(const QString& text, qsizetype behalten) : text_(text), behalten_(behalten) {}
 
-    std::vector<QStringList> alle() {
+    // The next record into satz (at most behalten fields; felder counts
+    // them all) and the line it begins on; false at the end of the text.
+    bool naechster(QStringList& satz, qsizetype& felder, int& anfang) {
         const qsizetype n = text_.size();
-        while (i_ < n) {
-            if (!feldBegonnen_)
-                satzAnfang_ = zeile_;
-            feldBegonnen_ = true;
+        if (i_ >= n)
+            return false;
+        if (++saetze_ > CsvHoechstSaetze)
+            fehler(QStringLiteral("line %1: more than %2 records; split the file")
+                       .arg(zeile_)
+                       .arg(CsvHoechstSaetze));
+        satz.clear();
+        felder = 0;
+        anfang = anfang_ = zeile_;
+        for (;;) {
+            feld_.clear();
             if (text_[i_] == QLatin1Char('"'))
                 gequotet();
             else
                 schlicht();
+            feldEnde(satz, felder);
             if (i_ >= n)
-                break;
+                return true;
             if (text_[i_] == QLatin1Char(',')) {
-                satz_ << feld_;
-                feld_.clear();
                 ++i_;
                 // A comma at the very end still leaves an empty last field.
-                if (i_ >= n)
-                    break;
+                if (i_ >= n) {
+                    feld_.clear();
+                    feldEnde(satz, felder);
+                    return true;
+                }
                 continue;
             }
             i_ += umbruch(i_);
             ++zeile_;
-            satzEnde();
+            return true;
         }
-        if (feldBegonnen_)
-            satzEnde();
-        return std::move(saetze_);
     }
 
 private:
+    void feldEnde(QStringList& satz, qsizetype& felder) {
+        if (++felder > CsvHoechstFelder)
+            fehler(QStringLiteral("line %1: more than %2 fields in a record")
+                       .arg(anfang_)
+                       .arg(CsvHoechstFelder));
+        if (felder <= behalten_)
+            satz << feld_;
+    }
+
     // A line break at j (CR LF, LF or CR): its length, else 0.
     int umbruch(qsizetype j) const {
         if (j >= text_.size())
@@ -57,14 +77,11 @@ private:
         return text_[j] == QLatin1Char('\n') ? 1 : 0;
     }
 
-    void satzEnde() {
-        satz_ << feld_;
-        feld_.clear();
-        saetze_.push_back(satz_);
-        if (anfaenge_)
-            anfaenge_->push_back(satzAnfang_);
-        satz_.clear();
-        feldBegonnen_ = false;
+    void laengePruefen(int anfang) const {
+        if (feld_.size() > CsvHoechstFeld)
+            fehler(QStringLiteral("line %1: a field longer than %2 characters")
+                       .arg(anfang)
+                       .arg(CsvHoechstFeld));
     }
 
     // A quoted field: up to the quote that is not doubled.
@@ -75,6 +92,7 @@ private:
         for (;;) {
             if (i_ >= n)
                 fehler(QStringLiteral("line %1: a quote opened here is never closed").arg(anfang));
+            laengePruefen(anfang);
             if (text_[i_] == QLatin1Char('"')) {
                 if (i_ + 1 < n && text_[i_ + 1] == QLatin1Char('"')) {
                     feld_ += QLatin1Char('"');
@@ -101,29 +119,28 @@ private:
             if (text_[i_] == QLatin1Char('"'))
                 fehler(QStringLiteral("line %1: a quote inside an unquoted field").arg(zeile_));
             feld_ += text_[i_++];
+            laengePruefen(zeile_);
         }
     }
 
     const QString& text_;
-    std::vector<int>* anfaenge_;
-    std::vector<QStringList> saetze_;
-    QStringList satz_;
+    const qsizetype behalten_;
     QString feld_;
     qsizetype i_ = 0;
-    int zeile_ = 1, satzAnfang_ = 1;
-    bool feldBegonnen_ = false; // something of the current record was read
+    qint64 saetze_ = 0;
+    int zeile_ = 1, anfang_ = 1;
 };
 
-// Where each record began, for messages; filled beside the records.
-std::vector<QStringList> lesen(const QByteArray& daten, std::vector<int>* anfaenge) {
-    QByteArray roh = daten;
+// The text of the file: UTF-8, a byte order mark at the start skipped.
+QString csvText(const QByteArray& daten) {
+    QByteArrayView roh(daten);
     if (roh.startsWith("\xEF\xBB\xBF"))
-        roh.remove(0, 3);
+        roh = roh.sliced(3);
     QStringDecoder dekodierer(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = dekodierer.decode(roh);
+    QString text = dekodierer.decode(roh);
     if (dekodierer.hasError())
         fehler(QStringLiteral("the file is not UTF-8 text"));
-    return Leser(text, anfaenge).alle();
+    return text;
 }
 
 bool braucheAnfuehrung(const QString& feld) {
@@ -173,7 +190,15 @@ template <typename Wert> Zeitplanwahl wahlAusFeldern(const Wert& wert) {
 } // namespace
 
 std::vector<QStringList> CsvLesen(const QByteArray& daten) {
-    return lesen(daten, nullptr);
+    const QString text = csvText(daten);
+    Leser leser(text, CsvHoechstSaetze);
+    std::vector<QStringList> saetze;
+    QStringList satz;
+    qsizetype felder = 0;
+    int anfang = 0;
+    while (leser.naechster(satz, felder, anfang))
+        saetze.push_back(satz);
+    return saetze;
 }
 
 QByteArray CsvZeile(const QStringList& felder) {
@@ -191,15 +216,22 @@ QByteArray CsvZeile(const QStringList& felder) {
 }
 
 std::vector<CsvNotiz> CsvNotizenLesen(const QByteArray& daten) {
-    std::vector<int> anfaenge;
-    const std::vector<QStringList> saetze = lesen(daten, &anfaenge);
-    if (saetze.empty())
+    const QString text = csvText(daten);
+    const qsizetype spalten = CsvKopf.size();
+    // The header comes first and is checked before anything else is read:
+    // a file that is not one of ours is refused after its first line. A
+    // record keeps no more fields than the header has; the others are
+    // counted for the message.
+    Leser leser(text, spalten + 1);
+    QStringList kopf;
+    qsizetype kopfFelder = 0;
+    int anfang = 0;
+    if (!leser.naechster(kopf, kopfFelder, anfang))
         fehler(QStringLiteral("the file is empty; it needs the header %1")
                    .arg(CsvKopf.join(QLatin1Char(','))));
     // Which column holds which value.
     std::array<int, 8> spalte;
     spalte.fill(-1);
-    const QStringList& kopf = saetze.front();
     for (int i = 0; i < kopf.size(); ++i) {
         const int k = int(CsvKopf.indexOf(kopf[i].trimmed().toLower()));
         if (k < 0)
@@ -213,22 +245,23 @@ std::vector<CsvNotiz> CsvNotizenLesen(const QByteArray& daten) {
         fehler(QStringLiteral("line 1: the columns text and rhythm are needed"));
 
     std::vector<CsvNotiz> notizen;
-    for (size_t s = 1; s < saetze.size(); ++s) {
-        const QStringList& satz = saetze[s];
+    QStringList satz;
+    qsizetype felder = 0;
+    while (leser.naechster(satz, felder, anfang)) {
         CsvNotiz c;
-        c.zeile = anfaenge[s];
+        c.zeile = anfang;
         // A blank line between notes is no note.
-        if (satz.size() == 1 && satz[0].isEmpty())
+        if (felder == 1 && satz[0].isEmpty())
             continue;
         const auto wert = [&](int k) {
             const int i = spalte[size_t(k)];
             return i >= 0 && i < satz.size() ? satz[i] : QString();
         };
         try {
-            if (satz.size() != kopf.size())
+            if (felder != kopfFelder)
                 fehler(QStringLiteral("%1 fields where the header has %2")
-                           .arg(satz.size())
-                           .arg(kopf.size()));
+                           .arg(felder)
+                           .arg(kopfFelder));
             c.text = wert(0);
             c.wahl = wahlAusFeldern(wert);
         } catch (const EingabeFehler& e) {

@@ -105,6 +105,20 @@ std::vector<Jahrestag> JahrestageLesen(const QString& text) {
     return tage;
 }
 
+QDate JahresZiel(const Jahrestag& t, int jahr) {
+    if (t.monat < 1 || t.monat > 12)
+        return {};
+    return QDate(jahr, t.monat, 1).addDays(t.tag - 1);
+}
+
+bool JahrestagFaelltImJahr(const Jahrestag& t) {
+    if (t.tag < 1 || t.tag > 99 || t.monat < 1 || t.monat > 12)
+        return false;
+    // January and February move by a day in leap years, so both kinds of
+    // year are asked.
+    return JahresZiel(t, 2001).year() == 2001 && JahresZiel(t, 2000).year() == 2000;
+}
+
 QString JahrestageText(const std::vector<Jahrestag>& tage) {
     QStringList teile;
     for (const Jahrestag& t : tage)
@@ -246,7 +260,10 @@ void jahresWerte(const Zeitplanwahl& wahl, NotizWerte& w) {
         fehler(QStringLiteral("a yearly note needs one to four days of the year"));
     for (size_t i = 0; i < wahl.jahrestage.size(); ++i) {
         const Jahrestag& t = wahl.jahrestage[i];
-        if (t.monat < 1 || t.monat > 12 || t.tag < 1 || t.tag > hoechsterTag(t.monat))
+        // A day past the month's end is the editor's and the ticker's way to
+        // say "the day after": 31.06 shows on 1 July. Only a day that runs
+        // on into the next year never shows.
+        if (!JahrestagFaelltImJahr(t))
             fehler(QStringLiteral("day of the year %1.%2 does not exist").arg(t.tag).arg(t.monat));
         w.jahrTag[i] = t.tag;
         w.jahrMonat[i] = t.monat;
