@@ -13,12 +13,18 @@ namespace {
 }
 
 // Reads CSV text record by record, counting lines for the messages. A file
-// to import may come from anyone: it is never held more than once beside
-// its text, however it is made. Fields past those a caller keeps are only
-// counted, a field and the number of records have their limits.
+// to import may come from anyone: it is read as the bytes it is, each field
+// made text on its own (the separators are ASCII, so a file is UTF-8 when
+// every field is), and nothing of it is held twice, however it is made.
+// Fields past those a caller keeps are only counted; a field, the fields of
+// a record and the records have their limits.
 class Leser {
 public:
-    Leser(const QString& text, qsizetype behalten) : text_(text), behalten_(behalten) {}
+    Leser(const QByteArray& daten, qsizetype behalten) : text_(daten), behalten_(behalten) {
+        // A UTF-8 byte order mark at the start is no part of the text.
+        if (text_.startsWith("\xEF\xBB\xBF"))
+            text_ = text_.sliced(3);
+    }
 
     // The next record into satz (at most behalten fields; felder counts
     // them all) and the line it begins on; false at the end of the text.
@@ -35,14 +41,14 @@ public:
         anfang = anfang_ = zeile_;
         for (;;) {
             feld_.clear();
-            if (text_[i_] == QLatin1Char('"'))
+            if (text_[i_] == '"')
                 gequotet();
             else
                 schlicht();
             feldEnde(satz, felder);
             if (i_ >= n)
                 return true;
-            if (text_[i_] == QLatin1Char(',')) {
+            if (text_[i_] == ',') {
                 ++i_;
                 // A comma at the very end still leaves an empty last field.
                 if (i_ >= n) {
@@ -64,22 +70,26 @@ private:
             fehler(QStringLiteral("line %1: more than %2 fields in a record")
                        .arg(anfang_)
                        .arg(CsvHoechstFelder));
+        QStringDecoder dekodierer(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString feld = dekodierer.decode(feld_);
+        if (dekodierer.hasError())
+            fehler(QStringLiteral("the file is not UTF-8 text"));
         if (felder <= behalten_)
-            satz << feld_;
+            satz << feld;
     }
 
     // A line break at j (CR LF, LF or CR): its length, else 0.
     int umbruch(qsizetype j) const {
         if (j >= text_.size())
             return 0;
-        if (text_[j] == QLatin1Char('\r'))
-            return j + 1 < text_.size() && text_[j + 1] == QLatin1Char('\n') ? 2 : 1;
-        return text_[j] == QLatin1Char('\n') ? 1 : 0;
+        if (text_[j] == '\r')
+            return j + 1 < text_.size() && text_[j + 1] == '\n' ? 2 : 1;
+        return text_[j] == '\n' ? 1 : 0;
     }
 
     void laengePruefen(int anfang) const {
         if (feld_.size() > CsvHoechstFeld)
-            fehler(QStringLiteral("line %1: a field longer than %2 characters")
+            fehler(QStringLiteral("line %1: a field longer than %2 bytes")
                        .arg(anfang)
                        .arg(CsvHoechstFeld));
     }
@@ -93,9 +103,9 @@ private:
             if (i_ >= n)
                 fehler(QStringLiteral("line %1: a quote opened here is never closed").arg(anfang));
             laengePruefen(anfang);
-            if (text_[i_] == QLatin1Char('"')) {
-                if (i_ + 1 < n && text_[i_ + 1] == QLatin1Char('"')) {
-                    feld_ += QLatin1Char('"');
+            if (text_[i_] == '"') {
+                if (i_ + 1 < n && text_[i_ + 1] == '"') {
+                    feld_ += '"';
                     i_ += 2;
                     continue;
                 }
@@ -104,44 +114,32 @@ private:
             }
             if (const int u = umbruch(i_)) {
                 ++zeile_;
-                feld_ += text_.mid(i_, u);
+                feld_ += text_.sliced(i_, u);
                 i_ += u;
                 continue;
             }
             feld_ += text_[i_++];
         }
-        if (i_ < n && text_[i_] != QLatin1Char(',') && !umbruch(i_))
+        if (i_ < n && text_[i_] != ',' && !umbruch(i_))
             fehler(QStringLiteral("line %1: text after a closing quote").arg(zeile_));
     }
 
     void schlicht() {
-        while (i_ < text_.size() && text_[i_] != QLatin1Char(',') && !umbruch(i_)) {
-            if (text_[i_] == QLatin1Char('"'))
+        while (i_ < text_.size() && text_[i_] != ',' && !umbruch(i_)) {
+            if (text_[i_] == '"')
                 fehler(QStringLiteral("line %1: a quote inside an unquoted field").arg(zeile_));
             feld_ += text_[i_++];
             laengePruefen(zeile_);
         }
     }
 
-    const QString& text_;
+    QByteArrayView text_;
     const qsizetype behalten_;
-    QString feld_;
+    QByteArray feld_;
     qsizetype i_ = 0;
     qint64 saetze_ = 0;
     int zeile_ = 1, anfang_ = 1;
 };
-
-// The text of the file: UTF-8, a byte order mark at the start skipped.
-QString csvText(const QByteArray& daten) {
-    QByteArrayView roh(daten);
-    if (roh.startsWith("\xEF\xBB\xBF"))
-        roh = roh.sliced(3);
-    QStringDecoder dekodierer(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = dekodierer.decode(roh);
-    if (dekodierer.hasError())
-        fehler(QStringLiteral("the file is not UTF-8 text"));
-    return text;
-}
 
 bool braucheAnfuehrung(const QString& feld) {
     if (feld.isEmpty())
@@ -190,8 +188,7 @@ template <typename Wert> Zeitplanwahl wahlAusFeldern(const Wert& wert) {
 } // namespace
 
 std::vector<QStringList> CsvLesen(const QByteArray& daten) {
-    const QString text = csvText(daten);
-    Leser leser(text, CsvHoechstSaetze);
+    Leser leser(daten, CsvHoechstFelder);
     std::vector<QStringList> saetze;
     QStringList satz;
     qsizetype felder = 0;
@@ -216,13 +213,12 @@ QByteArray CsvZeile(const QStringList& felder) {
 }
 
 std::vector<CsvNotiz> CsvNotizenLesen(const QByteArray& daten) {
-    const QString text = csvText(daten);
     const qsizetype spalten = CsvKopf.size();
     // The header comes first and is checked before anything else is read:
     // a file that is not one of ours is refused after its first line. A
     // record keeps no more fields than the header has; the others are
     // counted for the message.
-    Leser leser(text, spalten + 1);
+    Leser leser(daten, spalten + 1);
     QStringList kopf;
     qsizetype kopfFelder = 0;
     int anfang = 0;

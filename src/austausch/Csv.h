@@ -19,14 +19,14 @@
 namespace pinwick {
 
 // What a file to import may hold: records (lines, blank ones too), fields
-// in a record, and characters in one field (a note holds at most NotizHoechstLaenge; the
-// rest is room for line breaks made blanks). Beyond either the whole file is
-// refused, with a message naming the limit.
+// in a record, and bytes in one field (a note holds at most
+// NotizHoechstLaenge characters of up to three bytes each). Beyond any of
+// them the whole file is refused, with a message naming the limit.
 inline constexpr qint64 CsvHoechstSaetze = 100000;
 // Fields in one record: the header's eight, and room for a wrong file to
 // be told apart from a long one.
 inline constexpr qsizetype CsvHoechstFelder = 64;
-inline constexpr qsizetype CsvHoechstFeld = 65536;
+inline constexpr qsizetype CsvHoechstFeld = 131072;
 
 // Splits CSV text into records of fields. Fields are separated by commas,
 // records by CR LF (a bare LF or CR is taken too); a field in double quotes
