@@ -52,8 +52,11 @@ struct KalenderInhalt {
 // unfolded. A note's event takes a dozen lines, and its longest line, the
 // SUMMARY, at most NotizHoechstLaenge characters of up to three bytes each
 // plus escapes.
-inline constexpr qint64 KalenderHoechstZeilen = 200000;
+inline constexpr qint64 KalenderHoechstZeilen = 100000;
 inline constexpr qsizetype KalenderHoechstZeile = 262144;
+// Properties without a value ("X-A:"), which libical reads in a time that
+// grows with the square of their number.
+inline constexpr qint64 KalenderHoechstLeer = 1000;
 
 // Reads every VEVENT; takes those that map onto a rhythm of the ticker and
 // refuses the others (an hourly rule, COUNT, EXDATE, an interval, ...). A

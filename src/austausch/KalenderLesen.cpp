@@ -402,7 +402,7 @@ void vorpruefen(const QByteArray& daten) {
     QByteArrayView rest(daten);
     if (rest.startsWith("\xEF\xBB\xBF"))
         rest = rest.sliced(3);
-    qint64 zeilen = 0;
+    qint64 zeilen = 0, leer = 0;
     qsizetype laenge = 0;
     bool erste = true;
     while (!rest.isEmpty()) {
@@ -418,7 +418,14 @@ void vorpruefen(const QByteArray& daten) {
             erste = false;
         }
         // A line that starts with a blank or a tab goes on the one before.
-        if (!zeile.isEmpty() && (zeile.front() == ' ' || zeile.front() == '\t')) {
+        const bool weiter = !zeile.isEmpty() && (zeile.front() == ' ' || zeile.front() == '\t');
+        // libical's time for a property without a value grows with the
+        // number of those before it; a calendar has few or none.
+        if (!rest.startsWith(' ') && !rest.startsWith('\t') && zeile.endsWith(':') &&
+            ++leer > KalenderHoechstLeer)
+            fehler(QStringLiteral("more than %1 properties without a value")
+                       .arg(KalenderHoechstLeer));
+        if (weiter) {
             laenge += zeile.size() - 1;
         } else {
             laenge = zeile.size();

@@ -354,8 +354,11 @@ TEST_F(BefehlTest, ImportRefusesFilesPastItsLimitsByName) {
     for (int i = 0; i <= 100000; ++i)
         vieleZeilen += "x,daily,,,,,,\r\n";
     QByteArray winzig = "BEGIN:VCALENDAR\r\n";
-    for (int i = 0; i <= 200000; ++i)
-        winzig += "X:\r\n";
+    for (int i = 0; i <= 100000; ++i)
+        winzig += "X:1\r\n";
+    QByteArray ohneWert = "BEGIN:VCALENDAR\r\n";
+    for (int i = 0; i <= 1000; ++i)
+        ohneWert += "X-A:\r\n";
     QByteArray gefaltet = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:a";
     for (int i = 0; i < 3000; ++i)
         gefaltet += "\r\n " + QByteArray(99, 'a');
@@ -375,7 +378,8 @@ TEST_F(BefehlTest, ImportRefusesFilesPastItsLimitsByName) {
          "line 2: a field longer than 131072 bytes"},
         {"kopf.csv", "Text;Rhythmus\r\n" + QByteArray(1 << 20, ','),
          "line 1: unknown column \"Text;Rhythmus\""},
-        {"winzig.ics", winzig, "more than 200000 lines; split the calendar"},
+        {"winzig.ics", winzig, "more than 100000 lines; split the calendar"},
+        {"ohne-wert.ics", ohneWert, "more than 1000 properties without a value"},
         {"lang.ics", "BEGIN:VCALENDAR\r\nSUMMARY:" + QByteArray(300000, 'a') + "\r\n",
          "line 2 is longer than 262144 bytes"},
         {"gefaltet.ics", gefaltet, "line 3 is longer than 262144 bytes"},
