@@ -7,6 +7,7 @@
 // (/1).
 
 #include "Programm.h"
+#include "SchluesselAblage.h"
 #include "Speicher.h"
 
 #include <QDir>
@@ -54,8 +55,8 @@ struct Umgebung {
 };
 
 void behalten(benchmark::State& state) {
-    Datenbank::SchluesselVergessen();
-    Datenbank::SchluesselBehalten(state.range(0) != 0);
+    schluesselablage::AllesVergessen();
+    schluesselablage::Behalten(state.range(0) != 0);
 }
 
 void BM_ErstesOeffnen(benchmark::State& state) {
@@ -63,7 +64,7 @@ void BM_ErstesOeffnen(benchmark::State& state) {
     Umgebung u;
     for (auto _ : state) {
         // A process that has not opened the file yet.
-        Datenbank::SchluesselVergessen();
+        schluesselablage::AllesVergessen();
         u.oeffnen(state);
     }
 }
@@ -101,7 +102,7 @@ void BM_WiederOeffnenNachErsetzen(benchmark::State& state) {
         QFile::remove(daneben);
         fuellen(daneben);
         // Making the file opened it here; a receiver has never seen it.
-        Datenbank::SchluesselVergessen();
+        schluesselablage::AllesVergessen();
         ::rename(QFile::encodeName(daneben).constData(), QFile::encodeName(u.pfad).constData());
         state.ResumeTiming();
         u.oeffnen(state);

@@ -1,10 +1,12 @@
 #!/bin/sh
-# Installs the Debian packages needed to build, test and run Pinwick.
+# Installs the Debian packages needed to build Pinwick and run its tests, and
+# nothing more: what the program only recommends (xdg-utils, for the help
+# pages) stays out, and the tests set up or stub such things themselves.
 # Quick when everything is already there: apt is only touched for missing packages.
 set -e
 
 PACKAGES="build-essential cmake pkg-config ninja-build
-qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
+qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n
 libsqlcipher-dev sqlcipher libssl-dev
 libcurl4-openssl-dev
 libsodium-dev minisign openssl python3-openssl
@@ -12,7 +14,7 @@ libgtest-dev libgmock-dev googletest libbenchmark-dev
 libxcb1-dev
 libwayland-dev wayland-protocols qt6-wayland
 libical-dev
-xvfb xauth xdotool imagemagick x11-utils openbox xterm x11-xserver-utils
+xvfb xdotool imagemagick x11-utils openbox xterm x11-xserver-utils
 sway grim foot
 python3-pyftpdlib
 at-spi2-core python3-pyatspi dbus

@@ -2,8 +2,10 @@
 
 #include "About.h"
 #include "BedienNamen.h"
+#include "BefehlsAnnahme.h"
 #include "Einzelinstanz.h"
 #include "Einstellungen.h"
+#include "HilfeFenster.h"
 #include "Intro.h"
 #include "Kommandozeile.h"
 #include "Journal.h"
@@ -86,9 +88,11 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // The way to the screen, with the connection kept for a layer surface.
+    pinwick::LeistenPlattform plattform;
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     // ---- Platform: X11, a Wayland layer surface, or XWayland (WaylandLeiste.h).
-    pinwick::LeistenWegFestlegen();
+    plattform = pinwick::LeistenWegFestlegen();
     // Through shared memory every repaint of a window (the clock's, once a
     // second) brings a completion event back from the X server, which wakes
     // Qt's event reader thread and then the program once more. The bar's
@@ -117,13 +121,18 @@ int main(int argc, char** argv) {
     pinwick::Einzelinstanz instanz(pinwick::InstanzPfad());
     const QByteArray befehl =
         aufruf.neueNotiz ? pinwick::befehl::neueNotiz : pinwick::befehl::zeigen;
-    // A running bar answers at once, except in the busy second of its own
-    // splash: the wait covers that.
-    switch (instanz.ErsteOderUebergeben(befehl, {}, 2500)) {
+    // A running bar takes the command at once, except in the busy second of
+    // its own splash: the wait covers that. It answers once it has acted on
+    // the command (or queued it behind a window in its way).
+    switch (instanz.ErsteOderUebergeben(befehl, {}, 2500, 15000)) {
     case pinwick::Einzelinstanz::Ergebnis::Erste:
         break;
     case pinwick::Einzelinstanz::Ergebnis::Uebergeben:
         return 0;
+    case pinwick::Einzelinstanz::Ergebnis::Abgelehnt:
+        std::fprintf(stderr, "Pinwick3: the running Pinwick refused: %s\n",
+                     qPrintable(instanz.Grund()));
+        return 3;
     case pinwick::Einzelinstanz::Ergebnis::Keine:
         std::fputs("Pinwick3: another Pinwick runs on this display but does not answer.\n",
                    stderr);
@@ -146,6 +155,9 @@ int main(int argc, char** argv) {
 
     BedienNamenBeimZeigen bedienNamen;
     app.installEventFilter(&bedienNamen);
+    // A desktop without a handler for web pages gets the help in a window
+    // of the program's own.
+    pinwick::HilfeFensterEinrichten();
 
     pinwick::Programm p;
     // Qt's own buttons and dialogs speak the program's language.
@@ -156,36 +168,38 @@ int main(int argc, char** argv) {
     QPointer<pinwick::Intro> intro;
     std::unique_ptr<pinwick::Terminal> leiste;
 
-    // Commands from later starts. Until the bar stands they wait; while one
-    // of its windows is open (the timer stands still then) that window comes
-    // forward instead of a second one opening over it.
-    bool neueNotizOffen = aufruf.neueNotiz;
-    const auto neueNotizAusfuehren = [&] {
-        neueNotizOffen = false;
-        if (!leiste || !p.eigeneErlauben)
+    // Commands from later starts: carried out once the bar stands, behind
+    // a window that stands in their way (BefehlsAnnahme).
+    pinwick::BefehlsAnnahme annahme;
+    annahme.bereit = [&] { return leiste && leiste->Timer1Laeuft(); };
+    annahme.imWeg = [&]() -> QWidget* {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            return modal;
+        // The settings window is modeless but holds the bar while it is open.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<pinwick::Einstellungen*>(w) && w->isVisible())
+                return w;
+        return nullptr;
+    };
+    annahme.istNeueNotiz = [](QWidget* w) {
+        auto* editor = qobject_cast<pinwick::Notizen*>(w);
+        return editor && editor->Modus() == pinwick::NotizModus::Neu;
+    };
+    annahme.eigeneErlaubt = [&] { return bool(p.eigeneErlauben); };
+    annahme.leisteZeigen = [&] {
+        if (!leiste)
             return;
-        if (QWidget* offen = QApplication::activeModalWidget()) {
-            offen->raise();
-            offen->activateWindow();
-            return;
-        }
-        if (leiste->Timer1Laeuft())
+        leiste->show();
+        leiste->raise();
+        leiste->activateWindow();
+    };
+    annahme.editorOeffnen = [&] {
+        if (leiste)
             leiste->NeueNotiz();
     };
-    instanz.empfangen = [&](const QByteArray& wort, const QByteArray&) {
-        if (!leiste) {
-            if (wort == pinwick::befehl::neueNotiz)
-                neueNotizOffen = true;
-            return;
-        }
-        QWidget* vorne = QApplication::activeModalWidget();
-        if (!vorne)
-            vorne = leiste.get();
-        vorne->show();
-        vorne->raise();
-        vorne->activateWindow();
-        if (wort == pinwick::befehl::neueNotiz)
-            neueNotizAusfuehren();
+    instanz.empfangen = [&](const QByteArray& wort, const QByteArray& argument,
+                            pinwick::Rueckmeldung antwort) {
+        annahme.Annehmen(wort, argument, antwort);
     };
 
     pinwick::StartFenster fenster;
@@ -209,7 +223,7 @@ int main(int argc, char** argv) {
         };
         leiste->verwaltungZeigen = [&] { pinwick::VerwaltungZeigen(p); };
         // ---- Platform: on Wayland with layer-shell the bar is a layer surface.
-        if (!pinwick::LeisteAufWayland(*leiste))
+        if (!pinwick::LeisteAufWayland(*leiste, plattform))
             leiste->show();
     };
     fenster.hilfeZeigen = [&] { pinwick::HilfeZeigen(p); };
@@ -225,7 +239,13 @@ int main(int argc, char** argv) {
                                   QString::fromLocal8Bit(f.what()));
         return 1;
     }
-    if (neueNotizOffen)
-        QTimer::singleShot(0, &app, neueNotizAusfuehren);
+    if (aufruf.neueNotiz) {
+        if (p.eigeneErlauben)
+            annahme.NeueNotizVormerken();
+        else
+            std::fprintf(stderr, "Pinwick3: %s\n",
+                         qPrintable(pinwick::BefehlsAnnahme::EigeneNichtErlaubt()));
+    }
+    annahme.LeisteSteht();
     return app.exec();
 }

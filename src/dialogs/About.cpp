@@ -80,6 +80,22 @@ About::About(Programm& p, QWidget* eltern)
     textLab(12)->setText(englisch ? QStringLiteral("Pinwick in the web")
                                   : QStringLiteral("Pinwick im Web"));
     endeBef_->setText(englisch ? QStringLiteral("Close") : QStringLiteral("Schlie\u00DFen"));
+#if !PINWICK_UPDATE_TLS
+    // A build without FTPS says so where its users look for what they run:
+    // its update password travels in clear, and only the signature keeps a
+    // forged release out.
+    auto* klartext = new Panel3D(this);
+    klartext->setObjectName(QStringLiteral("klartextFtp"));
+    klartext->setRand(false);
+    klartext->setDurchsichtig(true);
+    klartext->setAusrichtung(Qt::AlignLeft | Qt::AlignVCenter);
+    klartext->setGeometry(Px(300), Px(2955), Px(2900), Px(375));
+    QFont klein = klartext->font();
+    klein.setPixelSize(11);
+    klartext->setFont(klein);
+    klartext->setText(englisch ? QStringLiteral("Updates over plain FTP (no TLS)")
+                               : QStringLiteral("Updates \u00FCber einfaches FTP (ohne TLS)"));
+#endif
 
     // Centred over the bar, near the top of the screen.
     const QRect schirm = Bildschirm(p_.leiste);

@@ -1,5 +1,6 @@
 #include "Installation.h"
 
+#include "EigenerOrdner.h"
 #include "Hilfen.h"
 #include "Programme.h"
 #include "Signatur.h"
@@ -10,7 +11,6 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -108,6 +108,31 @@ bool Ausfuehrbar(const QString& pfad) {
 #endif
 }
 
+// The floor's copy: the version as the hand-over files hold numbers, flushed
+// to the disk; empty, or why it could not be written whole.
+QString StandSchreiben(const QString& nach, int16_t version) {
+    QFile::remove(nach);
+    QFile datei(nach);
+    if (!datei.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return datei.errorString();
+    const QByteArray zeile = QByteArray::number(version) + "\r\n";
+#ifdef Q_OS_WIN
+    const bool gut = datei.write(zeile) == zeile.size() && datei.flush() &&
+                     ::_commit(datei.handle()) == 0;
+#else
+    const bool gut =
+        datei.write(zeile) == zeile.size() && datei.flush() && ::fsync(datei.handle()) == 0;
+#endif
+    QString warum;
+    if (!gut)
+        warum = datei.errorString().isEmpty() ? QStringLiteral("cannot be flushed to the disk")
+                                              : datei.errorString();
+    datei.close();
+    if (!gut)
+        QFile::remove(nach);
+    return warum;
+}
+
 QByteArray DateiLesen(const QString& pfad, int64_t hoechstens) {
     QFile datei(pfad);
     if (!DateiVorhanden(pfad) || !datei.open(QIODevice::ReadOnly))
@@ -197,13 +222,16 @@ int16_t EigeneVersion() {
     return PINWICK_VERSIONSNUMMER;
 }
 
-Installation::Installation(const QDir& arbeitsOrdner)
-    : downloadBasis(SystemDownloadBasis()), ordner_(arbeitsOrdner) {
+Installation::Installation(const QDir& arbeitsOrdner) : ordner_(arbeitsOrdner) {
+    downloadBasis = SystemDownloadBasis(&basisFehler_);
     installierteVersion = StandLesen();
 }
 
-QString Installation::SystemDownloadBasis() {
-#ifdef Q_OS_WIN
+QString Installation::SystemDownloadBasis(QString* grund) {
+#ifndef Q_OS_WIN
+    return PrivaterOrdner(grund);
+#else
+    Q_UNUSED(grund);
     QString ordner = WindowsOrdner();
     if (!ordner.isEmpty()) {
         if (!ordner.endsWith(QLatin1Char('\\')))
@@ -212,8 +240,8 @@ QString Installation::SystemDownloadBasis() {
         if (QDir().mkpath(ordner))
             return ordner;
     }
-#endif
     return QDir::tempPath();
+#endif
 }
 
 void Installation::UpdinfoLesen() {
@@ -253,7 +281,9 @@ QString Installation::hindernis(const QStringList& liste) const {
     const QFileInfo ordner(ordner_.absolutePath());
     if (!ordner.isDir() || !ordner.isWritable())
         return QStringLiteral("the program folder %1 cannot be written").arg(ordner_.absolutePath());
-    for (const QString& name : liste) {
+    QStringList ziele = liste;
+    ziele << Name(StandDatei);
+    for (const QString& name : ziele) {
         const QFileInfo ziel(ordner_.filePath(ZielName(name)));
         if (ziel.isSymLink() || (ziel.exists() && !ziel.isFile()))
             return QStringLiteral("%1 is in the way: it is no plain file").arg(ZielName(name));
@@ -293,8 +323,11 @@ Installation::Ergebnis Installation::Ausfuehren() {
                 : QStringLiteral("the program folder %1 cannot be written")
                       .arg(ordner_.absolutePath()));
 
-    // A folder of our own below the temporary folder: nobody else's file can
+    // A folder of our own below the private one: nobody else's file can
     // wait there under a listed name, and it goes away with this object.
+    if (downloadBasis.isEmpty())
+        return fehlgeschlagen(QStringLiteral("no private folder for the download: %1")
+                                  .arg(basisFehler_));
     QTemporaryDir download(QDir(downloadBasis).filePath(QStringLiteral("pwi-XXXXXX")));
     if (!download.isValid())
         return fehlgeschlagen(QStringLiteral("no download folder in %1").arg(downloadBasis));
@@ -325,21 +358,16 @@ Installation::Ergebnis Installation::Ausfuehren() {
     Ftp ftp(server, zeiten);
     ftp.ereignisse = ereignisse;
     ftp.abbrechen = abbrechen;
-    ftp.frist = QDeadlineTimer(grundzeitMs);
+    // One limit for the whole update: what the server announces about its
+    // files does not stretch it.
+    ftp.frist = QDeadlineTimer(gesamtzeitMs);
     QString aktuell;
-    bool angesagt = false;
     ftp.fortschritt = [&](int64_t empfangen, int64_t gesamt) {
-        // Each announced size adds to the time the whole update may take.
-        if (gesamt > 0 && !angesagt) {
-            angesagt = true;
-            ftp.frist = QDeadlineTimer(ftp.frist.remainingTime() + gesamt * 1000 / mindestRate);
-        }
         if (fortschritt)
             fortschritt(aktuell, empfangen, gesamt);
     };
     const auto holen = [&](const QString& name, const QString& lokal, int64_t hoechstens) {
         aktuell = name;
-        angesagt = false;
         if (QFile::exists(lokal))
             QFile::remove(lokal);
         ereignisseZulassen();
@@ -384,6 +412,13 @@ Installation::Ergebnis Installation::Ausfuehren() {
     if (!liste)
         return fehlgeschlagen(grund);
     liste_ = *liste;
+    // The floor is the installer's: a release cannot set it.
+    for (const QString& name : liste_) {
+        if (ZielName(name).compare(Name(StandDatei), Qt::CaseInsensitive) == 0)
+            return fehlgeschlagen(
+                QStringLiteral("the list names %1, which the installer keeps itself")
+                    .arg(Name(StandDatei)));
+    }
 
     // The signed names are exactly the list's, with the list and the version.
     QStringList erwartet = liste_;
@@ -442,11 +477,15 @@ Installation::Ergebnis Installation::Ausfuehren() {
     if (const QString h = hindernis(liste_); !h.isEmpty())
         return fehlgeschlagen(h);
 
-    // Install phase: each file beside its place, written down first.
+    // Install phase: each file beside its place, written down first. The
+    // new floor is the last entry: it changes with the files or not at all,
+    // so a cut-off can never leave new files under the old floor.
     stand.phase = UpdateJournal::Phase::Kopieren;
     for (const QString& name : liste_)
         stand.eintraege.push_back(
             {ZielName(name), QFileInfo::exists(ordner_.filePath(ZielName(name)))});
+    stand.eintraege.push_back(
+        {Name(StandDatei), QFileInfo::exists(ordner_.filePath(Name(StandDatei)))});
     if (!journal.Schreiben(stand))
         return fehlgeschlagen(QStringLiteral("the journal cannot be written"));
     if (schritt)
@@ -464,6 +503,13 @@ Installation::Ergebnis Installation::Ausfuehren() {
         if (schritt)
             schritt("kopie");
     }
+    if (const QString warum = StandSchreiben(journal.Neu(stand.eintraege.size() - 1), neueVersion);
+        !warum.isEmpty())
+        return fehlgeschlagen(
+            QStringLiteral("%1 cannot be written into the program folder: %2")
+                .arg(Name(StandDatei), warum));
+    if (schritt)
+        schritt("stand");
 
     // The last program of the list is the one to start; without one, the
     // ticker as it is. It must be able to run from where it will lie.
@@ -483,14 +529,6 @@ Installation::Ergebnis Installation::Ausfuehren() {
     QString warum;
     if (!journal.Tauschen(stand, &warum))
         return fehlgeschlagen(warum);
-    // The installed version, should the next update come with an older
-    // installer than this release.
-    {
-        QSaveFile datei(ordner_.filePath(Name(StandDatei)));
-        const QByteArray zeile = QByteArray::number(neueVersion) + "\r\n";
-        if (datei.open(QIODevice::WriteOnly) && datei.write(zeile) == zeile.size())
-            datei.commit();
-    }
     journal.Aufraeumen(stand);
     return Ergebnis::Erfolg;
 }

@@ -61,7 +61,9 @@ public:
     static constexpr const char* SignaturDatei = "updsums.txt.minisig";
     static constexpr const char* VersionsDatei = "serverversion.txt";
     // The version installed by the last update, should it be newer than
-    // this installer's own.
+    // this installer's own: the floor a release must rise above. Written by
+    // the installer as one more file of the update, under its journal, so
+    // that it is there exactly when the new files are; never from a list.
     static constexpr const char* StandDatei = "updstand.txt";
 
     explicit Installation(const QDir& arbeitsOrdner);
@@ -69,7 +71,8 @@ public:
     FtpServer server = FtpServer::Eingebaut();
     FtpZeiten zeiten;
     // The folder in which a fresh download folder is made (and removed
-    // again): the system's temporary folder.
+    // again): one only this user can reach (SystemDownloadBasis). Empty:
+    // there is none, and no update runs.
     QString downloadBasis;
     // Lets pending window events run while transfers wait.
     std::function<void()> ereignisse;
@@ -83,10 +86,9 @@ public:
     QByteArray schluessel = EingebauterSchluessel();
     // The installed version; a release must be newer.
     int16_t installierteVersion = EigeneVersion();
-    // The whole update may take this long plus one second for every
-    // `mindestRate` bytes the server announces.
-    int64_t grundzeitMs = 120000;
-    int64_t mindestRate = 8 * 1024;
+    // The whole update may take this long, whatever sizes the server
+    // announces.
+    int64_t gesamtzeitMs = 10 * 60 * 1000;
     // Called at each step of the install phase (tests cut the installer off
     // there).
     std::function<void(const char* schritt)> schritt;
@@ -122,8 +124,12 @@ public:
     // update recorded when that is newer.
     int16_t StandLesen() const;
 
-    // The system's temporary folder ("temp" in the Windows folder there).
-    static QString SystemDownloadBasis();
+    // The user's private folder (EigenerOrdner.h), never a shared temporary
+    // folder: a download folder's name is written into the journal, and
+    // after a restart somebody else could make a folder of that name there.
+    // On Windows "temp" in the Windows folder. Empty, with `grund`, when
+    // the user has no private folder.
+    static QString SystemDownloadBasis(QString* grund = nullptr);
 
 private:
     Ergebnis fehlgeschlagen(const QString& grund);
@@ -136,6 +142,8 @@ private:
     }
 
     QDir ordner_;
+    // Why there is no download basis, when there is none.
+    QString basisFehler_;
     QStringList liste_;
     QString programm_;
     QString fehler_;

@@ -2,7 +2,7 @@
 // the user accepted an update; replaces the ticker's files and starts it again.
 
 #include "Installation.h"
-#include "PwiTerminal.h"
+#include "InstallerFenster.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     pinwick::pwi::Installation installation(ordner);
     installation.UpdinfoLesen();
 
-    pinwick::pwi::Terminal fenster(installation);
+    pinwick::pwi::InstallerFenster fenster(installation);
     fenster.melden = [&fenster](const QString& text) {
         QMessageBox::warning(&fenster, QStringLiteral("Pinwick"), text);
     };

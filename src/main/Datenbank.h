@@ -6,10 +6,11 @@
 // writes changes straight through to the file. Every failure is thrown as
 // DatenFehler; callers decide whether to skip, fall back or report.
 
+#include "Wert.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -28,35 +29,6 @@ public:
 class BesetztFehler : public DatenFehler {
 public:
     using DatenFehler::DatenFehler;
-};
-
-// A column value that may be Null. The conversions throw DatenFehler on Null
-// or on a value that is not a number, as the readers of a record expect.
-class Wert {
-public:
-    Wert() = default; // Null
-    Wert(QVariant v) : v_(std::move(v)) {}
-    Wert(int v) : v_(v) {}
-    Wert(qint64 v) : v_(v) {}
-    Wert(double v) : v_(v) {}
-    Wert(bool b) : v_(b ? -1 : 0) {} // booleans are stored as -1 / 0
-    Wert(const QString& s) : v_(s) {}
-    Wert(const char* s) : v_(QString::fromUtf8(s)) {}
-
-    bool istNull() const { return v_.isNull() || !v_.isValid(); }
-    const QVariant& roh() const { return v_; }
-
-    double alsDouble() const; // numbers, or texts holding a number
-    int16_t alsInt16() const; // rounded half to even, range checked
-    int32_t alsInt32() const; // rounded half to even, range checked
-    bool alsBool() const;     // non-zero is true
-    QString alsText() const;  // numbers in their plain text form
-
-    // Equality the way a settings comparison sees it: Null equals nothing.
-    bool gleich(const Wert& anderer) const;
-
-private:
-    QVariant v_;
 };
 
 // A record whose fields can be read by column name.
@@ -86,7 +58,9 @@ public:
 
     // Opens an existing file, shared. Throws when the file is missing, is not
     // a database or carries another password; BesetztFehler when a lock did
-    // not go away within warteMs.
+    // not go away within warteMs. The key a file's salt gives is kept for
+    // the life of the process (SchluesselAblage.h), so that reopening a file
+    // costs no new derivation.
     explicit Datenbank(const QString& pfad, Zugriff zugriff = Zugriff::LesenUndSchreiben,
                        int warteMs = WarteZeitMs);
     ~Datenbank();
@@ -97,30 +71,8 @@ public:
     // tests). Refuses a path where a file exists already.
     static std::unique_ptr<Datenbank> Erzeugen(const QString& pfad);
 
-    // The key a password gives is derived anew for every file salt (the first
-    // 16 bytes of a file), tens of milliseconds of processor time. Keys that
-    // opened a file are kept for the life of the process, by salt and
-    // password, and later opens of a file with the same salt pass the key
-    // itself. A receiver reopens its broadcaster's file at every change.
-    struct SchluesselZahlen {
-        quint64 ableitungen = 0; // keys derived from the password
-        quint64 treffer = 0;     // opens with a kept key
-        quint64 verworfen = 0;   // kept keys that did not open their file
-    };
-    static SchluesselZahlen Schluesselzahlen();
-    // Forgets every kept key (tests, benchmarks).
-    static void SchluesselVergessen();
-    // Switches the keeping of keys on or off (off: every open derives, as
-    // the library does by itself; for measuring the difference).
-    static void SchluesselBehalten(bool an);
-    // Keeps a key for a salt and password as if it had opened a file: lets
-    // tests plant a wrong one.
-    static void SchluesselMerken(const QByteArray& salz, const QByteArray& passwort,
-                                 const QByteArray& schluessel);
-
     const QString& Pfad() const { return pfad_; }
     bool IstOffen() const;
-    bool NurLesend() const { return zugriff_ == Zugriff::NurLesen; }
     // Throws DatenFehler naming the first table or column of the program's
     // schema that this file lacks.
     void SchemaPruefen();
@@ -135,12 +87,9 @@ public:
 
 private:
     Datenbank(const QString& pfad, bool erzeugen, Zugriff zugriff, int warteMs);
-    // Opens the connection with the given key text and reads from the file
-    // once; the library's result code (SQLITE_NOTADB for a wrong key).
-    int verbinden(const QByteArray& datei, int flags, bool nurLesen, const QByteArray& schluessel,
-                  int warteMs);
+    // Throws DatenFehler naming the file once the connection is closed.
+    void offenPruefen() const;
     QString pfad_;
-    Zugriff zugriff_ = Zugriff::LesenUndSchreiben;
     std::shared_ptr<Verbindung> verbindung_;
 };
 

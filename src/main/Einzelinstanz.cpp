@@ -1,16 +1,24 @@
 #include "Einzelinstanz.h"
 
+#include "EigenerOrdner.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <limits>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace pinwick {
 
@@ -19,7 +27,48 @@ namespace {
 constexpr qint64 ZeileHoechstens = 4096;
 const QByteArray AntwortOk = QByteArrayLiteral("ok");
 const QByteArray AntwortUnbekannt = QByteArrayLiteral("unbekannt");
+const QByteArray AntwortAbgelehnt = QByteArrayLiteral("abgelehnt");
+
+int rest(const QDeadlineTimer& frist) {
+    return int(std::clamp<qint64>(frist.remainingTime(), 1, std::numeric_limits<int>::max()));
+}
 } // namespace
+
+struct Rueckmeldung::Zustand {
+    QPointer<QLocalSocket> socket;
+    bool beantwortet = false;
+    // The receiver dropped the command without a word: the later start
+    // learns it from the closed connection, not from a false "ok".
+    ~Zustand() {
+        if (!beantwortet && socket)
+            socket->disconnectFromServer();
+    }
+};
+
+void Rueckmeldung::senden(const QByteArray& zeile) {
+    if (!zustand_ || zustand_->beantwortet)
+        return;
+    zustand_->beantwortet = true;
+    if (QLocalSocket* s = zustand_->socket) {
+        s->write(zeile + '\n');
+        s->flush();
+        s->disconnectFromServer();
+    }
+}
+
+void Rueckmeldung::Erledigt() {
+    senden(AntwortOk);
+}
+
+void Rueckmeldung::Abgelehnt(const QString& grund) {
+    // One line: a reason with a line break would end the answer early.
+    QString eineZeile = grund.simplified();
+    senden(AntwortAbgelehnt + ' ' + eineZeile.toUtf8().left(ZeileHoechstens - 16));
+}
+
+bool Rueckmeldung::Beantwortet() const {
+    return zustand_ && zustand_->beantwortet;
+}
 
 QString InstanzPfad(const QString& laufzeitOrdner, const QString& anzeige,
                     const QString& programm) {
@@ -46,9 +95,35 @@ QString InstanzPfad(const QString& programm) {
     QString anzeige = qEnvironmentVariable("DISPLAY");
     if (anzeige.isEmpty())
         anzeige = QStringLiteral("wayland-") + qEnvironmentVariable("WAYLAND_DISPLAY");
-    // XDG_RUNTIME_DIR, or a private folder Qt makes below the temporary one.
-    const QString ordner = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return InstanzPfad(ordner.isEmpty() ? QDir::tempPath() : ordner, anzeige, programm);
+    // Never the shared temporary folder: there anybody may make the names
+    // first.
+    QString grund;
+    const QString ordner = PrivaterOrdner(&grund);
+    if (ordner.isEmpty()) {
+        qWarning("%s: %s", qPrintable(programm), qPrintable(grund));
+        return {};
+    }
+    return InstanzPfad(ordner, anzeige, programm);
+}
+
+QString Einzelinstanz::fremd() const {
+    if (pfad_.isEmpty())
+        return QStringLiteral("no folder of the user's own for the single-instance lock");
+    QString grund;
+    if (!EigenerOrdner(QFileInfo(pfad_).absolutePath(), &grund))
+        return grund;
+#ifndef Q_OS_WIN
+    for (const QString& datei : {pfad_ + QStringLiteral(".lock"), pfad_ + QStringLiteral(".sock")}) {
+        struct stat st {};
+        if (::lstat(QFile::encodeName(datei).constData(), &st) != 0)
+            continue;
+        if (S_ISLNK(st.st_mode))
+            return datei + QStringLiteral(" is a link");
+        if (st.st_uid != ::geteuid())
+            return datei + QStringLiteral(" belongs to another user");
+    }
+#endif
+    return {};
 }
 
 Einzelinstanz::Einzelinstanz(const QString& pfad, QObject* eltern)
@@ -66,6 +141,11 @@ Einzelinstanz::~Einzelinstanz() {
 bool Einzelinstanz::Uebernehmen() {
     if (erste_)
         return true;
+    if (const QString grund = fremd(); !grund.isEmpty()) {
+        qWarning("%s; this copy runs on its own, without the single-instance lock", qPrintable(grund));
+        erste_ = allein_ = true;
+        return true;
+    }
     if (!sperre_.tryLock(0))
         return false;
     server_ = std::make_unique<QLocalServer>();
@@ -89,62 +169,111 @@ bool Einzelinstanz::Uebernehmen() {
 void Einzelinstanz::verbindungAnnehmen() {
     while (QLocalSocket* s = server_->nextPendingConnection()) {
         connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-        // A peer that never finishes its line is dropped after a while.
-        QTimer::singleShot(2000, s, [s] { s->abort(); });
-        connect(s, &QLocalSocket::readyRead, this, [this, s] {
+        // A peer that never finishes its line is dropped after a while; the
+        // wait for the answer to a finished line is the receiver's.
+        auto* frist = new QTimer(s);
+        frist->setSingleShot(true);
+        connect(frist, &QTimer::timeout, s, [s] { s->abort(); });
+        frist->start(2000);
+        connect(s, &QLocalSocket::readyRead, this, [this, s, frist] {
+            if (!frist->isActive())
+                return; // the line has come already
             if (!s->canReadLine()) {
                 if (s->bytesAvailable() > ZeileHoechstens)
                     s->abort();
                 return;
             }
+            frist->stop();
             QByteArray zeile = s->readLine(ZeileHoechstens).trimmed();
             const qsizetype leer = zeile.indexOf(' ');
             const QByteArray wort = leer < 0 ? zeile : zeile.left(leer);
             const QByteArray argument = leer < 0 ? QByteArray() : zeile.mid(leer + 1);
-            const bool bekannt = befehle.contains(wort);
-            s->write((bekannt ? AntwortOk : AntwortUnbekannt) + '\n');
-            s->disconnectFromServer();
-            if (!bekannt)
+            auto zustand = std::make_shared<Rueckmeldung::Zustand>();
+            zustand->socket = s;
+            Rueckmeldung antwort(zustand);
+            if (!befehle.contains(wort)) {
+                antwort.senden(AntwortUnbekannt);
                 return;
+            }
+            if (!empfangen) {
+                antwort.Erledigt();
+                return;
+            }
             // From the event loop: the command may open a modal window,
             // which must not run inside this socket's signal.
             QPointer<Einzelinstanz> selbst(this);
-            QTimer::singleShot(0, this, [selbst, wort, argument] {
+            QTimer::singleShot(0, this, [selbst, wort, argument, antwort]() mutable {
                 if (selbst && selbst->empfangen)
-                    selbst->empfangen(wort, argument);
+                    selbst->empfangen(wort, argument, antwort);
             });
         });
     }
 }
 
-bool Einzelinstanz::Senden(const QByteArray& befehl, const QByteArray& argument, int wartenMs) {
-    const QDeadlineTimer frist(wartenMs);
+Antwort Einzelinstanz::Senden(const QByteArray& befehl, const QByteArray& argument,
+                              int verbindenMs, int antwortMs) {
+    Antwort antwort;
+    const QDeadlineTimer frist(verbindenMs);
+    if (!fremd().isEmpty())
+        return antwort; // nobody else's socket hears our commands
     QLocalSocket s;
     s.connectToServer(pfad_ + QStringLiteral(".sock"));
-    if (!s.waitForConnected(int(std::max<qint64>(1, frist.remainingTime()))))
-        return false;
+    if (!s.waitForConnected(rest(frist)))
+        return antwort;
     QByteArray zeile = befehl;
     if (!argument.isEmpty())
         zeile += ' ' + argument;
     s.write(zeile + '\n');
-    if (!s.waitForBytesWritten(int(std::max<qint64>(1, frist.remainingTime()))))
-        return false;
+    if (!s.waitForBytesWritten(rest(frist)))
+        return antwort;
+    // The command is over there now: from here on it is not sent again,
+    // whatever comes back.
+    antwort.art = Antwort::Art::KeineAntwort;
+    const QDeadlineTimer antwortFrist(antwortMs);
     while (!s.canReadLine()) {
-        if (frist.hasExpired() || !s.waitForReadyRead(int(std::max<qint64>(1, frist.remainingTime()))))
-            return false;
+        // Out of time, or the connection closed before a whole line came.
+        if (antwortFrist.hasExpired() || !s.waitForReadyRead(rest(antwortFrist)))
+            if (!s.canReadLine())
+                return antwort;
     }
-    return s.readLine(ZeileHoechstens).trimmed() == AntwortOk;
+    const QByteArray gelesen = s.readLine(ZeileHoechstens).trimmed();
+    if (gelesen == AntwortOk) {
+        antwort.art = Antwort::Art::Ok;
+    } else if (gelesen == AntwortUnbekannt) {
+        antwort.art = Antwort::Art::Unbekannt;
+    } else if (gelesen == AntwortAbgelehnt || gelesen.startsWith(AntwortAbgelehnt + ' ')) {
+        antwort.art = Antwort::Art::Abgelehnt;
+        antwort.grund = QString::fromUtf8(gelesen.mid(AntwortAbgelehnt.size())).trimmed();
+    }
+    return antwort;
 }
 
 Einzelinstanz::Ergebnis Einzelinstanz::ErsteOderUebergeben(const QByteArray& befehl,
                                                            const QByteArray& argument,
-                                                           int wartenMs) {
+                                                           int wartenMs, int antwortMs) {
     const QDeadlineTimer frist(wartenMs);
+    grund_.clear();
     for (;;) {
         if (Uebernehmen())
             return Ergebnis::Erste;
-        if (Senden(befehl, argument, int(std::clamp<qint64>(frist.remainingTime(), 1, 500))))
+        const Antwort antwort = Senden(befehl, argument,
+                                       int(std::clamp<qint64>(frist.remainingTime(), 1, 500)),
+                                       antwortMs);
+        switch (antwort.art) {
+        case Antwort::Art::Ok:
             return Ergebnis::Uebergeben;
+        case Antwort::Art::Abgelehnt:
+            grund_ = antwort.grund;
+            return Ergebnis::Abgelehnt;
+        case Antwort::Art::Unbekannt:
+            grund_ = QStringLiteral("the running copy does not know the command \"%1\"")
+                         .arg(QString::fromUtf8(befehl));
+            return Ergebnis::Abgelehnt;
+        case Antwort::Art::KeineAntwort:
+            return Ergebnis::Keine;
+        case Antwort::Art::KeineVerbindung:
+            break;
+        }
         if (frist.hasExpired())
             return Ergebnis::Keine;
         QThread::msleep(50);

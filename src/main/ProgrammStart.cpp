@@ -142,15 +142,17 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
     for (const char* name : {"updlist.txt", "serverversion.txt", "updver.txt", "updinfo.txt"})
         versuche([&] { loeschenWennDa(p, QString::fromLatin1(name)); });
 
-    // 10: the setup's language on the first run.
-    if (!p.erstVorbei) {
+    // 10: the language. A stored 0 means nobody has chosen one yet: until
+    // the settings window saves a choice, every start asks the setup's file
+    // and then the desktop, so a desk keeps the language it started with.
+    // On the first run the setup's file decides even over the table.
+    if (!p.erstVorbei || p.Sprache == 0) {
         versuche([&] {
             const QString datei = p.ArbeitsDatei(QStringLiteral("ssp.kav"));
             if (DateiVorhanden(datei))
                 p.Sprache = spracheAusDatei(datei);
         });
-        // Nobody has chosen a language yet: a German desktop gets German
-        // from the first minute, any other English.
+        // A German desktop gets German, any other English.
         if (p.Sprache == 0)
             p.Sprache = SpracheAusGebietsschema(QLocale());
     }

@@ -5,7 +5,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QMetaObject>
 #include <QPalette>
 #include <QProcess>
@@ -44,31 +43,20 @@ int32_t DateiOeffnen(const QString& dateiName) {
                                                                                      : 0;
 }
 
-QString HilfeFehltText(int16_t sprache, const QString& pfad) {
-    const QString nativ = QDir::toNativeSeparators(pfad);
-    if (sprache == 1)
-        return QStringLiteral("No program is set up to show the help page.\n\n"
-                              "Open it in a web browser:\n%1")
-            .arg(nativ);
-    return QStringLiteral("Kein Programm ist eingerichtet, um die Hilfeseite zu zeigen.\n\n"
-                          "\u00D6ffnen Sie sie in einem Webbrowser:\n%1")
-        .arg(nativ);
-}
-
 namespace {
-// Without a handler F1 would seem to do nothing: the user learns where the
-// page is. The box does not wait for an answer, so the bar keeps running
-// behind it.
-void hilfeFehltZeigen(int16_t sprache, bool oben, const QString& seite) {
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Pinwick"),
-                                HilfeFehltText(sprache, programmDatei(seite)), QMessageBox::Ok);
-    box->setObjectName(QStringLiteral("HilfeFehlt"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    box->setWindowFlag(Qt::WindowStaysOnTopHint, oben);
-    box->show();
+EigeneHilfe eigeneHilfe = nullptr;
+
+// Without a handler F1 would seem to do nothing: the program shows the page
+// itself. Nothing waits for that window, so the bar keeps running beside it.
+void selbstZeigen(int16_t sprache, bool oben, const QString& seite) {
+    if (eigeneHilfe)
+        eigeneHilfe(sprache, oben, programmDatei(seite));
 }
 } // namespace
+
+void EigeneHilfeSetzen(EigeneHilfe zeigen) {
+    eigeneHilfe = zeigen;
+}
 
 bool HilfeZeigen(Programm& p) {
     const QString seite = p.Text(QStringLiteral("start-e.htm"), QStringLiteral("start-d.htm"));
@@ -87,7 +75,7 @@ bool HilfeZeigen(Programm& p) {
         lauf->setStandardErrorFile(QProcess::nullDevice());
         const int16_t sprache = p.Sprache;
         const bool oben = p.ImmerOben;
-        const auto fehlt = [sprache, oben, seite] { hilfeFehltZeigen(sprache, oben, seite); };
+        const auto fehlt = [sprache, oben, seite] { selbstZeigen(sprache, oben, seite); };
         QObject::connect(lauf, &QProcess::finished, lauf,
                          [lauf, fehlt](int code, QProcess::ExitStatus status) {
                              if (status == QProcess::NormalExit && (code == 3 || code == 4))
@@ -106,7 +94,7 @@ bool HilfeZeigen(Programm& p) {
 #endif
     if (DateiOeffnen(seite) > 32)
         return true;
-    hilfeFehltZeigen(p.Sprache, p.ImmerOben, seite);
+    selbstZeigen(p.Sprache, p.ImmerOben, seite);
     return false;
 }
 

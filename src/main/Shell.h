@@ -14,14 +14,17 @@ namespace pinwick {
 int32_t WebSeiteOeffnen(const QString& adresse);
 // Opens a file of the program folder with the desktop's handler for its type.
 int32_t DateiOeffnen(const QString& dateiName);
-// Opens the help start page of the current language. When nothing on the
-// system opens it, a message box (not waited for, object name "HilfeFehlt")
-// names the page's path, and the result is false. Where xdg-open is there,
-// its answer comes later: the box shows when it ends with an error (no
-// browser found), and the result is true.
+// Opens the help start page of the current language with the desktop's
+// handler. Where the desktop has none, the page shows in the program's own
+// help window (EigeneHilfeSetzen) and the result is false. Where xdg-open
+// is there, its answer comes later: the own window shows when it ends with
+// an error (no browser found), and the result is true.
 bool HilfeZeigen(Programm& p);
-// That message, for language 1 (English) or 2 (German), naming the page.
-QString HilfeFehltText(int16_t sprache, const QString& pfad);
+// How the program shows a help page itself: language (1 English, 2 German),
+// stays on top, the page's path. The window layer sets it once at start
+// (HilfeFensterEinrichten); unset, a page without a handler shows nowhere.
+using EigeneHilfe = void (*)(int16_t sprache, bool oben, const QString& pfad);
+void EigeneHilfeSetzen(EigeneHilfe zeigen);
 
 // The 16-colour table, &H00BBGGRR.
 int32_t FarbeNummer(int nummer);

@@ -40,7 +40,6 @@ public:
         Stellen(fest_->addMSecs(ms));
         festMonoton_ = monoton + ms;
     }
-    void Laufen() { fest_.reset(); }
 
 private:
     static qint64 laufendMonoton() {

@@ -1,5 +1,7 @@
 #include "Terminal.h"
 
+#include "LeistenFlaeche.h"
+
 #include "About.h"
 #include "Band.h"
 #include "FliegBubble.h"
@@ -19,13 +21,11 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QTimerEvent>
 #include <algorithm>
-#include <cmath>
 
 namespace pinwick {
 
@@ -68,23 +68,11 @@ constexpr int TaktMs = TickerInhalt::TaktMs;
 // stands still (a moving band tests it at every tick).
 constexpr int NetzWachtMs = 1000;
 
-// The wall-clock second a time in milliseconds lies in.
-qint64 sekundeVon(qint64 ms) {
-    return ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
-}
-
-// Milliseconds from the wall-clock time `ms` to the next multiple of `teil`.
-// Time zones are whole minutes off UTC, so that seconds and minutes begin at
-// the same moments in UTC and in local time.
-qint64 bisZurNaechsten(qint64 ms, qint64 teil) {
-    const qint64 rest = ms % teil;
-    return teil - (rest < 0 ? rest + teil : rest);
-}
-
 } // namespace
 
 Terminal::Terminal(Programm& p, QWidget* eltern)
-    : QWidget(eltern, Qt::Tool | Qt::FramelessWindowHint), p_(p), inhalt_(p), update_(p) {
+    : QWidget(eltern, Qt::Tool | Qt::FramelessWindowHint), p_(p), inhalt_(p), update_(p),
+      uhr_(p.uhr) {
     setWindowTitle(QStringLiteral("Pinwick"));
     setWindowFlag(Qt::WindowStaysOnTopHint, p_.ImmerOben);
     // Clicked, the bar takes the keyboard so that F1 and Ctrl-N reach it.
@@ -97,32 +85,10 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
         if (p_.eigeneErlauben)
             Verwaltung();
     });
-    menueBauen();
+    menue_ = std::make_unique<LeistenMenue>(*this);
+    menueBinden();
 
-    // The display mode only asks whether the text is wider than the band:
-    // a long text is measured no further than that.
-    inhalt_.textBreite = [this](const QString& text) {
-        return notizPan_->TextBreite(text, layout_.notizPan.width());
-    };
-    inhalt_.bandBreite = [this] { return layout_.notizPan.width(); };
-    inhalt_.leistenBreite = [this] { return layout_.leisteBreite; };
-    inhalt_.leistenInnenHoehe = [this] { return layout_.leisteHoehe; };
-    inhalt_.leistenOben = [this] { return layout_.leisteOben; };
-    inhalt_.bubbleInnenHoehe = [] { return BubbleInnenHoehe; };
-    inhalt_.bubbleZeigen = [this](int links, int oben, const QString& text) {
-        BubbleZeigen(p_, links, oben, text);
-    };
-    inhalt_.bubbleSchliessen = [] {
-        if (BubbleSichtbar())
-            BubbleSchliessen();
-    };
-    inhalt_.neuLayout = [this] { MachLayout(); };
-    inhalt_.textNeu = [this] {
-        notizPan_->Leeren();
-        ZeichenPositionZuruecksetzen();
-        // A screen reader reads the notes the band shows now.
-        notizPan_->setAccessibleDescription(BandZugangsText(p_.eintraege, p_.Sprache));
-    };
+    inhaltVerbinden();
     bildschirmeBeobachten();
 
     // The daily update check: once by its own timer 3 s after the bar loads,
@@ -160,29 +126,45 @@ Terminal::~Terminal() {
         p_.leiste = nullptr;
 }
 
-void Terminal::menueBauen() {
-    kontextMen_ = new QMenu(QStringLiteral("Kontext"), this);
-    neuMen_ = kontextMen_->addAction(QStringLiteral("Neue Notiz"));
-    strich1_ = kontextMen_->addSeparator();
-    verwaltungMen_ = kontextMen_->addAction(QStringLiteral("Notizverwaltung"));
-    strich3_ = kontextMen_->addSeparator();
-    einstellungenMen_ = kontextMen_->addAction(QStringLiteral("Einstellungen"));
-    hilfeMen_ = kontextMen_->addAction(QStringLiteral("Hilfe"));
-    aboutMen_ = kontextMen_->addAction(QStringLiteral("\u00DCber ..."));
-    strich2_ = kontextMen_->addSeparator();
-    endeMen_ = kontextMen_->addAction(QStringLiteral("Ende"));
+void Terminal::inhaltVerbinden() {
+    // The display mode only asks whether the text is wider than the band:
+    // a long text is measured no further than that.
+    inhalt_.textBreite = [this](const QString& text) {
+        return notizPan_->TextBreite(text, layout_.notizPan.width());
+    };
+    inhalt_.bandBreite = [this] { return layout_.notizPan.width(); };
+    inhalt_.leistenBreite = [this] { return layout_.leisteBreite; };
+    inhalt_.leistenInnenHoehe = [this] { return layout_.leisteHoehe; };
+    inhalt_.leistenOben = [this] { return layout_.leisteOben; };
+    inhalt_.bubbleInnenHoehe = [] { return BubbleInnenHoehe; };
+    inhalt_.bubbleZeigen = [this](int links, int oben, const QString& text) {
+        BubbleZeigen(p_, links, oben, text);
+    };
+    inhalt_.bubbleSchliessen = [] {
+        if (BubbleSichtbar())
+            BubbleSchliessen();
+    };
+    inhalt_.neuLayout = [this] { MachLayout(); };
+    inhalt_.textNeu = [this] {
+        notizPan_->Leeren();
+        ZeichenPositionZuruecksetzen();
+        // A screen reader reads the notes the band shows now.
+        notizPan_->setAccessibleDescription(BandZugangsText(p_.eintraege, p_.Sprache));
+    };
+}
 
+void Terminal::menueBinden() {
     // Queued, so that the menu has closed before a command opens a window
     // or ends the program.
     const auto binden = [this](QAction* eintrag, void (Terminal::*befehl)()) {
         connect(eintrag, &QAction::triggered, this, befehl, Qt::QueuedConnection);
     };
-    binden(neuMen_, &Terminal::NeueNotiz);
-    binden(verwaltungMen_, &Terminal::Verwaltung);
-    binden(einstellungenMen_, &Terminal::EinstellungenOeffnen);
-    binden(hilfeMen_, &Terminal::Hilfe);
-    binden(aboutMen_, &Terminal::UeberZeigen);
-    binden(endeMen_, &Terminal::Ende);
+    binden(menue_->Neu(), &Terminal::NeueNotiz);
+    binden(menue_->Verwaltung(), &Terminal::Verwaltung);
+    binden(menue_->Einstellungen(), &Terminal::EinstellungenOeffnen);
+    binden(menue_->Hilfe(), &Terminal::Hilfe);
+    binden(menue_->About(), &Terminal::UeberZeigen);
+    binden(menue_->Ende(), &Terminal::Ende);
 }
 
 void Terminal::hinweiseSetzen() {
@@ -199,21 +181,7 @@ void Terminal::hinweiseSetzen() {
 
 void Terminal::SpracheEinstellen() {
     hinweiseSetzen();
-    if (p_.Sprache == 1) {
-        neuMen_->setText(QStringLiteral("New note   Ctrl-N"));
-        verwaltungMen_->setText(QStringLiteral("Notes administration"));
-        einstellungenMen_->setText(QStringLiteral("Settings"));
-        hilfeMen_->setText(QStringLiteral("Help  F1"));
-        aboutMen_->setText(QStringLiteral("About ..."));
-        endeMen_->setText(QStringLiteral("End"));
-    } else if (p_.Sprache == 2) {
-        neuMen_->setText(QStringLiteral("Neue Notiz   Strg-N"));
-        verwaltungMen_->setText(QStringLiteral("Notizverwaltung"));
-        einstellungenMen_->setText(QStringLiteral("Einstellungen"));
-        hilfeMen_->setText(QStringLiteral("Hilfe  F1"));
-        aboutMen_->setText(QStringLiteral("\u00DCber ..."));
-        endeMen_->setText(QStringLiteral("Beenden"));
-    }
+    menue_->Beschriften(p_.Sprache);
 }
 
 void Terminal::ScrollSchrittSetzen() {
@@ -277,18 +245,15 @@ void Terminal::MachLayout() {
 
     // The hint names the note commands only while they are offered.
     hinweiseSetzen();
-    neuMen_->setVisible(l.notizMenues);
-    strich1_->setVisible(l.notizMenues);
-    verwaltungMen_->setVisible(l.notizMenues);
-    strich3_->setVisible(l.notizMenues);
+    menue_->NotizBefehleZeigen(l.notizMenues);
 
     // The update notice follows the bar; a hidden one goes.
     versuche([this] { update_.SignalAnLeiste(); });
 
     layoutLaeuft_ = false;
-    // Wayland hook: the layer surface takes the new size and edge.
-    if (nachLayout)
-        nachLayout();
+    // A surface of its own takes the new size and edge.
+    if (flaeche)
+        flaeche->NachLayout();
     // The text starts over at the margin: it is drawn at the next tick.
     planen();
     p_.EreignisseZulassen();
@@ -301,9 +266,7 @@ void Terminal::FormAktiv(bool an) {
     Timer1Aktiv(an);
     datumPan_->setEnabled(an);
     uhrPan_->setEnabled(an);
-    kontextMen_->setEnabled(an);
-    for (QAction* eintrag : kontextMen_->actions())
-        eintrag->setEnabled(an);
+    menue_->Aktiv(an);
 }
 
 void Terminal::Timer1Aktiv(bool an) {
@@ -380,18 +343,14 @@ qint64 Terminal::NaechsterTaktIn() const {
         return folgender;
     qint64 faellig = taktBasis_ + qint64(inhalt_.TakteBisAufbau()) * TaktMs;
     if (!uhrPan_->isHidden()) {
-        // The captions are due at the next second, or at once when they
-        // show another second or language than now (the timer stood still).
-        const qint64 ms = p_.uhr.Millisekunden();
-        const bool veraltet = sekundeVon(ms) != uhrSekunde_ || p_.Sprache != uhrSprache_;
-        faellig = std::min(faellig, jetzt + (veraltet ? 0 : bisZurNaechsten(ms, 1000)));
+        faellig = std::min(faellig, jetzt + uhr_.MsBisFaellig(p_.Sprache));
     }
     if (inhalt_.NetzWacht()) {
         faellig = std::min<qint64>(faellig, jetzt + NetzWachtMs);
         // After an outage the file is tested again once the clock has moved
         // into a later minute.
         if (p_.netzFehler)
-            faellig = std::min(faellig, jetzt + bisZurNaechsten(p_.uhr.Millisekunden(), 60000));
+            faellig = std::min(faellig, jetzt + MsBisZumNaechsten(p_.uhr.Millisekunden(), 60000));
     }
     // A receiver's reading put off after the broadcaster's file changed.
     if (const int verzug = inhalt_.MsBisVerzugEnde(); verzug >= 0)
@@ -460,31 +419,17 @@ void Terminal::Tick() {
         uhrAnzeigen();
     inhalt_.NotizMachen(takte);
     zeichnenUndScrollen();
-    // Wayland hook: the layer surface shows the step.
-    if (nachTick)
-        nachTick();
+    // A surface of its own shows the step.
+    if (flaeche)
+        flaeche->NachTick();
     planen(true);
 }
 
 void Terminal::uhrAnzeigen() {
-    // The captions change once a second. Reading the wall clock is cheap;
-    // the local time, the system's date format and the texts are not, so
-    // they are made only when the second or the language has changed.
-    const qint64 sekunde = sekundeVon(p_.uhr.Millisekunden());
-    if (sekunde == uhrSekunde_ && p_.Sprache == uhrSprache_)
+    if (!uhr_.Stellen(p_.Sprache))
         return;
-    uhrSekunde_ = sekunde;
-    uhrSprache_ = p_.Sprache;
-    // The system's date separator is looked up once a minute, not with
-    // every caption: a change of the regional settings shows within a minute.
-    const qint64 minute = sekunde / 60 - (sekunde % 60 < 0 ? 1 : 0);
-    if (minute != trennerMinute_) {
-        trennerMinute_ = minute;
-        datumTrenner_ = DatumTrenner();
-    }
-    const UhrAnzeige a = UhrAnzeigeText(p_.uhr.Jetzt(), p_.Sprache, datumTrenner_);
-    datumPan_->setText(a.datum);
-    uhrPan_->setText(a.uhr);
+    datumPan_->setText(uhr_.Anzeige().datum);
+    uhrPan_->setText(uhr_.Anzeige().uhr);
 }
 
 void Terminal::zeichnenUndScrollen() {
@@ -498,17 +443,8 @@ void Terminal::zeichnenUndScrollen() {
         return;
     const double x = RundeGerade32(position_);
     notizPan_->Zeigen(p_.eintraege, p_.eintraegeStand, p_.trennText, scrollend, x);
-    position_ = x - scrollSchritt_;
-    // Once the first pass has left the band, the picture from one pass
-    // further right is the same; moving there keeps the position small. The
-    // band lays a pass out only as far as it has been shown: until the part
-    // laid out has left the band, the pass has not, and its whole width is
-    // not needed.
-    if (scrollend && position_ + notizPan_->PassBreiteMindestens() <= 0) {
-        const qint64 pass = notizPan_->PassBreite();
-        if (pass > 0 && position_ + pass <= 0)
-            position_ += std::floor(-position_ / pass) * pass;
-    }
+    // Kept within one pass of the band (BandLayout::Weiter).
+    position_ = notizPan_->Weiter(x, scrollSchritt_);
 }
 
 // ---- commands
@@ -611,7 +547,7 @@ void Terminal::changeEvent(QEvent* ereignis) {
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (kontextMen_->isEnabled())
+                if (menue_->IstAktiv())
                     FensterOrdnung();
             },
             Qt::QueuedConnection);
@@ -645,8 +581,8 @@ void Terminal::mousePressEvent(QMouseEvent* ereignis) {
     // Presses on the band and on the date and clock panels arrive here too.
     activateWindow();
     setFocus(Qt::MouseFocusReason);
-    if (ereignis->button() == Qt::RightButton && kontextMen_->isEnabled()) {
-        kontextMen_->popup(ereignis->globalPosition().toPoint());
+    if (ereignis->button() == Qt::RightButton && menue_->IstAktiv()) {
+        menue_->Oeffnen(ereignis->globalPosition().toPoint());
         return;
     }
     ereignis->accept();

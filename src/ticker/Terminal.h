@@ -9,10 +9,13 @@
 // nothing.
 //
 // The numbers of the layout come from Leistenlayout, the content from
-// TickerInhalt; this class applies them to widgets and binds the menu, the
+// TickerInhalt, the captions of date and clock from LeistenUhr, the menu from
+// LeistenMenue; this class applies them to widgets and binds the menu, the
 // keys and the mouse to the commands.
 
 #include "DateiWache.h"
+#include "LeistenMenue.h"
+#include "LeistenUhr.h"
 #include "Leistenlayout.h"
 #include "Programm.h"
 #include "TickerInhalt.h"
@@ -23,7 +26,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
-#include <limits>
+#include <memory>
 
 class QAction;
 class QMenu;
@@ -31,6 +34,7 @@ class QMenu;
 namespace pinwick {
 
 class Band;
+class LeistenFlaeche;
 class Panel3D;
 
 class Terminal : public QWidget {
@@ -100,10 +104,11 @@ public:
     // refused.
     std::function<bool()> einstellungenZeigen;
 
-    // ---- Wayland hook: where the bar is a layer surface of its own
-    // (WaylandLeiste), it redraws that surface after a layout and a tick.
-    std::function<void()> nachLayout;
-    std::function<void()> nachTick;
+    // ---- where the bar is a surface of its own (LeistenFlaeche.h; on
+    // Wayland the layer surface), it is told after a layout and a tick.
+    // nullptr while the bar is a Qt window; the surface lives as the bar's
+    // child.
+    LeistenFlaeche* flaeche = nullptr;
 
     // ---- what the bar is made of
     TickerInhalt& Inhalt() { return inhalt_; }
@@ -114,16 +119,16 @@ public:
     Band* NotizPan() const { return notizPan_; }
     Panel3D* DatumPan() const { return datumPan_; }
     Panel3D* UhrPan() const { return uhrPan_; }
-    QMenu* KontextMen() const { return kontextMen_; }
-    QAction* NeuMen() const { return neuMen_; }
-    QAction* Strich1() const { return strich1_; }
-    QAction* VerwaltungMen() const { return verwaltungMen_; }
-    QAction* Strich3() const { return strich3_; }
-    QAction* EinstellungenMen() const { return einstellungenMen_; }
-    QAction* HilfeMen() const { return hilfeMen_; }
-    QAction* AboutMen() const { return aboutMen_; }
-    QAction* Strich2() const { return strich2_; }
-    QAction* EndeMen() const { return endeMen_; }
+    QMenu* KontextMen() const { return menue_->Menue(); }
+    QAction* NeuMen() const { return menue_->Neu(); }
+    QAction* Strich1() const { return menue_->Strich1(); }
+    QAction* VerwaltungMen() const { return menue_->Verwaltung(); }
+    QAction* Strich3() const { return menue_->Strich3(); }
+    QAction* EinstellungenMen() const { return menue_->Einstellungen(); }
+    QAction* HilfeMen() const { return menue_->Hilfe(); }
+    QAction* AboutMen() const { return menue_->About(); }
+    QAction* Strich2() const { return menue_->Strich2(); }
+    QAction* EndeMen() const { return menue_->Ende(); }
 
     // The band's drawing position (twips), the margin and the scroll step.
     double ZeichenPosition() const { return position_; }
@@ -144,7 +149,10 @@ protected:
     void timerEvent(QTimerEvent* ereignis) override;
 
 private:
-    void menueBauen();
+    // Binds the menu's entries to the commands.
+    void menueBinden();
+    // Gives the content what it asks of the bar: widths, heights, bubbles.
+    void inhaltVerbinden();
     // Tooltip and the names a screen reader reads, in the bar's language.
     void hinweiseSetzen();
     // Ticks of 50 ms elapsed since the last count; moves the count on.
@@ -185,23 +193,9 @@ private:
     Panel3D* datumPan_ = nullptr;
     Panel3D* uhrPan_ = nullptr;
 
-    QMenu* kontextMen_ = nullptr;
-    QAction* neuMen_ = nullptr;
-    QAction* strich1_ = nullptr;
-    QAction* verwaltungMen_ = nullptr;
-    QAction* strich3_ = nullptr;
-    QAction* einstellungenMen_ = nullptr;
-    QAction* hilfeMen_ = nullptr;
-    QAction* aboutMen_ = nullptr;
-    QAction* strich2_ = nullptr;
-    QAction* endeMen_ = nullptr;
-
-    // The second and the language the date and clock captions were made for.
-    qint64 uhrSekunde_ = std::numeric_limits<qint64>::min();
-    int16_t uhrSprache_ = 0;
-    // The date separator and the minute it was looked up in.
-    QChar datumTrenner_;
-    qint64 trennerMinute_ = std::numeric_limits<qint64>::min();
+    // Made after the band and the panels, as the menu always was.
+    std::unique_ptr<LeistenMenue> menue_;
+    LeistenUhr uhr_;
 
     int linkerRand_ = 100;
     int scrollSchritt_ = 30;

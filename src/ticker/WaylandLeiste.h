@@ -12,36 +12,41 @@
 // into a shared-memory buffer and commits it with one damage. A few buffers
 // are made per size and reused. Pointer and keys on the surface go to the
 // bar's widgets as Qt events, so they do what they do on X11.
+//
+// The parts: WaylandVerbindung (the connection, its globals and the event
+// loop), WaylandFlaeche (the layer surface), Puffervorrat (the buffers of
+// bar and menu), WaylandMenue (the popup), WaylandEingabe (pointer and
+// keys); they see the bar through LeistenAnsicht (WaylandAnsicht.h).
 
-#include "WaylandRegeln.h"
+#include "LeistenFlaeche.h"
+#include "WaylandVerbindung.h"
 
 #include <QObject>
-#include <QString>
 #include <memory>
+
+struct wl_display;
 
 namespace pinwick {
 
 class Terminal;
 
-// Decides how the bar reaches the screen, once, before the QApplication is
-// made: sets QT_QPA_PLATFORM where it has to and says once on stderr when the
-// bar cannot dock. Asks the compositor for layer-shell on a connection that
-// the bar keeps for later.
-LeistenWeg LeistenWegFestlegen();
-
-class WaylandLeiste : public QObject {
+class WaylandLeiste : public QObject, public LeistenFlaeche {
     Q_OBJECT
 public:
-    // The bar on the connection LeistenWegFestlegen kept, or on a new one
-    // to WAYLAND_DISPLAY. nullptr when there is no compositor with
+    // The bar on the given connection (which it then owns), or on a new
+    // one to WAYLAND_DISPLAY. nullptr when there is no compositor with
     // layer-shell; the bar is then shown as a Qt window.
-    static std::unique_ptr<WaylandLeiste> Oeffnen(Terminal& leiste);
+    static std::unique_ptr<WaylandLeiste> Oeffnen(Terminal& leiste,
+                                                  wl_display* verbindung = nullptr);
     ~WaylandLeiste() override;
 
     // After a layout: size, edge and everything drawn anew.
     void Layout();
     // After a tick: commits the band when its picture changed.
     void Schritt();
+    // What the bar tells its surface: Layout and Schritt.
+    void NachLayout() override { Layout(); }
+    void NachTick() override { Schritt(); }
     // Commits the whole bar drawn anew now (tests).
     void GanzZeichnen();
     // Waits until the compositor has handled everything sent so far.
@@ -61,18 +66,15 @@ public:
 
     struct Zustand;
 
-protected:
-    bool eventFilter(QObject* objekt, QEvent* ereignis) override;
-
 private:
-    explicit WaylandLeiste(Terminal& leiste, std::unique_ptr<Zustand> z);
-    void lesen();
+    WaylandLeiste(Terminal& leiste, wl_display* anzeige);
     std::unique_ptr<Zustand> z_;
 };
 
-// Puts the bar on a layer surface when the start chose that way; false
-// leaves it to the caller to show the bar as a Qt window. The bar keeps the
+// Puts the bar on a layer surface when the start chose that way, on the
+// connection the start kept; false leaves it to the caller to show the bar
+// as a Qt window (the kept connection is closed then). The bar keeps the
 // surface for its life.
-bool LeisteAufWayland(Terminal& leiste);
+bool LeisteAufWayland(Terminal& leiste, LeistenPlattform& plattform);
 
 } // namespace pinwick

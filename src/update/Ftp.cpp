@@ -67,8 +67,10 @@ struct Ftp::Curl {
         // for the answer to QUIT lets no events run; the connection cache
         // takes its time-out from the handle added last, so a short one is
         // handed in first: a server that is still there answers at once.
-        if (multi && easy) {
-            lib->easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, 1L);
+        // Without it the wait could be long: then the connection is simply
+        // closed.
+        if (multi && easy &&
+            lib->easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, 1L) == CURLE_OK) {
             if (lib->multi_add_handle(multi, easy) == CURLM_OK)
                 lib->multi_remove_handle(multi, easy);
         }
@@ -172,38 +174,61 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
     const QByteArray passwort = server_.passwort.toUtf8();
     const long antwortSekunden =
         std::max(1L, static_cast<long>((zeiten_.stillstandMs + 999) / 1000));
-    lib.easy_setopt(e, CURLOPT_URL, url.constData());
-    lib.easy_setopt(e, CURLOPT_PROTOCOLS_STR, "ftp");
-    lib.easy_setopt(e, CURLOPT_USERNAME, konto.constData());
-    lib.easy_setopt(e, CURLOPT_PASSWORD, passwort.constData());
-    lib.easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    // Every option is needed: one the library refuses (too old for it, or a
+    // value it will not take) ends the transfer before it starts, rather
+    // than letting it run without, say, the certificate check asked for.
+    const char* abgelehnt = nullptr;
+    CURLcode abgelehntWeil = CURLE_OK;
+    const auto setzen = [&](CURLoption option, const char* name, auto wert) {
+        if (abgelehnt)
+            return;
+        const CURLcode c = lib.easy_setopt(e, option, wert);
+        if (c != CURLE_OK) {
+            abgelehnt = name;
+            abgelehntWeil = c;
+        }
+    };
+#define PW_SETZEN(option, wert) setzen(option, #option, wert)
+    PW_SETZEN(CURLOPT_URL, url.constData());
+    PW_SETZEN(CURLOPT_PROTOCOLS_STR, "ftp");
+    PW_SETZEN(CURLOPT_USERNAME, konto.constData());
+    PW_SETZEN(CURLOPT_PASSWORD, passwort.constData());
+    PW_SETZEN(CURLOPT_NOSIGNAL, 1L);
     // A transfer given up during the name lookup waits, when its handle is
     // removed, for libcurl's lookup thread to end (the library's default,
     // stated here because the library may be unloaded right after: a thread
     // left running would return into code that is no longer there).
-    lib.easy_setopt(e, CURLOPT_QUICK_EXIT, 0L);
-    lib.easy_setopt(e, CURLOPT_NOPROGRESS, 1L);
-    lib.easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(zeiten_.verbindenMs));
+    PW_SETZEN(CURLOPT_QUICK_EXIT, 0L);
+    PW_SETZEN(CURLOPT_NOPROGRESS, 1L);
+    PW_SETZEN(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(zeiten_.verbindenMs));
     // Bounds every wait for a reply on the control connection, the QUIT of
     // Schliessen included.
-    lib.easy_setopt(e, CURLOPT_SERVER_RESPONSE_TIMEOUT, antwortSekunden);
-    lib.easy_setopt(e, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
-    lib.easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(hoechstens));
-    lib.easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, zeiten_.langsamBytes);
-    lib.easy_setopt(e, CURLOPT_LOW_SPEED_TIME, zeiten_.langsamSek);
+    PW_SETZEN(CURLOPT_SERVER_RESPONSE_TIMEOUT, antwortSekunden);
+    PW_SETZEN(CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+    PW_SETZEN(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(hoechstens));
+    PW_SETZEN(CURLOPT_LOW_SPEED_LIMIT, zeiten_.langsamBytes);
+    PW_SETZEN(CURLOPT_LOW_SPEED_TIME, zeiten_.langsamSek);
     const QByteArray caDatei = QFile::encodeName(server_.caDatei);
     if (server_.tls) {
         // AUTH TLS before the login, and PROT P for every data connection;
         // a server that cannot is refused rather than spoken to in clear.
-        lib.easy_setopt(e, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-        lib.easy_setopt(e, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
-        lib.easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-        lib.easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+        PW_SETZEN(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        PW_SETZEN(CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+        PW_SETZEN(CURLOPT_SSL_VERIFYPEER, 1L);
+        PW_SETZEN(CURLOPT_SSL_VERIFYHOST, 2L);
         if (!caDatei.isEmpty())
-            lib.easy_setopt(e, CURLOPT_CAINFO, caDatei.constData());
+            PW_SETZEN(CURLOPT_CAINFO, caDatei.constData());
     }
-    lib.easy_setopt(e, CURLOPT_WRITEFUNCTION, &Schreiben);
-    lib.easy_setopt(e, CURLOPT_WRITEDATA, &ziel);
+    PW_SETZEN(CURLOPT_WRITEFUNCTION, &Schreiben);
+    PW_SETZEN(CURLOPT_WRITEDATA, &ziel);
+#undef PW_SETZEN
+    if (abgelehnt) {
+        fehler_ = QStringLiteral("libcurl refused the option %1: %2")
+                      .arg(QLatin1String(abgelehnt),
+                           QString::fromUtf8(lib.easy_strerror(abgelehntWeil)));
+        datei.cancelWriting();
+        return false;
+    }
 
     CURLM* m = curl_->multi;
     if (lib.multi_add_handle(m, e) != CURLM_OK) {

@@ -29,8 +29,10 @@ struct FtpServer {
     QString basis;
     // FTPS: TLS required on the control and the data connection, and the
     // server's certificate checked (against `caDatei` when given, else the
-    // system's store). A server without TLS is refused.
-    bool tls = false;
+    // system's store). A server without TLS is refused. Off only where a
+    // build asks for plain FTP (its about box says so), or a test's server
+    // speaks it.
+    bool tls = true;
     QString caDatei;
 
     // The server this build was configured for.
@@ -67,7 +69,8 @@ public:
     // Told while a transfer runs: bytes received so far, and the size of the
     // file when the server said it (else 0).
     std::function<void(int64_t empfangen, int64_t gesamt)> fortschritt;
-    // When set, a transfer still running at this moment is given up.
+    // A transfer still running at this moment is given up. Fixed by the
+    // caller: nothing the server says moves it.
     QDeadlineTimer frist = QDeadlineTimer::Forever;
 
     // GET: fetches the file at `pfad` below the remote base folder (segments
@@ -81,7 +84,9 @@ public:
     // CLOSE: ends the connection to the server; the next Holen opens a new one.
     void Schliessen();
 
-    // What went wrong in the last Holen, in words for a log; empty after success.
+    // What went wrong in the last Holen, in words for a log; empty after
+    // success. An option libcurl refuses fails the transfer ("libcurl
+    // refused the option ...").
     const QString& Fehler() const { return fehler_; }
 
     // The address Holen asks for, with every segment escaped.

@@ -1,5 +1,7 @@
 #include "Journal.h"
 
+#include "EigenerOrdner.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -197,11 +199,15 @@ void UpdateJournal::Aufraeumen(const Stand& stand) const {
         QFile::remove(Neu(i));
     }
     melden("aufgeraeumt");
-    // Only a folder the installer made: an absolute path to a "pwi-" folder.
+    // Only a folder the installer made: an absolute path to a "pwi-" folder,
+    // and still the user's own. After a restart the folder may be gone and
+    // its name taken by somebody else's folder, with links inside that lead
+    // into this user's files: such a folder is left alone, and nothing on
+    // the way down is followed.
     const QFileInfo download(stand.download);
-    if (!stand.download.isEmpty() && download.isAbsolute() && download.isDir() &&
-        !download.isSymLink() && download.fileName().startsWith(QLatin1String("pwi-")))
-        QDir(stand.download).removeRecursively();
+    if (!stand.download.isEmpty() && download.isAbsolute() &&
+        download.fileName().startsWith(QLatin1String("pwi-")))
+        OrdnerEntfernen(stand.download);
     Entfernen();
 }
 

@@ -67,8 +67,8 @@ public:
     // left in "fertig" or (after putting back) removed. False, with
     // `fehler`, when the old files are back.
     bool Tauschen(Stand& stand, QString* fehler);
-    // Removes the kept old files, the copies and the download folder, then
-    // the journal.
+    // Removes the kept old files, the copies and the download folder (only
+    // while it is still the user's own: EigenerOrdner.h), then the journal.
     void Aufraeumen(const Stand& stand) const;
     // Undoes the changes of an update: old files back, new ones out.
     void Zuruecknehmen(const Stand& stand) const;

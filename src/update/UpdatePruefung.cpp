@@ -105,6 +105,7 @@ void UpdatePruefung::Pruefen() {
         p_.EreignisseZulassen();
         Ftp ftp(server, zeiten);
         ftp.ereignisse = [this] { p_.EreignisseZulassen(); };
+        ftp.frist = QDeadlineTimer(gesamtzeitMs);
         p_.EreignisseZulassen();
         Entfernen(datei);
         p_.EreignisseZulassen();

@@ -49,6 +49,8 @@ public:
     // The server and the time-outs; tests point them elsewhere.
     FtpServer server = FtpServer::Eingebaut();
     FtpZeiten zeiten;
+    // The whole check may take this long, however slowly the server sends.
+    int64_t gesamtzeitMs = 60 * 1000;
     // The key releases are signed with. Without one the installer could
     // install nothing, so no update is offered.
     QByteArray schluessel = EingebauterSchluessel();

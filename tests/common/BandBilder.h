@@ -1,6 +1,6 @@
 #pragma once
-// What the band's picture tests share: the separator, fonts, a list of
-// notes of both sources, and a pixel-by-pixel comparison.
+// What the band's picture tests share: the separator, fonts, words, a list
+// of notes of both sources, and a pixel-by-pixel comparison.
 
 #include "Programm.h"
 
@@ -19,6 +19,23 @@ inline QFont Schrift(const char* name, int groesse, bool kursiv = false, bool fe
     f.setItalic(kursiv);
     f.setBold(fett);
     return f;
+}
+
+// Words of 2 to 10 letters with blanks between, the same for the same seed.
+inline QString Woerter(qsizetype zeichen, quint32 z) {
+    QString t;
+    t.reserve(zeichen + 11);
+    while (t.size() < zeichen) {
+        z = z * 1103515245u + 12345u;
+        const int laenge = 2 + int((z >> 16) % 9);
+        for (int i = 0; i < laenge; ++i) {
+            z = z * 1103515245u + 12345u;
+            t += QChar(char16_t(u'a' + (z >> 16) % 26));
+        }
+        t += u' ';
+    }
+    t.truncate(zeichen);
+    return t;
 }
 
 // `anzahl` notes "Notiz i: text", every third one a broadcast note.

@@ -3,31 +3,24 @@
 # X display, driven with the mouse and the keyboard: the bar's menu opens the
 # settings; German is chosen and saved; sysop mode is switched on with a
 # password; the menu then asks for it, refuses a wrong one with the red
-# message and opens the settings for the right one.
+# message and opens the settings for the right one. It is a first start:
+# the help page goes where E2E_OEFFNER says (gemeinsam.sh) before all that.
 # Usage: einstellungen_e2e.sh <app folder> <sqlcipher shell>
-MIT_XVFB="$(cd "$(dirname "$0")" && pwd)/mit_xvfb.sh"
 set -u
 APP="$1"
 SQLCIPHER="$2"
 
-for p in Xvfb xdotool import convert; do
-    if ! command -v "$p" >/dev/null 2>&1; then
-        echo "$p missing"
-        exit 1
-    fi
-done
-
-TMP=$(mktemp -d)
-trap 'rm -rf "$TMP"' EXIT
-mkdir -p "$TMP/home" "$TMP/app"
-cp "$APP/Pinwick3" "$APP/org.kav" "$TMP/app/"
-printf '1\r\n' > "$TMP/app/ssp.kav"
+. "$(dirname "$0")/gemeinsam.sh"
+werkzeuge Xvfb xdotool import convert
+arbeitsordner "$APP"
 
 cat > "$TMP/lauf.sh" <<'INNER'
 #!/bin/sh
 T="$1"
+. "$2"
+pfad=$(oeffner_pfad "$T")
 cd "$T/app"
-HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config" BROWSER=true ./Pinwick3 > "$T/ausgabe.txt" 2>&1 &
+PATH="$pfad" HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config" ./Pinwick3 > "$T/ausgabe.txt" 2>&1 &
 pid=$!
 log() { echo "$*" >> "$T/ergebnis.txt"; }
 
@@ -62,9 +55,10 @@ einstellungen() {
     sleep 1.5
 }
 
-leiste=$(fenster Pinwick)
+leiste=$(warte_auf_leiste)
 [ -n "$leiste" ] || { log "FAILED: no bar"; kill "$pid"; exit 0; }
-sleep 1.5
+erste_hilfe e "$T" >> "$T/ergebnis.txt"
+sleep 1
 
 # -- English settings, switched to German and saved
 einstellungen
@@ -116,7 +110,7 @@ sleep 1
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 INNER
-"$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP"
+"$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP" "$GEMEINSAM"
 
 fehler=0
 cat "$TMP/ergebnis.txt" 2>/dev/null || { echo "FAILED: no results"; fehler=1; }

@@ -27,7 +27,13 @@ pruefe $? "the desktop file starts the launcher"
 cat > "$TMP/lauf.sh" <<'INNER'
 #!/bin/sh
 cd "$1"
-PATH="$1/usr/bin:$PATH" HOME="$1/home" XDG_CONFIG_HOME="$1/home/.config" BROWSER=true pinwick >/dev/null 2>&1 &
+# The launcher needs the system's tools; an xdg-open that succeeds comes
+# first, so the first start's help page goes there whatever the machine has.
+mkdir -p "$1/oeffner"
+printf '#!/bin/sh\nexit 0\n' > "$1/oeffner/xdg-open"
+chmod +x "$1/oeffner/xdg-open"
+PATH="$1/usr/bin:$1/oeffner:$PATH" HOME="$1/home" XDG_CONFIG_HOME="$1/home/.config" pinwick >/dev/null 2>&1 &
+# The launcher ends in exec: this is the ticker's own process.
 pid=$!
 gesehen=nein
 for i in $(seq 1 40); do
@@ -37,7 +43,6 @@ done
 echo $gesehen > "$1/gesehen.txt"
 sleep 1
 kill $pid 2>/dev/null
-pkill -f "$1/home/.local/share/pinwick/Pinwick3" 2>/dev/null
 wait $pid 2>/dev/null
 INNER
 mkdir -p "$TMP/home"

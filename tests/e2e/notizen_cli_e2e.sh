@@ -23,6 +23,7 @@ set -u
 T="$1"
 NOTES="$2"
 SQLCIPHER="$3"
+. "$4"
 B="$T/bilder"
 export HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config"
 DB="$T/home/Documents/Pinwick 3/pw.kav"
@@ -57,7 +58,8 @@ warte_leer() {
 
 # Starts the bar and waits (up to 30 s on a busy machine) until it shows.
 starten() {
-    BROWSER=true ./Pinwick3 >> "$T/ausgabe.txt" 2>&1 &
+    # Nothing opens the first start's help page but the program itself.
+    PATH="$(oeffner_pfad "$T")" ./Pinwick3 >> "$T/ausgabe.txt" 2>&1 &
     pid=$!
     for i in $(seq 1 120); do
         [ -n "$(xdotool search --onlyvisible --name '^Pinwick$' 2>/dev/null)" ] && [ -f "$DB" ] && break
@@ -133,10 +135,10 @@ exit $fehler
 INNER
 
 if [ -n "${E2E_DISPLAY:-}" ]; then
-    DISPLAY="$E2E_DISPLAY" sh "$TMP/lauf.sh" "$TMP" "$NOTES" "$SQLCIPHER"
+    DISPLAY="$E2E_DISPLAY" sh "$TMP/lauf.sh" "$TMP" "$NOTES" "$SQLCIPHER" "$GEMEINSAM"
     rc=$?
 else
-    "$MIT_XVFB" 1920x1080x24 sh "$TMP/lauf.sh" "$TMP" "$NOTES" "$SQLCIPHER"
+    "$MIT_XVFB" 1920x1080x24 sh "$TMP/lauf.sh" "$TMP" "$NOTES" "$SQLCIPHER" "$GEMEINSAM"
     rc=$?
 fi
 if [ -n "$BILDER" ]; then

@@ -22,6 +22,7 @@ cat > "$TMP/lauf.sh" <<'INNER'
 set -u
 T="$1"
 SQLCIPHER="$2"
+. "$3"
 B="$T/bilder"
 DB="$T/home/Documents/Pinwick 3/pw.kav"
 fehler=0
@@ -67,12 +68,16 @@ weiss() {
 }
 bild() { import -window root "$B/$1.png"; }
 
+pfad=$(oeffner_pfad "$T")
 cd "$T/app"
-HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config" BROWSER=true ./Pinwick3 > "$T/ausgabe.txt" 2>&1 &
+PATH="$pfad" HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config" ./Pinwick3 > "$T/ausgabe.txt" 2>&1 &
 pid=$!
 trap 'kill "$pid" 2>/dev/null' EXIT
-leiste=$(warte_fenster Pinwick)
-sleep 2
+warte_auf_leiste >/dev/null
+pruefe $? "the bar shows"
+# The first start's help page first, so that it stands in nobody's way.
+erste_hilfe e "$T"
+sleep 1
 leer=$(weiss)
 bild 0-leer
 
@@ -165,14 +170,14 @@ exit $fehler
 INNER
 
 if [ -n "${E2E_DISPLAY:-}" ]; then
-    DISPLAY="$E2E_DISPLAY" sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER"
+    DISPLAY="$E2E_DISPLAY" sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER" "$GEMEINSAM"
     rc=$?
 else
     if ! command -v Xvfb >/dev/null 2>&1; then
         echo "Xvfb missing"
         exit 1
     fi
-    "$MIT_XVFB" 1920x1080x24 sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER"
+    "$MIT_XVFB" 1920x1080x24 sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER" "$GEMEINSAM"
     rc=$?
 fi
 if [ -n "$BILDER" ]; then

@@ -22,6 +22,7 @@ cp "$VORLAGE" "$TMP/home/Documents/Pinwick 3/pw.kav"
 cat > "$TMP/lauf.sh" <<'INNER'
 #!/bin/sh
 T="$1"; SQLCIPHER="$2"; DOCK="$3"
+. "$4"
 # At the top the bar stays on top; at the bottom it does not.
 OBEN=$([ "$DOCK" = 0 ] && echo -1 || echo 0)
 printf "PRAGMA key='pelmory+sadun';\nUPDATE Einstellungen SET erstVorbei=-1, Sprache=1, dockPos=%s, ImmerOben=%s;\n" "$DOCK" "$OBEN" |
@@ -32,15 +33,9 @@ sleep 1
 cd "$T/app"
 HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config" BROWSER=true ./Pinwick3 >/dev/null 2>&1 &
 pid=$!
-leiste=""
-for i in $(seq 1 60); do
-    leiste=$(xdotool search --onlyvisible --classname Pinwick3 2>/dev/null | head -n 1)
-    [ -n "$leiste" ] && break
-    sleep 0.25
-done
+# The bar is the program's window as wide as the screen.
+leiste=$(warte_auf_leiste)
 sleep 1.5
-# The splash has gone by now; what is left visible is the bar.
-leiste=$(xdotool search --onlyvisible --classname Pinwick3 2>/dev/null | tail -n 1)
 xterm -maximized -title maxterm >/dev/null 2>&1 &
 xt=$!
 sleep 2
@@ -89,7 +84,7 @@ kill $wm 2>/dev/null
 INNER
 
 for dock in 0 1; do
-    "$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER" $dock > "$TMP/aus$dock.txt" 2>&1
+    "$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP" "$SQLCIPHER" $dock "$GEMEINSAM" > "$TMP/aus$dock.txt" 2>&1
     cat "$TMP/aus$dock.txt"
     awk -v dock=$dock '
         $1 == "bar" { bx = $2; by = $3; bw = $4; bh = $5 }

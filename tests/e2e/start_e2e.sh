@@ -1,7 +1,9 @@
 #!/bin/sh
 # The real ticker program on a virtual X display: the first start makes the
-# database from the template and shows the bar docked at the top; a start
-# without the template stops with a message naming it and makes nothing.
+# database from the template, shows the bar docked at the top and the German
+# help page (ssp.kav says German) with the desktop's handler or in its own
+# window (E2E_OEFFNER, gemeinsam.sh); a start without the template stops
+# with a message naming it and makes nothing.
 # Usage: start_e2e.sh <app folder> <sqlcipher shell>
 set -u
 APP="$1"
@@ -24,23 +26,24 @@ printf 'x' > "$TMP/home/pwi"
 printf 'x' > "$TMP/home/updlist.txt"
 cat > "$TMP/lauf.sh" <<'INNER'
 #!/bin/sh
+. "$2"
+pfad=$(oeffner_pfad "$1")
 cd "$1/home"
-HOME="$1/home" XDG_CONFIG_HOME="$1/home/.config" BROWSER=true "$1/app/Pinwick3" > "$1/ausgabe.txt" 2>&1 &
+PATH="$pfad" HOME="$1/home" XDG_CONFIG_HOME="$1/home/.config" "$1/app/Pinwick3" > "$1/ausgabe.txt" 2>&1 &
 pid=$!
-fenster=""
-for i in $(seq 1 60); do
-    fenster=$(xdotool search --onlyvisible --classname Pinwick3 2>/dev/null | head -n 1)
-    [ -n "$fenster" ] && break
-    sleep 0.25
-done
-sleep 2
+warte_auf_leiste >/dev/null
+pruefe $? "the bar shows"
+erste_hilfe d "$1"
 for w in $(xdotool search --onlyvisible --classname Pinwick3 2>/dev/null); do
     xdotool getwindowgeometry "$w"
 done > "$1/geometrie.txt"
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 INNER
-"$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP"
+"$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP" "$GEMEINSAM" > "$TMP/lauf.txt" 2>&1
+cat "$TMP/lauf.txt"
+! grep -q "^FAILED" "$TMP/lauf.txt"
+pruefe $? "the first start, driven on the display"
 cat "$TMP/geometrie.txt"
 grep -q "Position: 0,0" "$TMP/geometrie.txt" && grep -q "Geometry: 1280x" "$TMP/geometrie.txt"
 pruefe $? "bar docked at the top, as wide as the screen"

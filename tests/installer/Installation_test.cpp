@@ -3,10 +3,14 @@
 
 #include "Installation.h"
 #include "TestHilfe.h"
+#include "TestNutzer.h"
 
 #include <QFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace pinwick;
 using namespace pinwick::pwi;
@@ -154,6 +158,99 @@ TEST_F(UebergabeTest, VersionUndSprache) {
         EXPECT_EQ(inst.VersionText(), QString::fromLatin1(f.version));
         EXPECT_EQ(inst.sprache, f.sprache);
     }
+}
+
+// Where the downloads go: a folder only the user can reach, never a name
+// in the shared temporary folder (its name goes into the journal, and after
+// a restart anybody could make a folder of that name there).
+TEST(Downloadordner, NurEinOrdnerDesNutzersAllein) {
+    const auto opfer = test::Nutzer("pwopfer");
+    const auto fremder = test::Nutzer("nobody");
+    if (!opfer || !fremder)
+        GTEST_SKIP() << "needs the superuser, to act as two other users";
+    QTemporaryDir wurzel;
+    ASSERT_EQ(::chmod(QFile::encodeName(wurzel.path()).constData(), 0755), 0);
+    const QDir w(wurzel.path());
+    const auto ordner = [&](const char* name, const test::TestNutzer& wem, mode_t rechte) {
+        const QByteArray pfad = QFile::encodeName(w.filePath(QString::fromLatin1(name)));
+        ASSERT_EQ(::mkdir(pfad.constData(), rechte), 0);
+        ASSERT_EQ(::chmod(pfad.constData(), rechte), 0);
+        ASSERT_EQ(::chown(pfad.constData(), wem.uid, wem.gid), 0);
+    };
+    ordner("tmp", {0, 0}, 01777);
+    ordner("lauf", *opfer, 0700);
+    ordner("laufOffen", *opfer, 0755);
+    ordner("laufFremd", *fremder, 0777);
+    ordner("heim", *opfer, 0755);
+    ordner("heimFremd", *fremder, 0777);
+    ASSERT_EQ(::symlink(QFile::encodeName(w.filePath(QStringLiteral("lauf"))).constData(),
+                        QFile::encodeName(w.filePath(QStringLiteral("laufLink"))).constData()),
+              0);
+    QString rechner;
+    for (const QChar z : QSysInfo::machineHostName())
+        rechner += z.isLetterOrNumber() || z == u'-' || z == u'.' ? z : QChar(u'_');
+    const QString privat =
+        w.filePath(QStringLiteral("heim/.pinwick-laufzeit-") + (rechner.isEmpty() ? "ohne" : rechner));
+
+    struct Fall {
+        const char* was;
+        const char* laufzeit; // XDG_RUNTIME_DIR below the test's folder; nullptr: unset
+        const char* heim;
+        QString erwartet; // empty: none
+    };
+    const Fall faelle[] = {
+        {"the user's runtime folder", "lauf", "heim", w.filePath(QStringLiteral("lauf"))},
+        {"no runtime folder", nullptr, "heim", privat},
+        {"a runtime folder others may enter", "laufOffen", "heim", privat},
+        {"another user's runtime folder", "laufFremd", "heim", privat},
+        {"a link to the runtime folder", "laufLink", "heim", privat},
+        {"no runtime folder, and a home folder anybody may write", nullptr, "heimFremd", {}},
+    };
+    const QByteArray altLauf = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray altHeim = qgetenv("HOME");
+    const QByteArray altTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(w.filePath(QStringLiteral("tmp"))));
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        if (f.laufzeit)
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(w.filePath(QString::fromLatin1(f.laufzeit))));
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("HOME", QFile::encodeName(w.filePath(QString::fromLatin1(f.heim))));
+        QString grund;
+        const QString basis = test::Als(*opfer, [&] { return Installation::SystemDownloadBasis(&grund); });
+        EXPECT_EQ(basis, f.erwartet) << grund.toStdString();
+        if (basis.isEmpty()) {
+            EXPECT_FALSE(grund.isEmpty());
+            // The installer refuses to start rather than fall back to the
+            // shared folder.
+            QTemporaryDir programm;
+            ASSERT_EQ(::chown(QFile::encodeName(programm.path()).constData(), opfer->uid,
+                              opfer->gid),
+                      0);
+            const QString fehler = test::Als(*opfer, [&] {
+                Installation inst{QDir(programm.path())};
+                inst.schluessel = "irgendein";
+                EXPECT_EQ(inst.Ausfuehren(), Installation::Ergebnis::Fehlgeschlagen);
+                return inst.Fehler();
+            });
+            EXPECT_TRUE(fehler.startsWith(QStringLiteral("no private folder"))) << fehler.toStdString();
+            continue;
+        }
+        struct stat st {};
+        ASSERT_EQ(::lstat(QFile::encodeName(basis).constData(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_uid, opfer->uid);
+        EXPECT_EQ(st.st_mode & 07777, 0700u);
+    }
+    qputenv("XDG_RUNTIME_DIR", altLauf);
+    if (altLauf.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("HOME", altHeim);
+    if (altTmp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", altTmp);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "Journal.h"
 #include "TestHilfe.h"
+#include "TestNutzer.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace pinwick;
 
@@ -59,7 +63,10 @@ TEST(Nachholen, JedePhaseWirdGanzAltOderGanzNeu) {
         SCOPED_TRACE(f.was);
         QTemporaryDir wurzel;
         QDir(wurzel.path()).mkdir(QStringLiteral("programm"));
-        QDir(wurzel.path()).mkdir(QStringLiteral("pwi-abc123"));
+        // As the installer makes it: the user's own, for the user alone.
+        QDir(wurzel.path()).mkdir(QStringLiteral("pwi-abc123"), QFileDevice::ReadOwner |
+                                                                    QFileDevice::WriteOwner |
+                                                                    QFileDevice::ExeOwner);
         const QDir ordner(wurzel.path() + QStringLiteral("/programm"));
         const QString download = wurzel.path() + QStringLiteral("/pwi-abc123");
         Legen(QDir(download), QStringLiteral("a.txt"), "neu a");
@@ -192,6 +199,102 @@ TEST(Nachholen, ResteUndFremdes) {
         jetzt.remove(QLatin1String(UpdateJournal::Sperre));
         EXPECT_EQ(jetzt, f.nachher);
         sperre.unlock();
+    }
+}
+
+TEST(Nachholen, EinFremderDownloadOrdnerFuehrtNieZuDenEigenenDateien) {
+    // An update cut off, its download folder gone with a restart; before the
+    // next start another user makes a folder of the journal's name in the
+    // shared temporary folder, with links into the victim's files. The
+    // start must leave every file of the victim as it was, rights included.
+    const auto opfer = test::Nutzer("pwopfer");
+    const auto fremder = test::Nutzer("nobody");
+    if (!opfer || !fremder)
+        GTEST_SKIP() << "needs the superuser, to act as two other users";
+
+    struct Fall {
+        const char* was;
+        bool vomOpfer;     // made by the victim's own installer (else by the other user)
+        mode_t rechte;     // of the download folder
+        bool alsLink;      // the name is a link to the victim's folder of files
+        bool ordnerWeg;    // the download folder is removed
+    };
+    const Fall faelle[] = {
+        {"another user's folder, open to all", false, 0777, false, false},
+        {"another user's folder the victim may not write", false, 0755, false, false},
+        {"another user's link to the victim's files", false, 0777, true, false},
+        {"the victim's own folder, with links in it", true, 0700, false, true},
+        {"the victim's own folder, open to others", true, 0755, false, false},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        QTemporaryDir wurzel;
+        ASSERT_EQ(::chmod(QFile::encodeName(wurzel.path()).constData(), 0755), 0);
+        const QDir w(wurzel.path());
+        const auto pfad = [&](const char* name) { return QFile::encodeName(w.filePath(name)); };
+        ASSERT_TRUE(w.mkdir(QStringLiteral("tmp")));
+        ASSERT_EQ(::chmod(pfad("tmp").constData(), 01777), 0);
+        ASSERT_TRUE(w.mkdir(QStringLiteral("programm")));
+        ASSERT_TRUE(w.mkdir(QStringLiteral("eigen")));
+        QMap<QString, QByteArray> eigenVorher;
+        for (int i = 0; i < 20; ++i)
+            eigenVorher.insert(QStringLiteral("notiz%1.txt").arg(i), QByteArray::number(i * 7));
+        eigenVorher.insert(QStringLiteral("nurlesen.txt"), "nicht aendern");
+        for (auto it = eigenVorher.cbegin(); it != eigenVorher.cend(); ++it)
+            Legen(QDir(w.filePath(QStringLiteral("eigen"))), it.key(), it.value());
+        ASSERT_EQ(::chmod(pfad("eigen/nurlesen.txt").constData(), 0444), 0);
+        for (const char* name : {"programm", "eigen", "eigen/nurlesen.txt"}) {
+            ASSERT_EQ(::chown(pfad(name).constData(), opfer->uid, opfer->gid), 0);
+        }
+        for (int i = 0; i < 20; ++i) {
+            ASSERT_EQ(::chown(QFile::encodeName(w.filePath(QStringLiteral("eigen/notiz%1.txt")
+                                                               .arg(i)))
+                                  .constData(),
+                              opfer->uid, opfer->gid),
+                      0);
+        }
+
+        const QString download = w.filePath(QStringLiteral("tmp/pwi-abc123"));
+        const QByteArray dl = QFile::encodeName(download);
+        const QByteArray eigen = pfad("eigen");
+        const auto legen = [&] {
+            if (f.alsLink) {
+                ASSERT_EQ(::symlink(eigen.constData(), dl.constData()), 0);
+                return;
+            }
+            ASSERT_EQ(::mkdir(dl.constData(), 0700), 0);
+            ASSERT_EQ(::symlink(eigen.constData(), (dl + "/alles").constData()), 0);
+            ASSERT_EQ(::symlink((eigen + "/nurlesen.txt").constData(),
+                                (dl + "/nurlesen").constData()),
+                      0);
+            ASSERT_EQ(::mkdir((dl + "/unter").constData(), 0777), 0);
+            ASSERT_EQ(::symlink(eigen.constData(), (dl + "/unter/tiefer").constData()), 0);
+            ASSERT_EQ(::chmod(dl.constData(), f.rechte), 0);
+        };
+        if (f.vomOpfer)
+            test::Als(*opfer, legen);
+        else
+            test::Als(*fremder, legen);
+
+        const QDir programm(w.filePath(QStringLiteral("programm")));
+        UpdateJournal::Stand stand;
+        stand.phase = UpdateJournal::Phase::Laden;
+        stand.download = download;
+        test::Als(*opfer, [&] {
+            ASSERT_TRUE(UpdateJournal(programm).Schreiben(stand));
+            UpdateNachholen(programm);
+        });
+
+        EXPECT_EQ(Inhalt(QDir(w.filePath(QStringLiteral("eigen")))), eigenVorher);
+        struct stat st {};
+        ASSERT_EQ(::stat(pfad("eigen/nurlesen.txt").constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0444u) << "a read-only file of the victim's became writable";
+        EXPECT_FALSE(UpdateJournal(programm).Vorhanden());
+        // Another user's folder is not the victim's to empty.
+        EXPECT_EQ(::lstat(dl.constData(), &st) == 0, !f.ordnerWeg);
+        if (!f.vomOpfer && !f.alsLink) {
+            EXPECT_EQ(::lstat((dl + "/alles").constData(), &st), 0);
+        }
     }
 }
 

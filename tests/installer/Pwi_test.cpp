@@ -6,7 +6,7 @@
 #include "Journal.h"
 #include "Programme.h"
 #include "Panel3D.h"
-#include "PwiTerminal.h"
+#include "InstallerFenster.h"
 #include "TestHilfe.h"
 #include "TestSignatur.h"
 
@@ -65,7 +65,7 @@ protected:
         inst->downloadBasis = wurzel->path() + QStringLiteral("/download");
         inst->schluessel = test::StandardSchluessel().Oeffentlich();
         inst->UpdinfoLesen();
-        fenster = std::make_unique<pwi::Terminal>(*inst);
+        fenster = std::make_unique<pwi::InstallerFenster>(*inst);
         fenster->programmStarten = [this](const QString& p) {
             gestartet.push_back({p, uhr.elapsed()});
             return true;
@@ -93,8 +93,8 @@ protected:
         QTest::mouseClick(knopf, Qt::LeftButton);
         const bool vorbei = QTest::qWaitFor(
             [this] {
-                return fenster->Stand() == pwi::Terminal::Zustand::Fertig ||
-                       fenster->Stand() == pwi::Terminal::Zustand::Fehler;
+                return fenster->Stand() == pwi::InstallerFenster::Zustand::Fertig ||
+                       fenster->Stand() == pwi::InstallerFenster::Zustand::Fehler;
             },
             20000);
         EXPECT_TRUE(vorbei);
@@ -104,7 +104,7 @@ protected:
     std::unique_ptr<QTemporaryDir> wurzel;
     QDir programm;
     std::unique_ptr<Installation> inst;
-    std::unique_ptr<pwi::Terminal> fenster;
+    std::unique_ptr<pwi::InstallerFenster> fenster;
     QElapsedTimer uhr;
     std::vector<std::pair<QString, qint64>> gestartet;
     int beendet = 0;
@@ -148,7 +148,7 @@ TEST_F(PwiTest, UpdateGelingtOderAendertNichts) {
         Klicken(fenster->StartBef());
 
         if (f.gelingt) {
-            ASSERT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fertig)
+            ASSERT_EQ(fenster->Stand(), pwi::InstallerFenster::Zustand::Fertig)
                 << inst->Fehler().toStdString();
             const bool ticker = f.liste.contains("Pinwick3.dld");
             EXPECT_EQ(Lesen(QStringLiteral("readme.txt")), QByteArray("neuer text"));
@@ -178,7 +178,7 @@ TEST_F(PwiTest, UpdateGelingtOderAendertNichts) {
             EXPECT_EQ(gestartet[0].first, programm.filePath(QString::fromLatin1(f.startet)));
             EXPECT_GE(gestartet[0].second, 500);
         } else {
-            ASSERT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fehler);
+            ASSERT_EQ(fenster->Stand(), pwi::InstallerFenster::Zustand::Fehler);
             EXPECT_TRUE(fenster->FehlerPan()->isVisible());
             EXPECT_TRUE(fenster->FehlerPan()->text().contains(
                 QStringLiteral("Update currently unavailable")));
@@ -233,7 +233,7 @@ TEST_F(PwiTest, OhneServerDerHinweisNachDemPiepen) {
         Neu(2);
         inst->server.port = port;
         Klicken(fenster->StartBef());
-        EXPECT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fehler);
+        EXPECT_EQ(fenster->Stand(), pwi::InstallerFenster::Zustand::Fehler);
         EXPECT_EQ(gepiept, 1);
         EXPECT_TRUE(fenster->FehlerPan()->isVisible());
         EXPECT_TRUE(fenster->FehlerPan()->text().contains(QStringLiteral("nicht verf\u00FCgbar")));
@@ -284,7 +284,7 @@ TEST_F(PwiTest, AbbrechenWaehrendDesDownloads) {
     inst->zeiten.stillstandMs = 20000;
     const QMap<QString, QByteArray> vorher = DateiAbbild(wurzel->path());
     QTimer::singleShot(300, fenster.get(), [this] {
-        EXPECT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Update);
+        EXPECT_EQ(fenster->Stand(), pwi::InstallerFenster::Zustand::Update);
         EXPECT_TRUE(fenster->DeckelPan()->isVisible());
         EXPECT_TRUE(fenster->FortschrittTim().isActive());
         fenster->AbbrechenKlick();
@@ -293,7 +293,7 @@ TEST_F(PwiTest, AbbrechenWaehrendDesDownloads) {
     dauer.start();
     Klicken(fenster->StartBef());
     EXPECT_LT(dauer.elapsed(), 10000);
-    EXPECT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fertig);
+    EXPECT_EQ(fenster->Stand(), pwi::InstallerFenster::Zustand::Fertig);
     ASSERT_EQ(gestartet.size(), 1u);
     EXPECT_EQ(gestartet[0].first, programm.filePath(QStringLiteral("Pinwick3")));
     EXPECT_EQ(beendet, 1);
@@ -369,6 +369,28 @@ TEST_F(PwiTest, UnechtesOderUnmoeglichesUpdateInstalliertNichts) {
          [this] { ASSERT_TRUE(programm.mkdir(QStringLiteral("readme.txt"))); },
          "readme.txt is in the way"},
         {"a build without key", [this] { inst->schluessel.clear(); }, "no key"},
+        // The lowest version a later update may install is written with the
+        // files or the update fails: new files under the old floor would let
+        // an older signed release back in.
+        {"the floor cannot be written: a folder under its name",
+         [this] { ASSERT_TRUE(programm.mkdir(QStringLiteral("updstand.txt"))); },
+         "updstand.txt is in the way"},
+        {"the floor cannot be put in place: a folder under its name while the files are copied",
+         [this] {
+             inst->schritt = [this](const char* schritt) {
+                 if (QByteArray(schritt) == "kopieren")
+                     programm.mkdir(QStringLiteral("updstand.txt"));
+             };
+         },
+         "updstand.txt cannot be replaced"},
+        {"a release that sets the floor itself",
+         [] {
+             server->Ablegen(QStringLiteral("updlist.txt"),
+                             "readme.txt\r\nupdstand.txt\r\nPinwick3.dld\r\n");
+             server->Ablegen(QStringLiteral("updstand.txt"), "302\r\n");
+             test::ReleaseSignieren(*server);
+         },
+         "the list names updstand.txt"},
     };
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.was);
@@ -384,7 +406,7 @@ TEST_F(PwiTest, UnechtesOderUnmoeglichesUpdateInstalliertNichts) {
 
         Klicken(fenster->StartBef());
 
-        ASSERT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fehler);
+        ASSERT_EQ(fenster->Stand(), pwi::InstallerFenster::Zustand::Fehler);
         const QStringList zeilen = fenster->FehlerPan()->text().split(u'\n');
         EXPECT_TRUE(zeilen.last().contains(QString::fromUtf8(f.grund)))
             << fenster->FehlerPan()->text().toStdString();
@@ -437,7 +459,7 @@ TEST_F(PwiTest, EchteUpdatesInAllenFormen) {
 
         Klicken(fenster->StartBef());
 
-        ASSERT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fertig) << inst->Fehler().toStdString();
+        ASSERT_EQ(fenster->Stand(), pwi::InstallerFenster::Zustand::Fertig) << inst->Fehler().toStdString();
         EXPECT_EQ(Lesen(QStringLiteral("Pinwick3")), QByteArray("neuer ticker"));
         EXPECT_TRUE(QFile::permissions(programm.filePath(QStringLiteral("Pinwick3")))
                         .testFlag(QFileDevice::ExeOwner));
@@ -474,11 +496,12 @@ TEST_F(PwiTest, AbgewuergtBeiJedemSchritt) {
         const auto bild = [this] {
             QMap<QString, QByteArray> b = DateiAbbild(programm.path());
             b.remove(QStringLiteral("updlist.txt"));
-            b.remove(QStringLiteral("updstand.txt"));
             return b;
         };
         const QMap<QString, QByteArray> vorher = bild();
         QMap<QString, QByteArray> nachher = vorher;
+        // The floor comes with the new files, never without them.
+        nachher[QStringLiteral("updstand.txt")] = "302\r\n";
         nachher[QStringLiteral("readme.txt")] = "neuer text";
         nachher[QStringLiteral("neu.txt")] = "ganz neu";
         nachher[QStringLiteral("Pinwick3")] = QByteArray(300000, 't');
@@ -549,7 +572,22 @@ TEST_F(PwiTest, LangsamVerweigertOderUnerreichbar) {
              server->Drosseln(true);
              inst->zeiten.stillstandMs = 10000;
              inst->zeiten.langsamBytes = 0;
-             inst->grundzeitMs = 1500;
+             inst->gesamtzeitMs = 1500;
+         },
+         "the update took longer than allowed"},
+        // A large file comes at full speed, then the server trickles: the
+        // size it sent (or announced) buys the rest no more time.
+        {"a large file, then a trickling server",
+         [this] {
+             server->Ablegen(QStringLiteral("readme.txt"), QByteArray(4 << 20, 't'));
+             test::ReleaseSignieren(*server);
+             inst->schritt = [](const char* schritt) {
+                 if (QByteArray(schritt) == "geladen")
+                     server->Drosseln(true);
+             };
+             inst->zeiten.stillstandMs = 10000;
+             inst->zeiten.langsamBytes = 0;
+             inst->gesamtzeitMs = 3000;
          },
          "the update took longer than allowed"},
     };
@@ -569,7 +607,7 @@ TEST_F(PwiTest, LangsamVerweigertOderUnerreichbar) {
         Klicken(fenster->StartBef());
         server->Drosseln(false);
 
-        ASSERT_EQ(fenster->Stand(), pwi::Terminal::Zustand::Fehler);
+        ASSERT_EQ(fenster->Stand(), pwi::InstallerFenster::Zustand::Fehler);
         EXPECT_LT(dauer.elapsed(), 9000);
         const QStringList zeilen = fenster->FehlerPan()->text().split(u'\n');
         EXPECT_TRUE(zeilen.last().contains(QString::fromUtf8(f.grund)))

@@ -34,6 +34,7 @@
 // there are no errors, no foreign views, and every receiver shows the last state.
 
 #include "Broadcastlast.h"
+#include "SchluesselAblage.h"
 #include "TickerInhalt.h"
 
 #include <QDir>
@@ -213,7 +214,7 @@ int sender(const Optionen& o) {
 int empfaenger(const Optionen& o) {
     const QDir ordner(o.ordner);
     if (o.ohneAblage)
-        Datenbank::SchluesselBehalten(false);
+        schluesselablage::Behalten(false);
 
     Programm p;
     EmpfaengerEinrichten(p, ordner, o.nr);

@@ -1,4 +1,5 @@
 #include "Datenbank.h"
+#include "SchluesselAblage.h"
 #include "TestHilfe.h"
 
 #include <sqlcipher/sqlite3.h>
@@ -490,24 +491,24 @@ TEST(DatenbankSchluessel, JedeDateiOeffnetMitDemSchluesselIhresSalzes) {
         {"a wrong key kept for the salt is dropped, the file opens",
          [&] {
              legen(a);
-             Datenbank::SchluesselMerken(salz(a), Datenbank::Schluessel, QByteArray(32, '\x11'));
+             schluesselablage::Merken(salz(a), Datenbank::Schluessel, QByteArray(32, '\x11'));
          },
          "a", 1, 0, 1},
         {"and the right key is kept again", [] {}, "a", 0, 1, 0},
         {"a wrong key for b's salt is never tried on a",
-         [&] { Datenbank::SchluesselMerken(salz(b), Datenbank::Schluessel, QByteArray(32, 0)); },
-         "a", 0, 1, 0},
+         [&] { schluesselablage::Merken(salz(b), Datenbank::Schluessel, QByteArray(32, 0)); }, "a",
+         0, 1, 0},
         {"an empty file has no salt: the password, no key derived here", [&] { legen(leer); }, "",
          0, 0, 0},
     };
 
     for (const auto zugriff :
          {Datenbank::Zugriff::NurLesen, Datenbank::Zugriff::LesenUndSchreiben}) {
-        Datenbank::SchluesselVergessen();
+        schluesselablage::AllesVergessen();
         for (const Schritt& s : schritte) {
             SCOPED_TRACE(s.was);
             s.vorher();
-            const auto vor = Datenbank::Schluesselzahlen();
+            const auto vor = schluesselablage::Stand();
             QString gelesen;
             const bool egal = s.inhalt && !*s.inhalt;
             bool offen = false;
@@ -523,7 +524,7 @@ TEST(DatenbankSchluessel, JedeDateiOeffnetMitDemSchluesselIhresSalzes) {
                 if (s.inhalt && !egal)
                     ADD_FAILURE() << e.what();
             }
-            const auto nach = Datenbank::Schluesselzahlen();
+            const auto nach = schluesselablage::Stand();
             if (!egal) {
                 EXPECT_EQ(offen, s.inhalt != nullptr);
                 if (s.inhalt) {
@@ -536,12 +537,12 @@ TEST(DatenbankSchluessel, JedeDateiOeffnetMitDemSchluesselIhresSalzes) {
         }
     }
     // A file made by the program itself opens the same way.
-    Datenbank::SchluesselVergessen();
+    schluesselablage::AllesVergessen();
     const QString neu = u.Pfad("neu.kav");
     Datenbank::Erzeugen(neu)->Ausfuehren(QStringLiteral("CREATE TABLE T (x)"));
     for (int i = 0; i < 2; ++i)
         EXPECT_NO_THROW(Datenbank(neu).Ausfuehren(QStringLiteral("INSERT INTO T VALUES (1)")));
-    EXPECT_GE(Datenbank::Schluesselzahlen().treffer, 1u);
+    EXPECT_GE(schluesselablage::Stand().treffer, 1u);
 }
 
 #ifdef SPEICHER_LAST

@@ -1,5 +1,6 @@
 // The program start on a documents folder and a working folder of its own.
 
+#include "EinstellungsSatz.h"
 #include "ProgrammStart.h"
 #include "Speicher.h"
 
@@ -96,15 +97,13 @@ TEST_F(Start, FirstStartMakesTheDatabaseFromTheTemplateAndGreets) {
     EXPECT_EQ(p->lokaleNotizen->RecordCount(), 0);
 }
 
-TEST_F(Start, SecondStartLeavesTheDatabaseAndTheLanguageFileAlone) {
+TEST_F(Start, SecondStartLeavesTheDatabaseAlone) {
     starten();
     const QByteArray vorher = lesen(datenbank());
     QFile::remove(arbeit.filePath("org.kav")); // not needed any more
-    schreiben("ssp.kav", "2\r\n");
     ablauf.clear();
     auto p = starten();
     EXPECT_EQ(lesen(datenbank()), vorher);
-    EXPECT_EQ(p->Sprache, 1); // 0 in the table means English; the file is not read
     EXPECT_TRUE(p->erstVorbei);
     EXPECT_FALSE(ablauf.contains("hilfe"));
 }
@@ -331,7 +330,7 @@ TEST_F(Start, UnusableLocalFileStopsTheStartAndStaysUntouched) {
 
 // Nobody has chosen a language: the first run speaks the desktop's, German
 // for a German locale and English for any other. A language in the table
-// or in the setup's file decides before the locale; later runs never ask it.
+// or in the setup's file decides before the locale.
 TEST_F(Start, FirstRunWithoutAChosenLanguageFollowsTheLocale) {
     struct Fall {
         QLocale gebiet;
@@ -349,7 +348,7 @@ TEST_F(Start, FirstRunWithoutAChosenLanguageFollowsTheLocale) {
         {englisch, 0, "", false, 1},     {franzoesisch, 0, "", false, 1},
         {QLocale::c(), 0, "", false, 1}, {deutsch, 1, "", false, 1},
         {englisch, 2, "", false, 2},     {deutsch, 0, "1\r\n", false, 1},
-        {deutsch, 0, "x\r\n", false, 2}, {deutsch, 0, "", true, 1},
+        {deutsch, 0, "x\r\n", false, 2}, {deutsch, 0, "", true, 2},
     };
     for (const Fall& f : faelle) {
         QFile::remove(datenbank());
@@ -366,5 +365,67 @@ TEST_F(Start, FirstRunWithoutAChosenLanguageFollowsTheLocale) {
         EXPECT_EQ(starten()->Sprache, f.sprache)
             << f.gebiet.name().toStdString() << " table " << f.tabelle << " file "
             << f.datei.constData() << (f.zweiterStart ? " later run" : " first run");
+    }
+}
+
+// A desk keeps the language it started with. The first start records only
+// erstVorbei; while the table's Sprache stays 0 nobody has chosen, so the
+// second and third start ask the setup's file and then the desktop again,
+// and the file and the desktop may have changed in between. Once the
+// settings window has saved a language, neither overrides it.
+TEST_F(Start, LaterStartsFollowTheFileOrTheDesktopUntilALanguageIsChosen) {
+    const QLocale deutsch(QLocale::German, QLocale::Germany);
+    const QLocale englisch(QLocale::English, QLocale::UnitedStates);
+    struct Lauf {
+        QLocale gebiet;
+        QByteArray datei; // ssp.kav, empty for none
+        int16_t sprache;
+    };
+    struct Fall {
+        const char* name;
+        int gewaehlt; // Sprache the settings window saved after the first start; 0 none
+        Lauf laeufe[3];
+    };
+    const Fall faelle[] = {
+        {"German desktop", 0, {{deutsch, "", 2}, {deutsch, "", 2}, {deutsch, "", 2}}},
+        {"English desktop", 0, {{englisch, "", 1}, {englisch, "", 1}, {englisch, "", 1}}},
+        {"setup's file over the desktop",
+         0,
+         {{deutsch, "1\r\n", 1}, {deutsch, "1\r\n", 1}, {englisch, "2\r\n", 2}}},
+        {"file gone, the desktop decides",
+         0,
+         {{englisch, "2\r\n", 2}, {deutsch, "", 2}, {englisch, "", 1}}},
+        {"file without a number", 0, {{deutsch, "x\r\n", 2}, {deutsch, "x\r\n", 2}, {englisch, "x\r\n", 1}}},
+        {"English chosen on a German desktop",
+         1,
+         {{deutsch, "", 2}, {deutsch, "2\r\n", 1}, {deutsch, "", 1}}},
+        {"German chosen on an English desktop",
+         2,
+         {{englisch, "1\r\n", 1}, {englisch, "1\r\n", 2}, {englisch, "", 2}}},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.name);
+        QFile::remove(datenbank());
+        for (int lauf = 0; lauf < 3; ++lauf) {
+            const Lauf& l = f.laeufe[lauf];
+            QFile::remove(arbeit.filePath("ssp.kav"));
+            if (!l.datei.isEmpty())
+                schreiben("ssp.kav", l.datei);
+            QLocale::setDefault(l.gebiet);
+            ablauf.clear();
+            auto p = starten();
+            EXPECT_EQ(p->Sprache, l.sprache) << "start " << lauf + 1;
+            EXPECT_EQ(ablauf.contains("hilfe"), lauf == 0) << "start " << lauf + 1;
+            // What the settings window stores when it saves.
+            if (lauf == 0 && f.gewaehlt != 0) {
+                p->Sprache = int16_t(f.gewaehlt);
+                EinstellungenSpeichern(*p);
+            }
+            p.reset();
+            Datenbank db(datenbank());
+            auto rs = db.OpenRecordset(QStringLiteral("select * from Einstellungen"));
+            EXPECT_EQ(rs->Feld(u"Sprache").alsInt16(), f.gewaehlt)
+                << "start " << lauf + 1 << ": a start stores no language of its own";
+        }
     }
 }

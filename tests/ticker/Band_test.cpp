@@ -1,5 +1,5 @@
-// The band's pictures against the band drawn the plain way, the memory it
-// keeps for very long texts, and its text measurement.
+// The band's pictures against the band drawn the plain way, and the memory
+// it keeps for very long texts.
 
 #include "Band.h"
 #include "BandBilder.h"
@@ -16,8 +16,8 @@
 using namespace pinwick;
 using pinwick::test::AbweichendePixel;
 using pinwick::test::NotizEinfuegen;
-using pinwick::test::Schrift;
 using pinwick::test::NotizZeile;
+using pinwick::test::Schrift;
 using pinwick::test::TestUmgebung;
 
 namespace {
@@ -25,29 +25,12 @@ namespace {
 const QString& trenner = test::BandTrenner;
 constexpr int TextOben = 60;
 
-// Words of 2 to 10 letters with blanks between, the same for the same seed.
-QString woerter(qsizetype zeichen, quint32 z) {
-    QString t;
-    t.reserve(zeichen + 11);
-    while (t.size() < zeichen) {
-        z = z * 1103515245u + 12345u;
-        const int laenge = 2 + int((z >> 16) % 9);
-        for (int i = 0; i < laenge; ++i) {
-            z = z * 1103515245u + 12345u;
-            t += QChar(char16_t(u'a' + (z >> 16) % 26));
-        }
-        t += u' ';
-    }
-    t.truncate(zeichen);
-    return t;
-}
-
 std::vector<Eintrag> notizen(int anzahl, int zeichen) {
     std::vector<Eintrag> e;
     e.reserve(anzahl);
     for (int i = 0; i < anzahl; ++i)
         e.push_back({int16_t(i % 3 == 0 ? Eintrag::Broadcast : Eintrag::Eigene),
-                     QStringLiteral("Notiz %1 ").arg(i) + woerter(zeichen, quint32(i))});
+                     QStringLiteral("Notiz %1 ").arg(i) + test::Woerter(zeichen, quint32(i))});
     return e;
 }
 
@@ -126,7 +109,7 @@ struct BildFall {
 };
 
 TEST(BandBild, GleichDemInEinemZugGezeichneten) {
-    const QString lang = woerter(3000, 7); // drawn in pieces
+    const QString lang = test::Woerter(3000, 7); // drawn in pieces
     const BildFall faelle[] = {
         {"zwei kurze",
          Schrift("DejaVu Sans", 12),
@@ -203,7 +186,7 @@ struct SpeicherFall {
 };
 
 TEST(BandSpeicher, KachelnBleibenBeiLangenTextenWenige) {
-    const QString megabyte = woerter(1000000, 3);
+    const QString megabyte = test::Woerter(1000000, 3);
     const SpeicherFall faelle[] = {
         {"eine Notiz von 1 MB", {{Eintrag::Eigene, megabyte}}},
         {"100.000 Notizen", notizen(100000, 30)},
@@ -247,42 +230,6 @@ TEST(BandSpeicher, KachelnBleibenBeiLangenTextenWenige) {
             pruefen(-double(pass) * teil / 7);
         pruefen(-double(pass) + 15 * groesse.width() / 2);
         pruefen(-5.0 * double(pass) - 15 * 333);
-    }
-}
-
-// ---- measuring
-
-TEST(BandMessen, StueckweiseWieInEinemZugUndNurBisZurGrenze) {
-    Band band;
-    const QFont f = Schrift("DejaVu Sans", 10, false, true);
-    band.Aussehen(f, Qt::black, Qt::red, Qt::green, TextOben);
-    const QFontMetrics fm(f);
-    const QString faelle[] = {
-        QStringLiteral("MMMM "),
-        woerter(Band::LangerText, 1),
-        woerter(5000, 2),
-        QString(3000, u'x'),                                             // no blank to cut at
-        QStringLiteral("e\u0301").repeated(1500),                        // combining accents
-        QString::fromUtf8("\xF0\x9F\x98\x80").repeated(1500),            // pairs of surrogates
-        QStringLiteral("\u0645\u0631\u062D\u0628\u0627 ").repeated(400), // Arabic words
-        woerter(1000000, 3),
-    };
-    const int stueck = band.TextBreite(QString(Band::StueckZeichen, u'W'));
-    for (const QString& text : faelle) {
-        SCOPED_TRACE(text.left(20).toStdString());
-        // The text engine shapes a long text in runs of its own; the sums
-        // may part by a pixel now and then.
-        const int ganz = band.TextBreite(text);
-        EXPECT_NEAR(ganz, 15 * fm.horizontalAdvance(text), 15 * (text.size() / 100000));
-        // Given a limit, a long text is measured a piece past it at most; a
-        // short one whole.
-        for (const int grenze : {0, 15 * 1920}) {
-            const int breite = band.TextBreite(text, grenze);
-            if (text.size() <= Band::LangerText || ganz <= grenze)
-                EXPECT_EQ(breite, ganz);
-            else
-                EXPECT_TRUE(breite > grenze && breite <= grenze + stueck) << breite;
-        }
     }
 }
 

@@ -334,11 +334,26 @@ TEST(FtpsTest, NurMitTlsUndGeprueftemZertifikat) {
     FtpServer klarerServer = klar.Server();
     klarerServer.tls = true;
     klarerServer.caDatei = mitCa.caDatei;
+    // A caller that says nothing about TLS gets it.
+    FtpServer ohneAngabe;
+    ohneAngabe.host = klar.Server().host;
+    ohneAngabe.port = klar.Port();
+    ohneAngabe.konto = klar.Server().konto;
+    ohneAngabe.passwort = klar.Server().passwort;
+    ohneAngabe.basis = klar.Server().basis;
+    // A certificate file libcurl will not take (longer than any string it
+    // accepts): going on without it would trust the system's whole store
+    // instead of the one authority the build names.
+    FtpServer caAbgelehnt = tls.Server();
+    caAbgelehnt.caDatei = QStringLiteral("/") + QString(9'000'000, u'c');
     const Fall faelle[] = {
         {"TLS with the server's certificate", mitCa, nullptr},
         {"a certificate nobody vouches for", ohneCa, ""},
         {"a client without TLS at a server that requires it", ohneTls, ""},
         {"a server without TLS", klarerServer, "the server offers no TLS"},
+        {"a server without TLS, TLS not asked for", ohneAngabe, "the server offers no TLS"},
+        {"a CA file libcurl refuses", caAbgelehnt,
+         "libcurl refused the option CURLOPT_CAINFO"},
     };
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.was);

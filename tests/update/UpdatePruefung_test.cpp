@@ -1,6 +1,7 @@
 // The daily update check against a real FTP server on 127.0.0.1, the notice
 // beside the bar, and the hand-over to the installer.
 
+#include "About.h"
 #include "Animation.h"
 #include "FtpTestServer.h"
 #include "MBox.h"
@@ -430,6 +431,22 @@ TEST_F(PruefungTest, LeisteStartetPruefungUndFuehrtHinweis) {
     QTest::qWait(0);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(leiste.Update().Signal(), nullptr);
+}
+
+// Updates travel over FTPS unless the build asks for plain FTP; such a
+// build says so in its about box, in either language, and only such a build.
+TEST(UpdateWeg, NurEinBauOhneTlsNenntKlartextImAbout) {
+    TestUmgebung u;
+    const bool klartext = !FtpServer::Eingebaut().tls;
+    for (int16_t sprache : {1, 2}) {
+        u.p.Sprache = sprache;
+        About box(u.p);
+        const auto* hinweis = box.findChild<Panel3D*>(QStringLiteral("klartextFtp"));
+        EXPECT_EQ(hinweis != nullptr, klartext) << sprache;
+        if (hinweis) {
+            EXPECT_TRUE(hinweis->text().contains(QStringLiteral("FTP"))) << sprache;
+        }
+    }
 }
 
 } // namespace

@@ -27,20 +27,42 @@
 
 namespace {
 
-zwlr_virtual_pointer_manager_v1* verwalter = nullptr;
-zwp_virtual_keyboard_manager_v1* tastenVerwalter = nullptr;
-wl_seat* sitz = nullptr;
-int haltenSekunden = 0;
+// The connection and what it binds; all of it is destroyed before the
+// connection closes, so that a sanitized build finds no leak here.
+struct Verbindung {
+    wl_display* d = nullptr;
+    wl_registry* reg = nullptr;
+    zwlr_virtual_pointer_manager_v1* verwalter = nullptr;
+    zwp_virtual_keyboard_manager_v1* tastenVerwalter = nullptr;
+    wl_seat* sitz = nullptr;
+    int haltenSekunden = 0;
 
-void globalNeu(void*, wl_registry* reg, uint32_t name, const char* schnittstelle, uint32_t) {
+    ~Verbindung() {
+        if (!d)
+            return;
+        if (verwalter)
+            zwlr_virtual_pointer_manager_v1_destroy(verwalter);
+        if (tastenVerwalter)
+            zwp_virtual_keyboard_manager_v1_destroy(tastenVerwalter);
+        if (sitz)
+            wl_seat_destroy(sitz);
+        if (reg)
+            wl_registry_destroy(reg);
+        wl_display_roundtrip(d);
+        wl_display_disconnect(d);
+    }
+};
+
+void globalNeu(void* daten, wl_registry* reg, uint32_t name, const char* schnittstelle, uint32_t) {
+    auto* v = static_cast<Verbindung*>(daten);
     if (std::strcmp(schnittstelle, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
-        verwalter = static_cast<zwlr_virtual_pointer_manager_v1*>(
+        v->verwalter = static_cast<zwlr_virtual_pointer_manager_v1*>(
             wl_registry_bind(reg, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
     else if (std::strcmp(schnittstelle, zwp_virtual_keyboard_manager_v1_interface.name) == 0)
-        tastenVerwalter = static_cast<zwp_virtual_keyboard_manager_v1*>(
+        v->tastenVerwalter = static_cast<zwp_virtual_keyboard_manager_v1*>(
             wl_registry_bind(reg, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
-    else if (std::strcmp(schnittstelle, wl_seat_interface.name) == 0 && !sitz)
-        sitz = static_cast<wl_seat*>(wl_registry_bind(reg, name, &wl_seat_interface, 1));
+    else if (std::strcmp(schnittstelle, wl_seat_interface.name) == 0 && !v->sitz)
+        v->sitz = static_cast<wl_seat*>(wl_registry_bind(reg, name, &wl_seat_interface, 1));
 }
 void globalWeg(void*, wl_registry*, uint32_t) {}
 const wl_registry_listener hoerer = {globalNeu, globalWeg};
@@ -60,15 +82,18 @@ const char keymap[] = "xkb_keymap {\n"
                       "  xkb_symbols { include \"pc+us+inet(evdev)\" };\n"
                       "};\n";
 
-int tippen(wl_display* d, int argc, char** argv) {
-    if (!tastenVerwalter || !sitz) {
+int tippen(Verbindung& v, int argc, char** argv) {
+    wl_display* d = v.d;
+    if (!v.tastenVerwalter || !v.sitz) {
         std::fputs("klicken: the compositor has no virtual keyboards\n", stderr);
         return 1;
     }
-    zwp_virtual_keyboard_v1* t = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(tastenVerwalter, sitz);
+    zwp_virtual_keyboard_v1* t = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(v.tastenVerwalter, v.sitz);
     const int fd = memfd_create("keymap", MFD_CLOEXEC);
-    if (fd < 0 || write(fd, keymap, sizeof keymap) != ssize_t(sizeof keymap))
+    if (fd < 0 || write(fd, keymap, sizeof keymap) != ssize_t(sizeof keymap)) {
+        zwp_virtual_keyboard_v1_destroy(t);
         return 1;
+    }
     zwp_virtual_keyboard_v1_keymap(t, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd, sizeof keymap);
     wl_display_roundtrip(d);
     close(fd);
@@ -87,46 +112,40 @@ int tippen(wl_display* d, int argc, char** argv) {
         usleep(30000);
     }
     usleep(300000);
-    if (haltenSekunden > 0)
-        sleep(unsigned(haltenSekunden));
+    if (v.haltenSekunden > 0)
+        sleep(unsigned(v.haltenSekunden));
     zwp_virtual_keyboard_v1_destroy(t);
-    wl_display_roundtrip(d);
-    wl_display_disconnect(d);
     return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    Verbindung v;
     const bool halten = argc == 3 && std::strcmp(argv[1], "tastatur") == 0;
+    const bool tasten = halten || (argc >= 3 && std::strcmp(argv[1], "tasten") == 0);
     if (halten)
-        haltenSekunden = std::atoi(argv[2]);
-    if (halten || (argc >= 3 && std::strcmp(argv[1], "tasten") == 0)) {
-        wl_display* d = wl_display_connect(nullptr);
-        if (!d)
-            return 1;
-        wl_registry* reg = wl_display_get_registry(d);
-        wl_registry_add_listener(reg, &hoerer, nullptr);
-        wl_display_roundtrip(d);
-        return tippen(d, halten ? 2 : argc, argv);
-    }
-    if (argc < 6) {
+        v.haltenSekunden = std::atoi(argv[2]);
+    if (!tasten && argc < 6) {
         std::fputs("usage: klicken x y width height button...\n", stderr);
         return 2;
     }
-    wl_display* d = wl_display_connect(nullptr);
-    if (!d) {
+    v.d = wl_display_connect(nullptr);
+    if (!v.d) {
         std::fputs("klicken: no Wayland display\n", stderr);
         return 1;
     }
-    wl_registry* reg = wl_display_get_registry(d);
-    wl_registry_add_listener(reg, &hoerer, nullptr);
-    wl_display_roundtrip(d);
-    if (!verwalter) {
+    v.reg = wl_display_get_registry(v.d);
+    wl_registry_add_listener(v.reg, &hoerer, &v);
+    wl_display_roundtrip(v.d);
+    if (tasten)
+        return tippen(v, halten ? 2 : argc, argv);
+    if (!v.verwalter) {
         std::fputs("klicken: the compositor has no virtual pointers\n", stderr);
         return 1;
     }
-    zwlr_virtual_pointer_v1* z = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(verwalter, nullptr);
+    wl_display* d = v.d;
+    zwlr_virtual_pointer_v1* z = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(v.verwalter, nullptr);
     // The new device must be known to the seat before it moves.
     wl_display_roundtrip(d);
     usleep(200000);
@@ -152,7 +171,5 @@ int main(int argc, char** argv) {
     if (const char* bleiben = std::getenv("KLICKEN_BLEIBEN"))
         sleep(unsigned(std::atoi(bleiben)));
     zwlr_virtual_pointer_v1_destroy(z);
-    wl_display_roundtrip(d);
-    wl_display_disconnect(d);
     return 0;
 }

@@ -18,7 +18,7 @@ namespace pinwick::pwi {
 
 class Fortschritt;
 
-class Terminal : public QWidget {
+class InstallerFenster : public QWidget {
     Q_OBJECT
 public:
     enum class Zustand { Wahl, Update, Fehler, Fertig };
@@ -29,7 +29,7 @@ public:
 
     // Loads the window: reads "updver.txt" and sets the captions in the
     // language already read from "updinfo.txt".
-    explicit Terminal(Installation& installation, QWidget* eltern = nullptr);
+    explicit InstallerFenster(Installation& installation, QWidget* eltern = nullptr);
 
     // ---- what the window does beyond itself; tests record these
     // Starts a program of the program folder; true when it runs.

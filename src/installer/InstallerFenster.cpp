@@ -1,4 +1,4 @@
-#include "PwiTerminal.h"
+#include "InstallerFenster.h"
 
 #include "BildForm.h"
 #include "Fortschritt.h"
@@ -43,7 +43,7 @@ QRect TwipsRechteck(int links, int oben, int breite, int hoehe) {
 
 } // namespace
 
-Terminal::Terminal(Installation& installation, QWidget* eltern)
+InstallerFenster::InstallerFenster(Installation& installation, QWidget* eltern)
     : QWidget(eltern, Qt::Window | Qt::FramelessWindowHint), inst_(installation) {
     setWindowTitle(QStringLiteral("Pinwick Installer"));
     setFixedSize(Px(BreiteTwips), Px(HoeheTwips));
@@ -91,13 +91,15 @@ Terminal::Terminal(Installation& installation, QWidget* eltern)
     for (Panel3D* knopf : {startBef_, abbrechenBef_, weiterBef_})
         knopfVerhalten(knopf);
     // Queued: the work starts once the button is up again.
-    connect(startBef_, &Panel3D::geklickt, this, &Terminal::StartKlick, Qt::QueuedConnection);
-    connect(abbrechenBef_, &Panel3D::geklickt, this, &Terminal::AbbrechenKlick,
+    connect(startBef_, &Panel3D::geklickt, this, &InstallerFenster::StartKlick,
             Qt::QueuedConnection);
-    connect(weiterBef_, &Panel3D::geklickt, this, &Terminal::WeiterKlick, Qt::QueuedConnection);
+    connect(abbrechenBef_, &Panel3D::geklickt, this, &InstallerFenster::AbbrechenKlick,
+            Qt::QueuedConnection);
+    connect(weiterBef_, &Panel3D::geklickt, this, &InstallerFenster::WeiterKlick,
+            Qt::QueuedConnection);
 
     fortschrittTim_.setInterval(200);
-    connect(&fortschrittTim_, &QTimer::timeout, this, &Terminal::fortschrittTick);
+    connect(&fortschrittTim_, &QTimer::timeout, this, &InstallerFenster::fortschrittTick);
 
     programmStarten = [this](const QString& programm) {
         return ProgrammStarten(programm, inst_.ArbeitsOrdner().absolutePath());
@@ -113,12 +115,12 @@ Terminal::Terminal(Installation& installation, QWidget* eltern)
     move(schirm.center() - rect().center());
 }
 
-QString Terminal::text(const QString& englisch, const QString& deutsch) const {
+QString InstallerFenster::text(const QString& englisch, const QString& deutsch) const {
     // Any language but English keeps the German design texts.
     return inst_.sprache == 1 ? englisch : deutsch;
 }
 
-void Terminal::beschriften() {
+void InstallerFenster::beschriften() {
     titelPan_->setText(text(QStringLiteral("Pinwick Installer: Update to version "),
                             QStringLiteral("Pinwick Installer: Update auf Version ")) +
                        inst_.VersionText());
@@ -133,7 +135,7 @@ void Terminal::beschriften() {
     weiterBef_->setText(text(QStringLiteral("Proceed"), QStringLiteral("Weiter")));
 }
 
-void Terminal::knopfVerhalten(Panel3D* knopf) {
+void InstallerFenster::knopfVerhalten(Panel3D* knopf) {
     knopf->setKlickbar(true);
     knopf->setHintergrund(KnopfNormal);
     knopf->setSchriftFarbe(Weiss);
@@ -155,7 +157,7 @@ void Terminal::knopfVerhalten(Panel3D* knopf) {
     connect(knopf, &Panel3D::verlassen, knopf, [knopf] { knopf->setHintergrund(KnopfNormal); });
 }
 
-void Terminal::StartKlick() {
+void InstallerFenster::StartKlick() {
     // The cover keeps a second click away; this keeps away a second call.
     if (zustand_ != Zustand::Wahl)
         return;
@@ -207,7 +209,7 @@ void Terminal::StartKlick() {
     tickerStartenUndEnde(inst_.Programm());
 }
 
-void Terminal::AbbrechenKlick() {
+void InstallerFenster::AbbrechenKlick() {
     if (zustand_ == Zustand::Update) {
         // The update gives up at its next wait and starts the ticker then.
         abbruch_ = true;
@@ -218,13 +220,13 @@ void Terminal::AbbrechenKlick() {
     tickerStartenUndEnde(inst_.TickerPfad());
 }
 
-void Terminal::WeiterKlick() {
+void InstallerFenster::WeiterKlick() {
     if (zustand_ == Zustand::Fertig)
         return;
     tickerStartenUndEnde(inst_.TickerPfad());
 }
 
-void Terminal::fehlschlag() {
+void InstallerFenster::fehlschlag() {
     zustand_ = Zustand::Fehler;
     // The notice, and under it what went wrong, so that whoever looks after
     // the program can tell a full disk from a refused login or a forged file.
@@ -240,7 +242,7 @@ void Terminal::fehlschlag() {
     fortschrittAnhalten();
 }
 
-void Terminal::tickerStartenUndEnde(const QString& programm) {
+void InstallerFenster::tickerStartenUndEnde(const QString& programm) {
     zustand_ = Zustand::Fertig;
     const bool laeuft = programmStarten && programmStarten(programm);
     if (!laeuft && melden)
@@ -251,18 +253,18 @@ void Terminal::tickerStartenUndEnde(const QString& programm) {
         beenden();
 }
 
-void Terminal::fortschrittTick() {
+void InstallerFenster::fortschrittTick() {
     setCursor(Qt::WaitCursor);
     fortschrittPan_->Weiter();
 }
 
-void Terminal::fortschrittAnhalten() {
+void InstallerFenster::fortschrittAnhalten() {
     fortschrittTim_.stop();
     fortschrittPan_->Zuruecksetzen();
     unsetCursor();
 }
 
-void Terminal::HintergrundMalen(QPainter& maler, const QSize& groesse) {
+void InstallerFenster::HintergrundMalen(QPainter& maler, const QSize& groesse) {
     maler.setRenderHint(QPainter::Antialiasing);
     const QRectF flaeche(0.5, 0.5, groesse.width() - 1.0, groesse.height() - 1.0);
     QPainterPath form;
@@ -322,7 +324,7 @@ void Terminal::HintergrundMalen(QPainter& maler, const QSize& groesse) {
     maler.drawPath(form);
 }
 
-void Terminal::closeEvent(QCloseEvent* ereignis) {
+void InstallerFenster::closeEvent(QCloseEvent* ereignis) {
     if (zustand_ == Zustand::Fertig) {
         QWidget::closeEvent(ereignis);
         return;
@@ -331,7 +333,7 @@ void Terminal::closeEvent(QCloseEvent* ereignis) {
     AbbrechenKlick();
 }
 
-void Terminal::paintEvent(QPaintEvent*) {
+void InstallerFenster::paintEvent(QPaintEvent*) {
     QPainter maler(this);
     HintergrundMalen(maler, size());
 }

@@ -1,0 +1,63 @@
+#include "LeistenMenue.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPoint>
+
+namespace pinwick {
+
+LeistenMenue::LeistenMenue(QWidget& eltern) {
+    menue_ = new QMenu(QStringLiteral("Kontext"), &eltern);
+    neu_ = menue_->addAction(QStringLiteral("Neue Notiz"));
+    strich1_ = menue_->addSeparator();
+    verwaltung_ = menue_->addAction(QStringLiteral("Notizverwaltung"));
+    strich3_ = menue_->addSeparator();
+    einstellungen_ = menue_->addAction(QStringLiteral("Einstellungen"));
+    hilfe_ = menue_->addAction(QStringLiteral("Hilfe"));
+    about_ = menue_->addAction(QStringLiteral("\u00DCber ..."));
+    strich2_ = menue_->addSeparator();
+    ende_ = menue_->addAction(QStringLiteral("Ende"));
+}
+
+void LeistenMenue::Beschriften(int16_t sprache) {
+    if (sprache != 1 && sprache != 2)
+        return;
+    struct Text {
+        QAction* eintrag;
+        const char16_t* englisch;
+        const char16_t* deutsch;
+    };
+    const Text texte[] = {
+        {neu_, u"New note   Ctrl-N", u"Neue Notiz   Strg-N"},
+        {verwaltung_, u"Notes administration", u"Notizverwaltung"},
+        {einstellungen_, u"Settings", u"Einstellungen"},
+        {hilfe_, u"Help  F1", u"Hilfe  F1"},
+        {about_, u"About ...", u"\u00DCber ..."},
+        {ende_, u"End", u"Beenden"},
+    };
+    for (const Text& t : texte)
+        t.eintrag->setText(QString::fromUtf16(sprache == 1 ? t.englisch : t.deutsch));
+}
+
+void LeistenMenue::NotizBefehleZeigen(bool an) {
+    neu_->setVisible(an);
+    strich1_->setVisible(an);
+    verwaltung_->setVisible(an);
+    strich3_->setVisible(an);
+}
+
+void LeistenMenue::Aktiv(bool an) {
+    menue_->setEnabled(an);
+    for (QAction* eintrag : menue_->actions())
+        eintrag->setEnabled(an);
+}
+
+bool LeistenMenue::IstAktiv() const {
+    return menue_->isEnabled();
+}
+
+void LeistenMenue::Oeffnen(const QPoint& global) {
+    menue_->popup(global);
+}
+
+} // namespace pinwick
