@@ -174,7 +174,8 @@ template <typename Wert> Zeitplanwahl wahlAusFeldern(const Wert& wert) {
         MonatsTagLesen(tage, w);
         break;
     case RhythmusJaehrlich:
-        w.jahrestage = JahrestageLesen(tage);
+        // An export writes days past the month's end as stored.
+        w.jahrestage = JahrestageLesen(tage, true);
         break;
     default:
         if (!tage.isEmpty())

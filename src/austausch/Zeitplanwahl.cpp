@@ -88,14 +88,17 @@ QString MonatsTagText(const Zeitplanwahl& wahl) {
     return QLatin1String(positionsNamen[p]) + QLatin1Char('-') + QLatin1String(kurzNamen[w]);
 }
 
-std::vector<Jahrestag> JahrestageLesen(const QString& text) {
+std::vector<Jahrestag> JahrestageLesen(const QString& text, bool ueberMonatsende) {
     std::vector<Jahrestag> tage;
     static const QRegularExpression form(QStringLiteral("^([0-9]{1,2})\\.([0-9]{1,2})\\.?$"));
     for (const QString& teil : text.split(QLatin1Char(','))) {
         const auto treffer = form.match(teil.trimmed());
         const int tag = treffer.hasMatch() ? treffer.captured(1).toInt() : 0;
         const int monat = treffer.hasMatch() ? treffer.captured(2).toInt() : 0;
-        if (monat < 1 || monat > 12 || tag < 1 || tag > hoechsterTag(monat))
+        const bool gilt = ueberMonatsende
+                              ? JahrestagFaelltImJahr({int16_t(tag), int16_t(monat)})
+                              : monat >= 1 && monat <= 12 && tag >= 1 && tag <= hoechsterTag(monat);
+        if (!gilt)
             fehler(QStringLiteral("day of the year \"%1\": give DD.MM, a day that month has")
                        .arg(teil));
         tage.push_back({int16_t(tag), int16_t(monat)});

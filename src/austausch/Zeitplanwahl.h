@@ -63,7 +63,10 @@ QString WochentageText(const Wochentage& tage);
 void MonatsTagLesen(const QString& text, Zeitplanwahl& wahl);
 QString MonatsTagText(const Zeitplanwahl& wahl);
 // "24.12,31.12": one to four days, each a day that month has (29.02 too).
-std::vector<Jahrestag> JahrestageLesen(const QString& text);
+// With ueberMonatsende also a day past the month's end that the editor
+// stores and the ticker rolls over (30.02, 31.06; see JahrestagFaelltImJahr):
+// what an export of such a note holds.
+std::vector<Jahrestag> JahrestageLesen(const QString& text, bool ueberMonatsende = false);
 // The day a yearly entry falls on in the year jahr, rolled over as the
 // ticker rolls it: a day past the month's end runs on into the next month,
 // so 30.02 is 2 March in a common year and 1 March in a leap year, 31.06 is
