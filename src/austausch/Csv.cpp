@@ -12,59 +12,86 @@ namespace {
     throw EingabeFehler(text.toStdString());
 }
 
-// Reads CSV text field by field, counting lines for the messages.
+// Reads CSV text record by record, counting lines for the messages. A file
+// to import may come from anyone: it is read as the bytes it is, each field
+// made text on its own (the separators are ASCII, so a file is UTF-8 when
+// every field is), and nothing of it is held twice, however it is made.
+// Fields past those a caller keeps are only counted; a field, the fields of
+// a record and the records have their limits.
 class Leser {
 public:
-    Leser(const QString& text, std::vector<int>* anfaenge) : text_(text), anfaenge_(anfaenge) {}
+    Leser(const QByteArray& daten, qsizetype behalten) : text_(daten), behalten_(behalten) {
+        // A UTF-8 byte order mark at the start is no part of the text.
+        if (text_.startsWith("\xEF\xBB\xBF"))
+            text_ = text_.sliced(3);
+    }
 
-    std::vector<QStringList> alle() {
+    // The next record into satz (at most behalten fields; felder counts
+    // them all) and the line it begins on; false at the end of the text.
+    bool naechster(QStringList& satz, qsizetype& felder, int& anfang) {
         const qsizetype n = text_.size();
-        while (i_ < n) {
-            if (!feldBegonnen_)
-                satzAnfang_ = zeile_;
-            feldBegonnen_ = true;
-            if (text_[i_] == QLatin1Char('"'))
+        if (i_ >= n)
+            return false;
+        if (++saetze_ > CsvHoechstSaetze)
+            fehler(QStringLiteral("line %1: more than %2 records; split the file")
+                       .arg(zeile_)
+                       .arg(CsvHoechstSaetze));
+        satz.clear();
+        felder = 0;
+        anfang = anfang_ = zeile_;
+        for (;;) {
+            feld_.clear();
+            if (text_[i_] == '"')
                 gequotet();
             else
                 schlicht();
+            feldEnde(satz, felder);
             if (i_ >= n)
-                break;
-            if (text_[i_] == QLatin1Char(',')) {
-                satz_ << feld_;
-                feld_.clear();
+                return true;
+            if (text_[i_] == ',') {
                 ++i_;
                 // A comma at the very end still leaves an empty last field.
-                if (i_ >= n)
-                    break;
+                if (i_ >= n) {
+                    feld_.clear();
+                    feldEnde(satz, felder);
+                    return true;
+                }
                 continue;
             }
             i_ += umbruch(i_);
             ++zeile_;
-            satzEnde();
+            return true;
         }
-        if (feldBegonnen_)
-            satzEnde();
-        return std::move(saetze_);
     }
 
 private:
+    void feldEnde(QStringList& satz, qsizetype& felder) {
+        if (++felder > CsvHoechstFelder)
+            fehler(QStringLiteral("line %1: more than %2 fields in a record")
+                       .arg(anfang_)
+                       .arg(CsvHoechstFelder));
+        QStringDecoder dekodierer(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString feld = dekodierer.decode(feld_);
+        if (dekodierer.hasError())
+            fehler(QStringLiteral("the file is not UTF-8 text"));
+        if (felder <= behalten_)
+            satz << feld;
+    }
+
     // A line break at j (CR LF, LF or CR): its length, else 0.
     int umbruch(qsizetype j) const {
         if (j >= text_.size())
             return 0;
-        if (text_[j] == QLatin1Char('\r'))
-            return j + 1 < text_.size() && text_[j + 1] == QLatin1Char('\n') ? 2 : 1;
-        return text_[j] == QLatin1Char('\n') ? 1 : 0;
+        if (text_[j] == '\r')
+            return j + 1 < text_.size() && text_[j + 1] == '\n' ? 2 : 1;
+        return text_[j] == '\n' ? 1 : 0;
     }
 
-    void satzEnde() {
-        satz_ << feld_;
-        feld_.clear();
-        saetze_.push_back(satz_);
-        if (anfaenge_)
-            anfaenge_->push_back(satzAnfang_);
-        satz_.clear();
-        feldBegonnen_ = false;
+    void laengePruefen(int anfang) const {
+        if (feld_.size() > CsvHoechstFeld)
+            fehler(QStringLiteral("line %1: a field longer than %2 bytes")
+                       .arg(anfang)
+                       .arg(CsvHoechstFeld));
     }
 
     // A quoted field: up to the quote that is not doubled.
@@ -75,9 +102,10 @@ private:
         for (;;) {
             if (i_ >= n)
                 fehler(QStringLiteral("line %1: a quote opened here is never closed").arg(anfang));
-            if (text_[i_] == QLatin1Char('"')) {
-                if (i_ + 1 < n && text_[i_ + 1] == QLatin1Char('"')) {
-                    feld_ += QLatin1Char('"');
+            laengePruefen(anfang);
+            if (text_[i_] == '"') {
+                if (i_ + 1 < n && text_[i_ + 1] == '"') {
+                    feld_ += '"';
                     i_ += 2;
                     continue;
                 }
@@ -86,45 +114,32 @@ private:
             }
             if (const int u = umbruch(i_)) {
                 ++zeile_;
-                feld_ += text_.mid(i_, u);
+                feld_ += text_.sliced(i_, u);
                 i_ += u;
                 continue;
             }
             feld_ += text_[i_++];
         }
-        if (i_ < n && text_[i_] != QLatin1Char(',') && !umbruch(i_))
+        if (i_ < n && text_[i_] != ',' && !umbruch(i_))
             fehler(QStringLiteral("line %1: text after a closing quote").arg(zeile_));
     }
 
     void schlicht() {
-        while (i_ < text_.size() && text_[i_] != QLatin1Char(',') && !umbruch(i_)) {
-            if (text_[i_] == QLatin1Char('"'))
+        while (i_ < text_.size() && text_[i_] != ',' && !umbruch(i_)) {
+            if (text_[i_] == '"')
                 fehler(QStringLiteral("line %1: a quote inside an unquoted field").arg(zeile_));
             feld_ += text_[i_++];
+            laengePruefen(zeile_);
         }
     }
 
-    const QString& text_;
-    std::vector<int>* anfaenge_;
-    std::vector<QStringList> saetze_;
-    QStringList satz_;
-    QString feld_;
+    QByteArrayView text_;
+    const qsizetype behalten_;
+    QByteArray feld_;
     qsizetype i_ = 0;
-    int zeile_ = 1, satzAnfang_ = 1;
-    bool feldBegonnen_ = false; // something of the current record was read
+    qint64 saetze_ = 0;
+    int zeile_ = 1, anfang_ = 1;
 };
-
-// Where each record began, for messages; filled beside the records.
-std::vector<QStringList> lesen(const QByteArray& daten, std::vector<int>* anfaenge) {
-    QByteArray roh = daten;
-    if (roh.startsWith("\xEF\xBB\xBF"))
-        roh.remove(0, 3);
-    QStringDecoder dekodierer(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = dekodierer.decode(roh);
-    if (dekodierer.hasError())
-        fehler(QStringLiteral("the file is not UTF-8 text"));
-    return Leser(text, anfaenge).alle();
-}
 
 bool braucheAnfuehrung(const QString& feld) {
     if (feld.isEmpty())
@@ -159,7 +174,8 @@ template <typename Wert> Zeitplanwahl wahlAusFeldern(const Wert& wert) {
         MonatsTagLesen(tage, w);
         break;
     case RhythmusJaehrlich:
-        w.jahrestage = JahrestageLesen(tage);
+        // An export writes days past the month's end as stored.
+        w.jahrestage = JahrestageLesen(tage, true);
         break;
     default:
         if (!tage.isEmpty())
@@ -173,7 +189,14 @@ template <typename Wert> Zeitplanwahl wahlAusFeldern(const Wert& wert) {
 } // namespace
 
 std::vector<QStringList> CsvLesen(const QByteArray& daten) {
-    return lesen(daten, nullptr);
+    Leser leser(daten, CsvHoechstFelder);
+    std::vector<QStringList> saetze;
+    QStringList satz;
+    qsizetype felder = 0;
+    int anfang = 0;
+    while (leser.naechster(satz, felder, anfang))
+        saetze.push_back(satz);
+    return saetze;
 }
 
 QByteArray CsvZeile(const QStringList& felder) {
@@ -191,15 +214,21 @@ QByteArray CsvZeile(const QStringList& felder) {
 }
 
 std::vector<CsvNotiz> CsvNotizenLesen(const QByteArray& daten) {
-    std::vector<int> anfaenge;
-    const std::vector<QStringList> saetze = lesen(daten, &anfaenge);
-    if (saetze.empty())
+    const qsizetype spalten = CsvKopf.size();
+    // The header comes first and is checked before anything else is read:
+    // a file that is not one of ours is refused after its first line. A
+    // record keeps no more fields than the header has; the others are
+    // counted for the message.
+    Leser leser(daten, spalten + 1);
+    QStringList kopf;
+    qsizetype kopfFelder = 0;
+    int anfang = 0;
+    if (!leser.naechster(kopf, kopfFelder, anfang))
         fehler(QStringLiteral("the file is empty; it needs the header %1")
                    .arg(CsvKopf.join(QLatin1Char(','))));
     // Which column holds which value.
     std::array<int, 8> spalte;
     spalte.fill(-1);
-    const QStringList& kopf = saetze.front();
     for (int i = 0; i < kopf.size(); ++i) {
         const int k = int(CsvKopf.indexOf(kopf[i].trimmed().toLower()));
         if (k < 0)
@@ -213,22 +242,23 @@ std::vector<CsvNotiz> CsvNotizenLesen(const QByteArray& daten) {
         fehler(QStringLiteral("line 1: the columns text and rhythm are needed"));
 
     std::vector<CsvNotiz> notizen;
-    for (size_t s = 1; s < saetze.size(); ++s) {
-        const QStringList& satz = saetze[s];
+    QStringList satz;
+    qsizetype felder = 0;
+    while (leser.naechster(satz, felder, anfang)) {
         CsvNotiz c;
-        c.zeile = anfaenge[s];
+        c.zeile = anfang;
         // A blank line between notes is no note.
-        if (satz.size() == 1 && satz[0].isEmpty())
+        if (felder == 1 && satz[0].isEmpty())
             continue;
         const auto wert = [&](int k) {
             const int i = spalte[size_t(k)];
             return i >= 0 && i < satz.size() ? satz[i] : QString();
         };
         try {
-            if (satz.size() != kopf.size())
+            if (felder != kopfFelder)
                 fehler(QStringLiteral("%1 fields where the header has %2")
-                           .arg(satz.size())
-                           .arg(kopf.size()));
+                           .arg(felder)
+                           .arg(kopfFelder));
             c.text = wert(0);
             c.wahl = wahlAusFeldern(wert);
         } catch (const EingabeFehler& e) {

@@ -25,15 +25,44 @@ bool trifft(const Zeitplanwahl& w, const QDate& d) {
         return w.position >= 5 ? d.day() + 7 > d.daysInMonth()
                                : (d.day() - 1) / 7 + 1 == w.position;
     case RhythmusJaehrlich:
-        for (const Jahrestag& t : w.jahrestage) {
-            if (t.tag == 29 && t.monat == 2 ? d.dayOfYear() == 60
-                                            : d.month() == t.monat && d.day() == t.tag)
+        for (const Jahrestag& t : w.jahrestage)
+            if (JahresZiel(t, d.year()) == d)
                 return true;
-        }
         return false;
     default:
         return true;
     }
+}
+
+std::optional<JahresRegel> JahresRegelAus(const Jahrestag& t) {
+    if (!JahrestagFaelltImJahr(t))
+        return std::nullopt;
+    if (t.monat <= 2) {
+        // Counted from 1 January, the day of the year is the same in every
+        // year; from the 60th on it is a day later in the calendar of a
+        // leap year, just as the rolled-over date is.
+        const int jahresTag = (t.monat == 1 ? 0 : 31) + t.tag;
+        if (jahresTag >= 60)
+            return JahresRegel{jahresTag, 0, 0};
+        const QDate d = QDate(2001, 1, 1).addDays(jahresTag - 1);
+        return JahresRegel{0, d.month(), d.day()};
+    }
+    // From March on every year has the same months.
+    const QDate d = JahresZiel(t, 2001);
+    return JahresRegel{0, d.month(), d.day()};
+}
+
+std::optional<Jahrestag> JahrestagAus(const JahresRegel& r) {
+    if (r.jahresTag == 0)
+        return Jahrestag{int16_t(r.tag), int16_t(r.monat)};
+    if (r.jahresTag >= 1 && r.jahresTag < 60) {
+        const QDate d = QDate(2001, 1, 1).addDays(r.jahresTag - 1);
+        return Jahrestag{int16_t(d.day()), int16_t(d.month())};
+    }
+    const Jahrestag t{int16_t(r.jahresTag - 31), int16_t(2)};
+    if (!JahrestagFaelltImJahr(t))
+        return std::nullopt;
+    return t;
 }
 
 } // namespace kalender
@@ -146,13 +175,31 @@ icalcomponent* ereignis(const Notiz& n, const QString& uid, const icaltimetype& 
                    .arg(n.ID)
                    .arg(anfang.toString(Qt::ISODate)));
     if (w.rhythmus == RhythmusJaehrlich) {
-        for (const Jahrestag& t : w.jahrestage)
+        // One rule per entry, for the day the ticker shows it on, never a
+        // list of dates: the calendar keeps showing it in every year to come.
+        for (const Jahrestag& t : w.jahrestage) {
+            const std::optional<JahresRegel> r = JahresRegelAus(t);
+            if (!r)
+                fehler(QStringLiteral("note %1 has a day %2.%3 that never shows")
+                           .arg(n.ID)
+                           .arg(t.tag)
+                           .arg(t.monat));
             icalcomponent_add_property(
-                e, rrule(t.tag == 29 && t.monat == 2
-                             ? QStringLiteral("FREQ=YEARLY;BYYEARDAY=60")
-                             : QStringLiteral("FREQ=YEARLY;BYMONTH=%1;BYMONTHDAY=%2")
-                                   .arg(t.monat)
-                                   .arg(t.tag)));
+                e, rrule(r->jahresTag ? QStringLiteral("FREQ=YEARLY;BYYEARDAY=%1").arg(r->jahresTag)
+                                      : QStringLiteral("FREQ=YEARLY;BYMONTH=%1;BYMONTHDAY=%2")
+                                            .arg(r->monat)
+                                            .arg(r->tag)));
+        }
+        // The stored day of a rule that reads back as another one (31.06
+        // as 1.07), so that an import gives back the note as it was.
+        for (const Jahrestag& t : w.jahrestage) {
+            if (JahrestagAus(*JahresRegelAus(t)) == t)
+                continue;
+            const QByteArray wert = JahrestageText({t}).toUtf8();
+            icalproperty* p = icalproperty_new_x(wert.constData());
+            icalproperty_set_x_name(p, TagEigenschaft);
+            icalcomponent_add_property(e, p);
+        }
     } else {
         QString regel = regelText(w);
         if (letzter.isValid()) {

@@ -5,6 +5,7 @@
 
 #include "KalenderIntern.h"
 
+#include <QRegularExpression>
 #include <QTimeZone>
 
 #include <cstdio>
@@ -268,10 +269,17 @@ Jahrestag jahrestag(const icalrecurrencetype& j, const QDate& tag) {
         fehler(QStringLiteral("BYDAY in a yearly rule"));
     Jahrestag t{int16_t(tag.day()), int16_t(tag.month())};
     if (!leer(j.by_year_day)) {
-        if (anzahl(j.by_year_day, ICAL_BY_YEARDAY_SIZE) != 1 || j.by_year_day[0] != 60 ||
-            !leer(j.by_month) || !leer(j.by_month_day))
-            fehler(QStringLiteral("BYYEARDAY other than 60 (29 February)"));
-        return {29, 2};
+        if (anzahl(j.by_year_day, ICAL_BY_YEARDAY_SIZE) != 1 || !leer(j.by_month) ||
+            !leer(j.by_month_day))
+            fehler(QStringLiteral("more than one BYYEARDAY, or one with BYMONTH or BYMONTHDAY"));
+        // A day of the year from the 60th on is a day past the end of
+        // February (61 is 30.02), the only days whose place moves with
+        // leap years as the ticker's does.
+        const std::optional<Jahrestag> aus = JahrestagAus({j.by_year_day[0], 0, 0});
+        if (!aus)
+            fehler(QStringLiteral("BYYEARDAY=%1: the ticker takes the days 1 to 130 of the year")
+                       .arg(j.by_year_day[0]));
+        return *aus;
     }
     if (anzahl(j.by_month, ICAL_BY_MONTH_SIZE) > 1 ||
         anzahl(j.by_month_day, ICAL_BY_MONTHDAY_SIZE) > 1)
@@ -280,7 +288,40 @@ Jahrestag jahrestag(const icalrecurrencetype& j, const QDate& tag) {
         t.monat = int16_t(icalrecurrencetype_month_month(j.by_month[0]));
     if (!leer(j.by_month_day))
         t.tag = j.by_month_day[0];
+    // A calendar skips a day its month lacks, where the ticker would roll it
+    // over into the next month.
+    if (t.monat < 1 || t.monat > 12 || t.tag < 1 ||
+        t.tag > QDate(2000, t.monat, 1).daysInMonth())
+        fehler(QStringLiteral("BYMONTH=%1;BYMONTHDAY=%2: no such day").arg(t.monat).arg(t.tag));
     return t;
+}
+
+// The stored days of rules that do not read back as them (31.06 written as
+// 1 July). A named day is taken only for a rule that is its own: a
+// calendar program that moved the event to another day but kept the
+// property gets the day it shows.
+void gespeicherteTage(icalcomponent* e, std::vector<Jahrestag>& tage) {
+    static const QRegularExpression form(QStringLiteral("^([0-9]{1,2})\\.([0-9]{1,2})$"));
+    std::vector<Jahrestag> genannt;
+    for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_X_PROPERTY); p;
+         p = icalcomponent_get_next_property(e, ICAL_X_PROPERTY)) {
+        if (qstrcmp(icalproperty_get_x_name(p), TagEigenschaft) != 0 || genannt.size() >= 4)
+            continue;
+        const auto treffer = form.match(text(icalproperty_get_x(p)).trimmed());
+        if (treffer.hasMatch())
+            genannt.push_back(
+                {int16_t(treffer.captured(1).toInt()), int16_t(treffer.captured(2).toInt())});
+    }
+    for (Jahrestag& t : tage) {
+        const std::optional<JahresRegel> regel = JahresRegelAus(t);
+        for (auto it = genannt.begin(); regel && it != genannt.end(); ++it) {
+            if (JahresRegelAus(*it) == regel) {
+                t = *it;
+                genannt.erase(it);
+                break;
+            }
+        }
+    }
 }
 
 // Days of advance notice: a display alarm whole days before.
@@ -342,6 +383,7 @@ Zeitplanwahl wahlAusEreignis(icalcomponent* e, const QDate& heute) {
         w.start = tag;
         for (const icalrecurrencetype& j : regeln)
             w.jahrestage.push_back(jahrestag(j, tag));
+        gespeicherteTage(e, w.jahrestage);
         break;
     default:
         fehler(QStringLiteral("FREQ=%1: the ticker repeats daily, weekly, monthly or yearly")
@@ -350,6 +392,52 @@ Zeitplanwahl wahlAusEreignis(icalcomponent* e, const QDate& heute) {
     if (w.rhythmus == RhythmusMonatlich || w.rhythmus == RhythmusJaehrlich)
         vorwarnungLesen(e, w);
     return w;
+}
+
+// libical holds a parsed calendar at many times the size of its text (a
+// property of four bytes costs it hundreds), so the text is looked over
+// before it gets it: it must begin as a calendar, and its lines, as
+// unfolded, must keep to their number and length.
+void vorpruefen(const QByteArray& daten) {
+    QByteArrayView rest(daten);
+    if (rest.startsWith("\xEF\xBB\xBF"))
+        rest = rest.sliced(3);
+    qint64 zeilen = 0, leer = 0;
+    qsizetype laenge = 0;
+    bool erste = true;
+    while (!rest.isEmpty()) {
+        const qsizetype ende = rest.indexOf('\n');
+        QByteArrayView zeile = ende < 0 ? rest : rest.first(ende);
+        rest = ende < 0 ? QByteArrayView() : rest.sliced(ende + 1);
+        if (zeile.endsWith('\r'))
+            zeile.chop(1);
+        if (erste) {
+            if (zeile.trimmed().compare("BEGIN:VCALENDAR", Qt::CaseInsensitive) != 0)
+                fehler(QStringLiteral(
+                    "the file is not an iCalendar file (it does not begin with BEGIN:VCALENDAR)"));
+            erste = false;
+        }
+        // A line that starts with a blank or a tab goes on the one before.
+        const bool weiter = !zeile.isEmpty() && (zeile.front() == ' ' || zeile.front() == '\t');
+        // libical's time for a property without a value grows with the
+        // number of those before it; a calendar has few or none.
+        if (!rest.startsWith(' ') && !rest.startsWith('\t') && zeile.endsWith(':') &&
+            ++leer > KalenderHoechstLeer)
+            fehler(QStringLiteral("more than %1 properties without a value")
+                       .arg(KalenderHoechstLeer));
+        if (weiter) {
+            laenge += zeile.size() - 1;
+        } else {
+            laenge = zeile.size();
+            if (++zeilen > KalenderHoechstZeilen)
+                fehler(QStringLiteral("more than %1 lines; split the calendar")
+                           .arg(KalenderHoechstZeilen));
+        }
+        if (laenge > KalenderHoechstZeile)
+            fehler(QStringLiteral("line %1 is longer than %2 bytes")
+                       .arg(zeilen)
+                       .arg(KalenderHoechstZeile));
+    }
 }
 
 // libical reports what it stumbles over in a file (an END before its BEGIN,
@@ -379,6 +467,7 @@ KalenderInhalt KalenderLesen(const QByteArray& daten, const QDate& heute) {
     // libical stops at the first NUL; a file holding one is no calendar.
     if (daten.contains('\0'))
         fehler(QStringLiteral("the file is not iCalendar text"));
+    vorpruefen(daten);
     Komponente wurzel(stillParsen(daten));
     if (!wurzel || icalcomponent_isa(wurzel.get()) != ICAL_VCALENDAR_COMPONENT)
         fehler(QStringLiteral("the file is not an iCalendar file (no VCALENDAR)"));

@@ -88,14 +88,17 @@ QString MonatsTagText(const Zeitplanwahl& wahl) {
     return QLatin1String(positionsNamen[p]) + QLatin1Char('-') + QLatin1String(kurzNamen[w]);
 }
 
-std::vector<Jahrestag> JahrestageLesen(const QString& text) {
+std::vector<Jahrestag> JahrestageLesen(const QString& text, bool ueberMonatsende) {
     std::vector<Jahrestag> tage;
     static const QRegularExpression form(QStringLiteral("^([0-9]{1,2})\\.([0-9]{1,2})\\.?$"));
     for (const QString& teil : text.split(QLatin1Char(','))) {
         const auto treffer = form.match(teil.trimmed());
         const int tag = treffer.hasMatch() ? treffer.captured(1).toInt() : 0;
         const int monat = treffer.hasMatch() ? treffer.captured(2).toInt() : 0;
-        if (monat < 1 || monat > 12 || tag < 1 || tag > hoechsterTag(monat))
+        const bool gilt = ueberMonatsende
+                              ? JahrestagFaelltImJahr({int16_t(tag), int16_t(monat)})
+                              : monat >= 1 && monat <= 12 && tag >= 1 && tag <= hoechsterTag(monat);
+        if (!gilt)
             fehler(QStringLiteral("day of the year \"%1\": give DD.MM, a day that month has")
                        .arg(teil));
         tage.push_back({int16_t(tag), int16_t(monat)});
@@ -103,6 +106,20 @@ std::vector<Jahrestag> JahrestageLesen(const QString& text) {
     if (tage.size() > 4)
         fehler(QStringLiteral("at most four days of the year, not %1").arg(tage.size()));
     return tage;
+}
+
+QDate JahresZiel(const Jahrestag& t, int jahr) {
+    if (t.monat < 1 || t.monat > 12)
+        return {};
+    return QDate(jahr, t.monat, 1).addDays(t.tag - 1);
+}
+
+bool JahrestagFaelltImJahr(const Jahrestag& t) {
+    if (t.tag < 1 || t.tag > 99 || t.monat < 1 || t.monat > 12)
+        return false;
+    // January and February move by a day in leap years, so both kinds of
+    // year are asked.
+    return JahresZiel(t, 2001).year() == 2001 && JahresZiel(t, 2000).year() == 2000;
 }
 
 QString JahrestageText(const std::vector<Jahrestag>& tage) {
@@ -246,7 +263,10 @@ void jahresWerte(const Zeitplanwahl& wahl, NotizWerte& w) {
         fehler(QStringLiteral("a yearly note needs one to four days of the year"));
     for (size_t i = 0; i < wahl.jahrestage.size(); ++i) {
         const Jahrestag& t = wahl.jahrestage[i];
-        if (t.monat < 1 || t.monat > 12 || t.tag < 1 || t.tag > hoechsterTag(t.monat))
+        // A day past the month's end is the editor's and the ticker's way to
+        // say "the day after": 31.06 shows on 1 July. Only a day that runs
+        // on into the next year never shows.
+        if (!JahrestagFaelltImJahr(t))
             fehler(QStringLiteral("day of the year %1.%2 does not exist").arg(t.tag).arg(t.monat));
         w.jahrTag[i] = t.tag;
         w.jahrMonat[i] = t.monat;

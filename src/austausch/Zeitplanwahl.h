@@ -63,7 +63,20 @@ QString WochentageText(const Wochentage& tage);
 void MonatsTagLesen(const QString& text, Zeitplanwahl& wahl);
 QString MonatsTagText(const Zeitplanwahl& wahl);
 // "24.12,31.12": one to four days, each a day that month has (29.02 too).
-std::vector<Jahrestag> JahrestageLesen(const QString& text);
+// With ueberMonatsende also a day past the month's end that the editor
+// stores and the ticker rolls over (30.02, 31.06; see JahrestagFaelltImJahr):
+// what an export of such a note holds.
+std::vector<Jahrestag> JahrestageLesen(const QString& text, bool ueberMonatsende = false);
+// The day a yearly entry falls on in the year jahr, rolled over as the
+// ticker rolls it: a day past the month's end runs on into the next month,
+// so 30.02 is 2 March in a common year and 1 March in a leap year, 31.06 is
+// 1 July. Invalid for a month outside 1 to 12.
+QDate JahresZiel(const Jahrestag& t, int jahr);
+// Whether the entry falls on a day of its own year in every year: a day 1
+// to 99 (what the editor's box holds) that does not run on past 31
+// December. An entry 45.12 would, and the ticker, which only ever looks
+// for an entry in the current year, never shows it.
+bool JahrestagFaelltImJahr(const Jahrestag& t);
 QString JahrestageText(const std::vector<Jahrestag>& tage);
 // "HH:MM", or a bare hour "8", as minutes after midnight; refuses 25:00 and
 // 12:60.
@@ -89,7 +102,7 @@ NotizWerte WerteAusWahl(const QString& text, const Zeitplanwahl& wahl, const QDa
 // The note as the editor's save would write it for these choices and this
 // text. Throws EingabeFehler when the editor would refuse it, or when the
 // choices hold a value the editor's boxes would let through but that can
-// never fall due (a day 45, a month day 0, 31.04).
+// never fall due (a month day 45, a month day 0, a yearly day 45.12).
 Notiz NotizAusWahl(const QString& text, const Zeitplanwahl& wahl, const QDate& heute);
 
 // The choices a stored note stands for. Throws EingabeFehler for a row

@@ -80,6 +80,12 @@ TEST(Kalender, HandWrittenEventsOfEveryRuleFormAndTheRefusedOnes) {
         {"timed without end", "DTSTART:20260105T220000\r\nRRULE:FREQ=DAILY\r\n", "refused: DTEND or DURATION"},
         {"seconds", "DTSTART:20260105T080030\r\nDTEND:20260105T090000\r\nRRULE:FREQ=DAILY\r\n", "refused: to the minute"},
         {"two-day all-day event", "DTSTART;VALUE=DATE:20260105\r\nDTEND;VALUE=DATE:20260107\r\nRRULE:FREQ=WEEKLY\r\n", "refused: last one day"},
+        {"yearly by day of the year past February", "DTSTART;VALUE=DATE:20270302\r\nRRULE:FREQ=YEARLY;BYYEARDAY=61\r\n", "x,yearly,,,2027-03-02,,30.02,0"},
+        {"yearly by an early day of the year", "DTSTART;VALUE=DATE:20270214\r\nRRULE:FREQ=YEARLY;BYYEARDAY=45\r\n", "x,yearly,,,2027-02-14,,14.02,0"},
+        {"the stored day of a rolled-over rule", "DTSTART;VALUE=DATE:20270701\r\nRRULE:FREQ=YEARLY;BYMONTH=7;BYMONTHDAY=1\r\nX-PINWICK-TAG:31.06\r\n", "x,yearly,,,2027-07-01,,31.06,0"},
+        {"a stored day that is not the rule's", "DTSTART;VALUE=DATE:20270801\r\nRRULE:FREQ=YEARLY;BYMONTH=8;BYMONTHDAY=1\r\nX-PINWICK-TAG:31.06\r\n", "x,yearly,,,2027-08-01,,01.08,0"},
+        {"yearly on a day the month lacks", "DTSTART;VALUE=DATE:20270101\r\nRRULE:FREQ=YEARLY;BYMONTH=4;BYMONTHDAY=31\r\n", "refused: no such day"},
+        {"yearly by a late day of the year", "DTSTART;VALUE=DATE:20270101\r\nRRULE:FREQ=YEARLY;BYYEARDAY=200\r\n", "refused: days 1 to 130"},
         {"unknown time zone", "DTSTART;TZID=Nowhere/Else:20260105T080000\r\nDTEND;TZID=Nowhere/Else:20260105T090000\r\nRRULE:FREQ=DAILY\r\n", "refused: unknown time zone"},
     };
     // clang-format on
@@ -128,6 +134,15 @@ TEST(Kalender, ACalendarWithRefusedEventsGivesTheOthersAndNoCalendarGivesNothing
          {QByteArray(), QByteArray("hello"), QByteArray("BEGIN:VEVENT\r\nEND:VEVENT\r\n"),
           QByteArray("BEGIN:VCALENDAR\0x", 17)})
         EXPECT_THROW(KalenderLesen(keiner, heute), EingabeFehler) << keiner.constData();
+}
+
+// "31.06,30.02" as the editor stores it, days past the month's end too.
+std::vector<Jahrestag> JahrestageLesenOhneMonatsEnde(const QString& text) {
+    std::vector<Jahrestag> tage;
+    for (const QString& teil : text.split(QLatin1Char(',')))
+        tage.push_back({int16_t(teil.section('.', 0, 0).toInt()),
+                        int16_t(teil.section('.', 1, 1).toInt())});
+    return tage;
 }
 
 // The columns of a note as the schedule test reads them.
@@ -219,6 +234,84 @@ TEST(Kalender, ExportedNotesOccurOnTheDaysTheTickerShowsThemOverWholeYears) {
         }
     }
     EXPECT_GT(geprueft, 120);
+}
+
+// Yearly days past their month's end, as the editor stores them: each is
+// exported as one rule for the day the ticker rolls it over to, a calendar
+// expands it to exactly the ticker's days in common and leap years (with
+// the advance days before each, within its year, as the ticker counts
+// them), and reading the calendar back gives the stored days again.
+TEST(Kalender, YearlyDaysPastTheMonthsEndShowOnTheTickersDaysAndComeBack) {
+    struct Fall {
+        const char* tage;  // as stored
+        int vorher;
+        // The RRULEs (as libical orders their parts) and X-PINWICK-TAGs, in
+        // order, joined by " ".
+        const char* regeln;
+    };
+    // clang-format off
+    const Fall faelle[] = {
+        {"29.02", 0, "FREQ=YEARLY;BYYEARDAY=60"},
+        {"30.02", 0, "FREQ=YEARLY;BYYEARDAY=61"},
+        {"31.02", 2, "FREQ=YEARLY;BYYEARDAY=62"},
+        {"31.04", 0, "FREQ=YEARLY;BYMONTHDAY=1;BYMONTH=5 X:31.04"},
+        {"31.06", 3, "FREQ=YEARLY;BYMONTHDAY=1;BYMONTH=7 X:31.06"},
+        {"31.09", 0, "FREQ=YEARLY;BYMONTHDAY=1;BYMONTH=10 X:31.09"},
+        {"31.11", 0, "FREQ=YEARLY;BYMONTHDAY=1;BYMONTH=12 X:31.11"},
+        {"28.02,30.02", 0, "FREQ=YEARLY;BYMONTHDAY=28;BYMONTH=2 FREQ=YEARLY;BYYEARDAY=61"},
+        {"30.02,01.03", 1, "FREQ=YEARLY;BYYEARDAY=61 FREQ=YEARLY;BYMONTHDAY=1;BYMONTH=3"},
+        {"31.06,01.07", 0, "FREQ=YEARLY;BYMONTHDAY=1;BYMONTH=7 FREQ=YEARLY;BYMONTHDAY=1;BYMONTH=7 X:31.06"},
+        {"31.01,31.02,31.04,31.12", 5, "FREQ=YEARLY;BYMONTHDAY=31;BYMONTH=1 FREQ=YEARLY;BYYEARDAY=62 FREQ=YEARLY;BYMONTHDAY=1;BYMONTH=5 FREQ=YEARLY;BYMONTHDAY=31;BYMONTH=12 X:31.04"},
+        // The editor's box takes days up to 99.
+        {"45.01", 0, "FREQ=YEARLY;BYMONTHDAY=14;BYMONTH=2 X:45.01"},
+        {"61.01", 0, "FREQ=YEARLY;BYYEARDAY=61 X:61.01"},
+        {"99.02", 0, "FREQ=YEARLY;BYYEARDAY=130"},
+        {"45.11", 0, "FREQ=YEARLY;BYMONTHDAY=15;BYMONTH=12 X:45.11"},
+    };
+    // clang-format on
+    static const QRegularExpression regelZeile(QStringLiteral("^(RRULE:|X-PINWICK-TAG:)(.*)$"),
+                                               QRegularExpression::MultilineOption);
+    for (const Fall& f : faelle) {
+        Zeitplanwahl w;
+        w.rhythmus = RhythmusJaehrlich;
+        w.start = QDate(2026, 1, 1);
+        w.jahrestage = JahrestageLesenOhneMonatsEnde(QString::fromLatin1(f.tage));
+        w.vorher = f.vorher;
+        const Notiz n = NotizAusWahl(QStringLiteral("note"), w, heute);
+        QStringList ausgelassen;
+        const QByteArray ics = KalenderSchreiben({n}, stempel, ausgelassen);
+        EXPECT_TRUE(ausgelassen.isEmpty()) << f.tage << ": " << ausgelassen.join(' ').toStdString();
+        QStringList regeln;
+        for (auto it = regelZeile.globalMatch(QString::fromUtf8(ics).remove('\r')); it.hasNext();) {
+            const auto m = it.next();
+            regeln << (m.captured(1).startsWith('X') ? QStringLiteral("X:") : QString()) +
+                          m.captured(2);
+        }
+        EXPECT_EQ(regeln.join(' ').toStdString(), f.regeln) << f.tage;
+        EXPECT_FALSE(ics.contains("RDATE")) << f.tage;
+
+        // Eight years, two of them leap years, day by day.
+        const NotizSatz satz(n);
+        for (int jahr = 2026; jahr < 2034; ++jahr) {
+            std::set<QDate> gezeigt, erwartet;
+            for (QDate d(jahr, 1, 1); d.year() == jahr; d = d.addDays(1))
+                if (ZeitTestKern(satz, QDateTime(d, QTime(12, 0))))
+                    gezeigt.insert(d);
+            for (const QDate& tag : vorkommen(ics, jahr))
+                for (QDate d = tag.addDays(-f.vorher); d <= tag; d = d.addDays(1))
+                    if (d.year() == jahr)
+                        erwartet.insert(d);
+            EXPECT_EQ(erwartet, gezeigt) << f.tage << " in " << jahr;
+        }
+        EXPECT_EQ(ics.contains("TRIGGER:-P" + QByteArray::number(f.vorher) + "D\r\n"),
+                  f.vorher > 0)
+            << f.tage;
+
+        const KalenderInhalt wieder = KalenderLesen(ics, heute);
+        ASSERT_EQ(wieder.notizen.size(), 1u) << f.tage << wieder.abgelehnt.join(' ').toStdString();
+        EXPECT_EQ(wieder.notizen[0].RhyDetails, n.RhyDetails) << f.tage;
+        EXPECT_EQ(wieder.notizen[0].Vorher, n.Vorher) << f.tage;
+    }
 }
 
 // A note sent through a calendar and taken back in shows on the same days

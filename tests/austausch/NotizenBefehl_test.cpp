@@ -346,6 +346,86 @@ TEST_F(BefehlTest, ImportTakesWhatFitsAndNamesWhatDoesNot) {
     EXPECT_EQ(texte, (QStringList{"Backup, tonight/", "Review/-1 0 0-1 0 0 0", "Pay day/115"}));
 }
 
+// Files made to take a reader's memory: each is refused as a whole, with
+// a message naming the limit it passes, and nothing is stored.
+TEST_F(BefehlTest, ImportRefusesFilesPastItsLimitsByName) {
+    const QByteArray kopf = "text,rhythm,from,to,start,weeks,days,advance\r\n";
+    QByteArray vieleZeilen = kopf;
+    for (int i = 0; i <= 100000; ++i)
+        vieleZeilen += "x,daily,,,,,,\r\n";
+    QByteArray winzig = "BEGIN:VCALENDAR\r\n";
+    for (int i = 0; i <= 100000; ++i)
+        winzig += "X:1\r\n";
+    QByteArray ohneWert = "BEGIN:VCALENDAR\r\n";
+    for (int i = 0; i <= 1000; ++i)
+        ohneWert += "X-A:\r\n";
+    QByteArray gefaltet = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:a";
+    for (int i = 0; i < 3000; ++i)
+        gefaltet += "\r\n " + QByteArray(99, 'a');
+    struct Fall {
+        const char* name;
+        QByteArray inhalt;
+        const char* meldung;
+    };
+    const Fall faelle[] = {
+        {"kommas.csv", QByteArray(8 << 20, ','), "line 1: more than 64 fields in a record"},
+        {"kommas-nach-kopf.csv", kopf + "x,daily" + QByteArray(1 << 20, ','),
+         "line 2: more than 64 fields in a record"},
+        {"zeilen.csv", vieleZeilen, "line 100001: more than 100000 records; split the file"},
+        {"leerzeilen.csv", kopf + QByteArray(1 << 20, '\n'),
+         "line 100001: more than 100000 records; split the file"},
+        {"feld.csv", kopf + '"' + QByteArray(140000, 'a') + "\",daily,,,,,,\r\n",
+         "line 2: a field longer than 131072 bytes"},
+        {"kopf.csv", "Text;Rhythmus\r\n" + QByteArray(1 << 20, ','),
+         "line 1: unknown column \"Text;Rhythmus\""},
+        {"winzig.ics", winzig, "more than 100000 lines; split the calendar"},
+        {"ohne-wert.ics", ohneWert, "more than 1000 properties without a value"},
+        {"lang.ics", "BEGIN:VCALENDAR\r\nSUMMARY:" + QByteArray(300000, 'a') + "\r\n",
+         "line 2 is longer than 262144 bytes"},
+        {"gefaltet.ics", gefaltet, "line 3 is longer than 262144 bytes"},
+        {"kein.ics", "X:\r\n" + winzig, "it does not begin with BEGIN:VCALENDAR"},
+    };
+    for (const Fall& f : faelle) {
+        schreiben(f.name, f.inhalt);
+        const Lauf l = lauf({"import", pfad(f.name)});
+        EXPECT_EQ(l.status, StatusFehler) << f.name;
+        EXPECT_TRUE(l.aus.isEmpty()) << f.name;
+        EXPECT_TRUE(l.fehler.startsWith(QStringLiteral("pinwick-notes: ") + pfad(f.name)))
+            << f.name << ": " << l.fehler.toStdString();
+        EXPECT_TRUE(l.fehler.contains(QString::fromUtf8(f.meldung)))
+            << f.name << ": " << l.fehler.toStdString();
+        EXPECT_EQ(l.fehler.count('\n'), 1) << f.name;
+    }
+    EXPECT_TRUE(tabelle().empty());
+}
+
+// A yearly note on days past their month's end goes out and comes back
+// whole through the program's own export and import.
+TEST_F(BefehlTest, YearlyDaysPastTheMonthsEndAreExportedAndImportedWhole) {
+    test::NotizZeile z;
+    z.inhalt = QStringLiteral("Month ends");
+    z.rhythmus = RhythmusJaehrlich;
+    z.uhrVon = 0.0;
+    z.uhrBis = 0.0;
+    z.startDatum = DatumsZahl(QDate(2026, 1, 1));
+    z.vorher = 2;
+    z.dauer = 0;
+    z.rhyDetails = QStringLiteral("2802300231063111");
+    test::NotizEinfuegen(*u.p.lokaleNotizen, z);
+    const Lauf aus = lauf({"export", pfad("enden.ics")});
+    EXPECT_EQ(aus.status, StatusOk) << aus.fehler.toStdString();
+    EXPECT_TRUE(aus.fehler.isEmpty()) << aus.fehler.toStdString();
+    const QString ziel = u.NeueDatenbank(QStringLiteral("ziel.kav"));
+    const Lauf ein = lauf({"--file", ziel, "import", pfad("enden.ics")});
+    EXPECT_EQ(ein.status, StatusOk) << ein.fehler.toStdString();
+    Datenbank db(ziel);
+    auto rs = db.OpenRecordset(QStringLiteral("select * from Notizen"));
+    rs->MoveFirst();
+    ASSERT_FALSE(rs->Eof());
+    EXPECT_EQ(rs->Feld(u"RhyDetails").alsText(), QStringLiteral("2802300231063111"));
+    EXPECT_EQ(rs->Feld(u"Vorher").alsInt16(), 2);
+}
+
 TEST_F(BefehlTest, ExportImportExportGivesTheSameFiles) {
     lauf({"add", "Backup \"window\", tonight", "--weekly", "mon,fri", "--from", "22:00", "--to",
           "23:30", "--weeks", "4"});
