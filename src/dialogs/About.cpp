@@ -1,4 +1,5 @@
 #include "About.h"
+#include "Sprachwahl.h"
 #include "Oberflaeche.h"
 
 #include "Masse.h"
@@ -68,7 +69,7 @@ About::About(Programm& p, QWidget* eltern)
 
     // The name is the same in both languages; the rest follows the language
     // and keeps the German texts for any other value.
-    const bool englisch = p_.Sprache == 1;
+    const bool englisch = p_.Sprache == SpracheEnglisch;
     setWindowTitle(englisch ? QStringLiteral("About ...") : QStringLiteral("\u00DCber ..."));
     textLab(1)->setText(QStringLiteral("Pinwick"));
     textLab(2)->setText(englisch ? QStringLiteral("Notes and News System for Windows")
@@ -112,9 +113,9 @@ Panel3D* About::textLab(int nummer) const {
 void About::webSeiteZeigen() {
     // Only the two languages have a page; for any other nothing opens.
     QString adresse;
-    if (p_.Sprache == 1)
+    if (p_.Sprache == SpracheEnglisch)
         adresse = QStringLiteral(PINWICK_ABOUT_URL_EN);
-    else if (p_.Sprache == 2)
+    else if (p_.Sprache == SpracheDeutsch)
         adresse = QStringLiteral(PINWICK_ABOUT_URL_DE);
     if (!adresse.isEmpty() && webSeiteOeffnen)
         webSeiteOeffnen(adresse);

@@ -1,4 +1,5 @@
 #include "HilfeFenster.h"
+#include "Sprachwahl.h"
 
 #include "Masse.h"
 #include "Shell.h"
@@ -21,14 +22,14 @@ constexpr int BreiteTwips = 10500, HoeheTwips = 9000;
 
 QString fehltText(int16_t sprache, const QString& pfad) {
     const QString name = pfad.toHtmlEscaped();
-    if (sprache == 2)
+    if (sprache == SpracheDeutsch)
         return QStringLiteral("<p>Die Hilfeseite <b>%1</b> fehlt.</p>").arg(name);
     return QStringLiteral("<p>The help page <b>%1</b> is missing.</p>").arg(name);
 }
 } // namespace
 
 QString HilfeTitel(int16_t sprache) {
-    return sprache == 2 ? QStringLiteral("Pinwick - Hilfe") : QStringLiteral("Pinwick - Help");
+    return sprache == SpracheDeutsch ? QStringLiteral("Pinwick - Hilfe") : QStringLiteral("Pinwick - Help");
 }
 
 HilfeFenster::HilfeFenster(int16_t sprache, bool oben, const QString& pfad, QWidget* eltern)

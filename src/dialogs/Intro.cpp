@@ -1,4 +1,5 @@
 #include "Intro.h"
+#include "Sprachwahl.h"
 #include "Oberflaeche.h"
 
 #include "Masse.h"
@@ -20,7 +21,7 @@ constexpr int BreitePx = 480, HoehePx = 240;
 } // namespace
 
 QImage Intro::SplashBild(int16_t sprache) {
-    const bool englisch = sprache == 1;
+    const bool englisch = sprache == SpracheEnglisch;
     QImage bild(BreitePx, HoehePx, QImage::Format_RGB32);
     QPainter maler(&bild);
     maler.setRenderHint(QPainter::Antialiasing);
@@ -108,7 +109,7 @@ Intro::Intro(Programm& p, QWidget* eltern)
     setPalette(farben);
     setAutoFillBackground(true);
 
-    bild_ = SplashBild(p.Sprache == 1 ? int16_t(1) : int16_t(2));
+    bild_ = SplashBild(p.Sprache == SpracheEnglisch ? int16_t(1) : int16_t(2));
 
     versionPan_ = new Panel3D(this);
     versionPan_->setGeometry(Px(3210), Px(2850), Px(795), Px(270));

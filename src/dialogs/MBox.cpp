@@ -1,4 +1,5 @@
 #include "MBox.h"
+#include "Sprachwahl.h"
 #include "Oberflaeche.h"
 
 #include "Animation.h"
@@ -198,9 +199,9 @@ void MBox::knoepfeAnordnen() {
 }
 
 void MBox::beschriften() {
-    if (p_.Sprache != 1 && p_.Sprache != 2)
+    if (p_.Sprache != SpracheEnglisch && p_.Sprache != SpracheDeutsch)
         return; // the design captions stay
-    const bool englisch = p_.Sprache == 1;
+    const bool englisch = p_.Sprache == SpracheEnglisch;
     if (p_.mBoxArt == Abbrechen)
         knoepfe_[0]->setText(englisch ? QStringLiteral("Cancel") : QStringLiteral("Abbrechen"));
     else

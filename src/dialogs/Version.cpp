@@ -1,4 +1,5 @@
 #include "Version.h"
+#include "Sprachwahl.h"
 
 #include "Hilfen.h"
 
@@ -13,7 +14,7 @@ QString VersionsText(int16_t programmVersion, int16_t sprache) {
     QString zahl = QString::number(programmVersion / 100.0, 'f', 2);
     zahl.replace(QLatin1Char('.'), QLocale().decimalPoint());
     KommaZuPunkt(zahl);
-    return (sprache == 1 ? QStringLiteral("Build ") : QStringLiteral("Version ")) + zahl;
+    return (sprache == SpracheEnglisch ? QStringLiteral("Build ") : QStringLiteral("Version ")) + zahl;
 }
 
 } // namespace pinwick

@@ -1,4 +1,5 @@
 #include "InstallerFenster.h"
+#include "Sprachwahl.h"
 
 #include "BildForm.h"
 #include "Fortschritt.h"
@@ -113,7 +114,7 @@ InstallerFenster::InstallerFenster(Installation& installation, QWidget* eltern)
 
 QString InstallerFenster::text(const QString& englisch, const QString& deutsch) const {
     // Any language but English keeps the German design texts.
-    return inst_.sprache == 1 ? englisch : deutsch;
+    return inst_.sprache == SpracheEnglisch ? englisch : deutsch;
 }
 
 void InstallerFenster::beschriften() {

@@ -1,4 +1,5 @@
 #include "Programm.h"
+#include "Sprachwahl.h"
 
 #include "Hilfen.h"
 
@@ -11,7 +12,7 @@ Programm::Programm() : arbeitsOrdner(QDir::current()) {}
 QString Programm::Text(const QString& englisch, const QString& deutsch) {
     sprachText[1] = englisch;
     sprachText[2] = deutsch;
-    if (Sprache == 1 || Sprache == 2)
+    if (Sprache == SpracheEnglisch || Sprache == SpracheDeutsch)
         return sprachText[static_cast<size_t>(Sprache)];
     return QString();
 }

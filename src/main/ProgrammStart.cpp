@@ -1,4 +1,5 @@
 #include "ProgrammStart.h"
+#include "Sprachwahl.h"
 
 #include "Datenordner.h"
 #include "EinstellungsSatz.h"
@@ -152,17 +153,17 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
     // the settings window saves a choice, every start asks the setup's file
     // and then the desktop, so a desk keeps the language it started with.
     // On the first run the setup's file decides even over the table.
-    if (!p.erstVorbei || p.Sprache == 0) {
+    if (!p.erstVorbei || p.Sprache == SpracheOffen) {
         versuche([&] {
             const QString datei = p.ArbeitsDatei(QStringLiteral("ssp.kav"));
             if (DateiVorhanden(datei))
                 p.Sprache = spracheAusDatei(datei);
         });
         // A German desktop gets German, any other English.
-        if (p.Sprache == 0)
+        if (p.Sprache == SpracheOffen)
             p.Sprache = SpracheAusGebietsschema(QLocale());
     }
-    if (p.Sprache == 0)
+    if (p.Sprache == SpracheOffen)
         p.Sprache = 1;
 
     // 11: splash.

@@ -1,4 +1,5 @@
 #include "QtTexte.h"
+#include "Sprachwahl.h"
 
 #include <QLibraryInfo>
 
@@ -25,7 +26,7 @@ bool QtTexte::isEmpty() const {
 }
 
 int16_t SpracheAusGebietsschema(const QLocale& gebietsschema) {
-    return gebietsschema.language() == QLocale::German ? int16_t(2) : int16_t(1);
+    return gebietsschema.language() == QLocale::German ? SpracheDeutsch : SpracheEnglisch;
 }
 
 } // namespace pinwick

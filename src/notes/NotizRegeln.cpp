@@ -1,4 +1,5 @@
 #include "NotizRegeln.h"
+#include "Sprachwahl.h"
 
 #include "Hilfen.h"
 
@@ -12,7 +13,7 @@ namespace pinwick {
 namespace {
 
 QString sprachWahl(int16_t sprache, const char16_t* englisch, const char16_t* deutsch) {
-    return QString::fromUtf16(sprache == 1 ? englisch : deutsch);
+    return QString::fromUtf16(sprache == SpracheEnglisch ? englisch : deutsch);
 }
 
 // Problem and question of a message-box question. The time questions were
@@ -70,7 +71,7 @@ QString MeldungsText(Meldung meldung, int16_t sprache) {
 QString FrageText(Frage f, int16_t sprache) {
     const QString lf = QStringLiteral("\n");
     const QString crlf = QStringLiteral("\r\n");
-    const bool en = sprache == 1;
+    const bool en = sprache == SpracheEnglisch;
     switch (f) {
     case Frage::GanztagsAnzeigen:
         return en ? frage(QStringLiteral("Start and end time missing -"),

@@ -5,6 +5,7 @@
 // kind.
 
 #include "NotizenAufbau.h"
+#include "Sprachwahl.h"
 #include "Oberflaeche.h"
 #include "Hilfen.h"
 #include "Masse.h"
@@ -445,7 +446,7 @@ void Notizen::beschriften(bool en) {
 }
 
 void Notizen::listenFuellen() {
-    const QLocale sprache(p_.Sprache == 1 ? QLocale::English : QLocale::German);
+    const QLocale sprache(p_.Sprache == SpracheEnglisch ? QLocale::English : QLocale::German);
     const auto fuellen = [](QComboBox* liste, const QStringList& eintraege) {
         const int war = liste->currentIndex();
         const QSignalBlocker ruhe(liste);

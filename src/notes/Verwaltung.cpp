@@ -1,4 +1,5 @@
 #include "Verwaltung.h"
+#include "Sprachwahl.h"
 #include "Protokoll.h"
 #include "Oberflaeche.h"
 
@@ -153,9 +154,9 @@ Verwaltung::Verwaltung(Programm& p, QWidget* eltern)
 }
 
 void Verwaltung::BeschriftungSetzen() {
-    if (p_.Sprache != 1 && p_.Sprache != 2)
+    if (p_.Sprache != SpracheEnglisch && p_.Sprache != SpracheDeutsch)
         return;
-    const bool en = p_.Sprache == 1;
+    const bool en = p_.Sprache == SpracheEnglisch;
     const auto t = [en](const char16_t* englisch, const char16_t* deutsch) {
         return QString::fromUtf16(en ? englisch : deutsch);
     };
@@ -263,7 +264,7 @@ void Verwaltung::Bearbeiten() {
 void Verwaltung::Loeschen() {
     if (!AuswahlVorhanden() || liste_->count() == 0)
         return;
-    const QString text = p_.Sprache == 1
+    const QString text = p_.Sprache == SpracheEnglisch
                              ? QStringLiteral("Really delete seleted notes?")
                              : QString::fromUtf16(u"Markierte Notizen wirklich löschen?");
     if (!frage ||
@@ -316,7 +317,7 @@ void Verwaltung::nachFehlerNeuLesen() {
     loeschenBef_->setEnabled(false);
     if (frage)
         frage(QMessageBox::Warning,
-              p_.Sprache == 1
+              p_.Sprache == SpracheEnglisch
                   ? QStringLiteral("Not every selected note could be deleted: database error. "
                                    "The list shows the notes as they are stored now.")
                   : QString::fromUtf16(u"Nicht alle markierten Notizen konnten gelöscht werden: "

@@ -4,6 +4,7 @@
 // building in EinstellungenLayout.cpp, the texts in EinstellungenTexte.h.
 
 #include "Einstellungen.h"
+#include "Sprachwahl.h"
 
 #include "Bilder.h"
 #include "EinstellungenLayout.h"
@@ -126,7 +127,7 @@ QString Einstellungen::programmText(const Zweisprachig& text) const {
 }
 
 void Einstellungen::Beschriften() {
-    if (kopie_.Sprache == 1 || kopie_.Sprache == 2)
+    if (kopie_.Sprache == SpracheEnglisch || kopie_.Sprache == SpracheDeutsch)
         texteSetzen(kopie_.Sprache);
 }
 
@@ -153,7 +154,7 @@ void Einstellungen::texteSetzen(int16_t sprache) {
 }
 
 void Einstellungen::steuerelementeSetzen() {
-    if (kopie_.Sprache == 1 || kopie_.Sprache == 2)
+    if (kopie_.Sprache == SpracheEnglisch || kopie_.Sprache == SpracheDeutsch)
         spracheOpt_[size_t(kopie_.Sprache - 1)]->setChecked(true);
     onTopChe_->setChecked(kopie_.ImmerOben);
     dockPosOpt_[kopie_.dockPos != 0 ? 1 : 0]->setChecked(true);
@@ -243,7 +244,7 @@ void Einstellungen::FarbeWaehlen(int knopf) {
     int32_t Einstellungswerte::*ziel = FarbZiel(element_, knopf);
     if (!ziel || !dialoge.farbe)
         return;
-    const QString titel = p_.sprachText[p_.Sprache == 1 ? 1 : 2];
+    const QString titel = p_.sprachText[p_.Sprache == SpracheEnglisch ? 1 : 2];
     const std::optional<int32_t> farbe = dialoge.farbe(this, kopie_.*ziel, titel);
     if (!farbe)
         return;

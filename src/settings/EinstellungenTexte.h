@@ -15,7 +15,7 @@ struct Zweisprachig {
 
     bool leer() const { return !englisch; }
     QString in(int16_t sprache) const {
-        return QString::fromUtf16(sprache == 1 ? englisch : deutsch);
+        return QString::fromUtf16(sprache == SpracheEnglisch ? englisch : deutsch);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "EinstellungsRegeln.h"
+#include "Sprachwahl.h"
 
 #include "Datenbank.h"
 #include "Hilfen.h"
@@ -78,7 +79,7 @@ QString ElementName(int element, int rolle, int16_t sprache) {
     if (!gueltig(element) || rolle < 1 || rolle > 2)
         return QString();
     const Name& n = elementNamen[element - 1][rolle - 1];
-    return QString::fromUtf16(sprache == 1 ? n.englisch : n.deutsch);
+    return QString::fromUtf16(sprache == SpracheEnglisch ? n.englisch : n.deutsch);
 }
 
 bool FarbKnopfSichtbar(int element, int knopf) {
@@ -145,7 +146,7 @@ Pruefung VorSpeichernPruefen(const Einstellungswerte& k, bool passwortBearbeitba
 }
 
 QString PruefungsText(Pruefung ergebnis, int16_t sprache) {
-    const bool englisch = sprache == 1;
+    const bool englisch = sprache == SpracheEnglisch;
     switch (ergebnis) {
     case Pruefung::PasswortFehlt:
         return englisch ? QStringLiteral("Please enter a password.")
@@ -308,7 +309,7 @@ BroadcastDatei BroadcastDateiPruefen(const QString& pfad) {
 }
 
 QString BroadcastDateiText(BroadcastDatei befund, int16_t sprache) {
-    const bool englisch = sprache == 1;
+    const bool englisch = sprache == SpracheEnglisch;
     switch (befund) {
     case BroadcastDatei::KeineNotizdatei:
         return englisch ? QStringLiteral("Broadcast path: not a Pinwick notes file.")
@@ -365,13 +366,13 @@ std::optional<int16_t> SchriftPunkte(double punkte, int pixel) {
 }
 
 QString SchriftGroesseText(int16_t sprache) {
-    return sprache == 1 ? QStringLiteral("Font size: choose from 1 to 100 points.")
+    return sprache == SpracheEnglisch ? QStringLiteral("Font size: choose from 1 to 100 points.")
                         : QString::fromUtf16(u"Schriftgröße: bitte 1 bis 100 Punkt "
                                              u"wählen.");
 }
 
 QString DateiBelegtText(int16_t sprache) {
-    return sprache == 1 ? QStringLiteral("Settings not saved: the database file is busy in "
+    return sprache == SpracheEnglisch ? QStringLiteral("Settings not saved: the database file is busy in "
                                          "another program. Please try again.")
                         : QStringLiteral("Nicht gespeichert: Datenbankdatei in anderem "
                                          "Programm belegt. Bitte erneut versuchen.");

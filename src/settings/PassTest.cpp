@@ -1,4 +1,5 @@
 #include "PassTest.h"
+#include "Sprachwahl.h"
 #include "Oberflaeche.h"
 
 #include "Bilder.h"
@@ -110,7 +111,7 @@ void PassTest::bauen() {
 }
 
 void PassTest::beschriften() {
-    const bool englisch = p_.Sprache == 1;
+    const bool englisch = p_.Sprache == SpracheEnglisch;
     titelPan_->setText(englisch ? QStringLiteral("This section is subject to access control.")
                                 : QStringLiteral("Dieser Programmteil unterliegt der "
                                                  "Zugangsbeschr\u00E4nkung."));

@@ -1,4 +1,5 @@
 #include "LeistenMenue.h"
+#include "Sprachwahl.h"
 
 #include <QAction>
 #include <QMenu>
@@ -20,7 +21,7 @@ LeistenMenue::LeistenMenue(QWidget& eltern) {
 }
 
 void LeistenMenue::Beschriften(int16_t sprache) {
-    if (sprache != 1 && sprache != 2)
+    if (sprache != SpracheEnglisch && sprache != SpracheDeutsch)
         return;
     struct Text {
         QAction* eintrag;
@@ -36,7 +37,7 @@ void LeistenMenue::Beschriften(int16_t sprache) {
         {ende_, u"End", u"Beenden"},
     };
     for (const Text& t : texte)
-        t.eintrag->setText(QString::fromUtf16(sprache == 1 ? t.englisch : t.deutsch));
+        t.eintrag->setText(QString::fromUtf16(sprache == SpracheEnglisch ? t.englisch : t.deutsch));
 }
 
 void LeistenMenue::NotizBefehleZeigen(bool an) {

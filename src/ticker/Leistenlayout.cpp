@@ -1,4 +1,5 @@
 #include "Leistenlayout.h"
+#include "Sprachwahl.h"
 
 #include "Hilfen.h"
 
@@ -76,7 +77,7 @@ UhrAnzeige UhrAnzeigeText(const QDateTime& jetzt, int16_t sprache, QChar datumTr
     const QTime t = jetzt.time();
     const auto zwei = [](int zahl) { return QStringLiteral("%1").arg(zahl, 2, 10, QChar(u'0')); };
     UhrAnzeige a;
-    if (sprache == 1) {
+    if (sprache == SpracheEnglisch) {
         a.datum = zwei(d.month()) + u'/' + zwei(d.day()) + u'/' + zwei(d.year() % 100);
         const int stunde12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
         a.uhr = QString::number(stunde12) + u':' + zwei(t.minute()) + u':' + zwei(t.second()) +
@@ -90,7 +91,7 @@ UhrAnzeige UhrAnzeigeText(const QDateTime& jetzt, int16_t sprache, QChar datumTr
 }
 
 QString LeistenHinweis(int16_t sprache, bool notizBefehle) {
-    const bool englisch = sprache == 1;
+    const bool englisch = sprache == SpracheEnglisch;
     if (!notizBefehle)
         return englisch ? QStringLiteral("Right-click: menu") : QStringLiteral("Rechtsklick: Men\u00FC");
     return englisch ? QStringLiteral("Right-click: menu \u00B7 Ctrl+N: new note \u00B7 "
@@ -100,7 +101,7 @@ QString LeistenHinweis(int16_t sprache, bool notizBefehle) {
 }
 
 ZugangsNamen LeistenZugangsNamen(int16_t sprache) {
-    if (sprache == 1)
+    if (sprache == SpracheEnglisch)
         return {QStringLiteral("Pinwick notes ticker"), QStringLiteral("Date"),
                 QStringLiteral("Time"), QStringLiteral("Notes")};
     return {QStringLiteral("Pinwick Notizen-Laufband"), QStringLiteral("Datum"),
@@ -123,7 +124,7 @@ QString BandZugangsText(const std::vector<Eintrag>& eintraege, int16_t sprache, 
         text += QChar(0x2026);
     }
     if (text.isEmpty())
-        return sprache == 1 ? QStringLiteral("No note due") : QStringLiteral("Keine Notiz f\u00E4llig");
+        return sprache == SpracheEnglisch ? QStringLiteral("No note due") : QStringLiteral("Keine Notiz f\u00E4llig");
     return text;
 }
 

@@ -1,4 +1,5 @@
 #include "NetzConnect.h"
+#include "Sprachwahl.h"
 #include "Oberflaeche.h"
 
 #include "Masse.h"
@@ -18,7 +19,7 @@ NetzConnect::NetzConnect(Programm& p, QWidget* eltern)
     legendePan_ = new Panel3D(this);
     legendePan_->setAusrichtung(Qt::AlignCenter);
     QString text = QStringLiteral("Verbindung mit Broadcast-Server wird hergestellt ...");
-    if (p.Sprache == 1)
+    if (p.Sprache == SpracheEnglisch)
         text = QStringLiteral("Establishing connection to broadcast server ...");
     legendePan_->setText(text);
 

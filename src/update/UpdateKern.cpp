@@ -1,4 +1,5 @@
 #include "UpdateKern.h"
+#include "Sprachwahl.h"
 
 #include "Hilfen.h"
 #include "Protokoll.h"
@@ -159,7 +160,7 @@ QString UpdateKern::InstallerStarten() {
     const QString updver = p_.ArbeitsDatei(Name(UpdverDatei));
     const QString updinfo = p_.ArbeitsDatei(Name(UpdinfoDatei));
     const auto meldung = [this](const QString& englisch, const QString& deutsch) {
-        return p_.Sprache == 2 ? deutsch : englisch;
+        return p_.Sprache == SpracheDeutsch ? deutsch : englisch;
     };
 
     if (!DateiVorhanden(kav))

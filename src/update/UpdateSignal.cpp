@@ -1,4 +1,5 @@
 #include "UpdateSignal.h"
+#include "Sprachwahl.h"
 #include "Oberflaeche.h"
 
 #include "Masse.h"
@@ -46,9 +47,9 @@ UpdateSignal::UpdateSignal(Programm& p)
     legendePan_->setSchriftFarbe(p_.UhrSchriftFarbe);
     legendePan_->setFont(signalSchrift(width(), height()));
     legendePan_->setText(QStringLiteral("Update verf\u00FCgbar"));
-    if (p_.Sprache == 1)
+    if (p_.Sprache == SpracheEnglisch)
         legendePan_->setText(QStringLiteral("Update available"));
-    else if (p_.Sprache == 2)
+    else if (p_.Sprache == SpracheDeutsch)
         legendePan_->setText(QStringLiteral("Update verf\u00FCgbar"));
     // Queued: the question it opens must not run inside the panel's own
     // mouse handler, which the hand-over may outlive.
