@@ -3,6 +3,8 @@
 // of its controls by object name, the help pop-ups' texts, and what the
 // window says or asks while it runs.
 
+#include "Sprachwahl.h"
+
 #include <QString>
 #include <cstdint>
 
