@@ -1,4 +1,5 @@
 #include "WaylandLeiste.h"
+#include "Protokoll.h"
 
 #include "Band.h"
 #include "Panel3D.h"
@@ -276,8 +277,7 @@ bool LeisteAufWayland(Terminal& leiste, LeistenPlattform& plattform) {
     }
     std::unique_ptr<WaylandLeiste> w = WaylandLeiste::Oeffnen(leiste, plattform.VerbindungNehmen());
     if (!w) {
-        std::fputs("Pinwick3: the bar could not get a layer surface; it is an ordinary window.\n",
-                   stderr);
+        qCWarning(logWayland, "the bar could not get a layer surface; it is an ordinary window.");
         return false;
     }
     WaylandLeiste* roh = w.release(); // the bar owns it as its child

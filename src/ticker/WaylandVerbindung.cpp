@@ -1,4 +1,5 @@
 #include "WaylandVerbindung.h"
+#include "Protokoll.h"
 
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -103,7 +104,7 @@ LeistenPlattform LeistenWegFestlegen() {
     if (!wahl.plattform.isEmpty())
         qputenv("QT_QPA_PLATFORM", wahl.plattform.toLatin1());
     if (!wahl.hinweis.isEmpty())
-        std::fprintf(stderr, "Pinwick3: %s\n", qPrintable(wahl.hinweis));
+        qCWarning(logWayland, "%s", qPrintable(wahl.hinweis));
     return LeistenPlattform(wahl.weg, verbindung);
 }
 
@@ -289,8 +290,7 @@ void WaylandVerbindung::verlorenMelden() {
     verloren_ = true;
     if (melder_)
         melder_->setEnabled(false);
-    std::fputs("Pinwick3: the connection to the Wayland compositor was lost; the bar is gone.\n",
-               stderr);
+    qCWarning(logWayland, "the connection to the Wayland compositor was lost; the bar is gone.");
 }
 
 void WaylandVerbindung::lesen() {
