@@ -112,8 +112,91 @@ QString Ftp::Adresse(const QString& pfad) const {
     return adresse + segmente.join(QLatin1Char('/'));
 }
 
-bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechstens) {
-    fehler_.clear();
+// Everything one transfer works with, from the options to the result.
+struct Ftp::Lauf {
+    const CurlBibliothek& lib;
+    CURLM* m;
+    CURL* e;
+    QSaveFile& datei;
+    Ziel& ziel;
+    QElapsedTimer& stille;
+    bool fertig = false;
+    CURLcode ergebnis = CURLE_OK;
+};
+
+namespace {
+
+// The strings handed to libcurl, kept until the transfer has ended.
+struct Texte {
+    QByteArray url;
+    QByteArray konto;
+    QByteArray passwort;
+    QByteArray caDatei;
+};
+
+// Sets the options of one transfer; empty when libcurl took them all, else
+// the reason in words.
+QString OptionenSetzen(const CurlBibliothek& lib, CURL* e, const Texte& texte,
+                       const FtpServer& server, const FtpZeiten& zeiten, int64_t hoechstens,
+                       Ziel& ziel) {
+    const long antwortSekunden =
+        std::max(1L, static_cast<long>((zeiten.stillstandMs + 999) / 1000));
+    // Every option is needed: one the library refuses (too old for it, or a
+    // value it will not take) ends the transfer before it starts, rather
+    // than letting it run without, say, the certificate check asked for.
+    const char* abgelehnt = nullptr;
+    CURLcode abgelehntWeil = CURLE_OK;
+    const auto setzen = [&](CURLoption option, const char* name, auto wert) {
+        if (abgelehnt)
+            return;
+        const CURLcode c = lib.easy_setopt(e, option, wert);
+        if (c != CURLE_OK) {
+            abgelehnt = name;
+            abgelehntWeil = c;
+        }
+    };
+#define PW_SETZEN(option, wert) setzen(option, #option, wert)
+    PW_SETZEN(CURLOPT_URL, texte.url.constData());
+    PW_SETZEN(CURLOPT_PROTOCOLS_STR, "ftp");
+    PW_SETZEN(CURLOPT_USERNAME, texte.konto.constData());
+    PW_SETZEN(CURLOPT_PASSWORD, texte.passwort.constData());
+    PW_SETZEN(CURLOPT_NOSIGNAL, 1L);
+    // A transfer given up during the name lookup waits, when its handle is
+    // removed, for libcurl's lookup thread to end (the library's default,
+    // stated here because the library may be unloaded right after: a thread
+    // left running would return into code that is no longer there).
+    PW_SETZEN(CURLOPT_QUICK_EXIT, 0L);
+    PW_SETZEN(CURLOPT_NOPROGRESS, 1L);
+    PW_SETZEN(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(zeiten.verbindenMs));
+    // Bounds every wait for a reply on the control connection, the QUIT of
+    // Schliessen included.
+    PW_SETZEN(CURLOPT_SERVER_RESPONSE_TIMEOUT, antwortSekunden);
+    PW_SETZEN(CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+    PW_SETZEN(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(hoechstens));
+    PW_SETZEN(CURLOPT_LOW_SPEED_LIMIT, zeiten.langsamBytes);
+    PW_SETZEN(CURLOPT_LOW_SPEED_TIME, zeiten.langsamSek);
+    if (server.tls) {
+        // AUTH TLS before the login, and PROT P for every data connection;
+        // a server that cannot is refused rather than spoken to in clear.
+        PW_SETZEN(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        PW_SETZEN(CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+        PW_SETZEN(CURLOPT_SSL_VERIFYPEER, 1L);
+        PW_SETZEN(CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!texte.caDatei.isEmpty())
+            PW_SETZEN(CURLOPT_CAINFO, texte.caDatei.constData());
+    }
+    PW_SETZEN(CURLOPT_WRITEFUNCTION, &Schreiben);
+    PW_SETZEN(CURLOPT_WRITEDATA, &ziel);
+#undef PW_SETZEN
+    if (!abgelehnt)
+        return {};
+    return QStringLiteral("libcurl refused the option %1: %2")
+        .arg(QLatin1String(abgelehnt), QString::fromUtf8(lib.easy_strerror(abgelehntWeil)));
+}
+
+} // namespace
+
+bool Ftp::Zulaessig() {
     if (laeuft_) {
         fehler_ = QStringLiteral("another transfer is still running");
         return false;
@@ -126,13 +209,10 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
         fehler_ = QStringLiteral("bad port %1").arg(server_.port);
         return false;
     }
+    return true;
+}
 
-    laeuft_ = true;
-    struct Ende {
-        bool& laeuft;
-        ~Ende() { laeuft = false; }
-    } ende{laeuft_};
-
+bool Ftp::SitzungOeffnen() {
     if (!curl_) {
         QString grund;
         auto lib = CurlOeffnen(grund);
@@ -149,6 +229,101 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
         fehler_ = QStringLiteral("libcurl cannot be started");
         return false;
     }
+    return true;
+}
+
+void Ftp::Warten(Lauf& lauf) {
+    const CurlBibliothek& lib = lauf.lib;
+    for (;;) {
+        int laufend = 0;
+        if (lib.multi_perform(lauf.m, &laufend) != CURLM_OK) {
+            fehler_ = QStringLiteral("libcurl failed");
+            break;
+        }
+        if (laufend == 0) {
+            int uebrig = 0;
+            while (CURLMsg* nachricht = lib.multi_info_read(lauf.m, &uebrig)) {
+                if (nachricht->msg == CURLMSG_DONE && nachricht->easy_handle == lauf.e) {
+                    lauf.ergebnis = nachricht->data.result;
+                    lauf.fertig = true;
+                }
+            }
+            if (!lauf.fertig)
+                fehler_ = QStringLiteral("transfer ended without a result");
+            break;
+        }
+        if (abbrechen && abbrechen()) {
+            fehler_ = QStringLiteral("given up");
+            break;
+        }
+        if (frist.hasExpired()) {
+            fehler_ = QStringLiteral("the update took longer than allowed");
+            break;
+        }
+        if (fortschritt) {
+            curl_off_t gesamt = -1;
+            lib.easy_getinfo(lauf.e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &gesamt);
+            fortschritt(lauf.ziel.geschrieben, std::max<int64_t>(0, gesamt));
+        }
+        if (lauf.stille.elapsed() > zeiten_.stillstandMs) {
+            fehler_ = QStringLiteral("the server sent nothing for %1 ms").arg(zeiten_.stillstandMs);
+            break;
+        }
+        // Short waits, so that the bar's 50 ms timer keeps its pace.
+        lib.multi_poll(lauf.m, nullptr, 0, 10, nullptr);
+        if (ereignisse)
+            ereignisse();
+    }
+}
+
+bool Ftp::Abschliessen(Lauf& lauf, const QString& lokaleDatei, int64_t hoechstens) {
+    const CURLcode ergebnis = lauf.ergebnis;
+    if (lauf.fertig && ergebnis != CURLE_OK) {
+        fehler_ = QString::fromUtf8(lauf.lib.easy_strerror(ergebnis));
+        if (ergebnis == CURLE_OPERATION_TIMEDOUT)
+            fehler_ = QStringLiteral("the server sent less than %1 bytes a second for %2 s")
+                          .arg(zeiten_.langsamBytes)
+                          .arg(zeiten_.langsamSek);
+        if (ergebnis == CURLE_USE_SSL_FAILED)
+            fehler_ = QStringLiteral("the server offers no TLS");
+        if (ergebnis == CURLE_WRITE_ERROR && lauf.ziel.schreibFehler)
+            fehler_ =
+                QStringLiteral("cannot write %1: %2").arg(lokaleDatei, lauf.datei.errorString());
+        if (lauf.ziel.zuGross || ergebnis == CURLE_FILESIZE_EXCEEDED)
+            fehler_ = QStringLiteral("file larger than %1 bytes").arg(hoechstens);
+    }
+    if (!lauf.fertig || ergebnis != CURLE_OK || lauf.ziel.zuGross || lauf.ziel.schreibFehler) {
+        if (!lauf.fertig) {
+            // Whatever state the connection is in, it is not used again.
+            delete curl_;
+            curl_ = nullptr;
+        }
+        lauf.datei.cancelWriting();
+        return false;
+    }
+    if (!lauf.datei.commit()) {
+        fehler_ = QStringLiteral("cannot write %1: %2").arg(lokaleDatei, lauf.datei.errorString());
+        return false;
+    }
+    // Complete: now the size is known in any case.
+    if (fortschritt)
+        fortschritt(lauf.ziel.geschrieben, lauf.ziel.geschrieben);
+    return true;
+}
+
+bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechstens) {
+    fehler_.clear();
+    if (!Zulaessig())
+        return false;
+
+    laeuft_ = true;
+    struct Ende {
+        bool& laeuft;
+        ~Ende() { laeuft = false; }
+    } ende{laeuft_};
+
+    if (!SitzungOeffnen())
+        return false;
 
     // Written beside the target and renamed over it only when complete.
     QSaveFile datei(lokaleDatei);
@@ -169,63 +344,10 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
     const CurlBibliothek& lib = *halten;
     CURL* e = curl_->easy;
     lib.easy_reset(e); // the connection stays in the multi handle's cache
-    const QByteArray url = Adresse(pfad).toUtf8();
-    const QByteArray konto = server_.konto.toUtf8();
-    const QByteArray passwort = server_.passwort.toUtf8();
-    const long antwortSekunden =
-        std::max(1L, static_cast<long>((zeiten_.stillstandMs + 999) / 1000));
-    // Every option is needed: one the library refuses (too old for it, or a
-    // value it will not take) ends the transfer before it starts, rather
-    // than letting it run without, say, the certificate check asked for.
-    const char* abgelehnt = nullptr;
-    CURLcode abgelehntWeil = CURLE_OK;
-    const auto setzen = [&](CURLoption option, const char* name, auto wert) {
-        if (abgelehnt)
-            return;
-        const CURLcode c = lib.easy_setopt(e, option, wert);
-        if (c != CURLE_OK) {
-            abgelehnt = name;
-            abgelehntWeil = c;
-        }
-    };
-#define PW_SETZEN(option, wert) setzen(option, #option, wert)
-    PW_SETZEN(CURLOPT_URL, url.constData());
-    PW_SETZEN(CURLOPT_PROTOCOLS_STR, "ftp");
-    PW_SETZEN(CURLOPT_USERNAME, konto.constData());
-    PW_SETZEN(CURLOPT_PASSWORD, passwort.constData());
-    PW_SETZEN(CURLOPT_NOSIGNAL, 1L);
-    // A transfer given up during the name lookup waits, when its handle is
-    // removed, for libcurl's lookup thread to end (the library's default,
-    // stated here because the library may be unloaded right after: a thread
-    // left running would return into code that is no longer there).
-    PW_SETZEN(CURLOPT_QUICK_EXIT, 0L);
-    PW_SETZEN(CURLOPT_NOPROGRESS, 1L);
-    PW_SETZEN(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(zeiten_.verbindenMs));
-    // Bounds every wait for a reply on the control connection, the QUIT of
-    // Schliessen included.
-    PW_SETZEN(CURLOPT_SERVER_RESPONSE_TIMEOUT, antwortSekunden);
-    PW_SETZEN(CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
-    PW_SETZEN(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(hoechstens));
-    PW_SETZEN(CURLOPT_LOW_SPEED_LIMIT, zeiten_.langsamBytes);
-    PW_SETZEN(CURLOPT_LOW_SPEED_TIME, zeiten_.langsamSek);
-    const QByteArray caDatei = QFile::encodeName(server_.caDatei);
-    if (server_.tls) {
-        // AUTH TLS before the login, and PROT P for every data connection;
-        // a server that cannot is refused rather than spoken to in clear.
-        PW_SETZEN(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-        PW_SETZEN(CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
-        PW_SETZEN(CURLOPT_SSL_VERIFYPEER, 1L);
-        PW_SETZEN(CURLOPT_SSL_VERIFYHOST, 2L);
-        if (!caDatei.isEmpty())
-            PW_SETZEN(CURLOPT_CAINFO, caDatei.constData());
-    }
-    PW_SETZEN(CURLOPT_WRITEFUNCTION, &Schreiben);
-    PW_SETZEN(CURLOPT_WRITEDATA, &ziel);
-#undef PW_SETZEN
-    if (abgelehnt) {
-        fehler_ = QStringLiteral("libcurl refused the option %1: %2")
-                      .arg(QLatin1String(abgelehnt),
-                           QString::fromUtf8(lib.easy_strerror(abgelehntWeil)));
+    const Texte texte{Adresse(pfad).toUtf8(), server_.konto.toUtf8(), server_.passwort.toUtf8(),
+                      QFile::encodeName(server_.caDatei)};
+    fehler_ = OptionenSetzen(lib, e, texte, server_, zeiten_, hoechstens, ziel);
+    if (!fehler_.isEmpty()) {
         datei.cancelWriting();
         return false;
     }
@@ -236,82 +358,12 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
         return false;
     }
 
-    bool fertig = false;
-    CURLcode ergebnis = CURLE_OK;
-    for (;;) {
-        int laufend = 0;
-        if (lib.multi_perform(m, &laufend) != CURLM_OK) {
-            fehler_ = QStringLiteral("libcurl failed");
-            break;
-        }
-        if (laufend == 0) {
-            int uebrig = 0;
-            while (CURLMsg* nachricht = lib.multi_info_read(m, &uebrig)) {
-                if (nachricht->msg == CURLMSG_DONE && nachricht->easy_handle == e) {
-                    ergebnis = nachricht->data.result;
-                    fertig = true;
-                }
-            }
-            if (!fertig)
-                fehler_ = QStringLiteral("transfer ended without a result");
-            break;
-        }
-        if (abbrechen && abbrechen()) {
-            fehler_ = QStringLiteral("given up");
-            break;
-        }
-        if (frist.hasExpired()) {
-            fehler_ = QStringLiteral("the update took longer than allowed");
-            break;
-        }
-        if (fortschritt) {
-            curl_off_t gesamt = -1;
-            lib.easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &gesamt);
-            fortschritt(ziel.geschrieben, std::max<int64_t>(0, gesamt));
-        }
-        if (stille.elapsed() > zeiten_.stillstandMs) {
-            fehler_ = QStringLiteral("the server sent nothing for %1 ms").arg(zeiten_.stillstandMs);
-            break;
-        }
-        // Short waits, so that the bar's 50 ms timer keeps its pace.
-        lib.multi_poll(m, nullptr, 0, 10, nullptr);
-        if (ereignisse)
-            ereignisse();
-    }
+    Lauf lauf{lib, m, e, datei, ziel, stille};
+    Warten(lauf);
     // Taking a handle out in the middle of a transfer closes its connection
     // without waiting for the server.
     lib.multi_remove_handle(m, e);
-
-    if (fertig && ergebnis != CURLE_OK) {
-        fehler_ = QString::fromUtf8(lib.easy_strerror(ergebnis));
-        if (ergebnis == CURLE_OPERATION_TIMEDOUT)
-            fehler_ = QStringLiteral("the server sent less than %1 bytes a second for %2 s")
-                          .arg(zeiten_.langsamBytes)
-                          .arg(zeiten_.langsamSek);
-        if (ergebnis == CURLE_USE_SSL_FAILED)
-            fehler_ = QStringLiteral("the server offers no TLS");
-        if (ergebnis == CURLE_WRITE_ERROR && ziel.schreibFehler)
-            fehler_ = QStringLiteral("cannot write %1: %2").arg(lokaleDatei, datei.errorString());
-        if (ziel.zuGross || ergebnis == CURLE_FILESIZE_EXCEEDED)
-            fehler_ = QStringLiteral("file larger than %1 bytes").arg(hoechstens);
-    }
-    if (!fertig || ergebnis != CURLE_OK || ziel.zuGross || ziel.schreibFehler) {
-        if (!fertig) {
-            // Whatever state the connection is in, it is not used again.
-            delete curl_;
-            curl_ = nullptr;
-        }
-        datei.cancelWriting();
-        return false;
-    }
-    if (!datei.commit()) {
-        fehler_ = QStringLiteral("cannot write %1: %2").arg(lokaleDatei, datei.errorString());
-        return false;
-    }
-    // Complete: now the size is known in any case.
-    if (fortschritt)
-        fortschritt(ziel.geschrieben, ziel.geschrieben);
-    return true;
+    return Abschliessen(lauf, lokaleDatei, hoechstens);
 }
 
 } // namespace pinwick

@@ -94,6 +94,12 @@ public:
 
 private:
     struct Curl;
+    struct Lauf;
+    // The steps of Holen, in their order; each sets fehler_ when it fails.
+    bool Zulaessig();
+    bool SitzungOeffnen();
+    void Warten(Lauf& lauf);
+    bool Abschliessen(Lauf& lauf, const QString& lokaleDatei, int64_t hoechstens);
     FtpServer server_;
     FtpZeiten zeiten_;
     Curl* curl_ = nullptr;
