@@ -306,6 +306,200 @@ QString Installation::hindernis(const QStringList& liste) const {
     return {};
 }
 
+std::optional<Installation::Ergebnis>
+Installation::freigabePruefen(const QDir& dl, const QString& listeName, const QString& listeDatei,
+                              QMap<QString, QByteArray>& summen) {
+    const QByteArray summenText = DateiLesen(dl.filePath(Name(SummenDatei)), SummenHoechstens);
+    const QString unecht = SignaturPruefen(
+        summenText, DateiLesen(dl.filePath(Name(SignaturDatei)), SignaturHoechstens), schluessel);
+    if (!unecht.isEmpty())
+        return fehlgeschlagen(QStringLiteral("%1: %2").arg(Name(SignaturDatei), unecht));
+    QString grund;
+    const std::optional<QMap<QString, QByteArray>> gelesen = SummenLesen(summenText, &grund);
+    if (!gelesen)
+        return fehlgeschlagen(QStringLiteral("%1: %2").arg(Name(SummenDatei), grund));
+    summen = *gelesen;
+
+    const std::optional<QStringList> liste =
+        ListeLesen(DateiLesen(listeDatei, ListeHoechstens), &grund);
+    if (!liste)
+        return fehlgeschlagen(grund);
+    liste_ = *liste;
+    // The floor is the installer's: a release cannot set it.
+    for (const QString& name : liste_) {
+        if (ZielName(name).compare(Name(StandDatei), Qt::CaseInsensitive) == 0)
+            return fehlgeschlagen(
+                QStringLiteral("the list names %1, which the installer keeps itself")
+                    .arg(Name(StandDatei)));
+    }
+
+    // The signed names are exactly the list's, with the list and the version.
+    QStringList erwartet = liste_;
+    erwartet << listeName << Name(VersionsDatei);
+    for (const QString& name : erwartet) {
+        if (!summen.contains(name))
+            return fehlgeschlagen(QStringLiteral("%1: no sum for %2").arg(Name(SummenDatei), name));
+    }
+    for (const QString& name : summen.keys()) {
+        if (!erwartet.contains(name))
+            return fehlgeschlagen(
+                QStringLiteral("%1: %2 is not in the list").arg(Name(SummenDatei), name));
+    }
+    for (const QString& name : {listeName, Name(VersionsDatei)}) {
+        const QString pfad = name == listeName ? listeDatei : dl.filePath(name);
+        if (DateiSha256(pfad) != summen.value(name))
+            return fehlgeschlagen(QStringLiteral("%1: does not match its sum").arg(name));
+    }
+    return std::nullopt;
+}
+
+std::optional<Installation::Ergebnis> Installation::versionPruefen(const QDir& dl,
+                                                                   int16_t& neueVersion) {
+    // Replaying an older signed release must not take the programs back.
+    QString versionsZeile =
+        QString::fromLatin1(DateiLesen(dl.filePath(Name(VersionsDatei)), VersionHoechstens))
+            .section(QLatin1Char('\n'), 0, 0);
+    ZeilenendeEntfernen(versionsZeile);
+    const double version = FuehrendeZahl(versionsZeile);
+    if (!std::isfinite(version) || version <= installierteVersion || version > 32767)
+        return fehlgeschlagen(
+            QStringLiteral("%1: version %2 is not newer than the installed %3")
+                .arg(Name(VersionsDatei), versionsZeile.left(20).trimmed())
+                .arg(installierteVersion));
+    neueVersion = static_cast<int16_t>(version);
+    return std::nullopt;
+}
+
+std::optional<Installation::Ergebnis> Installation::herunterladen(const QDir& dl,
+                                                                  int16_t& neueVersion) {
+    Ftp ftp(server, zeiten);
+    ftp.ereignisse = ereignisse;
+    ftp.abbrechen = abbrechen;
+    // One limit for the whole update: what the server announces about its
+    // files does not stretch it.
+    ftp.frist = QDeadlineTimer(gesamtzeitMs);
+    QString aktuell;
+    ftp.fortschritt = [&](int64_t empfangen, int64_t gesamt) {
+        if (fortschritt)
+            fortschritt(aktuell, empfangen, gesamt);
+    };
+    const auto holen = [&](const QString& name, const QString& lokal, int64_t hoechstens) {
+        aktuell = name;
+        if (QFile::exists(lokal))
+            QFile::remove(lokal);
+        ereignisseZulassen();
+        return ftp.Holen(Name(ServerOrdner) + name, lokal, hoechstens);
+    };
+    const auto nichtGeholt = [&](const QString& name) {
+        const QString warum = ftp.Fehler();
+        ftp.Schliessen();
+        return fehlgeschlagen(QStringLiteral("%1: %2").arg(name, warum));
+    };
+    ereignisseZulassen();
+
+    // The list, into the program folder.
+    const QString listeName = QStringLiteral("updlist.txt");
+    const QString listeDatei = ordner_.filePath(listeName);
+    if (!holen(listeName, listeDatei, ListeHoechstens))
+        return nichtGeholt(listeName);
+    ftp.Schliessen();
+
+    // The signature, the sums and the version, into the download folder.
+    for (const char* name : {SignaturDatei, SummenDatei, VersionsDatei}) {
+        const int64_t hoechstens = QLatin1String(name) == QLatin1String(SignaturDatei)
+                                       ? SignaturHoechstens
+                                       : (QLatin1String(name) == QLatin1String(SummenDatei)
+                                              ? SummenHoechstens
+                                              : VersionHoechstens);
+        if (!holen(Name(name), dl.filePath(Name(name)), hoechstens))
+            return nichtGeholt(Name(name));
+    }
+    QMap<QString, QByteArray> summen;
+    if (const auto nein = freigabePruefen(dl, listeName, listeDatei, summen))
+        return nein;
+    if (const auto nein = versionPruefen(dl, neueVersion))
+        return nein;
+
+    // Obstacles in the program folder show before a single file is fetched.
+    if (const QString h = hindernis(liste_); !h.isEmpty())
+        return fehlgeschlagen(h);
+
+    // Download phase: every file into the download folder, each checked
+    // against its sum as soon as it is there.
+    for (const QString& name : liste_) {
+        const QString lokal = dl.filePath(name);
+        if (!holen(name, lokal, DateiHoechstens))
+            return nichtGeholt(name);
+        if (DateiSha256(lokal) != summen.value(name))
+            return fehlgeschlagen(QStringLiteral("%1: does not match its sum").arg(name));
+        if (schritt)
+            schritt("geladen");
+        if (abgebrochen())
+            return fehlgeschlagen(QStringLiteral("given up"));
+    }
+    ftp.Schliessen();
+    if (abgebrochen())
+        return fehlgeschlagen(QStringLiteral("given up"));
+    // The folder may have changed while the files came.
+    if (const QString h = hindernis(liste_); !h.isEmpty())
+        return fehlgeschlagen(h);
+    return std::nullopt;
+}
+
+std::optional<Installation::Ergebnis> Installation::installieren(UpdateJournal& journal,
+                                                                 UpdateJournal::Stand& stand,
+                                                                 const QDir& dl,
+                                                                 int16_t neueVersion) {
+    // Each file beside its place, written down first. The new floor is the
+    // last entry: it changes with the files or not at all, so a cut-off can
+    // never leave new files under the old floor.
+    stand.phase = UpdateJournal::Phase::Kopieren;
+    for (const QString& name : liste_)
+        stand.eintraege.push_back(
+            {ZielName(name), QFileInfo::exists(ordner_.filePath(ZielName(name)))});
+    stand.eintraege.push_back(
+        {Name(StandDatei), QFileInfo::exists(ordner_.filePath(Name(StandDatei)))});
+    if (!journal.Schreiben(stand))
+        return fehlgeschlagen(QStringLiteral("the journal cannot be written"));
+    if (schritt)
+        schritt("kopieren");
+    for (qsizetype i = 0; i < liste_.size(); ++i) {
+        const QString& name = liste_[i];
+        const QString ziel = ordner_.filePath(ZielName(name));
+        const bool programm =
+            IstProgramm(name) || (stand.eintraege[size_t(i)].vorher && Ausfuehrbar(ziel));
+        const QString warum = KopieSchreiben(dl.filePath(name), journal.Neu(size_t(i)), programm);
+        if (!warum.isEmpty())
+            return fehlgeschlagen(
+                QStringLiteral("%1 cannot be written into the program folder: %2")
+                    .arg(ZielName(name), warum));
+        if (schritt)
+            schritt("kopie");
+    }
+    if (const QString warum = StandSchreiben(journal.Neu(stand.eintraege.size() - 1), neueVersion);
+        !warum.isEmpty())
+        return fehlgeschlagen(
+            QStringLiteral("%1 cannot be written into the program folder: %2")
+                .arg(Name(StandDatei), warum));
+    if (schritt)
+        schritt("stand");
+
+    // The last program of the list is the one to start; without one, the
+    // ticker as it is. It must be able to run from where it will lie.
+    programm_ = TickerPfad();
+    for (const QString& name : liste_) {
+        if (IstProgramm(name))
+            programm_ = ordner_.filePath(ZielName(name));
+    }
+    for (qsizetype i = 0; i < liste_.size(); ++i) {
+        if (ordner_.filePath(ZielName(liste_[i])) == programm_ &&
+            !Ausfuehrbar(journal.Neu(size_t(i))))
+            return fehlgeschlagen(QStringLiteral("%1 cannot be run from the program folder")
+                                      .arg(ZielName(liste_[i])));
+    }
+    return std::nullopt;
+}
+
 Installation::Ergebnis Installation::Ausfuehren() {
     fehler_.clear();
     liste_.clear();
@@ -355,175 +549,11 @@ Installation::Ergebnis Installation::Ausfuehren() {
         }
     } ende{journal, stand};
 
-    Ftp ftp(server, zeiten);
-    ftp.ereignisse = ereignisse;
-    ftp.abbrechen = abbrechen;
-    // One limit for the whole update: what the server announces about its
-    // files does not stretch it.
-    ftp.frist = QDeadlineTimer(gesamtzeitMs);
-    QString aktuell;
-    ftp.fortschritt = [&](int64_t empfangen, int64_t gesamt) {
-        if (fortschritt)
-            fortschritt(aktuell, empfangen, gesamt);
-    };
-    const auto holen = [&](const QString& name, const QString& lokal, int64_t hoechstens) {
-        aktuell = name;
-        if (QFile::exists(lokal))
-            QFile::remove(lokal);
-        ereignisseZulassen();
-        return ftp.Holen(Name(ServerOrdner) + name, lokal, hoechstens);
-    };
-    const auto nichtGeholt = [&](const QString& name) {
-        const QString warum = ftp.Fehler();
-        ftp.Schliessen();
-        return fehlgeschlagen(QStringLiteral("%1: %2").arg(name, warum));
-    };
-    ereignisseZulassen();
-
-    // The list, into the program folder.
-    const QString listeName = QStringLiteral("updlist.txt");
-    const QString listeDatei = ordner_.filePath(listeName);
-    if (!holen(listeName, listeDatei, ListeHoechstens))
-        return nichtGeholt(listeName);
-    ftp.Schliessen();
-
-    // The signature, the sums and the version, into the download folder.
-    for (const char* name : {SignaturDatei, SummenDatei, VersionsDatei}) {
-        const int64_t hoechstens = QLatin1String(name) == QLatin1String(SignaturDatei)
-                                       ? SignaturHoechstens
-                                       : (QLatin1String(name) == QLatin1String(SummenDatei)
-                                              ? SummenHoechstens
-                                              : VersionHoechstens);
-        if (!holen(Name(name), dl.filePath(Name(name)), hoechstens))
-            return nichtGeholt(Name(name));
-    }
-    const QByteArray summenText = DateiLesen(dl.filePath(Name(SummenDatei)), SummenHoechstens);
-    const QString unecht = SignaturPruefen(
-        summenText, DateiLesen(dl.filePath(Name(SignaturDatei)), SignaturHoechstens), schluessel);
-    if (!unecht.isEmpty())
-        return fehlgeschlagen(QStringLiteral("%1: %2").arg(Name(SignaturDatei), unecht));
-    QString grund;
-    const std::optional<QMap<QString, QByteArray>> summen = SummenLesen(summenText, &grund);
-    if (!summen)
-        return fehlgeschlagen(QStringLiteral("%1: %2").arg(Name(SummenDatei), grund));
-
-    const std::optional<QStringList> liste =
-        ListeLesen(DateiLesen(listeDatei, ListeHoechstens), &grund);
-    if (!liste)
-        return fehlgeschlagen(grund);
-    liste_ = *liste;
-    // The floor is the installer's: a release cannot set it.
-    for (const QString& name : liste_) {
-        if (ZielName(name).compare(Name(StandDatei), Qt::CaseInsensitive) == 0)
-            return fehlgeschlagen(
-                QStringLiteral("the list names %1, which the installer keeps itself")
-                    .arg(Name(StandDatei)));
-    }
-
-    // The signed names are exactly the list's, with the list and the version.
-    QStringList erwartet = liste_;
-    erwartet << listeName << Name(VersionsDatei);
-    for (const QString& name : erwartet) {
-        if (!summen->contains(name))
-            return fehlgeschlagen(QStringLiteral("%1: no sum for %2").arg(Name(SummenDatei), name));
-    }
-    for (const QString& name : summen->keys()) {
-        if (!erwartet.contains(name))
-            return fehlgeschlagen(
-                QStringLiteral("%1: %2 is not in the list").arg(Name(SummenDatei), name));
-    }
-    const auto passt = [&](const QString& name, const QString& pfad) {
-        return DateiSha256(pfad) == summen->value(name);
-    };
-    for (const QString& name : {listeName, Name(VersionsDatei)}) {
-        const QString pfad = name == listeName ? listeDatei : dl.filePath(name);
-        if (!passt(name, pfad))
-            return fehlgeschlagen(QStringLiteral("%1: does not match its sum").arg(name));
-    }
-    // Replaying an older signed release must not take the programs back.
-    QString versionsZeile =
-        QString::fromLatin1(DateiLesen(dl.filePath(Name(VersionsDatei)), VersionHoechstens))
-            .section(QLatin1Char('\n'), 0, 0);
-    ZeilenendeEntfernen(versionsZeile);
-    const double version = FuehrendeZahl(versionsZeile);
-    if (!std::isfinite(version) || version <= installierteVersion || version > 32767)
-        return fehlgeschlagen(
-            QStringLiteral("%1: version %2 is not newer than the installed %3")
-                .arg(Name(VersionsDatei), versionsZeile.left(20).trimmed())
-                .arg(installierteVersion));
-    const auto neueVersion = static_cast<int16_t>(version);
-
-    // Obstacles in the program folder show before a single file is fetched.
-    if (const QString h = hindernis(liste_); !h.isEmpty())
-        return fehlgeschlagen(h);
-
-    // Download phase: every file into the download folder, each checked
-    // against its sum as soon as it is there.
-    for (const QString& name : liste_) {
-        const QString lokal = dl.filePath(name);
-        if (!holen(name, lokal, DateiHoechstens))
-            return nichtGeholt(name);
-        if (!passt(name, lokal))
-            return fehlgeschlagen(QStringLiteral("%1: does not match its sum").arg(name));
-        if (schritt)
-            schritt("geladen");
-        if (abgebrochen())
-            return fehlgeschlagen(QStringLiteral("given up"));
-    }
-    ftp.Schliessen();
-    if (abgebrochen())
-        return fehlgeschlagen(QStringLiteral("given up"));
-    // The folder may have changed while the files came.
-    if (const QString h = hindernis(liste_); !h.isEmpty())
-        return fehlgeschlagen(h);
-
-    // Install phase: each file beside its place, written down first. The
-    // new floor is the last entry: it changes with the files or not at all,
-    // so a cut-off can never leave new files under the old floor.
-    stand.phase = UpdateJournal::Phase::Kopieren;
-    for (const QString& name : liste_)
-        stand.eintraege.push_back(
-            {ZielName(name), QFileInfo::exists(ordner_.filePath(ZielName(name)))});
-    stand.eintraege.push_back(
-        {Name(StandDatei), QFileInfo::exists(ordner_.filePath(Name(StandDatei)))});
-    if (!journal.Schreiben(stand))
-        return fehlgeschlagen(QStringLiteral("the journal cannot be written"));
-    if (schritt)
-        schritt("kopieren");
-    for (qsizetype i = 0; i < liste_.size(); ++i) {
-        const QString& name = liste_[i];
-        const QString ziel = ordner_.filePath(ZielName(name));
-        const bool programm =
-            IstProgramm(name) || (stand.eintraege[size_t(i)].vorher && Ausfuehrbar(ziel));
-        const QString warum = KopieSchreiben(dl.filePath(name), journal.Neu(size_t(i)), programm);
-        if (!warum.isEmpty())
-            return fehlgeschlagen(
-                QStringLiteral("%1 cannot be written into the program folder: %2")
-                    .arg(ZielName(name), warum));
-        if (schritt)
-            schritt("kopie");
-    }
-    if (const QString warum = StandSchreiben(journal.Neu(stand.eintraege.size() - 1), neueVersion);
-        !warum.isEmpty())
-        return fehlgeschlagen(
-            QStringLiteral("%1 cannot be written into the program folder: %2")
-                .arg(Name(StandDatei), warum));
-    if (schritt)
-        schritt("stand");
-
-    // The last program of the list is the one to start; without one, the
-    // ticker as it is. It must be able to run from where it will lie.
-    programm_ = TickerPfad();
-    for (const QString& name : liste_) {
-        if (IstProgramm(name))
-            programm_ = ordner_.filePath(ZielName(name));
-    }
-    for (qsizetype i = 0; i < liste_.size(); ++i) {
-        if (ordner_.filePath(ZielName(liste_[i])) == programm_ &&
-            !Ausfuehrbar(journal.Neu(size_t(i))))
-            return fehlgeschlagen(QStringLiteral("%1 cannot be run from the program folder")
-                                      .arg(ZielName(liste_[i])));
-    }
+    int16_t neueVersion = 0;
+    if (const auto nein = herunterladen(dl, neueVersion))
+        return *nein;
+    if (const auto nein = installieren(journal, stand, dl, neueVersion))
+        return *nein;
 
     ende.aktiv = false;
     QString warum;

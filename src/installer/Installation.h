@@ -18,6 +18,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -134,7 +135,18 @@ public:
 private:
     Ergebnis fehlgeschlagen(const QString& grund);
     QString hindernis(const QStringList& liste) const;
-    Ergebnis installieren(const QDir& dl);
+    // The steps of Ausfuehren, in their order. Each gives the result of the
+    // update when it ends it (fehler_ says why), nothing when the update
+    // goes on.
+    std::optional<Ergebnis> herunterladen(const QDir& dl, int16_t& neueVersion);
+    // The signed sums name exactly the list's files; fills liste_ and `summen`.
+    std::optional<Ergebnis> freigabePruefen(const QDir& dl, const QString& listeName,
+                                            const QString& listeDatei,
+                                            QMap<QString, QByteArray>& summen);
+    std::optional<Ergebnis> versionPruefen(const QDir& dl, int16_t& neueVersion);
+    // The install phase, up to the swap: the new files beside their places.
+    std::optional<Ergebnis> installieren(UpdateJournal& journal, UpdateJournal::Stand& stand,
+                                         const QDir& dl, int16_t neueVersion);
     bool abgebrochen() const { return abbrechen && abbrechen(); }
     void ereignisseZulassen() const {
         if (ereignisse)
