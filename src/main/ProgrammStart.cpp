@@ -75,10 +75,8 @@ void datenbankAusVorlage(const Programm& p) {
     }
 }
 
-} // namespace
-
-void ProgrammStart(Programm& p, const StartFenster& fenster) {
-    // 1 to 3: program-wide values, and the stale marker of an older version.
+// 1 to 3: program-wide values, and the stale marker of an older version.
+void grundwerteSetzen(Programm& p) {
     p.programmVersion = 301;
     p.tonAn = true;
     versuche([&] { loeschenWennDa(p, QStringLiteral("nefe.txt")); });
@@ -89,7 +87,10 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
     p.idAbstand = QString(10, QLatin1Char('\t'));
     p.trennText = QStringLiteral(" \u00B7 ");
     p.ersterAufbau = true;
+}
 
+// 4 to 6: the data folder, the database file in it, and the database open.
+void datenbankBereitstellen(Programm& p) {
     // 4: the data folder below the documents folder.
     p.datenOrdner = EigenerDatenOrdner();
     if (!OrdnerVorhanden(p.datenOrdner)) {
@@ -122,13 +123,12 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
                 .arg(QDir::toNativeSeparators(p.datenbankDatei), QString::fromStdString(f.what()))
                 .toStdString());
     }
+}
 
-    // 7: settings.
-    EinstellungenLaden(p);
-    p.EreignisseZulassen();
-
-    // 8: a new installer delivered by an update replaces the shipped one;
-    // the installer of the last update goes back to its shipped name.
+// 8, 9: the installer files and the hand-over files of an earlier update.
+void updateResteAufraeumen(Programm& p) {
+    // A new installer delivered by an update replaces the shipped one; the
+    // installer of the last update goes back to its shipped name.
     versuche([&] {
         if (DateiVorhanden(p.ArbeitsDatei(pwiUpdName))) {
             versuche([&] { loeschenWennDa(p, pwiName); });
@@ -145,14 +145,15 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
     });
     p.EreignisseZulassen();
 
-    // 9: hand-over files of an earlier update.
     for (const char* name : {"updlist.txt", "serverversion.txt", "updver.txt", "updinfo.txt"})
         versuche([&] { loeschenWennDa(p, QString::fromLatin1(name)); });
+}
 
-    // 10: the language. A stored 0 means nobody has chosen one yet: until
-    // the settings window saves a choice, every start asks the setup's file
-    // and then the desktop, so a desk keeps the language it started with.
-    // On the first run the setup's file decides even over the table.
+// 10: the language. A stored 0 means nobody has chosen one yet: until the
+// settings window saves a choice, every start asks the setup's file and then
+// the desktop, so a desk keeps the language it started with. On the first
+// run the setup's file decides even over the table.
+void spracheBestimmen(Programm& p) {
     if (!p.erstVorbei || p.Sprache == SpracheOffen) {
         versuche([&] {
             const QString datei = p.ArbeitsDatei(QStringLiteral("ssp.kav"));
@@ -165,6 +166,65 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
     }
     if (p.Sprache == SpracheOffen)
         p.Sprache = 1;
+}
+
+// 12: a receiver connects to its broadcaster and, when asked to, takes over
+// the broadcaster's settings before the bar is first shown.
+void empfaengerVerbinden(Programm& p, const StartFenster& fenster) {
+    versuche([&] {
+        if (fenster.netzConnectZeigen)
+            fenster.netzConnectZeigen();
+    });
+    BroadcastOeffnen(p);
+    bool remote = false;
+    versuche([&] {
+        if (!p.broadcastEinstellungen)
+            return;
+        p.broadcastEinstellungen->MoveFirst();
+        // A Null is a value that could be read, and it is not 0.
+        const Wert w = p.broadcastEinstellungen->Feld(u"remoteEinstellungen");
+        remote = w.istNull() || w.alsDouble() != 0;
+    });
+    p.remoteEinstellungen = remote;
+    if (p.remoteEinstellungen)
+        versuche([&] { EinstellungenUebernehmen(p); });
+}
+
+// 15: the first run is over once it has been recorded; the help page greets
+// the new user. The program-wide flag stays until the next start.
+void erstenStartVermerken(Programm& p, const StartFenster& fenster) {
+    versuche([&] {
+        Datensatzmenge* rs = p.lokaleEinstellungen.get();
+        if (!rs)
+            return;
+        rs->MoveFirst();
+        rs->Edit();
+        try {
+            rs->Setze(u"erstVorbei", Wert(true));
+            rs->Update();
+        } catch (...) {
+            versuche([&] { rs->CancelUpdate(); });
+            throw;
+        }
+    });
+    versuche([&] {
+        if (fenster.hilfeZeigen)
+            fenster.hilfeZeigen();
+    });
+}
+
+} // namespace
+
+void ProgrammStart(Programm& p, const StartFenster& fenster) {
+    grundwerteSetzen(p);
+    datenbankBereitstellen(p);
+
+    // 7: settings.
+    EinstellungenLaden(p);
+    p.EreignisseZulassen();
+
+    updateResteAufraeumen(p);
+    spracheBestimmen(p);
 
     // 11: splash.
     versuche([&] {
@@ -175,27 +235,8 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
     if (fenster.warten)
         Warten(1.0f);
 
-    // 12: a receiver connects to its broadcaster and, when asked to, takes
-    // over the broadcaster's settings before the bar is first shown.
-    if (p.broadcastStatus) {
-        versuche([&] {
-            if (fenster.netzConnectZeigen)
-                fenster.netzConnectZeigen();
-        });
-        BroadcastOeffnen(p);
-        bool remote = false;
-        versuche([&] {
-            if (!p.broadcastEinstellungen)
-                return;
-            p.broadcastEinstellungen->MoveFirst();
-            // A Null is a value that could be read, and it is not 0.
-            const Wert w = p.broadcastEinstellungen->Feld(u"remoteEinstellungen");
-            remote = w.istNull() || w.alsDouble() != 0;
-        });
-        p.remoteEinstellungen = remote;
-        if (p.remoteEinstellungen)
-            versuche([&] { EinstellungenUebernehmen(p); });
-    }
+    if (p.broadcastStatus)
+        empfaengerVerbinden(p, fenster);
 
     // 13, 14: the bar, then the splash goes.
     versuche([&] {
@@ -207,28 +248,8 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
             fenster.introSchliessen();
     });
 
-    // 15: the first run is over once it has been recorded; the help page
-    // greets the new user. The program-wide flag stays until the next start.
-    if (!p.erstVorbei) {
-        versuche([&] {
-            Datensatzmenge* rs = p.lokaleEinstellungen.get();
-            if (!rs)
-                return;
-            rs->MoveFirst();
-            rs->Edit();
-            try {
-                rs->Setze(u"erstVorbei", Wert(true));
-                rs->Update();
-            } catch (...) {
-                versuche([&] { rs->CancelUpdate(); });
-                throw;
-            }
-        });
-        versuche([&] {
-            if (fenster.hilfeZeigen)
-                fenster.hilfeZeigen();
-        });
-    }
+    if (!p.erstVorbei)
+        erstenStartVermerken(p, fenster);
 }
 
 } // namespace pinwick
