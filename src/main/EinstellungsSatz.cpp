@@ -212,11 +212,11 @@ void EinstellungenSpeichern(Programm& p) {
     p.passWort = passWort;
 }
 
-void EinstellungenUebernehmen(Programm& p) {
-    if (!BroadcastErreichbar(p))
-        return;
-    p.einstellungenGeaendert = false;
+namespace {
 
+// Reads the broadcaster's settings row anew, reopening the connection once
+// when that fails. False when the file is busy or cannot be reached.
+bool broadcastEinstellungenLesen(Programm& p) {
     try {
         BroadcastMengeNeu(p, p.broadcastEinstellungen,
                           QStringLiteral("select * from Einstellungen"));
@@ -224,7 +224,7 @@ void EinstellungenUebernehmen(Programm& p) {
     } catch (const BesetztFehler&) {
         // Busy: the settings adopted last stay until the file can be read.
         BesetztVermerken(p);
-        return;
+        return false;
     } catch (...) {
         versuche([&] {
             if (p.broadcastDatenbank)
@@ -232,23 +232,16 @@ void EinstellungenUebernehmen(Programm& p) {
         });
         BroadcastOeffnen(p);
         if (p.netzFehler || p.broadcastBesetzt)
-            return;
+            return false;
         versuche([&] {
             if (p.broadcastEinstellungen)
                 p.broadcastEinstellungen->MoveFirst();
         });
     }
+    return true;
+}
 
-    // A file that gives no settings row has nothing to adopt: taking every
-    // value as unreadable would switch the receiver's date, border and own
-    // notes off and leave a blank bar.
-    const Datensatzmenge* rs = p.broadcastEinstellungen.get();
-    int rows = 0;
-    versuche([&] { rows = rs ? rs->RecordCount() : 0; });
-    if (rows == 0)
-        return;
-    int aenderungen = 0;
-
+void farbenUebernehmen(Programm& p, const Datensatzmenge* rs, int& aenderungen) {
     // "Differs" cannot be told for a Null: it counts as no change, and the
     // value itself cannot be taken either. An unreadable value counts.
     for (const FarbSpalte& f : farbSpalten) {
@@ -264,7 +257,9 @@ void EinstellungenUebernehmen(Programm& p) {
             versuche([&] { p.*f.wert = lies(rs, f.name).alsInt32(); });
         }
     }
+}
 
+void schriftUebernehmen(Programm& p, const Datensatzmenge* rs, int& aenderungen) {
     QString schrift;
     versuche([&] { schrift = lies(rs, "SchriftName").alsText(); });
     if (schrift.isEmpty()) {
@@ -303,7 +298,9 @@ void EinstellungenUebernehmen(Programm& p) {
             versuche([&] { p.*s.wert = lies(rs, s.name).alsBool(); });
         }
     }
+}
 
+void zweiteFarbeUebernehmen(Programm& p, const Datensatzmenge* rs, int& aenderungen) {
     if (p.SchriftFarbe2 < 0) {
         Erhoehen(aenderungen);
         p.SchriftFarbe2 = rueckfall::SchriftFarbe2;
@@ -315,7 +312,9 @@ void EinstellungenUebernehmen(Programm& p) {
             Erhoehen(aenderungen);
         versuche([&] { p.SchriftFarbe2 = farbeAusText(lies(rs, "SchriftFarbe2")); });
     }
+}
 
+void schalterUebernehmen(Programm& p, const Datensatzmenge* rs, int& aenderungen) {
     // The broadcaster's password guards the receiver's settings as well; a
     // new password alone is no reason to lay the bar out again.
     versuche([&] { p.passWort = lies(rs, "passWort").alsText(); });
@@ -334,7 +333,9 @@ void EinstellungenUebernehmen(Programm& p) {
             p.*s.wert = true;
         }
     }
+}
 
+void speedUebernehmen(Programm& p, const Datensatzmenge* rs, int& aenderungen) {
     if (testOderErster([&] {
             const Wert w = lies(rs, "Speed");
             return !w.istNull() && speedZuKlein(w);
@@ -349,6 +350,33 @@ void EinstellungenUebernehmen(Programm& p) {
             Erhoehen(aenderungen);
         versuche([&] { p.Speed = lies(rs, "Speed").alsInt16(); });
     }
+}
+
+} // namespace
+
+void EinstellungenUebernehmen(Programm& p) {
+    if (!BroadcastErreichbar(p))
+        return;
+    p.einstellungenGeaendert = false;
+
+    if (!broadcastEinstellungenLesen(p))
+        return;
+
+    // A file that gives no settings row has nothing to adopt: taking every
+    // value as unreadable would switch the receiver's date, border and own
+    // notes off and leave a blank bar.
+    const Datensatzmenge* rs = p.broadcastEinstellungen.get();
+    int rows = 0;
+    versuche([&] { rows = rs ? rs->RecordCount() : 0; });
+    if (rows == 0)
+        return;
+    int aenderungen = 0;
+
+    farbenUebernehmen(p, rs, aenderungen);
+    schriftUebernehmen(p, rs, aenderungen);
+    zweiteFarbeUebernehmen(p, rs, aenderungen);
+    schalterUebernehmen(p, rs, aenderungen);
+    speedUebernehmen(p, rs, aenderungen);
 
     p.einstellungenGeaendert = aenderungen != 0;
 }
