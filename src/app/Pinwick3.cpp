@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -73,23 +74,8 @@ bool hatAnzeige() {
 #endif
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    // --help and --version answer before anything else: no display, no
-    // window, no file.
-    QStringList argumente;
-    for (int i = 0; i < argc; ++i)
-        argumente << QString::fromLocal8Bit(argv[i]);
-    const int version = pinwick::Programm().programmVersion;
-    pinwick::Aufruf aufruf = pinwick::KommandozeileLesen(argumente, version, false);
-    if (aufruf.art == pinwick::Aufruf::Art::Hilfe || aufruf.art == pinwick::Aufruf::Art::Version) {
-        std::fputs(qPrintable(aufruf.text), stdout);
-        return 0;
-    }
-
-    // The way to the screen, with the connection kept for a layer surface.
-    pinwick::LeistenPlattform plattform;
+// Chooses the way to the screen; false, with a message, when there is none.
+bool anzeigeVorbereiten([[maybe_unused]] pinwick::LeistenPlattform& plattform) {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     // ---- Platform: X11, a Wayland layer surface, or XWayland (WaylandLeiste.h).
     plattform = pinwick::LeistenWegFestlegen();
@@ -102,25 +88,15 @@ int main(int argc, char** argv) {
         qputenv("QT_XCB_NO_MITSHM", "1");
     if (!hatAnzeige()) {
         std::fputs("Pinwick3: no display to show the ticker on (DISPLAY is not set).\n", stderr);
-        return 1;
+        return false;
     }
 #endif
-    PinwickAnwendung app(argc, argv);
-    app.setApplicationName(QStringLiteral("Pinwick3"));
-    app.setQuitOnLastWindowClosed(false);
-    // Qt has taken its own options (-platform, -display) away by now: what
-    // is left must be ours.
-    aufruf = pinwick::KommandozeileLesen(QCoreApplication::arguments(), version, true);
-    if (aufruf.art == pinwick::Aufruf::Art::Fehler) {
-        std::fprintf(stderr, "Pinwick3: %s", qPrintable(aufruf.text));
-        return 2;
-    }
+    return true;
+}
 
-    // One bar per user and display: a second start hands its request to the
-    // running bar and ends before it opens or writes anything.
-    pinwick::Einzelinstanz instanz(pinwick::InstanzPfad());
-    const QByteArray befehl =
-        aufruf.neueNotiz ? pinwick::befehl::neueNotiz : pinwick::befehl::zeigen;
+// One bar per user and display: the exit code when another bar took the
+// request (or would not), nothing when this start is the first.
+std::optional<int> ersteInstanz(pinwick::Einzelinstanz& instanz, const QByteArray& befehl) {
     // A running bar takes the command at once, except in the busy second of
     // its own splash: the wait covers that. It answers once it has acted on
     // the command (or queued it behind a window in its way).
@@ -138,40 +114,30 @@ int main(int argc, char** argv) {
                    stderr);
         return 1;
     }
+    return std::nullopt;
+}
 
+// The working folder is the program's own folder, as a Windows shortcut
+// would set it. A Linux launcher starts programs in the home folder, where
+// the template is missing and where the start's tidying of installer and
+// update files must never reach.
+bool inProgrammOrdner() {
 #ifndef Q_OS_WIN
-    // The working folder is the program's own folder, as a Windows shortcut
-    // would set it. A Linux launcher starts programs in the home folder,
-    // where the template is missing and where the start's tidying of
-    // installer and update files must never reach.
     if (!QDir::setCurrent(QCoreApplication::applicationDirPath())) {
         std::fprintf(stderr, "Pinwick3: cannot enter the program folder \"%s\".\n",
                      qPrintable(QCoreApplication::applicationDirPath()));
-        return 1;
+        return false;
     }
 #endif
-    // Before anything reads the folder: an update cut off half-way.
-    pinwick::UpdateNachholen(QDir::current());
+    return true;
+}
 
-    BedienNamenBeimZeigen bedienNamen;
-    app.installEventFilter(&bedienNamen);
-    // A desktop without a handler for web pages gets the help in a window
-    // of the program's own.
-
-    pinwick::Programm p;
-    // Qt's own buttons and dialogs speak the program's language.
-    auto* qtTexte = new pinwick::QtTexte([&p] { return p.Sprache; }, &app);
-    if (qtTexte->Laden())
-        QCoreApplication::installTranslator(qtTexte);
-
-    QPointer<pinwick::Intro> intro;
-    std::unique_ptr<pinwick::Terminal> leiste;
-
-    // Commands from later starts: carried out once the bar stands, behind
-    // a window that stands in their way (BefehlsAnnahme).
-    pinwick::BefehlsAnnahme annahme;
-    annahme.bereit = [&] { return leiste && leiste->Timer1Laeuft(); };
-    annahme.imWeg = [&]() -> QWidget* {
+// Commands from later starts: carried out once the bar stands, behind a
+// window that stands in their way (BefehlsAnnahme).
+void annahmeEinrichten(pinwick::BefehlsAnnahme& annahme, pinwick::Programm& p,
+                       std::unique_ptr<pinwick::Terminal>& leiste) {
+    annahme.bereit = [&leiste] { return leiste && leiste->Timer1Laeuft(); };
+    annahme.imWeg = []() -> QWidget* {
         if (QWidget* modal = QApplication::activeModalWidget())
             return modal;
         // The settings window is modeless but holds the bar while it is open.
@@ -184,24 +150,25 @@ int main(int argc, char** argv) {
         auto* editor = qobject_cast<pinwick::Notizen*>(w);
         return editor && editor->Modus() == pinwick::NotizModus::Neu;
     };
-    annahme.eigeneErlaubt = [&] { return bool(p.eigeneErlauben); };
-    annahme.leisteZeigen = [&] {
+    annahme.eigeneErlaubt = [&p] { return bool(p.eigeneErlauben); };
+    annahme.leisteZeigen = [&leiste] {
         if (!leiste)
             return;
         leiste->show();
         leiste->raise();
         leiste->activateWindow();
     };
-    annahme.editorOeffnen = [&] {
+    annahme.editorOeffnen = [&leiste] {
         if (leiste)
             leiste->NeueNotiz();
     };
-    instanz.empfangen = [&](const QByteArray& wort, const QByteArray& argument,
-                            pinwick::Rueckmeldung antwort) {
-        annahme.Annehmen(wort, argument, antwort);
-    };
+}
 
-    pinwick::StartFenster fenster;
+// The windows of the start, made when the start asks for them.
+void startFensterEinrichten(pinwick::StartFenster& fenster, pinwick::Programm& p,
+                            QPointer<pinwick::Intro>& intro,
+                            std::unique_ptr<pinwick::Terminal>& leiste,
+                            pinwick::LeistenPlattform& plattform) {
     fenster.introZeigen = [&] {
         intro = new pinwick::Intro(p);
         intro->setAttribute(Qt::WA_DeleteOnClose);
@@ -226,16 +193,88 @@ int main(int argc, char** argv) {
             leiste->show();
     };
     fenster.hilfeZeigen = [&] { pinwick::HilfeZeigen(p); };
+}
+
+// A start that cannot go on says why on the terminal.
+void startFehlerMelden(const std::exception& f) {
+    std::fprintf(stderr, "Pinwick3: %s\n", f.what());
+    // Only a screen someone looks at gets the message box as well.
+    const QString plattform = QGuiApplication::platformName();
+    if (plattform != QLatin1String("offscreen") && plattform != QLatin1String("minimal"))
+        QMessageBox::critical(nullptr, QStringLiteral("Pinwick"), QString::fromLocal8Bit(f.what()));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // --help and --version answer before anything else: no display, no
+    // window, no file.
+    QStringList argumente;
+    for (int i = 0; i < argc; ++i)
+        argumente << QString::fromLocal8Bit(argv[i]);
+    const int version = pinwick::Programm().programmVersion;
+    pinwick::Aufruf aufruf = pinwick::KommandozeileLesen(argumente, version, false);
+    if (aufruf.art == pinwick::Aufruf::Art::Hilfe || aufruf.art == pinwick::Aufruf::Art::Version) {
+        std::fputs(qPrintable(aufruf.text), stdout);
+        return 0;
+    }
+
+    // The way to the screen, with the connection kept for a layer surface.
+    pinwick::LeistenPlattform plattform;
+    if (!anzeigeVorbereiten(plattform))
+        return 1;
+    PinwickAnwendung app(argc, argv);
+    app.setApplicationName(QStringLiteral("Pinwick3"));
+    app.setQuitOnLastWindowClosed(false);
+    // Qt has taken its own options (-platform, -display) away by now: what
+    // is left must be ours.
+    aufruf = pinwick::KommandozeileLesen(QCoreApplication::arguments(), version, true);
+    if (aufruf.art == pinwick::Aufruf::Art::Fehler) {
+        std::fprintf(stderr, "Pinwick3: %s", qPrintable(aufruf.text));
+        return 2;
+    }
+
+    // One bar per user and display: a second start hands its request to the
+    // running bar and ends before it opens or writes anything.
+    pinwick::Einzelinstanz instanz(pinwick::InstanzPfad());
+    const QByteArray befehl =
+        aufruf.neueNotiz ? pinwick::befehl::neueNotiz : pinwick::befehl::zeigen;
+    if (const auto ende = ersteInstanz(instanz, befehl))
+        return *ende;
+
+    if (!inProgrammOrdner())
+        return 1;
+    // Before anything reads the folder: an update cut off half-way.
+    pinwick::UpdateNachholen(QDir::current());
+
+    BedienNamenBeimZeigen bedienNamen;
+    app.installEventFilter(&bedienNamen);
+    // A desktop without a handler for web pages gets the help in a window
+    // of the program's own.
+
+    pinwick::Programm p;
+    // Qt's own buttons and dialogs speak the program's language.
+    auto* qtTexte = new pinwick::QtTexte([&p] { return p.Sprache; }, &app);
+    if (qtTexte->Laden())
+        QCoreApplication::installTranslator(qtTexte);
+
+    QPointer<pinwick::Intro> intro;
+    std::unique_ptr<pinwick::Terminal> leiste;
+
+    pinwick::BefehlsAnnahme annahme;
+    annahmeEinrichten(annahme, p, leiste);
+    instanz.empfangen = [&](const QByteArray& wort, const QByteArray& argument,
+                            pinwick::Rueckmeldung antwort) {
+        annahme.Annehmen(wort, argument, antwort);
+    };
+
+    pinwick::StartFenster fenster;
+    startFensterEinrichten(fenster, p, intro, leiste, plattform);
 
     try {
         pinwick::ProgrammStart(p, fenster);
     } catch (const std::exception& f) {
-        std::fprintf(stderr, "Pinwick3: %s\n", f.what());
-        // Only a screen someone looks at gets the message box as well.
-        const QString plattform = QGuiApplication::platformName();
-        if (plattform != QLatin1String("offscreen") && plattform != QLatin1String("minimal"))
-            QMessageBox::critical(nullptr, QStringLiteral("Pinwick"),
-                                  QString::fromLocal8Bit(f.what()));
+        startFehlerMelden(f);
         return 1;
     }
     if (aufruf.neueNotiz) {
