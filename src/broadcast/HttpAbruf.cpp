@@ -229,8 +229,8 @@ const char* OptionenSetzen(const CurlBibliothek& curl, HttpAbruf::Auftrag* a,
     if (!a->anfrage.etag.isEmpty())
         a->kopfzeilen = curl.slist_append(a->kopfzeilen, "If-None-Match: " + a->anfrage.etag);
     if (!a->anfrage.zuletztGeaendert.isEmpty())
-        a->kopfzeilen = curl.slist_append(a->kopfzeilen,
-                                            "If-Modified-Since: " + a->anfrage.zuletztGeaendert);
+        a->kopfzeilen =
+            curl.slist_append(a->kopfzeilen, "If-Modified-Since: " + a->anfrage.zuletztGeaendert);
     if (a->kopfzeilen)
         PW_SETZEN(CURLOPT_HTTPHEADER, a->kopfzeilen);
 #undef PW_SETZEN
@@ -242,9 +242,8 @@ const char* OptionenSetzen(const CurlBibliothek& curl, HttpAbruf::Auftrag* a,
 void FehlerDeuten(const CurlBibliothek& curl, HttpAbruf::Auftrag& a, CURLcode code) {
     HttpAntwort& antwort = a.antwort;
     using F = HttpAntwort::Fehler;
-    const QString curlText = a.fehlerPuffer[0]
-                                 ? QString::fromUtf8(a.fehlerPuffer)
-                                 : QString::fromUtf8(curl.easy_strerror(code));
+    const QString curlText = a.fehlerPuffer[0] ? QString::fromUtf8(a.fehlerPuffer)
+                                               : QString::fromUtf8(curl.easy_strerror(code));
     F art = F::Abbruch;
     QString text;
     switch (code) {
@@ -281,8 +280,8 @@ void FehlerDeuten(const CurlBibliothek& curl, HttpAbruf::Auftrag& a, CURLcode co
             text = QStringLiteral("cannot reach the server");
         } else if (gesamt / 1000 + 50 >= a.anfrage.gesamtMs) {
             art = F::Zeit;
-            text = QStringLiteral("no complete answer within %1 s")
-                       .arg(a.anfrage.gesamtMs / 1000.0);
+            text =
+                QStringLiteral("no complete answer within %1 s").arg(a.anfrage.gesamtMs / 1000.0);
         } else {
             art = F::Langsam;
             text = QStringLiteral("the server sends too slowly");
@@ -302,8 +301,7 @@ void FehlerDeuten(const CurlBibliothek& curl, HttpAbruf::Auftrag& a, CURLcode co
         break;
     }
     antwort.fehler = art;
-    antwort.fehlerText = text.isEmpty() ? curlText : text + QStringLiteral(" (") +
-                                                         curlText + u')';
+    antwort.fehlerText = text.isEmpty() ? curlText : text + QStringLiteral(" (") + curlText + u')';
     antwort.inhalt.clear();
 }
 
