@@ -129,6 +129,46 @@ icalproperty* rrule(const QString& text) {
     return icalproperty_new_rrule(icalrecurrencetype_from_string(roh.constData()));
 }
 
+// The yearly rules of a note's event.
+void jahresRegelnSetzen(icalcomponent* e, const Notiz& n, const Zeitplanwahl& w) {
+    // One rule per entry, for the day the ticker shows it on, never a
+    // list of dates: the calendar keeps showing it in every year to come.
+    for (const Jahrestag& t : w.jahrestage) {
+        const std::optional<JahresRegel> r = JahresRegelAus(t);
+        if (!r)
+            fehler(QStringLiteral("note %1 has a day %2.%3 that never shows")
+                       .arg(n.ID)
+                       .arg(t.tag)
+                       .arg(t.monat));
+        icalcomponent_add_property(
+            e, rrule(r->jahresTag ? QStringLiteral("FREQ=YEARLY;BYYEARDAY=%1").arg(r->jahresTag)
+                                  : QStringLiteral("FREQ=YEARLY;BYMONTH=%1;BYMONTHDAY=%2")
+                                        .arg(r->monat)
+                                        .arg(r->tag)));
+    }
+    // The stored day of a rule that reads back as another one (31.06
+    // as 1.07), so that an import gives back the note as it was.
+    for (const Jahrestag& t : w.jahrestage) {
+        if (JahrestagAus(*JahresRegelAus(t)) == t)
+            continue;
+        const QByteArray wert = JahrestageText({t}).toUtf8();
+        icalproperty* p = icalproperty_new_x(wert.constData());
+        icalproperty_set_x_name(p, TagEigenschaft);
+        icalcomponent_add_property(e, p);
+    }
+}
+
+// A reminder shown the given number of days before the event.
+void erinnerungSetzen(icalcomponent* e, int tage, const QByteArray& text) {
+    icalcomponent* alarm = icalcomponent_new_valarm();
+    icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
+    const QByteArray ausloeser = QStringLiteral("-P%1D").arg(tage).toUtf8();
+    icalcomponent_add_property(
+        alarm, icalproperty_new_trigger(icaltriggertype_from_string(ausloeser.constData())));
+    icalcomponent_add_property(alarm, icalproperty_new_description(text.constData()));
+    icalcomponent_add_component(e, alarm);
+}
+
 // One event for one note; throws EingabeFehler when the note cannot be one.
 icalcomponent* ereignis(const Notiz& n, const QString& uid, const icaltimetype& stempel) {
     const Zeitplanwahl w = WahlAusNotiz(n);
@@ -175,31 +215,7 @@ icalcomponent* ereignis(const Notiz& n, const QString& uid, const icaltimetype& 
                    .arg(n.ID)
                    .arg(anfang.toString(Qt::ISODate)));
     if (w.rhythmus == RhythmusJaehrlich) {
-        // One rule per entry, for the day the ticker shows it on, never a
-        // list of dates: the calendar keeps showing it in every year to come.
-        for (const Jahrestag& t : w.jahrestage) {
-            const std::optional<JahresRegel> r = JahresRegelAus(t);
-            if (!r)
-                fehler(QStringLiteral("note %1 has a day %2.%3 that never shows")
-                           .arg(n.ID)
-                           .arg(t.tag)
-                           .arg(t.monat));
-            icalcomponent_add_property(
-                e, rrule(r->jahresTag ? QStringLiteral("FREQ=YEARLY;BYYEARDAY=%1").arg(r->jahresTag)
-                                      : QStringLiteral("FREQ=YEARLY;BYMONTH=%1;BYMONTHDAY=%2")
-                                            .arg(r->monat)
-                                            .arg(r->tag)));
-        }
-        // The stored day of a rule that reads back as another one (31.06
-        // as 1.07), so that an import gives back the note as it was.
-        for (const Jahrestag& t : w.jahrestage) {
-            if (JahrestagAus(*JahresRegelAus(t)) == t)
-                continue;
-            const QByteArray wert = JahrestageText({t}).toUtf8();
-            icalproperty* p = icalproperty_new_x(wert.constData());
-            icalproperty_set_x_name(p, TagEigenschaft);
-            icalcomponent_add_property(e, p);
-        }
+        jahresRegelnSetzen(e, n, w);
     } else {
         QString regel = regelText(w);
         if (letzter.isValid()) {
@@ -208,15 +224,8 @@ icalcomponent* ereignis(const Notiz& n, const QString& uid, const icaltimetype& 
         }
         icalcomponent_add_property(e, rrule(regel));
     }
-    if (w.vorher > 0) {
-        icalcomponent* alarm = icalcomponent_new_valarm();
-        icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
-        const QByteArray ausloeser = QStringLiteral("-P%1D").arg(w.vorher).toUtf8();
-        icalcomponent_add_property(
-            alarm, icalproperty_new_trigger(icaltriggertype_from_string(ausloeser.constData())));
-        icalcomponent_add_property(alarm, icalproperty_new_description(text.constData()));
-        icalcomponent_add_component(e, alarm);
-    }
+    if (w.vorher > 0)
+        erinnerungSetzen(e, w.vorher, text);
     return komponente.release();
 }
 

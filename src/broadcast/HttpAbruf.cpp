@@ -174,66 +174,23 @@ bool HttpAbruf::bereit(QString& fehler) {
     return true;
 }
 
-uint64_t HttpAbruf::Starten(const HttpAnfrage& anfrage, Rueckruf fertig) {
-    auto* a = new Auftrag;
-    a->nummer = naechste_++;
-    a->anfrage = anfrage;
-    a->fertig = std::move(fertig);
-    auftraege_.insert(a->nummer, a);
+namespace {
 
-    const auto scheitern = [&](HttpAntwort::Fehler art, const QString& text) {
-        if (a->easy) {
-            curl_->easy_cleanup(a->easy);
-            a->easy = nullptr;
-        }
-        a->antwort.fehler = art;
-        a->antwort.fehlerText = text;
-        // Told from the event loop like every other result.
-        const uint64_t nummer = a->nummer;
-        QMetaObject::invokeMethod(
-            this,
-            [this, nummer] {
-                Auftrag* x = auftraege_.value(nummer);
-                if (!x)
-                    return; // cancelled meanwhile
-                auftraege_.remove(nummer);
-                HttpAntwort antwort = std::move(x->antwort);
-                Rueckruf r = std::move(x->fertig);
-                if (x->kopfzeilen)
-                    curl_->slist_free_all(x->kopfzeilen);
-                delete x;
-                liefern(nummer, std::move(antwort), std::move(r));
-            },
-            Qt::QueuedConnection);
-        return a->nummer;
-    };
-
-    const QUrl url(anfrage.adresse);
-    const QString schema = url.scheme().toLower();
-    if (!url.isValid() || (schema != QLatin1String("http") && schema != QLatin1String("https")))
-        return scheitern(HttpAntwort::Fehler::Adresse,
-                         QStringLiteral("only http and https addresses are fetched"));
-    QString fehler;
-    if (!bereit(fehler))
-        return scheitern(HttpAntwort::Fehler::Bibliothek, fehler);
-    a->easy = curl_->easy_init();
-    if (!a->easy)
-        return scheitern(HttpAntwort::Fehler::Bibliothek,
-                         QStringLiteral("libcurl cannot make a transfer"));
-
+// Sets every option of a transfer; the name of the first option libcurl
+// refuses (and its code in `code`), or nullptr.
+const char* OptionenSetzen(const CurlBibliothek& curl, HttpAbruf::Auftrag* a,
+                           const QByteArray& adresse, CURLcode& code) {
     // Every option is checked: a limit libcurl does not take would make a
     // request without it.
     const char* abgelehnt = nullptr;
-    CURLcode code = CURLE_OK;
     const auto setzen = [&](CURLoption option, const char* name, auto wert) {
         if (abgelehnt)
             return;
-        code = curl_->easy_setopt(a->easy, option, wert);
+        code = curl.easy_setopt(a->easy, option, wert);
         if (code != CURLE_OK)
             abgelehnt = name;
     };
 #define PW_SETZEN(option, wert) setzen(option, #option, wert)
-    const QByteArray adresse = url.toEncoded();
     PW_SETZEN(CURLOPT_URL, adresse.constData());
     PW_SETZEN(CURLOPT_PRIVATE, static_cast<void*>(a));
     PW_SETZEN(CURLOPT_NOSIGNAL, 1L);
@@ -242,16 +199,16 @@ uint64_t HttpAbruf::Starten(const HttpAnfrage& anfrage, Rueckruf fertig) {
     PW_SETZEN(CURLOPT_PROTOCOLS_STR, "http,https");
     PW_SETZEN(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     PW_SETZEN(CURLOPT_FOLLOWLOCATION, 1L);
-    PW_SETZEN(CURLOPT_MAXREDIRS, static_cast<long>(anfrage.umleitungen));
-    PW_SETZEN(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(anfrage.verbindenMs));
-    PW_SETZEN(CURLOPT_TIMEOUT_MS, static_cast<long>(anfrage.gesamtMs));
-    if (anfrage.mindestBytesProSekunde > 0 && anfrage.langsamSekunden > 0) {
-        PW_SETZEN(CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(anfrage.mindestBytesProSekunde));
-        PW_SETZEN(CURLOPT_LOW_SPEED_TIME, static_cast<long>(anfrage.langsamSekunden));
+    PW_SETZEN(CURLOPT_MAXREDIRS, static_cast<long>(a->anfrage.umleitungen));
+    PW_SETZEN(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(a->anfrage.verbindenMs));
+    PW_SETZEN(CURLOPT_TIMEOUT_MS, static_cast<long>(a->anfrage.gesamtMs));
+    if (a->anfrage.mindestBytesProSekunde > 0 && a->anfrage.langsamSekunden > 0) {
+        PW_SETZEN(CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(a->anfrage.mindestBytesProSekunde));
+        PW_SETZEN(CURLOPT_LOW_SPEED_TIME, static_cast<long>(a->anfrage.langsamSekunden));
     }
     // A body announced larger than the cap is refused before it comes; one
     // that is not announced is cut by the write callback.
-    PW_SETZEN(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(anfrage.hoechstens));
+    PW_SETZEN(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(a->anfrage.hoechstens));
     using DatenF = size_t (*)(char*, size_t, size_t, void*);
     PW_SETZEN(CURLOPT_WRITEFUNCTION, static_cast<DatenF>(&Schreiben));
     PW_SETZEN(CURLOPT_WRITEDATA, static_cast<void*>(a));
@@ -260,8 +217,8 @@ uint64_t HttpAbruf::Starten(const HttpAnfrage& anfrage, Rueckruf fertig) {
     PW_SETZEN(CURLOPT_ERRORBUFFER, static_cast<char*>(a->fehlerPuffer));
     PW_SETZEN(CURLOPT_SSL_VERIFYPEER, 1L);
     PW_SETZEN(CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!anfrage.caDatei.isEmpty()) {
-        const QByteArray ca = anfrage.caDatei.toLocal8Bit();
+    if (!a->anfrage.caDatei.isEmpty()) {
+        const QByteArray ca = a->anfrage.caDatei.toLocal8Bit();
         PW_SETZEN(CURLOPT_CAINFO, ca.constData()); // libcurl copies strings
     }
     // Compressed when the server offers it; the cap counts what comes out.
@@ -269,21 +226,144 @@ uint64_t HttpAbruf::Starten(const HttpAnfrage& anfrage, Rueckruf fertig) {
     PW_SETZEN(CURLOPT_USERAGENT, "Pinwick/" PINWICK_VERSION);
     // Proxies: libcurl takes http_proxy, https_proxy and no_proxy from the
     // environment unless told otherwise, which is what an office expects.
-    if (!anfrage.etag.isEmpty())
-        a->kopfzeilen = curl_->slist_append(a->kopfzeilen, "If-None-Match: " + anfrage.etag);
-    if (!anfrage.zuletztGeaendert.isEmpty())
-        a->kopfzeilen = curl_->slist_append(a->kopfzeilen,
-                                            "If-Modified-Since: " + anfrage.zuletztGeaendert);
+    if (!a->anfrage.etag.isEmpty())
+        a->kopfzeilen = curl.slist_append(a->kopfzeilen, "If-None-Match: " + a->anfrage.etag);
+    if (!a->anfrage.zuletztGeaendert.isEmpty())
+        a->kopfzeilen =
+            curl.slist_append(a->kopfzeilen, "If-Modified-Since: " + a->anfrage.zuletztGeaendert);
     if (a->kopfzeilen)
         PW_SETZEN(CURLOPT_HTTPHEADER, a->kopfzeilen);
 #undef PW_SETZEN
+    return abgelehnt;
+}
+
+// A failed transfer's answer: which kind of failure, and a text that says
+// it in words before libcurl's own.
+void FehlerDeuten(const CurlBibliothek& curl, HttpAbruf::Auftrag& a, CURLcode code) {
+    HttpAntwort& antwort = a.antwort;
+    using F = HttpAntwort::Fehler;
+    const QString curlText = a.fehlerPuffer[0] ? QString::fromUtf8(a.fehlerPuffer)
+                                               : QString::fromUtf8(curl.easy_strerror(code));
+    F art = F::Abbruch;
+    QString text;
+    switch (code) {
+    case CURLE_WRITE_ERROR:
+    case CURLE_FILESIZE_EXCEEDED:
+        if (a.kopfZuLang) {
+            text = QStringLiteral("the server's headers are too long");
+        } else if (a.zuGross || code == CURLE_FILESIZE_EXCEEDED) {
+            art = F::ZuGross;
+            text = QStringLiteral("larger than %1 bytes").arg(a.anfrage.hoechstens);
+        }
+        break;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+        art = F::Adresse;
+        text = QStringLiteral("only http and https addresses are fetched");
+        break;
+    case CURLE_TOO_MANY_REDIRECTS:
+        art = F::Umleitungen;
+        text = QStringLiteral("more than %1 redirects").arg(a.anfrage.umleitungen);
+        break;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_CONNECT:
+        art = F::Verbindung;
+        text = QStringLiteral("cannot reach the server");
+        break;
+    case CURLE_OPERATION_TIMEDOUT: {
+        curl_off_t verbunden = 0, gesamt = 0;
+        curl.easy_getinfo(a.easy, CURLINFO_CONNECT_TIME_T, &verbunden);
+        curl.easy_getinfo(a.easy, CURLINFO_TOTAL_TIME_T, &gesamt);
+        if (verbunden == 0) {
+            art = F::Verbindung;
+            text = QStringLiteral("cannot reach the server");
+        } else if (gesamt / 1000 + 50 >= a.anfrage.gesamtMs) {
+            art = F::Zeit;
+            text =
+                QStringLiteral("no complete answer within %1 s").arg(a.anfrage.gesamtMs / 1000.0);
+        } else {
+            art = F::Langsam;
+            text = QStringLiteral("the server sends too slowly");
+        }
+        break;
+    }
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+        art = F::Tls;
+        text = QStringLiteral("the server's certificate is not trusted");
+        break;
+    default:
+        break;
+    }
+    antwort.fehler = art;
+    antwort.fehlerText = text.isEmpty() ? curlText : text + QStringLiteral(" (") + curlText + u')';
+    antwort.inhalt.clear();
+}
+
+} // namespace
+
+uint64_t HttpAbruf::scheitern(Auftrag* a, HttpAntwort::Fehler art, const QString& text) {
+    if (a->easy) {
+        curl_->easy_cleanup(a->easy);
+        a->easy = nullptr;
+    }
+    a->antwort.fehler = art;
+    a->antwort.fehlerText = text;
+    // Told from the event loop like every other result.
+    const uint64_t nummer = a->nummer;
+    QMetaObject::invokeMethod(
+        this,
+        [this, nummer] {
+            Auftrag* x = auftraege_.value(nummer);
+            if (!x)
+                return; // cancelled meanwhile
+            auftraege_.remove(nummer);
+            HttpAntwort antwort = std::move(x->antwort);
+            Rueckruf r = std::move(x->fertig);
+            if (x->kopfzeilen)
+                curl_->slist_free_all(x->kopfzeilen);
+            delete x;
+            liefern(nummer, std::move(antwort), std::move(r));
+        },
+        Qt::QueuedConnection);
+    return a->nummer;
+}
+
+uint64_t HttpAbruf::Starten(const HttpAnfrage& anfrage, Rueckruf fertig) {
+    auto* a = new Auftrag;
+    a->nummer = naechste_++;
+    a->anfrage = anfrage;
+    a->fertig = std::move(fertig);
+    auftraege_.insert(a->nummer, a);
+
+    const QUrl url(anfrage.adresse);
+    const QString schema = url.scheme().toLower();
+    if (!url.isValid() || (schema != QLatin1String("http") && schema != QLatin1String("https")))
+        return scheitern(a, HttpAntwort::Fehler::Adresse,
+                         QStringLiteral("only http and https addresses are fetched"));
+    QString fehler;
+    if (!bereit(fehler))
+        return scheitern(a, HttpAntwort::Fehler::Bibliothek, fehler);
+    a->easy = curl_->easy_init();
+    if (!a->easy)
+        return scheitern(a, HttpAntwort::Fehler::Bibliothek,
+                         QStringLiteral("libcurl cannot make a transfer"));
+
+    const QByteArray adresse = url.toEncoded();
+    CURLcode code = CURLE_OK;
+    const char* abgelehnt = OptionenSetzen(*curl_, a, adresse, code);
     if (abgelehnt)
-        return scheitern(HttpAntwort::Fehler::Bibliothek,
+        return scheitern(a, HttpAntwort::Fehler::Bibliothek,
                          QStringLiteral("libcurl refuses %1: %2")
                              .arg(QLatin1String(abgelehnt),
                                   QString::fromUtf8(curl_->easy_strerror(code))));
     if (curl_->multi_add_handle(multi_, a->easy) != CURLM_OK)
-        return scheitern(HttpAntwort::Fehler::Bibliothek,
+        return scheitern(a, HttpAntwort::Fehler::Bibliothek,
                          QStringLiteral("libcurl cannot start the transfer"));
     // libcurl now asks for a time-out of 0 through ZeitRueckruf: the
     // transfer begins on the next turn of the event loop.
@@ -399,72 +479,8 @@ void HttpAbruf::einsammeln() {
         char* ende = nullptr;
         if (curl_->easy_getinfo(a->easy, CURLINFO_EFFECTIVE_URL, &ende) == CURLE_OK && ende)
             antwort.endAdresse = QString::fromUtf8(ende);
-        if (code != CURLE_OK) {
-            using F = HttpAntwort::Fehler;
-            const QString curlText = a->fehlerPuffer[0]
-                                         ? QString::fromUtf8(a->fehlerPuffer)
-                                         : QString::fromUtf8(curl_->easy_strerror(code));
-            F art = F::Abbruch;
-            QString text;
-            switch (code) {
-            case CURLE_WRITE_ERROR:
-            case CURLE_FILESIZE_EXCEEDED:
-                if (a->kopfZuLang) {
-                    text = QStringLiteral("the server's headers are too long");
-                } else if (a->zuGross || code == CURLE_FILESIZE_EXCEEDED) {
-                    art = F::ZuGross;
-                    text = QStringLiteral("larger than %1 bytes").arg(a->anfrage.hoechstens);
-                }
-                break;
-            case CURLE_UNSUPPORTED_PROTOCOL:
-            case CURLE_URL_MALFORMAT:
-                art = F::Adresse;
-                text = QStringLiteral("only http and https addresses are fetched");
-                break;
-            case CURLE_TOO_MANY_REDIRECTS:
-                art = F::Umleitungen;
-                text = QStringLiteral("more than %1 redirects").arg(a->anfrage.umleitungen);
-                break;
-            case CURLE_COULDNT_RESOLVE_HOST:
-            case CURLE_COULDNT_RESOLVE_PROXY:
-            case CURLE_COULDNT_CONNECT:
-                art = F::Verbindung;
-                text = QStringLiteral("cannot reach the server");
-                break;
-            case CURLE_OPERATION_TIMEDOUT: {
-                curl_off_t verbunden = 0, gesamt = 0;
-                curl_->easy_getinfo(a->easy, CURLINFO_CONNECT_TIME_T, &verbunden);
-                curl_->easy_getinfo(a->easy, CURLINFO_TOTAL_TIME_T, &gesamt);
-                if (verbunden == 0) {
-                    art = F::Verbindung;
-                    text = QStringLiteral("cannot reach the server");
-                } else if (gesamt / 1000 + 50 >= a->anfrage.gesamtMs) {
-                    art = F::Zeit;
-                    text = QStringLiteral("no complete answer within %1 s")
-                               .arg(a->anfrage.gesamtMs / 1000.0);
-                } else {
-                    art = F::Langsam;
-                    text = QStringLiteral("the server sends too slowly");
-                }
-                break;
-            }
-            case CURLE_PEER_FAILED_VERIFICATION:
-            case CURLE_SSL_CONNECT_ERROR:
-            case CURLE_SSL_CERTPROBLEM:
-            case CURLE_SSL_CIPHER:
-            case CURLE_SSL_CACERT_BADFILE:
-            case CURLE_SSL_ISSUER_ERROR:
-                art = F::Tls;
-                text = QStringLiteral("the server's certificate is not trusted");
-                break;
-            default:
-                break;
-            }
-            antwort.fehler = art;
-            antwort.fehlerText = text.isEmpty() ? curlText : text + QStringLiteral(" (") +
-                                                                 curlText + u')';
-            antwort.inhalt.clear();
-        }
+        if (code != CURLE_OK)
+            FehlerDeuten(*curl_, *a, code);
         Fertiger f{a->nummer, std::move(a->antwort), std::move(a->fertig)};
         entfernen(a);
         fertige.push_back(std::move(f));

@@ -117,6 +117,9 @@ private:
     static int ZeitRueckruf(void* multi, long ms, void* selbst);
 
     bool bereit(QString& fehler);
+    // Ends a request that could not start: its result is told from the
+    // event loop like any other. Returns its number.
+    uint64_t scheitern(Auftrag* a, HttpAntwort::Fehler art, const QString& text);
     void handeln(int socket, int was);
     void einsammeln();
     void beobachten(int socket, int was);

@@ -86,6 +86,42 @@ std::optional<uint64_t> OrdnerVersion(const QString& ordner, const QString& id) 
     return k->version;
 }
 
+// Steps 2 and 3 of a publication: payload and signature in the folder. The
+// failure's text, or empty.
+QString Ablegen(const QDir& ordner, const QByteArray& nutzlast, const QByteArray& signatur) {
+    // 2. Both files under names of their own, on the disk.
+    const QString ziel = ordner.filePath(QLatin1String(SchnappschussName));
+    const QString zielSignatur = ordner.filePath(QLatin1String(SchnappschussSignaturName));
+    const QString endung = QStringLiteral(".%1.neu").arg(QCoreApplication::applicationPid());
+    const QString neu = ordner.filePath(u'.' + QLatin1String(SchnappschussName) + endung);
+    const QString neuSignatur =
+        ordner.filePath(u'.' + QLatin1String(SchnappschussSignaturName) + endung);
+    if (QString f = Schreiben(neu, nutzlast); !f.isEmpty())
+        return f;
+    if (QString f = Schreiben(neuSignatur, signatur); !f.isEmpty()) {
+        QFile::remove(neu);
+        return f;
+    }
+
+    // 3. The payload, then the signature that marks it published.
+    if (std::rename(QFile::encodeName(neu).constData(), QFile::encodeName(ziel).constData()) != 0) {
+        const QString fehler = QStringLiteral("cannot publish %1: %2").arg(ziel, Systemfehler());
+        QFile::remove(neu);
+        QFile::remove(neuSignatur);
+        return fehler;
+    }
+    if (std::rename(QFile::encodeName(neuSignatur).constData(),
+                    QFile::encodeName(zielSignatur).constData()) != 0) {
+        // The folder now holds a payload without its signature: receivers
+        // keep what they hold until the next publication.
+        const QString fehler =
+            QStringLiteral("cannot publish %1: %2").arg(zielSignatur, Systemfehler());
+        QFile::remove(neuSignatur);
+        return fehler;
+    }
+    return {};
+}
+
 } // namespace
 
 QString ZaehlerDatei(const QString& schluesselDatei) {
@@ -161,36 +197,8 @@ VeroeffentlichungsErgebnis Veroeffentlichen(const VeroeffentlichungsAuftrag& a) 
         return e;
     }
 
-    // 2. Both files under names of their own, on the disk.
-    const QString ziel = ordner.filePath(QLatin1String(SchnappschussName));
-    const QString zielSignatur = ordner.filePath(QLatin1String(SchnappschussSignaturName));
-    const QString endung = QStringLiteral(".%1.neu").arg(QCoreApplication::applicationPid());
-    const QString neu = ordner.filePath(u'.' + QLatin1String(SchnappschussName) + endung);
-    const QString neuSignatur =
-        ordner.filePath(u'.' + QLatin1String(SchnappschussSignaturName) + endung);
-    if (QString f = Schreiben(neu, *nutzlast); !f.isEmpty()) {
+    if (QString f = Ablegen(ordner, *nutzlast, signatur); !f.isEmpty()) {
         e.fehler = f;
-        return e;
-    }
-    if (QString f = Schreiben(neuSignatur, signatur); !f.isEmpty()) {
-        QFile::remove(neu);
-        e.fehler = f;
-        return e;
-    }
-
-    // 3. The payload, then the signature that marks it published.
-    if (std::rename(QFile::encodeName(neu).constData(), QFile::encodeName(ziel).constData()) != 0) {
-        e.fehler = QStringLiteral("cannot publish %1: %2").arg(ziel, Systemfehler());
-        QFile::remove(neu);
-        QFile::remove(neuSignatur);
-        return e;
-    }
-    if (std::rename(QFile::encodeName(neuSignatur).constData(),
-                    QFile::encodeName(zielSignatur).constData()) != 0) {
-        // The folder now holds a payload without its signature: receivers
-        // keep what they hold until the next publication.
-        e.fehler = QStringLiteral("cannot publish %1: %2").arg(zielSignatur, Systemfehler());
-        QFile::remove(neuSignatur);
         return e;
     }
     OrdnerSichern(a.ordner);

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -83,6 +84,53 @@ double BasisZahl(Leser& l, int basis) {
     if (wert <= 0xFFFFu)
         return static_cast<int16_t>(static_cast<uint16_t>(wert));
     return static_cast<int32_t>(static_cast<uint32_t>(wert));
+}
+
+// The exponent after a number's digits: "E" or "D", a sign, digits. The
+// reader stays behind the letter and sign when no digits follow; nullopt then,
+// and when there is no exponent letter at all.
+std::optional<long> ExponentLesen(Leser& l) {
+    const QChar e = l.Zeichen().toLower();
+    if (e != u'e' && e != u'd')
+        return std::nullopt;
+    l.Weiter();
+    bool expNegativ = false;
+    if (l.Zeichen() == u'-' || l.Zeichen() == u'+') {
+        expNegativ = l.Zeichen() == u'-';
+        l.Weiter();
+    }
+    long exponent = 0;
+    bool expZiffern = false;
+    while (l.Ziffer()) {
+        // Capped: far beyond the double range either way, and no overflow.
+        exponent = std::min(exponent * 10 + (l.Zeichen().unicode() - u'0'), 100000L);
+        expZiffern = true;
+        l.Weiter();
+    }
+    if (!expZiffern)
+        return std::nullopt;
+    return expNegativ ? -exponent : exponent;
+}
+
+// The value of a number too large or too small for a double. The position of
+// the first significant digit tells which: too small becomes 0, too large the
+// largest finite value, which callers can still compare and round.
+double AusserhalbDesBereichs(const std::string& ganz, const std::string& bruch, long exponent,
+                             bool negativ) {
+    const auto erste = ganz.find_first_not_of('0');
+    long stelle = 0;
+    if (erste != std::string::npos)
+        stelle = static_cast<long>(ganz.size() - erste);
+    else
+        stelle = -static_cast<long>(std::min(bruch.find_first_not_of('0'), bruch.size()));
+    double wert = 0;
+    if (stelle + exponent > 0)
+        wert = std::numeric_limits<double>::max();
+    else
+        wert = 0;
+    if (negativ)
+        wert = -wert;
+    return wert;
 }
 
 } // namespace
@@ -161,46 +209,16 @@ double FuehrendeZahl(QStringView text) {
     // An exponent letter without digits after it ("1E", "1E+") is ignored.
     // "D" is accepted as well as "E", as older files write doubles that way.
     long exponent = 0;
-    const QChar e = l.Zeichen().toLower();
-    if (e == u'e' || e == u'd') {
-        l.Weiter();
-        bool expNegativ = false;
-        if (l.Zeichen() == u'-' || l.Zeichen() == u'+') {
-            expNegativ = l.Zeichen() == u'-';
-            l.Weiter();
-        }
-        bool expZiffern = false;
-        while (l.Ziffer()) {
-            // Capped: far beyond the double range either way, and no overflow.
-            exponent = std::min(exponent * 10 + (l.Zeichen().unicode() - u'0'), 100000L);
-            expZiffern = true;
-            l.Weiter();
-        }
-        if (expZiffern) {
-            if (expNegativ)
-                exponent = -exponent;
-            zahl += 'e' + std::to_string(exponent);
-        }
+    if (const std::optional<long> gelesen = ExponentLesen(l)) {
+        exponent = *gelesen;
+        zahl += 'e' + std::to_string(exponent);
     }
 
     double wert = 0;
     const std::errc fehler = std::from_chars(zahl.data(), zahl.data() + zahl.size(), wert).ec;
     if (fehler == std::errc::result_out_of_range) {
-        // Too large or too small for a double. The position of the first
-        // significant digit tells which: too small becomes 0, too large the
-        // largest finite value, which callers can still compare and round.
-        const auto erste = ganz.find_first_not_of('0');
-        long stelle = 0;
-        if (erste != std::string::npos)
-            stelle = static_cast<long>(ganz.size() - erste);
-        else
-            stelle = -static_cast<long>(std::min(bruch.find_first_not_of('0'), bruch.size()));
-        if (stelle + exponent > 0)
-            wert = std::numeric_limits<double>::max();
-        else
-            wert = 0;
-        if (negativ)
-            wert = -wert;
+        // Too large or too small for a double.
+        wert = AusserhalbDesBereichs(ganz, bruch, exponent, negativ);
     } else if (fehler != std::errc()) {
         return 0;
     }

@@ -119,15 +119,48 @@ void TickerInhalt::NotizMachen(int takte) {
     // rebuild now, without moving the regular rebuilds.
     const bool nachgeholt = p_.aufbauZaehler < AufbauTakte && verzugVorbei();
     const bool aufbau = p_.aufbauZaehler >= AufbauTakte || nachgeholt;
+    if (aufbau)
+        aufbauBeginnen();
+
+    const bool warten = broadcastZustandPruefen();
+
+    if (aufbau && !warten && p_.broadcastStatus && !p_.netzFehler && BroadcastErreichbar(p_))
+        broadcastNotizenLesen();
+
+    if (aufbau)
+        eigeneNotizenAufbauen();
+
     if (aufbau) {
-        p_.neuerText.clear();
-        gefunden_ = 0;
-        neueEintraege_.clear();
-        // One moment for the whole rebuild, so that all notes are judged
-        // against the same day and time.
-        jetzt_ = p_.uhr.Jetzt();
+        eintraegeUebernehmen();
+        // A moment that has passed without the file being reopened (the
+        // connection was lost meanwhile) must not make every tick a rebuild.
+        if (verzugVorbei())
+            p_.broadcastNichtVor = 0;
+    }
+    if (aufbau && !nachgeholt) {
+        // The first rebuild after start leaves the update check to its own timer.
+        if (p_.ersterAufbau)
+            p_.ersterAufbau = false;
+        else if (updatePruefen)
+            versuche([&] { updatePruefen(); });
+        p_.aufbauZaehler = 0;
+    } else {
+        p_.ersterAufbau = false;
     }
 
+    textZeigen(aufbau);
+}
+
+void TickerInhalt::aufbauBeginnen() {
+    p_.neuerText.clear();
+    gefunden_ = 0;
+    neueEintraege_.clear();
+    // One moment for the whole rebuild, so that all notes are judged
+    // against the same day and time.
+    jetzt_ = p_.uhr.Jetzt();
+}
+
+bool TickerInhalt::broadcastZustandPruefen() {
     // Set while a returned broadcaster's file waits for this receiver's delay.
     bool warten = false;
     if (p_.broadcastStatus && !p_.netzFehler) {
@@ -158,16 +191,16 @@ void TickerInhalt::NotizMachen(int takte) {
                 NetzFehlerMelden();
         }
     }
+    return warten;
+}
 
-    if (aufbau && !warten && p_.broadcastStatus && !p_.netzFehler && BroadcastErreichbar(p_))
-        broadcastNotizenLesen();
-
+void TickerInhalt::eigeneNotizenAufbauen() {
     // The recordset holds the rows it read; rows another program wrote are
     // seen only by a recordset opened after them. Done here, in a rebuild,
     // and not when the change is reported: the editor and the administration
     // work on this recordset while their windows are open, and the bar does
     // not rebuild meanwhile.
-    if (aufbau && eigeneNeuLesen_ && p_.lokaleDatenbank) {
+    if (eigeneNeuLesen_ && p_.lokaleDatenbank) {
         eigeneNeuLesen_ = false;
         versuche([&] {
             p_.lokaleNotizen =
@@ -175,31 +208,15 @@ void TickerInhalt::NotizMachen(int takte) {
         });
     }
 
-    if (aufbau && p_.eigeneErlauben && p_.lokaleNotizen) {
+    if (p_.eigeneErlauben && p_.lokaleNotizen) {
         int anzahl = 0;
         versuche([&] { anzahl = p_.lokaleNotizen->RecordCount(); });
         if (anzahl > 0)
             eigeneNotizenLesen();
     }
+}
 
-    if (aufbau) {
-        eintraegeUebernehmen();
-        // A moment that has passed without the file being reopened (the
-        // connection was lost meanwhile) must not make every tick a rebuild.
-        if (verzugVorbei())
-            p_.broadcastNichtVor = 0;
-    }
-    if (aufbau && !nachgeholt) {
-        // The first rebuild after start leaves the update check to its own timer.
-        if (p_.ersterAufbau)
-            p_.ersterAufbau = false;
-        else if (updatePruefen)
-            versuche([&] { updatePruefen(); });
-        p_.aufbauZaehler = 0;
-    } else {
-        p_.ersterAufbau = false;
-    }
-
+void TickerInhalt::textZeigen(bool aufbau) {
     if (p_.neuerText != p_.gezeigterText) {
         p_.gezeigterText = p_.neuerText;
         p_.anzeigeModus = modusFuer(p_.gezeigterText);
@@ -254,55 +271,8 @@ void TickerInhalt::eigeneNotizenLesen() {
     }
 }
 
-void TickerInhalt::broadcastNotizenLesen() {
-    // Shown again while the broadcaster's file is busy: a writer holding its
-    // lock for a moment is no reason for the notes to blink off.
-    const auto letzteBehalten = [this] {
-        for (const QString& text : letzteBroadcast_)
-            anhaengen(Eintrag::Broadcast, text);
-    };
-    const int vorher = gefunden_;
-    const auto gelesen = [&] {
-        GelesenVermerken(p_);
-        broadcastGelesen_ = true;
-        letzteBroadcast_.clear();
-        if (gefunden_ > vorher)
-            for (size_t i = neueEintraege_.size() - static_cast<size_t>(gefunden_ - vorher);
-                 i < neueEintraege_.size(); ++i)
-                letzteBroadcast_.push_back(neueEintraege_[i].text);
-    };
-
-    // Not open yet (busy at start), or the file was written or another file
-    // now lies under the name (copied or renamed over it): open it afresh.
-    // After a change each receiver first waits its own short delay and keeps
-    // showing what it read last; one that has read nothing yet (just
-    // started) has nothing to show meanwhile and reads at once.
-    const bool offen = p_.broadcastDatenbank != nullptr;
-    if (!offen || DateiStandLesen(p_.broadcastDatei) != p_.broadcastStand) {
-        if (offen && broadcastGelesen_ && !wiederOeffnenFaellig()) {
-            letzteBehalten();
-            return;
-        }
-        p_.broadcastNichtVor = 0;
-        BroadcastOeffnen(p_);
-        if (p_.netzFehler)
-            return; // the notice follows at the next tick
-        if (p_.broadcastBesetzt) {
-            letzteBehalten();
-            return;
-        }
-    }
-
-    EinstellungenUebernehmen(p_);
-    if (p_.netzFehler)
-        return;
-    if (p_.broadcastBesetzt) {
-        letzteBehalten();
-        return;
-    }
-    if (p_.einstellungenGeaendert && neuLayout)
-        versuche([&] { neuLayout(); });
-
+// State of one walk through the broadcaster's notes.
+struct TickerInhalt::BroadcastLauf {
     // Records dealt with in this rebuild, by bookmark: after the database had
     // to be opened anew, the walk starts over and skips them, so that no note
     // appears twice.
@@ -311,53 +281,118 @@ void TickerInhalt::broadcastNotizenLesen() {
     bool neuGeoeffnet = false;
     int wiederOeffnen = 0;
     Datensatzmenge::Lesezeichen fehlgeschlagen = -1;
+    // Due notes found before the walk began.
+    int vorher = 0;
+};
 
-    auto wiederVerbinden = [&]() -> bool {
-        if (p_.netzFehler || wiederOeffnen >= MaxWiederOeffnen)
-            return false;
-        ++wiederOeffnen;
-        versuche([&] {
-            if (p_.broadcastDatenbank)
-                p_.broadcastDatenbank->Close();
-        });
-        BroadcastOeffnen(p_);
-        if (p_.netzFehler || p_.broadcastBesetzt || !p_.broadcastNotizen)
-            return false;
-        versuche([&] {
-            if (p_.broadcastEinstellungen && p_.broadcastEinstellungen->RecordCount() > 0)
-                p_.broadcastEinstellungen->MoveFirst();
-        });
-        try {
-            if (p_.broadcastNotizen->RecordCount() > 0)
-                p_.broadcastNotizen->MoveFirst();
-        } catch (...) {
+void TickerInhalt::letzteBroadcastZeigen() {
+    // Shown again while the broadcaster's file is busy: a writer holding its
+    // lock for a moment is no reason for the notes to blink off.
+    for (const QString& text : letzteBroadcast_)
+        anhaengen(Eintrag::Broadcast, text);
+}
+
+void TickerInhalt::broadcastGelesenVermerken(int vorher) {
+    GelesenVermerken(p_);
+    broadcastGelesen_ = true;
+    letzteBroadcast_.clear();
+    if (gefunden_ > vorher)
+        for (size_t i = neueEintraege_.size() - static_cast<size_t>(gefunden_ - vorher);
+             i < neueEintraege_.size(); ++i)
+            letzteBroadcast_.push_back(neueEintraege_[i].text);
+}
+
+bool TickerInhalt::broadcastVorbereiten() {
+    // Not open yet (busy at start), or the file was written or another file
+    // now lies under the name (copied or renamed over it): open it afresh.
+    // After a change each receiver first waits its own short delay and keeps
+    // showing what it read last; one that has read nothing yet (just
+    // started) has nothing to show meanwhile and reads at once.
+    const bool offen = p_.broadcastDatenbank != nullptr;
+    if (!offen || DateiStandLesen(p_.broadcastDatei) != p_.broadcastStand) {
+        if (offen && broadcastGelesen_ && !wiederOeffnenFaellig()) {
+            letzteBroadcastZeigen();
             return false;
         }
-        erledigtMenge = QSet<Datensatzmenge::Lesezeichen>(erledigt.begin(), erledigt.end());
-        neuGeoeffnet = true;
-        return true;
-    };
+        p_.broadcastNichtVor = 0;
+        BroadcastOeffnen(p_);
+        if (p_.netzFehler)
+            return false; // the notice follows at the next tick
+        if (p_.broadcastBesetzt) {
+            letzteBroadcastZeigen();
+            return false;
+        }
+    }
+
+    EinstellungenUebernehmen(p_);
+    if (p_.netzFehler)
+        return false;
+    if (p_.broadcastBesetzt) {
+        letzteBroadcastZeigen();
+        return false;
+    }
+    if (p_.einstellungenGeaendert && neuLayout)
+        versuche([&] { neuLayout(); });
+    return true;
+}
+
+bool TickerInhalt::broadcastWiederVerbinden(BroadcastLauf& lauf) {
+    if (p_.netzFehler || lauf.wiederOeffnen >= MaxWiederOeffnen)
+        return false;
+    ++lauf.wiederOeffnen;
+    versuche([&] {
+        if (p_.broadcastDatenbank)
+            p_.broadcastDatenbank->Close();
+    });
+    BroadcastOeffnen(p_);
+    if (p_.netzFehler || p_.broadcastBesetzt || !p_.broadcastNotizen)
+        return false;
+    versuche([&] {
+        if (p_.broadcastEinstellungen && p_.broadcastEinstellungen->RecordCount() > 0)
+            p_.broadcastEinstellungen->MoveFirst();
+    });
+    try {
+        if (p_.broadcastNotizen->RecordCount() > 0)
+            p_.broadcastNotizen->MoveFirst();
+    } catch (...) {
+        return false;
+    }
+    lauf.erledigtMenge =
+        QSet<Datensatzmenge::Lesezeichen>(lauf.erledigt.begin(), lauf.erledigt.end());
+    lauf.neuGeoeffnet = true;
+    return true;
+}
+
+void TickerInhalt::broadcastNotizenLesen() {
+    BroadcastLauf lauf;
+    lauf.vorher = gefunden_;
+    if (!broadcastVorbereiten())
+        return;
 
     try {
         BroadcastMengeNeu(p_, p_.broadcastNotizen, QStringLiteral("select * from Notizen"));
         if (p_.broadcastNotizen->RecordCount() == 0) {
-            gelesen();
+            broadcastGelesenVermerken(lauf.vorher);
             return;
         }
         p_.broadcastNotizen->MoveFirst();
     } catch (const BesetztFehler&) {
         BesetztVermerken(p_);
         if (!p_.netzFehler)
-            letzteBehalten();
+            letzteBroadcastZeigen();
         return;
     } catch (...) {
-        if (!wiederVerbinden()) {
+        if (!broadcastWiederVerbinden(lauf)) {
             if (p_.broadcastBesetzt && !p_.netzFehler)
-                letzteBehalten();
+                letzteBroadcastZeigen();
             return;
         }
     }
 
+    broadcastDurchlaufen(lauf);
+}
+
+void TickerInhalt::broadcastDurchlaufen(BroadcastLauf& lauf) {
     while (true) {
         Datensatzmenge* rs = p_.broadcastNotizen.get();
         if (!rs)
@@ -365,11 +400,11 @@ void TickerInhalt::broadcastNotizenLesen() {
         Datensatzmenge::Lesezeichen zeichen = -1;
         try {
             if (rs->Eof()) {
-                gelesen();
+                broadcastGelesenVermerken(lauf.vorher);
                 return;
             }
             zeichen = rs->Bookmark();
-            const bool schonDa = neuGeoeffnet && erledigtMenge.contains(zeichen);
+            const bool schonDa = lauf.neuGeoeffnet && lauf.erledigtMenge.contains(zeichen);
             if (!schonDa) {
                 const int16_t rhythmus = rs->Feld(u"Rhythmus").alsInt16();
                 bool faellig = true;
@@ -377,15 +412,16 @@ void TickerInhalt::broadcastNotizenLesen() {
                     faellig = ZeitTestKern(*rs, jetzt_);
                 if (faellig)
                     anhaengen(Eintrag::Broadcast, rs->Feld(u"inhalt").alsText());
-                erledigt.push_back(zeichen);
+                lauf.erledigt.push_back(zeichen);
             }
             rs->MoveNext();
         } catch (...) {
-            if (zeichen >= 0 && (zeichen == fehlgeschlagen || wiederOeffnen >= MaxWiederOeffnen)) {
+            if (zeichen >= 0 &&
+                (zeichen == lauf.fehlgeschlagen || lauf.wiederOeffnen >= MaxWiederOeffnen)) {
                 // It failed again after a fresh opening, or fresh openings
                 // are used up: leave this record out and go on.
-                erledigt.push_back(zeichen);
-                erledigtMenge.insert(zeichen);
+                lauf.erledigt.push_back(zeichen);
+                lauf.erledigtMenge.insert(zeichen);
                 try {
                     rs->MoveNext();
                 } catch (...) {
@@ -393,8 +429,8 @@ void TickerInhalt::broadcastNotizenLesen() {
                 }
                 continue;
             }
-            fehlgeschlagen = zeichen;
-            if (!wiederVerbinden())
+            lauf.fehlgeschlagen = zeichen;
+            if (!broadcastWiederVerbinden(lauf))
                 return;
         }
     }

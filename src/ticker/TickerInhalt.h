@@ -92,7 +92,23 @@ public:
     static constexpr int TaktMs = 50;
 
 private:
+    struct BroadcastLauf;
+    // Steps of a tick: the start of a rebuild, the check on the
+    // broadcaster's file (true while a returned file waits for this
+    // receiver's delay), the own notes, and showing the text assembled.
+    void aufbauBeginnen();
+    bool broadcastZustandPruefen();
+    void eigeneNotizenAufbauen();
+    void textZeigen(bool aufbau);
     void broadcastNotizenLesen();
+    // Steps of reading the broadcaster's notes: open and take over its
+    // settings (false when nothing more is to be read), reopen after a
+    // failure, and walk the records.
+    bool broadcastVorbereiten();
+    bool broadcastWiederVerbinden(BroadcastLauf& lauf);
+    void broadcastDurchlaufen(BroadcastLauf& lauf);
+    void letzteBroadcastZeigen();
+    void broadcastGelesenVermerken(int vorher);
     // True once the delay after a seen change has passed (and draws the
     // delay at the first sight of the change).
     bool wiederOeffnenFaellig();
