@@ -95,7 +95,6 @@ public:
     // another live copy holds it. Where the lock's place cannot be trusted
     // (see above) it warns and is the first copy, alone.
     bool Uebernehmen();
-    bool IstErste() const { return erste_; }
     // The first copy without lock and socket: its place was not the user's own.
     bool IstAllein() const { return allein_; }
 
