@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <memory>
 #include <set>
@@ -438,9 +437,8 @@ int exportieren(const Aufruf& a) {
     } else {
         // Written beside the target and renamed: a failed export never
         // leaves half a calendar where a whole one was.
-        QSaveFile f(ziel);
-        if (!f.open(QIODevice::WriteOnly) || f.write(daten) != daten.size() || !f.commit())
-            scheitern(QStringLiteral("%1: cannot be written (%2)").arg(ziel, f.errorString()));
+        if (const QString grund = DateiGanzSchreiben(ziel, daten); !grund.isEmpty())
+            scheitern(QStringLiteral("%1: cannot be written (%2)").arg(ziel, grund));
     }
     for (const QString& zeile : ausgelassen)
         *a.u.fehler << zeile << '\n';

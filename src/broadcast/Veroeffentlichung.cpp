@@ -1,12 +1,12 @@
 #include "Veroeffentlichung.h"
 
+#include "Hilfen.h"
 #include "SchnappschussSignatur.h"
 #include "Signatur.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QTimeZone>
 #include <cerrno>
 #include <cstdio>
@@ -190,10 +190,9 @@ VeroeffentlichungsErgebnis Veroeffentlichen(const VeroeffentlichungsAuftrag& a) 
         schluessel->Signieren(*nutzlast, KommentarSchreiben(s.kopf), a.vorgehasht);
 
     // 1. The counter, before anything is published.
-    QSaveFile z(zaehler);
-    if (!z.open(QIODevice::WriteOnly) || z.write(QByteArray::number(s.kopf.version) + '\n') < 0 ||
-        !z.commit()) {
-        e.fehler = QStringLiteral("cannot save the version counter %1: %2").arg(zaehler, z.errorString());
+    if (const QString grund = DateiGanzSchreiben(zaehler, QByteArray::number(s.kopf.version) + '\n');
+        !grund.isEmpty()) {
+        e.fehler = QStringLiteral("cannot save the version counter %1: %2").arg(zaehler, grund);
         return e;
     }
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSaveFile>
 #include <QProcessEnvironment>
 #include <QTime>
 
@@ -464,6 +465,25 @@ bool DatumGueltig(QString& text, int32_t& datumZahl, const QDate& heute) {
 }
 
 // ---- files, folders, time ---------------------------------------------------
+
+QString DateiGanzSchreiben(const QString& pfad, const QByteArray& daten) {
+    // Unbuffered, and the rest written again after a short write: a disk
+    // that fills up takes part of a block without an error, and only the
+    // next write learns the reason. Through Qt's write buffer that reason
+    // is lost ("Unknown error").
+    QSaveFile datei(pfad);
+    if (!datei.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return datei.errorString();
+    for (qint64 fertig = 0; fertig < daten.size();) {
+        const qint64 k = datei.write(daten.constData() + fertig, daten.size() - fertig);
+        if (k <= 0)
+            return datei.errorString();
+        fertig += k;
+    }
+    if (!datei.commit())
+        return datei.errorString();
+    return {};
+}
 
 bool DateiVorhanden(const QString& pfad) {
     if (pfad.isEmpty())

@@ -80,6 +80,11 @@ QChar DatumTrenner();
 // ---- files, folders, time ------------------------------------------------
 
 bool DateiVorhanden(const QString& pfad);
+// Writes daten as the whole file at pfad: beside it first, then renamed
+// over it, so that a reader finds the old file or the new one, never half.
+// Returns why it failed ("No space left on device"), empty on success; on
+// failure the old file is untouched and no temporary file is left.
+QString DateiGanzSchreiben(const QString& pfad, const QByteArray& daten);
 // True when the path can be made the current directory; the current
 // directory is the same after the call as before.
 bool OrdnerVorhanden(const QString& pfad);

@@ -326,8 +326,10 @@ bool Ftp::Holen(const QString& pfad, const QString& lokaleDatei, int64_t hoechst
         return false;
 
     // Written beside the target and renamed over it only when complete.
+    // Unbuffered: after a short write on a full disk the write callback
+    // writes the rest and so learns the reason, which Qt's buffer would lose.
     QSaveFile datei(lokaleDatei);
-    if (!datei.open(QIODevice::WriteOnly)) {
+    if (!datei.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         fehler_ = QStringLiteral("cannot write %1: %2").arg(lokaleDatei, datei.errorString());
         return false;
     }

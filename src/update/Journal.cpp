@@ -1,11 +1,11 @@
 #include "Journal.h"
 
 #include "EigenerOrdner.h"
+#include "Hilfen.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
 #include <filesystem>
 #include <system_error>
 
@@ -76,10 +76,9 @@ bool UpdateJournal::Schreiben(const Stand& stand) const {
     text += "download " + stand.download.toUtf8() + '\n';
     for (const Eintrag& e : stand.eintraege)
         text += QByteArray("datei ") + (e.vorher ? '1' : '0') + ' ' + e.ziel.toUtf8() + '\n';
-    // QSaveFile writes beside the journal, flushes to the disk and renames:
-    // a journal is there whole or not at all.
-    QSaveFile datei(ordner_.filePath(QLatin1String(Datei)));
-    return datei.open(QIODevice::WriteOnly) && datei.write(text) == text.size() && datei.commit();
+    // Written beside the journal, flushed to the disk and renamed: a journal
+    // is there whole or not at all.
+    return DateiGanzSchreiben(ordner_.filePath(QLatin1String(Datei)), text).isEmpty();
 }
 
 std::optional<UpdateJournal::Stand> UpdateJournal::Lesen() const {

@@ -8,7 +8,6 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QSaveFile>
 #include <cmath>
 #include <cstdio>
 
@@ -22,11 +21,7 @@ QString Name(const char* name) {
 
 // One line of text ending in CR LF, written whole or not at all.
 bool ZeileSchreiben(const QString& pfad, const QString& zeile) {
-    QSaveFile datei(pfad);
-    if (!datei.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray inhalt = (zeile + QStringLiteral("\r\n")).toLatin1();
-    return datei.write(inhalt) == inhalt.size() && datei.commit();
+    return DateiGanzSchreiben(pfad, (zeile + QStringLiteral("\r\n")).toLatin1()).isEmpty();
 }
 
 void Entfernen(const QString& pfad) {

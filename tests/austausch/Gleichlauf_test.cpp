@@ -208,8 +208,9 @@ TEST(Gleichlauf, EditorAndPinwickNotesStoreTheSameRowForRandomChoices) {
     for (int i = 0; i < anzahl; ++i) {
         EXPECT_EQ(ueberCsv[i], editor[i])
             << i << ": " << alsOptionen(QString(), wahlen[size_t(i)]).join(' ').toStdString();
-        if (i < alsOptionenAnzahl)
+        if (i < alsOptionenAnzahl) {
             EXPECT_EQ(ueberAdd[i], editor[i]) << i;
+        }
     }
 }
 

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cfenv>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 #include <chrono>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -207,6 +210,57 @@ TEST(HilfenDateien, DateiUndOrdnerVorhanden) {
     EXPECT_FALSE(OrdnerVorhanden(tmp.filePath(Q("fehlt"))));
     EXPECT_FALSE(OrdnerVorhanden(datei));
     EXPECT_EQ(QDir::currentPath(), vorher);
+}
+
+TEST(HilfenDateien, DateiGanzSchreibenIsWholeOrNothing) {
+    // A limit on the file size stands in for a disk that fills up: the
+    // kernel takes part of the write, and only the next write fails with a
+    // reason. That reason must reach the caller, and the old file stays.
+    struct Fall {
+        const char* name;
+        qsizetype groesse;
+        bool gelingt;
+    };
+    const Fall faelle[] = {
+        {"empty", 0, true},
+        {"under the limit", 30000, true},
+        {"just over the limit", 40001, false},
+        {"far over the limit", 300000, false},
+    };
+    rlimit vorher{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &vorher), 0);
+    if (vorher.rlim_max != RLIM_INFINITY && vorher.rlim_max < 40000)
+        GTEST_SKIP() << "file size limit below the test's";
+    const auto alterHandler = std::signal(SIGXFSZ, SIG_IGN);
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.name);
+        QTemporaryDir tmp;
+        const QString pfad = tmp.filePath(Q("ziel.txt"));
+        {
+            QFile alt(pfad);
+            ASSERT_TRUE(alt.open(QIODevice::WriteOnly));
+            alt.write("old content");
+        }
+        rlimit grenze = vorher;
+        grenze.rlim_cur = 40000;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &grenze), 0);
+        const QString grund = DateiGanzSchreiben(pfad, QByteArray(f.groesse, 'x'));
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &vorher), 0);
+
+        QFile gelesen(pfad);
+        ASSERT_TRUE(gelesen.open(QIODevice::ReadOnly));
+        if (f.gelingt) {
+            EXPECT_TRUE(grund.isEmpty()) << grund.toStdString();
+            EXPECT_EQ(gelesen.readAll(), QByteArray(f.groesse, 'x'));
+        } else {
+            EXPECT_EQ(grund, QString::fromLocal8Bit(std::strerror(EFBIG)));
+            EXPECT_EQ(gelesen.readAll(), QByteArray("old content"));
+        }
+        EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{Q("ziel.txt")});
+    }
+    std::signal(SIGXFSZ, alterHandler);
+    // A folder that does not exist is a reason too, not a crash.
+    EXPECT_FALSE(DateiGanzSchreiben(Q("/nonexistent-folder/x"), "a").isEmpty());
 }
 
 TEST(HilfenZeit, WartenUndPiepen) {
