@@ -16,7 +16,7 @@ libwayland-dev wayland-protocols qt6-wayland
 libical-dev
 xvfb xdotool imagemagick x11-utils openbox xterm x11-xserver-utils
 sway grim foot
-python3-pyftpdlib
+python3-pyftpdlib nginx
 at-spi2-core python3-pyatspi dbus
 lintian
 fonts-dejavu-core"
