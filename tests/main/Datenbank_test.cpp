@@ -457,10 +457,11 @@ TEST(DatenbankDatei, SchemaErgaenzenAddsWhatIsMissingWholeOrNothing) {
             EXPECT_EQ(e->Feld(u"neuZahl").alsInt16(), 7);
         }
         QStringList extra;
-        auto t = db.OpenRecordset(QStringLiteral(
-            "select name from sqlite_master where type = 'table' and name = 'Zusatz'"));
+        auto t = db.OpenRecordset(QStringLiteral("select * from sqlite_master"));
         for (t->MoveFirst(); !t->Eof(); t->MoveNext())
-            extra << t->Feld(u"name").alsText();
+            if (t->Feld(u"type").alsText() == QLatin1String("table") &&
+                t->Feld(u"name").alsText() == QLatin1String("Zusatz"))
+                extra << t->Feld(u"name").alsText();
         EXPECT_EQ(extra, f.tabellenDanach);
     }
 
