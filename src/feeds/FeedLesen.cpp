@@ -155,9 +155,13 @@ QString ElementText(QXmlStreamReader& xml) {
 QString Eben(const QString& text, int hoechstens) {
     QString t;
     t.reserve(text.size());
-    for (const QChar c : text)
-        if (c.unicode() >= 0x20 || c == u'\t' || c == u'\n' || c == u'\r')
+    // Control characters (C0 but white space, DEL, C1) draw as boxes or
+    // move the text about; they are dropped.
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x20 && u < 0x7F) || u > 0x9F || c == u'\t' || c == u'\n' || c == u'\r')
             t += c;
+    }
     return Kuerzen(t.simplified(), hoechstens);
 }
 

@@ -248,6 +248,7 @@ TEST(FeedLesen, HtmlZuText) {
         {"&unknown; &amp &", 100, "&unknown; &amp &"},
         {"  lots \n\t of   space  ", 100, "lots of space"},
         {"ctrl\x01\x02" "chars", 100, "ctrlchars"},
+        {"del\x7f" "and c1\xc2\x85\xc2\x9f" "gone", 100, "deland c1gone"},
         {"<a href=\"x\">after a tag", 100, "after a tag"},
         {"text then <a href=\"broken", 100, "text then"},
         {"abcdefghij", 5, "abcd…"},
