@@ -173,9 +173,16 @@ void FeedAbholer::Setzen(const QList<FeedQuelle>& quellen) {
             f.stand.adresse = q.adresse;
             if (f.stand.abrufAdresse.isEmpty())
                 f.stand.abrufAdresse = q.adresse;
-            // Soon, but not all at once.
+            // Soon, but not all at once; a feed fetched shortly before a
+            // restart waits for the rest of its interval.
             f.naechster = spaeter(0).addMSecs(
                 qint64(QRandomGenerator::global()->bounded(5000) / takt_.schneller));
+            if (f.stand.geholt.isValid() && f.stand.fehler.isEmpty()) {
+                const QDateTime faellig = f.stand.geholt.addMSecs(
+                    qint64(double(takt_.standardSekunden) * 1000 / takt_.schneller));
+                if (faellig > f.naechster)
+                    f.naechster = std::min(faellig, spaeter(takt_.hoechstSekunden));
+            }
             neu.insert(q.id, f);
         }
         reihenfolge_.append(q.id);

@@ -119,14 +119,20 @@ TEST_F(FeedAbholerTest, HoltBedingtUndMerktSichDieEintraege) {
     // when the server is gone.
     const QString adresse = Adresse(QStringLiteral("/feed/eins.xml"));
     server.reset();
-    FeedAbholer neu(SchnellerTakt(), cache);
+    FeedTakt langsam = SchnellerTakt();
+    langsam.schneller = 1;
+    FeedAbholer neu(langsam, cache);
     neu.Setzen({Quelle(1, adresse)});
     ASSERT_NE(neu.Stand(1), nullptr);
     EXPECT_EQ(neu.Stand(1)->eintraege.size(), 4);
     EXPECT_EQ(neu.Stand(1)->titel, QStringLiteral("Eins"));
-    // A feed not cached starts empty.
+    // Fetched a moment ago: the next fetch waits for the rest of the
+    // quarter of an hour.
+    EXPECT_GT(QDateTime::currentDateTimeUtc().secsTo(neu.Naechster(1)), 10 * 60);
+    // A feed not cached starts empty and is fetched at once.
     neu.Setzen({Quelle(2, QStringLiteral("https://other.example/"))});
     EXPECT_TRUE(neu.Stand(2)->eintraege.isEmpty());
+    EXPECT_LE(QDateTime::currentDateTimeUtc().secsTo(neu.Naechster(2)), 5);
     EXPECT_EQ(neu.Stand(1), nullptr);
 }
 
