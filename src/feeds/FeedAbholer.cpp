@@ -161,9 +161,17 @@ void FeedAbholer::Setzen(const QList<FeedQuelle>& quellen) {
         if (!q.aktiv || !FeedAdresseErlaubt(QUrl(q.adresse)))
             continue;
         auto alt = feeds_.find(q.id);
-        if (alt != feeds_.end() && alt->quelle.adresse == q.adresse) {
+        // The same feed, or the same one under the address it moved to
+        // (stored by the owner after AdresseVerschoben): it keeps its state.
+        if (alt != feeds_.end() &&
+            (alt->quelle.adresse == q.adresse || alt->stand.abrufAdresse == q.adresse)) {
             Feed f = *alt;
             f.quelle = q;
+            if (f.stand.adresse != q.adresse) {
+                cache_.remove(f.stand.adresse);
+                f.stand.adresse = q.adresse;
+                cache_.insert(q.adresse, f.stand);
+            }
             neu.insert(q.id, f);
             feeds_.erase(alt);
         } else {

@@ -40,6 +40,19 @@ QList<FeedQuelle> FeedsLesen(Datenbank& db) {
     return feeds;
 }
 
+bool FeedAdresseAendern(Datenbank& db, qint64 id, const QString& neu) {
+    if (!FeedAdresseErlaubt(QUrl(neu)) || neu.size() > FeedHoechstLink)
+        return false;
+    auto rs = db.OpenRecordset(QStringLiteral("select * from Feeds"));
+    rs->FindLast(QStringLiteral("ID = %1").arg(id));
+    if (rs->NoMatch())
+        return false;
+    rs->Edit();
+    rs->Setze(u"Adresse", Wert(neu));
+    rs->Update();
+    return true;
+}
+
 bool FeedAdresseErlaubt(const QUrl& adresse) {
     if (!adresse.isValid() || adresse.host().isEmpty() || !adresse.userInfo().isEmpty())
         return false;

@@ -34,6 +34,11 @@ struct FeedQuelle {
 // an address that is no longer allowed comes back switched off).
 QList<FeedQuelle> FeedsLesen(Datenbank& db);
 
+// Stores a feed's new address (after it moved for good). Only for the own
+// file. False when the address is not allowed or no such feed is there;
+// throws when the file cannot be written.
+bool FeedAdresseAendern(Datenbank& db, qint64 id, const QString& neu);
+
 // Whether a feed may be fetched from this address: http or https with a
 // host, no user or password in it (the file is read by every receiver).
 bool FeedAdresseErlaubt(const QUrl& adresse);

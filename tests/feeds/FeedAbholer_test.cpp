@@ -165,6 +165,15 @@ TEST_F(FeedAbholerTest, UmleitungenDauerhaftUndZeitweilig) {
     ASSERT_EQ(verschoben.count(), 1);
     EXPECT_EQ(verschoben[0][0].toLongLong(), 1);
     EXPECT_EQ(verschoben[0][1].toString(), Adresse(QStringLiteral("/feed/eins.xml")));
+
+    // The owner stores the new address: the feed keeps its items and its
+    // schedule instead of starting over.
+    const QDateTime naechster = abholer.Naechster(1);
+    quellen[0].adresse = Adresse(QStringLiteral("/feed/eins.xml"));
+    abholer.Setzen(quellen);
+    EXPECT_EQ(abholer.Stand(1)->eintraege.size(), 2);
+    EXPECT_EQ(abholer.Stand(1)->adresse, quellen[0].adresse);
+    EXPECT_EQ(abholer.Naechster(1), naechster);
 }
 
 // Every hostile server at once: each ends as its own feed's error, with no

@@ -148,6 +148,29 @@ TEST(FeedQuellen, ZeilenWerdenInDenRahmenGelesen) {
     }
 }
 
+TEST(FeedQuellen, AdresseAendern) {
+    test::TestUmgebung u;
+    const QString datei = u.NeueDatenbank(QStringLiteral("f.kav"));
+    ASSERT_EQ(Ausfuehren(datei, W("feed add https://alt.example/rss")).status, 0);
+    Datenbank db(datei);
+    const struct {
+        qint64 id;
+        const char* neu;
+        bool gelingt;
+        const char* danach;
+    } faelle[] = {
+        {1, "https://neu.example/rss", true, "https://neu.example/rss"},
+        {1, "file:///etc/passwd", false, "https://neu.example/rss"},
+        {1, "https://u:p@x.example/", false, "https://neu.example/rss"},
+        {2, "https://other.example/", false, "https://neu.example/rss"},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.neu);
+        EXPECT_EQ(FeedAdresseAendern(db, f.id, QString::fromUtf8(f.neu)), f.gelingt);
+        EXPECT_EQ(FeedsLesen(db).value(0).adresse, QString::fromUtf8(f.danach));
+    }
+}
+
 TEST(FeedQuellen, Farben) {
     const struct {
         const char* text;
