@@ -176,6 +176,32 @@ TEST_F(FeedAbholerTest, UmleitungenDauerhaftUndZeitweilig) {
     EXPECT_EQ(abholer.Naechster(1), naechster);
 }
 
+// The charset of the Content-Type header wins over the document's own
+// declaration; without one, the declaration holds.
+TEST_F(FeedAbholerTest, ZeichensatzAusDemKopf) {
+    const QByteArray latin1 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss><channel><item>"
+                              "<title>Gr\xfc\xdf" "e</title></item></channel></rss>";
+    Schreiben(Datei(QStringLiteral("kopf.xml")), latin1);
+    Schreiben(Datei(QStringLiteral("kopf.xml.art")), "application/rss+xml; charset=ISO-8859-1");
+    Schreiben(Datei(QStringLiteral("ohne.xml")), latin1);
+    FeedAbholer abholer(SchnellerTakt());
+    QSignalSpy geaendert(&abholer, &FeedAbholer::Geaendert);
+    abholer.Setzen({Quelle(1, Adresse(QStringLiteral("/feed/kopf.xml"))),
+                    Quelle(2, Adresse(QStringLiteral("/feed/ohne.xml")))});
+    ASSERT_TRUE(Warten([&] {
+        std::set<qint64> ids;
+        for (const QList<QVariant>& s : geaendert)
+            ids.insert(s[0].toLongLong());
+        return ids.size() == 2;
+    }));
+    ASSERT_EQ(abholer.Stand(1)->eintraege.size(), 1);
+    EXPECT_EQ(abholer.Stand(1)->eintraege[0].titel, QStringLiteral("Grüße"));
+    EXPECT_EQ(abholer.Stand(1)->fehler, QString());
+    // Taken at its word, the document is not UTF-8.
+    EXPECT_TRUE(abholer.Stand(2)->eintraege.isEmpty());
+    EXPECT_TRUE(abholer.Stand(2)->fehler.contains(QStringLiteral("UTF-8")));
+}
+
 // Every hostile server at once: each ends as its own feed's error, with no
 // items and nothing of the local file, while a timer on the same loop
 // keeps firing.
