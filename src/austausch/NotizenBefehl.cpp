@@ -2,6 +2,7 @@
 
 #include "Csv.h"
 #include "Datenbank.h"
+#include "FeedBefehl.h"
 #include "Hilfen.h"
 #include "Kalender.h"
 #include "Zeitplan.h"
@@ -82,7 +83,10 @@ public:
 
     // Takes the write lock first, so that a change is made whole or not at
     // all and nobody writes between reading and writing.
+    // What later versions added to the tables is added first (in a
+    // transaction of its own), as the ticker does when it opens its file.
     Datensatzmenge& Schreiben() {
+        geschuetzt([&] { db_->SchemaErgaenzen(); });
         sql(QStringLiteral("BEGIN IMMEDIATE"));
         offen_ = true;
         return Lesen();
@@ -182,6 +186,15 @@ struct Befehl {
                               QStringLiteral("export: ics or csv (default: by OUT's ending, "
                                              "else ics)."),
                               QStringLiteral("FORMAT")};
+    QCommandLineOption titel{QStringLiteral("title"),
+                             QStringLiteral("feed add: the title shown (default: the feed's)."),
+                             QStringLiteral("T")};
+    QCommandLineOption anzahl{QStringLiteral("items"),
+                              QStringLiteral("feed add: newest items shown (1-20, default 3)."),
+                              QStringLiteral("N")};
+    QCommandLineOption farbe{QStringLiteral("colour"),
+                             QStringLiteral("feed add: the items' colour as #RRGGBB."),
+                             QStringLiteral("C")};
     QCommandLineOption hilfe{{QStringLiteral("h"), QStringLiteral("help")},
                              QStringLiteral("Show this help.")};
 
@@ -193,12 +206,17 @@ struct Befehl {
             "  add TEXT [schedule]               add a note, print its ID\n"
             "  delete ID...                      delete notes\n"
             "  export [--format ics|csv] [OUT]   write all notes (stdout without OUT)\n"
-            "  import FILE                       add the notes of an .ics or .csv file"));
+            "  import FILE                       add the notes of an .ics or .csv file\n"
+            "  feed add URL [--title T] [--items N] [--colour C]\n"
+            "                                    add a news feed, print its ID\n"
+            "  feed list                         one line per feed: ID, on/off, items,\n"
+            "                                    colour, title, address\n"
+            "  feed remove|on|off ID             remove a feed, switch it on or off"));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.addOptions({datei, faellig, taeglich, woechentlich, wochen, monatlich, jaehrlich,
-                           von, bis, start, vorher, format, hilfe});
+                           von, bis, start, vorher, format, titel, anzahl, farbe, hilfe});
         parser.addPositionalArgument(QStringLiteral("command"),
-                                     QStringLiteral("list, add, delete, export or import"));
+                                     QStringLiteral("list, add, delete, export, import or feed"));
     }
 
     // Options that belong to another command are a usage error, not ignored.
@@ -496,6 +514,27 @@ int importieren(const Aufruf& a) {
     return abgelehnt.isEmpty() ? StatusOk : StatusFehler;
 }
 
+int feedBefehl(const Aufruf& a) {
+    a.b.nurErlaubt(a.pos.front(),
+                   {QStringLiteral("title"), QStringLiteral("items"), QStringLiteral("colour")});
+    FeedOptionen o;
+    const auto wert = [&](const QCommandLineOption& option) -> std::optional<QString> {
+        if (!a.b.parser.isSet(option))
+            return std::nullopt;
+        if (a.b.parser.values(option).size() > 1)
+            aufruf(QStringLiteral("--%1 given twice").arg(option.names().front()));
+        return a.b.parser.value(option);
+    };
+    o.titel = wert(a.b.titel);
+    o.anzahl = wert(a.b.anzahl);
+    o.farbe = wert(a.b.farbe);
+    try {
+        return FeedBefehl(a.pos.mid(1), o, a.pfad, a.u.warteMs, *a.u.aus);
+    } catch (const FeedBefehlsFehler& f) {
+        throw Abbruch{f.status, f.text};
+    }
+}
+
 int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
     Befehl b;
     if (!b.parser.parse(QStringList{QStringLiteral("pinwick-notes")} + argumente))
@@ -506,7 +545,7 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
     }
     const QStringList pos = b.parser.positionalArguments();
     if (pos.isEmpty())
-        aufruf(QStringLiteral("no command; give list, add, delete, export or import"));
+        aufruf(QStringLiteral("no command; give list, add, delete, export, import or feed"));
     const QString befehl = pos.front();
     if (b.parser.values(b.datei).size() > 1)
         aufruf(QStringLiteral("--file given twice"));
@@ -524,7 +563,9 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
         return exportieren(a);
     if (befehl == QLatin1String("import"))
         return importieren(a);
-    aufruf(QStringLiteral("unknown command \"%1\"; give list, add, delete, export or import")
+    if (befehl == QLatin1String("feed"))
+        return feedBefehl(a);
+    aufruf(QStringLiteral("unknown command \"%1\"; give list, add, delete, export, import or feed")
                .arg(befehl));
 }
 

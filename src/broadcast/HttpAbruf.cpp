@@ -39,6 +39,8 @@ struct HttpAbruf::Auftrag {
     bool zuGross = false;
     bool kopfZuLang = false;
     int64_t kopfBytes = 0;
+    int letzterStatus = 0;    // of the response before the one now coming in
+    bool nurDauerhaft = true; // every redirect so far was a 301 or 308
     char fehlerPuffer[CURL_ERROR_SIZE] = {};
 };
 
@@ -69,7 +71,14 @@ size_t Kopf(char* daten, size_t groesse, size_t anzahl, void* a) {
     HttpAntwort& antwort = auftrag->antwort;
     if (zeile.startsWith("HTTP/")) {
         // A new response (after a redirect, or after "100 Continue"): only
-        // the last one's headers count.
+        // the last one's headers count. A redirect that led here counts as
+        // moved for good only when it said so (301, 308).
+        const int vorher = auftrag->letzterStatus;
+        if (vorher >= 300 && vorher < 400 && vorher != 301 && vorher != 308)
+            auftrag->nurDauerhaft = false;
+        const QList<QByteArray> teile = zeile.split(' ');
+        auftrag->letzterStatus = teile.size() > 1 ? teile[1].toInt() : 0;
+        antwort.inhaltsart.clear();
         antwort.etag.clear();
         antwort.zuletztGeaendert.clear();
         antwort.maxAlter.reset();
@@ -83,6 +92,8 @@ size_t Kopf(char* daten, size_t groesse, size_t anzahl, void* a) {
         antwort.zuletztGeaendert = w.left(128);
     else if (QByteArray w = Kopfwert(zeile, "Cache-Control"); !w.isEmpty())
         antwort.maxAlter = MaxAlterLesen(w);
+    else if (QByteArray w = Kopfwert(zeile, "Content-Type"); !w.isEmpty())
+        antwort.inhaltsart = w.left(256);
     else if (QByteArray w = Kopfwert(zeile, "Retry-After"); !w.isEmpty())
         antwort.spaeterSekunden = SpaeterLesen(w, QDateTime::currentDateTimeUtc());
     return n;
@@ -476,6 +487,7 @@ void HttpAbruf::einsammeln() {
         long umleitungen = 0;
         curl_->easy_getinfo(a->easy, CURLINFO_REDIRECT_COUNT, &umleitungen);
         antwort.umleitungen = static_cast<int>(umleitungen);
+        antwort.dauerhaftUmgeleitet = umleitungen > 0 && a->nurDauerhaft;
         char* ende = nullptr;
         if (curl_->easy_getinfo(a->easy, CURLINFO_EFFECTIVE_URL, &ende) == CURLE_OK && ende)
             antwort.endAdresse = QString::fromUtf8(ende);

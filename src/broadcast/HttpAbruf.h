@@ -76,8 +76,12 @@ struct HttpAntwort {
     QByteArray zuletztGeaendert;
     std::optional<int64_t> maxAlter;         // Cache-Control: max-age, seconds
     std::optional<int64_t> spaeterSekunden;  // Retry-After, seconds from now
+    QByteArray inhaltsart;                   // Content-Type, as sent
     QString endAdresse;                      // after redirects
     int umleitungen = 0;
+    // Every redirect followed said the resource moved for good (301, 308):
+    // endAdresse may replace the address asked for. False without one.
+    bool dauerhaftUmgeleitet = false;
     int64_t empfangen = 0; // body bytes that came in, counted before the cap
 
     bool Erfolg() const { return fehler == Fehler::Keiner && status >= 200 && status < 300; }

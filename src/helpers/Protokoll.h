@@ -15,6 +15,7 @@ Q_DECLARE_LOGGING_CATEGORY(logLeiste)   // "pinwick.bar": the bar and its window
 Q_DECLARE_LOGGING_CATEGORY(logWayland)  // "pinwick.wayland": the bar as a layer surface
 Q_DECLARE_LOGGING_CATEGORY(logNotizen)  // "pinwick.notes": the editor and the administration
 Q_DECLARE_LOGGING_CATEGORY(logStart)    // "pinwick.start": the start and the one running bar
+Q_DECLARE_LOGGING_CATEGORY(logFeeds)    // "pinwick.feeds": fetching the news feeds
 Q_DECLARE_LOGGING_CATEGORY(logUebersprungen) // "pinwick.skipped": steps dropped by versuche
 
 } // namespace pinwick

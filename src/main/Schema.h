@@ -83,7 +83,19 @@ struct Tabellenergaenzung {
     const char* tabelle;
     const char* anlegen; // "CREATE TABLE ..."
 };
+// News feeds shown after the notes: the address, a title (empty: the
+// feed's own), the colour of its items (-1: the notes' font colour), how
+// many of its newest items the band shows, and whether it is on. Only an
+// edit of the feeds writes here; what is fetched lives in the desk's cache.
+inline constexpr const char* Feeds = "CREATE TABLE Feeds ("
+                                     "ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                                     "Adresse TEXT, "
+                                     "Titel TEXT, "
+                                     "Farbe INTEGER, "
+                                     "Anzahl INTEGER, "
+                                     "Aktiv INTEGER)";
 inline const std::vector<Tabellenergaenzung> TabellenErgaenzungen = {
+    {"Feeds", Feeds},
 };
 
 } // namespace pinwick::schema

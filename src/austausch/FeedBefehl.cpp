@@ -1,0 +1,174 @@
+#include "FeedBefehl.h"
+
+#include "Datenbank.h"
+#include "FeedQuellen.h"
+#include "NotizenBefehl.h"
+
+#include <QFileInfo>
+#include <QUrl>
+#include <memory>
+
+namespace pinwick {
+
+namespace {
+
+[[noreturn]] void aufruf(const QString& text) {
+    throw FeedBefehlsFehler{StatusAufruf, text};
+}
+[[noreturn]] void scheitern(const QString& text) {
+    throw FeedBefehlsFehler{StatusFehler, text};
+}
+
+// The notes file, checked, with the feeds' table added when this file is
+// of an earlier version.
+std::unique_ptr<Datenbank> oeffnen(const QString& pfad, int warteMs) {
+    const QFileInfo info(pfad);
+    if (!info.exists())
+        scheitern(QStringLiteral("%1: no such notes file (the ticker makes its own at its "
+                                 "first start; another one is given with --file)")
+                      .arg(pfad));
+    if (!info.isFile())
+        scheitern(QStringLiteral("%1: not a file").arg(pfad));
+    try {
+        auto db = std::make_unique<Datenbank>(pfad, Datenbank::Zugriff::LesenUndSchreiben, warteMs);
+        db->SchemaPruefen();
+        db->SchemaErgaenzen();
+        return db;
+    } catch (const BesetztFehler&) {
+        scheitern(QStringLiteral("%1 is locked by another program; gave up after %2 ms")
+                      .arg(pfad)
+                      .arg(warteMs));
+    } catch (const std::exception& f) {
+        scheitern(QStringLiteral("%1: not a notes file (%2)")
+                      .arg(pfad, QString::fromStdString(f.what())));
+    }
+}
+
+qint64 idLesen(const QStringList& a) {
+    if (a.size() != 2)
+        aufruf(QStringLiteral("feed %1 takes one ID").arg(a.front()));
+    bool ok = false;
+    const qint64 id = a[1].toLongLong(&ok);
+    if (!ok || id <= 0 || a[1].trimmed() != a[1])
+        aufruf(QStringLiteral("\"%1\" is no feed ID").arg(a[1]));
+    return id;
+}
+
+template <typename F> void geschuetzt(const QString& pfad, F&& f) {
+    try {
+        f();
+    } catch (const FeedBefehlsFehler&) {
+        throw;
+    } catch (const BesetztFehler&) {
+        scheitern(QStringLiteral("%1 is locked by another program").arg(pfad));
+    } catch (const std::exception& e) {
+        scheitern(QStringLiteral("%1: %2").arg(pfad, QString::fromStdString(e.what())));
+    }
+}
+
+int hinzufuegen(const QStringList& a, const FeedOptionen& o, const QString& pfad, int warteMs,
+                QTextStream& aus) {
+    if (a.size() != 2)
+        aufruf(a.size() < 2 ? QStringLiteral("feed add needs the feed's URL")
+                            : QStringLiteral("feed add takes one URL"));
+    const QUrl adresse(a[1].trimmed(), QUrl::StrictMode);
+    if (!FeedAdresseErlaubt(adresse))
+        aufruf(QStringLiteral("\"%1\" is no http or https address without a user name").arg(a[1]));
+    FeedQuelle f;
+    f.adresse = adresse.toString(QUrl::FullyEncoded);
+    if (o.titel)
+        f.titel = o.titel->simplified();
+    if (o.anzahl) {
+        bool ok = false;
+        f.anzahl = o.anzahl->toInt(&ok);
+        if (!ok || f.anzahl < 1 || f.anzahl > FeedAnzahlHoechstens)
+            aufruf(QStringLiteral("--items takes a number from 1 to %1").arg(FeedAnzahlHoechstens));
+    }
+    if (o.farbe) {
+        const std::optional<int> farbe = FarbeLesen(*o.farbe);
+        if (!farbe)
+            aufruf(QStringLiteral("--colour takes #RRGGBB, not \"%1\"").arg(*o.farbe));
+        f.farbe = *farbe;
+    }
+    auto db = oeffnen(pfad, warteMs);
+    geschuetzt(pfad, [&] {
+        db->Ausfuehren(QStringLiteral("BEGIN IMMEDIATE"));
+        auto rs = db->OpenRecordset(QStringLiteral("select * from Feeds"));
+        rs->AddNew();
+        rs->Setze(u"Adresse", Wert(f.adresse));
+        rs->Setze(u"Titel", Wert(f.titel));
+        rs->Setze(u"Farbe", Wert(f.farbe));
+        rs->Setze(u"Anzahl", Wert(f.anzahl));
+        rs->Setze(u"Aktiv", Wert(true));
+        rs->Update();
+        rs->MoveFirst();
+        qint64 id = 0;
+        for (; !rs->Eof(); rs->MoveNext())
+            id = qMax(id, rs->Feld(u"ID").alsText().toLongLong());
+        db->Ausfuehren(QStringLiteral("COMMIT"));
+        aus << id << '\n';
+    });
+    return StatusOk;
+}
+
+int auflisten(const QStringList& a, const QString& pfad, int warteMs, QTextStream& aus) {
+    if (a.size() != 1)
+        aufruf(QStringLiteral("feed list takes no arguments"));
+    auto db = oeffnen(pfad, warteMs);
+    geschuetzt(pfad, [&] {
+        for (const FeedQuelle& f : FeedsLesen(*db))
+            aus << f.id << '\t' << (f.aktiv ? "on" : "off") << '\t' << f.anzahl << '\t'
+                << FarbeText(f.farbe) << '\t' << f.titel << '\t' << f.adresse << '\n';
+    });
+    return StatusOk;
+}
+
+// remove, on, off: one row, found by its ID, changed in one transaction.
+int aendern(const QStringList& a, const QString& pfad, int warteMs) {
+    const qint64 id = idLesen(a);
+    auto db = oeffnen(pfad, warteMs);
+    geschuetzt(pfad, [&] {
+        db->Ausfuehren(QStringLiteral("BEGIN IMMEDIATE"));
+        try {
+            auto rs = db->OpenRecordset(QStringLiteral("select * from Feeds"));
+            rs->FindLast(QStringLiteral("ID = %1").arg(id));
+            if (rs->NoMatch())
+                scheitern(QStringLiteral("no feed with ID %1").arg(id));
+            if (a.front() == QLatin1String("remove")) {
+                rs->Delete();
+            } else {
+                rs->Edit();
+                rs->Setze(u"Aktiv", Wert(a.front() == QLatin1String("on")));
+                rs->Update();
+            }
+            db->Ausfuehren(QStringLiteral("COMMIT"));
+        } catch (...) {
+            try {
+                db->Ausfuehren(QStringLiteral("ROLLBACK"));
+            } catch (...) {
+            }
+            throw;
+        }
+    });
+    return StatusOk;
+}
+
+} // namespace
+
+int FeedBefehl(const QStringList& argumente, const FeedOptionen& optionen, const QString& pfad,
+               int warteMs, QTextStream& aus) {
+    if (argumente.isEmpty())
+        aufruf(QStringLiteral("feed needs add, list, remove, on or off"));
+    const QString was = argumente.front();
+    if (was != QLatin1String("add") && (optionen.titel || optionen.anzahl || optionen.farbe))
+        aufruf(QStringLiteral("--title, --items and --colour belong to feed add"));
+    if (was == QLatin1String("add"))
+        return hinzufuegen(argumente, optionen, pfad, warteMs, aus);
+    if (was == QLatin1String("list"))
+        return auflisten(argumente, pfad, warteMs, aus);
+    if (was == QLatin1String("remove") || was == QLatin1String("on") || was == QLatin1String("off"))
+        return aendern(argumente, pfad, warteMs);
+    aufruf(QStringLiteral("unknown feed command \"%1\"; give add, list, remove, on or off").arg(was));
+}
+
+} // namespace pinwick
