@@ -283,8 +283,11 @@ void FehlerDeuten(const CurlBibliothek& curl, HttpAbruf::Auftrag& a, CURLcode co
         text = QStringLiteral("cannot reach the server");
         break;
     case CURLE_OPERATION_TIMEDOUT: {
+        // The time until the request could be sent: 0 only when no
+        // connection was ever made. (The connect time is 0 on a reused
+        // connection too, which would take a slow server for a dead one.)
         curl_off_t verbunden = 0, gesamt = 0;
-        curl.easy_getinfo(a.easy, CURLINFO_CONNECT_TIME_T, &verbunden);
+        curl.easy_getinfo(a.easy, CURLINFO_PRETRANSFER_TIME_T, &verbunden);
         curl.easy_getinfo(a.easy, CURLINFO_TOTAL_TIME_T, &gesamt);
         if (verbunden == 0) {
             art = F::Verbindung;
