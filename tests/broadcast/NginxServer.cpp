@@ -172,7 +172,7 @@ bool NginxServer::konfigurieren() {
             "http {\n"
             "  types { application/json json; application/octet-stream minisig; }\n"
             "  default_type application/octet-stream;\n"
-            "  log_format zaehlen '$status $bytes_sent $request_length';\n"
+            "  log_format zaehlen '$status $bytes_sent $request_length $uri';\n"
             "  access_log %6;\n"
             "  client_body_temp_path %4/tmp/body;\n"
             "  proxy_temp_path %4/tmp/proxy;\n"
@@ -305,7 +305,8 @@ double NginxServer::Prozessorzeit() const {
     return summe;
 }
 
-NginxServer::Verkehr NginxServer::LogLesen(int64_t abZeile, int64_t* zeilen) const {
+NginxServer::Verkehr NginxServer::LogLesen(int64_t abZeile, int64_t* zeilen,
+                                           const QByteArray& nurPfad) const {
     Verkehr v;
     QFile f(arbeit_.filePath(QStringLiteral("logs/access.log")));
     int64_t nummer = 0;
@@ -317,13 +318,18 @@ NginxServer::Verkehr NginxServer::LogLesen(int64_t abZeile, int64_t* zeilen) con
             if (nummer++ < abZeile)
                 continue;
             const QList<QByteArray> t = zeile.trimmed().split(' ');
-            if (t.size() < 3)
+            if (t.size() < 4 || (!nurPfad.isEmpty() && t[3] != nurPfad))
                 continue;
             ++v.anfragen;
             const int status = t[0].toInt();
             (status == 200 ? v.status200 : status == 304 ? v.status304 : v.andere)++;
             v.gesendet += t[1].toLongLong();
             v.empfangen += t[2].toLongLong();
+            const int64_t beide = t[1].toLongLong() + t[2].toLongLong();
+            if (status == 200)
+                v.bytes200 += beide;
+            else if (status == 304)
+                v.bytes304 += beide;
         }
     }
     if (zeilen)

@@ -8,6 +8,7 @@
 // starts it and waits until it answers; the destructor stops it (its own
 // processes only: the master and the workers it forked).
 
+#include <QByteArray>
 #include <QList>
 #include <QProcess>
 #include <QString>
@@ -21,7 +22,7 @@ public:
     struct Optionen {
         int arbeiter = 1;         // worker processes
         int verbindungen = 1024;  // worker_connections
-        bool zugriffsLog = true;  // one line per request: status, bytes sent, bytes received
+        bool zugriffsLog = true;  // per request: status, bytes sent and received, path
         QString cacheKopf = QStringLiteral("no-cache"); // Cache-Control of the snapshot
     };
 
@@ -55,9 +56,12 @@ public:
         int64_t gesendet = 0;  // bytes: headers and bodies
         int64_t empfangen = 0; // bytes of the requests
         int64_t status200 = 0, status304 = 0, andere = 0;
+        int64_t bytes200 = 0, bytes304 = 0; // sent and received, by status
     };
-    // What the access log holds from line `abZeile` on (0: all).
-    Verkehr LogLesen(int64_t abZeile = 0, int64_t* zeilen = nullptr) const;
+    // What the access log holds from line `abZeile` on (0: all), of the
+    // requests for `nurPfad` ("/broadcast.json") or of all.
+    Verkehr LogLesen(int64_t abZeile = 0, int64_t* zeilen = nullptr,
+                     const QByteArray& nurPfad = {}) const;
     QString FehlerLog() const;
 
 private:

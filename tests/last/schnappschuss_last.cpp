@@ -1,0 +1,554 @@
+// The broadcast over HTTPS under load: many receivers in one process poll
+// one nginx while the broadcaster publishes.
+//
+//   schnappschuss_last [--empfaenger 10000] [--abstand 30] [--sekunden 240]
+//                      [--veroeffentlichungen 3] [--notizen 50] [--arbeiter 1]
+//
+// Every receiver polls every --abstand seconds with a spread of ±25 %, its
+// first poll at a random moment of the first interval, with the program's
+// own fetch and checks: HttpAbruf (all receivers on one multi handle, so
+// one process holds thousands), SchnappschussPruefen and
+// SchnappschussAnnehmen. A poll asks for the signature with the ETag of
+// the one held; a "304 Not Modified" ends it. A new signature fetches the
+// payload; a pair of two publications (fetched while one landed) is
+// fetched again a second later.
+//
+// The broadcaster publishes with `pinwick-notes publish` (a process of its
+// own, while the receivers fetch) --veroeffentlichungen times, the last
+// early enough for every receiver to get it. Beside the real snapshot the
+// server holds four hostile ones; every receiver fetches one of them once,
+// after its first snapshot, and must refuse it: a payload changed after
+// signing, a trusted comment changed, an older publication served again
+// (rolled back), and a validly signed one that has expired.
+//
+// Prints nginx's processor time per 1,000 receivers (from /proc, master and
+// workers), the bytes on the wire per idle poll and per change (headers and
+// bodies, from nginx's access log; TLS framing not counted), the time from
+// each publication until every receiver held it (median, 99th percentile,
+// worst), the errors, and the refusals. Exit code 0 only without errors,
+// with every hostile snapshot refused and every publication held by every
+// receiver.
+
+#include "Datenbank.h"
+#include "HttpAbruf.h"
+#include "NginxServer.h"
+#include "SchnappschussSignatur.h"
+#include "Speicher.h"
+#include "Veroeffentlichung.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <queue>
+#include <random>
+#include <sys/resource.h>
+
+using namespace pinwick;
+using pinwick::test::NginxServer;
+
+namespace {
+
+struct Optionen {
+    int empfaenger = 10000;
+    double abstand = 30;
+    double sekunden = 240;
+    int veroeffentlichungen = 3;
+    int notizen = 50;
+    int arbeiter = 1;
+};
+
+// The kinds of hostile snapshot, each in a folder of its own.
+enum Boese { Manipuliert, Kommentar, Zurueckgerollt, Abgelaufen, BoeseArten };
+const char* const boeseOrdner[BoeseArten] = {"manipuliert", "kommentar", "alt", "abgelaufen"};
+const char* const boeseGrund[BoeseArten] = {"signature does not match the key",
+                                             "signature does not match the key",
+                                             "older than the notes already shown", "expired on"};
+
+struct Empfaenger {
+    QByteArray signaturEtag;
+    std::optional<uint64_t> zuletzt;
+    bool boeseGeholt = false;
+    // (version, ms since the start) of every snapshot accepted.
+    std::vector<std::pair<uint64_t, int64_t>> angenommen;
+};
+
+struct Veroeffentlichung {
+    int64_t beginnMs = 0; // the publishing process started
+    uint64_t version = 0;
+};
+
+QByteArray Lesen(const QString& pfad) {
+    QFile f(pfad);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool Schreiben(const QString& pfad, const QByteArray& inhalt) {
+    QFile f(pfad);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(inhalt) == inhalt.size();
+}
+
+int Ausfuehren(const QString& programm, const QStringList& argumente, QByteArray* ausgabe = nullptr) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(programm, argumente);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(120000))
+        return -1;
+    if (ausgabe)
+        *ausgabe = p.readAll();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+double Quantil(std::vector<double> werte, double q) {
+    if (werte.empty())
+        return 0;
+    std::sort(werte.begin(), werte.end());
+    const size_t i = std::min(werte.size() - 1, static_cast<size_t>(q * double(werte.size() - 1) + 0.5));
+    return werte[i];
+}
+
+class Last : public QObject {
+public:
+    Last(const Optionen& o, NginxServer& server, const QString& datei, const QString& www,
+         const QString& schluessel, const QByteArray& pub)
+        : o_(o), server_(server), datei_(datei), www_(www), schluessel_(schluessel), pub_(pub),
+          empfaenger_(static_cast<size_t>(o.empfaenger)), zufall_(20261210) {
+        wecker_.setSingleShot(true);
+        connect(&wecker_, &QTimer::timeout, this, [this] { faellige(); });
+    }
+
+    void Laufen() {
+        uhr_.start();
+        const int64_t abstandMs = static_cast<int64_t>(o_.abstand * 1000);
+        std::uniform_int_distribution<int64_t> erste(0, abstandMs - 1);
+        for (int i = 0; i < o_.empfaenger; ++i)
+            plane(i, erste(zufall_));
+        // The publications: from one and a half intervals on, the last one
+        // early enough for the slowest receiver (a poll interval with its
+        // spread, a retry, a margin).
+        const int64_t endeMs = static_cast<int64_t>(o_.sekunden * 1000);
+        const int64_t erstMs = abstandMs * 3 / 2;
+        const int64_t letztMs = endeMs - abstandMs * 5 / 4 - 4000;
+        for (int k = 0; k < o_.veroeffentlichungen; ++k) {
+            const int64_t t = o_.veroeffentlichungen == 1
+                                  ? erstMs
+                                  : erstMs + (letztMs - erstMs) * k / (o_.veroeffentlichungen - 1);
+            QTimer::singleShot(std::chrono::milliseconds(t), this, [this] { veroeffentlichen(); });
+        }
+        if (letztMs < erstMs)
+            std::fprintf(stderr, "warning: --sekunden too short for the publications to arrive\n");
+        QTimer::singleShot(std::chrono::milliseconds(abstandMs), this, [this] {
+            cpuAnfang_ = server_.Prozessorzeit();
+            cpuAnfangMs_ = uhr_.elapsed();
+            server_.LogLesen(0, &logAnfang_);
+        });
+        QTimer::singleShot(std::chrono::milliseconds(endeMs), this, [this] { beenden(); });
+        QCoreApplication::exec();
+    }
+
+    int Bericht() const;
+
+private:
+    using Termin = std::pair<int64_t, int>;
+
+    void plane(int i, int64_t inMs) {
+        termine_.push({uhr_.elapsed() + inMs, i});
+        wecken();
+    }
+    void wecken() {
+        if (termine_.empty() || ende_)
+            return;
+        const int64_t in = std::max<int64_t>(0, termine_.top().first - uhr_.elapsed());
+        if (!wecker_.isActive() || wecker_.remainingTime() > in)
+            wecker_.start(static_cast<int>(in));
+    }
+    void faellige() {
+        const int64_t jetzt = uhr_.elapsed();
+        while (!termine_.empty() && termine_.top().first <= jetzt && !ende_) {
+            const int i = termine_.top().second;
+            termine_.pop();
+            abfragen(i);
+        }
+        wecken();
+    }
+    void weiter(int i) {
+        std::uniform_real_distribution<double> streuung(0.75, 1.25);
+        plane(i, static_cast<int64_t>(o_.abstand * 1000 * streuung(zufall_)));
+    }
+    HttpAnfrage anfrage(const QString& pfad) const {
+        HttpAnfrage a;
+        a.adresse = server_.Adresse(pfad);
+        a.caDatei = server_.Ca();
+        return a;
+    }
+
+    // One poll: the signature, conditionally; the payload when it changed.
+    void abfragen(int i) {
+        ++abfragen_;
+        HttpAnfrage a = anfrage(QStringLiteral("/broadcast.json.minisig"));
+        a.etag = empfaenger_[size_t(i)].signaturEtag;
+        abruf_.Starten(a, [this, i](const HttpAntwort& s) {
+            if (s.Unveraendert()) {
+                ++ruhig_;
+                return weiter(i);
+            }
+            if (!s.Erfolg())
+                return fehler(i, QStringLiteral("signature: %1 %2").arg(s.status).arg(s.fehlerText));
+            abruf_.Starten(anfrage(QStringLiteral("/broadcast.json")),
+                           [this, i, s](const HttpAntwort& n) {
+                               if (!n.Erfolg())
+                                   return fehler(i, QStringLiteral("payload: %1 %2")
+                                                        .arg(n.status)
+                                                        .arg(n.fehlerText));
+                               pruefen(i, n.inhalt, s);
+                           });
+        });
+    }
+
+    void pruefen(int i, const QByteArray& nutzlast, const HttpAntwort& signatur) {
+        Empfaenger& e = empfaenger_[size_t(i)];
+        const SchnappschussPruefung p = SchnappschussPruefen(nutzlast, signatur.inhalt, pub_);
+        if (p.ergebnis == SchnappschussPruefung::Ergebnis::Unterwegs) {
+            // Fetched while a publication landed: both again soon.
+            ++unterwegs_;
+            return plane(i, 1000);
+        }
+        if (p.ergebnis != SchnappschussPruefung::Ergebnis::Gut)
+            return fehler(i, p.grund);
+        const SchnappschussUrteil u =
+            SchnappschussAnnehmen(p.schnappschuss->kopf, e.zuletzt, QDateTime::currentDateTimeUtc());
+        if (!u.angenommen)
+            return fehler(i, u.grund);
+        e.zuletzt = p.schnappschuss->kopf.version;
+        e.signaturEtag = signatur.etag;
+        e.angenommen.emplace_back(*e.zuletzt, uhr_.elapsed());
+        if (!e.boeseGeholt) {
+            e.boeseGeholt = true;
+            return boeseHolen(i, static_cast<Boese>(i % BoeseArten));
+        }
+        weiter(i);
+    }
+
+    // A hostile pair, fetched like the real one; it must be refused.
+    void boeseHolen(int i, Boese art) {
+        const QString ordner = u'/' + QLatin1String(boeseOrdner[art]) + u'/';
+        abruf_.Starten(anfrage(ordner + QStringLiteral("broadcast.json.minisig")),
+                       [this, i, art, ordner](const HttpAntwort& s) {
+            abruf_.Starten(anfrage(ordner + QStringLiteral("broadcast.json")),
+                           [this, i, art, s](const HttpAntwort& n) {
+                if (!s.Erfolg() || !n.Erfolg())
+                    return fehler(i, QStringLiteral("hostile snapshot not served"));
+                const Empfaenger& e = empfaenger_[size_t(i)];
+                const SchnappschussPruefung p = SchnappschussPruefen(n.inhalt, s.inhalt, pub_);
+                QString grund = p.grund;
+                bool angenommen = false;
+                if (p.ergebnis == SchnappschussPruefung::Ergebnis::Gut) {
+                    const SchnappschussUrteil u = SchnappschussAnnehmen(
+                        p.schnappschuss->kopf, e.zuletzt, QDateTime::currentDateTimeUtc());
+                    angenommen = u.angenommen;
+                    grund = u.grund;
+                }
+                ++boeseGeholt_[art];
+                if (!angenommen && grund.contains(QLatin1String(boeseGrund[art])))
+                    ++boeseVerweigert_[art];
+                else if (!angenommen)
+                    std::fprintf(stderr, "hostile %s refused for another reason: %s\n",
+                                 boeseOrdner[art], qPrintable(grund));
+                weiter(i);
+            });
+        });
+    }
+
+    void fehler(int i, const QString& text) {
+        if (++fehler_ <= 10)
+            std::fprintf(stderr, "receiver %d: %s\n", i, qPrintable(text));
+        weiter(i);
+    }
+
+    // A note more, then `pinwick-notes publish` in a process of its own.
+    void veroeffentlichen() {
+        try {
+            Datenbank db(datei_);
+            db.Ausfuehren(QStringLiteral("INSERT INTO Notizen (inhalt, Rhythmus) VALUES "
+                                         "('Neu um %1 ms', 0)")
+                              .arg(uhr_.elapsed()));
+        } catch (const std::exception& f) {
+            std::fprintf(stderr, "cannot change the notes: %s\n", f.what());
+            ++fehler_;
+            return;
+        }
+        auto* p = new QProcess(this);
+        const size_t k = veroeffentlicht_.size();
+        veroeffentlicht_.push_back({uhr_.elapsed(), 0});
+        connect(p, &QProcess::finished, this, [this, p, k](int status) {
+            const QByteArray aus = p->readAllStandardOutput();
+            p->deleteLater();
+            const QByteArray kennung("published version ");
+            const qsizetype stelle = aus.indexOf(kennung);
+            if (status != 0 || stelle < 0) {
+                std::fprintf(stderr, "publish failed: %s\n", aus.constData());
+                ++fehler_;
+                return;
+            }
+            veroeffentlicht_[k].version =
+                aus.mid(stelle + kennung.size()).split(' ').front().toULongLong();
+        });
+        p->setProcessChannelMode(QProcess::MergedChannels);
+        p->start(QStringLiteral(PINWICK_NOTES),
+                 {QStringLiteral("--file"), datei_, QStringLiteral("publish"), QStringLiteral("--to"),
+                  www_, QStringLiteral("--secret-key"), schluessel_});
+    }
+
+    void beenden() {
+        ende_ = true;
+        wecker_.stop();
+        cpuEnde_ = server_.Prozessorzeit();
+        cpuEndeMs_ = uhr_.elapsed();
+        // What is on its way is let finish, for the counts.
+        auto* warten = new QTimer(this);
+        QElapsedTimer frist;
+        frist.start();
+        connect(warten, &QTimer::timeout, this, [this, frist] {
+            if (abruf_.Laufend() == 0 || frist.elapsed() > 30000)
+                QCoreApplication::quit();
+        });
+        warten->start(50);
+    }
+
+    const Optionen o_;
+    NginxServer& server_;
+    const QString datei_, www_, schluessel_;
+    const QByteArray pub_;
+    HttpAbruf abruf_;
+    QElapsedTimer uhr_;
+    QTimer wecker_;
+    std::priority_queue<Termin, std::vector<Termin>, std::greater<>> termine_;
+    std::vector<Empfaenger> empfaenger_;
+    std::vector<Veroeffentlichung> veroeffentlicht_;
+    std::mt19937_64 zufall_;
+    bool ende_ = false;
+    int64_t abfragen_ = 0, ruhig_ = 0, unterwegs_ = 0, fehler_ = 0;
+    int64_t boeseGeholt_[BoeseArten] = {}, boeseVerweigert_[BoeseArten] = {};
+    double cpuAnfang_ = 0, cpuEnde_ = 0;
+    int64_t cpuAnfangMs_ = 0, cpuEndeMs_ = 0, logAnfang_ = 0;
+};
+
+int Last::Bericht() const {
+    const double n = o_.empfaenger;
+    std::printf("receivers %d, poll every %.0f s ±25 %%, %.0f s, %zu publications, snapshot %lld "
+                "bytes (%d notes), nginx with %d worker(s)\n",
+                o_.empfaenger, o_.abstand, o_.sekunden, veroeffentlicht_.size(),
+                static_cast<long long>(Lesen(QDir(www_).filePath(QStringLiteral("broadcast.json"))).size()),
+                o_.notizen, o_.arbeiter);
+
+    // nginx's processor time from the end of the first interval (everyone
+    // has fetched once) to the end.
+    const double sekunden = double(cpuEndeMs_ - cpuAnfangMs_) / 1000;
+    const double anteil = sekunden > 0 ? (cpuEnde_ - cpuAnfang_) / sekunden : 0;
+    std::printf("nginx processor time: %.2f s in %.0f s = %.2f %% of one core; per 1,000 "
+                "receivers %.3f %%\n",
+                cpuEnde_ - cpuAnfang_, sekunden, 100 * anteil, 100 * anteil / (n / 1000));
+
+    // Bytes: a 304 to the signature is an idle poll; the 200s of the real
+    // pair, divided by the snapshots accepted, are the cost of a change.
+    const NginxServer::Verkehr sig = server_.LogLesen(0, nullptr, "/broadcast.json.minisig");
+    const NginxServer::Verkehr last = server_.LogLesen(0, nullptr, "/broadcast.json");
+    const NginxServer::Verkehr alle = server_.LogLesen();
+    int64_t annahmen = 0;
+    for (const Empfaenger& e : empfaenger_)
+        annahmen += int64_t(e.angenommen.size());
+    const double jeRuhig = sig.status304 ? double(sig.bytes304) / double(sig.status304) : 0;
+    const double jeAenderung =
+        annahmen ? double(sig.bytes200 + last.bytes200) / double(annahmen) : 0;
+    std::printf("requests: %lld (%lld answered 304, %lld 200, %lld other); polls %lld, idle %lld, "
+                "fetched during a publication and fetched again %lld\n",
+                static_cast<long long>(alle.anfragen), static_cast<long long>(alle.status304),
+                static_cast<long long>(alle.status200), static_cast<long long>(alle.andere),
+                static_cast<long long>(abfragen_), static_cast<long long>(ruhig_),
+                static_cast<long long>(unterwegs_));
+    std::printf("bytes on the wire (HTTP headers and bodies, both ways): per idle poll %.0f, "
+                "per change and receiver %.0f\n",
+                jeRuhig, jeAenderung);
+
+    // From each publication until every receiver held it (or a later one).
+    const double ziel = o_.abstand * 1.25 + 2;
+    bool alleDa = true;
+    std::vector<double> alleDauern;
+    for (const Veroeffentlichung& v : veroeffentlicht_) {
+        std::vector<double> dauern;
+        int fehlt = 0;
+        for (const Empfaenger& e : empfaenger_) {
+            const auto da = std::find_if(e.angenommen.begin(), e.angenommen.end(),
+                                         [&](const auto& a) { return v.version && a.first >= v.version; });
+            if (da == e.angenommen.end()) {
+                ++fehlt;
+                continue;
+            }
+            dauern.push_back(double(da->second - v.beginnMs) / 1000);
+        }
+        alleDauern.insert(alleDauern.end(), dauern.begin(), dauern.end());
+        alleDa = alleDa && fehlt == 0 && v.version;
+        std::printf("version %llu: held by %zu of %d receivers after median %.1f s, p99 %.1f s, "
+                    "worst %.1f s%s\n",
+                    static_cast<unsigned long long>(v.version), dauern.size(), o_.empfaenger,
+                    Quantil(dauern, 0.5), Quantil(dauern, 0.99), Quantil(dauern, 1.0),
+                    fehlt ? " (some never got it)" : "");
+    }
+    const double schlimmste = Quantil(alleDauern, 1.0);
+    std::printf("new snapshot on every receiver: median %.1f s, p99 %.1f s, worst %.1f s "
+                "(target: within %.1f s)%s\n",
+                Quantil(alleDauern, 0.5), Quantil(alleDauern, 0.99), schlimmste, ziel,
+                schlimmste <= ziel ? "" : " TARGET MISSED");
+    std::printf("errors: %lld\n", static_cast<long long>(fehler_));
+    bool alleVerweigert = true;
+    std::printf("refused:");
+    for (int k = 0; k < BoeseArten; ++k) {
+        std::printf(" %s %lld/%lld", boeseOrdner[k], static_cast<long long>(boeseVerweigert_[k]),
+                    static_cast<long long>(boeseGeholt_[k]));
+        alleVerweigert = alleVerweigert && boeseVerweigert_[k] == boeseGeholt_[k];
+    }
+    int64_t boeseSumme = 0;
+    for (int64_t g : boeseGeholt_)
+        boeseSumme += g;
+    alleVerweigert = alleVerweigert && boeseSumme == o_.empfaenger;
+    std::printf("%s\n", alleVerweigert ? "" : " NOT ALL");
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    std::printf("this program's processor time: %.1f s\n",
+                double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
+                    double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6);
+    return fehler_ == 0 && alleVerweigert && alleDa && !veroeffentlicht_.empty() ? 0 : 1;
+}
+
+// Raises the limit of open files as far as allowed: every connection in
+// flight is one.
+void DateienErlauben() {
+    rlimit l{};
+    if (getrlimit(RLIMIT_NOFILE, &l) == 0 && l.rlim_cur < l.rlim_max) {
+        l.rlim_cur = l.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &l);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Receivers of the broadcast over HTTPS under load."));
+    parser.addHelpOption();
+    const QCommandLineOption empfaenger(QStringLiteral("empfaenger"), QStringLiteral("Receivers."),
+                                        QStringLiteral("N"), QStringLiteral("10000"));
+    const QCommandLineOption abstand(QStringLiteral("abstand"),
+                                     QStringLiteral("Poll interval in seconds (±25 %)."),
+                                     QStringLiteral("S"), QStringLiteral("30"));
+    const QCommandLineOption sekunden(QStringLiteral("sekunden"), QStringLiteral("Length of the run."),
+                                      QStringLiteral("S"), QStringLiteral("240"));
+    const QCommandLineOption veroeffentlichungen(QStringLiteral("veroeffentlichungen"),
+                                                 QStringLiteral("Publications during the run."),
+                                                 QStringLiteral("N"), QStringLiteral("3"));
+    const QCommandLineOption notizen(QStringLiteral("notizen"), QStringLiteral("Notes in the snapshot."),
+                                     QStringLiteral("N"), QStringLiteral("50"));
+    const QCommandLineOption arbeiter(QStringLiteral("arbeiter"), QStringLiteral("nginx workers."),
+                                      QStringLiteral("N"), QStringLiteral("1"));
+    parser.addOptions({empfaenger, abstand, sekunden, veroeffentlichungen, notizen, arbeiter});
+    parser.process(app);
+    Optionen o;
+    o.empfaenger = std::max(1, parser.value(empfaenger).toInt());
+    o.abstand = std::max(1.0, parser.value(abstand).toDouble());
+    o.sekunden = std::max(o.abstand * 3, parser.value(sekunden).toDouble());
+    o.veroeffentlichungen = std::max(1, parser.value(veroeffentlichungen).toInt());
+    o.notizen = std::max(1, parser.value(notizen).toInt());
+    o.arbeiter = std::max(1, parser.value(arbeiter).toInt());
+    DateienErlauben();
+
+    QTemporaryDir arbeit;
+    const QString datei = arbeit.filePath(QStringLiteral("pw.kav"));
+    const QString www = arbeit.filePath(QStringLiteral("www"));
+    const QString schluessel = arbeit.filePath(QStringLiteral("sender.key"));
+    const QString pubDatei = arbeit.filePath(QStringLiteral("sender.pub"));
+    QDir().mkpath(www);
+    for (const char* b : boeseOrdner)
+        QDir(www).mkpath(QLatin1String(b));
+    if (Ausfuehren(QStringLiteral(PINWICK_MINISIGN),
+                   {QStringLiteral("-G"), QStringLiteral("-W"), QStringLiteral("-p"), pubDatei,
+                    QStringLiteral("-s"), schluessel}) != 0) {
+        std::fprintf(stderr, "minisign makes no key\n");
+        return 2;
+    }
+    QByteArray pub;
+    for (const QByteArray& z : Lesen(pubDatei).split('\n'))
+        if (!z.isEmpty() && !z.startsWith("untrusted comment:"))
+            pub = z.trimmed();
+
+    // The broadcaster's file with its notes.
+    try {
+        VorlageErzeugen(datei);
+        Datenbank db(datei);
+        db.Ausfuehren(QStringLiteral("BEGIN"));
+        for (int i = 1; i <= o.notizen; ++i)
+            db.Ausfuehren(QStringLiteral("INSERT INTO Notizen (inhalt, Rhythmus, UhrVon, UhrBis) "
+                                         "VALUES ('Notiz %1: Wartung des Servers am Abend, bitte "
+                                         "rechtzeitig abmelden', 1, 0.25, 0.75)")
+                              .arg(i));
+        db.Ausfuehren(QStringLiteral("COMMIT"));
+    } catch (const std::exception& f) {
+        std::fprintf(stderr, "cannot make the notes file: %s\n", f.what());
+        return 2;
+    }
+    const auto publizieren = [&](const QString& ordner, const QStringList& mehr = {}) {
+        QByteArray aus;
+        const int status = Ausfuehren(QStringLiteral(PINWICK_NOTES),
+                                      QStringList{QStringLiteral("--file"), datei,
+                                                  QStringLiteral("publish"), QStringLiteral("--to"),
+                                                  ordner, QStringLiteral("--secret-key"), schluessel} +
+                                          mehr,
+                                      &aus);
+        if (status != 0)
+            std::fprintf(stderr, "publish failed: %s\n", aus.constData());
+        return status == 0;
+    };
+    const auto boese = [&](Boese b, const char* name) {
+        return QDir(www).filePath(QLatin1String(boeseOrdner[b]) + u'/' + QLatin1String(name));
+    };
+    // The hostile pairs: an old one (rolled back), then the real one, then
+    // one that expires at once, and two forgeries of the real one.
+    if (!publizieren(QDir(www).filePath(QLatin1String(boeseOrdner[Zurueckgerollt]))) ||
+        !publizieren(www) ||
+        !publizieren(QDir(www).filePath(QLatin1String(boeseOrdner[Abgelaufen])),
+                     {QStringLiteral("--expires"), QStringLiteral("0.00001")}))
+        return 2;
+    const QByteArray nutzlast = Lesen(QDir(www).filePath(QStringLiteral("broadcast.json")));
+    const QByteArray signatur = Lesen(QDir(www).filePath(QStringLiteral("broadcast.json.minisig")));
+    QByteArray falsch = nutzlast;
+    falsch.replace("Notiz 1:", "Notiz 7:");
+    QByteArray falscheSignatur = signatur;
+    falscheSignatur.replace("expires:20", "expires:21");
+    if (!Schreiben(boese(Manipuliert, "broadcast.json"), falsch) ||
+        !Schreiben(boese(Manipuliert, "broadcast.json.minisig"), signatur) ||
+        !Schreiben(boese(Kommentar, "broadcast.json"), nutzlast) ||
+        !Schreiben(boese(Kommentar, "broadcast.json.minisig"), falscheSignatur))
+        return 2;
+    QThread::sleep(2); // the expiring one expires
+
+    NginxServer::Optionen no;
+    no.arbeiter = o.arbeiter;
+    no.verbindungen = std::max(1024, o.empfaenger + 1024);
+    NginxServer server(www, no);
+    if (!server.Fehler().isEmpty()) {
+        std::fprintf(stderr, "nginx: %s\n", qPrintable(server.Fehler()));
+        return 2;
+    }
+    Last last(o, server, datei, www, schluessel, pub);
+    last.Laufen();
+    return last.Bericht();
+}
