@@ -180,6 +180,7 @@ bool NginxServer::konfigurieren() {
             "  uwsgi_temp_path %4/tmp/uwsgi;\n"
             "  scgi_temp_path %4/tmp/scgi;\n"
             "  sendfile on;\n"
+            "%10"
             "  keepalive_timeout 75s;\n"
             "  keepalive_requests 100000;\n"
             "  server {\n"
@@ -202,7 +203,10 @@ bool NginxServer::konfigurieren() {
                                        : QStringLiteral("off"))
             .arg(port_)
             .arg(ordner_)
-            .arg(optionen_.cacheKopf);
+            .arg(optionen_.cacheKopf)
+            .arg(optionen_.gzip ? QStringLiteral("  gzip on;\n  gzip_types application/json;\n"
+                                                 "  gzip_min_length 1024;\n")
+                                : QString());
     QFile f(arbeit_.filePath(QStringLiteral("nginx.conf")));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         f.write(konfiguration.toUtf8()) != konfiguration.toUtf8().size()) {
@@ -306,7 +310,7 @@ double NginxServer::Prozessorzeit() const {
 }
 
 NginxServer::Verkehr NginxServer::LogLesen(int64_t abZeile, int64_t* zeilen,
-                                           const QByteArray& nurPfad) const {
+                                           const QByteArray& nurPfad, int64_t bisZeile) const {
     Verkehr v;
     QFile f(arbeit_.filePath(QStringLiteral("logs/access.log")));
     int64_t nummer = 0;
@@ -315,6 +319,8 @@ NginxServer::Verkehr NginxServer::LogLesen(int64_t abZeile, int64_t* zeilen,
             const QByteArray zeile = f.readLine();
             if (!zeile.endsWith('\n'))
                 break; // being written
+            if (bisZeile > 0 && nummer >= bisZeile)
+                break;
             if (nummer++ < abZeile)
                 continue;
             const QList<QByteArray> t = zeile.trimmed().split(' ');

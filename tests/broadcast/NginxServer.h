@@ -24,6 +24,7 @@ public:
         int verbindungen = 1024;  // worker_connections
         bool zugriffsLog = true;  // per request: status, bytes sent and received, path
         QString cacheKopf = QStringLiteral("no-cache"); // Cache-Control of the snapshot
+        bool gzip = false; // the JSON compressed for clients that accept it
     };
 
     explicit NginxServer(const QString& ordner);
@@ -60,8 +61,9 @@ public:
     };
     // What the access log holds from line `abZeile` on (0: all), of the
     // requests for `nurPfad` ("/broadcast.json") or of all.
+    // `bisZeile` > 0 stops before that line.
     Verkehr LogLesen(int64_t abZeile = 0, int64_t* zeilen = nullptr,
-                     const QByteArray& nurPfad = {}) const;
+                     const QByteArray& nurPfad = {}, int64_t bisZeile = 0) const;
     QString FehlerLog() const;
 
 private:

@@ -1,8 +1,9 @@
 // The broadcast over HTTPS under load: many receivers in one process poll
 // one nginx while the broadcaster publishes.
 //
-//   schnappschuss_last [--empfaenger 10000] [--abstand 30] [--sekunden 240]
-//                      [--veroeffentlichungen 3] [--notizen 50] [--arbeiter 1]
+//   schnappschuss_last [--empfaenger 10000] [--abstand 30] [--ruhe 60]
+//                      [--sekunden 300] [--veroeffentlichungen 3] [--notizen 50]
+//                      [--arbeiter 1] [--gzip]
 //
 // Every receiver polls every --abstand seconds with a spread of ±25 %, its
 // first poll at a random moment of the first interval, with the program's
@@ -13,9 +14,12 @@
 // payload; a pair of two publications (fetched while one landed) is
 // fetched again a second later.
 //
-// The broadcaster publishes with `pinwick-notes publish` (a process of its
+// The run: one interval in which every receiver fetches its first
+// snapshot, --ruhe seconds without a change (the idle cost), then the
+// broadcaster publishes with `pinwick-notes publish` (a process of its
 // own, while the receivers fetch) --veroeffentlichungen times, the last
-// early enough for every receiver to get it. Beside the real snapshot the
+// early enough for every receiver to get it. With --gzip nginx compresses
+// the payload for receivers that ask for it (all of them do). Beside the real snapshot the
 // server holds four hostile ones; every receiver fetches one of them once,
 // after its first snapshot, and must refuse it: a payload changed after
 // signing, a trusted comment changed, an older publication served again
@@ -60,7 +64,9 @@ namespace {
 struct Optionen {
     int empfaenger = 10000;
     double abstand = 30;
-    double sekunden = 240;
+    double ruhe = 60;
+    double sekunden = 300;
+    bool gzip = false;
     int veroeffentlichungen = 3;
     int notizen = 50;
     int arbeiter = 1;
@@ -136,7 +142,8 @@ public:
         // early enough for the slowest receiver (a poll interval with its
         // spread, a retry, a margin).
         const int64_t endeMs = static_cast<int64_t>(o_.sekunden * 1000);
-        const int64_t erstMs = abstandMs * 3 / 2;
+        const int64_t ruheMs = static_cast<int64_t>(o_.ruhe * 1000);
+        const int64_t erstMs = abstandMs + ruheMs;
         const int64_t letztMs = endeMs - abstandMs * 5 / 4 - 4000;
         for (int k = 0; k < o_.veroeffentlichungen; ++k) {
             const int64_t t = o_.veroeffentlichungen == 1
@@ -146,10 +153,14 @@ public:
         }
         if (letztMs < erstMs)
             std::fprintf(stderr, "warning: --sekunden too short for the publications to arrive\n");
+        // nginx's processor time: after the first interval, after the quiet
+        // one, at the end.
         QTimer::singleShot(std::chrono::milliseconds(abstandMs), this, [this] {
-            cpuAnfang_ = server_.Prozessorzeit();
-            cpuAnfangMs_ = uhr_.elapsed();
-            server_.LogLesen(0, &logAnfang_);
+            cpu_[0] = {server_.Prozessorzeit(), uhr_.elapsed()};
+        });
+        QTimer::singleShot(std::chrono::milliseconds(erstMs), this, [this] {
+            cpu_[1] = {server_.Prozessorzeit(), uhr_.elapsed()};
+            server_.LogLesen(0, &logRuheEnde_);
         });
         QTimer::singleShot(std::chrono::milliseconds(endeMs), this, [this] { beenden(); });
         QCoreApplication::exec();
@@ -311,8 +322,7 @@ private:
     void beenden() {
         ende_ = true;
         wecker_.stop();
-        cpuEnde_ = server_.Prozessorzeit();
-        cpuEndeMs_ = uhr_.elapsed();
+        cpu_[2] = {server_.Prozessorzeit(), uhr_.elapsed()};
         // What is on its way is let finish, for the counts.
         auto* warten = new QTimer(this);
         QElapsedTimer frist;
@@ -338,29 +348,40 @@ private:
     bool ende_ = false;
     int64_t abfragen_ = 0, ruhig_ = 0, unterwegs_ = 0, fehler_ = 0;
     int64_t boeseGeholt_[BoeseArten] = {}, boeseVerweigert_[BoeseArten] = {};
-    double cpuAnfang_ = 0, cpuEnde_ = 0;
-    int64_t cpuAnfangMs_ = 0, cpuEndeMs_ = 0, logAnfang_ = 0;
+    struct Messung {
+        double sekunden = 0; // nginx's processor time
+        int64_t ms = 0;      // when
+    };
+    Messung cpu_[3];
+    int64_t logRuheEnde_ = 0;
 };
 
 int Last::Bericht() const {
     const double n = o_.empfaenger;
-    std::printf("receivers %d, poll every %.0f s ±25 %%, %.0f s, %zu publications, snapshot %lld "
-                "bytes (%d notes), nginx with %d worker(s)\n",
-                o_.empfaenger, o_.abstand, o_.sekunden, veroeffentlicht_.size(),
+    std::printf("receivers %d, poll every %.0f s ±25 %%, %.0f s (%.0f s quiet), %zu "
+                "publications, snapshot %lld bytes (%d notes)%s, nginx with %d worker(s)\n",
+                o_.empfaenger, o_.abstand, o_.sekunden, o_.ruhe, veroeffentlicht_.size(),
                 static_cast<long long>(Lesen(QDir(www_).filePath(QStringLiteral("broadcast.json"))).size()),
-                o_.notizen, o_.arbeiter);
+                o_.notizen, o_.gzip ? ", gzip" : "", o_.arbeiter);
 
-    // nginx's processor time from the end of the first interval (everyone
-    // has fetched once) to the end.
-    const double sekunden = double(cpuEndeMs_ - cpuAnfangMs_) / 1000;
-    const double anteil = sekunden > 0 ? (cpuEnde_ - cpuAnfang_) / sekunden : 0;
-    std::printf("nginx processor time: %.2f s in %.0f s = %.2f %% of one core; per 1,000 "
-                "receivers %.3f %%\n",
-                cpuEnde_ - cpuAnfang_, sekunden, 100 * anteil, 100 * anteil / (n / 1000));
+    // nginx's processor time while nothing changes (everyone has fetched
+    // once), and while the publications land.
+    const auto cpu = [&](const char* was, const Messung& a, const Messung& b) {
+        const double sekunden = double(b.ms - a.ms) / 1000;
+        const double anteil = sekunden > 0 ? (b.sekunden - a.sekunden) / sekunden : 0;
+        std::printf("nginx processor time %s: %.2f s in %.0f s = %.2f %% of one core; per 1,000 "
+                    "receivers %.3f %%\n",
+                    was, b.sekunden - a.sekunden, sekunden, 100 * anteil, 100 * anteil / (n / 1000));
+    };
+    if (o_.ruhe > 0)
+        cpu("quiet", cpu_[0], cpu_[1]);
+    cpu("with publications", cpu_[1], cpu_[2]);
 
     // Bytes: a 304 to the signature is an idle poll; the 200s of the real
     // pair, divided by the snapshots accepted, are the cost of a change.
     const NginxServer::Verkehr sig = server_.LogLesen(0, nullptr, "/broadcast.json.minisig");
+    const NginxServer::Verkehr sigRuhe =
+        server_.LogLesen(0, nullptr, "/broadcast.json.minisig", logRuheEnde_);
     const NginxServer::Verkehr last = server_.LogLesen(0, nullptr, "/broadcast.json");
     const NginxServer::Verkehr alle = server_.LogLesen();
     int64_t annahmen = 0;
@@ -376,8 +397,9 @@ int Last::Bericht() const {
                 static_cast<long long>(abfragen_), static_cast<long long>(ruhig_),
                 static_cast<long long>(unterwegs_));
     std::printf("bytes on the wire (HTTP headers and bodies, both ways): per idle poll %.0f, "
-                "per change and receiver %.0f\n",
-                jeRuhig, jeAenderung);
+                "per change and receiver %.0f; while quiet: %lld polls, %lld bytes\n",
+                jeRuhig, jeAenderung, static_cast<long long>(sigRuhe.status304),
+                static_cast<long long>(sigRuhe.bytes304));
 
     // From each publication until every receiver held it (or a later one).
     const double ziel = o_.abstand * 1.25 + 2;
@@ -451,8 +473,12 @@ int main(int argc, char** argv) {
     const QCommandLineOption abstand(QStringLiteral("abstand"),
                                      QStringLiteral("Poll interval in seconds (±25 %)."),
                                      QStringLiteral("S"), QStringLiteral("30"));
+    const QCommandLineOption ruhe(QStringLiteral("ruhe"),
+                                  QStringLiteral("Seconds without a change after the first interval."),
+                                  QStringLiteral("S"), QStringLiteral("60"));
     const QCommandLineOption sekunden(QStringLiteral("sekunden"), QStringLiteral("Length of the run."),
-                                      QStringLiteral("S"), QStringLiteral("240"));
+                                      QStringLiteral("S"), QStringLiteral("300"));
+    const QCommandLineOption gzip(QStringLiteral("gzip"), QStringLiteral("nginx compresses the payload."));
     const QCommandLineOption veroeffentlichungen(QStringLiteral("veroeffentlichungen"),
                                                  QStringLiteral("Publications during the run."),
                                                  QStringLiteral("N"), QStringLiteral("3"));
@@ -460,12 +486,14 @@ int main(int argc, char** argv) {
                                      QStringLiteral("N"), QStringLiteral("50"));
     const QCommandLineOption arbeiter(QStringLiteral("arbeiter"), QStringLiteral("nginx workers."),
                                       QStringLiteral("N"), QStringLiteral("1"));
-    parser.addOptions({empfaenger, abstand, sekunden, veroeffentlichungen, notizen, arbeiter});
+    parser.addOptions({empfaenger, abstand, ruhe, sekunden, gzip, veroeffentlichungen, notizen, arbeiter});
     parser.process(app);
     Optionen o;
     o.empfaenger = std::max(1, parser.value(empfaenger).toInt());
     o.abstand = std::max(1.0, parser.value(abstand).toDouble());
-    o.sekunden = std::max(o.abstand * 3, parser.value(sekunden).toDouble());
+    o.ruhe = std::max(0.0, parser.value(ruhe).toDouble());
+    o.sekunden = std::max(o.abstand * 3 + o.ruhe, parser.value(sekunden).toDouble());
+    o.gzip = parser.isSet(gzip);
     o.veroeffentlichungen = std::max(1, parser.value(veroeffentlichungen).toInt());
     o.notizen = std::max(1, parser.value(notizen).toInt());
     o.arbeiter = std::max(1, parser.value(arbeiter).toInt());
@@ -543,6 +571,7 @@ int main(int argc, char** argv) {
     NginxServer::Optionen no;
     no.arbeiter = o.arbeiter;
     no.verbindungen = std::max(1024, o.empfaenger + 1024);
+    no.gzip = o.gzip;
     NginxServer server(www, no);
     if (!server.Fehler().isEmpty()) {
         std::fprintf(stderr, "nginx: %s\n", qPrintable(server.Fehler()));
