@@ -22,6 +22,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 using namespace pinwick;
 using namespace pinwick::test;
@@ -399,5 +400,90 @@ TEST_F(Wache, OhneSchluesselEndetSofort) {
     EXPECT_EQ(prozess_.exitCode(), 1);
     EXPECT_TRUE(QString::fromUtf8(prozess_.readAllStandardError()).contains(QStringLiteral("password")));
 }
+
+// What the publisher makes of a broadcaster's file that someone else may
+// have written: rows that do not fit the format and files that are no
+// notes file are refused with the reason, a hash stays as it is.
+struct DateiFall {
+    const char* name;
+    const char* sql; // run on the broadcaster's file first
+    const char* grund; // nullptr: read
+    std::function<void(const SenderInhalt&)> pruefen = {};
+};
+void PrintTo(const DateiFall& f, std::ostream* os) {
+    *os << f.name;
+}
+
+class SenderDatei : public Publizieren, public ::testing::WithParamInterface<DateiFall> {};
+
+TEST_P(SenderDatei, Lesen) {
+    const DateiFall& f = GetParam();
+    {
+        Datenbank db(datei_);
+        db.Ausfuehren(QString::fromUtf8(f.sql));
+    }
+    std::optional<SenderInhalt> inhalt;
+    QString grund;
+    try {
+        inhalt = SenderLesen(datei_, 500);
+    } catch (const std::exception& e) {
+        grund = QString::fromUtf8(e.what());
+    }
+    if (!f.grund) {
+        ASSERT_TRUE(inhalt) << grund.toStdString();
+        if (f.pruefen)
+            f.pruefen(*inhalt);
+        return;
+    }
+    if (inhalt) {
+        // Read, but the format refuses to publish it.
+        VeroeffentlichungsAuftrag a;
+        a.ordner = www_;
+        a.schluesselDatei = schluessel->offen;
+        a.einstellungen = inhalt->einstellungen;
+        a.notizen = inhalt->notizen;
+        grund = Veroeffentlichen(a).fehler;
+        EXPECT_FALSE(QFileInfo(Www(SchnappschussName)).exists());
+    }
+    EXPECT_TRUE(grund.contains(QLatin1String(f.grund))) << grund.toStdString();
+}
+
+const QString argonHash = QStringLiteral("$argon2id$v=19$m=65536,t=2,p=1$c2FsdHNhbHQ$aGFzaGhhc2hoYXNo");
+
+INSTANTIATE_TEST_SUITE_P(
+    Senden, SenderDatei,
+    ::testing::Values(
+        DateiFall{"hash_bleibt",
+                  "UPDATE Einstellungen SET passWort = '$argon2id$v=19$m=65536,t=2,p=1$c2FsdHNhbHQ$aGFzaGhhc2hoYXNo'",
+                  nullptr,
+                  [](const SenderInhalt& i) {
+                      EXPECT_EQ(i.einstellungen.value(QStringLiteral("passWort")).toString(), argonHash);
+                  }},
+        DateiFall{"leeres_passwort_bleibt_leer", "UPDATE Einstellungen SET passWort = ''", nullptr,
+                  [](const SenderInhalt& i) {
+                      EXPECT_EQ(i.einstellungen.value(QStringLiteral("passWort")).toString(), QString());
+                  }},
+        DateiFall{"null_bleibt_null", "UPDATE Notizen SET UhrVon = NULL, RhyDetails = NULL", nullptr,
+                  [](const SenderInhalt& i) {
+                      ASSERT_EQ(i.notizen.size(), 2);
+                      EXPECT_TRUE(i.notizen[0].value(QStringLiteral("UhrVon")).isNull());
+                      EXPECT_TRUE(i.notizen[0].contains(QStringLiteral("RhyDetails")));
+                  }},
+        DateiFall{"ganze_zahl_in_real_spalte", "UPDATE Notizen SET UhrVon = 1", nullptr,
+                  [](const SenderInhalt& i) {
+                      EXPECT_EQ(i.notizen[0].value(QStringLiteral("UhrVon")).typeId(), QMetaType::Double);
+                  }},
+        DateiFall{"text_als_rhythmus", "UPDATE Notizen SET Rhythmus = 'jeden Tag'",
+                  "Rhythmus: not a whole number"},
+        DateiFall{"bytes_als_text", "UPDATE Notizen SET inhalt = x'00ff'", "inhalt: not a text"},
+        DateiFall{"text_zu_lang", "UPDATE Notizen SET inhalt = printf('%.20000c', 'x')",
+                  "inhalt: text too long"},
+        DateiFall{"keine_einstellungen", "DELETE FROM Einstellungen", "holds no settings"},
+        DateiFall{"tabelle_fehlt", "DROP TABLE Notizen", "not a notes file"},
+        DateiFall{"ansicht_statt_tabelle",
+                  "CREATE VIEW Ewig AS WITH RECURSIVE z(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM z) "
+                  "SELECT n FROM z",
+                  "not a notes file"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
