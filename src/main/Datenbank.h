@@ -6,6 +6,7 @@
 // writes changes straight through to the file. Every failure is thrown as
 // DatenFehler; callers decide whether to skip, fall back or report.
 
+#include "Schema.h"
 #include "Wert.h"
 
 #include <QString>
@@ -76,6 +77,14 @@ public:
     // Throws DatenFehler naming the first table or column of the program's
     // schema that this file lacks.
     void SchemaPruefen();
+    // Adds the columns and tables of schema::SpaltenErgaenzungen and
+    // TabellenErgaenzungen that this file lacks, all in one transaction:
+    // the file has all of them afterwards or none. Only for a file this
+    // installation may write (throws on a read-only one). Tests hand in
+    // lists of their own.
+    void SchemaErgaenzen(
+        const std::vector<schema::Spaltenergaenzung>& spalten = schema::SpaltenErgaenzungen,
+        const std::vector<schema::Tabellenergaenzung>& tabellen = schema::TabellenErgaenzungen);
     // Reads every page of the file; throws DatenFehler when any is damaged.
     void GanzPruefen();
     // How long a statement waits for another connection's lock before it

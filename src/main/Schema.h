@@ -2,6 +2,8 @@
 // The tables of every installation's database file. Dates and times are REAL
 // day numbers, booleans INTEGER -1/0, colours INTEGER &H00BBGGRR.
 
+#include <vector>
+
 namespace pinwick::schema {
 
 inline constexpr const char* Notizen = "CREATE TABLE Notizen ("
@@ -62,5 +64,26 @@ inline constexpr const char* ErsteEinstellungen =
     "passWort, broadcastStatus, broadcastPfad, remoteEinstellungen, eigeneErlauben, erstVorbei) "
     "VALUES (0, -1, 0, 16744576, 16769248, 0, 7303023, 'Verdana', 10, -1, 0, "
     "16777215, 65535, 0, -1, -1, 30, 0, '', 0, '', 0, -1, 0)";
+
+// What later versions add to the tables above. A file of an earlier version
+// gets it when this installation opens its own file (Datenbank::
+// SchemaErgaenzen), a new installation at its first start. A broadcaster's
+// file is never written: whoever reads one treats a missing column as its
+// default and a missing table as empty. Older programs ignore what is added
+// (they read columns by name), so the file stays readable for them.
+struct Spaltenergaenzung {
+    const char* tabelle;
+    const char* spalte;
+    const char* art; // type and default, e.g. "TEXT DEFAULT ''"
+};
+inline const std::vector<Spaltenergaenzung> SpaltenErgaenzungen = {
+};
+// Whole tables: the name and the statement that creates it.
+struct Tabellenergaenzung {
+    const char* tabelle;
+    const char* anlegen; // "CREATE TABLE ..."
+};
+inline const std::vector<Tabellenergaenzung> TabellenErgaenzungen = {
+};
 
 } // namespace pinwick::schema

@@ -38,6 +38,9 @@ void LokalOeffnen(Programm& p) {
     auto db = p.arbeitsbereich.OpenDatabase(p.datenbankDatei);
     db->GanzPruefen();
     db->SchemaPruefen();
+    // What later versions added to the tables, added to this file now, so
+    // that every reader and writer of the own file finds it.
+    db->SchemaErgaenzen();
     p.lokaleDatenbank = std::move(db);
     p.lokaleNotizen.reset();
     p.lokaleEinstellungen.reset();

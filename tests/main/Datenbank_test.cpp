@@ -402,6 +402,74 @@ TEST(DatenbankDatei, BleibtBeimRollbackJournal) {
     EXPECT_FALSE(QFile::exists(wal + "-wal"));
 }
 
+TEST(DatenbankDatei, SchemaErgaenzenAddsWhatIsMissingWholeOrNothing) {
+    // What later versions add to a file: missing columns get their default
+    // in every existing row, missing tables are created, present ones stay,
+    // and a step that fails leaves the file exactly as it was.
+    using Spalten = std::vector<schema::Spaltenergaenzung>;
+    using Tabellen = std::vector<schema::Tabellenergaenzung>;
+    struct Fall {
+        const char* name;
+        Spalten spalten;
+        Tabellen tabellen;
+        bool gelingt;
+        QStringList einstellungsSpalten; // expected tail of Einstellungen's columns
+        QStringList tabellenDanach;      // expected extra tables
+    };
+    const Tabellen feeds = {{"Zusatz", "CREATE TABLE Zusatz (ID INTEGER PRIMARY KEY, a TEXT)"}};
+    const Fall faelle[] = {
+        {"nothing to add", {}, {}, true, {QStringLiteral("erstVorbei")}, {}},
+        {"a column with its default",
+         {{"Einstellungen", "neuText", "TEXT DEFAULT 'x'"}}, {}, true,
+         {QStringLiteral("neuText")}, {}},
+        {"a column already there is left alone",
+         {{"Einstellungen", "Sprache", "TEXT DEFAULT 'x'"}}, {}, true,
+         {QStringLiteral("erstVorbei")}, {}},
+        {"a table, and a column in it already made",
+         {{"Zusatz", "a", "TEXT"}}, feeds, true, {QStringLiteral("erstVorbei")},
+         {QStringLiteral("Zusatz")}},
+        {"a table and a column on an old one",
+         {{"Einstellungen", "neuZahl", "INTEGER DEFAULT 7"}}, feeds, true,
+         {QStringLiteral("neuZahl")}, {QStringLiteral("Zusatz")}},
+        {"a failing step undoes the others",
+         {{"Einstellungen", "neuText", "TEXT DEFAULT 'x'"}, {"Fehlt", "b", "TEXT"}}, feeds, false,
+         {QStringLiteral("erstVorbei")}, {}},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.name);
+        TestUmgebung u;
+        Datenbank db(u.p.datenbankDatei);
+        bool gelungen = true;
+        try {
+            db.SchemaErgaenzen(f.spalten, f.tabellen);
+        } catch (const DatenFehler&) {
+            gelungen = false;
+        }
+        EXPECT_EQ(gelungen, f.gelingt);
+        auto e = db.OpenRecordset(QStringLiteral("select * from Einstellungen"));
+        EXPECT_EQ(e->Spalten().last(), f.einstellungsSpalten.last());
+        if (f.gelingt && e->Spalten().last() == QLatin1String("neuText")) {
+            e->MoveFirst();
+            EXPECT_EQ(e->Feld(u"neuText").alsText(), QStringLiteral("x"));
+        }
+        if (f.gelingt && e->Spalten().last() == QLatin1String("neuZahl")) {
+            e->MoveFirst();
+            EXPECT_EQ(e->Feld(u"neuZahl").alsInt16(), 7);
+        }
+        QStringList extra;
+        auto t = db.OpenRecordset(QStringLiteral(
+            "select name from sqlite_master where type = 'table' and name = 'Zusatz'"));
+        for (t->MoveFirst(); !t->Eof(); t->MoveNext())
+            extra << t->Feld(u"name").alsText();
+        EXPECT_EQ(extra, f.tabellenDanach);
+    }
+
+    // A file opened read-only is never changed: the addition fails.
+    TestUmgebung u;
+    Datenbank nurLesen(u.p.datenbankDatei, Datenbank::Zugriff::NurLesen);
+    EXPECT_THROW(nurLesen.SchemaErgaenzen({{"Einstellungen", "neuText", "TEXT"}}, {}), DatenFehler);
+}
+
 TEST(DatenbankDatei, GeschlosseneDatenbankUndMengeWerfen) {
     TestUmgebung u;
     NotizEinfuegen(*u.p.lokaleNotizen, notiz("a"));

@@ -220,6 +220,55 @@ void Datenbank::SchemaPruefen() {
     }
 }
 
+void Datenbank::SchemaErgaenzen(const std::vector<schema::Spaltenergaenzung>& spaltenListe,
+                                const std::vector<schema::Tabellenergaenzung>& tabellenListe) {
+    offenPruefen();
+    verbindung_->fristNeu();
+    const auto spaltenVon = [&](const char* tabelle) {
+        QStringList vorhanden;
+        Anweisung info(verbindung_->db,
+                       QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(tabelle)));
+        while (info.schritt())
+            vorhanden.append(zelle(info.s(), 1).toString());
+        return vorhanden;
+    };
+    // Tables first: a column may be added to a table added in the same go.
+    QStringList fehlend;
+    std::map<QString, QStringList> spalten;
+    for (const schema::Tabellenergaenzung& t : tabellenListe) {
+        QStringList da = spaltenVon(t.tabelle);
+        if (da.isEmpty()) {
+            fehlend.append(QString::fromLatin1(t.anlegen));
+            da = {QStringLiteral("*")}; // created whole, with every column
+        }
+        spalten[QLatin1String(t.tabelle)] = da;
+    }
+    for (const schema::Spaltenergaenzung& e : spaltenListe) {
+        const QString tabelle = QLatin1String(e.tabelle);
+        if (!spalten.count(tabelle))
+            spalten[tabelle] = spaltenVon(e.tabelle);
+        const QStringList& da = spalten[tabelle];
+        if (da != QStringList{QStringLiteral("*")} &&
+            !da.contains(QLatin1String(e.spalte), Qt::CaseInsensitive))
+            fehlend.append(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                               .arg(tabelle, QLatin1String(e.spalte), QLatin1String(e.art)));
+    }
+    if (fehlend.isEmpty())
+        return;
+    intern::ausfuehren(*verbindung_, QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        for (const QString& sql : fehlend)
+            intern::ausfuehren(*verbindung_, sql);
+        intern::ausfuehren(*verbindung_, QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            intern::ausfuehren(*verbindung_, QStringLiteral("ROLLBACK"));
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
 void Datenbank::WarteZeitSetzen(int ms) {
     if (IstOffen())
         sqlite3_busy_timeout(verbindung_->db, ms);
