@@ -5,14 +5,12 @@
 //                      [--sekunden 300] [--veroeffentlichungen 3] [--notizen 50]
 //                      [--arbeiter 1] [--gzip]
 //
-// Every receiver polls every --abstand seconds with a spread of ±25 %, its
-// first poll at a random moment of the first interval, with the program's
-// own fetch and checks: HttpAbruf (all receivers on one multi handle, so
-// one process holds thousands), SchnappschussPruefen and
-// SchnappschussAnnehmen. A poll asks for the signature with the ETag of
-// the one held; a "304 Not Modified" ends it. A new signature fetches the
-// payload; a pair of two publications (fetched while one landed) is
-// fetched again a second later.
+// Every receiver is the bar's own: a SchnappschussEmpfang (conditional
+// fetch of the payload, then its signature, checked on a worker, a mixed
+// pair fetched again, growing waits after failures), all of them on one
+// HttpAbruf (one libcurl multi handle, so one process holds thousands). Each
+// polls every --abstand seconds with its spread of ±25 %, its first poll at
+// a random moment of the first interval.
 //
 // The run: one interval in which every receiver fetches its first
 // snapshot, --ruhe seconds without a change (the idle cost), then the
@@ -36,6 +34,7 @@
 #include "Datenbank.h"
 #include "HttpAbruf.h"
 #include "NginxServer.h"
+#include "SchnappschussEmpfang.h"
 #include "SchnappschussSignatur.h"
 #include "Speicher.h"
 #include "Veroeffentlichung.h"
@@ -80,8 +79,7 @@ const char* const boeseGrund[BoeseArten] = {"signature does not match the key",
                                              "older than the notes already shown", "expired on"};
 
 struct Empfaenger {
-    QByteArray signaturEtag;
-    std::optional<uint64_t> zuletzt;
+    SchnappschussEmpfang* empfang = nullptr;
     bool boeseGeholt = false;
     // (version, ms since the start) of every snapshot accepted.
     std::vector<std::pair<uint64_t, int64_t>> angenommen;
@@ -127,20 +125,29 @@ public:
     Last(const Optionen& o, NginxServer& server, const QString& datei, const QString& www,
          const QString& schluessel, const QByteArray& pub)
         : o_(o), server_(server), datei_(datei), www_(www), schluessel_(schluessel), pub_(pub),
-          empfaenger_(static_cast<size_t>(o.empfaenger)), zufall_(20261210) {
-        wecker_.setSingleShot(true);
-        connect(&wecker_, &QTimer::timeout, this, [this] { faellige(); });
-    }
+          empfaenger_(static_cast<size_t>(o.empfaenger)), zufall_(20261210) {}
 
     void Laufen() {
         uhr_.start();
         const int64_t abstandMs = static_cast<int64_t>(o_.abstand * 1000);
+        const QString adresse = SchnappschussAdresse(server_.Adresse(QStringLiteral("/")));
         std::uniform_int_distribution<int64_t> erste(0, abstandMs - 1);
-        for (int i = 0; i < o_.empfaenger; ++i)
-            plane(i, erste(zufall_));
-        // The publications: from one and a half intervals on, the last one
-        // early enough for the slowest receiver (a poll interval with its
-        // spread, a retry, a margin).
+        for (int i = 0; i < o_.empfaenger; ++i) {
+            auto* e = new SchnappschussEmpfang(abruf_, this);
+            empfaenger_[size_t(i)].empfang = e;
+            e->Einrichten(adresse, pub_, std::nullopt, server_.Ca());
+            e->Intervall(abstandMs);
+            connect(e, &SchnappschussEmpfang::Geaendert, this,
+                    [this, i](std::shared_ptr<const Schnappschuss> s) { angenommen(i, s); });
+            connect(e, &SchnappschussEmpfang::ZustandGeaendert, this,
+                    [this, i](const EmpfangsZustand& z) { zustand(i, z); });
+            connect(e, &SchnappschussEmpfang::AbrufFertig, this, [this] { ++abfragen_; });
+            QTimer::singleShot(std::chrono::milliseconds(erste(zufall_)), e,
+                               [this, e] { if (!ende_) e->Starten(); });
+        }
+        // The publications: after the first interval and the quiet one, the
+        // last one early enough for the slowest receiver (a poll interval
+        // with its spread, a retry, a margin).
         const int64_t endeMs = static_cast<int64_t>(o_.sekunden * 1000);
         const int64_t ruheMs = static_cast<int64_t>(o_.ruhe * 1000);
         const int64_t erstMs = abstandMs + ruheMs;
@@ -169,120 +176,49 @@ public:
     int Bericht() const;
 
 private:
-    using Termin = std::pair<int64_t, int>;
-
-    void plane(int i, int64_t inMs) {
-        termine_.push({uhr_.elapsed() + inMs, i});
-        wecken();
-    }
-    void wecken() {
-        if (termine_.empty() || ende_)
-            return;
-        const int64_t in = std::max<int64_t>(0, termine_.top().first - uhr_.elapsed());
-        if (!wecker_.isActive() || wecker_.remainingTime() > in)
-            wecker_.start(static_cast<int>(in));
-    }
-    void faellige() {
-        const int64_t jetzt = uhr_.elapsed();
-        while (!termine_.empty() && termine_.top().first <= jetzt && !ende_) {
-            const int i = termine_.top().second;
-            termine_.pop();
-            abfragen(i);
-        }
-        wecken();
-    }
-    void weiter(int i) {
-        std::uniform_real_distribution<double> streuung(0.75, 1.25);
-        plane(i, static_cast<int64_t>(o_.abstand * 1000 * streuung(zufall_)));
-    }
-    HttpAnfrage anfrage(const QString& pfad) const {
-        HttpAnfrage a;
-        a.adresse = server_.Adresse(pfad);
-        a.caDatei = server_.Ca();
-        return a;
-    }
-
-    // One poll: the signature, conditionally; the payload when it changed.
-    void abfragen(int i) {
-        ++abfragen_;
-        HttpAnfrage a = anfrage(QStringLiteral("/broadcast.json.minisig"));
-        a.etag = empfaenger_[size_t(i)].signaturEtag;
-        abruf_.Starten(a, [this, i](const HttpAntwort& s) {
-            if (s.Unveraendert()) {
-                ++ruhig_;
-                return weiter(i);
-            }
-            if (!s.Erfolg())
-                return fehler(i, QStringLiteral("signature: %1 %2").arg(s.status).arg(s.fehlerText));
-            abruf_.Starten(anfrage(QStringLiteral("/broadcast.json")),
-                           [this, i, s](const HttpAntwort& n) {
-                               if (!n.Erfolg())
-                                   return fehler(i, QStringLiteral("payload: %1 %2")
-                                                        .arg(n.status)
-                                                        .arg(n.fehlerText));
-                               pruefen(i, n.inhalt, s);
-                           });
-        });
-    }
-
-    void pruefen(int i, const QByteArray& nutzlast, const HttpAntwort& signatur) {
+    void angenommen(int i, const std::shared_ptr<const Schnappschuss>& s) {
+        if (!s)
+            return; // dropped: an expiry, told by the state as well
         Empfaenger& e = empfaenger_[size_t(i)];
-        const SchnappschussPruefung p = SchnappschussPruefen(nutzlast, signatur.inhalt, pub_);
-        if (p.ergebnis == SchnappschussPruefung::Ergebnis::Unterwegs) {
-            // Fetched while a publication landed: both again soon.
-            ++unterwegs_;
-            return plane(i, 1000);
-        }
-        if (p.ergebnis != SchnappschussPruefung::Ergebnis::Gut)
-            return fehler(i, p.grund);
-        const SchnappschussUrteil u =
-            SchnappschussAnnehmen(p.schnappschuss->kopf, e.zuletzt, QDateTime::currentDateTimeUtc());
-        if (!u.angenommen)
-            return fehler(i, u.grund);
-        e.zuletzt = p.schnappschuss->kopf.version;
-        e.signaturEtag = signatur.etag;
-        e.angenommen.emplace_back(*e.zuletzt, uhr_.elapsed());
+        e.angenommen.emplace_back(s->kopf.version, uhr_.elapsed());
         if (!e.boeseGeholt) {
             e.boeseGeholt = true;
-            return boeseHolen(i, static_cast<Boese>(i % BoeseArten));
+            boeseHolen(i, static_cast<Boese>(i % BoeseArten), s->kopf.version);
         }
-        weiter(i);
     }
 
-    // A hostile pair, fetched like the real one; it must be refused.
-    void boeseHolen(int i, Boese art) {
-        const QString ordner = u'/' + QLatin1String(boeseOrdner[art]) + u'/';
-        abruf_.Starten(anfrage(ordner + QStringLiteral("broadcast.json.minisig")),
-                       [this, i, art, ordner](const HttpAntwort& s) {
-            abruf_.Starten(anfrage(ordner + QStringLiteral("broadcast.json")),
-                           [this, i, art, s](const HttpAntwort& n) {
-                if (!s.Erfolg() || !n.Erfolg())
-                    return fehler(i, QStringLiteral("hostile snapshot not served"));
-                const Empfaenger& e = empfaenger_[size_t(i)];
-                const SchnappschussPruefung p = SchnappschussPruefen(n.inhalt, s.inhalt, pub_);
-                QString grund = p.grund;
-                bool angenommen = false;
-                if (p.ergebnis == SchnappschussPruefung::Ergebnis::Gut) {
-                    const SchnappschussUrteil u = SchnappschussAnnehmen(
-                        p.schnappschuss->kopf, e.zuletzt, QDateTime::currentDateTimeUtc());
-                    angenommen = u.angenommen;
-                    grund = u.grund;
-                }
-                ++boeseGeholt_[art];
-                if (!angenommen && grund.contains(QLatin1String(boeseGrund[art])))
-                    ++boeseVerweigert_[art];
-                else if (!angenommen)
-                    std::fprintf(stderr, "hostile %s refused for another reason: %s\n",
-                                 boeseOrdner[art], qPrintable(grund));
-                weiter(i);
-            });
+    void zustand(int i, const EmpfangsZustand& z) {
+        using A = EmpfangsZustand::Art;
+        if (z.art == A::Unveraendert)
+            ++ruhig_;
+        else if (z.art != A::Angenommen && z.art != A::Wartet)
+            fehler(i, z.Text());
+    }
+
+    // A hostile pair, fetched by a receiver of its own that holds what
+    // receiver i holds; it must be refused for its reason.
+    void boeseHolen(int i, Boese art, uint64_t zuletzt) {
+        auto* b = new SchnappschussEmpfang(abruf_, this);
+        b->Einrichten(SchnappschussAdresse(server_.Adresse(u'/' + QLatin1String(boeseOrdner[art]) + u'/')),
+                      pub_, zuletzt, server_.Ca());
+        connect(b, &SchnappschussEmpfang::ZustandGeaendert, this, [this, i, art, b](const EmpfangsZustand& z) {
+            if (z.art == EmpfangsZustand::Art::Wartet)
+                return;
+            ++boeseGeholt_[art];
+            if (z.art == EmpfangsZustand::Art::Abgelehnt && z.grund.contains(QLatin1String(boeseGrund[art])))
+                ++boeseVerweigert_[art];
+            else
+                std::fprintf(stderr, "receiver %d, hostile %s: %s\n", i, boeseOrdner[art],
+                             qPrintable(z.Text()));
+            b->Anhalten();
+            b->deleteLater();
         });
+        b->JetztAbrufen();
     }
 
     void fehler(int i, const QString& text) {
         if (++fehler_ <= 10)
             std::fprintf(stderr, "receiver %d: %s\n", i, qPrintable(text));
-        weiter(i);
     }
 
     // A note more, then `pinwick-notes publish` in a process of its own.
@@ -321,7 +257,8 @@ private:
 
     void beenden() {
         ende_ = true;
-        wecker_.stop();
+        for (Empfaenger& e : empfaenger_)
+            e.empfang->Anhalten();
         cpu_[2] = {server_.Prozessorzeit(), uhr_.elapsed()};
         // What is on its way is let finish, for the counts.
         auto* warten = new QTimer(this);
@@ -340,13 +277,11 @@ private:
     const QByteArray pub_;
     HttpAbruf abruf_;
     QElapsedTimer uhr_;
-    QTimer wecker_;
-    std::priority_queue<Termin, std::vector<Termin>, std::greater<>> termine_;
     std::vector<Empfaenger> empfaenger_;
     std::vector<Veroeffentlichung> veroeffentlicht_;
     std::mt19937_64 zufall_;
     bool ende_ = false;
-    int64_t abfragen_ = 0, ruhig_ = 0, unterwegs_ = 0, fehler_ = 0;
+    int64_t abfragen_ = 0, ruhig_ = 0, fehler_ = 0;
     int64_t boeseGeholt_[BoeseArten] = {}, boeseVerweigert_[BoeseArten] = {};
     struct Messung {
         double sekunden = 0; // nginx's processor time
@@ -380,26 +315,25 @@ int Last::Bericht() const {
     // Bytes: a 304 to the signature is an idle poll; the 200s of the real
     // pair, divided by the snapshots accepted, are the cost of a change.
     const NginxServer::Verkehr sig = server_.LogLesen(0, nullptr, "/broadcast.json.minisig");
-    const NginxServer::Verkehr sigRuhe =
-        server_.LogLesen(0, nullptr, "/broadcast.json.minisig", logRuheEnde_);
+    const NginxServer::Verkehr ruhe =
+        server_.LogLesen(0, nullptr, "/broadcast.json", logRuheEnde_);
     const NginxServer::Verkehr last = server_.LogLesen(0, nullptr, "/broadcast.json");
     const NginxServer::Verkehr alle = server_.LogLesen();
     int64_t annahmen = 0;
     for (const Empfaenger& e : empfaenger_)
         annahmen += int64_t(e.angenommen.size());
-    const double jeRuhig = sig.status304 ? double(sig.bytes304) / double(sig.status304) : 0;
+    // A poll asks for the payload with its ETag: a 304 is an idle poll.
+    const double jeRuhig = last.status304 ? double(last.bytes304) / double(last.status304) : 0;
     const double jeAenderung =
         annahmen ? double(sig.bytes200 + last.bytes200) / double(annahmen) : 0;
-    std::printf("requests: %lld (%lld answered 304, %lld 200, %lld other); polls %lld, idle %lld, "
-                "fetched during a publication and fetched again %lld\n",
+    std::printf("requests: %lld (%lld answered 304, %lld 200, %lld other); polls %lld, idle %lld\n",
                 static_cast<long long>(alle.anfragen), static_cast<long long>(alle.status304),
                 static_cast<long long>(alle.status200), static_cast<long long>(alle.andere),
-                static_cast<long long>(abfragen_), static_cast<long long>(ruhig_),
-                static_cast<long long>(unterwegs_));
+                static_cast<long long>(abfragen_), static_cast<long long>(ruhig_));
     std::printf("bytes on the wire (HTTP headers and bodies, both ways): per idle poll %.0f, "
                 "per change and receiver %.0f; while quiet: %lld polls, %lld bytes\n",
-                jeRuhig, jeAenderung, static_cast<long long>(sigRuhe.status304),
-                static_cast<long long>(sigRuhe.bytes304));
+                jeRuhig, jeAenderung, static_cast<long long>(ruhe.status304),
+                static_cast<long long>(ruhe.bytes304));
 
     // From each publication until every receiver held it (or a later one).
     const double ziel = o_.abstand * 1.25 + 2;
