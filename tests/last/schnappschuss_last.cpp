@@ -196,22 +196,35 @@ private:
     }
 
     // A hostile pair, fetched by a receiver of its own that holds what
-    // receiver i holds; it must be refused for its reason.
-    void boeseHolen(int i, Boese art, uint64_t zuletzt) {
+    // receiver i holds; it must be refused. A fetch that fails is an error
+    // and is tried again.
+    void boeseHolen(int i, Boese art, uint64_t zuletzt, int versuch = 0) {
         auto* b = new SchnappschussEmpfang(abruf_, this);
         b->Einrichten(SchnappschussAdresse(server_.Adresse(u'/' + QLatin1String(boeseOrdner[art]) + u'/')),
                       pub_, zuletzt, server_.Ca());
-        connect(b, &SchnappschussEmpfang::ZustandGeaendert, this, [this, i, art, b](const EmpfangsZustand& z) {
-            if (z.art == EmpfangsZustand::Art::Wartet)
+        connect(b, &SchnappschussEmpfang::ZustandGeaendert, this,
+                [this, i, art, b, zuletzt, versuch](const EmpfangsZustand& z) {
+            using A = EmpfangsZustand::Art;
+            if (z.art == A::Wartet)
                 return;
-            ++boeseGeholt_[art];
-            if (z.art == EmpfangsZustand::Art::Abgelehnt && z.grund.contains(QLatin1String(boeseGrund[art])))
-                ++boeseVerweigert_[art];
-            else
-                std::fprintf(stderr, "receiver %d, hostile %s: %s\n", i, boeseOrdner[art],
-                             qPrintable(z.Text()));
             b->Anhalten();
             b->deleteLater();
+            if ((z.art == A::Netz || z.art == A::Http || z.art == A::Gedrosselt) && versuch < 5 && !ende_) {
+                fehler(i, QStringLiteral("hostile %1: %2").arg(QLatin1String(boeseOrdner[art]), z.Text()));
+                QTimer::singleShot(2000, this, [=, this] { boeseHolen(i, art, zuletzt, versuch + 1); });
+                return;
+            }
+            ++boeseGeholt_[art];
+            // An expired snapshot older than the one held is refused as
+            // older first: refused all the same.
+            const bool grundPasst =
+                z.grund.contains(QLatin1String(boeseGrund[art])) ||
+                (art == Abgelaufen && z.grund.contains(QLatin1String(boeseGrund[Zurueckgerollt])));
+            if (z.art == A::Abgelehnt && grundPasst)
+                ++boeseVerweigert_[art];
+            else
+                std::fprintf(stderr, "receiver %d, hostile %s not refused: %s\n", i,
+                             boeseOrdner[art], qPrintable(z.Text()));
         });
         b->JetztAbrufen();
     }
