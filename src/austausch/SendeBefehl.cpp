@@ -6,8 +6,6 @@
 #include "SchnappschussSignatur.h"
 #include "Veroeffentlichung.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
