@@ -457,10 +457,11 @@ TEST(DatenbankDatei, SchemaErgaenzenAddsWhatIsMissingWholeOrNothing) {
             EXPECT_EQ(e->Feld(u"neuZahl").alsInt16(), 7);
         }
         QStringList extra;
-        auto t = db.OpenRecordset(QStringLiteral(
-            "select name from sqlite_master where type = 'table' and name = 'Zusatz'"));
-        for (t->MoveFirst(); !t->Eof(); t->MoveNext())
-            extra << t->Feld(u"name").alsText();
+        try {
+            db.OpenRecordset(QStringLiteral("select * from Zusatz"));
+            extra << QStringLiteral("Zusatz");
+        } catch (const DatenFehler&) {
+        }
         EXPECT_EQ(extra, f.tabellenDanach);
     }
 
