@@ -5,6 +5,7 @@
 #include "FeedBefehl.h"
 #include "Hilfen.h"
 #include "Kalender.h"
+#include "SendeBefehl.h"
 #include "Zeitplan.h"
 #include "Zeitplanwahl.h"
 
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cmath>
 #include <memory>
 #include <set>
 
@@ -174,8 +176,10 @@ struct Befehl {
                                  QStringLiteral("DAYS")};
     QCommandLineOption von{QStringLiteral("from"), QStringLiteral("add: shown from HH:MM."),
                            QStringLiteral("HH:MM")};
-    QCommandLineOption bis{QStringLiteral("to"), QStringLiteral("add: shown till HH:MM."),
-                           QStringLiteral("HH:MM")};
+    QCommandLineOption bis{QStringLiteral("to"),
+                           QStringLiteral("add: shown till HH:MM. publish: the FOLDER a web "
+                                          "server serves."),
+                           QStringLiteral("HH:MM|FOLDER")};
     QCommandLineOption start{QStringLiteral("start"),
                              QStringLiteral("add: first day (YYYY-MM-DD or DD.MM.YYYY)."),
                              QStringLiteral("DATE")};
@@ -195,6 +199,20 @@ struct Befehl {
     QCommandLineOption farbe{QStringLiteral("colour"),
                              QStringLiteral("feed add: the items' colour as #RRGGBB."),
                              QStringLiteral("C")};
+    QCommandLineOption geheim{QStringLiteral("secret-key"),
+                              QStringLiteral("publish: the minisign secret key (minisign -G)."),
+                              QStringLiteral("FILE")};
+    QCommandLineOption ablauf{QStringLiteral("expires"),
+                              QStringLiteral("publish: the snapshot expires after DAYS (default 7)."),
+                              QStringLiteral("DAYS")};
+    QCommandLineOption passwortDatei{
+        QStringLiteral("password-file"),
+        QStringLiteral("publish: the encrypted key's password, on the first line of FILE "
+                       "(else from PINWICK_BROADCAST_PASSWORD)."),
+        QStringLiteral("FILE")};
+    QCommandLineOption beobachten{QStringLiteral("watch"),
+                                  QStringLiteral("publish: keep running and publish again after "
+                                                 "every change (ends on SIGTERM).")};
     QCommandLineOption hilfe{{QStringLiteral("h"), QStringLiteral("help")},
                              QStringLiteral("Show this help.")};
 
@@ -211,12 +229,16 @@ struct Befehl {
             "                                    add a news feed, print its ID\n"
             "  feed list                         one line per feed: ID, on/off, items,\n"
             "                                    colour, title, address\n"
-            "  feed remove|on|off ID             remove a feed, switch it on or off"));
+            "  feed remove|on|off ID             remove a feed, switch it on or off\n"
+            "  publish --to FOLDER --secret-key FILE [--expires DAYS] [--password-file FILE]\n"
+            "          [--watch]                 write the file's notes and settings as a signed\n"
+            "                                    snapshot for receivers over HTTPS"));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.addOptions({datei, faellig, taeglich, woechentlich, wochen, monatlich, jaehrlich,
-                           von, bis, start, vorher, format, titel, anzahl, farbe, hilfe});
+                           von, bis, start, vorher, format, titel, anzahl, farbe, geheim, ablauf,
+                           passwortDatei, beobachten, hilfe});
         parser.addPositionalArgument(QStringLiteral("command"),
-                                     QStringLiteral("list, add, delete, export, import or feed"));
+                                     QStringLiteral("list, add, delete, export, import, feed or publish"));
     }
 
     // Options that belong to another command are a usage error, not ignored.
@@ -535,6 +557,41 @@ int feedBefehl(const Aufruf& a) {
     }
 }
 
+int veroeffentlichen(const Aufruf& a) {
+    Befehl& b = a.b;
+    b.nurErlaubt(a.pos.front(), {QStringLiteral("to"), QStringLiteral("secret-key"),
+                                 QStringLiteral("expires"), QStringLiteral("password-file"),
+                                 QStringLiteral("watch")});
+    if (a.pos.size() != 1)
+        aufruf(QStringLiteral("publish takes no arguments; the folder is given with --to"));
+    for (const QCommandLineOption* o : {&b.bis, &b.geheim, &b.ablauf, &b.passwortDatei}) {
+        if (b.parser.values(*o).size() > 1)
+            aufruf(QStringLiteral("--%1 given twice").arg(o->names().constLast()));
+    }
+    if (!b.parser.isSet(b.bis) || b.parser.value(b.bis).isEmpty())
+        aufruf(QStringLiteral("publish needs --to FOLDER"));
+    if (!b.parser.isSet(b.geheim) || b.parser.value(b.geheim).isEmpty())
+        aufruf(QStringLiteral("publish needs --secret-key FILE"));
+    SendeAuftrag s;
+    s.datei = a.pfad;
+    s.ordner = b.parser.value(b.bis);
+    s.schluesselDatei = b.parser.value(b.geheim);
+    s.passwortDatei = b.parser.value(b.passwortDatei);
+    s.warteMs = a.u.warteMs;
+    s.beobachten = b.parser.isSet(b.beobachten);
+    if (b.parser.isSet(b.ablauf)) {
+        // Days, with a fraction for a short trial ("0.01" is about a quarter
+        // of an hour); at most ten years.
+        bool ok = false;
+        const double tage = b.parser.value(b.ablauf).toDouble(&ok);
+        if (!ok || !(tage > 0) || tage > 3650)
+            aufruf(QStringLiteral("--expires \"%1\": give a number of days above 0, at most 3650")
+                       .arg(b.parser.value(b.ablauf)));
+        s.gueltigSekunden = std::max<int64_t>(1, std::llround(tage * 86400));
+    }
+    return Senden(s, *a.u.aus, *a.u.fehler);
+}
+
 int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
     Befehl b;
     if (!b.parser.parse(QStringList{QStringLiteral("pinwick-notes")} + argumente))
@@ -545,7 +602,7 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
     }
     const QStringList pos = b.parser.positionalArguments();
     if (pos.isEmpty())
-        aufruf(QStringLiteral("no command; give list, add, delete, export, import or feed"));
+        aufruf(QStringLiteral("no command; give list, add, delete, export, import, feed or publish"));
     const QString befehl = pos.front();
     if (b.parser.values(b.datei).size() > 1)
         aufruf(QStringLiteral("--file given twice"));
@@ -565,7 +622,10 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
         return importieren(a);
     if (befehl == QLatin1String("feed"))
         return feedBefehl(a);
-    aufruf(QStringLiteral("unknown command \"%1\"; give list, add, delete, export, import or feed")
+    if (befehl == QLatin1String("publish"))
+        return veroeffentlichen(a);
+    aufruf(QStringLiteral("unknown command \"%1\"; give list, add, delete, export, import, feed "
+                          "or publish")
                .arg(befehl));
 }
 

@@ -6,6 +6,7 @@
 //   pinwick-notes [--file PATH] delete ID...
 //   pinwick-notes [--file PATH] export [--format ics|csv] [OUT]
 //   pinwick-notes [--file PATH] import FILE
+//   pinwick-notes [--file PATH] publish --to FOLDER --secret-key FILE [...]
 //
 // Exit status 0 on success, 2 for a usage error (including a value the
 // schedule cannot take), 1 for any other failure; a failure says why in one

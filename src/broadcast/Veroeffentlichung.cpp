@@ -149,6 +149,13 @@ VeroeffentlichungsErgebnis Veroeffentlichen(const VeroeffentlichungsAuftrag& a) 
         e.fehler = a.schluesselDatei + QStringLiteral(": ") + grund;
         return e;
     }
+    return Veroeffentlichen(a, *schluessel);
+}
+
+VeroeffentlichungsErgebnis Veroeffentlichen(const VeroeffentlichungsAuftrag& a,
+                                            const GeheimSchluessel& schluessel) {
+    VeroeffentlichungsErgebnis e;
+    QString grund;
     if (a.gueltigSekunden <= 0) {
         e.fehler = QStringLiteral("the expiry must lie after the publication");
         return e;
@@ -171,14 +178,14 @@ VeroeffentlichungsErgebnis Veroeffentlichen(const VeroeffentlichungsAuftrag& a) 
         e.fehler = fehler;
         return e;
     }
-    if (const std::optional<uint64_t> imOrdner = OrdnerVersion(a.ordner, schluessel->Id()))
+    if (const std::optional<uint64_t> imOrdner = OrdnerVersion(a.ordner, schluessel.Id()))
         zuletzt = std::max(zuletzt.value_or(0), *imOrdner);
 
     Schnappschuss s;
     s.kopf.version = VersionWaehlen(zuletzt, jetzt);
     s.kopf.veroeffentlicht = jetzt;
     s.kopf.ablauf = jetzt.addSecs(a.gueltigSekunden);
-    s.kopf.schluessel = schluessel->Id();
+    s.kopf.schluessel = schluessel.Id();
     s.einstellungen = a.einstellungen;
     s.notizen = a.notizen;
     const std::optional<QByteArray> nutzlast = SchnappschussSchreiben(s, &grund);
@@ -187,7 +194,7 @@ VeroeffentlichungsErgebnis Veroeffentlichen(const VeroeffentlichungsAuftrag& a) 
         return e;
     }
     const QByteArray signatur =
-        schluessel->Signieren(*nutzlast, KommentarSchreiben(s.kopf), a.vorgehasht);
+        schluessel.Signieren(*nutzlast, KommentarSchreiben(s.kopf), a.vorgehasht);
 
     // 1. The counter, before anything is published.
     if (const QString grund = DateiGanzSchreiben(zaehler, QByteArray::number(s.kopf.version) + '\n');

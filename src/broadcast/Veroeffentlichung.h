@@ -50,6 +50,12 @@ struct VeroeffentlichungsErgebnis {
 };
 
 VeroeffentlichungsErgebnis Veroeffentlichen(const VeroeffentlichungsAuftrag& auftrag);
+// The same with a key read before (its password derived once): a publisher
+// that stays running signs every publication without deriving again.
+// `auftrag.schluesselDatei` still names where the counter lies.
+class GeheimSchluessel;
+VeroeffentlichungsErgebnis Veroeffentlichen(const VeroeffentlichungsAuftrag& auftrag,
+                                            const GeheimSchluessel& schluessel);
 
 // The counter's file beside the key: "KEY.version".
 QString ZaehlerDatei(const QString& schluesselDatei);

@@ -77,8 +77,30 @@ class Handler(http.server.BaseHTTPRequestHandler):
         except (BrokenPipeError, ConnectionResetError):
             pass
 
+    def datei(self, name):
+        """A file of the folder with its validators, as a static server
+        hands it out: an unchanged file costs a 304."""
+        pfad = os.path.join(ordner, os.path.basename(name))
+        try:
+            st = os.stat(pfad)
+            with open(pfad, "rb") as f:
+                inhalt = f.read()
+        except OSError:
+            self.antworten(404)
+            return
+        etag = '"%x-%x"' % (st.st_mtime_ns, st.st_size)
+        geaendert = email.utils.formatdate(st.st_mtime, usegmt=True)
+        if self.headers.get("If-None-Match") == etag:
+            self.antworten(304, b"", {"ETag": etag})
+        else:
+            self.antworten(200, inhalt, {"ETag": etag, "Last-Modified": geaendert})
+
     def do_GET(self):
         p = self.path
+        if p.startswith("/boese/"):
+            # A hostile path as a receiver asks for it:
+            # /boese/NAME/broadcast.json and its ".minisig" behave as /NAME.
+            p = "/" + p.split("/")[2]
         if p.startswith("http://") or p.startswith("https://"):
             # Asked as a proxy: the whole address is in the request line.
             self.antworten(200, b"proxy " + p.encode())
@@ -122,12 +144,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             spaeter = email.utils.formatdate(time.time() + 600, usegmt=True)
             self.antworten(503, b"", {"Retry-After": spaeter})
         elif p.startswith("/datei/") and ordner:
-            name = os.path.basename(p[len("/datei/"):])
-            try:
-                with open(os.path.join(ordner, name), "rb") as f:
-                    self.antworten(200, f.read())
-            except OSError:
-                self.antworten(404)
+            self.datei(p[len("/datei/"):])
+        elif p == "/riesig":
+            # 10 GB, announced: refused before it comes.
+            self.strom(10 * 1024 * MB, 64 * 1024, 0, True)
         else:
             self.antworten(404)
 
