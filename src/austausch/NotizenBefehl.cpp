@@ -4,6 +4,7 @@
 #include "Datenbank.h"
 #include "Hilfen.h"
 #include "Kalender.h"
+#include "Signatur.h"
 #include "Zeitplan.h"
 #include "Zeitplanwahl.h"
 
@@ -11,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
+#include <functional>
 
 #include <memory>
 #include <set>
@@ -95,6 +98,23 @@ public:
     void Festschreiben() {
         sql(QStringLiteral("COMMIT"));
         offen_ = false;
+    }
+    // Changes the settings row in one transaction. The columns later
+    // versions added are added first (this is the own file).
+    void EinstellungenAendern(const std::function<void(Datensatzmenge&)>& aendern) {
+        geschuetzt([&] { db_->SchemaErgaenzen(); });
+        sql(QStringLiteral("BEGIN IMMEDIATE"));
+        offen_ = true;
+        geschuetzt([&] {
+            auto rs = db_->OpenRecordset(QStringLiteral("select * from Einstellungen"));
+            if (rs->RecordCount() == 0)
+                throw DatenFehler("the file has no settings row");
+            rs->MoveFirst();
+            rs->Edit();
+            aendern(*rs);
+            rs->Update();
+        });
+        Festschreiben();
     }
 
 private:
@@ -182,6 +202,11 @@ struct Befehl {
                               QStringLiteral("export: ics or csv (default: by OUT's ending, "
                                              "else ics)."),
                               QStringLiteral("FORMAT")};
+    QCommandLineOption schluessel{QStringLiteral("key"),
+                                  QStringLiteral("receive: the broadcaster's minisign public key "
+                                                 "(its line, or its .pub file)."),
+                                  QStringLiteral("KEY")};
+    QCommandLineOption aus{QStringLiteral("off"), QStringLiteral("receive: stop receiving.")};
     QCommandLineOption hilfe{{QStringLiteral("h"), QStringLiteral("help")},
                              QStringLiteral("Show this help.")};
 
@@ -193,10 +218,12 @@ struct Befehl {
             "  add TEXT [schedule]               add a note, print its ID\n"
             "  delete ID...                      delete notes\n"
             "  export [--format ics|csv] [OUT]   write all notes (stdout without OUT)\n"
-            "  import FILE                       add the notes of an .ics or .csv file"));
+            "  import FILE                       add the notes of an .ics or .csv file\n"
+            "  receive URL --key KEY             receive the broadcast from a web address\n"
+            "  receive --off                     stop receiving"));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.addOptions({datei, faellig, taeglich, woechentlich, wochen, monatlich, jaehrlich,
-                           von, bis, start, vorher, format, hilfe});
+                           von, bis, start, vorher, format, schluessel, aus, hilfe});
         parser.addPositionalArgument(QStringLiteral("command"),
                                      QStringLiteral("list, add, delete, export or import"));
     }
@@ -496,6 +523,51 @@ int importieren(const Aufruf& a) {
     return abgelehnt.isEmpty() ? StatusOk : StatusFehler;
 }
 
+// "receive URL --key KEY" and "receive --off": the broadcast path of the
+// own file's settings row, read by the bar at its next start.
+int empfangen(const Aufruf& a) {
+    a.b.nurErlaubt(a.pos.front(), {QStringLiteral("key"), QStringLiteral("off")});
+    const bool aus = a.b.parser.isSet(a.b.aus);
+    if (aus && (a.pos.size() != 1 || a.b.parser.isSet(a.b.schluessel)))
+        aufruf(QStringLiteral("receive --off takes no address and no --key"));
+    QString adresse;
+    QByteArray schluessel;
+    if (!aus) {
+        if (a.pos.size() != 2)
+            aufruf(QStringLiteral("receive takes one URL (or --off)"));
+        if (!a.b.parser.isSet(a.b.schluessel))
+            aufruf(QStringLiteral("receive needs the broadcaster's public key: --key KEY"));
+        adresse = a.pos[1].trimmed();
+        schluessel = a.b.parser.value(a.b.schluessel).toUtf8().trimmed();
+        // A .pub file may be given by its path.
+        if (QFileInfo(QString::fromUtf8(schluessel)).isFile())
+            schluessel = dateiLesen(QString::fromUtf8(schluessel)).trimmed();
+        const QUrl url(adresse, QUrl::StrictMode);
+        const QString schema = url.scheme().toLower();
+        if (!url.isValid() || (schema != QLatin1String("https") && schema != QLatin1String("http")) ||
+            url.host().isEmpty())
+            aufruf(QStringLiteral("%1: not an http:// or https:// address").arg(adresse));
+        QString grund;
+        if (!SchluesselLesen(schluessel, &grund))
+            aufruf(QStringLiteral("the key is not a minisign public key: %1").arg(grund));
+        // One line in the settings row: the base64 line of a .pub file.
+        const QList<QByteArray> zeilen = schluessel.split('\n');
+        schluessel = zeilen.constLast().trimmed();
+    }
+    Notizdatei datei(a.pfad, a.u.warteMs);
+    datei.EinstellungenAendern([&](Datensatzmenge& rs) {
+        rs.Setze(u"broadcastStatus", Wert(!aus));
+        if (aus)
+            return;
+        rs.Setze(u"broadcastPfad", Wert(adresse));
+        rs.Setze(u"broadcastSchluessel", Wert(QString::fromUtf8(schluessel)));
+        // A receiver uses the broadcaster's password, as the settings window
+        // makes it when the box is ticked.
+        rs.Setze(u"sysopStatus", Wert(true));
+    });
+    return StatusOk;
+}
+
 int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
     Befehl b;
     if (!b.parser.parse(QStringList{QStringLiteral("pinwick-notes")} + argumente))
@@ -524,6 +596,8 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
         return exportieren(a);
     if (befehl == QLatin1String("import"))
         return importieren(a);
+    if (befehl == QLatin1String("receive"))
+        return empfangen(a);
     aufruf(QStringLiteral("unknown command \"%1\"; give list, add, delete, export or import")
                .arg(befehl));
 }
