@@ -265,6 +265,7 @@ void WebEmpfang::geaendert(std::shared_ptr<const Schnappschuss> s) {
 
 void WebEmpfang::zustandMerken(const EmpfangsZustand& z) {
     p_.broadcastWebZustand = z.Text();
+    qCInfo(logSpeicher).noquote() << "broadcast over the web:" << p_.broadcastWebZustand;
 }
 
 } // namespace pinwick
