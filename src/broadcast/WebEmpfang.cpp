@@ -10,6 +10,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
+#include <QPromise>
+#include <QThreadPool>
 #include <QUrl>
 #include <sys/stat.h>
 
@@ -206,6 +209,9 @@ void WebEmpfang::Abgleichen() {
         return;
     adresse_ = adresse;
     schluessel_ = schluessel;
+    // A copy still being written belongs to the old setup.
+    ++generation_;
+    wartend_.reset();
     empfang_.reset();
     abruf_.reset(); // lets libcurl go while nothing is polled
     if (!web) {
@@ -245,20 +251,65 @@ void WebEmpfang::Abgleichen() {
 void WebEmpfang::geaendert(std::shared_ptr<const Schnappschuss> s) {
     if (!s) {
         // Expired: the bar finds no file and tells the outage.
+        wartend_.reset();
+        ++generation_;
         QFile::remove(WebKopieDatei(p_));
         return;
     }
-    try {
-        SchnappschussAlsDatei(*s, WebKopieDatei(p_));
-    } catch (const std::exception& f) {
-        qCWarning(logSpeicher) << "received notes not kept:" << f.what();
-        p_.broadcastWebZustand = QString::fromUtf8(f.what());
+    // Writing a notes database (its key derived anew, thousands of rows)
+    // takes longer than a tick may: on a worker, one copy at a time, the
+    // newest snapshot next.
+    wartend_ = std::move(s);
+    if (!schreibtGerade_)
+        schreiben();
+}
+
+void WebEmpfang::schreiben() {
+    std::shared_ptr<const Schnappschuss> s = std::move(wartend_);
+    wartend_.reset();
+    if (!s)
+        return;
+    schreibtGerade_ = true;
+    auto fehler = std::make_shared<QString>();
+    auto versprechen = std::make_shared<QPromise<void>>();
+    auto* waechter = new QFutureWatcher<void>(this);
+    connect(waechter, &QFutureWatcher<void>::finished, this,
+            [this, waechter, s, fehler, g = generation_] {
+                waechter->deleteLater();
+                schreibtGerade_ = false;
+                if (g == generation_)
+                    geschrieben(*s, *fehler);
+                else if (fehler->isEmpty())
+                    QFile::remove(WebKopieDatei(p_)); // of a setup that is gone
+                schreiben();
+            });
+    waechter->setFuture(versprechen->future());
+    QThreadPool::globalInstance()->start([versprechen, s, fehler, ziel = WebKopieDatei(p_)] {
+        versprechen->start();
+        try {
+            SchnappschussAlsDatei(*s, ziel);
+        } catch (const std::exception& f) {
+            *fehler = QString::fromUtf8(f.what());
+        }
+        versprechen->finish();
+    });
+}
+
+void WebEmpfang::geschrieben(const Schnappschuss& s, const QString& fehler) {
+    if (!fehler.isEmpty()) {
+        qCWarning(logSpeicher) << "received notes not kept:" << fehler;
+        p_.broadcastWebZustand = fehler;
         return;
     }
-    WebStand stand{adresse_, schluessel_, s->kopf.version, s->kopf.ablauf};
-    const QString fehler = DateiGanzSchreiben(standDatei(), WebStandSchreiben(stand));
-    if (!fehler.isEmpty())
-        qCWarning(logSpeicher) << "receiver's state not kept:" << fehler;
+    if (!empfang_ || !empfang_->Gehalten()) {
+        // Expired or set up anew while it was written.
+        QFile::remove(WebKopieDatei(p_));
+        return;
+    }
+    WebStand stand{adresse_, schluessel_, s.kopf.version, s.kopf.ablauf};
+    const QString standFehler = DateiGanzSchreiben(standDatei(), WebStandSchreiben(stand));
+    if (!standFehler.isEmpty())
+        qCWarning(logSpeicher) << "receiver's state not kept:" << standFehler;
     // A bar that told an outage takes the notes at its next tick.
     p_.netzFehler = false;
 }

@@ -92,6 +92,8 @@ public:
 
 private:
     void geaendert(std::shared_ptr<const Schnappschuss> s);
+    void schreiben();
+    void geschrieben(const Schnappschuss& s, const QString& fehler);
     void zustandMerken(const EmpfangsZustand& z);
     QString standDatei() const;
 
@@ -101,6 +103,11 @@ private:
     QString adresse_;
     QString schluessel_;
     QTimer abgleich_;
+    // The copy is written on a worker: the snapshot that waits for it, and
+    // a count that makes a write of an older setup count for nothing.
+    std::shared_ptr<const Schnappschuss> wartend_;
+    bool schreibtGerade_ = false;
+    uint64_t generation_ = 0;
 };
 
 } // namespace pinwick
