@@ -188,12 +188,13 @@ bool BroadcastKonfUebernehmen(Programm& p, const QString& pfad, uint32_t erwarte
 }
 
 WebEmpfang::WebEmpfang(Programm& p, QObject* eltern) : QObject(eltern), p_(p) {
-    // The settings window saves the row; the receiver follows within a second.
-    connect(&abgleich_, &QTimer::timeout, this, &WebEmpfang::Abgleichen);
-    abgleich_.start(1000);
+    // The settings window tells when it saved; no timer wakes the bar to look.
+    p_.broadcastEinstellungenGeaendert = [this] { Abgleichen(); };
 }
 
-WebEmpfang::~WebEmpfang() = default;
+WebEmpfang::~WebEmpfang() {
+    p_.broadcastEinstellungenGeaendert = nullptr;
+}
 
 QString WebEmpfang::standDatei() const {
     return p_.ArbeitsDatei(QLatin1String(WebStandName));

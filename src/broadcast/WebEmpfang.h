@@ -102,7 +102,6 @@ private:
     std::unique_ptr<SchnappschussEmpfang> empfang_;
     QString adresse_;
     QString schluessel_;
-    QTimer abgleich_;
     // The copy is written on a worker: the snapshot that waits for it, and
     // a count that makes a write of an older setup count for nothing.
     std::shared_ptr<const Schnappschuss> wartend_;

@@ -158,6 +158,9 @@ public:
     std::unique_ptr<FensterSchicht> fensterSchicht;
     // Closes the connection notice when it is shown (set by the window layer).
     std::function<void()> netzConnectSchliessen;
+    // The settings were saved: the receiver over the web follows a changed
+    // address or key (unset without one).
+    std::function<void()> broadcastEinstellungenGeaendert;
     // The system's beep; set by the window layer, none without one.
     void (*systemTon)() = nullptr;
     // Lets pending window events run (QCoreApplication::processEvents when an

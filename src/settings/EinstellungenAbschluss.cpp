@@ -121,6 +121,8 @@ bool Einstellungen::uebernehmenUndSpeichern() {
         return false;
     }
 
+    if (p_.broadcastEinstellungenGeaendert)
+        versuche([&] { p_.broadcastEinstellungenGeaendert(); });
     if (p_.broadcastStatus) {
         // Read the (maybe new) broadcaster at the next tick, with its settings.
         p_.aufbauZaehler = 100;
