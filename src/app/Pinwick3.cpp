@@ -13,6 +13,7 @@
 #include "Notizen.h"
 #include "Programm.h"
 #include "ProgrammStart.h"
+#include "WebEmpfang.h"
 #include "QtTexte.h"
 #include "Shell.h"
 #include "Terminal.h"
@@ -270,6 +271,15 @@ int main(int argc, char** argv) {
 
     pinwick::StartFenster fenster;
     startFensterEinrichten(fenster, p, intro, leiste, plattform);
+    std::unique_ptr<pinwick::WebEmpfang> webEmpfang;
+    fenster.webEmpfang = [&] {
+        const QString konf = qEnvironmentVariableIsSet(pinwick::BroadcastKonfUmgebung)
+                                 ? qEnvironmentVariable(pinwick::BroadcastKonfUmgebung)
+                                 : QString::fromLatin1(pinwick::BroadcastKonfPfad);
+        pinwick::BroadcastKonfUebernehmen(p, konf, 0);
+        webEmpfang = std::make_unique<pinwick::WebEmpfang>(p);
+        webEmpfang->Abgleichen();
+    };
 
     try {
         pinwick::ProgrammStart(p, fenster);

@@ -6,6 +6,7 @@
 #include "Hilfen.h"
 #include "Kalender.h"
 #include "SendeBefehl.h"
+#include "Signatur.h"
 #include "Zeitplan.h"
 #include "Zeitplanwahl.h"
 
@@ -13,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
+#include <functional>
 
 #include <cmath>
 #include <memory>
@@ -101,6 +104,23 @@ public:
     void Festschreiben() {
         sql(QStringLiteral("COMMIT"));
         offen_ = false;
+    }
+    // Changes the settings row in one transaction. The columns later
+    // versions added are added first (this is the own file).
+    void EinstellungenAendern(const std::function<void(Datensatzmenge&)>& aendern) {
+        geschuetzt([&] { db_->SchemaErgaenzen(); });
+        sql(QStringLiteral("BEGIN IMMEDIATE"));
+        offen_ = true;
+        geschuetzt([&] {
+            auto rs = db_->OpenRecordset(QStringLiteral("select * from Einstellungen"));
+            if (rs->RecordCount() == 0)
+                throw DatenFehler("the file has no settings row");
+            rs->MoveFirst();
+            rs->Edit();
+            aendern(*rs);
+            rs->Update();
+        });
+        Festschreiben();
     }
 
 private:
@@ -213,6 +233,11 @@ struct Befehl {
     QCommandLineOption beobachten{QStringLiteral("watch"),
                                   QStringLiteral("publish: keep running and publish again after "
                                                  "every change (ends on SIGTERM).")};
+    QCommandLineOption schluessel{QStringLiteral("key"),
+                                  QStringLiteral("receive: the broadcaster's minisign public key "
+                                                 "(its line, or its .pub file)."),
+                                  QStringLiteral("KEY")};
+    QCommandLineOption aus{QStringLiteral("off"), QStringLiteral("receive: stop receiving.")};
     QCommandLineOption hilfe{{QStringLiteral("h"), QStringLiteral("help")},
                              QStringLiteral("Show this help.")};
 
@@ -232,13 +257,15 @@ struct Befehl {
             "  feed remove|on|off ID             remove a feed, switch it on or off\n"
             "  publish --to FOLDER --secret-key FILE [--expires DAYS] [--password-file FILE]\n"
             "          [--watch]                 write the file's notes and settings as a signed\n"
-            "                                    snapshot for receivers over HTTPS"));
+            "                                    snapshot for receivers over HTTPS\n"
+            "  receive URL --key KEY             receive the broadcast from a web address\n"
+            "  receive --off                     stop receiving"));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.addOptions({datei, faellig, taeglich, woechentlich, wochen, monatlich, jaehrlich,
                            von, bis, start, vorher, format, titel, anzahl, farbe, geheim, ablauf,
-                           passwortDatei, beobachten, hilfe});
+                           passwortDatei, beobachten, schluessel, aus, hilfe});
         parser.addPositionalArgument(QStringLiteral("command"),
-                                     QStringLiteral("list, add, delete, export, import, feed or publish"));
+                                     QStringLiteral("list, add, delete, export, import, feed, publish or receive"));
     }
 
     // Options that belong to another command are a usage error, not ignored.
@@ -592,6 +619,51 @@ int veroeffentlichen(const Aufruf& a) {
     return Senden(s, *a.u.aus, *a.u.fehler);
 }
 
+// "receive URL --key KEY" and "receive --off": the broadcast path of the
+// own file's settings row, read by the bar at its next start.
+int empfangen(const Aufruf& a) {
+    a.b.nurErlaubt(a.pos.front(), {QStringLiteral("key"), QStringLiteral("off")});
+    const bool aus = a.b.parser.isSet(a.b.aus);
+    if (aus && (a.pos.size() != 1 || a.b.parser.isSet(a.b.schluessel)))
+        aufruf(QStringLiteral("receive --off takes no address and no --key"));
+    QString adresse;
+    QByteArray schluessel;
+    if (!aus) {
+        if (a.pos.size() != 2)
+            aufruf(QStringLiteral("receive takes one URL (or --off)"));
+        if (!a.b.parser.isSet(a.b.schluessel))
+            aufruf(QStringLiteral("receive needs the broadcaster's public key: --key KEY"));
+        adresse = a.pos[1].trimmed();
+        schluessel = a.b.parser.value(a.b.schluessel).toUtf8().trimmed();
+        // A .pub file may be given by its path.
+        if (QFileInfo(QString::fromUtf8(schluessel)).isFile())
+            schluessel = dateiLesen(QString::fromUtf8(schluessel)).trimmed();
+        const QUrl url(adresse, QUrl::StrictMode);
+        const QString schema = url.scheme().toLower();
+        if (!url.isValid() || (schema != QLatin1String("https") && schema != QLatin1String("http")) ||
+            url.host().isEmpty())
+            aufruf(QStringLiteral("%1: not an http:// or https:// address").arg(adresse));
+        QString grund;
+        if (!SchluesselLesen(schluessel, &grund))
+            aufruf(QStringLiteral("the key is not a minisign public key: %1").arg(grund));
+        // One line in the settings row: the base64 line of a .pub file.
+        const QList<QByteArray> zeilen = schluessel.split('\n');
+        schluessel = zeilen.constLast().trimmed();
+    }
+    Notizdatei datei(a.pfad, a.u.warteMs);
+    datei.EinstellungenAendern([&](Datensatzmenge& rs) {
+        rs.Setze(u"broadcastStatus", Wert(!aus));
+        if (aus)
+            return;
+        rs.Setze(u"broadcastPfad", Wert(adresse));
+        rs.Setze(u"broadcastSchluessel", Wert(QString::fromUtf8(schluessel)));
+        // A receiver uses the broadcaster's password, as the settings window
+        // makes it when the box is ticked.
+        rs.Setze(u"sysopStatus", Wert(true));
+    });
+    return StatusOk;
+}
+
 int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
     Befehl b;
     if (!b.parser.parse(QStringList{QStringLiteral("pinwick-notes")} + argumente))
@@ -602,7 +674,8 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
     }
     const QStringList pos = b.parser.positionalArguments();
     if (pos.isEmpty())
-        aufruf(QStringLiteral("no command; give list, add, delete, export, import, feed or publish"));
+        aufruf(QStringLiteral("no command; give list, add, delete, export, import, feed, publish "
+                              "or receive"));
     const QString befehl = pos.front();
     if (b.parser.values(b.datei).size() > 1)
         aufruf(QStringLiteral("--file given twice"));
@@ -624,8 +697,10 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
         return feedBefehl(a);
     if (befehl == QLatin1String("publish"))
         return veroeffentlichen(a);
-    aufruf(QStringLiteral("unknown command \"%1\"; give list, add, delete, export, import, feed "
-                          "or publish")
+    if (befehl == QLatin1String("receive"))
+        return empfangen(a);
+    aufruf(QStringLiteral("unknown command \"%1\"; give list, add, delete, export, import, feed, "
+                          "publish or receive")
                .arg(befehl));
 }
 

@@ -237,11 +237,23 @@ const char* OptionenSetzen(const CurlBibliothek& curl, HttpAbruf::Auftrag* a,
     PW_SETZEN(CURLOPT_USERAGENT, "Pinwick/" PINWICK_VERSION);
     // Proxies: libcurl takes http_proxy, https_proxy and no_proxy from the
     // environment unless told otherwise, which is what an office expects.
+    // A header libcurl cannot take (out of memory) fails the request like a
+    // refused option: without its validators it would fetch the whole body.
+    const auto kopfzeile = [&](const QByteArray& zeile) {
+        if (abgelehnt)
+            return;
+        curl_slist* neu = curl.slist_append(a->kopfzeilen, zeile.constData());
+        if (!neu) {
+            abgelehnt = "CURLOPT_HTTPHEADER";
+            code = CURLE_OUT_OF_MEMORY;
+            return;
+        }
+        a->kopfzeilen = neu;
+    };
     if (!a->anfrage.etag.isEmpty())
-        a->kopfzeilen = curl.slist_append(a->kopfzeilen, "If-None-Match: " + a->anfrage.etag);
+        kopfzeile("If-None-Match: " + a->anfrage.etag);
     if (!a->anfrage.zuletztGeaendert.isEmpty())
-        a->kopfzeilen =
-            curl.slist_append(a->kopfzeilen, "If-Modified-Since: " + a->anfrage.zuletztGeaendert);
+        kopfzeile("If-Modified-Since: " + a->anfrage.zuletztGeaendert);
     if (a->kopfzeilen)
         PW_SETZEN(CURLOPT_HTTPHEADER, a->kopfzeilen);
 #undef PW_SETZEN

@@ -152,6 +152,10 @@ void EinstellungenLaden(Programm& p) {
     versuche([&] { p.passWort = lies(rs, "passWort").alsText(); });
     p.broadcastStatus = !nullOderNull("broadcastStatus");
     versuche([&] { p.broadcastPfad = lies(rs, "broadcastPfad").alsText(); });
+    // A column later versions added: a file that lacks it has no key.
+    p.broadcastSchluessel.clear();
+    if (rs && rs->Spalte(u"broadcastSchluessel") >= 0)
+        versuche([&] { p.broadcastSchluessel = lies(rs, "broadcastSchluessel").alsText(); });
 
     const Schalter schalter[] = {{"remoteEinstellungen", &Einstellungswerte::remoteEinstellungen},
                                  {"eigeneErlauben", &Einstellungswerte::eigeneErlauben},
@@ -197,6 +201,8 @@ void EinstellungenSpeichern(Programm& p) {
         rs->Setze(u"passWort", Wert(passWort));
         rs->Setze(u"broadcastStatus", Wert(p.broadcastStatus));
         rs->Setze(u"broadcastPfad", Wert(p.broadcastPfad));
+        if (rs->Spalte(u"broadcastSchluessel") >= 0)
+            rs->Setze(u"broadcastSchluessel", Wert(p.broadcastSchluessel));
         rs->Setze(u"remoteEinstellungen", Wert(p.remoteEinstellungen));
         rs->Setze(u"eigeneErlauben", Wert(p.eigeneErlauben));
         rs->Setze(u"zeigDatum", Wert(p.zeigDatum));

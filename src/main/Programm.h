@@ -42,6 +42,7 @@ struct Einstellungswerte {
     QString passWort;
     bool broadcastStatus = false;
     QString broadcastPfad;
+    QString broadcastSchluessel; // for a web address; empty in an older file
     bool remoteEinstellungen = false;
     bool eigeneErlauben = false;
     bool erstVorbei = false;
@@ -101,6 +102,9 @@ public:
     std::unique_ptr<Datensatzmenge> broadcastNotizen;
     std::unique_ptr<Datensatzmenge> broadcastEinstellungen;
     bool netzFehler = false;
+    // The receiver over the web, while the broadcast path is an http(s)
+    // address: its state in the settings window's words (empty otherwise).
+    QString broadcastWebZustand;
     // Which file the broadcaster's connection reads: a file replaced on the
     // share under the same name is opened afresh.
     DateiStand broadcastStand;
@@ -154,6 +158,9 @@ public:
     std::unique_ptr<FensterSchicht> fensterSchicht;
     // Closes the connection notice when it is shown (set by the window layer).
     std::function<void()> netzConnectSchliessen;
+    // The settings were saved: the receiver over the web follows a changed
+    // address or key (unset without one).
+    std::function<void()> broadcastEinstellungenGeaendert;
     // The system's beep; set by the window layer, none without one.
     void (*systemTon)() = nullptr;
     // Lets pending window events run (QCoreApplication::processEvents when an

@@ -235,6 +235,10 @@ void ProgrammStart(Programm& p, const StartFenster& fenster) {
     if (fenster.warten)
         Warten(1.0f);
 
+    versuche([&] {
+        if (fenster.webEmpfang)
+            fenster.webEmpfang();
+    });
     if (p.broadcastStatus)
         empfaengerVerbinden(p, fenster);
 

@@ -23,6 +23,9 @@ struct StartFenster {
     std::function<void()> introSchliessen;
     std::function<void()> netzConnectZeigen; // connection notice, modeless
     std::function<void()> leisteZeigen;      // the ticker bar
+    // The receiver over the web, set up before the broadcaster is first read
+    // (a system-wide setting taken at the first start, a stale copy removed).
+    std::function<void()> webEmpfang;
     std::function<void()> hilfeZeigen;       // first-run help page
     bool warten = true;                      // the one-second splash pause
 };

@@ -77,6 +77,9 @@ struct Spaltenergaenzung {
     const char* art; // type and default, e.g. "TEXT DEFAULT ''"
 };
 inline const std::vector<Spaltenergaenzung> SpaltenErgaenzungen = {
+    // The broadcaster's public key (minisign), for a broadcast path that is
+    // a web address. This desk's own choice: never adopted from a broadcaster.
+    {"Einstellungen", "broadcastSchluessel", "TEXT DEFAULT ''"},
 };
 // Whole tables: the name and the statement that creates it.
 struct Tabellenergaenzung {

@@ -84,8 +84,20 @@ void GelesenVermerken(Programm& p) {
     p.broadcastBesetztSeit = QDateTime();
 }
 
+bool BroadcastUeberWeb(const QString& pfad) {
+    const QString s = pfad.trimmed();
+    return s.startsWith(QLatin1String("https://"), Qt::CaseInsensitive) ||
+           s.startsWith(QLatin1String("http://"), Qt::CaseInsensitive);
+}
+
+QString WebKopieDatei(const Programm& p) {
+    return p.ArbeitsDatei(QLatin1String(WebKopieName));
+}
+
 void BroadcastOeffnen(Programm& p) {
-    p.broadcastDatei = p.broadcastPfad;
+    // Over the web, the receiver keeps the verified snapshot as a local
+    // file: missing while none is held, which the bar tells as an outage.
+    p.broadcastDatei = BroadcastUeberWeb(p.broadcastPfad) ? WebKopieDatei(p) : p.broadcastPfad;
     p.broadcastGeoeffnet = true;
     const auto schliessen = [&] {
         if (p.netzConnectSchliessen)

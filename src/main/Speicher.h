@@ -19,6 +19,13 @@ void LokalOeffnen(Programm& p);
 // connection notice in every case.
 void BroadcastOeffnen(Programm& p);
 
+// A broadcast path that is a web address (http:// or https://): the bar
+// runs a receiver, and the notes it accepted are read from a copy in the
+// working folder (WebKopieDatei), never from the network in a tick.
+bool BroadcastUeberWeb(const QString& pfad);
+inline constexpr const char* WebKopieName = "broadcast-web.kav";
+QString WebKopieDatei(const Programm& p);
+
 // True when the file of the last BroadcastOeffnen exists; false before the
 // first one of the run.
 bool BroadcastErreichbar(const Programm& p);

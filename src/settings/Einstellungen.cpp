@@ -16,6 +16,7 @@
 #include "MBox.h"
 #include "Masse.h"
 #include "Panel3D.h"
+#include "Speicher.h"
 #include "Terminal.h"
 
 #include <QAbstractButton>
@@ -171,7 +172,16 @@ void Einstellungen::steuerelementeSetzen() {
     broadcastMasterChe_->setChecked(kopie_.remoteEinstellungen);
     eigeneChe_->setChecked(kopie_.eigeneErlauben);
     pfadAnzeigen();
+    {
+        const QSignalBlocker still(broadcastSchluesselTex_);
+        broadcastSchluesselTex_->setText(kopie_.broadcastSchluessel);
+    }
     empfaengerFreigaben(kopie_.broadcastStatus);
+    // Over the web the receiver's last word goes to the message line: why
+    // the notes are old, refused or missing.
+    if (kopie_.broadcastStatus && BroadcastUeberWeb(kopie_.broadcastPfad) &&
+        !p_.broadcastWebZustand.isEmpty())
+        meldung(p_.broadcastWebZustand, 12);
     if (kopie_.broadcastStatus)
         passwortZeigen(false);
 
@@ -295,6 +305,8 @@ void Einstellungen::empfaengerFreigaben(bool empfaenger) {
          {static_cast<QWidget*>(legendePan_[0]), static_cast<QWidget*>(legendePan_[1]),
           static_cast<QWidget*>(broadcastPfadPan_)})
         Freigeben(element, empfaenger);
+    // The key means something only for a web address.
+    Freigeben(broadcastSchluesselTex_, empfaenger && BroadcastUeberWeb(kopie_.broadcastPfad));
     for (QWidget* element :
          {static_cast<QWidget*>(legendePan_[2]), static_cast<QWidget*>(broadcastMasterChe_),
           static_cast<QWidget*>(eigeneChe_), static_cast<QWidget*>(sysopStatusChe_),
@@ -371,6 +383,7 @@ void Einstellungen::PfadWaehlen() {
     }
     kopie_.broadcastPfad = datei;
     pfadAnzeigen();
+    empfaengerFreigaben(kopie_.broadcastStatus);
 }
 
 // ---- help pop-ups

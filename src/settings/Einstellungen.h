@@ -159,6 +159,7 @@ private:
     BildPan* augePan_ = nullptr;
     QCheckBox* broadcastStatusChe_ = nullptr;
     Panel3D* broadcastPfadPan_ = nullptr;
+    QLineEdit* broadcastSchluesselTex_ = nullptr;
     QCheckBox* broadcastMasterChe_ = nullptr;
     QCheckBox* eigeneChe_ = nullptr;
     std::array<HilfeBlase*, 2> hilfeBlase_{};

@@ -59,13 +59,16 @@ bool Einstellungen::pruefen() {
         // in use already is left to the bar, which tells an outage itself
         // and reconnects when the file is back.
         const bool neu = !p_.broadcastStatus || kopie_.broadcastPfad != p_.broadcastPfad;
-        return !kopie_.broadcastStatus || !neu || dateiGut(kopie_.broadcastPfad);
+        return !kopie_.broadcastStatus || !neu || BroadcastUeberWeb(kopie_.broadcastPfad) ||
+               dateiGut(kopie_.broadcastPfad);
     }
     p_.Piepen();
     // The bubble points at the field at fault.
     const Platz& feld =
         PlatzVon(EinstellungenPlaetze,
-                 ergebnis == Pruefung::PasswortFehlt ? "PasswortTex" : "BroadcastPfadPan");
+                 ergebnis == Pruefung::PasswortFehlt      ? "PasswortTex"
+                 : ergebnis == Pruefung::SchluesselFalsch ? "BroadcastSchluesselTex"
+                                                          : "BroadcastPfadPan");
     const QPoint unter = BubbleUnter(PlatzVon(EinstellungenPlaetze, feld.gruppe).twips, feld.twips);
     if (dialoge.bubble)
         dialoge.bubble(this, p_, unter.x(), unter.y(), PruefungsText(ergebnis, kopie_.Sprache));
@@ -118,6 +121,8 @@ bool Einstellungen::uebernehmenUndSpeichern() {
         return false;
     }
 
+    if (p_.broadcastEinstellungenGeaendert)
+        versuche([&] { p_.broadcastEinstellungenGeaendert(); });
     if (p_.broadcastStatus) {
         // Read the (maybe new) broadcaster at the next tick, with its settings.
         p_.aufbauZaehler = 100;

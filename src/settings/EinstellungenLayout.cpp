@@ -193,6 +193,14 @@ void Einstellungen::broadcastBauen() {
     broadcastPfadPan_->setHintergrund(0xFFFFFF);
     KnopfPanel(broadcastPfadPan_);
     connect(broadcastPfadPan_, &Panel3D::geklickt, this, &Einstellungen::PfadWaehlen);
+    broadcastSchluesselTex_ = neu<QLineEdit>(*this, QStringLiteral("BroadcastSchluesselTex"));
+    // A minisign public key is one line of 56 characters; a .pub file's
+    // two lines pasted in keep their last.
+    broadcastSchluesselTex_->setMaxLength(400);
+    connect(broadcastSchluesselTex_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        const QStringList zeilen = text.trimmed().split(QLatin1Char('\n'));
+        kopie_.broadcastSchluessel = zeilen.constLast().trimmed();
+    });
     legendePan_[1] = neuerText(*this, QStringLiteral("LegendePan1"));
     broadcastMasterChe_ = neu<QCheckBox>(*this, QStringLiteral("BroadcastMasterChe"));
     connect(broadcastMasterChe_, &QCheckBox::clicked, this,

@@ -64,6 +64,9 @@ inline constexpr Beschriftung EinstellungenBeschriftungen[] = {
     {"LegendePan0",        {u"Path to broadcast dispatcher database pw.kav:",
                             u"Pfad zum Broadcast-Sender pw.kav:"}, {}},
     {"BroadcastPfadPan",   {}, {u"Click to change", u"Zum \u00C4ndern anklicken"}},
+    {"BroadcastSchluesselTex", {}, {u"The broadcaster's public key (minisign), for a web address",
+                                    u"\u00D6ffentlicher Schl\u00FCssel des Broadcasters (minisign), "
+                                    u"f\u00FCr eine Web-Adresse"}},
     {"LegendePan1",        {u"(set on all connected receivers - NOT on dispatcher)",
                             u"(an allen angeschlossenen Empf\u00E4ngern einstellen - NICHT am "
                             u"Sender)"}, {}},

@@ -4,6 +4,8 @@
 #include "Datenbank.h"
 #include "Hilfen.h"
 #include "PasswortHash.h"
+#include "Signatur.h"
+#include "Speicher.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -142,6 +144,11 @@ Pruefung VorSpeichernPruefen(const Einstellungswerte& k, bool passwortBearbeitba
         return Pruefung::PasswortFehlt;
     if (k.broadcastPfad.isEmpty() && k.broadcastStatus)
         return Pruefung::PfadFehlt;
+    // Over the web nothing is shown unless it verifies with the
+    // broadcaster's key: one that is no key would only ever refuse.
+    if (k.broadcastStatus && BroadcastUeberWeb(k.broadcastPfad) &&
+        !SchluesselLesen(k.broadcastSchluessel.trimmed().toUtf8()))
+        return Pruefung::SchluesselFalsch;
     return Pruefung::Gut;
 }
 
@@ -154,6 +161,10 @@ QString PruefungsText(Pruefung ergebnis, int16_t sprache) {
     case Pruefung::PfadFehlt:
         return englisch ? QStringLiteral("Please specify a broadcast path.")
                         : QStringLiteral("Bitte einen Pfad zum Broadcaster einstellen.");
+    case Pruefung::SchluesselFalsch:
+        return englisch ? QStringLiteral("Please enter the broadcaster's public key (minisign).")
+                        : QStringLiteral("Bitte den \u00F6ffentlichen Schl\u00FCssel des "
+                                         "Broadcasters (minisign) eingeben.");
     case Pruefung::Gut:
         break;
     }

@@ -55,7 +55,7 @@ Miniatur MiniaturBerechnen(int breite1, int breite2, bool zeigRahmen, bool zeigD
 
 // ---- the check before saving -------------------------------------------------
 
-enum class Pruefung { Gut, PasswortFehlt, PfadFehlt };
+enum class Pruefung { Gut, PasswortFehlt, PfadFehlt, SchluesselFalsch };
 // passwortBearbeitbar: the password box is enabled (not in receiver mode,
 // where the broadcaster's password applies). kopie.passWort is what will be
 // stored: the stored hash while the box is left empty counts as a password.

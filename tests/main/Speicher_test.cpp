@@ -23,7 +23,13 @@ TEST(SpeicherLokal, VorlageUndLokalesOeffnen) {
     auto& e = *u.p.lokaleEinstellungen;
     ASSERT_EQ(e.RecordCount(), 1);
     e.MoveFirst();
-    EXPECT_EQ(e.Spalten().size(), 24);
+    // The table's columns and those later versions added to it.
+    const auto ergaenzt = std::count_if(schema::SpaltenErgaenzungen.begin(),
+                                        schema::SpaltenErgaenzungen.end(), [](const auto& s) {
+                                            return QLatin1String(s.tabelle) ==
+                                                   QLatin1String("Einstellungen");
+                                        });
+    EXPECT_EQ(e.Spalten().size(), 24 + ergaenzt);
     EXPECT_EQ(e.Feld(u"Sprache").alsInt16(), 0);
     EXPECT_FALSE(e.Feld(u"broadcastStatus").alsBool());
     EXPECT_TRUE(e.Feld(u"eigeneErlauben").alsBool());

@@ -104,6 +104,37 @@ TEST(Elemente, KnoepfeBeschriftungenUndZiele) {
 
 // ---- the check before saving
 
+// Over the web the broadcaster's key must be a minisign public key; for a
+// share's file it is not looked at.
+TEST(Pruefung, SchluesselBeiWebAdresse) {
+    const QString gut = QStringLiteral("RWTzoRtuAA3KRvRuUGBRAO040o0mNefWXDUe7qY5fK1rJ+J2Oiky42lK");
+    struct Fall {
+        const char* name;
+        bool broadcast;
+        const char* pfad;
+        QString schluessel;
+        Pruefung ergebnis;
+    };
+    const Fall faelle[] = {
+        {"web_gut", true, "https://n.example/office/", gut, Pruefung::Gut},
+        {"web_mit_leerraum", true, "https://n.example/", QStringLiteral("  ") + gut + QStringLiteral("\n"),
+         Pruefung::Gut},
+        {"web_leer", true, "https://n.example/", QString(), Pruefung::SchluesselFalsch},
+        {"web_kaputt", true, "http://intranet/", QStringLiteral("RWQxyz"), Pruefung::SchluesselFalsch},
+        {"freigabe_ohne_schluessel", true, "//server/pw.kav", QString(), Pruefung::Gut},
+        {"web_aber_aus", false, "https://n.example/", QString(), Pruefung::Gut},
+    };
+    for (const Fall& f : faelle) {
+        Einstellungswerte k;
+        k.broadcastStatus = f.broadcast;
+        k.sysopStatus = true;
+        k.broadcastPfad = QString::fromUtf8(f.pfad);
+        k.broadcastSchluessel = f.schluessel;
+        EXPECT_EQ(VorSpeichernPruefen(k, false), f.ergebnis) << f.name;
+    }
+    EXPECT_TRUE(PruefungsText(Pruefung::SchluesselFalsch, 1).contains(QLatin1String("public key")));
+}
+
 TEST(Pruefung, PasswortUndPfad) {
     struct Fall {
         const char* passWort;

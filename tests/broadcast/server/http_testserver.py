@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A web server on 127.0.0.1 for the broadcast tests: each path behaves in
 one way a real server (or a hostile one) does. Prints "PORT n" once it
-listens. Arguments: [--ordner DIR] [--tls CERT KEY]."""
+listens. Arguments: [--ordner DIR] [--port N] [--tls CERT KEY]."""
 import email.utils
 import gzip
 import http.server
@@ -16,10 +16,14 @@ MB = 1024 * 1024
 
 ordner = None
 tls = None
+port = 0
 argumente = sys.argv[1:]
 while argumente:
     if argumente[0] == "--ordner":
         ordner = argumente[1]
+        argumente = argumente[2:]
+    elif argumente[0] == "--port":
+        port = int(argumente[1])
         argumente = argumente[2:]
     elif argumente[0] == "--tls":
         tls = (argumente[1], argumente[2])
@@ -156,7 +160,8 @@ class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
 
-server = Server(("127.0.0.1", 0), Handler)
+Server.allow_reuse_address = True
+server = Server(("127.0.0.1", port), Handler)
 if tls:
     kontext = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     kontext.load_cert_chain(tls[0], tls[1])
