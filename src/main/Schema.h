@@ -77,6 +77,10 @@ struct Spaltenergaenzung {
     const char* art; // type and default, e.g. "TEXT DEFAULT ''"
 };
 inline const std::vector<Spaltenergaenzung> SpaltenErgaenzungen = {
+    // The reader stopped the band; the reader scrolls it despite the
+    // desktop's wish for less motion.
+    {"Einstellungen", "laufschriftAngehalten", "INTEGER DEFAULT 0"},
+    {"Einstellungen", "laufschriftTrotzdem", "INTEGER DEFAULT 0"},
 };
 // Whole tables: the name and the statement that creates it.
 struct Tabellenergaenzung {
