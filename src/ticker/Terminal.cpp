@@ -834,7 +834,12 @@ void Terminal::wheelEvent(QWheelEvent* ereignis) {
 
 void Terminal::focusInEvent(QFocusEvent* ereignis) {
     QWidget::focusInEvent(ereignis);
-    FokusAufLeiste(true);
+    // Someone came to the bar (a click, Tab, the keyboard given on Wayland).
+    // The focus that comes with the window's activation alone does not
+    // count: a window manager activates the bar on its own at the start or
+    // when another window closes, with nobody at it.
+    if (ereignis->reason() != Qt::ActiveWindowFocusReason)
+        FokusAufLeiste(true);
 }
 
 void Terminal::focusOutEvent(QFocusEvent* ereignis) {
