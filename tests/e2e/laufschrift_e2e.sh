@@ -38,7 +38,7 @@ cd "$T/app"
 starten() {
     PATH="$T/pfad" ./Pinwick3 > "$T/ausgabe-$1.txt" 2>&1 &
     pid=$!
-    warte_auf_leiste || { echo "no bar"; return 1; }
+    warte_auf_leiste > /dev/null || { echo "no bar"; return 1; }
     # The splash second and the first rebuild are over.
     sleep 2.5
     fenster=$(leiste)
