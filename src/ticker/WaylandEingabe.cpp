@@ -93,12 +93,14 @@ struct WaylandEingabe::Hoererei {
         e(daten)->tastaturDa(static_cast<const uint32_t*>(gedrueckt->data),
                              gedrueckt->size / sizeof(uint32_t));
         if (f && f == e(daten)->leiste_.Oberflaeche())
-            e(daten)->fokusMelden(true);
+            e(daten)->tastaturGekommen();
     }
     static void tastaturRaus(void* daten, wl_keyboard*, uint32_t, wl_surface* f) {
         e(daten)->tastenVergessen();
-        if (f && f == e(daten)->leiste_.Oberflaeche())
+        if (f && f == e(daten)->leiste_.Oberflaeche()) {
+            e(daten)->tastaturAufLeiste_ = false;
             e(daten)->fokusMelden(false);
+        }
     }
     static void taste(void* daten, wl_keyboard*, uint32_t, uint32_t, uint32_t code,
                       uint32_t zustand) {
@@ -248,6 +250,18 @@ void WaylandEingabe::zeigerAufBand() {
         QEvent e(QEvent::Leave);
         QApplication::sendEvent(band, &e);
     }
+}
+
+void WaylandEingabe::tastaturGekommen() {
+    tastaturAufLeiste_ = true;
+    // Someone came to the bar only when the keyboard came with a click: a
+    // compositor that hands it over unasked must not stand the band. The
+    // press may arrive just after the keyboard, so a moment later.
+    const qint64 eintritt = stoppuhr_.elapsed();
+    QTimer::singleShot(300, this, [this, eintritt] {
+        if (tastaturAufLeiste_ && !TastaturUngefragt(eintritt, letzterDruckMs_))
+            fokusMelden(true);
+    });
 }
 
 void WaylandEingabe::fokusMelden(bool an) {

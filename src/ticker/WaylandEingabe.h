@@ -44,6 +44,9 @@ private:
     void tastenVergessen();
     // Tells the band whether the pointer rests on it now.
     void zeigerAufBand();
+    // The keyboard came to the bar: it counts as someone at the bar when it
+    // came with a click.
+    void tastaturGekommen();
     // Tells the bar that the keyboard came to it or left it.
     void fokusMelden(bool an);
 
@@ -60,6 +63,7 @@ private:
     bool strgLinks_ = false, strgRechts_ = false;
     int andereGedrueckt_ = 0;
     bool zeigerAufBand_ = false;
+    bool tastaturAufLeiste_ = false;
 };
 
 } // namespace pinwick
