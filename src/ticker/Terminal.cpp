@@ -346,6 +346,8 @@ void Terminal::ZeichenPositionZuruecksetzen() {
     position_ = linkerRand_ + 1;
     standBei_ = std::numeric_limits<double>::quiet_NaN();
     neuZeichnen_ = true;
+    // A new layout or text: the pages are laid out anew for the band's width.
+    seitenGueltig_ = false;
     planen();
 }
 
@@ -519,8 +521,9 @@ void Terminal::zeichnenUndScrollen() {
 
 void Terminal::zeigenBei(double x) {
     const bool scrollend = p_.anzeigeModus != TickerInhalt::Statisch;
-    if (!notizPan_->Marke().isEmpty() || seitenGueltig_) {
+    if (seitenGezeigt_) {
         // Back from pages: no mark, and the band's own name.
+        seitenGezeigt_ = false;
         notizPan_->MarkeSetzen({});
         notizPan_->setToolTip({});
         notizPan_->setAccessibleName(LeistenZugangsNamen(p_.Sprache).band);
@@ -607,6 +610,7 @@ void Terminal::seiteZeigen() {
         notizPan_->setToolTip({});
         notizPan_->setAccessibleName(namen.band);
     }
+    seitenGezeigt_ = true;
     notizPan_->MarkeSetzen(marke);
     notizPan_->Zeigen(auf, p_.trennText, false, RundeGerade32(linkerRand_ + 1));
     standBei_ = std::numeric_limits<double>::quiet_NaN();

@@ -244,6 +244,8 @@ private:
     std::vector<BandSeite> seiten_;
     uint64_t seitenStand_ = 0;
     bool seitenGueltig_ = false;
+    // The band shows a page (its mark, tooltip and name are the page's).
+    bool seitenGezeigt_ = false;
     size_t seite_ = 0;
     // Where the band was last drawn (twips); NaN after the text started over.
     double standBei_ = std::numeric_limits<double>::quiet_NaN();
