@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <utility>
 
 namespace pinwick {
 
@@ -25,6 +26,18 @@ Aufruf KommandozeileLesen(const QStringList& argumente, int programmVersion,
     leser.addOption(hilfe);
     leser.addOption(version);
     leser.addOption(neu);
+    const QCommandLineOption anhalten(
+        QStringLiteral("pause"),
+        QStringLiteral("Stop the scrolling text of the running bar: it shows its notes page by "
+                       "page (starts the bar stopped when none runs)."));
+    const QCommandLineOption fortsetzen(QStringLiteral("resume"),
+                                        QStringLiteral("Let the running bar's text scroll again."));
+    const QCommandLineOption umschalten(
+        QStringLiteral("toggle-pause"),
+        QStringLiteral("Stop the running bar's text, or let it scroll again when it is stopped."));
+    leser.addOption(anhalten);
+    leser.addOption(fortsetzen);
+    leser.addOption(umschalten);
 
     Aufruf a;
     const bool gelesen = leser.parse(argumente);
@@ -60,6 +73,24 @@ Aufruf KommandozeileLesen(const QStringList& argumente, int programmVersion,
         return a;
     }
     a.neueNotiz = leser.isSet(neu);
+    int befehle = a.neueNotiz ? 1 : 0;
+    const std::pair<const QCommandLineOption*, Aufruf::Laufschrift> laufschrift[] = {
+        {&anhalten, Aufruf::Laufschrift::Anhalten},
+        {&fortsetzen, Aufruf::Laufschrift::Fortsetzen},
+        {&umschalten, Aufruf::Laufschrift::Umschalten},
+    };
+    for (const auto& [option, wahl] : laufschrift)
+        if (leser.isSet(*option)) {
+            a.laufschrift = wahl;
+            ++befehle;
+        }
+    // The running bar takes one command from a start.
+    if (befehle > 1 && qtSchonEntfernt) {
+        a = Aufruf{};
+        a.art = Aufruf::Art::Fehler;
+        a.text = QStringLiteral("--new-note, --pause, --resume and --toggle-pause go one at a "
+                                "time.\nTry --help for the options.\n");
+    }
     return a;
 }
 

@@ -17,6 +17,10 @@ struct Aufruf {
     };
     Art art = Art::Starten;
     bool neueNotiz = false; // open the note editor on the (running) bar
+    // Stop the band, let it scroll again, or the one or the other (on the
+    // running bar; a bar started by it starts so).
+    enum class Laufschrift { Unveraendert, Anhalten, Fortsetzen, Umschalten };
+    Laufschrift laufschrift = Laufschrift::Unveraendert;
     QString text;           // what to print for Hilfe, Version and Fehler
 };
 

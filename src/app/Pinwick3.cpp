@@ -4,6 +4,7 @@
 #include "Protokoll.h"
 #include "BedienNamen.h"
 #include "BefehlsAnnahme.h"
+#include "Bewegungswunsch.h"
 #include "Einzelinstanz.h"
 #include "Einstellungen.h"
 #include "Intro.h"
@@ -133,6 +134,23 @@ bool inProgrammOrdner() {
     return true;
 }
 
+// The word a later start hands to the running bar for what it was asked.
+QByteArray befehlsWort(const pinwick::Aufruf& aufruf) {
+    if (aufruf.neueNotiz)
+        return pinwick::befehl::neueNotiz;
+    switch (aufruf.laufschrift) {
+    case pinwick::Aufruf::Laufschrift::Anhalten:
+        return pinwick::befehl::anhalten;
+    case pinwick::Aufruf::Laufschrift::Fortsetzen:
+        return pinwick::befehl::fortsetzen;
+    case pinwick::Aufruf::Laufschrift::Umschalten:
+        return pinwick::befehl::umschalten;
+    case pinwick::Aufruf::Laufschrift::Unveraendert:
+        break;
+    }
+    return pinwick::befehl::zeigen;
+}
+
 // Commands from later starts: carried out once the bar stands, behind a
 // window that stands in their way (BefehlsAnnahme).
 void annahmeEinrichten(pinwick::BefehlsAnnahme& annahme, pinwick::Programm& p,
@@ -163,13 +181,24 @@ void annahmeEinrichten(pinwick::BefehlsAnnahme& annahme, pinwick::Programm& p,
         if (leiste)
             leiste->NeueNotiz();
     };
+    annahme.laufschrift = [&leiste](const QByteArray& wort) {
+        if (!leiste)
+            return;
+        if (wort == pinwick::befehl::anhalten)
+            leiste->Anhalten(true);
+        else if (wort == pinwick::befehl::fortsetzen)
+            leiste->Anhalten(false);
+        else
+            leiste->AnhaltenUmschalten();
+    };
 }
 
 // The windows of the start, made when the start asks for them.
 void startFensterEinrichten(pinwick::StartFenster& fenster, pinwick::Programm& p,
                             QPointer<pinwick::Intro>& intro,
                             std::unique_ptr<pinwick::Terminal>& leiste,
-                            pinwick::LeistenPlattform& plattform) {
+                            pinwick::LeistenPlattform& plattform,
+                            pinwick::Bewegungswunsch& wunsch) {
     fenster.introZeigen = [&] {
         intro = new pinwick::Intro(p);
         intro->setAttribute(Qt::WA_DeleteOnClose);
@@ -189,6 +218,8 @@ void startFensterEinrichten(pinwick::StartFenster& fenster, pinwick::Programm& p
             pinwick::NotizEditorZeigen(p, pinwick::NotizModus::Neu);
         };
         leiste->verwaltungZeigen = [&] { pinwick::VerwaltungZeigen(p); };
+        // The desktop's wish for less motion, from the first picture on.
+        leiste->WenigerBewegungSetzen(wunsch.WenigerBewegung());
         // ---- Platform: on Wayland with layer-shell the bar is a layer surface.
         if (!pinwick::LeisteAufWayland(*leiste, plattform))
             leiste->show();
@@ -238,8 +269,7 @@ int main(int argc, char** argv) {
     // One bar per user and display: a second start hands its request to the
     // running bar and ends before it opens or writes anything.
     pinwick::Einzelinstanz instanz(pinwick::InstanzPfad());
-    const QByteArray befehl =
-        aufruf.neueNotiz ? pinwick::befehl::neueNotiz : pinwick::befehl::zeigen;
+    const QByteArray befehl = befehlsWort(aufruf);
     if (const auto ende = ersteInstanz(instanz, befehl))
         return *ende;
 
@@ -269,8 +299,16 @@ int main(int argc, char** argv) {
         annahme.Annehmen(wort, argument, antwort);
     };
 
+    // Whether the desktop asks for less motion, followed while the bar runs.
+    pinwick::Bewegungswunsch wunsch;
+    wunsch.Starten();
+    QObject::connect(&wunsch, &pinwick::Bewegungswunsch::geaendert, [&leiste](bool an) {
+        if (leiste)
+            leiste->WenigerBewegungSetzen(an);
+    });
+
     pinwick::StartFenster fenster;
-    startFensterEinrichten(fenster, p, intro, leiste, plattform);
+    startFensterEinrichten(fenster, p, intro, leiste, plattform, wunsch);
     std::unique_ptr<pinwick::WebEmpfang> webEmpfang;
     fenster.webEmpfang = [&] {
         const QString konf = qEnvironmentVariableIsSet(pinwick::BroadcastKonfUmgebung)
@@ -293,6 +331,22 @@ int main(int argc, char** argv) {
         else
             std::fprintf(stderr, "Pinwick3: %s\n",
                          qPrintable(pinwick::BefehlsAnnahme::EigeneNichtErlaubt()));
+    }
+    // Asked of a bar that was not running: it starts so.
+    if (leiste) {
+        switch (aufruf.laufschrift) {
+        case pinwick::Aufruf::Laufschrift::Anhalten:
+            leiste->Anhalten(true);
+            break;
+        case pinwick::Aufruf::Laufschrift::Fortsetzen:
+            leiste->Anhalten(false);
+            break;
+        case pinwick::Aufruf::Laufschrift::Umschalten:
+            leiste->AnhaltenUmschalten();
+            break;
+        case pinwick::Aufruf::Laufschrift::Unveraendert:
+            break;
+        }
     }
     annahme.LeisteSteht();
     return app.exec();

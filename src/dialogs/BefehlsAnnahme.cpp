@@ -78,6 +78,16 @@ void BefehlsAnnahme::ausfuehren(const QByteArray& wort, Rueckmeldung antwort) {
         neueNotiz(antwort);
         return;
     }
+    if (wort == befehl::anhalten || wort == befehl::fortsetzen || wort == befehl::umschalten) {
+        // Done at once, whatever window is open: it touches nothing of it.
+        if (!laufschrift) {
+            antwort.Abgelehnt(QStringLiteral("the bar cannot stop its text"));
+            return;
+        }
+        laufschrift(wort);
+        antwort.Erledigt();
+        return;
+    }
     // "zeigen", and what a later start asks beyond it: whatever is in
     // front comes forward.
     if (QWidget* vorne = imWeg ? imWeg() : nullptr)

@@ -38,6 +38,8 @@ public:
     std::function<void()> leisteZeigen;
     // Opens the note editor for a new note; returns when it has closed.
     std::function<void()> editorOeffnen;
+    // Stops the band, lets it scroll again, or toggles (the command's word).
+    std::function<void(const QByteArray&)> laufschrift;
 
     // Einzelinstanz::empfangen hands every command here.
     void Annehmen(const QByteArray& wort, const QByteArray& argument, Rueckmeldung antwort);

@@ -35,6 +35,10 @@ namespace pinwick {
 namespace befehl {
 inline constexpr char zeigen[] = "zeigen";
 inline constexpr char neueNotiz[] = "neue-notiz";
+// The reader's stop of the band: stop, resume, the one or the other.
+inline constexpr char anhalten[] = "anhalten";
+inline constexpr char fortsetzen[] = "fortsetzen";
+inline constexpr char umschalten[] = "anhalten-umschalten";
 } // namespace befehl
 
 // The common part of the lock file's and the socket's names for one user's
@@ -118,7 +122,8 @@ public:
 
     // The command words this copy acts on; the others get "unbekannt" and
     // go no further.
-    QList<QByteArray> befehle{befehl::zeigen, befehl::neueNotiz};
+    QList<QByteArray> befehle{befehl::zeigen, befehl::neueNotiz, befehl::anhalten,
+                              befehl::fortsetzen, befehl::umschalten};
     // Called for every known command the running copy receives, from the
     // event loop, so it may open modal windows. It answers through the
     // Rueckmeldung, at once or later. Without a receiver every known

@@ -80,6 +80,10 @@ inline const std::vector<Spaltenergaenzung> SpaltenErgaenzungen = {
     // The broadcaster's public key (minisign), for a broadcast path that is
     // a web address. This desk's own choice: never adopted from a broadcaster.
     {"Einstellungen", "broadcastSchluessel", "TEXT DEFAULT ''"},
+    // The reader stopped the band; the reader scrolls it despite the
+    // desktop's wish for less motion.
+    {"Einstellungen", "laufschriftAngehalten", "INTEGER DEFAULT 0"},
+    {"Einstellungen", "laufschriftTrotzdem", "INTEGER DEFAULT 0"},
 };
 // Whole tables: the name and the statement that creates it.
 struct Tabellenergaenzung {

@@ -3,6 +3,7 @@
 #include "BandAusgabe.h"
 #include "BandServer.h"
 
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -10,7 +11,36 @@
 
 namespace pinwick {
 
+namespace {
+
+// A screen reader finds the band as a piece of text named for what it is
+// ("Notes"), its notes as the description: not as a filler to skip. The
+// bar changes the description once when the notes shown change, never at a
+// scroll step, so that a new note is heard once.
+class BandZugang : public QAccessibleWidget {
+public:
+    explicit BandZugang(QWidget* band) : QAccessibleWidget(band, QAccessible::StaticText) {}
+    QString text(QAccessible::Text art) const override {
+        if (art == QAccessible::Name)
+            return widget()->accessibleName();
+        if (art == QAccessible::Description)
+            return widget()->accessibleDescription();
+        return QAccessibleWidget::text(art);
+    }
+};
+
+QAccessibleInterface* bandZugangMachen(const QString& klasse, QObject* objekt) {
+    if (klasse == QLatin1String(Band::staticMetaObject.className()) && objekt &&
+        objekt->isWidgetType())
+        return new BandZugang(static_cast<QWidget*>(objekt));
+    return nullptr;
+}
+
+} // namespace
+
 Band::Band(QWidget* eltern) : QWidget(eltern) {
+    static const bool zugangBekannt = (QAccessible::installFactory(bandZugangMachen), true);
+    Q_UNUSED(zugangBekannt);
     // Everything is painted here, opaque, every tick: spare Qt the erasing.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -32,6 +62,7 @@ bool Band::AufServer() const {
 void Band::Aussehen(const QFont& schrift, const QColor& hintergrund, const QColor& eigene,
                     const QColor& broadcast, int textObenTwips) {
     const bool anders = layout_.Aussehen(schrift, eigene, broadcast, textObenTwips);
+    markenFarbe_ = eigene;
     if (!anders && hintergrund == hintergrund_)
         return;
     hintergrund_ = hintergrund;
@@ -93,6 +124,20 @@ void Band::uebernehmen(bool neu, bool scrollend, double xTwips) {
     server_->QtMalt();
     ++qtSchritte_;
     update();
+}
+
+void Band::MarkeSetzen(const QString& marke) {
+    if (marke == marke_)
+        return;
+    marke_ = marke;
+    update();
+}
+
+int Band::MarkenBreite(const QString& marke) const {
+    if (marke.isEmpty())
+        return 0;
+    // Some room on either side, so that the mark never touches the text.
+    return layout_.TextBreite(QStringLiteral("  ") + marke + u' ');
 }
 
 void Band::Leeren() {
@@ -185,6 +230,7 @@ void Band::Malen(QPainter& maler) {
         kacheln_.clear();
         for (const BandLayout::Stelle& st : stellen_)
             maler.drawImage(QPointF(st.x / dpr, 0), kachelKratzer(st.kachel, dpr));
+        markeMalen(maler);
         return;
     }
     for (const BandLayout::Stelle& st : stellen_)
@@ -198,6 +244,19 @@ void Band::Malen(QPainter& maler) {
                std::none_of(stellen_.begin(), stellen_.end(),
                             [&](const BandLayout::Stelle& s) { return s.kachel == k.nummer; });
     });
+    markeMalen(maler);
+}
+
+void Band::markeMalen(QPainter& maler) {
+    if (marke_.isEmpty())
+        return;
+    const int breite = Px(MarkenBreite(marke_));
+    const QRect feld(width() - breite, 0, breite, height());
+    maler.fillRect(feld, hintergrund_);
+    maler.setFont(layout_.Schrift());
+    maler.setPen(markenFarbe_);
+    maler.drawText(feld.adjusted(0, 0, -Px(layout_.TextBreite(QStringLiteral(" "))), 0),
+                   Qt::AlignRight | Qt::AlignVCenter, marke_);
 }
 
 } // namespace pinwick

@@ -59,6 +59,12 @@ public:
     // compared with those of the last call.
     void Zeigen(const std::vector<Eintrag>& eintraege, const QString& trenner, bool scrollend,
                 double xTwips);
+    // A small mark at the band's right end ("2/3" for the second of three
+    // pages); empty for none. Drawn over the text, in the colour of own notes.
+    void MarkeSetzen(const QString& marke);
+    const QString& Marke() const { return marke_; }
+    // Width the mark takes, in twips (0 without one).
+    int MarkenBreite(const QString& marke) const;
     // Nothing to show: the band is just its background.
     void Leeren();
     bool Leer() const { return leer_; }
@@ -137,9 +143,12 @@ private:
     // The tile in the scratch picture (for a paint while the tiles live on
     // the server).
     const QImage& kachelKratzer(qint64 k, qreal dpr);
+    void markeMalen(QPainter& maler);
 
     BandLayout layout_;
     QColor hintergrund_;
+    QColor markenFarbe_;
+    QString marke_;
 
     bool leer_ = true;
     bool scrollend_ = false;

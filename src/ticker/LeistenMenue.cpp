@@ -13,6 +13,13 @@ LeistenMenue::LeistenMenue(QWidget& eltern) {
     strich1_ = menue_->addSeparator();
     verwaltung_ = menue_->addAction(QStringLiteral("Notizverwaltung"));
     strich3_ = menue_->addSeparator();
+    anhalten_ = menue_->addAction(QStringLiteral("Laufschrift anhalten   Leertaste"));
+    anhalten_->setObjectName(QStringLiteral("laufschriftAnhalten"));
+    trotzdem_ = menue_->addAction(QStringLiteral("Trotzdem scrollen"));
+    trotzdem_->setObjectName(QStringLiteral("trotzdemScrollen"));
+    trotzdem_->setCheckable(true);
+    trotzdem_->setVisible(false);
+    strich4_ = menue_->addSeparator();
     einstellungen_ = menue_->addAction(QStringLiteral("Einstellungen"));
     hilfe_ = menue_->addAction(QStringLiteral("Hilfe"));
     about_ = menue_->addAction(QStringLiteral("\u00DCber ..."));
@@ -23,6 +30,7 @@ LeistenMenue::LeistenMenue(QWidget& eltern) {
 void LeistenMenue::Beschriften(int16_t sprache) {
     if (sprache != SpracheEnglisch && sprache != SpracheDeutsch)
         return;
+    sprache_ = sprache;
     struct Text {
         QAction* eintrag;
         const char16_t* englisch;
@@ -35,9 +43,25 @@ void LeistenMenue::Beschriften(int16_t sprache) {
         {hilfe_, u"Help  F1", u"Hilfe  F1"},
         {about_, u"About ...", u"\u00DCber ..."},
         {ende_, u"End", u"Beenden"},
+        {trotzdem_, u"Scroll anyway", u"Trotzdem scrollen"},
     };
     for (const Text& t : texte)
         t.eintrag->setText(QString::fromUtf16(sprache == SpracheEnglisch ? t.englisch : t.deutsch));
+    Laufschrift(angehalten_, trotzdem_->isVisible(), trotzdem_->isChecked());
+}
+
+void LeistenMenue::Laufschrift(bool angehalten, bool wenigerBewegung, bool trotzdemScrollen) {
+    angehalten_ = angehalten;
+    const bool englisch = sprache_ == SpracheEnglisch;
+    // The key is named in the entry, as Ctrl-N is in "New note".
+    if (angehalten)
+        anhalten_->setText(englisch ? QStringLiteral("Resume scrolling   Space")
+                                    : QStringLiteral("Laufschrift fortsetzen   Leertaste"));
+    else
+        anhalten_->setText(englisch ? QStringLiteral("Stop scrolling   Space")
+                                    : QStringLiteral("Laufschrift anhalten   Leertaste"));
+    trotzdem_->setVisible(wenigerBewegung);
+    trotzdem_->setChecked(trotzdemScrollen);
 }
 
 void LeistenMenue::NotizBefehleZeigen(bool an) {

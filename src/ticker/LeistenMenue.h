@@ -23,6 +23,10 @@ public:
     // Offers the note commands (new note, administration) or hides them with
     // their separators.
     void NotizBefehleZeigen(bool an);
+    // The entries for the band's motion: stop or resume (by the state), and
+    // scrolling despite the desktop's wish for less motion, offered only
+    // while the desktop has that wish.
+    void Laufschrift(bool angehalten, bool wenigerBewegung, bool trotzdemScrollen);
     // Enables or disables the menu and every entry.
     void Aktiv(bool an);
     bool IstAktiv() const;
@@ -38,6 +42,9 @@ public:
     QAction* Hilfe() const { return hilfe_; }
     QAction* About() const { return about_; }
     QAction* Strich2() const { return strich2_; }
+    QAction* Anhalten() const { return anhalten_; }
+    QAction* Strich4() const { return strich4_; }
+    QAction* TrotzdemScrollen() const { return trotzdem_; }
     QAction* Ende() const { return ende_; }
 
 private:
@@ -51,6 +58,11 @@ private:
     QAction* about_ = nullptr;
     QAction* strich2_ = nullptr;
     QAction* ende_ = nullptr;
+    QAction* strich4_ = nullptr;
+    QAction* anhalten_ = nullptr;
+    QAction* trotzdem_ = nullptr;
+    int16_t sprache_ = 2;
+    bool angehalten_ = false;
 };
 
 } // namespace pinwick

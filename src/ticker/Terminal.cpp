@@ -4,12 +4,14 @@
 #include "LeistenFlaeche.h"
 
 #include "About.h"
+#include "Datenbank.h"
 #include "Band.h"
 #include "FliegBubble.h"
 #include "Hilfen.h"
 #include "ImmerOben.h"
 #include "Masse.h"
 #include "Panel3D.h"
+#include "Protokoll.h"
 #include "SchriftEinpassen.h"
 #include "Randreservierung.h"
 #include "Shell.h"
@@ -27,7 +29,9 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QTimerEvent>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 namespace pinwick {
 
@@ -55,6 +59,43 @@ constexpr int TaktMs = TickerInhalt::TaktMs;
 // stands still (a moving band tests it at every tick).
 constexpr int NetzWachtMs = 1000;
 
+// The reader's choices about the band's motion, kept in the own settings
+// row. A file of an older version gets the columns when it is opened; one
+// that lacks them (a test's, a store that could not be extended) keeps the
+// choice for the session only.
+constexpr char16_t AngehaltenSpalte[] = u"laufschriftAngehalten";
+constexpr char16_t TrotzdemSpalte[] = u"laufschriftTrotzdem";
+
+bool schalterLesen(Programm& p, const char16_t* spalte) {
+    bool an = false;
+    versuche([&] {
+        Datensatzmenge* rs = p.lokaleEinstellungen.get();
+        if (!rs || rs->Spalte(spalte) < 0)
+            return;
+        rs->MoveFirst();
+        const Wert w = rs->Feld(spalte);
+        an = !w.istNull() && w.alsInt32() != 0;
+    });
+    return an;
+}
+
+void schalterSchreiben(Programm& p, const char16_t* spalte, bool an) {
+    versuche([&] {
+        Datensatzmenge* rs = p.lokaleEinstellungen.get();
+        if (!rs || rs->Spalte(spalte) < 0)
+            return;
+        rs->MoveFirst();
+        rs->Edit();
+        try {
+            rs->Setze(spalte, Wert(an ? 1 : 0));
+            rs->Update();
+        } catch (...) {
+            versuche([&] { rs->CancelUpdate(); });
+            throw;
+        }
+    });
+}
+
 } // namespace
 
 Terminal::Terminal(Programm& p, QWidget* eltern)
@@ -72,8 +113,12 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
         if (p_.eigeneErlauben)
             Verwaltung();
     });
+    // The pointer on the band stands it.
+    notizPan_->installEventFilter(this);
     menue_ = std::make_unique<LeistenMenue>(*this);
     menueBinden();
+    bewegung_.Angehalten(schalterLesen(p_, AngehaltenSpalte));
+    bewegung_.TrotzdemScrollen(schalterLesen(p_, TrotzdemSpalte));
 
     inhaltVerbinden();
     bildschirmeBeobachten();
@@ -152,6 +197,9 @@ void Terminal::menueBinden() {
     binden(menue_->Hilfe(), &Terminal::Hilfe);
     binden(menue_->About(), &Terminal::UeberZeigen);
     binden(menue_->Ende(), &Terminal::Ende);
+    binden(menue_->Anhalten(), &Terminal::AnhaltenUmschalten);
+    connect(menue_->TrotzdemScrollen(), &QAction::triggered, this,
+            [this](bool an) { TrotzdemScrollenSetzen(an); }, Qt::QueuedConnection);
 }
 
 void Terminal::hinweiseSetzen() {
@@ -169,6 +217,11 @@ void Terminal::hinweiseSetzen() {
 void Terminal::SpracheEinstellen() {
     hinweiseSetzen();
     menue_->Beschriften(p_.Sprache);
+    menue_->Laufschrift(bewegung_.IstAngehalten(), bewegung_.WirdWenigerBewegt(),
+                        bewegung_.ScrolltTrotzdem());
+    // A page cut for the band says its whole text in the new language's name.
+    neuZeichnen_ = true;
+    planen();
 }
 
 void Terminal::ScrollSchrittSetzen() {
@@ -291,6 +344,10 @@ void Terminal::AufbauAnfordern() {
 
 void Terminal::ZeichenPositionZuruecksetzen() {
     position_ = linkerRand_ + 1;
+    standBei_ = std::numeric_limits<double>::quiet_NaN();
+    neuZeichnen_ = true;
+    // A new layout or text: the pages are laid out anew for the band's width.
+    seitenGueltig_ = false;
     planen();
 }
 
@@ -309,6 +366,10 @@ int Terminal::takteZaehlen() {
 bool Terminal::bewegt() const {
     if (p_.gezeigterText.isEmpty())
         return false;
+    // A standing or paged band sleeps like static text: it ticks only to be
+    // drawn anew.
+    if (bewegung_.Zustand() != BandBewegung::Art::Laufend)
+        return neuZeichnen_;
     // Static text waits at the margin + 1 until a tick draws it; scrolling
     // text moves at every tick.
     return p_.anzeigeModus != TickerInhalt::Statisch || position_ > linkerRand_;
@@ -332,6 +393,9 @@ qint64 Terminal::NaechsterTaktIn() const {
     if (!uhrPan_->isHidden()) {
         faellig = std::min(faellig, jetzt + uhr_.MsBisFaellig(p_.Sprache));
     }
+    // Pages that turn by themselves: the next page.
+    if (bewegung_.BlaettertSelbst() && seiten_.size() > 1 && !p_.gezeigterText.isEmpty())
+        faellig = std::min(faellig, seiteSeit_ + seitenDauer());
     if (inhalt_.NetzWacht()) {
         faellig = std::min<qint64>(faellig, jetzt + NetzWachtMs);
         // After an outage the file is tested again once the clock has moved
@@ -422,16 +486,193 @@ void Terminal::uhrAnzeigen() {
 void Terminal::zeichnenUndScrollen() {
     if (p_.gezeigterText.isEmpty()) {
         notizPan_->Leeren();
+        notizPan_->MarkeSetzen({});
+        neuZeichnen_ = false;
         return;
     }
-    const bool scrollend = p_.anzeigeModus != TickerInhalt::Statisch;
-    // Static text was drawn once at the margin and stays as it is.
-    if (!scrollend && position_ <= linkerRand_)
+    switch (bewegung_.Zustand()) {
+    case BandBewegung::Art::Seitenweise:
+        seiteZeigen();
         return;
+    case BandBewegung::Art::Stehend:
+        // Where it stood: the last step shown, not the one after it.
+        if (neuZeichnen_)
+            zeigenBei(std::isnan(standBei_) ? RundeGerade32(position_) : standBei_);
+        neuZeichnen_ = false;
+        return;
+    case BandBewegung::Art::Laufend:
+        break;
+    }
+    const bool scrollend = p_.anzeigeModus != TickerInhalt::Statisch;
+    // Static text was drawn once at the margin and stays as it is (drawn
+    // again only after the band showed pages).
+    if (!scrollend && position_ <= linkerRand_) {
+        if (neuZeichnen_ && !std::isnan(standBei_))
+            zeigenBei(standBei_);
+        neuZeichnen_ = false;
+        return;
+    }
+    neuZeichnen_ = false;
     const double x = RundeGerade32(position_);
-    notizPan_->Zeigen(p_.eintraege, p_.eintraegeStand, p_.trennText, scrollend, x);
+    zeigenBei(x);
     // Kept within one pass of the band (BandLayout::Weiter).
     position_ = notizPan_->Weiter(x, scrollSchritt_);
+}
+
+void Terminal::zeigenBei(double x) {
+    const bool scrollend = p_.anzeigeModus != TickerInhalt::Statisch;
+    if (seitenGezeigt_) {
+        // Back from pages: no mark, and the band's own name.
+        seitenGezeigt_ = false;
+        notizPan_->MarkeSetzen({});
+        notizPan_->setToolTip({});
+        notizPan_->setAccessibleName(LeistenZugangsNamen(p_.Sprache).band);
+        seitenGueltig_ = false;
+        seiten_.clear();
+    }
+    notizPan_->Zeigen(p_.eintraege, p_.eintraegeStand, p_.trennText, scrollend, x);
+    standBei_ = x;
+}
+
+// ---- pages
+
+void Terminal::seitenBilden() {
+    seiten_.clear();
+    seitenGueltig_ = true;
+    seitenStand_ = p_.eintraegeStand;
+    seite_ = 0;
+    seiteSeit_ = p_.uhr.Monoton();
+    const int band = layout_.notizPan.width() - (linkerRand_ + 1);
+    const int trenn = notizPan_->TextBreite(p_.trennText + u' ');
+    std::vector<int> breiten;
+    breiten.reserve(p_.eintraege.size());
+    for (const Eintrag& e : p_.eintraege)
+        breiten.push_back(notizPan_->TextBreite(e.text + u' ', band + 1));
+    seiten_ = SeitenBilden(breiten, trenn, band);
+    if (seiten_.size() > 1) {
+        // More than one page: the mark takes its room at the right end.
+        const QString breitesteMarke = SeitenMarke(seiten_.size() - 1, seiten_.size());
+        seiten_ = SeitenBilden(breiten, trenn, band - notizPan_->MarkenBreite(breitesteMarke));
+    }
+}
+
+qint64 Terminal::seitenDauer() const {
+    if (seite_ >= seiten_.size())
+        return KuerzesteSeitenDauerMs;
+    const BandSeite& s = seiten_[seite_];
+    qsizetype zeichen = 0;
+    for (size_t i = s.erster; i < s.erster + s.anzahl && i < p_.eintraege.size(); ++i)
+        zeichen += p_.eintraege[i].text.size();
+    return SeitenDauerMs(zeichen);
+}
+
+void Terminal::seiteZeigen() {
+    if (!seitenGueltig_ || seitenStand_ != p_.eintraegeStand) {
+        seitenBilden();
+        neuZeichnen_ = true;
+    }
+    if (seiten_.empty()) {
+        notizPan_->Leeren();
+        neuZeichnen_ = false;
+        return;
+    }
+    const qint64 jetzt = p_.uhr.Monoton();
+    if (bewegung_.BlaettertSelbst() && seiten_.size() > 1 && jetzt - seiteSeit_ >= seitenDauer()) {
+        seite_ = (seite_ + 1) % seiten_.size();
+        seiteSeit_ = jetzt;
+        neuZeichnen_ = true;
+    }
+    if (!neuZeichnen_)
+        return;
+    neuZeichnen_ = false;
+    const BandSeite& s = seiten_[seite_];
+    std::vector<Eintrag> auf(p_.eintraege.begin() + qsizetype(s.erster),
+                             p_.eintraege.begin() + qsizetype(s.erster + s.anzahl));
+    const QString marke = SeitenMarke(seite_, seiten_.size());
+    const ZugangsNamen namen = LeistenZugangsNamen(p_.Sprache);
+    if (s.abgeschnitten) {
+        // Cut where the band ends, with an ellipsis; the whole text is in
+        // the tooltip and in the name a screen reader reads. A note may be
+        // a megabyte long: no more of it is measured than can fit.
+        const QString ganz = auf.front().text;
+        const int frei =
+            Px(layout_.notizPan.width() - (linkerRand_ + 1) - notizPan_->MarkenBreite(marke));
+        const QFontMetrics fm(bandSchrift());
+        auf.front().text = fm.elidedText(ganz.left(qsizetype(std::max(frei, 1)) * 2),
+                                         Qt::ElideRight, std::max(frei, 1));
+        constexpr qsizetype HoechstensZeichen = 4000;
+        const QString lesbar = ganz.size() > HoechstensZeichen
+                                   ? ganz.left(HoechstensZeichen) + QChar(0x2026)
+                                   : ganz;
+        notizPan_->setToolTip(lesbar);
+        notizPan_->setAccessibleName(namen.band + QStringLiteral(": ") + lesbar);
+    } else {
+        notizPan_->setToolTip({});
+        notizPan_->setAccessibleName(namen.band);
+    }
+    seitenGezeigt_ = true;
+    notizPan_->MarkeSetzen(marke);
+    notizPan_->Zeigen(auf, p_.trennText, false, RundeGerade32(linkerRand_ + 1));
+    standBei_ = std::numeric_limits<double>::quiet_NaN();
+}
+
+void Terminal::Blaettern(int richtung) {
+    if (bewegung_.Zustand() != BandBewegung::Art::Seitenweise || seiten_.empty())
+        return;
+    const size_t n = seiten_.size();
+    seite_ = richtung < 0 ? (seite_ + n - 1) % n : (seite_ + 1) % n;
+    seiteSeit_ = p_.uhr.Monoton();
+    neuZeichnen_ = true;
+    planen();
+}
+
+// ---- the reader's say over the motion
+
+void Terminal::bewegungGeaendert() {
+    neuZeichnen_ = true;
+    // A page that turns by itself stands its whole time from here.
+    seiteSeit_ = p_.uhr.Monoton();
+    menue_->Laufschrift(bewegung_.IstAngehalten(), bewegung_.WirdWenigerBewegt(),
+                        bewegung_.ScrolltTrotzdem());
+    planen();
+}
+
+void Terminal::Anhalten(bool an) {
+    if (an == bewegung_.IstAngehalten())
+        return;
+    bewegung_.Angehalten(an);
+    schalterSchreiben(p_, AngehaltenSpalte, an);
+    qCInfo(logLeiste) << (an ? "scrolling stopped" : "scrolling resumed");
+    bewegungGeaendert();
+}
+
+void Terminal::WenigerBewegungSetzen(bool an) {
+    if (an == bewegung_.WirdWenigerBewegt())
+        return;
+    bewegung_.WenigerBewegung(an);
+    bewegungGeaendert();
+}
+
+void Terminal::TrotzdemScrollenSetzen(bool an) {
+    if (an == bewegung_.ScrolltTrotzdem())
+        return;
+    bewegung_.TrotzdemScrollen(an);
+    schalterSchreiben(p_, TrotzdemSpalte, an);
+    bewegungGeaendert();
+}
+
+void Terminal::ZeigerUeberBand(bool drauf) {
+    if (drauf == bewegung_.ZeigerIstDrauf())
+        return;
+    bewegung_.ZeigerDrauf(drauf);
+    bewegungGeaendert();
+}
+
+void Terminal::FokusAufLeiste(bool an) {
+    if (an == bewegung_.HatFokus())
+        return;
+    bewegung_.Fokus(an);
+    bewegungGeaendert();
 }
 
 // ---- commands
@@ -561,7 +802,65 @@ void Terminal::keyPressEvent(QKeyEvent* ereignis) {
         Hilfe();
         return;
     }
+    if (umschalter == Qt::NoModifier) {
+        switch (ereignis->key()) {
+        case Qt::Key_Space:
+            AnhaltenUmschalten();
+            return;
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+        case Qt::Key_PageUp:
+            Blaettern(-1);
+            return;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+        case Qt::Key_PageDown:
+            Blaettern(1);
+            return;
+        default:
+            break;
+        }
+    }
     QWidget::keyPressEvent(ereignis);
+}
+
+void Terminal::wheelEvent(QWheelEvent* ereignis) {
+    const int dreh = ereignis->angleDelta().y() != 0 ? ereignis->angleDelta().y()
+                                                     : ereignis->angleDelta().x();
+    if (bewegung_.Zustand() != BandBewegung::Art::Seitenweise || dreh == 0) {
+        ereignis->ignore();
+        return;
+    }
+    ereignis->accept();
+    // Turned away from oneself: the next page.
+    Blaettern(dreh < 0 ? 1 : -1);
+}
+
+void Terminal::focusInEvent(QFocusEvent* ereignis) {
+    QWidget::focusInEvent(ereignis);
+    // Someone came to the bar (a click, Tab, the keyboard given on Wayland).
+    // The focus that comes with the window's activation alone does not
+    // count: a window manager activates the bar on its own at the start or
+    // when another window closes, with nobody at it.
+    if (ereignis->reason() != Qt::ActiveWindowFocusReason)
+        FokusAufLeiste(true);
+}
+
+void Terminal::focusOutEvent(QFocusEvent* ereignis) {
+    QWidget::focusOutEvent(ereignis);
+    // The bar's own menu takes the focus for a moment: the band stays put.
+    if (ereignis->reason() != Qt::PopupFocusReason)
+        FokusAufLeiste(false);
+}
+
+bool Terminal::eventFilter(QObject* objekt, QEvent* ereignis) {
+    if (objekt == notizPan_) {
+        if (ereignis->type() == QEvent::Enter)
+            ZeigerUeberBand(true);
+        else if (ereignis->type() == QEvent::Leave)
+            ZeigerUeberBand(false);
+    }
+    return QWidget::eventFilter(objekt, ereignis);
 }
 
 void Terminal::mousePressEvent(QMouseEvent* ereignis) {

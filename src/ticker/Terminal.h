@@ -13,6 +13,7 @@
 // LeistenMenue; this class applies them to widgets and binds the menu, the
 // keys and the mouse to the commands.
 
+#include "BandBewegung.h"
 #include "DateiWache.h"
 #include "LeistenMenue.h"
 #include "LeistenUhr.h"
@@ -26,6 +27,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 
 class QAction;
@@ -83,6 +85,27 @@ public:
     // The content is to be rebuilt at the next 50 ms step (after notes or
     // settings changed).
     void AufbauAnfordern();
+
+    // ---- the reader's say over the band's motion (BandBewegung)
+    // Stops the band (page by page) or lets it scroll again; the choice is
+    // kept in the own settings row.
+    void Anhalten(bool an);
+    void AnhaltenUmschalten() { Anhalten(!bewegung_.IstAngehalten()); }
+    // The desktop asks for less motion (Bewegungswunsch), or no longer.
+    void WenigerBewegungSetzen(bool an);
+    // The reader wants scrolling on this desk despite that wish.
+    void TrotzdemScrollenSetzen(bool an);
+    // The pointer rests on the band, or has left it. The X11 bar sees that
+    // itself; a bar on a surface of its own is told.
+    void ZeigerUeberBand(bool drauf);
+    // The keyboard focus came to the bar or left it (likewise).
+    void FokusAufLeiste(bool an);
+    // Turns the page forward (1) or back (-1) while the band shows pages.
+    void Blaettern(int richtung);
+    const BandBewegung& Bewegung() const { return bewegung_; }
+    // The page shown and the number of pages (0 while the band scrolls).
+    size_t Seite() const { return seite_; }
+    size_t SeitenAnzahl() const { return seiten_.size(); }
 
     // ---- commands; each keeps the timer stopped while its window is open
     virtual void NeueNotiz();
@@ -146,6 +169,10 @@ protected:
     void showEvent(QShowEvent* ereignis) override;
     void keyPressEvent(QKeyEvent* ereignis) override;
     void mousePressEvent(QMouseEvent* ereignis) override;
+    void wheelEvent(QWheelEvent* ereignis) override;
+    void focusInEvent(QFocusEvent* ereignis) override;
+    void focusOutEvent(QFocusEvent* ereignis) override;
+    bool eventFilter(QObject* objekt, QEvent* ereignis) override;
     void timerEvent(QTimerEvent* ereignis) override;
 
 private:
@@ -165,6 +192,15 @@ private:
     void bildschirmeBeobachten();
     void uhrAnzeigen();
     void zeichnenUndScrollen();
+    // Shows the current page (laying the pages out anew when the entries
+    // changed) and turns it when its time is up.
+    void seiteZeigen();
+    void seitenBilden();
+    // The state changed: menu, drawing at the next tick, the timer.
+    void bewegungGeaendert();
+    qint64 seitenDauer() const;
+    // Draws the whole text at x (twips) and notes where.
+    void zeigenBei(double x);
     void obenHalten(bool oben);
     QFont bandSchrift() const;
 
@@ -201,6 +237,20 @@ private:
     int scrollSchritt_ = 30;
     double position_ = 101;
     bool layoutLaeuft_ = false;
+
+    BandBewegung bewegung_;
+    // The band is to be drawn at the next tick though it does not move.
+    bool neuZeichnen_ = true;
+    std::vector<BandSeite> seiten_;
+    uint64_t seitenStand_ = 0;
+    bool seitenGueltig_ = false;
+    // The band shows a page (its mark, tooltip and name are the page's).
+    bool seitenGezeigt_ = false;
+    size_t seite_ = 0;
+    // Where the band was last drawn (twips); NaN after the text started over.
+    double standBei_ = std::numeric_limits<double>::quiet_NaN();
+    // When the page shown came (steady clock, ms).
+    qint64 seiteSeit_ = 0;
 };
 
 } // namespace pinwick

@@ -8,6 +8,9 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QWheelEvent>
+#include <QFocusEvent>
+#include <QEnterEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QStyleHints>
@@ -30,12 +33,14 @@ struct WaylandEingabe::Hoererei {
         ein->zeiger_.y = wl_fixed_to_double(y);
         if (f && f == ein->menue_.Oberflaeche())
             ein->menue_.Hervor(ein->menue_.Eintrag({ein->zeiger_.x, ein->zeiger_.y}));
+        ein->zeigerAufBand();
     }
     static void raus(void* daten, wl_pointer*, uint32_t, wl_surface* f) {
         WaylandEingabe* ein = e(daten);
         if (f && f == ein->menue_.Oberflaeche())
             ein->menue_.Hervor(nullptr);
         ein->zeiger_.auf = nullptr;
+        ein->zeigerAufBand();
         ein->tasten_ = {};
         if (f && f == ein->leiste_.Oberflaeche() && !ein->menue_.Offen())
             ein->leiste_.TastaturHergeben();
@@ -46,12 +51,27 @@ struct WaylandEingabe::Hoererei {
         ein->zeiger_.y = wl_fixed_to_double(y);
         if (ein->zeiger_.auf && ein->zeiger_.auf == ein->menue_.Oberflaeche())
             ein->menue_.Hervor(ein->menue_.Eintrag({ein->zeiger_.x, ein->zeiger_.y}));
+        ein->zeigerAufBand();
     }
     static void knopf(void* daten, wl_pointer*, uint32_t serial, uint32_t zeit, uint32_t knopf,
                       uint32_t zustand) {
         e(daten)->knopf(serial, zeit, knopf, zustand == WL_POINTER_BUTTON_STATE_PRESSED);
     }
-    static void rad(void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {}
+    static void rad(void* daten, wl_pointer*, uint32_t, uint32_t achse, wl_fixed_t wert) {
+        WaylandEingabe* ein = e(daten);
+        if (achse != WL_POINTER_AXIS_VERTICAL_SCROLL || !ein->zeiger_.auf ||
+            ein->zeiger_.auf != ein->leiste_.Oberflaeche())
+            return;
+        // Down on Wayland is positive, in Qt negative; the bar turns its
+        // pages with it as on X11.
+        const int dreh = -static_cast<int>(wl_fixed_to_double(wert) * 8);
+        if (dreh == 0)
+            return;
+        const QPointF stelle(ein->zeiger_.x, ein->zeiger_.y);
+        QWheelEvent rad(stelle, stelle, QPoint(), QPoint(0, dreh), Qt::NoButton, Qt::NoModifier,
+                        Qt::NoScrollPhase, false);
+        QApplication::sendEvent(ein->ansicht_.Widget(), &rad);
+    }
     static wl_pointer_listener zeigerHoerer() {
         wl_pointer_listener h{};
         h.enter = rein;
@@ -68,13 +88,19 @@ struct WaylandEingabe::Hoererei {
         // compositor sends is not needed.
         close(fd);
     }
-    static void tastaturRein(void* daten, wl_keyboard*, uint32_t, wl_surface*,
+    static void tastaturRein(void* daten, wl_keyboard*, uint32_t, wl_surface* f,
                              wl_array* gedrueckt) {
         e(daten)->tastaturDa(static_cast<const uint32_t*>(gedrueckt->data),
                              gedrueckt->size / sizeof(uint32_t));
+        if (f && f == e(daten)->leiste_.Oberflaeche())
+            e(daten)->tastaturGekommen();
     }
-    static void tastaturRaus(void* daten, wl_keyboard*, uint32_t, wl_surface*) {
+    static void tastaturRaus(void* daten, wl_keyboard*, uint32_t, wl_surface* f) {
         e(daten)->tastenVergessen();
+        if (f && f == e(daten)->leiste_.Oberflaeche()) {
+            e(daten)->tastaturAufLeiste_ = false;
+            e(daten)->fokusMelden(false);
+        }
     }
     static void taste(void* daten, wl_keyboard*, uint32_t, uint32_t, uint32_t code,
                       uint32_t zustand) {
@@ -203,6 +229,48 @@ void WaylandEingabe::mausEreignis(Qt::MouseButton qknopf, bool gedrueckt, uint32
     }
 }
 
+// ---- the band
+
+void WaylandEingabe::zeigerAufBand() {
+    // The pointer on the band stands it, as the band's enter and leave do on
+    // X11: the same events go to the band's widget.
+    const bool drauf = zeiger_.auf && zeiger_.auf == leiste_.Oberflaeche() &&
+                       ansicht_.BandRechteck().contains(QPointF(zeiger_.x, zeiger_.y).toPoint());
+    if (drauf == zeigerAufBand_)
+        return;
+    zeigerAufBand_ = drauf;
+    QWidget* band = ansicht_.Widget()->childAt(ansicht_.BandRechteck().center());
+    if (!band)
+        return;
+    if (drauf) {
+        const QPointF stelle(zeiger_.x, zeiger_.y);
+        QEnterEvent e(stelle - ansicht_.BandRechteck().topLeft(), stelle, stelle);
+        QApplication::sendEvent(band, &e);
+    } else {
+        QEvent e(QEvent::Leave);
+        QApplication::sendEvent(band, &e);
+    }
+}
+
+void WaylandEingabe::tastaturGekommen() {
+    tastaturAufLeiste_ = true;
+    // Someone came to the bar only when the keyboard came with a click: a
+    // compositor that hands it over unasked must not stand the band. The
+    // press may arrive just after the keyboard, so a moment later.
+    const qint64 eintritt = stoppuhr_.elapsed();
+    QTimer::singleShot(300, this, [this, eintritt] {
+        if (tastaturAufLeiste_ && !TastaturUngefragt(eintritt, letzterDruckMs_))
+            fokusMelden(true);
+    });
+}
+
+void WaylandEingabe::fokusMelden(bool an) {
+    // The bar's widget has no window of Qt's that could take the focus: it
+    // hears of it as it would on X11.
+    QFocusEvent e(an ? QEvent::FocusIn : QEvent::FocusOut, Qt::OtherFocusReason);
+    QApplication::sendEvent(ansicht_.Widget(), &e);
+}
+
 // ---- the keyboard
 
 void WaylandEingabe::tastenVergessen() {
@@ -249,8 +317,19 @@ void WaylandEingabe::taste(uint32_t code, bool gedrueckt) {
     const TastenBefehl befehl = TasteDeuten(code, strgLinks_ || strgRechts_, andereGedrueckt_ > 0);
     if (befehl == TastenBefehl::Keiner)
         return;
-    leiste_.TastaturHergeben(); // the window the command opens takes the keyboard
     QWidget* leiste = ansicht_.Widget();
+    // The band's keys open no window: the bar keeps the keyboard.
+    if (befehl == TastenBefehl::Anhalten || befehl == TastenBefehl::Zurueck ||
+        befehl == TastenBefehl::Vor) {
+        const Qt::Key qtaste = befehl == TastenBefehl::Anhalten ? Qt::Key_Space
+                               : befehl == TastenBefehl::Zurueck ? Qt::Key_Left
+                                                                 : Qt::Key_Right;
+        QKeyEvent e(QEvent::KeyPress, qtaste, Qt::NoModifier,
+                    qtaste == Qt::Key_Space ? QStringLiteral(" ") : QString());
+        QApplication::sendEvent(leiste, &e);
+        return;
+    }
+    leiste_.TastaturHergeben(); // the window the command opens takes the keyboard
     if (befehl == TastenBefehl::NeueNotiz) {
         QKeyEvent e(QEvent::KeyPress, Qt::Key_N, Qt::ControlModifier, QStringLiteral("\x0e"));
         QApplication::sendEvent(leiste, &e);

@@ -42,6 +42,13 @@ private:
     // Which keys are held is known only while the bar has the keyboard: on
     // focus in and out that knowledge starts afresh.
     void tastenVergessen();
+    // Tells the band whether the pointer rests on it now.
+    void zeigerAufBand();
+    // The keyboard came to the bar: it counts as someone at the bar when it
+    // came with a click.
+    void tastaturGekommen();
+    // Tells the bar that the keyboard came to it or left it.
+    void fokusMelden(bool an);
 
     WaylandFlaeche& leiste_;
     WaylandMenue& menue_;
@@ -55,6 +62,8 @@ private:
     qint64 letzterDruckMs_ = -1;
     bool strgLinks_ = false, strgRechts_ = false;
     int andereGedrueckt_ = 0;
+    bool zeigerAufBand_ = false;
+    bool tastaturAufLeiste_ = false;
 };
 
 } // namespace pinwick

@@ -67,9 +67,24 @@ TastenBefehl TasteDeuten(uint32_t code, bool strg, bool andere) {
         return TastenBefehl::Keiner;
     if (code == KeyN && strg)
         return TastenBefehl::NeueNotiz;
-    if (code == KeyF1 && !strg)
+    if (strg)
+        return TastenBefehl::Keiner;
+    switch (code) {
+    case KeyF1:
         return TastenBefehl::Hilfe;
-    return TastenBefehl::Keiner;
+    case KeyLeer:
+        return TastenBefehl::Anhalten;
+    case KeyLinks:
+    case KeyHoch:
+    case KeySeiteHoch:
+        return TastenBefehl::Zurueck;
+    case KeyRechts:
+    case KeyRunter:
+    case KeySeiteRunter:
+        return TastenBefehl::Vor;
+    default:
+        return TastenBefehl::Keiner;
+    }
 }
 
 uint32_t TastaturWunsch(bool beiBedarfBekannt, bool klickModus, bool nachKlick) {

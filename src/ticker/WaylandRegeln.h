@@ -54,7 +54,9 @@ Verankerung VerankerungFuer(int hoehePx, bool unten);
 int AusgabeWaehlen(const std::vector<uint32_t>& namen);
 
 // A key on the bar (Linux input code, Ctrl held): its command, if any.
-enum class TastenBefehl { Keiner, NeueNotiz, Hilfe };
+// Space stops the band or lets it go on; the arrow and page keys turn its
+// pages.
+enum class TastenBefehl { Keiner, NeueNotiz, Hilfe, Anhalten, Zurueck, Vor };
 TastenBefehl TasteDeuten(uint32_t code, bool strg, bool andere);
 
 // Whether a press of the left button makes a double-click with the press
@@ -95,6 +97,8 @@ inline constexpr uint32_t KeyLinksUmschalt = 42, KeyRechtsUmschalt = 54, KeyLink
                           KeyRechtsAlt = 100, KeyLinksMeta = 125, KeyRechtsMeta = 126;
 inline constexpr uint32_t KeyEsc = 1, KeyEnter = 28, KeyZiffernEnter = 96, KeyHoch = 103,
                           KeyRunter = 108;
+inline constexpr uint32_t KeyLeer = 57, KeyLinks = 105, KeyRechts = 106, KeySeiteHoch = 104,
+                          KeySeiteRunter = 109;
 inline constexpr uint32_t BtnLinks = 0x110, BtnRechts = 0x111, BtnMitte = 0x112;
 
 } // namespace pinwick

@@ -53,7 +53,7 @@ einstellungen() {
     sleep 0.7
     xdotool mousemove 300 600
     sleep 0.3
-    xdotool key Down Down Down Return
+    xdotool key Down Down Down Down Return
     sleep 1.5
 }
 

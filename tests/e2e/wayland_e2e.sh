@@ -162,8 +162,9 @@ for dock in 0 1; do
         "$T/app/klicken" 700 12 1280 720 273
         sleep 1.5
         grim "$T/menue.png"
-        # Pixels of the menu's white inside: below the bar, and on the bar.
-        echo "menuepixel $(pixel "$T/menue.png" 760 70) $(pixel "$T/menue.png" 760 20)"
+        # Pixels of the menu's white inside, in its margin left of the
+        # captions: below the bar, and on the bar.
+        echo "menuepixel $(pixel "$T/menue.png" 712 70) $(pixel "$T/menue.png" 712 20)"
         baum
         echo "menue $(python3 - "$T/baum.json" <<'PY'
 import json, sys
@@ -222,6 +223,9 @@ PY
         if [ -n "$PIXELTEST" ]; then
             kill $pid 2>/dev/null
             wait $pid 2>/dev/null
+            # The pointer away from where the band will be: resting on it
+            # would stand it (a middle click on the empty desktop moves it).
+            "$T/app/klicken" 700 400 1280 720 274
             ASAN_OPTIONS="$GENAU" QT_QPA_PLATFORM=wayland "$T/app/test_wayland" > "$T/pixeltest.log" 2>&1
             echo "pixeltest $?"
             cat "$T/pixeltest.log" | tail -n 15

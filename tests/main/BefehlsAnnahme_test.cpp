@@ -214,3 +214,38 @@ TEST(BefehlsAnnahme, ShowBringsForwardWhatIsInFront) {
     EXPECT_EQ(l.leisteGezeigt, 1);
     EXPECT_EQ(l.editoren, 0);
 }
+
+// The stop commands are carried out at once, whatever window is open, and
+// answered; a bar without the hook refuses them with a reason.
+TEST(BefehlsAnnahme, StopCommandsAtOnceAndAnswered) {
+    QTemporaryDir ordner;
+    const QString pfad = ordner.filePath(QStringLiteral("pinwick-_8"));
+    Einzelinstanz erste(pfad);
+    ASSERT_TRUE(erste.Uebernehmen());
+    Leiste l;
+    QList<QByteArray> erhalten;
+    l.annahme.laufschrift = [&](const QByteArray& wort) { erhalten << wort; };
+    erste.empfangen = [&l](const QByteArray& w, const QByteArray& a, Rueckmeldung r) {
+        l.annahme.Annehmen(w, a, r);
+    };
+    l.annahme.LeisteSteht();
+    struct Fall {
+        const char* wort;
+        bool einstellungenOffen;
+    };
+    const Fall faelle[] = {
+        {befehl::anhalten, false},
+        {befehl::fortsetzen, true},
+        {befehl::umschalten, false},
+    };
+    for (const Fall& f : faelle) {
+        l.einstellungen->setVisible(f.einstellungenOffen);
+        erhalten.clear();
+        EXPECT_EQ(senden(pfad, f.wort, l).antwort.art, Antwort::Art::Ok) << f.wort;
+        EXPECT_EQ(erhalten, QList<QByteArray>{QByteArray(f.wort)}) << f.wort;
+        // Nothing else comes forward for it.
+        EXPECT_EQ(l.leisteGezeigt, 0) << f.wort;
+    }
+    l.annahme.laufschrift = nullptr;
+    EXPECT_EQ(senden(pfad, befehl::anhalten, l).antwort.art, Antwort::Art::Abgelehnt);
+}

@@ -43,3 +43,32 @@ TEST(Kommandozeile, EachArgumentListGivesItsAnswer) {
     }
     EXPECT_EQ(VersionsZeile(302), QStringLiteral("Pinwick 3.02"));
 }
+
+TEST(Kommandozeile, StopCommandsOneAtATime) {
+    using L = Aufruf::Laufschrift;
+    using A = Aufruf::Art;
+    struct Fall {
+        QStringList argumente;
+        A art;
+        L laufschrift;
+        const char* textEnthaelt;
+    };
+    const Fall faelle[] = {
+        {{"Pinwick3"}, A::Starten, L::Unveraendert, ""},
+        {{"Pinwick3", "--pause"}, A::Starten, L::Anhalten, ""},
+        {{"Pinwick3", "--resume"}, A::Starten, L::Fortsetzen, ""},
+        {{"Pinwick3", "--toggle-pause"}, A::Starten, L::Umschalten, ""},
+        {{"Pinwick3", "--help"}, A::Hilfe, L::Unveraendert, "--toggle-pause"},
+        // The running bar takes one command from a start.
+        {{"Pinwick3", "--pause", "--resume"}, A::Fehler, L::Unveraendert, "one at a time"},
+        {{"Pinwick3", "--new-note", "--pause"}, A::Fehler, L::Unveraendert, "one at a time"},
+        {{"Pinwick3", "--pause", "--bogus"}, A::Fehler, L::Unveraendert, "bogus"},
+    };
+    for (const Fall& f : faelle) {
+        const Aufruf a = KommandozeileLesen(f.argumente, 301, true);
+        const std::string name = f.argumente.join(' ').toStdString();
+        EXPECT_EQ(a.art, f.art) << name;
+        EXPECT_EQ(a.laufschrift, f.laufschrift) << name;
+        EXPECT_TRUE(a.text.contains(QString::fromUtf8(f.textEnthaelt))) << name;
+    }
+}

@@ -98,6 +98,16 @@ TEST(WaylandRegeln, TastenUndDoppelklick) {
         {KeyF1, true, false, TastenBefehl::Keiner},
         {KeyF1, false, true, TastenBefehl::Keiner},
         {30, true, false, TastenBefehl::Keiner},
+        {KeyLeer, false, false, TastenBefehl::Anhalten},
+        {KeyLeer, true, false, TastenBefehl::Keiner},
+        {KeyLeer, false, true, TastenBefehl::Keiner},
+        {KeyLinks, false, false, TastenBefehl::Zurueck},
+        {KeyHoch, false, false, TastenBefehl::Zurueck},
+        {KeySeiteHoch, false, false, TastenBefehl::Zurueck},
+        {KeyRechts, false, false, TastenBefehl::Vor},
+        {KeyRunter, false, false, TastenBefehl::Vor},
+        {KeySeiteRunter, false, false, TastenBefehl::Vor},
+        {KeyRechts, true, false, TastenBefehl::Keiner},
     };
     for (const Taste& t : tasten) {
         SCOPED_TRACE(t.code);
