@@ -43,13 +43,25 @@ HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config" PATH="$T/pfad:/usr/bin:/bin" \
     ./Pinwick3 > "$T/ausgabe.txt" 2>&1 &
 pid=$!
 warte_auf_leiste >/dev/null || { echo "no bar"; kill "$pid"; exit 1; }
-# The bar as the window manager sees it: it takes part in the ping.
-fenster=""
+weiss() { import -window root -crop 600x24+140+4 -depth 8 txt:- 2>/dev/null | grep -c -i "#FFFFFF"; }
+# The first rebuild draws the own note a moment after the bar shows; a bar
+# that adopts the broadcaster's settings then may get a new window.
 for i in $(seq 1 40); do
-    fenster=$(leiste)
-    xprop -id "$fenster" WM_PROTOCOLS 2>/dev/null | grep -q _NET_WM_PING && break
+    [ "$(weiss)" -gt 0 ] && break
     sleep 0.25
 done
+sleep 1
+# The bar as the window manager sees it: it takes part in the ping.
+fenster=""
+for i in $(seq 1 80); do
+    w=$(leiste)
+    if [ -n "$w" ] && xprop -id "$w" WM_PROTOCOLS 2>/dev/null | grep -q _NET_WM_PING; then
+        fenster=$w
+        break
+    fi
+    sleep 0.25
+done
+[ -n "$fenster" ] || { echo "no bar that answers pings"; kill "$pid"; exit 1; }
 xprop -id "$fenster" WM_CLASS WM_PROTOCOLS _NET_WM_WINDOW_TYPE > "$T/fenster.txt" 2>&1
 "$WM_PING" "$fenster" "$SEKUNDEN" 250 > "$T/ping.txt" 2>&1 &
 ping=$!
@@ -57,7 +69,7 @@ ende=$(( $(date +%s) + SEKUNDEN ))
 while [ "$(date +%s)" -lt "$ende" ]; do
     uhr=$(import -window root -crop 60x20+70+6 png:- 2>/dev/null | md5sum | cut -c1-8)
     # The own note is drawn in white on the band's grey.
-    weiss=$(import -window root -crop 600x24+140+4 -depth 8 txt:- 2>/dev/null | grep -c -i "#FFFFFF")
+    weiss=$(weiss)
     kb=$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
     echo "$(date +%s.%N) $uhr $weiss ${kb:-0}" >> "$T/proben.txt"
     sleep 0.5
@@ -80,6 +92,7 @@ SQL
     oeffner_pfad "$TMP" >/dev/null
     "$MIT_XVFB" 1280x800x24 sh "$TMP/lauf.sh" "$TMP" "$WM_PING" "$SEKUNDEN" "$GEMEINSAM"
     cp "$TMP/bild.png" "${FEINDLICH_BILDER:-$TMP}/feindlich-$fall.png" 2>/dev/null
+    cp "$TMP/proben.txt" "${FEINDLICH_BILDER:-$TMP}/feindlich-$fall.txt" 2>/dev/null
     echo "$fall: ping (slowest ms, pings, unanswered): $(cat "$TMP/ping.txt")"
     read -r langsam anzahl fehlend < "$TMP/ping.txt"
     [ "${langsam:-9999}" -lt 1000 ] && [ "${fehlend:-1}" -eq 0 ] && [ "${anzahl:-0}" -ge 20 ]
