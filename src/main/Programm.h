@@ -61,10 +61,22 @@ struct DateiStand {
 
 // One due note on the ticker: where it comes from and its text.
 struct Eintrag {
-    enum Quelle : int16_t { Eigene = 0, Broadcast = 1 };
+    enum Quelle : int16_t { Eigene = 0, Broadcast = 1, Feed = 2 };
     int16_t quelle = Eigene;
     QString text;
+    // A feed's item is drawn in its feed's colour (&H00BBGGRR); -1: in the
+    // colour of own notes.
+    int32_t farbe = -1;
     bool operator==(const Eintrag&) const = default;
+};
+
+// What a click and the pointer find on a feed's item: the page to open
+// (http or https; empty: none) and the summary as plain text. The feed
+// items end the entry list, and the last of these belong to them in order.
+struct FeedVerweis {
+    QString link;
+    QString tooltip;
+    bool operator==(const FeedVerweis&) const = default;
 };
 
 class Programm : public Einstellungswerte {
@@ -131,6 +143,8 @@ public:
     // Changes whenever eintraege does, so that the band need not compare
     // the list at every tick.
     uint64_t eintraegeStand = 0;
+    // The links and summaries of the feed items at the end of eintraege.
+    std::vector<FeedVerweis> feedVerweise;
     QString fehlerZeit;
     int16_t anzeigeModus = 1; // 1 static, 2 scrolling
 

@@ -4,8 +4,10 @@
 #include "BandServer.h"
 
 #include <QAccessibleWidget>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 
@@ -194,6 +196,37 @@ void Band::kachelMalen(QPaintDevice& bild, qint64 k, qreal dpr) {
 }
 
 // ---- events
+
+int Band::EintragBei(QPointF stelle) {
+    if (leer_ || layout_.Leer())
+        return -1;
+    const qreal dpr = devicePixelRatioF();
+    const qint64 bandDev = static_cast<qint64>(std::ceil(width() * dpr));
+    return layout_.EintragBei(x_, scrollend_, dpr, bandDev,
+                              static_cast<qint64>(std::floor(stelle.x() * dpr)));
+}
+
+void Band::mousePressEvent(QMouseEvent* ereignis) {
+    if (ereignis->button() == Qt::LeftButton)
+        emit geklickt(EintragBei(ereignis->position()));
+    // The bar takes the press as ever (focus, the menu).
+    ereignis->ignore();
+}
+
+bool Band::event(QEvent* ereignis) {
+    if (ereignis->type() == QEvent::ToolTip && hinweisFuer) {
+        auto* hilfe = static_cast<QHelpEvent*>(ereignis);
+        const QString text = hinweisFuer(EintragBei(hilfe->pos()));
+        if (!text.isEmpty()) {
+            // Escaped, so that a summary is never read as markup.
+            QToolTip::showText(hilfe->globalPos(),
+                               QStringLiteral("<qt>") + text.toHtmlEscaped() + QStringLiteral("</qt>"),
+                               this);
+            return true;
+        }
+    }
+    return QWidget::event(ereignis);
+}
 
 void Band::mouseDoubleClickEvent(QMouseEvent* ereignis) {
     if (ereignis->button() != Qt::LeftButton) {

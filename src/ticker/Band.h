@@ -22,6 +22,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -119,12 +120,24 @@ public:
     };
     Zaehler Statistik() const;
 
+    // The entry shown under a point of the band (logical pixels from its
+    // top left): its index in the entries last given to Zeigen, or -1 for a
+    // separator, the room beside the text, or an empty band.
+    int EintragBei(QPointF stelle);
+    // The tooltip for an entry (plain text; empty: the band's own tooltip).
+    std::function<QString(int eintrag)> hinweisFuer;
+
 signals:
     // A double-click with the left button.
     void doppelKlick();
+    // A press of the left button on entry `eintrag` (-1: on none). The
+    // press goes on to the bar as before.
+    void geklickt(int eintrag);
 
 protected:
+    bool event(QEvent* ereignis) override;
     void paintEvent(QPaintEvent* ereignis) override;
+    void mousePressEvent(QMouseEvent* ereignis) override;
     void mouseDoubleClickEvent(QMouseEvent* ereignis) override;
 
 private:

@@ -278,6 +278,26 @@ qint64 BandLayout::Zeilenstelle(double xTwips, bool scrollend, qreal dpr, qint64
     return u;
 }
 
+int BandLayout::EintragBei(double xTwips, bool scrollend, qreal dpr, qint64 bandDev,
+                           qint64 bandPx) {
+    if (eintraege_.empty() || dpr <= 0)
+        return -1;
+    qint64 u = Zeilenstelle(xTwips, scrollend, dpr, bandDev) + bandPx;
+    if (u < 0)
+        return -1;
+    AuslegenBis(static_cast<qint64>(std::ceil(u / dpr)) + 1);
+    const qint64 schritt = std::llround(gemessenPx_ * dpr);
+    if (scrollend && fertig_ && schritt > 0)
+        u %= schritt;
+    const double px = u / dpr;
+    auto stueck = std::upper_bound(stuecke_.begin(), stuecke_.end(), px,
+                                   [](double x, const Stueck& s) { return x < s.links; });
+    if (stueck == stuecke_.begin())
+        return -1;
+    --stueck;
+    return px < stueck->links + stueck->bruch + stueck->breite ? stueck->eintrag : -1;
+}
+
 qint64 BandLayout::NaechsteZeilenkachel(qint64 k, bool scrollend, qreal dpr) const {
     const qint64 naechste = k + 1;
     if (scrollend && fertig_ && naechste * KachelBreite >= std::llround(gemessenPx_ * dpr))
@@ -286,6 +306,18 @@ qint64 BandLayout::NaechsteZeilenkachel(qint64 k, bool scrollend, qreal dpr) con
 }
 
 // ---- drawing
+
+QColor BandLayout::farbeVon(const Eintrag& e) const {
+    switch (e.quelle) {
+    case Eintrag::Eigene:
+        return eigene_;
+    case Eintrag::Feed:
+        // A feed without a colour of its own has that of own notes.
+        return e.farbe >= 0 ? Farbe(e.farbe) : eigene_;
+    default:
+        return broadcast_;
+    }
+}
 
 void BandLayout::PassMalen(QPainter& maler, qreal von, qreal bis, qreal dpr) const {
     maler.setFont(schrift_);
@@ -303,7 +335,7 @@ void BandLayout::PassMalen(QPainter& maler, qreal von, qreal bis, qreal dpr) con
     for (; stueck != stuecke_.end() && stueck->links - ueberhang_ <= bis; ++stueck) {
         const Stueck& s = *stueck;
         if (s.links + s.breite + ueberhang_ >= von) {
-            maler.setPen(eintraege_[s.eintrag].quelle != Eintrag::Eigene ? broadcast_ : eigene_);
+            maler.setPen(farbeVon(eintraege_[s.eintrag]));
             maler.drawText(QPointF(s.links + s.bruch, grundlinie), stueckText(s));
         }
         if (s.trenner) {

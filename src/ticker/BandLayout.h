@@ -104,6 +104,11 @@ public:
     // text starts right of it). Scrolling text repeats with the pass: once
     // the pass is complete, the same picture comes back every pass.
     qint64 Zeilenstelle(double xTwips, bool scrollend, qreal dpr, qint64 bandDev);
+    // The entry under device pixel `bandPx` of a band `bandDev` wide that
+    // shows the line at x: its text and the space after it count, the
+    // separator and the room before and after the text do not (-1).
+    int EintragBei(double xTwips, bool scrollend, qreal dpr, qint64 bandDev, qint64 bandPx);
+    const std::vector<Eintrag>& Eintraege() const { return eintraege_; }
     // The line's tile that comes into view after tile k.
     qint64 NaechsteZeilenkachel(qint64 k, bool scrollend, qreal dpr) const;
 
@@ -144,6 +149,7 @@ private:
     void langesStueck(Stueck& s, const Eintrag& e, const QFontMetricsF& fmGenau);
     QString stueckText(const Stueck& s) const;
     qint64 passDev(qreal dpr) const;
+    QColor farbeVon(const Eintrag& e) const;
 
     QFont schrift_;
     QColor eigene_;

@@ -6,6 +6,7 @@
 #include "About.h"
 #include "Datenbank.h"
 #include "Band.h"
+#include "FeedLesen.h"
 #include "FliegBubble.h"
 #include "Hilfen.h"
 #include "ImmerOben.h"
@@ -24,6 +25,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyleHints>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -110,9 +112,20 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     datumPan_ = new Panel3D(this);
     uhrPan_ = new Panel3D(this);
     connect(notizPan_, &Band::doppelKlick, this, [this] {
+        klick_.Doppelklick();
+        klickUhr_.stop();
         if (p_.eigeneErlauben)
             Verwaltung();
     });
+    // A feed's item: its page opens once no second click came, its summary
+    // is the tooltip.
+    connect(notizPan_, &Band::geklickt, this, [this](int eintrag) { feedGeklickt(eintrag); });
+    klickUhr_.setSingleShot(true);
+    connect(&klickUhr_, &QTimer::timeout, this, [this] { feedOeffnen(); });
+    notizPan_->hinweisFuer = [this](int eintrag) {
+        const FeedVerweis* v = verweisAn(eintrag);
+        return v ? v->tooltip : QString();
+    };
     // The pointer on the band stands it.
     notizPan_->installEventFilter(this);
     menue_ = std::make_unique<LeistenMenue>(*this);
@@ -177,6 +190,10 @@ void Terminal::inhaltVerbinden() {
             BubbleSchliessen();
     };
     inhalt_.neuLayout = [this] { MachLayout(); };
+    // Fetched items show at the next step, without waiting for the rebuild.
+    inhalt_.feedsGeaendert = [this] { planen(); };
+    inhalt_.feedTakt = FeedTaktAusUmgebung(qgetenv("PINWICK_FEEDS_SCHNELLER"));
+    inhalt_.feedCache = FeedCacheStandardPfad();
     inhalt_.textNeu = [this] {
         notizPan_->Leeren();
         ZeichenPositionZuruecksetzen();
@@ -851,6 +868,48 @@ void Terminal::focusOutEvent(QFocusEvent* ereignis) {
     // The bar's own menu takes the focus for a moment: the band stays put.
     if (ereignis->reason() != Qt::PopupFocusReason)
         FokusAufLeiste(false);
+}
+
+// ---- feed items
+
+const FeedVerweis* Terminal::verweisAn(int eintrag) const {
+    if (eintrag < 0)
+        return nullptr;
+    // A page shows a part of the entries, from its first one on.
+    size_t index = size_t(eintrag);
+    if (seitenGezeigt_ && seite_ < seiten_.size())
+        index += seiten_[seite_].erster;
+    return TickerInhalt::Verweis(p_.eintraege, p_.feedVerweise, index);
+}
+
+void Terminal::feedGeklickt(int eintrag) {
+    const FeedVerweis* v = verweisAn(eintrag);
+    klick_.IntervallSetzen(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    const qint64 jetzt = p_.uhr.Monoton();
+    klick_.Druck(jetzt, v ? v->link : QString());
+    const qint64 ms = klick_.MsBis(jetzt);
+    if (ms >= 0)
+        klickUhr_.start(int(std::min<qint64>(ms, 10'000)));
+    else
+        klickUhr_.stop();
+}
+
+void Terminal::feedOeffnen() {
+    const qint64 jetzt = p_.uhr.Monoton();
+    const QString link = klick_.Faellig(jetzt);
+    if (link.isEmpty()) {
+        const qint64 ms = klick_.MsBis(jetzt);
+        if (ms >= 0)
+            klickUhr_.start(int(std::min<qint64>(ms, 10'000)) + 1);
+        return;
+    }
+    // Checked again where it leaves for the desktop: only a web page.
+    if (!LinkSicher(QUrl(link))) {
+        qCWarning(logFeeds) << "link not opened:" << link;
+        return;
+    }
+    qCInfo(logFeeds) << "opening" << link;
+    WebSeiteOeffnen(link);
 }
 
 bool Terminal::eventFilter(QObject* objekt, QEvent* ereignis) {

@@ -14,6 +14,7 @@
 // keys and the mouse to the commands.
 
 #include "BandBewegung.h"
+#include "BandKlick.h"
 #include "DateiWache.h"
 #include "LeistenMenue.h"
 #include "LeistenUhr.h"
@@ -203,6 +204,12 @@ private:
     void zeigenBei(double x);
     void obenHalten(bool oben);
     QFont bandSchrift() const;
+    // The link and summary of the band's entry `eintrag` (an index into what
+    // the band shows: the entries, or the page's part of them) when it is a
+    // feed's item; nullptr otherwise.
+    const FeedVerweis* verweisAn(int eintrag) const;
+    void feedGeklickt(int eintrag);
+    void feedOeffnen();
 
     Programm& p_;
     TickerInhalt inhalt_;
@@ -251,6 +258,9 @@ private:
     double standBei_ = std::numeric_limits<double>::quiet_NaN();
     // When the page shown came (steady clock, ms).
     qint64 seiteSeit_ = 0;
+    // A click on a feed's item waits here for the double-click interval.
+    BandKlick klick_;
+    QTimer klickUhr_;
 };
 
 } // namespace pinwick

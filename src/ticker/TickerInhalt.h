@@ -4,11 +4,13 @@
 // the ticker text; on every tick the connection to the broadcaster is watched.
 // No widgets here: the bar hands in its measurements and reactions.
 
+#include "FeedAbholer.h"
 #include "Programm.h"
 
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace pinwick {
@@ -16,6 +18,7 @@ namespace pinwick {
 class TickerInhalt {
 public:
     explicit TickerInhalt(Programm& p);
+    ~TickerInhalt();
 
     // ---- what the bar provides (all lengths in twips)
     // Width of a text in the band's font. It may stop measuring a long text
@@ -42,6 +45,25 @@ public:
     // The delay in milliseconds before a changed broadcaster's file is
     // reopened, at most MaxVerzugMs; random unless a test sets it.
     std::function<int()> verzugWuerfeln;
+    // A feed's items, error or time of fetching changed: the next run
+    // rebuilds, and the bar should wake for it.
+    std::function<void()> feedsGeaendert;
+
+    // ---- the news feeds
+    // Their rhythm and their cache file, taken when the first feed is set
+    // up (the fetching starts no sooner: a bar without feeds is the same as
+    // ever). FeedTaktAusUmgebung gives the rhythm a bar starts with.
+    FeedTakt feedTakt;
+    QString feedCache;
+    // The fetching, or nullptr while no feed has been set up in this run.
+    FeedAbholer* Feeds() const { return feeds_.get(); }
+    // The feeds asked for at the last rebuild: the broadcaster's (IDs
+    // negated, so that they never meet the own file's) and the own.
+    const QList<FeedQuelle>& FeedQuellen() const { return feedQuellen_; }
+    // The link and summary of entry `index` of `eintraege` when it is a
+    // feed's item; nullptr otherwise.
+    static const FeedVerweis* Verweis(const std::vector<Eintrag>& eintraege,
+                                      const std::vector<FeedVerweis>& verweise, size_t index);
 
     // One run per wake of the bar's timer. `takte` is the time elapsed since
     // the last run, in whole ticks of 50 ms: the rebuild counter counts time,
@@ -124,6 +146,11 @@ private:
     int16_t modusFuer(const QString& text) const;
     // At the end of a rebuild: the entries found become the entry list.
     void eintraegeUebernehmen();
+    // The feeds of both files, handed to the fetching when they changed, and
+    // their items appended after the notes.
+    void feedsAufbauen();
+    QList<FeedQuelle> broadcastFeedsLesen();
+    void feedAdresseVerschoben(qint64 id, const QString& neu);
 
     Programm& p_;
     // The broadcaster's due notes of the last rebuild that could read them,
@@ -136,6 +163,16 @@ private:
     std::vector<Eintrag> neueEintraege_; // and the entries made of them
     QDateTime jetzt_;                    // the moment of the current rebuild
     bool eigeneNeuLesen_ = false;        // the own notes file changed outside
+    // The broadcaster's feeds as last read with its notes.
+    QList<FeedQuelle> letzteBroadcastFeeds_;
+    QList<FeedQuelle> feedQuellen_;
+    std::vector<FeedVerweis> neueVerweise_;
+    std::unique_ptr<FeedAbholer> feeds_;
 };
+
+// The rhythm of fetching for a bar: the standard one, shortened for tests by
+// PINWICK_FEEDS_SCHNELLER (a factor: 900 makes a quarter of an hour a
+// second). `wert` is the variable's value; nonsense leaves the standard.
+FeedTakt FeedTaktAusUmgebung(const QByteArray& wert);
 
 } // namespace pinwick
