@@ -14,6 +14,8 @@
 #include "Notizen.h"
 #include "Programm.h"
 #include "ProgrammStart.h"
+#include "FeedFenster.h"
+#include "PassTest.h"
 #include "WebEmpfang.h"
 #include "QtTexte.h"
 #include "Shell.h"
@@ -218,6 +220,14 @@ void startFensterEinrichten(pinwick::StartFenster& fenster, pinwick::Programm& p
             pinwick::NotizEditorZeigen(p, pinwick::NotizModus::Neu);
         };
         leiste->verwaltungZeigen = [&] { pinwick::VerwaltungZeigen(p); };
+        leiste->feedsZeigen = [&p, bar] {
+            // The same password as the settings window asks for.
+            if (p.sysopStatus)
+                pinwick::PassTestZeigen(p);
+            if (p.sysopStatus && !p.zugangErlaubt)
+                return;
+            pinwick::FeedFensterZeigen(p, bar->Inhalt().Feeds(), bar);
+        };
         // The desktop's wish for less motion, from the first picture on.
         leiste->WenigerBewegungSetzen(wunsch.WenigerBewegung());
         // ---- Platform: on Wayland with layer-shell the bar is a layer surface.

@@ -53,6 +53,61 @@ bool FeedAdresseAendern(Datenbank& db, qint64 id, const QString& neu) {
     return true;
 }
 
+std::optional<QString> FeedAdresseNormal(const QString& eingabe) {
+    const QUrl adresse(eingabe.trimmed(), QUrl::StrictMode);
+    if (!FeedAdresseErlaubt(adresse))
+        return std::nullopt;
+    const QString text = adresse.toString(QUrl::FullyEncoded);
+    if (text.size() > FeedHoechstLink)
+        return std::nullopt;
+    return text;
+}
+
+qint64 FeedHinzufuegen(Datenbank& db, const FeedQuelle& f) {
+    db.SchemaErgaenzen();
+    auto rs = db.OpenRecordset(QStringLiteral("select * from Feeds"));
+    rs->AddNew();
+    rs->Setze(u"Adresse", Wert(f.adresse));
+    rs->Setze(u"Titel", Wert(f.titel));
+    rs->Setze(u"Farbe", Wert(f.farbe));
+    rs->Setze(u"Anzahl", Wert(std::clamp(f.anzahl, 1, FeedAnzahlHoechstens)));
+    rs->Setze(u"Aktiv", Wert(f.aktiv));
+    rs->Update();
+    qint64 id = 0;
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+        id = std::max(id, rs->Feld(u"ID").alsText().toLongLong());
+    return id;
+}
+
+namespace {
+// The feed's row as the current one of a recordset; nullptr when none.
+std::unique_ptr<Datensatzmenge> feedZeile(Datenbank& db, qint64 id) {
+    auto rs = db.OpenRecordset(QStringLiteral("select * from Feeds"));
+    rs->FindLast(QStringLiteral("ID = %1").arg(id));
+    if (rs->NoMatch())
+        return nullptr;
+    return rs;
+}
+} // namespace
+
+bool FeedEntfernen(Datenbank& db, qint64 id) {
+    auto rs = feedZeile(db, id);
+    if (!rs)
+        return false;
+    rs->Delete();
+    return true;
+}
+
+bool FeedSchalten(Datenbank& db, qint64 id, bool an) {
+    auto rs = feedZeile(db, id);
+    if (!rs)
+        return false;
+    rs->Edit();
+    rs->Setze(u"Aktiv", Wert(an));
+    rs->Update();
+    return true;
+}
+
 bool FeedAdresseErlaubt(const QUrl& adresse) {
     if (!adresse.isValid() || adresse.host().isEmpty() || !adresse.userInfo().isEmpty())
         return false;

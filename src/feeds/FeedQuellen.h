@@ -39,6 +39,18 @@ QList<FeedQuelle> FeedsLesen(Datenbank& db);
 // throws when the file cannot be written.
 bool FeedAdresseAendern(Datenbank& db, qint64 id, const QString& neu);
 
+// An address as typed, in the form the table keeps (trimmed, fully
+// encoded); nullopt when a feed may not be fetched from it. What
+// `pinwick-notes feed add` and the feeds window take alike.
+std::optional<QString> FeedAdresseNormal(const QString& eingabe);
+// Edits of the table from a window (the own file only). Adding returns the
+// new feed's ID (its `id` is not used); removing and switching return
+// false when there is no such feed. They throw when the file cannot be
+// written.
+qint64 FeedHinzufuegen(Datenbank& db, const FeedQuelle& f);
+bool FeedEntfernen(Datenbank& db, qint64 id);
+bool FeedSchalten(Datenbank& db, qint64 id, bool an);
+
 // Whether a feed may be fetched from this address: http or https with a
 // host, no user or password in it (the file is read by every receiver).
 bool FeedAdresseErlaubt(const QUrl& adresse);

@@ -21,6 +21,8 @@ LeistenMenue::LeistenMenue(QWidget& eltern) {
     trotzdem_->setVisible(false);
     strich4_ = menue_->addSeparator();
     einstellungen_ = menue_->addAction(QStringLiteral("Einstellungen"));
+    feeds_ = menue_->addAction(QStringLiteral("Nachrichtenfeeds"));
+    feeds_->setObjectName(QStringLiteral("nachrichtenfeeds"));
     hilfe_ = menue_->addAction(QStringLiteral("Hilfe"));
     about_ = menue_->addAction(QStringLiteral("\u00DCber ..."));
     strich2_ = menue_->addSeparator();
@@ -40,6 +42,7 @@ void LeistenMenue::Beschriften(int16_t sprache) {
         {neu_, u"New note   Ctrl-N", u"Neue Notiz   Strg-N"},
         {verwaltung_, u"Notes administration", u"Notizverwaltung"},
         {einstellungen_, u"Settings", u"Einstellungen"},
+        {feeds_, u"News feeds", u"Nachrichtenfeeds"},
         {hilfe_, u"Help  F1", u"Hilfe  F1"},
         {about_, u"About ...", u"\u00DCber ..."},
         {ende_, u"End", u"Beenden"},

@@ -39,6 +39,7 @@ public:
     QAction* Verwaltung() const { return verwaltung_; }
     QAction* Strich3() const { return strich3_; }
     QAction* Einstellungen() const { return einstellungen_; }
+    QAction* Feeds() const { return feeds_; }
     QAction* Hilfe() const { return hilfe_; }
     QAction* About() const { return about_; }
     QAction* Strich2() const { return strich2_; }
@@ -54,6 +55,7 @@ private:
     QAction* verwaltung_ = nullptr;
     QAction* strich3_ = nullptr;
     QAction* einstellungen_ = nullptr;
+    QAction* feeds_ = nullptr;
     QAction* hilfe_ = nullptr;
     QAction* about_ = nullptr;
     QAction* strich2_ = nullptr;

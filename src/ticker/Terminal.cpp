@@ -211,6 +211,7 @@ void Terminal::menueBinden() {
     binden(menue_->Neu(), &Terminal::NeueNotiz);
     binden(menue_->Verwaltung(), &Terminal::Verwaltung);
     binden(menue_->Einstellungen(), &Terminal::EinstellungenOeffnen);
+    binden(menue_->Feeds(), &Terminal::FeedsOeffnen);
     binden(menue_->Hilfe(), &Terminal::Hilfe);
     binden(menue_->About(), &Terminal::UeberZeigen);
     binden(menue_->Ende(), &Terminal::Ende);
@@ -710,6 +711,16 @@ void Terminal::Verwaltung() {
     p_.EreignisseZulassen();
     if (verwaltungZeigen)
         verwaltungZeigen();
+    p_.aufbauZaehler = TickerInhalt::AufbauTakte;
+    Timer1Aktiv(true);
+}
+
+void Terminal::FeedsOeffnen() {
+    Timer1Aktiv(false);
+    p_.EreignisseZulassen();
+    if (feedsZeigen)
+        feedsZeigen();
+    // A feed added, removed or switched is taken at once.
     p_.aufbauZaehler = TickerInhalt::AufbauTakte;
     Timer1Aktiv(true);
 }

@@ -112,6 +112,8 @@ public:
     virtual void NeueNotiz();
     virtual void Verwaltung();
     virtual void EinstellungenOeffnen();
+    // The "News feeds" window (behind the sysop password where it is on).
+    virtual void FeedsOeffnen();
     virtual void Hilfe();
     virtual void UeberZeigen();
     // Removes the network-error marker and ends the program at once.
@@ -127,6 +129,9 @@ public:
     // controls and its window order when it closes), false when access was
     // refused.
     std::function<bool()> einstellungenZeigen;
+    // Asks for the sysop password when needed and shows the feeds window
+    // modally.
+    std::function<void()> feedsZeigen;
 
     // ---- where the bar is a surface of its own (LeistenFlaeche.h; on
     // Wayland the layer surface), it is told after a layout and a tick.

@@ -167,6 +167,10 @@ void TickerInhalt::feedsAufbauen() {
         return;
     const QList<FeedZeile> zeilen =
         FeedZeilen(feedQuellen_, [this](qint64 id) { return feeds_->Stand(id); });
+    if (zeilen.size() != letzteFeedZeilen_) {
+        letzteFeedZeilen_ = zeilen.size();
+        qCInfo(logFeeds) << "the band shows" << letzteFeedZeilen_ << "feed items";
+    }
     for (const FeedZeile& z : zeilen) {
         Erhoehen(gefunden_);
         neueEintraege_.push_back(Eintrag{Eintrag::Feed, z.text, z.farbe});

@@ -167,6 +167,7 @@ private:
     QList<FeedQuelle> letzteBroadcastFeeds_;
     QList<FeedQuelle> feedQuellen_;
     std::vector<FeedVerweis> neueVerweise_;
+    qsizetype letzteFeedZeilen_ = 0;
     std::unique_ptr<FeedAbholer> feeds_;
 };
 

@@ -20,6 +20,8 @@
 #include "BandBilder.h"
 #include "Einstellungen.h"
 #include "EinstellungsSatz.h"
+#include "FeedFenster.h"
+#include "FeedQuellen.h"
 #include "Notizen.h"
 #include "PassTest.h"
 #include "TestHilfe.h"
@@ -152,6 +154,19 @@ std::vector<Fall> Faelle() {
              return fenster;
          }},
         {"passtest", [](Programm& p) { return std::make_unique<PassTest>(p); }},
+        {"feeds",
+         [](Programm& p) {
+             p.lokaleDatenbank->SchemaErgaenzen();
+             FeedQuelle an;
+             an.adresse = QStringLiteral("https://news.example/feed.xml");
+             an.titel = QStringLiteral("Intranet");
+             FeedQuelle aus;
+             aus.adresse = QStringLiteral("https://status.example/atom");
+             aus.aktiv = false;
+             FeedHinzufuegen(*p.lokaleDatenbank, an);
+             FeedHinzufuegen(*p.lokaleDatenbank, aus);
+             return std::make_unique<FeedFenster>(p, nullptr);
+         }},
     };
     std::vector<Fall> faelle;
     for (const auto& [sprache, kuerzel] : {std::pair<int16_t, const char*>{1, "en"}, {2, "de"}})

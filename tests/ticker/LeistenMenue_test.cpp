@@ -15,18 +15,18 @@ namespace {
 
 QStringList beschriftungen(const LeistenMenue& m) {
     QStringList texte;
-    for (QAction* a : {m.Neu(), m.Verwaltung(), m.Einstellungen(), m.Hilfe(), m.About(), m.Ende()})
+    for (QAction* a : {m.Neu(), m.Verwaltung(), m.Einstellungen(), m.Feeds(), m.Hilfe(), m.About(), m.Ende()})
         texte << a->text();
     return texte;
 }
 
 TEST(LeistenMenue, CaptionsPerLanguage) {
-    const QStringList entwurf = {"Neue Notiz", "Notizverwaltung", "Einstellungen",
+    const QStringList entwurf = {"Neue Notiz", "Notizverwaltung", "Einstellungen", "Nachrichtenfeeds",
                                  "Hilfe",      "\u00DCber ...",   "Ende"};
-    const QStringList englisch = {
-        "New note   Ctrl-N", "Notes administration", "Settings", "Help  F1", "About ...", "End"};
+    const QStringList englisch = {"New note   Ctrl-N", "Notes administration", "Settings",
+                                  "News feeds",        "Help  F1",             "About ...", "End"};
     const QStringList deutsch = {"Neue Notiz   Strg-N", "Notizverwaltung", "Einstellungen",
-                                 "Hilfe  F1",           "\u00DCber ...",   "Beenden"};
+                                 "Nachrichtenfeeds",    "Hilfe  F1",       "\u00DCber ...", "Beenden"};
     struct Fall {
         const char* was;
         std::vector<int16_t> sprachen; // given one after the other
@@ -57,8 +57,8 @@ TEST(LeistenMenue, NoteCommandsAndSwitchingOff) {
     QWidget eltern;
     LeistenMenue m(eltern);
     const QList<QAction*> notiz = {m.Neu(), m.Strich1(), m.Verwaltung(), m.Strich3()};
-    const QList<QAction*> immer = {m.Anhalten(),    m.Strich4(), m.Einstellungen(), m.Hilfe(),
-                                   m.About(),       m.Strich2(), m.Ende()};
+    const QList<QAction*> immer = {m.Anhalten(), m.Strich4(), m.Einstellungen(), m.Feeds(),
+                                   m.Hilfe(),    m.About(),   m.Strich2(),       m.Ende()};
     // The offer to scroll anyway shows only where the desktop asks for less motion.
     ASSERT_EQ(m.Menue()->actions().size(), notiz.size() + immer.size() + 1);
     EXPECT_FALSE(m.TrotzdemScrollen()->isVisible());
