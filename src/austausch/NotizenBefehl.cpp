@@ -1,5 +1,6 @@
 #include "NotizenBefehl.h"
 
+#include "BefehlsHilfen.h"
 #include "Csv.h"
 #include "Datenbank.h"
 #include "FeedBefehl.h"
@@ -25,17 +26,11 @@ namespace pinwick {
 
 namespace {
 
-// A failure of the command: exit status and the one line on stderr.
-struct Abbruch {
-    int status;
-    QString text;
-};
-
 [[noreturn]] void aufruf(const QString& text) {
-    throw Abbruch{StatusAufruf, text};
+    BefehlAufruf(text);
 }
 [[noreturn]] void scheitern(const QString& text) {
-    throw Abbruch{StatusFehler, text};
+    BefehlScheitern(text);
 }
 
 // Calendars and CSV files of notes are small; anything this large is a
@@ -59,24 +54,8 @@ std::optional<Format> formatAusEndung(const QString& pfad) {
 // The notes file, opened for reading and writing, checked to be one.
 class Notizdatei {
 public:
-    Notizdatei(const QString& pfad, int warteMs) : pfad_(pfad), warteMs_(warteMs) {
-        const QFileInfo info(pfad);
-        if (!info.exists())
-            scheitern(QStringLiteral("%1: no such notes file (the ticker makes its own at its "
-                                     "first start; another one is given with --file)")
-                          .arg(pfad));
-        if (!info.isFile())
-            scheitern(QStringLiteral("%1: not a file").arg(pfad));
-        try {
-            db_ = std::make_unique<Datenbank>(pfad, Datenbank::Zugriff::LesenUndSchreiben, warteMs);
-            db_->SchemaPruefen();
-        } catch (const BesetztFehler&) {
-            besetzt();
-        } catch (const std::exception& f) {
-            scheitern(QStringLiteral("%1: not a notes file (%2)")
-                          .arg(pfad, QString::fromStdString(f.what())));
-        }
-    }
+    Notizdatei(const QString& pfad, int warteMs)
+        : pfad_(pfad), warteMs_(warteMs), db_(NotizdateiOeffnen(pfad, warteMs)) {}
     ~Notizdatei() {
         if (offen_) {
             try {
@@ -124,23 +103,10 @@ public:
     }
 
 private:
-    [[noreturn]] void besetzt() {
-        scheitern(QStringLiteral("%1 is locked by another program; gave up after %2 ms")
-                      .arg(pfad_)
-                      .arg(warteMs_));
-    }
     void sql(const QString& text) {
         geschuetzt([&] { db_->Ausfuehren(text); });
     }
-    template <typename F> void geschuetzt(F&& f) {
-        try {
-            f();
-        } catch (const BesetztFehler&) {
-            besetzt();
-        } catch (const std::exception& e) {
-            scheitern(QStringLiteral("%1: %2").arg(pfad_, QString::fromStdString(e.what())));
-        }
-    }
+    void geschuetzt(const std::function<void()>& f) { BefehlGeschuetzt(pfad_, warteMs_, f); }
 
     QString pfad_;
     int warteMs_;
@@ -298,13 +264,9 @@ Zeitplanwahl wahlAusOptionen(Befehl& b) {
     }
     if (rhythmen > 1)
         aufruf(QStringLiteral("give one of --daily, --weekly, --monthly, --yearly"));
-    const auto einmal = [&](const QCommandLineOption& o) {
-        if (p.optionNames().count(o.names().constLast()) > 1)
-            aufruf(QStringLiteral("--%1 given twice").arg(o.names().constLast()));
-    };
     for (const auto* o : {&b.taeglich, &b.woechentlich, &b.monatlich, &b.jaehrlich, &b.von, &b.bis,
                           &b.start, &b.wochen, &b.vorher})
-        einmal(*o);
+        EinmaligerWert(p, *o);
     if ((p.isSet(b.von) || p.isSet(b.bis)) && w.rhythmus == RhythmusPermanent)
         aufruf(QStringLiteral("--from and --to need a rhythm (--daily, --weekly, ...)"));
     if (p.isSet(b.von))
@@ -567,21 +529,10 @@ int feedBefehl(const Aufruf& a) {
     a.b.nurErlaubt(a.pos.front(),
                    {QStringLiteral("title"), QStringLiteral("items"), QStringLiteral("colour")});
     FeedOptionen o;
-    const auto wert = [&](const QCommandLineOption& option) -> std::optional<QString> {
-        if (!a.b.parser.isSet(option))
-            return std::nullopt;
-        if (a.b.parser.values(option).size() > 1)
-            aufruf(QStringLiteral("--%1 given twice").arg(option.names().front()));
-        return a.b.parser.value(option);
-    };
-    o.titel = wert(a.b.titel);
-    o.anzahl = wert(a.b.anzahl);
-    o.farbe = wert(a.b.farbe);
-    try {
-        return FeedBefehl(a.pos.mid(1), o, a.pfad, a.u.warteMs, *a.u.aus);
-    } catch (const FeedBefehlsFehler& f) {
-        throw Abbruch{f.status, f.text};
-    }
+    o.titel = EinmaligerWert(a.b.parser, a.b.titel);
+    o.anzahl = EinmaligerWert(a.b.parser, a.b.anzahl);
+    o.farbe = EinmaligerWert(a.b.parser, a.b.farbe);
+    return FeedBefehl(a.pos.mid(1), o, a.pfad, a.u.warteMs, *a.u.aus);
 }
 
 int veroeffentlichen(const Aufruf& a) {
@@ -591,10 +542,8 @@ int veroeffentlichen(const Aufruf& a) {
                                  QStringLiteral("watch")});
     if (a.pos.size() != 1)
         aufruf(QStringLiteral("publish takes no arguments; the folder is given with --to"));
-    for (const QCommandLineOption* o : {&b.bis, &b.geheim, &b.ablauf, &b.passwortDatei}) {
-        if (b.parser.values(*o).size() > 1)
-            aufruf(QStringLiteral("--%1 given twice").arg(o->names().constLast()));
-    }
+    for (const QCommandLineOption* o : {&b.bis, &b.geheim, &b.ablauf, &b.passwortDatei})
+        EinmaligerWert(b.parser, *o);
     if (!b.parser.isSet(b.bis) || b.parser.value(b.bis).isEmpty())
         aufruf(QStringLiteral("publish needs --to FOLDER"));
     if (!b.parser.isSet(b.geheim) || b.parser.value(b.geheim).isEmpty())
@@ -677,8 +626,7 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
         aufruf(QStringLiteral("no command; give list, add, delete, export, import, feed, publish "
                               "or receive"));
     const QString befehl = pos.front();
-    if (b.parser.values(b.datei).size() > 1)
-        aufruf(QStringLiteral("--file given twice"));
+    EinmaligerWert(b.parser, b.datei);
     const QString pfad = b.parser.isSet(b.datei) ? b.parser.value(b.datei) : u.eigeneDatei;
     if (pfad.isEmpty())
         aufruf(QStringLiteral("--file needs a path"));
@@ -709,7 +657,7 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
 int NotizenProgramm(const QStringList& argumente, const NotizenUmgebung& umgebung) {
     try {
         return ausfuehren(argumente, umgebung);
-    } catch (const Abbruch& a) {
+    } catch (const BefehlsFehler& a) {
         *umgebung.fehler << "pinwick-notes: " << a.text << '\n';
         return a.status;
     } catch (const std::exception& f) {
