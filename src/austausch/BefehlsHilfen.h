@@ -38,4 +38,41 @@ void BefehlGeschuetzt(const QString& pfad, int warteMs, const std::function<void
 std::optional<QString> EinmaligerWert(const QCommandLineParser& parser,
                                       const QCommandLineOption& option);
 
+// The notes file of a command, opened for reading and writing and checked
+// to be one (NotizdateiOeffnen); every failure is a BefehlsFehler.
+// A transaction left open when it goes is rolled back.
+class Notizdatei {
+public:
+    Notizdatei(const QString& pfad, int warteMs);
+    ~Notizdatei();
+    Notizdatei(const Notizdatei&) = delete;
+    Notizdatei& operator=(const Notizdatei&) = delete;
+
+    // The notes, with the write lock taken first, so that a change is made
+    // whole or not at all and nobody writes between reading and writing.
+    // What later versions added to the tables is added before (in a
+    // transaction of its own), as the ticker does when it opens its file.
+    Datensatzmenge& Schreiben();
+    // The notes, for reading.
+    Datensatzmenge& Lesen();
+    void Festschreiben();
+    // Changes the settings row in one transaction, with what later
+    // versions added to the tables added first (this is the own file).
+    void EinstellungenAendern(const std::function<void(Datensatzmenge&)>& aendern);
+
+private:
+    void sql(const QString& text);
+    void geschuetzt(const std::function<void()>& f);
+
+    QString pfad_;
+    int warteMs_;
+    std::unique_ptr<Datenbank> db_;
+    std::unique_ptr<Datensatzmenge> menge_;
+    bool offen_ = false;
+};
+
+// A file to import, read whole; one that cannot be read or is larger than
+// any calendar or list of notes (64 MB: a wrong file) is refused unread.
+QByteArray EingabeLesen(const QString& pfad);
+
 } // namespace pinwick

@@ -33,12 +33,6 @@ namespace {
     BefehlScheitern(text);
 }
 
-// Calendars and CSV files of notes are small; anything this large is a
-// wrong file and is not read into memory.
-constexpr qint64 hoechsteEingabe = 64 * 1024 * 1024;
-
-const QString notizenAbfrage = QStringLiteral("select * from Notizen");
-
 enum class Format { Ics, Csv };
 
 std::optional<Format> formatAusEndung(const QString& pfad) {
@@ -50,70 +44,6 @@ std::optional<Format> formatAusEndung(const QString& pfad) {
         return Format::Csv;
     return std::nullopt;
 }
-
-// The notes file, opened for reading and writing, checked to be one.
-class Notizdatei {
-public:
-    Notizdatei(const QString& pfad, int warteMs)
-        : pfad_(pfad), warteMs_(warteMs), db_(NotizdateiOeffnen(pfad, warteMs)) {}
-    ~Notizdatei() {
-        if (offen_) {
-            try {
-                db_->Ausfuehren(QStringLiteral("ROLLBACK"));
-            } catch (...) {
-            }
-        }
-    }
-
-    // Takes the write lock first, so that a change is made whole or not at
-    // all and nobody writes between reading and writing.
-    // What later versions added to the tables is added first (in a
-    // transaction of its own), as the ticker does when it opens its file.
-    Datensatzmenge& Schreiben() {
-        geschuetzt([&] { db_->SchemaErgaenzen(); });
-        sql(QStringLiteral("BEGIN IMMEDIATE"));
-        offen_ = true;
-        return Lesen();
-    }
-    Datensatzmenge& Lesen() {
-        if (!menge_)
-            geschuetzt([&] { menge_ = db_->OpenRecordset(notizenAbfrage); });
-        return *menge_;
-    }
-    void Festschreiben() {
-        sql(QStringLiteral("COMMIT"));
-        offen_ = false;
-    }
-    // Changes the settings row in one transaction. The columns later
-    // versions added are added first (this is the own file).
-    void EinstellungenAendern(const std::function<void(Datensatzmenge&)>& aendern) {
-        geschuetzt([&] { db_->SchemaErgaenzen(); });
-        sql(QStringLiteral("BEGIN IMMEDIATE"));
-        offen_ = true;
-        geschuetzt([&] {
-            auto rs = db_->OpenRecordset(QStringLiteral("select * from Einstellungen"));
-            if (rs->RecordCount() == 0)
-                throw DatenFehler("the file has no settings row");
-            rs->MoveFirst();
-            rs->Edit();
-            aendern(*rs);
-            rs->Update();
-        });
-        Festschreiben();
-    }
-
-private:
-    void sql(const QString& text) {
-        geschuetzt([&] { db_->Ausfuehren(text); });
-    }
-    void geschuetzt(const std::function<void()>& f) { BefehlGeschuetzt(pfad_, warteMs_, f); }
-
-    QString pfad_;
-    int warteMs_;
-    std::unique_ptr<Datenbank> db_;
-    std::unique_ptr<Datensatzmenge> menge_;
-    bool offen_ = false;
-};
 
 // Adds the notes in one transaction and gives their new IDs.
 std::vector<qint64> hinzufuegen(Notizdatei& datei, const std::vector<Notiz>& notizen,
@@ -289,18 +219,6 @@ Zeitplanwahl wahlAusOptionen(Befehl& b) {
         w.vorher = ZahlLesen(p.value(b.vorher), "days before");
     }
     return w;
-}
-
-QByteArray dateiLesen(const QString& pfad) {
-    QFile f(pfad);
-    if (!QFileInfo(pfad).isFile() || !f.open(QIODevice::ReadOnly))
-        scheitern(QStringLiteral("%1: cannot be read").arg(pfad));
-    if (f.size() > hoechsteEingabe)
-        scheitern(QStringLiteral("%1: larger than %2 MB").arg(pfad).arg(hoechsteEingabe >> 20));
-    QByteArray daten = f.read(hoechsteEingabe + 1);
-    if (daten.size() > hoechsteEingabe)
-        scheitern(QStringLiteral("%1: larger than %2 MB").arg(pfad).arg(hoechsteEingabe >> 20));
-    return daten;
 }
 
 std::vector<Notiz> alleNotizen(Datensatzmenge& rs, QStringList& unlesbar) {
@@ -505,7 +423,7 @@ int importieren(const Aufruf& a) {
     const auto fmt = formatAusEndung(quelle);
     if (!fmt)
         aufruf(QStringLiteral("%1: the name must end in .ics or .csv").arg(quelle));
-    const QByteArray daten = dateiLesen(quelle);
+    const QByteArray daten = EingabeLesen(quelle);
     // The notes file is checked first: an import into a wrong --file fails
     // even when the calendar holds nothing to store.
     Notizdatei datei(a.pfad, a.u.warteMs);
@@ -586,7 +504,7 @@ int empfangen(const Aufruf& a) {
         schluessel = a.b.parser.value(a.b.schluessel).toUtf8().trimmed();
         // A .pub file may be given by its path.
         if (QFileInfo(QString::fromUtf8(schluessel)).isFile())
-            schluessel = dateiLesen(QString::fromUtf8(schluessel)).trimmed();
+            schluessel = EingabeLesen(QString::fromUtf8(schluessel)).trimmed();
         const QUrl url(adresse, QUrl::StrictMode);
         const QString schema = url.scheme().toLower();
         if (!url.isValid() || (schema != QLatin1String("https") && schema != QLatin1String("http")) ||
