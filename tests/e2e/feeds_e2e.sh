@@ -5,7 +5,8 @@
 # line and the band's pixels in each feed's colour); a click on a red item
 # hands its page to the stub handler once the double-click time has passed;
 # the next fetch of a feed sends If-None-Match and is answered 304 (the
-# server's log). The waits are shortened by PINWICK_FEEDS_SCHNELLER.
+# server's log); a double-click on an item opens no page. The waits are
+# shortened by PINWICK_FEEDS_SCHNELLER.
 # Usage: feeds_e2e.sh <app folder> <template> <pinwick-notes> <sqlcipher shell> <feed server>
 set -u
 APP="$1"
@@ -104,18 +105,22 @@ done
 cp "$T/bilder/jetzt.png" "$T/bilder/feeds.png"
 echo "red after: $rot blue after: $blau"
 
-# The pointer on the band stands it; then the red items' place is found in
-# a screenshot and the first one is clicked.
+# The pointer on the band stands it; then a pixel in a feed's colour is
+# found in a screenshot (the middle one of all such pixels, which lies in
+# an item's text) and clicked.
 xdotool mousemove $((BX + 10)) $((BY + HEIGHT / 2))
 sleep 1
 import -window root "$T/bilder/klick.png"
-box=$(convert "$T/bilder/klick.png" -crop "$BAND" +repage -fuzz 8% -fill white -opaque '#FF0000' \
-    -fill black +opaque white -format "%@" info:)
-echo "red box: $box"
-rx=$(echo "$box" | sed 's/^[0-9]*x[0-9]*+\([0-9]*\)+.*/\1/')
-ry=$(echo "$box" | sed 's/^[0-9]*x[0-9]*+[0-9]*+\([0-9]*\)$/\1/')
-rh=$(echo "$box" | sed 's/^[0-9]*x\([0-9]*\)+.*/\1/')
-xdotool mousemove $((BX + rx + 4)) $((BY + ry + rh / 2)) click 1
+# stelle COLOUR: "x y" on the screen of the middle pixel of that colour.
+stelle() {
+    convert "$T/bilder/klick.png" -crop "$BAND" +repage -fuzz 8% -fill white -opaque "$1" \
+        -fill black +opaque white txt:- | grep -i '#FFFFFF' | sed 's/^\([0-9]*\),\([0-9]*\):.*/\1 \2/' > "$T/stellen.txt"
+    n=$(wc -l < "$T/stellen.txt")
+    sed -n "$((n / 2 + 1))p" "$T/stellen.txt" | { read -r sx sy; echo "$((BX + sx)) $((BY + sy))"; }
+}
+rot_stelle=$(stelle '#FF0000')
+echo "red at: $rot_stelle"
+xdotool mousemove $rot_stelle click 1
 geoeffnet=no
 for i in $(seq 1 20); do
     sleep 0.5
@@ -130,6 +135,13 @@ for i in $(seq 1 40); do
     sleep 0.5
 done
 echo "second fetch: 304 $nm"
+
+# A double-click on a blue item opens the administration, never the page.
+blau_stelle=$(stelle '#0000FF')
+echo "blue at: $blau_stelle"
+xdotool mousemove $blau_stelle click --repeat 2 --delay 60 1
+sleep 2
+grep -q "/seite/Beta-" "$T/geoeffnet.txt" 2>/dev/null && echo "double-click: opened a page" || echo "double-click: no page"
 if [ "$gezeigt" != yes ] || [ "$geoeffnet" != yes ] || [ "$nm" != yes ]; then
     echo "--- bar"; tail -30 "$T/ausgabe.txt"; echo "--- server"; tail -10 "$T/server.txt"
 fi
@@ -153,4 +165,6 @@ grep -q "^click: opened yes" "$TMP/lauf.txt"
 pruefe $? "a click on a red item hands its page to the handler"
 grep -q "^second fetch: 304 yes" "$TMP/lauf.txt"
 pruefe $? "the next fetch sends If-None-Match and gets 304"
+grep -q "^double-click: no page" "$TMP/lauf.txt"
+pruefe $? "a double-click on an item opens no page"
 exit $fehler
