@@ -222,9 +222,7 @@ void startFensterEinrichten(pinwick::StartFenster& fenster, pinwick::Programm& p
         leiste->verwaltungZeigen = [&] { pinwick::VerwaltungZeigen(p); };
         leiste->feedsZeigen = [&p, bar] {
             // The same password as the settings window asks for.
-            if (p.sysopStatus)
-                pinwick::PassTestZeigen(p);
-            if (p.sysopStatus && !p.zugangErlaubt)
+            if (!pinwick::FeedFensterErlaubt(p, [](pinwick::Programm& q) { pinwick::PassTestZeigen(q); }))
                 return;
             pinwick::FeedFensterZeigen(p, bar->Inhalt().Feeds(), bar);
         };

@@ -201,6 +201,16 @@ bool FeedFenster::Schalten() {
     return erledigt;
 }
 
+bool FeedFensterErlaubt(Programm& p, const std::function<void(Programm&)>& passTest) {
+    if (!p.sysopStatus)
+        return true;
+    // Asked afresh each time, as the settings window asks.
+    p.zugangErlaubt = false;
+    if (passTest)
+        passTest(p);
+    return p.zugangErlaubt;
+}
+
 void FeedFensterZeigen(Programm& p, const FeedAbholer* abholer, QWidget* eltern) {
     FeedFenster fenster(p, abholer, eltern);
     fenster.exec();

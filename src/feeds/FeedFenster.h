@@ -11,6 +11,7 @@
 #include "Programm.h"
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -50,6 +51,9 @@ private:
     QLabel* meldung_ = nullptr;
 };
 
+// Whether the window may open: always without sysop mode; with it, once
+// `passTest` (the settings' password prompt) let the user in.
+bool FeedFensterErlaubt(Programm& p, const std::function<void(Programm&)>& passTest);
 // Shows the window modally over `eltern`.
 void FeedFensterZeigen(Programm& p, const FeedAbholer* abholer, QWidget* eltern);
 

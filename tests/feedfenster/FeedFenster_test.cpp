@@ -147,3 +147,36 @@ TEST(FensterSprache, CaptionsInBothLanguages) {
 }
 
 } // namespace
+
+namespace {
+
+// The window is behind the sysop password as the settings are.
+TEST(FensterZugang, BehindThePasswordOnlyInSysopMode) {
+    const struct {
+        const char* was;
+        bool sysop;
+        bool passwortRichtig;
+        bool gefragt;
+        bool erlaubt;
+    } faelle[] = {
+        {"no sysop mode", false, false, false, true},
+        {"sysop, right password", true, true, true, true},
+        {"sysop, refused", true, false, true, false},
+    };
+    for (const auto& f : faelle) {
+        SCOPED_TRACE(f.was);
+        test::TestUmgebung u;
+        u.p.sysopStatus = f.sysop;
+        // A grant from an earlier prompt does not count again.
+        u.p.zugangErlaubt = true;
+        bool gefragt = false;
+        const bool erlaubt = FeedFensterErlaubt(u.p, [&](Programm& p) {
+            gefragt = true;
+            p.zugangErlaubt = f.passwortRichtig;
+        });
+        EXPECT_EQ(gefragt, f.gefragt);
+        EXPECT_EQ(erlaubt, f.erlaubt);
+    }
+}
+
+} // namespace
