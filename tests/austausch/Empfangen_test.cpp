@@ -82,6 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "not an http:// or https:// address", "1|/mnt/share/pw.kav|"},
         EmpfangsFall{"ohne_rechner", {"receive", "https:///x", "--key", "KEY"}, 2,
                      "not an http:// or https:// address", "1|/mnt/share/pw.kav|"},
+        EmpfangsFall{"mit_passwort", {"receive", "https://admin:pw@n.example/", "--key", "KEY"}, 2,
+                     "user name or password", "1|/mnt/share/pw.kav|"},
         EmpfangsFall{"falscher_schluessel", {"receive", "https://n.example/", "--key", "RWQnotakey"}, 2,
                      "not a minisign public key", "1|/mnt/share/pw.kav|"},
         EmpfangsFall{"ohne_schluessel", {"receive", "https://n.example/"}, 2, "--key KEY",
