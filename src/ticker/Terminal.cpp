@@ -15,6 +15,7 @@
 #include "SchriftEinpassen.h"
 #include "Randreservierung.h"
 #include "Shell.h"
+#include "Speicher.h"
 #include "Versuche.h"
 
 #include <QAction>
@@ -135,6 +136,9 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     wache_.Beobachten(p_.datenbankDatei);
     connect(&wache_, &DateiWache::geaendert, this, [this] {
         inhalt_.EigeneNeuLesen();
+        // "pinwick-notes receive" switches the broadcast of a running bar.
+        if (BroadcastWahlNachladen(p_))
+            MachLayout();
         // A sleeping bar wakes for it at the next step.
         planen();
     });
