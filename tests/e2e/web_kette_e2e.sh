@@ -6,7 +6,7 @@
 # broadcast; pinwick-notes receive switches it on while it runs and it shows
 # the broadcaster's note (drawn in yellow); a change published again shows
 # up; pinwick-notes receive --off while it runs removes the note again. No
-# restart anywhere.
+# restart anywhere. The broadcaster's feed travels along into the bar's copy.
 # Usage: web_kette_e2e.sh <app folder> <pinwick-notes> <nginx_dienst> <sqlcipher shell>
 set -u
 APP="$1"
@@ -24,6 +24,8 @@ SENDER="$TMP/sender/pw.kav"
 mkdir -p "$TMP/sender"
 cp "$APP/org.kav" "$SENDER"
 "$NOTES" --file "$SENDER" add "Kurz" --daily >/dev/null || { echo "pinwick-notes add fails"; exit 1; }
+"$NOTES" --file "$SENDER" feed add "https://news.example/it.xml" --title IT >/dev/null ||
+    { echo "pinwick-notes feed add fails"; exit 1; }
 minisign -G -W -p "$TMP/k.pub" -s "$TMP/k.key" >/dev/null 2>&1 || { echo "minisign makes no key"; exit 1; }
 
 # The receiver's own file: past its first start, in English, no broadcast.
@@ -43,7 +45,7 @@ CA=$(sed -n 's/^CA //p' "$TMP/nginx.out")
 cat > "$TMP/lauf.sh" <<'INNER'
 #!/bin/sh
 set -u
-T="$1"; NOTES="$2"; PORT="$3"; CA="$4"; SENDER="$5"
+T="$1"; NOTES="$2"; PORT="$3"; CA="$4"; SENDER="$5"; SQLCIPHER="$7"
 . "$6"
 export HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config"
 veroeffentlichen() {
@@ -75,6 +77,9 @@ pruefe $? "pinwick-notes receive sets the running bar's broadcast"
 g1=$(warten_bis 30 '[ "$g" -gt 0 ]')
 pruefe $? "the running bar receives and shows the published note ($g1)"
 [ -n "${BILDER_ORDNER:-}" ] && import -window root "$BILDER_ORDNER/kette-1.png"
+printf "PRAGMA key='pelmory+sadun';\nSELECT Adresse || '|' || Titel FROM Feeds;\n" |
+    "$SQLCIPHER" "$T/app/broadcast-web.kav" 2>/dev/null | grep -qx "https://news.example/it.xml|IT"
+pruefe $? "the broadcaster's feed is in the bar's copy"
 
 "$NOTES" --file "$SENDER" add "Eine neue und viel laengere Nachricht vom Sender an alle Empfaenger" \
     --daily > /dev/null && veroeffentlichen
@@ -97,7 +102,7 @@ wait "$pid" 2>/dev/null
 exit $fehler
 INNER
 BILDER_ORDNER="${PINWICK_E2E_BILDER:-}" "$MIT_XVFB" 1920x1080x24 sh "$TMP/lauf.sh" "$TMP" "$NOTES" "$PORT" \
-    "$CA" "$SENDER" "$GEMEINSAM"
+    "$CA" "$SENDER" "$GEMEINSAM" "$SQLCIPHER"
 status=$?
 [ $status -eq 0 ] && echo "ok: published, served by nginx, switched on and off in the running bar"
 exit $status
