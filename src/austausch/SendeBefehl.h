@@ -15,10 +15,10 @@ namespace pinwick {
 
 // What a receiver reads of a broadcaster's file: the first settings row,
 // every note and every feed (a feed whose address is no longer allowed is
-// left out: receivers would refuse the whole snapshot for it). The file is opened read only, the way a receiver opens it
-// (its schema checked, its reading bounded); the sysop password goes in
-// only as its hash. Throws std::runtime_error saying why the file cannot
-// be read.
+// left out: receivers would refuse the whole snapshot for it). The file is
+// opened read only, the way a receiver opens it (its schema checked, its
+// reading bounded); the sysop password goes in only as its hash. Throws
+// std::runtime_error saying why the file cannot be read.
 // Rows as the snapshot has them (Schnappschuss.h: column -> value).
 struct SenderInhalt {
     QVariantMap einstellungen;

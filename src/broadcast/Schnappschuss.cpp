@@ -6,9 +6,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QUrl>
 #include <QRegularExpression>
 #include <QTimeZone>
+#include <QUrl>
 #include <cmath>
 
 namespace pinwick {

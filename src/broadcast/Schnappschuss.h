@@ -80,8 +80,8 @@ struct Schnappschuss {
 
 // The file's bytes. nullopt, with `grund`, when a row does not fit its
 // columns (a value of the wrong type or too long), a feed's address is not
-// allowed, or the header is incomplete: the publisher then publishes nothing rather than something a
-// receiver refuses.
+// allowed, or the header is incomplete: the publisher then publishes
+// nothing rather than something a receiver refuses.
 std::optional<QByteArray> SchnappschussSchreiben(const Schnappschuss& s, QString* grund = nullptr);
 // The file read back; nullopt, with `grund`, when it is none, is too large,
 // or of a newer format.

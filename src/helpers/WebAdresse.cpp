@@ -16,7 +16,8 @@ QString WebAdresseFehler(const QString& eingabe) {
     if (!url.isValid() || (schema != u"http" && schema != u"https") || url.host().isEmpty())
         return QStringLiteral("%1: not an http:// or https:// address").arg(text);
     if (!url.userInfo().isEmpty())
-        return QStringLiteral("%1: a user name or password does not belong in the address").arg(text);
+        return QStringLiteral("%1: a user name or password does not belong in the address")
+            .arg(text);
     return {};
 }
 

@@ -3,8 +3,8 @@
 #include "EinstellungsSatz.h"
 #include "Hilfen.h"
 #include "Protokoll.h"
-#include "Versuche.h"
 #include "Schema.h"
+#include "Versuche.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -160,7 +160,8 @@ BroadcastWahl BroadcastWahlVon(const Einstellungswerte& w) {
     return {w.broadcastStatus, w.broadcastPfad.trimmed(), w.broadcastSchluessel.trimmed()};
 }
 
-BroadcastWechsel BroadcastWechselBestimmen(const BroadcastWahl& laeuft, const BroadcastWahl& datei) {
+BroadcastWechsel BroadcastWechselBestimmen(const BroadcastWahl& laeuft,
+                                           const BroadcastWahl& datei) {
     if (laeuft == datei)
         return BroadcastWechsel::Keiner;
     if (!datei.status)

@@ -75,7 +75,7 @@ Einstellungen::Dialoge Einstellungen::EchteDialoge() {
         return dialog.selectedFiles().first();
     };
     d.webAdresse = [](QWidget* eltern, const QString& titel, const QString& frage,
-                const QString& start) -> std::optional<QString> {
+                      const QString& start) -> std::optional<QString> {
         bool ok = false;
         const QString text =
             QInputDialog::getText(eltern, titel, frage, QLineEdit::Normal, start, &ok);
@@ -138,7 +138,8 @@ Einstellungen::Einstellungen(Programm& p, Terminal* leiste, QWidget* eltern)
 void Einstellungen::webZustandZeigen() {
     // Over the web the receiver's last word goes to the message line: why
     // the notes are old, refused or missing, or that they are new.
-    const bool web = kopie_.broadcastStatus && p_.broadcastStatus && BroadcastUeberWeb(p_.broadcastPfad);
+    const bool web =
+        kopie_.broadcastStatus && p_.broadcastStatus && BroadcastUeberWeb(p_.broadcastPfad);
     const QString neu = web ? WebZustandText(p_.broadcastWebZustand, kopie_.Sprache) : QString();
     if (neu == zustandGezeigt_)
         return;
@@ -427,7 +428,7 @@ void Einstellungen::WebAdresseEingeben() {
     std::optional<QString> eingabe;
     if (dialoge.webAdresse)
         eingabe = dialoge.webAdresse(this, text(EinstellungenTexte::WebTitel),
-                               text(EinstellungenTexte::WebFrage), start);
+                                     text(EinstellungenTexte::WebFrage), start);
     if (!eingabe)
         return;
     const QString adresse = eingabe->trimmed();

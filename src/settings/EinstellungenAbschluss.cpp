@@ -64,12 +64,11 @@ bool Einstellungen::pruefen() {
     }
     p_.Piepen();
     // The bubble points at the field at fault.
-    const Platz& feld =
-        PlatzVon(EinstellungenPlaetze,
-                 ergebnis == Pruefung::PasswortFehlt      ? "PasswortTex"
-                 : ergebnis == Pruefung::SchluesselFalsch ? "BroadcastSchluesselTex"
-                 : ergebnis == Pruefung::AdresseFalsch    ? "WebAdresseBef"
-                                                          : "BroadcastPfadPan");
+    const Platz& feld = PlatzVon(EinstellungenPlaetze,
+                                 ergebnis == Pruefung::PasswortFehlt      ? "PasswortTex"
+                                 : ergebnis == Pruefung::SchluesselFalsch ? "BroadcastSchluesselTex"
+                                 : ergebnis == Pruefung::AdresseFalsch    ? "WebAdresseBef"
+                                                                          : "BroadcastPfadPan");
     const QPoint unter = BubbleUnter(PlatzVon(EinstellungenPlaetze, feld.gruppe).twips, feld.twips);
     if (dialoge.bubble)
         dialoge.bubble(this, p_, unter.x(), unter.y(), PruefungsText(ergebnis, kopie_.Sprache));

@@ -181,8 +181,9 @@ QString WebZustandText(const QString& zustand, int16_t sprache) {
         QString text = QString::fromUtf16(s.deutsch);
         for (int i = treffer.lastCapturedIndex(); i >= 1; --i) {
             // The phrase around "(showing version N)" is translated too.
-            const QString teil = i == 1 && &s == &saetze[0] ? WebZustandText(treffer.captured(i), sprache)
-                                                            : treffer.captured(i);
+            const QString teil = i == 1 && &s == &saetze[0]
+                                     ? WebZustandText(treffer.captured(i), sprache)
+                                     : treffer.captured(i);
             text.replace(QStringLiteral("{%1}").arg(i), teil);
         }
         return text;

@@ -16,14 +16,17 @@ namespace {
 const QString Web = QStringLiteral("https://notes.example/office/");
 const QString Web2 = QStringLiteral("https://other.example/");
 const QString Freigabe = QStringLiteral("//server/share/pw.kav");
-const QString Schluessel = QStringLiteral("RWTzoRtuAA3KRvRuUGBRAO040o0mNefWXDUe7qY5fK1rJ+J2Oiky42lK");
+const QString Schluessel =
+    QStringLiteral("RWTzoRtuAA3KRvRuUGBRAO040o0mNefWXDUe7qY5fK1rJ+J2Oiky42lK");
 
 struct WechselFall {
     const char* name;
     BroadcastWahl laeuft, datei;
     BroadcastWechsel wechsel;
 };
-void PrintTo(const WechselFall& f, std::ostream* os) { *os << f.name; }
+void PrintTo(const WechselFall& f, std::ostream* os) {
+    *os << f.name;
+}
 
 const WechselFall WechselFaelle[] = {
     {"gleich", {true, Web, Schluessel}, {true, Web, Schluessel}, BroadcastWechsel::Keiner},
@@ -31,14 +34,22 @@ const WechselFall WechselFaelle[] = {
     {"eingeschaltet", {false, {}, {}}, {true, Web, Schluessel}, BroadcastWechsel::Neu},
     {"ausgeschaltet", {true, Web, Schluessel}, {false, Web, Schluessel}, BroadcastWechsel::Aus},
     {"andere_adresse", {true, Web, Schluessel}, {true, Web2, Schluessel}, BroadcastWechsel::Neu},
-    {"anderer_schluessel", {true, Web, Schluessel}, {true, Web, QStringLiteral("RWQ")}, BroadcastWechsel::Neu},
+    {"anderer_schluessel",
+     {true, Web, Schluessel},
+     {true, Web, QStringLiteral("RWQ")},
+     BroadcastWechsel::Neu},
     {"von_web_zur_freigabe", {true, Web, Schluessel}, {true, Freigabe, {}}, BroadcastWechsel::Neu},
     {"von_freigabe_zum_web", {true, Freigabe, {}}, {true, Web, Schluessel}, BroadcastWechsel::Neu},
     // A key beside a share's path is never used: nothing to restart.
-    {"schluessel_bei_freigabe", {true, Freigabe, {}}, {true, Freigabe, Schluessel},
+    {"schluessel_bei_freigabe",
+     {true, Freigabe, {}},
+     {true, Freigabe, Schluessel},
      BroadcastWechsel::NurMerken},
     // Off stays off; the path is kept for the settings window.
-    {"pfad_waehrend_aus", {false, Freigabe, {}}, {false, Web, Schluessel}, BroadcastWechsel::NurMerken},
+    {"pfad_waehrend_aus",
+     {false, Freigabe, {}},
+     {false, Web, Schluessel},
+     BroadcastWechsel::NurMerken},
 };
 
 class Wechsel : public ::testing::TestWithParam<WechselFall> {};
@@ -57,10 +68,11 @@ TEST(BroadcastWahl, NachladenAusDerEigenenDatei) {
     p.broadcastEinstellungenGeaendert = [&] { ++abgleiche; };
     const auto schreiben = [&](bool status, const QString& pfad, const QString& schluessel) {
         Datenbank db(p.datenbankDatei);
-        db.Ausfuehren(QStringLiteral("UPDATE Einstellungen SET broadcastStatus = %1, broadcastPfad = '%2', "
-                                     "broadcastSchluessel = '%3', sysopStatus = %1")
-                          .arg(status ? 1 : 0)
-                          .arg(pfad, schluessel));
+        db.Ausfuehren(
+            QStringLiteral("UPDATE Einstellungen SET broadcastStatus = %1, broadcastPfad = '%2', "
+                           "broadcastSchluessel = '%3', sysopStatus = %1")
+                .arg(status ? 1 : 0)
+                .arg(pfad, schluessel));
     };
     const struct Schritt {
         const char* name;

@@ -607,14 +607,15 @@ TEST_F(EinstellungenTest, WebAdresseEingeben) {
         const char* meldung;
     } faelle[] = {
         {"abgebrochen", alt, std::nullopt, QStringLiteral("https://"), alt, ""},
-        {"https", alt, QStringLiteral("  https://notes.example/office/ "), QStringLiteral("https://"),
-         QStringLiteral("https://notes.example/office/"), ""},
-        {"http_im_haus", alt, QStringLiteral("http://intranet/pinwick/"), QStringLiteral("https://"),
-         QStringLiteral("http://intranet/pinwick/"), ""},
-        {"web_bleibt_vorschlag", QStringLiteral("https://a.example/"), QStringLiteral("https://b.example/"),
-         QStringLiteral("https://a.example/"), QStringLiteral("https://b.example/"), ""},
-        {"mit_passwort", alt, QStringLiteral("https://ich:pw@notes.example/"), QStringLiteral("https://"),
-         alt, "without user name or password"},
+        {"https", alt, QStringLiteral("  https://notes.example/office/ "),
+         QStringLiteral("https://"), QStringLiteral("https://notes.example/office/"), ""},
+        {"http_im_haus", alt, QStringLiteral("http://intranet/pinwick/"),
+         QStringLiteral("https://"), QStringLiteral("http://intranet/pinwick/"), ""},
+        {"web_bleibt_vorschlag", QStringLiteral("https://a.example/"),
+         QStringLiteral("https://b.example/"), QStringLiteral("https://a.example/"),
+         QStringLiteral("https://b.example/"), ""},
+        {"mit_passwort", alt, QStringLiteral("https://ich:pw@notes.example/"),
+         QStringLiteral("https://"), alt, "without user name or password"},
         {"ftp", alt, QStringLiteral("ftp://notes.example/"), QStringLiteral("https://"), alt,
          "Please enter a web address"},
         {"ohne_host", alt, QStringLiteral("https://"), QStringLiteral("https://"), alt,
@@ -632,7 +633,8 @@ TEST_F(EinstellungenTest, WebAdresseEingeben) {
         EXPECT_EQ(buch.titel, QStringList{QStringLiteral("Web address of the broadcast")});
         EXPECT_EQ(buch.webStart, f.start);
         EXPECT_EQ(w.Kopie().broadcastPfad, f.ergebnis);
-        EXPECT_EQ(Teil<Panel3D>(w, "BroadcastPfadPan")->text(), QDir::toNativeSeparators(f.ergebnis));
+        EXPECT_EQ(Teil<Panel3D>(w, "BroadcastPfadPan")->text(),
+                  QDir::toNativeSeparators(f.ergebnis));
         EXPECT_EQ(Teil<QLineEdit>(w, "BroadcastSchluesselTex")->isEnabled(),
                   f.ergebnis.startsWith(QLatin1String("http")));
         EXPECT_TRUE(Teil<Panel3D>(w, "MeldungPan")->text().contains(QLatin1String(f.meldung)))
@@ -682,7 +684,8 @@ TEST_F(EinstellungenTest, EmpfangsZustandFolgtDemEmpfaenger) {
     buch.webAdresse = QStringLiteral("ftp://x/");
     Klick(Teil<QPushButton>(w, "WebAdresseBef"));
     const QString eigene = zeile->text();
-    EXPECT_TRUE(eigene.startsWith(QLatin1String("Please enter a web address"))) << eigene.toStdString();
+    EXPECT_TRUE(eigene.startsWith(QLatin1String("Please enter a web address")))
+        << eigene.toStdString();
     u.p.broadcastWebZustand = QStringLiteral("version 8 received at 10:01:00 UTC");
     QTest::qWait(1200);
     EXPECT_EQ(zeile->text(), eigene);

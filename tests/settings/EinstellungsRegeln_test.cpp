@@ -118,10 +118,11 @@ TEST(Pruefung, SchluesselBeiWebAdresse) {
     };
     const Fall faelle[] = {
         {"web_gut", true, "https://n.example/office/", gut, Pruefung::Gut},
-        {"web_mit_leerraum", true, "https://n.example/", QStringLiteral("  ") + gut + QStringLiteral("\n"),
-         Pruefung::Gut},
+        {"web_mit_leerraum", true, "https://n.example/",
+         QStringLiteral("  ") + gut + QStringLiteral("\n"), Pruefung::Gut},
         {"web_leer", true, "https://n.example/", QString(), Pruefung::SchluesselFalsch},
-        {"web_kaputt", true, "http://intranet/", QStringLiteral("RWQxyz"), Pruefung::SchluesselFalsch},
+        {"web_kaputt", true, "http://intranet/", QStringLiteral("RWQxyz"),
+         Pruefung::SchluesselFalsch},
         {"freigabe_ohne_schluessel", true, "//server/pw.kav", QString(), Pruefung::Gut},
         {"web_aber_aus", false, "https://n.example/", QString(), Pruefung::Gut},
         // The address is checked before the key, as "receive" checks it.
@@ -158,9 +159,11 @@ TEST(Pruefung, EmpfangsZustandInBeidenSprachen) {
         {"older than the notes already shown", "\u00E4lter als die schon gezeigten Notizen"},
         {"expired on 2026-12-10 07:00 UTC", "abgelaufen am 2026-12-10 07:00 UTC"},
         {"the server answers HTTP 503 and asks to come back later (showing version 4)",
-         "der Server antwortet HTTP 503 und bittet, sp\u00E4ter wiederzukommen (gezeigt wird Version 4)"},
+         "der Server antwortet HTTP 503 und bittet, sp\u00E4ter wiederzukommen (gezeigt wird "
+         "Version 4)"},
         {"the server answers HTTP 404", "der Server antwortet HTTP 404"},
-        {"the server answers HTTP 404 for the signature", "der Server antwortet HTTP 404 f\u00FCr die Signatur"},
+        {"the server answers HTTP 404 for the signature",
+         "der Server antwortet HTTP 404 f\u00FCr die Signatur"},
         {"cannot reach the server: Couldn't connect to server",
          "Server nicht erreichbar: Couldn't connect to server"},
         {"no key of the broadcaster is set", "kein Schl\u00FCssel des Broadcasters eingestellt"},
@@ -172,9 +175,11 @@ TEST(Pruefung, EmpfangsZustandInBeidenSprachen) {
     for (const Fall& f : faelle) {
         const QString zustand = QString::fromUtf8(f.zustand);
         EXPECT_EQ(WebZustandText(zustand, SpracheEnglisch), zustand) << f.zustand;
-        EXPECT_EQ(WebZustandText(zustand, SpracheDeutsch), QString::fromUtf8(f.deutsch)) << f.zustand;
+        EXPECT_EQ(WebZustandText(zustand, SpracheDeutsch), QString::fromUtf8(f.deutsch))
+            << f.zustand;
     }
-    EXPECT_TRUE(PruefungsText(Pruefung::AdresseFalsch, SpracheDeutsch).contains(QLatin1String("Web-Adresse")));
+    EXPECT_TRUE(PruefungsText(Pruefung::AdresseFalsch, SpracheDeutsch)
+                    .contains(QLatin1String("Web-Adresse")));
 }
 
 TEST(Pruefung, PasswortUndPfad) {
