@@ -2,6 +2,7 @@
 
 #include "Datenbank.h"
 #include "FeedLesen.h"
+#include "WebAdresse.h"
 
 #include <algorithm>
 
@@ -109,10 +110,7 @@ bool FeedSchalten(Datenbank& db, qint64 id, bool an) {
 }
 
 bool FeedAdresseErlaubt(const QUrl& adresse) {
-    if (!adresse.isValid() || adresse.host().isEmpty() || !adresse.userInfo().isEmpty())
-        return false;
-    const QString schema = adresse.scheme().toLower();
-    return schema == u"http" || schema == u"https";
+    return WebAdresseErlaubt(adresse);
 }
 
 std::optional<int> FarbeLesen(const QString& roh) {
