@@ -5,11 +5,8 @@
 
 #include "About.h"
 #include "Band.h"
-<<<<<<< HEAD
-#include "FeedLesen.h"
-=======
 #include "Datenbank.h"
->>>>>>> main
+#include "FeedLesen.h"
 #include "FliegBubble.h"
 #include "Hilfen.h"
 #include "ImmerOben.h"
