@@ -1,27 +1,27 @@
 // The ticker program: settles the store, then lives on the bar's timer.
 
 #include "About.h"
-#include "Protokoll.h"
 #include "BedienNamen.h"
 #include "BefehlsAnnahme.h"
 #include "Bewegungswunsch.h"
-#include "Einzelinstanz.h"
 #include "Einstellungen.h"
+#include "Einzelinstanz.h"
+#include "FeedFenster.h"
 #include "Intro.h"
-#include "Kommandozeile.h"
 #include "Journal.h"
+#include "Kommandozeile.h"
 #include "NetzConnect.h"
 #include "Notizen.h"
+#include "PassTest.h"
 #include "Programm.h"
 #include "ProgrammStart.h"
-#include "FeedFenster.h"
-#include "PassTest.h"
-#include "WebEmpfang.h"
+#include "Protokoll.h"
 #include "QtTexte.h"
 #include "Shell.h"
 #include "Terminal.h"
 #include "Verwaltung.h"
 #include "WaylandLeiste.h"
+#include "WebEmpfang.h"
 
 #include <QApplication>
 #include <QDir>
@@ -222,7 +222,8 @@ void startFensterEinrichten(pinwick::StartFenster& fenster, pinwick::Programm& p
         leiste->verwaltungZeigen = [&] { pinwick::VerwaltungZeigen(p); };
         leiste->feedsZeigen = [&p, bar] {
             // The same password as the settings window asks for.
-            if (!pinwick::FeedFensterErlaubt(p, [](pinwick::Programm& q) { pinwick::PassTestZeigen(q); }))
+            if (!pinwick::FeedFensterErlaubt(
+                    p, [](pinwick::Programm& q) { pinwick::PassTestZeigen(q); }))
                 return;
             pinwick::FeedFensterZeigen(p, bar->Inhalt().Feeds(), bar);
         };

@@ -102,8 +102,9 @@ void FeedFenster::Auffrischen() {
         if (p_.lokaleDatenbank)
             feeds = FeedsLesen(*p_.lokaleDatenbank);
     } catch (const std::exception& f) {
-        melden(text(u"The feeds cannot be read: ", u"Die Feeds k\u00F6nnen nicht gelesen werden: ") +
-               QString::fromLocal8Bit(f.what()));
+        melden(
+            text(u"The feeds cannot be read: ", u"Die Feeds k\u00F6nnen nicht gelesen werden: ") +
+            QString::fromLocal8Bit(f.what()));
     }
     liste_->setRowCount(int(feeds.size()));
     for (int r = 0; r < feeds.size(); ++r) {
@@ -166,7 +167,8 @@ bool FeedFenster::Hinzufuegen() {
 bool FeedFenster::Entfernen() {
     const qint64 id = gewaehlt();
     if (id == 0 || !p_.lokaleDatenbank) {
-        melden(text(u"Choose a feed in the list first.", u"W\u00E4hlen Sie zuerst einen Feed in der Liste."));
+        melden(text(u"Choose a feed in the list first.",
+                    u"W\u00E4hlen Sie zuerst einen Feed in der Liste."));
         return false;
     }
     bool erledigt = false;
@@ -185,7 +187,8 @@ bool FeedFenster::Schalten() {
     const qint64 id = gewaehlt();
     const int r = liste_->currentRow();
     if (id == 0 || !p_.lokaleDatenbank) {
-        melden(text(u"Choose a feed in the list first.", u"W\u00E4hlen Sie zuerst einen Feed in der Liste."));
+        melden(text(u"Choose a feed in the list first.",
+                    u"W\u00E4hlen Sie zuerst einen Feed in der Liste."));
         return false;
     }
     const bool an = liste_->item(r, An)->text() != text(u"on", u"an");

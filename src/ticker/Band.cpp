@@ -219,9 +219,9 @@ bool Band::event(QEvent* ereignis) {
         const QString text = hinweisFuer(EintragBei(hilfe->pos()));
         if (!text.isEmpty()) {
             // Escaped, so that a summary is never read as markup.
-            QToolTip::showText(hilfe->globalPos(),
-                               QStringLiteral("<qt>") + text.toHtmlEscaped() + QStringLiteral("</qt>"),
-                               this);
+            QToolTip::showText(
+                hilfe->globalPos(),
+                QStringLiteral("<qt>") + text.toHtmlEscaped() + QStringLiteral("</qt>"), this);
             return true;
         }
     }

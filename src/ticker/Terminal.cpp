@@ -25,12 +25,12 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QScreen>
-#include <QStyleHints>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScreen>
+#include <QStyleHints>
 #include <QTimerEvent>
 #include <QWheelEvent>
 #include <algorithm>

@@ -56,8 +56,7 @@ FeedTakt FeedTaktAusUmgebung(const QByteArray& wert) {
 }
 
 const FeedVerweis* TickerInhalt::Verweis(const std::vector<Eintrag>& eintraege,
-                                         const std::vector<FeedVerweis>& verweise,
-                                         size_t index) {
+                                         const std::vector<FeedVerweis>& verweise, size_t index) {
     if (index >= eintraege.size() || eintraege[index].quelle != Eintrag::Feed ||
         verweise.size() > eintraege.size())
         return nullptr;
@@ -157,8 +156,9 @@ void TickerInhalt::feedsAufbauen() {
                 if (feedsGeaendert)
                     feedsGeaendert();
             });
-            QObject::connect(feeds_.get(), &FeedAbholer::AdresseVerschoben, feeds_.get(),
-                             [this](qint64 id, const QString& neu) { feedAdresseVerschoben(id, neu); });
+            QObject::connect(
+                feeds_.get(), &FeedAbholer::AdresseVerschoben, feeds_.get(),
+                [this](qint64 id, const QString& neu) { feedAdresseVerschoben(id, neu); });
         }
         if (feeds_)
             feeds_->Setzen(quellen);

@@ -108,7 +108,8 @@ TEST_F(Fenster, SwitchOffOnAndRemove) {
         for (size_t i = 0; i < s.danach.size(); ++i) {
             EXPECT_EQ(f[qsizetype(i)].adresse, QString::fromUtf8(s.danach[i].first));
             EXPECT_EQ(f[qsizetype(i)].aktiv, s.danach[i].second);
-            EXPECT_EQ(zelle(int(i), 2), s.danach[i].second ? QStringLiteral("on") : QStringLiteral("off"));
+            EXPECT_EQ(zelle(int(i), 2),
+                      s.danach[i].second ? QStringLiteral("on") : QStringLiteral("off"));
         }
     }
     // Nothing left to choose: the buttons say so instead of doing anything.

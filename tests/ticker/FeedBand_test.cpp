@@ -26,7 +26,7 @@ namespace {
 struct KlickSchritt {
     enum Art { Druck, Doppel, Fragen } art;
     qint64 ms;
-    const char* link;     // Druck: the link under the pointer; Fragen: expected
+    const char* link; // Druck: the link under the pointer; Fragen: expected
 };
 struct KlickFall {
     const char* name;
@@ -55,27 +55,45 @@ TEST_P(Klick, OpensOnlyAfterTheIntervalWithoutASecondPress) {
 const char* const A = "https://a.example/1";
 const char* const B = "https://b.example/2";
 
-INSTANTIATE_TEST_SUITE_P(
-    Faelle, Klick,
-    ::testing::Values(
-        KlickFall{"single", {{KlickSchritt::Druck, 0, A}, {KlickSchritt::Fragen, 399, ""},
-                             {KlickSchritt::Fragen, 400, A}, {KlickSchritt::Fragen, 900, ""}}},
-        KlickFall{"doubleByEvent", {{KlickSchritt::Druck, 0, A}, {KlickSchritt::Doppel, 150, ""},
-                                    {KlickSchritt::Fragen, 1000, ""}}},
-        KlickFall{"doubleBySecondPress", {{KlickSchritt::Druck, 0, A}, {KlickSchritt::Druck, 200, A},
-                                          {KlickSchritt::Fragen, 1000, ""}}},
-        KlickFall{"secondPressOnSeparator", {{KlickSchritt::Druck, 0, A}, {KlickSchritt::Druck, 200, ""},
-                                             {KlickSchritt::Fragen, 1000, ""}}},
-        KlickFall{"pressWithoutLink", {{KlickSchritt::Druck, 0, ""}, {KlickSchritt::Fragen, 1000, ""}}},
-        KlickFall{"doubleStartedBesideTheText",
-                  {{KlickSchritt::Druck, 0, ""}, {KlickSchritt::Druck, 200, A},
-                   {KlickSchritt::Doppel, 200, ""}, {KlickSchritt::Fragen, 1000, ""}}},
-        KlickFall{"twoSlowClicks", {{KlickSchritt::Druck, 0, A}, {KlickSchritt::Fragen, 500, A},
-                                    {KlickSchritt::Druck, 600, B}, {KlickSchritt::Fragen, 1000, B}}},
-        KlickFall{"tripleLeavesNothing", {{KlickSchritt::Druck, 0, A}, {KlickSchritt::Druck, 100, A},
-                                          {KlickSchritt::Doppel, 100, ""}, {KlickSchritt::Druck, 200, A},
-                                          {KlickSchritt::Fragen, 599, ""}, {KlickSchritt::Fragen, 600, A}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Faelle, Klick,
+                         ::testing::Values(KlickFall{"single",
+                                                     {{KlickSchritt::Druck, 0, A},
+                                                      {KlickSchritt::Fragen, 399, ""},
+                                                      {KlickSchritt::Fragen, 400, A},
+                                                      {KlickSchritt::Fragen, 900, ""}}},
+                                           KlickFall{"doubleByEvent",
+                                                     {{KlickSchritt::Druck, 0, A},
+                                                      {KlickSchritt::Doppel, 150, ""},
+                                                      {KlickSchritt::Fragen, 1000, ""}}},
+                                           KlickFall{"doubleBySecondPress",
+                                                     {{KlickSchritt::Druck, 0, A},
+                                                      {KlickSchritt::Druck, 200, A},
+                                                      {KlickSchritt::Fragen, 1000, ""}}},
+                                           KlickFall{"secondPressOnSeparator",
+                                                     {{KlickSchritt::Druck, 0, A},
+                                                      {KlickSchritt::Druck, 200, ""},
+                                                      {KlickSchritt::Fragen, 1000, ""}}},
+                                           KlickFall{"pressWithoutLink",
+                                                     {{KlickSchritt::Druck, 0, ""},
+                                                      {KlickSchritt::Fragen, 1000, ""}}},
+                                           KlickFall{"doubleStartedBesideTheText",
+                                                     {{KlickSchritt::Druck, 0, ""},
+                                                      {KlickSchritt::Druck, 200, A},
+                                                      {KlickSchritt::Doppel, 200, ""},
+                                                      {KlickSchritt::Fragen, 1000, ""}}},
+                                           KlickFall{"twoSlowClicks",
+                                                     {{KlickSchritt::Druck, 0, A},
+                                                      {KlickSchritt::Fragen, 500, A},
+                                                      {KlickSchritt::Druck, 600, B},
+                                                      {KlickSchritt::Fragen, 1000, B}}},
+                                           KlickFall{"tripleLeavesNothing",
+                                                     {{KlickSchritt::Druck, 0, A},
+                                                      {KlickSchritt::Druck, 100, A},
+                                                      {KlickSchritt::Doppel, 100, ""},
+                                                      {KlickSchritt::Druck, 200, A},
+                                                      {KlickSchritt::Fragen, 599, ""},
+                                                      {KlickSchritt::Fragen, 600, A}}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KlickWarten, TellsHowLongUntilDue) {
     BandKlick klick(400);
@@ -126,18 +144,19 @@ TEST_P(Treffer, FindsTheEntryUnderThePoint) {
 // 15 twips make a pixel: 1500 twips start the line 100 pixels in.
 INSTANTIATE_TEST_SUITE_P(
     Faelle, Treffer,
-    ::testing::Values(TrefferFall{"firstEntry", false, 1, 0, Ort::Anfang, 2, 0},
-                      TrefferFall{"separator", false, 1, 0, Ort::Trenner, 2, -1},
-                      TrefferFall{"secondEntry", false, 1, 0, Ort::Zweiter, 2, 1},
-                      TrefferFall{"afterTheText", false, 1, 0, Ort::Ende, 50, -1},
-                      TrefferFall{"beforeTheText", false, 1, 1500, Ort::Anfang, 50, -1},
-                      TrefferFall{"shiftedRight", false, 1, 1500, Ort::Anfang, 102, 0},
-                      TrefferFall{"doublePixels", false, 2, 0, Ort::Zweiter, 2, 1},
-                      TrefferFall{"scrolledLeft", true, 1, -600, Ort::Zweiter, 2 - 40, 1},
-                      TrefferFall{"scrolledIntoTheSeparator", true, 1, -600, Ort::Zweiter, -2 - 40, -1},
-                      TrefferFall{"nextPass", true, 1, 0, Ort::NaechsterPass, 2, 0},
-                      TrefferFall{"nextPassDoublePixels", true, 2, 0, Ort::NaechsterPass, 2, 0},
-                      TrefferFall{"noRepetitionWhenStatic", false, 1, 0, Ort::NaechsterPass, 2, -1}),
+    ::testing::Values(
+        TrefferFall{"firstEntry", false, 1, 0, Ort::Anfang, 2, 0},
+        TrefferFall{"separator", false, 1, 0, Ort::Trenner, 2, -1},
+        TrefferFall{"secondEntry", false, 1, 0, Ort::Zweiter, 2, 1},
+        TrefferFall{"afterTheText", false, 1, 0, Ort::Ende, 50, -1},
+        TrefferFall{"beforeTheText", false, 1, 1500, Ort::Anfang, 50, -1},
+        TrefferFall{"shiftedRight", false, 1, 1500, Ort::Anfang, 102, 0},
+        TrefferFall{"doublePixels", false, 2, 0, Ort::Zweiter, 2, 1},
+        TrefferFall{"scrolledLeft", true, 1, -600, Ort::Zweiter, 2 - 40, 1},
+        TrefferFall{"scrolledIntoTheSeparator", true, 1, -600, Ort::Zweiter, -2 - 40, -1},
+        TrefferFall{"nextPass", true, 1, 0, Ort::NaechsterPass, 2, 0},
+        TrefferFall{"nextPassDoublePixels", true, 2, 0, Ort::NaechsterPass, 2, 0},
+        TrefferFall{"noRepetitionWhenStatic", false, 1, 0, Ort::NaechsterPass, 2, -1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the rhythm for tests, from the environment
@@ -151,8 +170,9 @@ TEST_P(TaktAusUmgebung, ShortensOnlyForSensibleValues) {
     EXPECT_DOUBLE_EQ(FeedTaktAusUmgebung(GetParam().wert).schneller, GetParam().schneller);
 }
 INSTANTIATE_TEST_SUITE_P(Faelle, TaktAusUmgebung,
-                         ::testing::Values(TaktFall{"", 1}, TaktFall{"900", 900}, TaktFall{" 60 ", 60},
-                                           TaktFall{"0", 1}, TaktFall{"-5", 1}, TaktFall{"0.5", 1},
+                         ::testing::Values(TaktFall{"", 1}, TaktFall{"900", 900},
+                                           TaktFall{" 60 ", 60}, TaktFall{"0", 1},
+                                           TaktFall{"-5", 1}, TaktFall{"0.5", 1},
                                            TaktFall{"viel", 1}, TaktFall{"1e9", 1},
                                            TaktFall{"nan", 1}));
 
@@ -163,8 +183,9 @@ TEST(Verweis, OnlyFeedItemsAtTheEndHaveOne) {
                                             {Eintrag::Broadcast, QStringLiteral("b")},
                                             {Eintrag::Feed, QStringLiteral("f1")},
                                             {Eintrag::Feed, QStringLiteral("f2")}};
-    const std::vector<FeedVerweis> verweise = {{QStringLiteral("https://x/1"), QStringLiteral("eins")},
-                                               {QStringLiteral("https://x/2"), QStringLiteral("zwei")}};
+    const std::vector<FeedVerweis> verweise = {
+        {QStringLiteral("https://x/1"), QStringLiteral("eins")},
+        {QStringLiteral("https://x/2"), QStringLiteral("zwei")}};
     const struct {
         size_t index;
         const char* link;
@@ -202,14 +223,15 @@ protected:
         for (const auto& [adresse, titel] : feeds) {
             QJsonArray eintraege;
             for (const QString& t : titel)
-                eintraege.append(QJsonObject{{"titel", t},
-                                             {"link", t.startsWith(u'!') ? "javascript:alert(1)"
-                                                                         : adresse + "#" + t},
-                                             {"zusammenfassung", "Summary of " + t}});
-            liste.append(QJsonObject{{"adresse", adresse},
-                                     {"titel", "Feed " + QUrl(adresse).path().mid(1)},
-                                     {"geholt", QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
-                                     {"eintraege", eintraege}});
+                eintraege.append(QJsonObject{
+                    {"titel", t},
+                    {"link", t.startsWith(u'!') ? "javascript:alert(1)" : adresse + "#" + t},
+                    {"zusammenfassung", "Summary of " + t}});
+            liste.append(
+                QJsonObject{{"adresse", adresse},
+                            {"titel", "Feed " + QUrl(adresse).path().mid(1)},
+                            {"geholt", QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
+                            {"eintraege", eintraege}});
         }
         QFile f(inhalt.feedCache);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -223,7 +245,8 @@ protected:
     QStringList texte() const {
         QStringList l;
         for (const Eintrag& e : u.p.eintraege)
-            l << QString::number(e.quelle) + ":" + e.text + (e.quelle == Eintrag::Feed ? "/" + QString::number(e.farbe) : "");
+            l << QString::number(e.quelle) + ":" + e.text +
+                     (e.quelle == Eintrag::Feed ? "/" + QString::number(e.farbe) : "");
         return l;
     }
 
@@ -256,11 +279,13 @@ TEST_F(FeedInhalt, ItemsFollowTheNotesInTheirColourWithLinkAndSummary) {
         z.rhythmus = 0;
         return z;
     }());
-    u.p.lokaleDatenbank->Ausfuehren(QStringLiteral(
-        "INSERT INTO Feeds (Adresse, Titel, Farbe, Anzahl, Aktiv) VALUES "
-        "('%1', NULL, 255, 2, -1), ('%2', 'Bee', -1, 3, -1)").arg(A1, B1));
+    u.p.lokaleDatenbank->Ausfuehren(
+        QStringLiteral("INSERT INTO Feeds (Adresse, Titel, Farbe, Anzahl, Aktiv) VALUES "
+                       "('%1', NULL, 255, 2, -1), ('%2', 'Bee', -1, 3, -1)")
+            .arg(A1, B1));
     aufbauen();
-    EXPECT_EQ(texte(), (QStringList{"0:Note", "2:Feed a: a1/255", "2:Feed a: a2/255", "2:Bee: !b1/-1"}));
+    EXPECT_EQ(texte(),
+              (QStringList{"0:Note", "2:Feed a: a1/255", "2:Feed a: a2/255", "2:Bee: !b1/-1"}));
     ASSERT_EQ(u.p.feedVerweise.size(), 3u);
     EXPECT_EQ(u.p.feedVerweise[0].link, A1 + "#a1");
     EXPECT_EQ(u.p.feedVerweise[1].tooltip, QStringLiteral("Summary of a2"));
@@ -282,12 +307,13 @@ TEST_F(FeedInhalt, BroadcastersFeedsComeFirstAndNeverMeetTheOwn) {
     {
         Datenbank sender(senderPfad);
         sender.SchemaErgaenzen();
-        sender.Ausfuehren(QStringLiteral(
-            "INSERT INTO Feeds (Adresse, Titel, Farbe, Anzahl, Aktiv) VALUES ('%1', 'S', 65280, 1, -1)")
+        sender.Ausfuehren(QStringLiteral("INSERT INTO Feeds (Adresse, Titel, Farbe, Anzahl, Aktiv) "
+                                         "VALUES ('%1', 'S', 65280, 1, -1)")
                               .arg(B1));
     }
-    u.p.lokaleDatenbank->Ausfuehren(QStringLiteral(
-        "INSERT INTO Feeds (Adresse, Titel, Farbe, Anzahl, Aktiv) VALUES ('%1', 'O', 255, 1, -1)").arg(A1));
+    u.p.lokaleDatenbank->Ausfuehren(QStringLiteral("INSERT INTO Feeds (Adresse, Titel, Farbe, "
+                                                   "Anzahl, Aktiv) VALUES ('%1', 'O', 255, 1, -1)")
+                                        .arg(A1));
     u.p.broadcastStatus = true;
     u.p.broadcastPfad = senderPfad;
     BroadcastOeffnen(u.p);

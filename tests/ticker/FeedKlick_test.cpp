@@ -57,7 +57,8 @@ TEST_P(BarKlick, OpensOnlyWebPagesAfterTheDoubleClickTime) {
     FeedHinzufuegen(*p.lokaleDatenbank, q);
     const QString cache = u.Pfad(QStringLiteral("feeds.json"));
     {
-        const QJsonObject eintrag{{"titel", "Item"}, {"link", "https://news.example/item"},
+        const QJsonObject eintrag{{"titel", "Item"},
+                                  {"link", "https://news.example/item"},
                                   {"zusammenfassung", "About it"}};
         const QJsonObject feed{{"adresse", adresse},
                                {"geholt", QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},

@@ -15,18 +15,26 @@ namespace {
 
 QStringList beschriftungen(const LeistenMenue& m) {
     QStringList texte;
-    for (QAction* a : {m.Neu(), m.Verwaltung(), m.Einstellungen(), m.Feeds(), m.Hilfe(), m.About(), m.Ende()})
+    for (QAction* a :
+         {m.Neu(), m.Verwaltung(), m.Einstellungen(), m.Feeds(), m.Hilfe(), m.About(), m.Ende()})
         texte << a->text();
     return texte;
 }
 
 TEST(LeistenMenue, CaptionsPerLanguage) {
-    const QStringList entwurf = {"Neue Notiz", "Notizverwaltung", "Einstellungen", "Nachrichtenfeeds",
-                                 "Hilfe",      "\u00DCber ...",   "Ende"};
-    const QStringList englisch = {"New note   Ctrl-N", "Notes administration", "Settings",
-                                  "News feeds",        "Help  F1",             "About ...", "End"};
-    const QStringList deutsch = {"Neue Notiz   Strg-N", "Notizverwaltung", "Einstellungen",
-                                 "Nachrichtenfeeds",    "Hilfe  F1",       "\u00DCber ...", "Beenden"};
+    const QStringList entwurf = {
+        "Neue Notiz", "Notizverwaltung", "Einstellungen", "Nachrichtenfeeds",
+        "Hilfe",      "\u00DCber ...",   "Ende"};
+    const QStringList englisch = {"New note   Ctrl-N",
+                                  "Notes administration",
+                                  "Settings",
+                                  "News feeds",
+                                  "Help  F1",
+                                  "About ...",
+                                  "End"};
+    const QStringList deutsch = {
+        "Neue Notiz   Strg-N", "Notizverwaltung", "Einstellungen", "Nachrichtenfeeds",
+        "Hilfe  F1",           "\u00DCber ...",   "Beenden"};
     struct Fall {
         const char* was;
         std::vector<int16_t> sprachen; // given one after the other
