@@ -524,10 +524,29 @@ void HttpAbruf::einsammeln() {
 
 void HttpAbruf::liefern(uint64_t nummer, HttpAntwort antwort, Rueckruf fertig) {
     QPointer<HttpAbruf> selbst(this);
+    ++liefernd_;
     if (fertig)
         fertig(antwort);
     if (selbst)
         emit Fertig(nummer, antwort);
+    if (selbst)
+        --liefernd_;
+}
+
+std::shared_ptr<HttpAbruf> HttpAbruf::Geteilt() {
+    static std::weak_ptr<HttpAbruf> geteilt;
+    if (std::shared_ptr<HttpAbruf> da = geteilt.lock())
+        return da;
+    std::shared_ptr<HttpAbruf> neu(new HttpAbruf, [](HttpAbruf* abruf) {
+        // The last user may let go from inside a result: the client is
+        // still on the stack then, and goes once the event loop has it back.
+        if (abruf->liefernd_ > 0)
+            abruf->deleteLater();
+        else
+            delete abruf;
+    });
+    geteilt = neu;
+    return neu;
 }
 
 } // namespace pinwick

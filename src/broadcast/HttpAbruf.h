@@ -96,6 +96,13 @@ public:
 
     using Rueckruf = std::function<void(const HttpAntwort&)>;
 
+    // The program's one client, shared by whoever fetches (the broadcast's
+    // receiver, the news feeds), so that one multi handle and its
+    // connections serve them all. Made when the first asks, ended when the
+    // last lets go (once the result being told has returned, when that is
+    // where it lets go), so a desk that fetches nothing holds no libcurl.
+    static std::shared_ptr<HttpAbruf> Geteilt();
+
     // Starts a request and returns its number at once. The result comes
     // later, from the event loop: to `fertig` (if given) and through Fertig.
     // A request that cannot start (libcurl missing, an option refused)
@@ -137,6 +144,7 @@ private:
     QHash<uint64_t, Auftrag*> auftraege_;
     QHash<int, Steckdose> steckdosen_;
     uint64_t naechste_ = 1;
+    int liefernd_ = 0; // results being told right now
 };
 
 // "Cache-Control" header value -> max-age in seconds (nullopt when none or

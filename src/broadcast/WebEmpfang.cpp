@@ -244,7 +244,7 @@ void WebEmpfang::Abgleichen() {
     if (!kopieGilt)
         QFile::remove(WebKopieDatei(p_));
 
-    abruf_ = std::make_unique<HttpAbruf>();
+    abruf_ = HttpAbruf::Geteilt();
     empfang_ = std::make_unique<SchnappschussEmpfang>(*abruf_);
     connect(empfang_.get(), &SchnappschussEmpfang::Geaendert, this, &WebEmpfang::geaendert);
     connect(empfang_.get(), &SchnappschussEmpfang::ZustandGeaendert, this, &WebEmpfang::zustandMerken);

@@ -98,7 +98,7 @@ private:
     QString standDatei() const;
 
     Programm& p_;
-    std::unique_ptr<HttpAbruf> abruf_;
+    std::shared_ptr<HttpAbruf> abruf_; // the program's one client, while polling
     std::unique_ptr<SchnappschussEmpfang> empfang_;
     QString adresse_;
     QString schluessel_;

@@ -151,7 +151,11 @@ FeedAbholer::~FeedAbholer() {
     // A document being read is bounded (FeedHoechstBytes): the wait is short.
     arbeiter_.quit();
     arbeiter_.wait();
-    delete abruf_.data();
+    // The client is shared: requests of these feeds end here, without a
+    // result.
+    for (const Feed& f : std::as_const(feeds_))
+        if (f.laeuft && abruf_)
+            abruf_->Abbrechen(f.anfrage);
 }
 
 void FeedAbholer::Setzen(const QList<FeedQuelle>& quellen) {
@@ -250,7 +254,7 @@ void FeedAbholer::wecken() {
 
 void FeedAbholer::starten(Feed& f) {
     if (!abruf_)
-        abruf_ = new HttpAbruf(this);
+        abruf_ = HttpAbruf::Geteilt();
     HttpAnfrage a = takt_.grenzen;
     a.adresse = f.stand.abrufAdresse;
     a.etag = f.stand.etag;
@@ -266,11 +270,13 @@ void FeedAbholer::starten(Feed& f) {
 }
 
 void FeedAbholer::beantwortet(qint64 id, quint64 runde, const HttpAntwort& antwort) {
-    // An owner asking every quarter of an hour lets libcurl go in between.
-    if (abruf_ && abruf_->Laufend() == 0) {
-        abruf_->deleteLater();
-        abruf_ = nullptr;
-    }
+    // An owner asking every quarter of an hour lets libcurl go in between
+    // (unless the broadcast's receiver holds it too).
+    const bool andereLaufen = std::any_of(feeds_.cbegin(), feeds_.cend(), [&](const Feed& f) {
+        return f.laeuft && !(f.quelle.id == id && f.runde == runde);
+    });
+    if (!andereLaufen)
+        abruf_.reset();
     auto it = feeds_.find(id);
     if (it == feeds_.end() || it->runde != runde)
         return;

@@ -138,7 +138,9 @@ private:
     QHash<qint64, Feed> feeds_;
     QList<qint64> reihenfolge_;
     QTimer wecker_;
-    QPointer<HttpAbruf> abruf_;
+    // The program's one client, held only while a request of these feeds
+    // runs.
+    std::shared_ptr<HttpAbruf> abruf_;
     QThread arbeiter_;
 };
 
