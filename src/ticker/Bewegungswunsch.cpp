@@ -43,7 +43,8 @@ QString AdressWert(const QString& text) {
         if (schlicht)
             aus += QLatin1Char(c);
         else
-            aus += QLatin1Char('%') + QString::number(uchar(c), 16).rightJustified(2, QLatin1Char('0'));
+            aus += QLatin1Char('%') +
+                   QString::number(uchar(c), 16).rightJustified(2, QLatin1Char('0'));
     }
     return aus;
 }
@@ -197,9 +198,14 @@ void Bewegungswunsch::portalStarten() {
         return;
     }
     // Listening before asking, so that no change falls between the two.
+    // The slot's signature as Qt writes it, without spaces: QtDBus takes it
+    // as it stands.
+    // clang-format off
+    const char* slot = SLOT(portalSettingChanged(QString,QString,QDBusVariant));
+    // clang-format on
     if (!bus.connect(QString::fromLatin1(PortalDienst), QString::fromLatin1(PortalPfad),
-                     QString::fromLatin1(PortalSchnittstelle), QStringLiteral("SettingChanged"), this,
-                     SLOT(portalSettingChanged(QString,QString,QDBusVariant))))
+                     QString::fromLatin1(PortalSchnittstelle), QStringLiteral("SettingChanged"),
+                     this, slot))
         qCWarning(logLeiste) << "the desktop portal's changes cannot be followed";
     // A portal that ends hands the word back to GNOME's and KDE's settings;
     // one that starts (again) is asked.
@@ -231,7 +237,8 @@ void Bewegungswunsch::portalFragenMit(const QString& methode, bool warten) {
         if (antwort.type() == QDBusMessage::ErrorMessage &&
             antwort.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")) {
             // A portal being started: its answer is taken when it comes.
-            qCInfo(logLeiste) << "the desktop portal did not answer yet; asked again in the background";
+            qCInfo(logLeiste)
+                << "the desktop portal did not answer yet; asked again in the background";
             portalFragenMit(methode, false);
             return;
         }

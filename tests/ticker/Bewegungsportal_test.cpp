@@ -98,13 +98,14 @@ public:
         QFile konf(ordner_.path() + QStringLiteral("/bus.conf"));
         if (!konf.open(QIODevice::WriteOnly))
             return false;
-        konf.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                   " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                   "<busconfig><type>session</type><listen>unix:path=" +
-                   ordner_.path().toUtf8() +
-                   "/bus</listen><auth>EXTERNAL</auth>"
-                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
+        konf.write(
+            "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+            "<busconfig><type>session</type><listen>unix:path=" +
+            ordner_.path().toUtf8() +
+            "/bus</listen><auth>EXTERNAL</auth>"
+            "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+            "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
         konf.close();
         prozess_.start(daemon, {QStringLiteral("--config-file=") + konf.fileName(),
                                 QStringLiteral("--print-address"), QStringLiteral("--nofork")});
@@ -145,7 +146,8 @@ public:
             QDBusConnection bus = QDBusConnection::connectToBus(adresse, name_);
             bus.registerObject(QString::fromLatin1(Pfad), einstellungen_.get(),
                                alt ? AltePortalEinstellungen::Optionen
-                                   : QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
+                                   : QDBusConnection::ExportAllSlots |
+                                         QDBusConnection::ExportAllSignals);
         });
     }
     ~Portal() {
@@ -161,7 +163,9 @@ public:
     }
     bool Kommen() {
         bool ok = false;
-        imFaden([this, &ok] { ok = QDBusConnection(name_).registerService(QString::fromLatin1(Dienst)); });
+        imFaden([this, &ok] {
+            ok = QDBusConnection(name_).registerService(QString::fromLatin1(Dienst));
+        });
         return ok;
     }
     void Gehen() {
@@ -179,8 +183,7 @@ public:
     }
 
 private:
-    template <typename F>
-    void imFaden(F f) {
+    template <typename F> void imFaden(F f) {
         QMetaObject::invokeMethod(&kontext_, f, Qt::BlockingQueuedConnection);
     }
 
@@ -205,7 +208,8 @@ protected:
         bus_ = nullptr;
     }
     void SetUp() override {
-        ASSERT_NE(bus_, nullptr) << "dbus-daemon (Debian's dbus package) is needed for a bus of our own";
+        ASSERT_NE(bus_, nullptr)
+            << "dbus-daemon (Debian's dbus package) is needed for a bus of our own";
         ASSERT_TRUE(ordner_.isValid());
         ASSERT_TRUE(QDir(ordner_.path()).mkpath(QStringLiteral("config")));
         ASSERT_TRUE(QDir(ordner_.path()).mkpath(QStringLiteral("system")));
@@ -216,8 +220,10 @@ protected:
     QProcessEnvironment Umgebung(Weg weg) const {
         QProcessEnvironment umgebung;
         umgebung.insert(QStringLiteral("HOME"), ordner_.path());
-        umgebung.insert(QStringLiteral("XDG_CONFIG_HOME"), ordner_.path() + QStringLiteral("/config"));
-        umgebung.insert(QStringLiteral("XDG_CONFIG_DIRS"), ordner_.path() + QStringLiteral("/system"));
+        umgebung.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                        ordner_.path() + QStringLiteral("/config"));
+        umgebung.insert(QStringLiteral("XDG_CONFIG_DIRS"),
+                        ordner_.path() + QStringLiteral("/system"));
         umgebung.insert(QStringLiteral("PATH"), ordner_.path() + QStringLiteral("/leer"));
         if (weg == Weg::Variable)
             umgebung.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus_->Adresse());
@@ -234,7 +240,8 @@ protected:
             return;
         }
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(*weniger ? "[KDE]\nAnimationDurationFactor=0\n" : "[KDE]\nAnimationDurationFactor=1\n");
+        f.write(*weniger ? "[KDE]\nAnimationDurationFactor=0\n"
+                         : "[KDE]\nAnimationDurationFactor=1\n");
     }
 
     static inline EigenerBus* bus_ = nullptr;
@@ -267,8 +274,8 @@ TEST(Bewegungswunsch, SitzungsbusFinden) {
     QTemporaryDir mitBus, ohneBus, mitLeerzeichen;
     ASSERT_TRUE(mitBus.isValid() && ohneBus.isValid() && mitLeerzeichen.isValid());
     ASSERT_TRUE(QDir(mitLeerzeichen.path()).mkpath(QStringLiteral("a b")));
-    for (const QString& sockel :
-         {mitBus.path() + QStringLiteral("/bus"), mitLeerzeichen.path() + QStringLiteral("/a b/bus")}) {
+    for (const QString& sockel : {mitBus.path() + QStringLiteral("/bus"),
+                                  mitLeerzeichen.path() + QStringLiteral("/a b/bus")}) {
         QFile f(sockel);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
@@ -278,12 +285,17 @@ TEST(Bewegungswunsch, SitzungsbusFinden) {
         QString adresse;
     };
     const Fall faelle[] = {
-        {"die Variable gilt", QStringLiteral("unix:path=/x"), mitBus.path(), QStringLiteral("unix:path=/x")},
-        {"der Sockel im Laufzeitordner", {}, mitBus.path(),
+        {"die Variable gilt", QStringLiteral("unix:path=/x"), mitBus.path(),
+         QStringLiteral("unix:path=/x")},
+        {"der Sockel im Laufzeitordner",
+         {},
+         mitBus.path(),
          QStringLiteral("unix:path=") + mitBus.path() + QStringLiteral("/bus")},
         {"Laufzeitordner ohne Sockel", {}, ohneBus.path(), {}},
         {"gar nichts", {}, {}, {}},
-        {"Leerzeichen maskiert", {}, mitLeerzeichen.path() + QStringLiteral("/a b"),
+        {"Leerzeichen maskiert",
+         {},
+         mitLeerzeichen.path() + QStringLiteral("/a b"),
          QStringLiteral("unix:path=") + mitLeerzeichen.path() + QStringLiteral("/a%20b/bus")},
     };
     for (const Fall& f : faelle) {
