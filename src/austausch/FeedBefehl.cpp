@@ -1,10 +1,10 @@
 #include "FeedBefehl.h"
 
+#include "BefehlsHilfen.h"
 #include "Datenbank.h"
 #include "FeedQuellen.h"
 #include "NotizenBefehl.h"
 
-#include <QFileInfo>
 #include <QUrl>
 #include <memory>
 
@@ -13,35 +13,18 @@ namespace pinwick {
 namespace {
 
 [[noreturn]] void aufruf(const QString& text) {
-    throw FeedBefehlsFehler{StatusAufruf, text};
+    BefehlAufruf(text);
 }
 [[noreturn]] void scheitern(const QString& text) {
-    throw FeedBefehlsFehler{StatusFehler, text};
+    BefehlScheitern(text);
 }
 
 // The notes file, checked, with the feeds' table added when this file is
 // of an earlier version.
 std::unique_ptr<Datenbank> oeffnen(const QString& pfad, int warteMs) {
-    const QFileInfo info(pfad);
-    if (!info.exists())
-        scheitern(QStringLiteral("%1: no such notes file (the ticker makes its own at its "
-                                 "first start; another one is given with --file)")
-                      .arg(pfad));
-    if (!info.isFile())
-        scheitern(QStringLiteral("%1: not a file").arg(pfad));
-    try {
-        auto db = std::make_unique<Datenbank>(pfad, Datenbank::Zugriff::LesenUndSchreiben, warteMs);
-        db->SchemaPruefen();
-        db->SchemaErgaenzen();
-        return db;
-    } catch (const BesetztFehler&) {
-        scheitern(QStringLiteral("%1 is locked by another program; gave up after %2 ms")
-                      .arg(pfad)
-                      .arg(warteMs));
-    } catch (const std::exception& f) {
-        scheitern(QStringLiteral("%1: not a notes file (%2)")
-                      .arg(pfad, QString::fromStdString(f.what())));
-    }
+    auto db = NotizdateiOeffnen(pfad, warteMs);
+    BefehlGeschuetzt(pfad, warteMs, [&] { db->SchemaErgaenzen(); });
+    return db;
 }
 
 qint64 idLesen(const QStringList& a) {
@@ -52,18 +35,6 @@ qint64 idLesen(const QStringList& a) {
     if (!ok || id <= 0 || a[1].trimmed() != a[1])
         aufruf(QStringLiteral("\"%1\" is no feed ID").arg(a[1]));
     return id;
-}
-
-template <typename F> void geschuetzt(const QString& pfad, F&& f) {
-    try {
-        f();
-    } catch (const FeedBefehlsFehler&) {
-        throw;
-    } catch (const BesetztFehler&) {
-        scheitern(QStringLiteral("%1 is locked by another program").arg(pfad));
-    } catch (const std::exception& e) {
-        scheitern(QStringLiteral("%1: %2").arg(pfad, QString::fromStdString(e.what())));
-    }
 }
 
 int hinzufuegen(const QStringList& a, const FeedOptionen& o, const QString& pfad, int warteMs,
@@ -91,7 +62,7 @@ int hinzufuegen(const QStringList& a, const FeedOptionen& o, const QString& pfad
         f.farbe = *farbe;
     }
     auto db = oeffnen(pfad, warteMs);
-    geschuetzt(pfad, [&] {
+    BefehlGeschuetzt(pfad, warteMs, [&] {
         db->Ausfuehren(QStringLiteral("BEGIN IMMEDIATE"));
         auto rs = db->OpenRecordset(QStringLiteral("select * from Feeds"));
         rs->AddNew();
@@ -115,7 +86,7 @@ int auflisten(const QStringList& a, const QString& pfad, int warteMs, QTextStrea
     if (a.size() != 1)
         aufruf(QStringLiteral("feed list takes no arguments"));
     auto db = oeffnen(pfad, warteMs);
-    geschuetzt(pfad, [&] {
+    BefehlGeschuetzt(pfad, warteMs, [&] {
         for (const FeedQuelle& f : FeedsLesen(*db))
             aus << f.id << '\t' << (f.aktiv ? "on" : "off") << '\t' << f.anzahl << '\t'
                 << FarbeText(f.farbe) << '\t' << f.titel << '\t' << f.adresse << '\n';
@@ -127,7 +98,7 @@ int auflisten(const QStringList& a, const QString& pfad, int warteMs, QTextStrea
 int aendern(const QStringList& a, const QString& pfad, int warteMs) {
     const qint64 id = idLesen(a);
     auto db = oeffnen(pfad, warteMs);
-    geschuetzt(pfad, [&] {
+    BefehlGeschuetzt(pfad, warteMs, [&] {
         db->Ausfuehren(QStringLiteral("BEGIN IMMEDIATE"));
         try {
             auto rs = db->OpenRecordset(QStringLiteral("select * from Feeds"));

@@ -21,15 +21,8 @@ struct FeedOptionen {
     std::optional<QString> farbe;
 };
 
-// Why a feed command failed: the exit status (as NotizenStatus) and the one
-// line for stderr.
-struct FeedBefehlsFehler {
-    int status;
-    QString text;
-};
-
 // Runs "feed ..."; `argumente` start after "feed". Returns StatusOk or
-// throws FeedBefehlsFehler.
+// throws BefehlsFehler (BefehlsHilfen.h).
 int FeedBefehl(const QStringList& argumente, const FeedOptionen& optionen, const QString& pfad,
                int warteMs, QTextStream& aus);
 

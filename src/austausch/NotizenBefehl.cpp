@@ -1,5 +1,6 @@
 #include "NotizenBefehl.h"
 
+#include "BefehlsHilfen.h"
 #include "Csv.h"
 #include "Datenbank.h"
 #include "FeedBefehl.h"
@@ -25,24 +26,12 @@ namespace pinwick {
 
 namespace {
 
-// A failure of the command: exit status and the one line on stderr.
-struct Abbruch {
-    int status;
-    QString text;
-};
-
 [[noreturn]] void aufruf(const QString& text) {
-    throw Abbruch{StatusAufruf, text};
+    BefehlAufruf(text);
 }
 [[noreturn]] void scheitern(const QString& text) {
-    throw Abbruch{StatusFehler, text};
+    BefehlScheitern(text);
 }
-
-// Calendars and CSV files of notes are small; anything this large is a
-// wrong file and is not read into memory.
-constexpr qint64 hoechsteEingabe = 64 * 1024 * 1024;
-
-const QString notizenAbfrage = QStringLiteral("select * from Notizen");
 
 enum class Format { Ics, Csv };
 
@@ -55,99 +44,6 @@ std::optional<Format> formatAusEndung(const QString& pfad) {
         return Format::Csv;
     return std::nullopt;
 }
-
-// The notes file, opened for reading and writing, checked to be one.
-class Notizdatei {
-public:
-    Notizdatei(const QString& pfad, int warteMs) : pfad_(pfad), warteMs_(warteMs) {
-        const QFileInfo info(pfad);
-        if (!info.exists())
-            scheitern(QStringLiteral("%1: no such notes file (the ticker makes its own at its "
-                                     "first start; another one is given with --file)")
-                          .arg(pfad));
-        if (!info.isFile())
-            scheitern(QStringLiteral("%1: not a file").arg(pfad));
-        try {
-            db_ = std::make_unique<Datenbank>(pfad, Datenbank::Zugriff::LesenUndSchreiben, warteMs);
-            db_->SchemaPruefen();
-        } catch (const BesetztFehler&) {
-            besetzt();
-        } catch (const std::exception& f) {
-            scheitern(QStringLiteral("%1: not a notes file (%2)")
-                          .arg(pfad, QString::fromStdString(f.what())));
-        }
-    }
-    ~Notizdatei() {
-        if (offen_) {
-            try {
-                db_->Ausfuehren(QStringLiteral("ROLLBACK"));
-            } catch (...) {
-            }
-        }
-    }
-
-    // Takes the write lock first, so that a change is made whole or not at
-    // all and nobody writes between reading and writing.
-    // What later versions added to the tables is added first (in a
-    // transaction of its own), as the ticker does when it opens its file.
-    Datensatzmenge& Schreiben() {
-        geschuetzt([&] { db_->SchemaErgaenzen(); });
-        sql(QStringLiteral("BEGIN IMMEDIATE"));
-        offen_ = true;
-        return Lesen();
-    }
-    Datensatzmenge& Lesen() {
-        if (!menge_)
-            geschuetzt([&] { menge_ = db_->OpenRecordset(notizenAbfrage); });
-        return *menge_;
-    }
-    void Festschreiben() {
-        sql(QStringLiteral("COMMIT"));
-        offen_ = false;
-    }
-    // Changes the settings row in one transaction. The columns later
-    // versions added are added first (this is the own file).
-    void EinstellungenAendern(const std::function<void(Datensatzmenge&)>& aendern) {
-        geschuetzt([&] { db_->SchemaErgaenzen(); });
-        sql(QStringLiteral("BEGIN IMMEDIATE"));
-        offen_ = true;
-        geschuetzt([&] {
-            auto rs = db_->OpenRecordset(QStringLiteral("select * from Einstellungen"));
-            if (rs->RecordCount() == 0)
-                throw DatenFehler("the file has no settings row");
-            rs->MoveFirst();
-            rs->Edit();
-            aendern(*rs);
-            rs->Update();
-        });
-        Festschreiben();
-    }
-
-private:
-    [[noreturn]] void besetzt() {
-        scheitern(QStringLiteral("%1 is locked by another program; gave up after %2 ms")
-                      .arg(pfad_)
-                      .arg(warteMs_));
-    }
-    void sql(const QString& text) {
-        geschuetzt([&] { db_->Ausfuehren(text); });
-    }
-    template <typename F> void geschuetzt(F&& f) {
-        try {
-            f();
-        } catch (const BesetztFehler&) {
-            besetzt();
-        } catch (const std::exception& e) {
-            scheitern(QStringLiteral("%1: %2").arg(pfad_, QString::fromStdString(e.what())));
-        }
-    }
-
-    QString pfad_;
-    int warteMs_;
-    std::unique_ptr<Datenbank> db_;
-    std::unique_ptr<Datensatzmenge> menge_;
-    bool offen_ = false;
-};
 
 // Adds the notes in one transaction and gives their new IDs.
 std::vector<qint64> hinzufuegen(Notizdatei& datei, const std::vector<Notiz>& notizen,
@@ -298,13 +194,9 @@ Zeitplanwahl wahlAusOptionen(Befehl& b) {
     }
     if (rhythmen > 1)
         aufruf(QStringLiteral("give one of --daily, --weekly, --monthly, --yearly"));
-    const auto einmal = [&](const QCommandLineOption& o) {
-        if (p.optionNames().count(o.names().constLast()) > 1)
-            aufruf(QStringLiteral("--%1 given twice").arg(o.names().constLast()));
-    };
     for (const auto* o : {&b.taeglich, &b.woechentlich, &b.monatlich, &b.jaehrlich, &b.von, &b.bis,
                           &b.start, &b.wochen, &b.vorher})
-        einmal(*o);
+        EinmaligerWert(p, *o);
     if ((p.isSet(b.von) || p.isSet(b.bis)) && w.rhythmus == RhythmusPermanent)
         aufruf(QStringLiteral("--from and --to need a rhythm (--daily, --weekly, ...)"));
     if (p.isSet(b.von))
@@ -327,18 +219,6 @@ Zeitplanwahl wahlAusOptionen(Befehl& b) {
         w.vorher = ZahlLesen(p.value(b.vorher), "days before");
     }
     return w;
-}
-
-QByteArray dateiLesen(const QString& pfad) {
-    QFile f(pfad);
-    if (!QFileInfo(pfad).isFile() || !f.open(QIODevice::ReadOnly))
-        scheitern(QStringLiteral("%1: cannot be read").arg(pfad));
-    if (f.size() > hoechsteEingabe)
-        scheitern(QStringLiteral("%1: larger than %2 MB").arg(pfad).arg(hoechsteEingabe >> 20));
-    QByteArray daten = f.read(hoechsteEingabe + 1);
-    if (daten.size() > hoechsteEingabe)
-        scheitern(QStringLiteral("%1: larger than %2 MB").arg(pfad).arg(hoechsteEingabe >> 20));
-    return daten;
 }
 
 std::vector<Notiz> alleNotizen(Datensatzmenge& rs, QStringList& unlesbar) {
@@ -543,7 +423,7 @@ int importieren(const Aufruf& a) {
     const auto fmt = formatAusEndung(quelle);
     if (!fmt)
         aufruf(QStringLiteral("%1: the name must end in .ics or .csv").arg(quelle));
-    const QByteArray daten = dateiLesen(quelle);
+    const QByteArray daten = EingabeLesen(quelle);
     // The notes file is checked first: an import into a wrong --file fails
     // even when the calendar holds nothing to store.
     Notizdatei datei(a.pfad, a.u.warteMs);
@@ -567,21 +447,10 @@ int feedBefehl(const Aufruf& a) {
     a.b.nurErlaubt(a.pos.front(),
                    {QStringLiteral("title"), QStringLiteral("items"), QStringLiteral("colour")});
     FeedOptionen o;
-    const auto wert = [&](const QCommandLineOption& option) -> std::optional<QString> {
-        if (!a.b.parser.isSet(option))
-            return std::nullopt;
-        if (a.b.parser.values(option).size() > 1)
-            aufruf(QStringLiteral("--%1 given twice").arg(option.names().front()));
-        return a.b.parser.value(option);
-    };
-    o.titel = wert(a.b.titel);
-    o.anzahl = wert(a.b.anzahl);
-    o.farbe = wert(a.b.farbe);
-    try {
-        return FeedBefehl(a.pos.mid(1), o, a.pfad, a.u.warteMs, *a.u.aus);
-    } catch (const FeedBefehlsFehler& f) {
-        throw Abbruch{f.status, f.text};
-    }
+    o.titel = EinmaligerWert(a.b.parser, a.b.titel);
+    o.anzahl = EinmaligerWert(a.b.parser, a.b.anzahl);
+    o.farbe = EinmaligerWert(a.b.parser, a.b.farbe);
+    return FeedBefehl(a.pos.mid(1), o, a.pfad, a.u.warteMs, *a.u.aus);
 }
 
 int veroeffentlichen(const Aufruf& a) {
@@ -591,10 +460,8 @@ int veroeffentlichen(const Aufruf& a) {
                                  QStringLiteral("watch")});
     if (a.pos.size() != 1)
         aufruf(QStringLiteral("publish takes no arguments; the folder is given with --to"));
-    for (const QCommandLineOption* o : {&b.bis, &b.geheim, &b.ablauf, &b.passwortDatei}) {
-        if (b.parser.values(*o).size() > 1)
-            aufruf(QStringLiteral("--%1 given twice").arg(o->names().constLast()));
-    }
+    for (const QCommandLineOption* o : {&b.bis, &b.geheim, &b.ablauf, &b.passwortDatei})
+        EinmaligerWert(b.parser, *o);
     if (!b.parser.isSet(b.bis) || b.parser.value(b.bis).isEmpty())
         aufruf(QStringLiteral("publish needs --to FOLDER"));
     if (!b.parser.isSet(b.geheim) || b.parser.value(b.geheim).isEmpty())
@@ -637,7 +504,7 @@ int empfangen(const Aufruf& a) {
         schluessel = a.b.parser.value(a.b.schluessel).toUtf8().trimmed();
         // A .pub file may be given by its path.
         if (QFileInfo(QString::fromUtf8(schluessel)).isFile())
-            schluessel = dateiLesen(QString::fromUtf8(schluessel)).trimmed();
+            schluessel = EingabeLesen(QString::fromUtf8(schluessel)).trimmed();
         const QUrl url(adresse, QUrl::StrictMode);
         const QString schema = url.scheme().toLower();
         if (!url.isValid() || (schema != QLatin1String("https") && schema != QLatin1String("http")) ||
@@ -677,8 +544,7 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
         aufruf(QStringLiteral("no command; give list, add, delete, export, import, feed, publish "
                               "or receive"));
     const QString befehl = pos.front();
-    if (b.parser.values(b.datei).size() > 1)
-        aufruf(QStringLiteral("--file given twice"));
+    EinmaligerWert(b.parser, b.datei);
     const QString pfad = b.parser.isSet(b.datei) ? b.parser.value(b.datei) : u.eigeneDatei;
     if (pfad.isEmpty())
         aufruf(QStringLiteral("--file needs a path"));
@@ -709,7 +575,7 @@ int ausfuehren(const QStringList& argumente, const NotizenUmgebung& u) {
 int NotizenProgramm(const QStringList& argumente, const NotizenUmgebung& umgebung) {
     try {
         return ausfuehren(argumente, umgebung);
-    } catch (const Abbruch& a) {
+    } catch (const BefehlsFehler& a) {
         *umgebung.fehler << "pinwick-notes: " << a.text << '\n';
         return a.status;
     } catch (const std::exception& f) {

@@ -11,17 +11,6 @@ namespace pinwick {
 
 namespace {
 
-bool SodiumBereit() {
-    static const bool bereit = sodium_init() >= 0;
-    return bereit;
-}
-
-template <typename T> std::optional<T> Nein(QString* grund, const QString& warum) {
-    if (grund)
-        *grund = warum;
-    return std::nullopt;
-}
-
 QByteArray Base64(const uint8_t* daten, size_t laenge) {
     QByteArray text(static_cast<qsizetype>(
                         sodium_base64_ENCODED_LEN(laenge, sodium_base64_VARIANT_ORIGINAL)),

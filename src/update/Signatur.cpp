@@ -10,18 +10,6 @@ namespace pinwick {
 
 namespace {
 
-bool SodiumBereit() {
-    // Thread-safe and cheap after the first call.
-    static const bool bereit = sodium_init() >= 0;
-    return bereit;
-}
-
-template <typename T> std::optional<T> Nein(QString* grund, const QString& warum) {
-    if (grund)
-        *grund = warum;
-    return std::nullopt;
-}
-
 // Base64 (standard alphabet, with padding) of exactly `laenge` bytes;
 // anything else, stray characters included, is refused.
 std::optional<QByteArray> Base64(const QByteArray& text, size_t laenge) {
@@ -66,6 +54,11 @@ const QByteArray Unvertraut = "untrusted comment: ";
 const QByteArray Vertraut = "trusted comment: ";
 
 } // namespace
+
+bool SodiumBereit() {
+    static const bool bereit = sodium_init() >= 0;
+    return bereit;
+}
 
 std::optional<SignaturSchluessel> SchluesselLesen(const QByteArray& text, QString* grund) {
     QByteArray zeile;

@@ -66,4 +66,15 @@ std::optional<QMap<QString, QByteArray>> SummenLesen(const QByteArray& text,
 QByteArray DateiSha256(const QString& pfad);
 QByteArray Sha256(const QByteArray& daten);
 
+// libsodium, set up once (thread-safe, cheap after the first call); false
+// when it cannot be used, and nothing may be signed or checked.
+bool SodiumBereit();
+
+// A refusal with its reason, for the readers above and their kin.
+template <typename T> std::optional<T> Nein(QString* grund, const QString& warum) {
+    if (grund)
+        *grund = warum;
+    return std::nullopt;
+}
+
 } // namespace pinwick

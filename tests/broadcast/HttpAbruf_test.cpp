@@ -24,22 +24,8 @@ namespace {
 
 constexpr int64_t MB = 1024 * 1024;
 
-// Waits on the event loop for the answer; a minute is a hang, not a speed.
 HttpAntwort Holen(HttpAbruf& abruf, const HttpAnfrage& anfrage) {
-    QEventLoop schleife;
-    std::optional<HttpAntwort> antwort;
-    abruf.Starten(anfrage, [&](const HttpAntwort& a) {
-        antwort = a;
-        schleife.quit();
-    });
-    QTimer::singleShot(60000, &schleife, &QEventLoop::quit);
-    if (!antwort)
-        schleife.exec();
-    if (!antwort) {
-        ADD_FAILURE() << "no answer within a minute: " << anfrage.adresse.toStdString();
-        return {};
-    }
-    return *antwort;
+    return pinwick::test::HttpHolen(abruf, anfrage);
 }
 
 // A port on 127.0.0.1 that is taken but does not listen: connections are

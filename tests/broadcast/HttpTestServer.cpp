@@ -1,6 +1,10 @@
 #include "HttpTestServer.h"
 
 #include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <optional>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -75,6 +79,23 @@ QString HttpTestServer::Adresse(const QString& pfad) const {
 QString HttpTestServer::Log() const {
     QFile log(arbeit_.filePath(QStringLiteral("log.txt")));
     return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+}
+
+HttpAntwort HttpHolen(HttpAbruf& abruf, const HttpAnfrage& anfrage) {
+    QEventLoop schleife;
+    std::optional<HttpAntwort> antwort;
+    abruf.Starten(anfrage, [&](const HttpAntwort& a) {
+        antwort = a;
+        schleife.quit();
+    });
+    QTimer::singleShot(60000, &schleife, &QEventLoop::quit);
+    if (!antwort)
+        schleife.exec();
+    if (!antwort) {
+        ADD_FAILURE() << "no answer within a minute: " << anfrage.adresse.toStdString();
+        return {};
+    }
+    return *antwort;
 }
 
 } // namespace pinwick::test

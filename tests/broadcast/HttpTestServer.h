@@ -3,6 +3,8 @@
 // the constructor and stopped by the destructor; with `tls`, over HTTPS with
 // a certificate made for the run, trusted by nobody but the tests given it.
 
+#include "HttpAbruf.h"
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -28,5 +30,9 @@ private:
     int port_ = 0;
     bool tls_ = false;
 };
+
+// One request through `abruf`, waited for on the event loop; a minute
+// without an answer is a hang (a test failure), not a speed.
+HttpAntwort HttpHolen(HttpAbruf& abruf, const HttpAnfrage& anfrage);
 
 } // namespace pinwick::test

@@ -6,6 +6,7 @@
 
 #include "Datenbank.h"
 #include "HttpAbruf.h"
+#include "HttpTestServer.h"
 #include "NginxServer.h"
 #include "NotizenBefehl.h"
 #include "SchnappschussHilfe.h"
@@ -40,20 +41,7 @@ void Ablegen(const QString& pfad, const QByteArray& inhalt) {
 }
 
 HttpAntwort Holen(HttpAbruf& abruf, const HttpAnfrage& anfrage) {
-    QEventLoop schleife;
-    std::optional<HttpAntwort> antwort;
-    abruf.Starten(anfrage, [&](const HttpAntwort& a) {
-        antwort = a;
-        schleife.quit();
-    });
-    QTimer::singleShot(60000, &schleife, &QEventLoop::quit);
-    if (!antwort)
-        schleife.exec();
-    if (!antwort) {
-        ADD_FAILURE() << "no answer within a minute: " << anfrage.adresse.toStdString();
-        return {};
-    }
-    return *antwort;
+    return pinwick::test::HttpHolen(abruf, anfrage);
 }
 
 class NginxAbruf : public ::testing::Test {

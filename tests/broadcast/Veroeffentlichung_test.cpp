@@ -331,16 +331,9 @@ TEST_F(Sender, UeberHttp) {
     ASSERT_TRUE(server.Fehler().isEmpty()) << server.Fehler().toStdString();
     HttpAbruf abruf;
     const auto holen = [&](const char* name) {
-        QEventLoop schleife;
-        HttpAntwort antwort;
         HttpAnfrage anfrage;
         anfrage.adresse = server.Adresse(QStringLiteral("/datei/") + QLatin1String(name));
-        abruf.Starten(anfrage, [&](const HttpAntwort& x) {
-            antwort = x;
-            schleife.quit();
-        });
-        QTimer::singleShot(60000, &schleife, &QEventLoop::quit);
-        schleife.exec();
+        const HttpAntwort antwort = pinwick::test::HttpHolen(abruf, anfrage);
         EXPECT_TRUE(antwort.Erfolg()) << antwort.fehlerText.toStdString();
         return antwort.inhalt;
     };

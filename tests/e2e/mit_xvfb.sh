@@ -73,5 +73,14 @@ done
 
 DISPLAY="$anzeige" "$@"
 rc=$?
+# A server that went away under the command explains a "could not connect"
+# of the program better than anything the command printed.
+if ! kill -0 "$xpid" 2>/dev/null; then
+    echo "Xvfb on $anzeige ended while the command ran; its log:" >&2
+    cat "$nummer.log" >&2
+elif [ $rc -ne 0 ] && ! xdpyinfo -display "$anzeige" >/dev/null 2>&1; then
+    echo "Xvfb on $anzeige runs but takes no clients any more; its log:" >&2
+    cat "$nummer.log" >&2
+fi
 ende
 exit $rc
