@@ -198,6 +198,9 @@ void Bewegungswunsch::portalStarten() {
         return;
     }
     // Listening before asking, so that no change falls between the two.
+    // QtDBus finds the slot's argument types by name: QDBusVariant's must be
+    // known before the first change could arrive.
+    qRegisterMetaType<QDBusVariant>();
     // The slot's signature as Qt writes it, without spaces: QtDBus takes it
     // as it stands.
     // clang-format off
