@@ -39,7 +39,7 @@ cd "$T/app"
 starten() {
     PATH="$T/pfad" ./Pinwick3 > "$T/ausgabe-$1.txt" 2>&1 &
     pid=$!
-    warte_auf_leiste > /dev/null || { echo "no bar"; return 1; }
+    warte_auf_leiste > /dev/null || { echo "no bar"; cat "$T/ausgabe-$1.txt"; return 1; }
     # The splash second and the first rebuild are over.
     sleep 2.5
     fenster=$(leiste)
