@@ -8,6 +8,7 @@
 #include "Kalender.h"
 #include "SendeBefehl.h"
 #include "Signatur.h"
+#include "WebAdresse.h"
 #include "Zeitplan.h"
 #include "Zeitplanwahl.h"
 
@@ -487,7 +488,7 @@ int veroeffentlichen(const Aufruf& a) {
 }
 
 // "receive URL --key KEY" and "receive --off": the broadcast path of the
-// own file's settings row, read by the bar at its next start.
+// own file's settings row; a running bar sees its file change and follows.
 int empfangen(const Aufruf& a) {
     a.b.nurErlaubt(a.pos.front(), {QStringLiteral("key"), QStringLiteral("off")});
     const bool aus = a.b.parser.isSet(a.b.aus);
@@ -505,11 +506,8 @@ int empfangen(const Aufruf& a) {
         // A .pub file may be given by its path.
         if (QFileInfo(QString::fromUtf8(schluessel)).isFile())
             schluessel = EingabeLesen(QString::fromUtf8(schluessel)).trimmed();
-        const QUrl url(adresse, QUrl::StrictMode);
-        const QString schema = url.scheme().toLower();
-        if (!url.isValid() || (schema != QLatin1String("https") && schema != QLatin1String("http")) ||
-            url.host().isEmpty())
-            aufruf(QStringLiteral("%1: not an http:// or https:// address").arg(adresse));
+        if (const QString fehler = WebAdresseFehler(adresse); !fehler.isEmpty())
+            aufruf(fehler);
         QString grund;
         if (!SchluesselLesen(schluessel, &grund))
             aufruf(QStringLiteral("the key is not a minisign public key: %1").arg(grund));

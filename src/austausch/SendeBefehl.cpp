@@ -1,6 +1,7 @@
 #include "SendeBefehl.h"
 
 #include "Datenbank.h"
+#include "FeedQuellen.h"
 #include "PasswortHash.h"
 #include "Schnappschuss.h"
 #include "SchnappschussSignatur.h"
@@ -201,6 +202,7 @@ private:
             VeroeffentlichungsAuftrag v = basis_;
             v.einstellungen = inhalt.einstellungen;
             v.notizen = inhalt.notizen;
+            v.feeds = inhalt.feeds;
             const VeroeffentlichungsErgebnis e = Veroeffentlichen(v, schluessel_);
             if (e.fehler.isEmpty()) {
                 aus_ << "published version " << e.version << " (" << v.notizen.size()
@@ -257,6 +259,18 @@ SenderInhalt SenderLesen(const QString& pfad, int warteMs) {
         auto notizen = db.OpenRecordset(QStringLiteral("select * from Notizen"));
         for (notizen->MoveFirst(); !notizen->Eof(); notizen->MoveNext())
             inhalt.notizen.append(zeileLesen(*notizen, NotizSpalten));
+        // Read as the bar reads them (values brought into range); the
+        // file's own ID and the title it was given, empty or not.
+        for (const FeedQuelle& f : FeedsLesen(db)) {
+            if (!FeedAdresseErlaubt(QUrl(f.adresse)))
+                continue;
+            inhalt.feeds.append(QVariantMap{{QStringLiteral("ID"), f.id},
+                                            {QStringLiteral("Adresse"), f.adresse},
+                                            {QStringLiteral("Titel"), f.titel},
+                                            {QStringLiteral("Farbe"), qint64(f.farbe)},
+                                            {QStringLiteral("Anzahl"), qint64(f.anzahl)},
+                                            {QStringLiteral("Aktiv"), qint64(f.aktiv ? 1 : 0)}});
+        }
     } catch (const BesetztFehler&) {
         scheitern(QStringLiteral("%1 is locked by another program; gave up after %2 ms")
                       .arg(pfad)
@@ -320,6 +334,7 @@ int Senden(const SendeAuftrag& a, QTextStream& aus, QTextStream& fehler) {
         const SenderInhalt inhalt = SenderLesen(a.datei, a.warteMs);
         v.einstellungen = inhalt.einstellungen;
         v.notizen = inhalt.notizen;
+        v.feeds = inhalt.feeds;
     } catch (const std::exception& f) {
         return nein(QString::fromStdString(f.what()));
     }

@@ -13,15 +13,17 @@
 
 namespace pinwick {
 
-// What a receiver reads of a broadcaster's file: the first settings row and
-// every note. The file is opened read only, the way a receiver opens it
-// (its schema checked, its reading bounded); the sysop password goes in
-// only as its hash. Throws std::runtime_error saying why the file cannot
-// be read.
+// What a receiver reads of a broadcaster's file: the first settings row,
+// every note and every feed (a feed whose address is no longer allowed is
+// left out: receivers would refuse the whole snapshot for it). The file is
+// opened read only, the way a receiver opens it (its schema checked, its
+// reading bounded); the sysop password goes in only as its hash. Throws
+// std::runtime_error saying why the file cannot be read.
 // Rows as the snapshot has them (Schnappschuss.h: column -> value).
 struct SenderInhalt {
     QVariantMap einstellungen;
     QList<QVariantMap> notizen;
+    QList<QVariantMap> feeds;
 };
 SenderInhalt SenderLesen(const QString& pfad, int warteMs);
 

@@ -1,11 +1,14 @@
 #include "Schnappschuss.h"
 
+#include "WebAdresse.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QRegularExpression>
 #include <QTimeZone>
+#include <QUrl>
 #include <cmath>
 
 namespace pinwick {
@@ -61,6 +64,14 @@ const QList<SchnappschussSpalte> EinstellungsSpalten = {
     {"remoteEinstellungen", SpaltenTyp::Ganzzahl, 0},
     {"eigeneErlauben", SpaltenTyp::Ganzzahl, 0},
     {"erstVorbei", SpaltenTyp::Ganzzahl, 0},
+};
+
+// The table Feeds. An address as long as a feed's link may be; a title
+// far longer than any feed's own.
+const QList<SchnappschussSpalte> FeedSpalten = {
+    {"ID", SpaltenTyp::Ganzzahl, 0},     {"Adresse", SpaltenTyp::Text, 2000},
+    {"Titel", SpaltenTyp::Text, 1000},   {"Farbe", SpaltenTyp::Ganzzahl, 0},
+    {"Anzahl", SpaltenTyp::Ganzzahl, 0}, {"Aktiv", SpaltenTyp::Ganzzahl, 0},
 };
 
 QString SchnappschussZeit(const QDateTime& zeit) {
@@ -191,6 +202,17 @@ std::optional<SchnappschussZeile> ZeileLesen(const QList<SchnappschussSpalte>& s
     return zeile;
 }
 
+// Every receiver would fetch a feed's address: only one that "feed add"
+// would take as well.
+bool FeedZeileErlaubt(const SchnappschussZeile& zeile, QString* grund) {
+    const QVariant adresse = zeile.value(QStringLiteral("Adresse"));
+    if (adresse.typeId() == QMetaType::QString && WebAdresseErlaubt(QUrl(adresse.toString())))
+        return true;
+    if (grund)
+        *grund = QStringLiteral("Adresse: not an http:// or https:// address of a feed");
+    return false;
+}
+
 } // namespace
 
 std::optional<QByteArray> SchnappschussSchreiben(const Schnappschuss& s, QString* grund) {
@@ -217,6 +239,16 @@ std::optional<QByteArray> SchnappschussSchreiben(const Schnappschuss& s, QString
         notizen.append(*n);
     }
     o.insert(QStringLiteral("notizen"), notizen);
+    if (s.feeds.size() > FeedsHoechstens)
+        return Nein<QByteArray>(grund, QStringLiteral("more than %1 feeds").arg(FeedsHoechstens));
+    QJsonArray feeds;
+    for (const SchnappschussZeile& z : s.feeds) {
+        const std::optional<QJsonObject> f = ZeileSchreiben(FeedSpalten, z, grund);
+        if (!f || !FeedZeileErlaubt(z, grund))
+            return std::nullopt;
+        feeds.append(*f);
+    }
+    o.insert(QStringLiteral("feeds"), feeds);
     QByteArray daten = QJsonDocument(o).toJson(QJsonDocument::Indented);
     if (daten.size() > SchnappschussHoechstens)
         return Nein<QByteArray>(grund, QStringLiteral("larger than %1 bytes").arg(SchnappschussHoechstens));
@@ -277,6 +309,22 @@ std::optional<Schnappschuss> SchnappschussLesen(const QByteArray& daten, QString
         if (!zeile)
             return std::nullopt;
         s.notizen.append(std::move(*zeile));
+    }
+    // Older publishers wrote no feeds: none.
+    const QJsonValue feeds = o.value(QStringLiteral("feeds"));
+    if (feeds.isUndefined() || feeds.isNull())
+        return s;
+    if (!feeds.isArray())
+        return Nein<R>(grund, QStringLiteral("feeds: not a list"));
+    const QJsonArray feedListe = feeds.toArray();
+    if (feedListe.size() > FeedsHoechstens)
+        return Nein<R>(grund, QStringLiteral("more than %1 feeds").arg(FeedsHoechstens));
+    s.feeds.reserve(feedListe.size());
+    for (const QJsonValue& f : feedListe) {
+        std::optional<SchnappschussZeile> zeile = ZeileLesen(FeedSpalten, f, grund);
+        if (!zeile || !FeedZeileErlaubt(*zeile, grund))
+            return std::nullopt;
+        s.feeds.append(std::move(*zeile));
     }
     return s;
 }

@@ -11,6 +11,8 @@
 //   schluessel       id of the signing key, as minisign shows it
 //   einstellungen    the settings row: column name -> value
 //   notizen          the notes: an array of rows, column name -> value
+//   feeds            the news feeds (table Feeds): an array of rows; a
+//                    snapshot without it has no feeds
 //
 // A value is null, a number or a string, as the column's type says; a
 // column missing from a row is null (so a column added later does not break
@@ -20,7 +22,9 @@
 // snapshot from its signature alone.
 //
 // Reading is capped (bytes, rows, text lengths), so that a hostile or
-// broken snapshot cannot make a receiver grow without bound.
+// broken snapshot cannot make a receiver grow without bound. A feed's
+// address must pass the same rule as one given to "feed add": a snapshot
+// that names another kind of address is refused as a whole.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -39,6 +43,7 @@ inline constexpr const char* SchnappschussSignaturName = "broadcast.json.minisig
 // Caps on what is read.
 inline constexpr int64_t SchnappschussHoechstens = 8 * 1024 * 1024; // bytes of the file
 inline constexpr int NotizenHoechstens = 20000;
+inline constexpr int FeedsHoechstens = 200;
 
 enum class SpaltenTyp { Ganzzahl, Zahl, Text };
 struct SchnappschussSpalte {
@@ -47,9 +52,11 @@ struct SchnappschussSpalte {
     int laenge; // longest text, in UTF-16 units (Text only)
 };
 
-// Every column of the tables "Notizen" and "Einstellungen", in their order.
+// Every column of the tables "Notizen", "Einstellungen" and "Feeds", in
+// their order.
 extern const QList<SchnappschussSpalte> NotizSpalten;
 extern const QList<SchnappschussSpalte> EinstellungsSpalten;
+extern const QList<SchnappschussSpalte> FeedSpalten;
 
 // One row: column -> value; a null QVariant for SQL's NULL, qint64 for
 // whole numbers, double for numbers, QString for text.
@@ -68,12 +75,13 @@ struct Schnappschuss {
     SchnappschussKopf kopf;
     SchnappschussZeile einstellungen;
     QList<SchnappschussZeile> notizen;
+    QList<SchnappschussZeile> feeds;
 };
 
 // The file's bytes. nullopt, with `grund`, when a row does not fit its
-// columns (a value of the wrong type or too long) or the header is
-// incomplete: the publisher then publishes nothing rather than something a
-// receiver refuses.
+// columns (a value of the wrong type or too long), a feed's address is not
+// allowed, or the header is incomplete: the publisher then publishes
+// nothing rather than something a receiver refuses.
 std::optional<QByteArray> SchnappschussSchreiben(const Schnappschuss& s, QString* grund = nullptr);
 // The file read back; nullopt, with `grund`, when it is none, is too large,
 // or of a newer format.

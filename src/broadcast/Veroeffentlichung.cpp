@@ -188,6 +188,7 @@ VeroeffentlichungsErgebnis Veroeffentlichen(const VeroeffentlichungsAuftrag& a,
     s.kopf.schluessel = schluessel.Id();
     s.einstellungen = a.einstellungen;
     s.notizen = a.notizen;
+    s.feeds = a.feeds;
     const std::optional<QByteArray> nutzlast = SchnappschussSchreiben(s, &grund);
     if (!nutzlast) {
         e.fehler = QStringLiteral("the notes cannot be published: ") + grund;

@@ -42,6 +42,7 @@ struct VeroeffentlichungsAuftrag {
     bool vorgehasht = true;  // minisign's default signature
     SchnappschussZeile einstellungen; // the sysop password only as its hash
     QList<SchnappschussZeile> notizen;
+    QList<SchnappschussZeile> feeds;
 };
 
 struct VeroeffentlichungsErgebnis {

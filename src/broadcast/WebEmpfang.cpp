@@ -6,7 +6,9 @@
 #include "Hilfen.h"
 #include "Programm.h"
 #include "Protokoll.h"
+#include "Schema.h"
 #include "Speicher.h"
+#include "WebAdresse.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -50,6 +52,15 @@ void SchnappschussAlsDatei(const Schnappschuss& s, const QString& ziel) {
                 notizen->AddNew();
                 ZeileSetzen(*notizen, zeile);
                 notizen->Update();
+            }
+            // The broadcaster's feeds, read by the bar as a share's file
+            // gives them; a snapshot without any gives an empty table.
+            db->Ausfuehren(QString::fromUtf8(schema::Feeds));
+            auto feeds = db->OpenRecordset(QStringLiteral("select * from Feeds"));
+            for (const SchnappschussZeile& zeile : s.feeds) {
+                feeds->AddNew();
+                ZeileSetzen(*feeds, zeile);
+                feeds->Update();
             }
         }
         db->Ausfuehren(QStringLiteral("COMMIT"));
@@ -102,9 +113,8 @@ bool KonfVertrauen(uint32_t besitzer, uint32_t modus, uint32_t erwarteterBesitze
 }
 
 QString EmpfangPruefen(const QString& adresse, const QByteArray& schluessel) {
-    const QUrl url(adresse.trimmed(), QUrl::StrictMode);
-    if (!BroadcastUeberWeb(adresse) || !url.isValid() || url.host().isEmpty())
-        return QStringLiteral("the address is no http:// or https:// address: %1").arg(adresse);
+    if (const QString fehler = WebAdresseFehler(adresse); !fehler.isEmpty())
+        return fehler;
     QString grund;
     if (!SchluesselLesen(schluessel.trimmed(), &grund))
         return QStringLiteral("the key is no minisign public key: %1").arg(grund);

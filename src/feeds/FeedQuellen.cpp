@@ -2,6 +2,7 @@
 
 #include "Datenbank.h"
 #include "FeedLesen.h"
+#include "WebAdresse.h"
 
 #include <algorithm>
 
@@ -54,10 +55,7 @@ bool FeedAdresseAendern(Datenbank& db, qint64 id, const QString& neu) {
 }
 
 bool FeedAdresseErlaubt(const QUrl& adresse) {
-    if (!adresse.isValid() || adresse.host().isEmpty() || !adresse.userInfo().isEmpty())
-        return false;
-    const QString schema = adresse.scheme().toLower();
-    return schema == u"http" || schema == u"https";
+    return WebAdresseErlaubt(adresse);
 }
 
 std::optional<int> FarbeLesen(const QString& roh) {

@@ -1,7 +1,10 @@
 #include "Speicher.h"
 
+#include "EinstellungsSatz.h"
 #include "Hilfen.h"
+#include "Protokoll.h"
 #include "Schema.h"
+#include "Versuche.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -151,6 +154,83 @@ void BroadcastMengeNeu(Programm& p, std::unique_ptr<Datensatzmenge>& menge,
     if (!p.broadcastDatenbank)
         throw DatenFehler("the broadcaster's database is not open");
     menge = p.broadcastDatenbank->OpenRecordset(abfrage);
+}
+
+BroadcastWahl BroadcastWahlVon(const Einstellungswerte& w) {
+    return {w.broadcastStatus, w.broadcastPfad.trimmed(), w.broadcastSchluessel.trimmed()};
+}
+
+BroadcastWechsel BroadcastWechselBestimmen(const BroadcastWahl& laeuft,
+                                           const BroadcastWahl& datei) {
+    if (laeuft == datei)
+        return BroadcastWechsel::Keiner;
+    if (!datei.status)
+        return laeuft.status ? BroadcastWechsel::Aus : BroadcastWechsel::NurMerken;
+    if (!laeuft.status || laeuft.pfad != datei.pfad)
+        return BroadcastWechsel::Neu;
+    // Same path, another key: only a web receiver verifies with it.
+    return BroadcastUeberWeb(datei.pfad) ? BroadcastWechsel::Neu : BroadcastWechsel::NurMerken;
+}
+
+void BroadcastWahlAnwenden(Programm& p) {
+    if (p.broadcastEinstellungenGeaendert)
+        versuche([&] { p.broadcastEinstellungenGeaendert(); });
+    if (p.broadcastStatus) {
+        // Read the (maybe new) broadcaster at the next tick, with its settings.
+        p.aufbauZaehler = 100;
+        versuche([&] { BroadcastOeffnen(p); });
+        versuche([&] { EinstellungenUebernehmen(p); });
+    }
+}
+
+bool BroadcastWahlNachladen(Programm& p) {
+    if (!p.lokaleDatenbank)
+        return false;
+    BroadcastWahl datei;
+    bool sysop = p.sysopStatus;
+    try {
+        // A recordset holds the rows it read: a fresh one sees the writer's.
+        auto rs = p.lokaleDatenbank->OpenRecordset(einstellungenAbfrage);
+        rs->MoveFirst();
+        if (rs->Eof())
+            return false;
+        const auto an = [&](QStringView spalte) {
+            const Wert w = rs->Feld(spalte);
+            return !w.istNull() && w.alsDouble() != 0;
+        };
+        const auto text = [&](QStringView spalte) {
+            if (rs->Spalte(spalte) < 0)
+                return QString();
+            const Wert w = rs->Feld(spalte);
+            return w.istNull() ? QString() : w.alsText().trimmed();
+        };
+        datei.status = an(u"broadcastStatus");
+        datei.pfad = text(u"broadcastPfad");
+        datei.schluessel = text(u"broadcastSchluessel");
+        sysop = an(u"sysopStatus");
+    } catch (const std::exception& f) {
+        // Busy or half-written: the writer's commit is reported again.
+        qCInfo(logSpeicher) << "broadcast choice not read:" << f.what();
+        return false;
+    }
+    const BroadcastWechsel wechsel = BroadcastWechselBestimmen(BroadcastWahlVon(p), datei);
+    if (wechsel == BroadcastWechsel::Keiner)
+        return false;
+    qCInfo(logSpeicher) << "broadcast choice changed in the file:" << int(wechsel);
+    p.broadcastStatus = datei.status;
+    p.broadcastPfad = datei.pfad;
+    p.broadcastSchluessel = datei.schluessel;
+    if (wechsel == BroadcastWechsel::NurMerken)
+        return false;
+    // A receiver uses the broadcaster's password; the command sets that too.
+    p.sysopStatus = sysop;
+    if (wechsel == BroadcastWechsel::Aus) {
+        // No broadcaster any more: no outage to tell either.
+        p.netzFehler = false;
+        p.broadcastBesetzt = false;
+    }
+    BroadcastWahlAnwenden(p);
+    return true;
 }
 
 void VorlageErzeugen(const QString& pfad) {

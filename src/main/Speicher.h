@@ -47,6 +47,36 @@ DateiStand DateiStandLesen(const QString& pfad);
 // database is not open or the query fails; the recordset is then unset.
 void BroadcastMengeNeu(Programm& p, std::unique_ptr<Datensatzmenge>& menge, const QString& abfrage);
 
+// The broadcast choice of a settings row: receiving at all, from where, with
+// which key.
+struct BroadcastWahl {
+    bool status = false;
+    QString pfad;
+    QString schluessel;
+    bool operator==(const BroadcastWahl&) const = default;
+};
+BroadcastWahl BroadcastWahlVon(const Einstellungswerte& w);
+
+// What a choice found in the own file asks of a bar that runs with another:
+// nothing; only to keep the new values (a change that shows nowhere, such as
+// another path while receiving is off, or a key beside a share's path); to
+// stop receiving; or to receive anew (switched on, another path, another key
+// for a web address).
+enum class BroadcastWechsel { Keiner, NurMerken, Aus, Neu };
+BroadcastWechsel BroadcastWechselBestimmen(const BroadcastWahl& laeuft, const BroadcastWahl& datei);
+
+// What the bar does once p's broadcast choice changed (the settings window
+// saved, or another program wrote the own file): the web receiver follows
+// (broadcastEinstellungenGeaendert), and a broadcaster is read at the next
+// tick. Never throws.
+void BroadcastWahlAnwenden(Programm& p);
+
+// Reads the broadcast choice of the own file's settings row (written by
+// "pinwick-notes receive" while the bar runs) and, when it differs from p's,
+// takes it and applies it. True when the bar should lay itself out again (a
+// broadcaster's settings may have been adopted). Never throws.
+bool BroadcastWahlNachladen(Programm& p);
+
 // Creates a new database file with both tables and the first settings row.
 void VorlageErzeugen(const QString& pfad);
 

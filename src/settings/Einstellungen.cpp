@@ -16,6 +16,7 @@
 #include "MBox.h"
 #include "Masse.h"
 #include "Panel3D.h"
+#include "Shell.h"
 #include "Speicher.h"
 #include "Terminal.h"
 
@@ -25,9 +26,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <algorithm>
 
 namespace pinwick {
@@ -70,6 +73,15 @@ Einstellungen::Dialoge Einstellungen::EchteDialoge() {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return QString();
         return dialog.selectedFiles().first();
+    };
+    d.webAdresse = [](QWidget* eltern, const QString& titel, const QString& frage,
+                      const QString& start) -> std::optional<QString> {
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(eltern, titel, frage, QLineEdit::Normal, start, &ok);
+        if (!ok)
+            return std::nullopt;
+        return text;
     };
     d.mBoxJaNein = [](Programm& p, const QString& text) {
         mBoxZeigen(p, MBox::JaNein, text);
@@ -114,6 +126,33 @@ Einstellungen::Einstellungen(Programm& p, Terminal* leiste, QWidget* eltern)
     if (kopie_.zeigRahmen)
         knoepfeZeigen(element_);
     p_.ungespeichert = false;
+
+    // The receiver's word follows its polls while the window is open: a
+    // look at one string twice a second, nothing while it stays the same.
+    auto* takt = new QTimer(this);
+    takt->setInterval(500);
+    connect(takt, &QTimer::timeout, this, &Einstellungen::webZustandZeigen);
+    takt->start();
+}
+
+void Einstellungen::webZustandZeigen() {
+    // Over the web the receiver's last word goes to the message line: why
+    // the notes are old, refused or missing, or that they are new.
+    const bool web =
+        kopie_.broadcastStatus && p_.broadcastStatus && BroadcastUeberWeb(p_.broadcastPfad);
+    const QString neu = web ? WebZustandText(p_.broadcastWebZustand, kopie_.Sprache) : QString();
+    if (neu == zustandGezeigt_)
+        return;
+    // The window's own messages (a check that failed, a file refused) stay
+    // until the user acts; the receiver only replaces its own earlier word.
+    const QString jetzt = meldungPan_->text();
+    if (!jetzt.isEmpty() && jetzt != zustandGezeigt_)
+        return;
+    zustandGezeigt_ = neu;
+    if (neu.isEmpty())
+        MeldungLoeschen(this);
+    else
+        meldung(neu, 12);
 }
 
 Einstellungen::~Einstellungen() = default;
@@ -177,11 +216,7 @@ void Einstellungen::steuerelementeSetzen() {
         broadcastSchluesselTex_->setText(kopie_.broadcastSchluessel);
     }
     empfaengerFreigaben(kopie_.broadcastStatus);
-    // Over the web the receiver's last word goes to the message line: why
-    // the notes are old, refused or missing.
-    if (kopie_.broadcastStatus && BroadcastUeberWeb(kopie_.broadcastPfad) &&
-        !p_.broadcastWebZustand.isEmpty())
-        meldung(p_.broadcastWebZustand, 12);
+    webZustandZeigen();
     if (kopie_.broadcastStatus)
         passwortZeigen(false);
 
@@ -303,7 +338,7 @@ void Einstellungen::SchriftWaehlen() {
 void Einstellungen::empfaengerFreigaben(bool empfaenger) {
     for (QWidget* element :
          {static_cast<QWidget*>(legendePan_[0]), static_cast<QWidget*>(legendePan_[1]),
-          static_cast<QWidget*>(broadcastPfadPan_)})
+          static_cast<QWidget*>(broadcastPfadPan_), static_cast<QWidget*>(webAdresseBef_)})
         Freigeben(element, empfaenger);
     // The key means something only for a web address.
     Freigeben(broadcastSchluesselTex_, empfaenger && BroadcastUeberWeb(kopie_.broadcastPfad));
@@ -384,6 +419,30 @@ void Einstellungen::PfadWaehlen() {
     kopie_.broadcastPfad = datei;
     pfadAnzeigen();
     empfaengerFreigaben(kopie_.broadcastStatus);
+}
+
+void Einstellungen::WebAdresseEingeben() {
+    KommentareVerbergen();
+    const QString start =
+        BroadcastUeberWeb(kopie_.broadcastPfad) ? kopie_.broadcastPfad : QStringLiteral("https://");
+    std::optional<QString> eingabe;
+    if (dialoge.webAdresse)
+        eingabe = dialoge.webAdresse(this, text(EinstellungenTexte::WebTitel),
+                                     text(EinstellungenTexte::WebFrage), start);
+    if (!eingabe)
+        return;
+    const QString adresse = eingabe->trimmed();
+    // Refused at once, where the reason can be told; Save checks again.
+    if (!WebAdresseGut(adresse)) {
+        p_.Piepen();
+        meldung(PruefungsText(Pruefung::AdresseFalsch, kopie_.Sprache), 12);
+        return;
+    }
+    kopie_.broadcastPfad = adresse;
+    pfadAnzeigen();
+    empfaengerFreigaben(kopie_.broadcastStatus);
+    if (broadcastSchluesselTex_->isEnabled() && kopie_.broadcastSchluessel.isEmpty())
+        broadcastSchluesselTex_->setFocus();
 }
 
 // ---- help pop-ups

@@ -49,6 +49,10 @@ public:
         // A bubble at offsets (twips) from the window's top-left corner.
         std::function<void(QWidget*, Programm&, int32_t links, int32_t oben, const QString& text)>
             bubble;
+        // A line of text: the broadcast's web address; nothing when cancelled.
+        std::function<std::optional<QString>(QWidget*, const QString& titel, const QString& frage,
+                                             const QString& start)>
+            webAdresse;
         // What a broadcaster's file is (BroadcastDateiPruefen).
         std::function<BroadcastDatei(const QString& pfad)> dateiPruefen;
     };
@@ -80,6 +84,8 @@ public:
     void SchriftWaehlen();
     // Click on BroadcastPfadPan.
     void PfadWaehlen();
+    // Click on WebAdresseBef: an http(s) address as the broadcast path.
+    void WebAdresseEingeben();
     // Help pop-up 1 (sysop) or 2 (broadcast); Verbergen hides one or both.
     void KommentarZeigen(int nummer);
     void KommentarVerbergen(int nummer);
@@ -131,6 +137,7 @@ private:
     void lageSetzen();
     void empfaengerFreigaben(bool empfaenger);
     void meldung(const QString& text, int farbNummer);
+    void webZustandZeigen();
     QString text(const Zweisprachig& text) const;
     QString programmText(const Zweisprachig& text) const;
 
@@ -159,6 +166,7 @@ private:
     BildPan* augePan_ = nullptr;
     QCheckBox* broadcastStatusChe_ = nullptr;
     Panel3D* broadcastPfadPan_ = nullptr;
+    QPushButton* webAdresseBef_ = nullptr;
     QLineEdit* broadcastSchluesselTex_ = nullptr;
     QCheckBox* broadcastMasterChe_ = nullptr;
     QCheckBox* eigeneChe_ = nullptr;
@@ -169,6 +177,7 @@ private:
     // and stays in kopie_.passWort while the box is empty.
     QString neuesPasswort_;
     bool fragt_ = false; // a question is open; activation leaves the window order alone
+    QString zustandGezeigt_; // the receiver's word the message line shows
 };
 
 // The settings window that is open now, if any.

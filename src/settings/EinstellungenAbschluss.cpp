@@ -64,11 +64,11 @@ bool Einstellungen::pruefen() {
     }
     p_.Piepen();
     // The bubble points at the field at fault.
-    const Platz& feld =
-        PlatzVon(EinstellungenPlaetze,
-                 ergebnis == Pruefung::PasswortFehlt      ? "PasswortTex"
-                 : ergebnis == Pruefung::SchluesselFalsch ? "BroadcastSchluesselTex"
-                                                          : "BroadcastPfadPan");
+    const Platz& feld = PlatzVon(EinstellungenPlaetze,
+                                 ergebnis == Pruefung::PasswortFehlt      ? "PasswortTex"
+                                 : ergebnis == Pruefung::SchluesselFalsch ? "BroadcastSchluesselTex"
+                                 : ergebnis == Pruefung::AdresseFalsch    ? "WebAdresseBef"
+                                                                          : "BroadcastPfadPan");
     const QPoint unter = BubbleUnter(PlatzVon(EinstellungenPlaetze, feld.gruppe).twips, feld.twips);
     if (dialoge.bubble)
         dialoge.bubble(this, p_, unter.x(), unter.y(), PruefungsText(ergebnis, kopie_.Sprache));
@@ -121,16 +121,9 @@ bool Einstellungen::uebernehmenUndSpeichern() {
         return false;
     }
 
-    if (p_.broadcastEinstellungenGeaendert)
-        versuche([&] { p_.broadcastEinstellungenGeaendert(); });
-    if (p_.broadcastStatus) {
-        // Read the (maybe new) broadcaster at the next tick, with its settings.
-        p_.aufbauZaehler = 100;
-        versuche([&] { BroadcastOeffnen(p_); });
-        versuche([&] { EinstellungenUebernehmen(p_); });
-        if (leiste_)
-            versuche([&] { leiste_->MachLayout(); });
-    }
+    BroadcastWahlAnwenden(p_);
+    if (p_.broadcastStatus && leiste_)
+        versuche([&] { leiste_->MachLayout(); });
     return true;
 }
 

@@ -193,6 +193,9 @@ void Einstellungen::broadcastBauen() {
     broadcastPfadPan_->setHintergrund(0xFFFFFF);
     KnopfPanel(broadcastPfadPan_);
     connect(broadcastPfadPan_, &Panel3D::geklickt, this, &Einstellungen::PfadWaehlen);
+    webAdresseBef_ = neu<QPushButton>(*this, QStringLiteral("WebAdresseBef"));
+    webAdresseBef_->setAutoDefault(false);
+    connect(webAdresseBef_, &QPushButton::clicked, this, &Einstellungen::WebAdresseEingeben);
     broadcastSchluesselTex_ = neu<QLineEdit>(*this, QStringLiteral("BroadcastSchluesselTex"));
     // A minisign public key is one line of 56 characters; a .pub file's
     // two lines pasted in keep their last.

@@ -61,9 +61,12 @@ inline constexpr Beschriftung EinstellungenBeschriftungen[] = {
                             u"Broadcasting-Empf\u00E4nger aktivieren"}, {}},
     {"HilfePan2",          {u"<- What does this mean?", u"<- Was hei\u00DFt das?"}, {}},
     {"AbbrechenPan2",      {u"Close", u"Schlie\u00DFen"}, {}},
-    {"LegendePan0",        {u"Path to broadcast dispatcher database pw.kav:",
-                            u"Pfad zum Broadcast-Sender pw.kav:"}, {}},
+    {"LegendePan0",        {u"Path to broadcast dispatcher database pw.kav or web address:",
+                            u"Pfad zum Broadcast-Sender pw.kav oder Web-Adresse:"}, {}},
     {"BroadcastPfadPan",   {}, {u"Click to change", u"Zum \u00C4ndern anklicken"}},
+    {"WebAdresseBef",      {u"Web\u2026", u"Web\u2026"},
+                           {u"Enter a web address (https://\u2026) instead of a file",
+                            u"Web-Adresse (https://\u2026) statt einer Datei eingeben"}},
     {"BroadcastSchluesselTex", {}, {u"The broadcaster's public key (minisign), for a web address",
                                     u"\u00D6ffentlicher Schl\u00FCssel des Broadcasters (minisign), "
                                     u"f\u00FCr eine Web-Adresse"}},
@@ -99,6 +102,11 @@ namespace EinstellungenTexte {
 inline constexpr Zweisprachig NichtFestgelegt{u"<< Not specified >>", u"<< Nicht festgelegt >>"};
 inline constexpr Zweisprachig PfadTitel{u"Set path to broadcaster",
                                         u"Pfad zum Broadcaster festlegen"};
+inline constexpr Zweisprachig WebTitel{u"Web address of the broadcast",
+                                       u"Web-Adresse des Broadcasts"};
+inline constexpr Zweisprachig WebFrage{
+    u"Address of the published snapshot (https://server/folder/):",
+    u"Adresse des ver\u00F6ffentlichten Schnappschusses (https://server/ordner/):"};
 // The colour dialog's title: %1 the caption of the colour button.
 inline constexpr Zweisprachig FarbTitel{u"Select %1", u"%1 w\u00E4hlen"};
 inline constexpr Zweisprachig SysopNoetig{

@@ -6,12 +6,14 @@
 #include "PasswortHash.h"
 #include "Signatur.h"
 #include "Speicher.h"
+#include "WebAdresse.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QRegularExpression>
 #include <QStorageInfo>
 #include <array>
 #include <cerrno>
@@ -139,11 +141,63 @@ Miniatur MiniaturBerechnen(int breite1, int breite2, bool zeigRahmen, bool zeigD
     return m;
 }
 
+bool WebAdresseGut(const QString& adresse) {
+    return WebAdresseFehler(adresse).isEmpty();
+}
+
+QString WebZustandText(const QString& zustand, int16_t sprache) {
+    if (sprache == SpracheEnglisch || zustand.isEmpty())
+        return zustand;
+    // The receiver's phrases (SchnappschussEmpfang, SchnappschussSignatur,
+    // WebEmpfang) in the order they are tried: a longer one before the one
+    // it begins with. {1}, {2} carry what the phrase names.
+    struct Satz {
+        const char* englisch;
+        const char16_t* deutsch;
+    };
+    static const Satz saetze[] = {
+        {"^(.+) \\(showing version (\\d+)\\)$", u"{1} (gezeigt wird Version {2})"},
+        {"^waiting for the first snapshot$", u"warte auf den ersten Schnappschuss"},
+        {"^version (\\d+) received at (.+)$", u"Version {1} empfangen um {2}"},
+        {"^version (\\d+), unchanged at (.+)$", u"Version {1}, unver\u00E4ndert um {2}"},
+        {"^signature does not match the key(.*)$", u"Signatur passt nicht zum Schl\u00FCssel{1}"},
+        {"^older than the notes already shown$", u"\u00E4lter als die schon gezeigten Notizen"},
+        {"^expired on (.+)$", u"abgelaufen am {1}"},
+        {"^cannot reach the server: (.+)$", u"Server nicht erreichbar: {1}"},
+        {"^the server answers HTTP (\\d+) and asks to come back later$",
+         u"der Server antwortet HTTP {1} und bittet, sp\u00E4ter wiederzukommen"},
+        {"^the server answers HTTP (\\d+) for the signature$",
+         u"der Server antwortet HTTP {1} f\u00FCr die Signatur"},
+        {"^the server answers HTTP (\\d+)$", u"der Server antwortet HTTP {1}"},
+        {"^the snapshot is malformed: (.+)$", u"der Schnappschuss ist fehlerhaft: {1}"},
+        {"^the signature is malformed: (.+)$", u"die Signatur ist fehlerhaft: {1}"},
+        {"^no key of the broadcaster is set$", u"kein Schl\u00FCssel des Broadcasters eingestellt"},
+    };
+    for (const Satz& s : saetze) {
+        const QRegularExpression muster(QString::fromLatin1(s.englisch));
+        const QRegularExpressionMatch treffer = muster.match(zustand);
+        if (!treffer.hasMatch())
+            continue;
+        QString text = QString::fromUtf16(s.deutsch);
+        for (int i = treffer.lastCapturedIndex(); i >= 1; --i) {
+            // The phrase around "(showing version N)" is translated too.
+            const QString teil = i == 1 && &s == &saetze[0]
+                                     ? WebZustandText(treffer.captured(i), sprache)
+                                     : treffer.captured(i);
+            text.replace(QStringLiteral("{%1}").arg(i), teil);
+        }
+        return text;
+    }
+    return zustand;
+}
+
 Pruefung VorSpeichernPruefen(const Einstellungswerte& k, bool passwortBearbeitbar) {
     if (k.passWort.isEmpty() && k.sysopStatus && passwortBearbeitbar)
         return Pruefung::PasswortFehlt;
     if (k.broadcastPfad.isEmpty() && k.broadcastStatus)
         return Pruefung::PfadFehlt;
+    if (k.broadcastStatus && BroadcastUeberWeb(k.broadcastPfad) && !WebAdresseGut(k.broadcastPfad))
+        return Pruefung::AdresseFalsch;
     // Over the web nothing is shown unless it verifies with the
     // broadcaster's key: one that is no key would only ever refuse.
     if (k.broadcastStatus && BroadcastUeberWeb(k.broadcastPfad) &&
@@ -161,6 +215,11 @@ QString PruefungsText(Pruefung ergebnis, int16_t sprache) {
     case Pruefung::PfadFehlt:
         return englisch ? QStringLiteral("Please specify a broadcast path.")
                         : QStringLiteral("Bitte einen Pfad zum Broadcaster einstellen.");
+    case Pruefung::AdresseFalsch:
+        return englisch ? QStringLiteral("Please enter a web address as http(s)://server/folder/, "
+                                         "without user name or password.")
+                        : QStringLiteral("Bitte eine Web-Adresse als http(s)://server/ordner/ "
+                                         "eingeben, ohne Benutzername oder Passwort.");
     case Pruefung::SchluesselFalsch:
         return englisch ? QStringLiteral("Please enter the broadcaster's public key (minisign).")
                         : QStringLiteral("Bitte den \u00F6ffentlichen Schl\u00FCssel des "

@@ -55,12 +55,22 @@ Miniatur MiniaturBerechnen(int breite1, int breite2, bool zeigRahmen, bool zeigD
 
 // ---- the check before saving -------------------------------------------------
 
-enum class Pruefung { Gut, PasswortFehlt, PfadFehlt, SchluesselFalsch };
+enum class Pruefung { Gut, PasswortFehlt, PfadFehlt, AdresseFalsch, SchluesselFalsch };
+// A broadcast path that is a web address (http:// or https://) must be one
+// that "pinwick-notes receive" takes too: a host, no user or password.
+bool WebAdresseGut(const QString& adresse);
 // passwortBearbeitbar: the password box is enabled (not in receiver mode,
 // where the broadcaster's password applies). kopie.passWort is what will be
 // stored: the stored hash while the box is left empty counts as a password.
 Pruefung VorSpeichernPruefen(const Einstellungswerte& kopie, bool passwortBearbeitbar);
 QString PruefungsText(Pruefung ergebnis, int16_t sprache);
+
+// ---- the web receiver's state ---------------------------------------------------
+
+// The receiver's state (broadcastWebZustand, in English as the log has it)
+// in the window's language: its known phrases in German, what comes from
+// elsewhere (a server's or the network library's words, dates) as it is.
+QString WebZustandText(const QString& zustand, int16_t sprache);
 
 // ---- default values -----------------------------------------------------------
 

@@ -4,17 +4,18 @@
 #include "LeistenFlaeche.h"
 
 #include "About.h"
-#include "Datenbank.h"
 #include "Band.h"
+#include "Datenbank.h"
 #include "FliegBubble.h"
 #include "Hilfen.h"
 #include "ImmerOben.h"
 #include "Masse.h"
 #include "Panel3D.h"
 #include "Protokoll.h"
-#include "SchriftEinpassen.h"
 #include "Randreservierung.h"
+#include "SchriftEinpassen.h"
 #include "Shell.h"
+#include "Speicher.h"
 #include "Versuche.h"
 
 #include <QAction>
@@ -135,6 +136,9 @@ Terminal::Terminal(Programm& p, QWidget* eltern)
     wache_.Beobachten(p_.datenbankDatei);
     connect(&wache_, &DateiWache::geaendert, this, [this] {
         inhalt_.EigeneNeuLesen();
+        // "pinwick-notes receive" switches the broadcast of a running bar.
+        if (BroadcastWahlNachladen(p_))
+            MachLayout();
         // A sleeping bar wakes for it at the next step.
         planen();
     });

@@ -135,4 +135,21 @@ QList<SchnappschussZeile> BeispielNotizen(int anzahl) {
     return notizen;
 }
 
+QList<SchnappschussZeile> BeispielFeeds(int anzahl) {
+    QList<SchnappschussZeile> feeds;
+    for (int i = 1; i <= anzahl; ++i) {
+        SchnappschussZeile f;
+        f.insert(QStringLiteral("ID"), qint64(i));
+        f.insert(QStringLiteral("Adresse"),
+                 QStringLiteral("https://news%1.example/feed.xml?a=1&b=2").arg(i));
+        f.insert(QStringLiteral("Titel"),
+                 i == 1 ? QString() : QStringLiteral("Meldungen %1 ✓").arg(i));
+        f.insert(QStringLiteral("Farbe"), qint64(i == 1 ? -1 : 0x0080FF));
+        f.insert(QStringLiteral("Anzahl"), qint64(i));
+        f.insert(QStringLiteral("Aktiv"), qint64(i % 2));
+        feeds.append(f);
+    }
+    return feeds;
+}
+
 } // namespace pinwick::test

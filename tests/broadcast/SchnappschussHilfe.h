@@ -33,5 +33,7 @@ QByteArray KleinVerschluesselt(const QByteArray& passwort, QByteArray* oeffentli
 // A broadcaster's settings row and `anzahl` notes.
 SchnappschussZeile BeispielEinstellungen();
 QList<SchnappschussZeile> BeispielNotizen(int anzahl);
+// `anzahl` feeds as the table Feeds holds them (every other one off).
+QList<SchnappschussZeile> BeispielFeeds(int anzahl);
 
 } // namespace pinwick::test

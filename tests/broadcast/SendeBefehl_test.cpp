@@ -442,6 +442,7 @@ TEST_P(SenderDatei, Lesen) {
         a.schluesselDatei = schluessel->offen;
         a.einstellungen = inhalt->einstellungen;
         a.notizen = inhalt->notizen;
+        a.feeds = inhalt->feeds;
         grund = Veroeffentlichen(a).fehler;
         EXPECT_FALSE(QFileInfo(Www(SchnappschussName)).exists());
     }
@@ -454,7 +455,8 @@ INSTANTIATE_TEST_SUITE_P(
     Senden, SenderDatei,
     ::testing::Values(
         DateiFall{"hash_bleibt",
-                  "UPDATE Einstellungen SET passWort = '$argon2id$v=19$m=65536,t=2,p=1$c2FsdHNhbHQ$aGFzaGhhc2hoYXNo'",
+                  "UPDATE Einstellungen SET passWort = "
+                  "'$argon2id$v=19$m=65536,t=2,p=1$c2FsdHNhbHQ$aGFzaGhhc2hoYXNo'",
                   nullptr,
                   [](const SenderInhalt& i) {
                       EXPECT_EQ(i.einstellungen.value(QStringLiteral("passWort")).toString(), argonHash);
@@ -463,7 +465,8 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const SenderInhalt& i) {
                       EXPECT_EQ(i.einstellungen.value(QStringLiteral("passWort")).toString(), QString());
                   }},
-        DateiFall{"null_bleibt_null", "UPDATE Notizen SET UhrVon = NULL, RhyDetails = NULL", nullptr,
+        DateiFall{"null_bleibt_null", "UPDATE Notizen SET UhrVon = NULL, RhyDetails = NULL",
+                  nullptr,
                   [](const SenderInhalt& i) {
                       ASSERT_EQ(i.notizen.size(), 2);
                       EXPECT_TRUE(i.notizen[0].value(QStringLiteral("UhrVon")).isNull());
@@ -473,6 +476,30 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const SenderInhalt& i) {
                       EXPECT_EQ(i.notizen[0].value(QStringLiteral("UhrVon")).typeId(), QMetaType::Double);
                   }},
+        // The feeds go along, read as the bar reads them; one whose
+        // address "feed add" would refuse is left out, not published for
+        // every receiver to refuse the whole snapshot.
+        DateiFall{
+            "feeds_mit",
+            "CREATE TABLE IF NOT EXISTS Feeds (ID INTEGER PRIMARY KEY AUTOINCREMENT, Adresse TEXT, "
+            "Titel TEXT, "
+            "Farbe INTEGER, Anzahl INTEGER, Aktiv INTEGER);"
+            "INSERT INTO Feeds VALUES (4, 'https://it.example/s.xml', 'IT', 255, 5, 1);"
+            "INSERT INTO Feeds VALUES (5, 'file:///etc/passwd', 'x', -1, 3, 1);"
+            "INSERT INTO Feeds VALUES (6, 'http://u:p@n.example/', 'x', -1, 3, 1);"
+            "INSERT INTO Feeds VALUES (7, 'http://n.example/a', NULL, NULL, 99, 0)",
+            nullptr,
+            [](const SenderInhalt& i) {
+                ASSERT_EQ(i.feeds.size(), 2);
+                EXPECT_EQ(i.feeds[0].value(QStringLiteral("Adresse")).toString(),
+                          QStringLiteral("https://it.example/s.xml"));
+                EXPECT_EQ(i.feeds[0].value(QStringLiteral("Farbe")).toLongLong(), 255);
+                EXPECT_EQ(i.feeds[1].value(QStringLiteral("ID")).toLongLong(), 7);
+                EXPECT_EQ(i.feeds[1].value(QStringLiteral("Anzahl")).toLongLong(), 20);
+                EXPECT_EQ(i.feeds[1].value(QStringLiteral("Aktiv")).toLongLong(), 0);
+            }},
+        DateiFall{"feeds_ohne_tabelle", "UPDATE Notizen SET Vorher = 0", nullptr,
+                  [](const SenderInhalt& i) { EXPECT_TRUE(i.feeds.isEmpty()); }},
         DateiFall{"text_als_rhythmus", "UPDATE Notizen SET Rhythmus = 'jeden Tag'",
                   "Rhythmus: not a whole number"},
         DateiFall{"bytes_als_text", "UPDATE Notizen SET inhalt = x'00ff'", "inhalt: not a text"},
@@ -480,10 +507,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "inhalt: text too long"},
         DateiFall{"keine_einstellungen", "DELETE FROM Einstellungen", "holds no settings"},
         DateiFall{"tabelle_fehlt", "DROP TABLE Notizen", "not a notes file"},
-        DateiFall{"ansicht_statt_tabelle",
-                  "CREATE VIEW Ewig AS WITH RECURSIVE z(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM z) "
-                  "SELECT n FROM z",
-                  "not a notes file"}),
+        DateiFall{
+            "ansicht_statt_tabelle",
+            "CREATE VIEW Ewig AS WITH RECURSIVE z(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM z) "
+            "SELECT n FROM z",
+            "not a notes file"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

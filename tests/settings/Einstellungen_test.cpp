@@ -57,6 +57,8 @@ struct Drehbuch {
     QMessageBox::StandardButton jaNeinAbbrechen = QMessageBox::No;
     bool mBox = true;
     std::optional<BroadcastDatei> befund; // else the file is really looked at
+    std::optional<QString> webAdresse;    // what is typed as the web address
+    QString webStart;                     // what the address box offered
 
     QStringList titel;
     QStringList fragen;
@@ -121,6 +123,10 @@ protected:
         d.mBoxJaNein = [b](Programm&, const QString& t) { return b->fragen << t, b->mBox; };
         d.bubble = [b](QWidget*, Programm&, int32_t links, int32_t oben, const QString& text) {
             b->blasen.push_back({links, oben, text});
+        };
+        d.webAdresse = [b](QWidget*, const QString& t, const QString&, const QString& start) {
+            b->webStart = start;
+            return b->titel << t, b->webAdresse;
         };
         d.dateiPruefen = [b](const QString& pfad) {
             return b->befund ? *b->befund : BroadcastDateiPruefen(pfad);
@@ -585,6 +591,104 @@ TEST_F(EinstellungenTest, PfadWahl) {
                   QDir::toNativeSeparators(f.ergebnis));
         delete fenster.data();
     }
+}
+
+// A web address typed beside the file button: taken when "receive" would
+// take it, the key field then enabled; anything else is told in the message
+// line and leaves the path as it was. Save checks once more.
+TEST_F(EinstellungenTest, WebAdresseEingeben) {
+    const QString alt = QStringLiteral("//alt/pw.kav");
+    const struct Fall {
+        const char* name;
+        QString vorher;
+        std::optional<QString> eingabe;
+        QString start;    // offered in the box
+        QString ergebnis; // the path afterwards
+        const char* meldung;
+    } faelle[] = {
+        {"abgebrochen", alt, std::nullopt, QStringLiteral("https://"), alt, ""},
+        {"https", alt, QStringLiteral("  https://notes.example/office/ "),
+         QStringLiteral("https://"), QStringLiteral("https://notes.example/office/"), ""},
+        {"http_im_haus", alt, QStringLiteral("http://intranet/pinwick/"),
+         QStringLiteral("https://"), QStringLiteral("http://intranet/pinwick/"), ""},
+        {"web_bleibt_vorschlag", QStringLiteral("https://a.example/"),
+         QStringLiteral("https://b.example/"), QStringLiteral("https://a.example/"),
+         QStringLiteral("https://b.example/"), ""},
+        {"mit_passwort", alt, QStringLiteral("https://ich:pw@notes.example/"),
+         QStringLiteral("https://"), alt, "without user name or password"},
+        {"ftp", alt, QStringLiteral("ftp://notes.example/"), QStringLiteral("https://"), alt,
+         "Please enter a web address"},
+        {"ohne_host", alt, QStringLiteral("https://"), QStringLiteral("https://"), alt,
+         "Please enter a web address"},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.name);
+        u.p.broadcastStatus = true;
+        u.p.broadcastPfad = f.vorher;
+        u.p.broadcastSchluessel.clear();
+        Einstellungen& w = oeffnen(false);
+        buch = Drehbuch();
+        buch.webAdresse = f.eingabe;
+        Klick(Teil<QPushButton>(w, "WebAdresseBef"));
+        EXPECT_EQ(buch.titel, QStringList{QStringLiteral("Web address of the broadcast")});
+        EXPECT_EQ(buch.webStart, f.start);
+        EXPECT_EQ(w.Kopie().broadcastPfad, f.ergebnis);
+        EXPECT_EQ(Teil<Panel3D>(w, "BroadcastPfadPan")->text(),
+                  QDir::toNativeSeparators(f.ergebnis));
+        EXPECT_EQ(Teil<QLineEdit>(w, "BroadcastSchluesselTex")->isEnabled(),
+                  f.ergebnis.startsWith(QLatin1String("http")));
+        EXPECT_TRUE(Teil<Panel3D>(w, "MeldungPan")->text().contains(QLatin1String(f.meldung)))
+            << Teil<Panel3D>(w, "MeldungPan")->text().toStdString();
+        delete fenster.data();
+    }
+    // Only a receiver chooses a path.
+    u.p.broadcastStatus = false;
+    Einstellungen& w = oeffnen(false);
+    EXPECT_FALSE(Teil<QPushButton>(w, "WebAdresseBef")->isEnabled());
+}
+
+// The receiver's state in the message line follows its polls while the
+// window is open, in the window's language, and never covers a message of
+// the window's own.
+TEST_F(EinstellungenTest, EmpfangsZustandFolgtDemEmpfaenger) {
+    u.p.broadcastStatus = true;
+    u.p.broadcastPfad = QStringLiteral("https://notes.example/office/");
+    u.p.broadcastWebZustand = QStringLiteral("waiting for the first snapshot");
+    Einstellungen& w = oeffnen(false);
+    auto* zeile = Teil<Panel3D>(w, "MeldungPan");
+    EXPECT_EQ(zeile->text(), QStringLiteral("waiting for the first snapshot"));
+    const auto warteAuf = [&](const QString& text) {
+        QTest::qWaitFor([&] { return zeile->text() == text; }, 5000);
+        return zeile->text();
+    };
+    const struct {
+        const char* zustand;
+        int16_t sprache;
+        const char* gezeigt;
+    } schritte[] = {
+        {"version 7 received at 10:00:00 UTC", 1, "version 7 received at 10:00:00 UTC"},
+        {"cannot reach the server: Connection refused (showing version 7)", 1,
+         "cannot reach the server: Connection refused (showing version 7)"},
+        {"cannot reach the server: Connection refused (showing version 7)", 2,
+         "Server nicht erreichbar: Connection refused (gezeigt wird Version 7)"},
+        {"expired on 2026-12-10 07:00 UTC", 2, "abgelaufen am 2026-12-10 07:00 UTC"},
+    };
+    for (const auto& s : schritte) {
+        SCOPED_TRACE(s.gezeigt);
+        u.p.broadcastWebZustand = QString::fromUtf8(s.zustand);
+        Klick(Teil<QRadioButton>(w, s.sprache == 1 ? "SpracheOpt1" : "SpracheOpt2"));
+        EXPECT_EQ(warteAuf(QString::fromUtf8(s.gezeigt)), QString::fromUtf8(s.gezeigt));
+    }
+    // A message of the window's own stays.
+    Klick(Teil<QRadioButton>(w, "SpracheOpt1"));
+    buch.webAdresse = QStringLiteral("ftp://x/");
+    Klick(Teil<QPushButton>(w, "WebAdresseBef"));
+    const QString eigene = zeile->text();
+    EXPECT_TRUE(eigene.startsWith(QLatin1String("Please enter a web address")))
+        << eigene.toStdString();
+    u.p.broadcastWebZustand = QStringLiteral("version 8 received at 10:01:00 UTC");
+    QTest::qWait(1200);
+    EXPECT_EQ(zeile->text(), eigene);
 }
 
 // ---- help pop-ups and Escape

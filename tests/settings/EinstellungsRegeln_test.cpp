@@ -2,6 +2,7 @@
 
 #include "Datenbank.h"
 #include "EinstellungsRegeln.h"
+#include "Sprachwahl.h"
 #include "TestHilfe.h"
 
 #include <QDir>
@@ -117,12 +118,18 @@ TEST(Pruefung, SchluesselBeiWebAdresse) {
     };
     const Fall faelle[] = {
         {"web_gut", true, "https://n.example/office/", gut, Pruefung::Gut},
-        {"web_mit_leerraum", true, "https://n.example/", QStringLiteral("  ") + gut + QStringLiteral("\n"),
-         Pruefung::Gut},
+        {"web_mit_leerraum", true, "https://n.example/",
+         QStringLiteral("  ") + gut + QStringLiteral("\n"), Pruefung::Gut},
         {"web_leer", true, "https://n.example/", QString(), Pruefung::SchluesselFalsch},
-        {"web_kaputt", true, "http://intranet/", QStringLiteral("RWQxyz"), Pruefung::SchluesselFalsch},
+        {"web_kaputt", true, "http://intranet/", QStringLiteral("RWQxyz"),
+         Pruefung::SchluesselFalsch},
         {"freigabe_ohne_schluessel", true, "//server/pw.kav", QString(), Pruefung::Gut},
         {"web_aber_aus", false, "https://n.example/", QString(), Pruefung::Gut},
+        // The address is checked before the key, as "receive" checks it.
+        {"web_mit_passwort", true, "https://ich:pw@n.example/", gut, Pruefung::AdresseFalsch},
+        {"web_ohne_host", true, "https://", gut, Pruefung::AdresseFalsch},
+        {"web_ohne_host_ohne_schluessel", true, "http:///x", QString(), Pruefung::AdresseFalsch},
+        {"web_http_im_haus", true, "http://intranet/pinwick/", gut, Pruefung::Gut},
     };
     for (const Fall& f : faelle) {
         Einstellungswerte k;
@@ -133,6 +140,46 @@ TEST(Pruefung, SchluesselBeiWebAdresse) {
         EXPECT_EQ(VorSpeichernPruefen(k, false), f.ergebnis) << f.name;
     }
     EXPECT_TRUE(PruefungsText(Pruefung::SchluesselFalsch, 1).contains(QLatin1String("public key")));
+}
+
+// The receiver's state in the window's language: its own phrases
+// translated, what the server or the network said kept as it is.
+TEST(Pruefung, EmpfangsZustandInBeidenSprachen) {
+    struct Fall {
+        const char* zustand;
+        const char* deutsch;
+    };
+    const Fall faelle[] = {
+        {"waiting for the first snapshot", "warte auf den ersten Schnappschuss"},
+        {"version 17 received at 10:00:01 UTC", "Version 17 empfangen um 10:00:01 UTC"},
+        {"version 17, unchanged at 10:00:31 UTC", "Version 17, unver\u00E4ndert um 10:00:31 UTC"},
+        {"signature does not match the key", "Signatur passt nicht zum Schl\u00FCssel"},
+        {"signature does not match the key (trusted comment)",
+         "Signatur passt nicht zum Schl\u00FCssel (trusted comment)"},
+        {"older than the notes already shown", "\u00E4lter als die schon gezeigten Notizen"},
+        {"expired on 2026-12-10 07:00 UTC", "abgelaufen am 2026-12-10 07:00 UTC"},
+        {"the server answers HTTP 503 and asks to come back later (showing version 4)",
+         "der Server antwortet HTTP 503 und bittet, sp\u00E4ter wiederzukommen (gezeigt wird "
+         "Version 4)"},
+        {"the server answers HTTP 404", "der Server antwortet HTTP 404"},
+        {"the server answers HTTP 404 for the signature",
+         "der Server antwortet HTTP 404 f\u00FCr die Signatur"},
+        {"cannot reach the server: Couldn't connect to server",
+         "Server nicht erreichbar: Couldn't connect to server"},
+        {"no key of the broadcaster is set", "kein Schl\u00FCssel des Broadcasters eingestellt"},
+        // Words from elsewhere pass as they are.
+        {"the received notes cannot be kept in the working folder",
+         "the received notes cannot be kept in the working folder"},
+        {"", ""},
+    };
+    for (const Fall& f : faelle) {
+        const QString zustand = QString::fromUtf8(f.zustand);
+        EXPECT_EQ(WebZustandText(zustand, SpracheEnglisch), zustand) << f.zustand;
+        EXPECT_EQ(WebZustandText(zustand, SpracheDeutsch), QString::fromUtf8(f.deutsch))
+            << f.zustand;
+    }
+    EXPECT_TRUE(PruefungsText(Pruefung::AdresseFalsch, SpracheDeutsch)
+                    .contains(QLatin1String("Web-Adresse")));
 }
 
 TEST(Pruefung, PasswortUndPfad) {
