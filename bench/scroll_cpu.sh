@@ -7,16 +7,22 @@
 # hand after a build.
 #
 # Usage (from the project root, after ./scripts/build.sh Pinwick3 vorlage):
-#   bench/scroll_cpu.sh [APP_DIR=build/app] [SECS=20] [ROUNDS=3] [TEXT=lang|kurz] [UHR=an|aus]
+#   bench/scroll_cpu.sh [APP_DIR=build/app] [SECS=20] [ROUNDS=3] [TEXT=lang|kurz|viele] [UHR=an|aus]
+# TEXT=viele: twenty notes of a line each (the long text of TEXT=lang as
+# separate notes), so that a band shown page by page has several pages.
 # UHR=aus switches the date and clock off (zeigDatum). ANZEIGE=<n> in the
 # environment runs the X server on display :n instead of a free one it
 # picks itself. BUS=an runs the program on a D-Bus session bus of its own,
 # as on a desktop (dbus-run-session); BUS=zugang also switches Qt's
 # accessibility bridge on (the AT-SPI bus is started by D-Bus activation);
 # BUS=leser adds a listener to every event a screen reader listens to
-# (zugang_hoerer.py). PERTHREAD=1 prints the wake-ups of each thread. Needs:
-# Xvfb, sqlcipher (the shell); for BUS dbus-run-session and at-spi2-core,
-# for BUS=leser python3-pyatspi.
+# (zugang_hoerer.py). PERTHREAD=1 prints the wake-ups of each thread.
+# BEWEGUNG says how the band moves: laufend (as it does by itself, the
+# default), zeiger (the pointer rests on the band), angehalten (stopped by
+# the reader: pages turned by hand) or weniger (the desktop asks for less
+# motion: pages that turn by themselves). Needs: Xvfb, sqlcipher (the
+# shell); for BUS dbus-run-session and at-spi2-core, for BUS=leser
+# python3-pyatspi, for BEWEGUNG=zeiger xdotool.
 #
 # Each round starts a fresh X server and program, lets it run 8 s (start,
 # splash, first rebuild, the update timer), then measures SECS seconds.
@@ -35,7 +41,14 @@ SECS=${2:-20}
 ROUNDS=${3:-3}
 TEXT=${4:-lang}
 UHR=${5:-an}
-for p in Xvfb sqlcipher python3; do
+BEWEGUNG=${BEWEGUNG:-laufend}
+case "$BEWEGUNG" in
+laufend | zeiger | angehalten | weniger) ;;
+*) echo "BEWEGUNG: laufend, zeiger, angehalten or weniger" >&2; exit 2 ;;
+esac
+noetig="Xvfb sqlcipher python3"
+[ "$BEWEGUNG" = zeiger ] && noetig="$noetig xdotool"
+for p in $noetig; do
     command -v "$p" >/dev/null 2>&1 || { echo "$p missing" >&2; exit 1; }
 done
 [ -x "$APP/Pinwick3" ] && [ -f "$APP/org.kav" ] || { echo "no Pinwick3 and org.kav in $APP" >&2; exit 1; }
@@ -54,9 +67,11 @@ aufraeumen() {
 trap aufraeumen EXIT
 
 if [ "$TEXT" = kurz ]; then
-    notiz="A short note that fits the band"
+    notizen="insert into Notizen(inhalt,Rhythmus) values('A short note that fits the band',0);"
+elif [ "$TEXT" = viele ]; then
+    notizen=$(python3 -c "print(''.join(\"insert into Notizen(inhalt,Rhythmus) values('Scrolling check note number %d with enough words to overflow the band',0);\" % i for i in range(20)))")
 else
-    notiz=$(python3 -c "print(' \u00b7 '.join('Scrolling check note number %d with enough words to overflow the band' % i for i in range(20)))")
+    notizen="insert into Notizen(inhalt,Rhythmus) values('$(python3 -c "print(' \u00b7 '.join('Scrolling check note number %d with enough words to overflow the band' % i for i in range(20)))")',0);"
 fi
 
 # Processor time of all threads of a process, in nanoseconds.
@@ -92,8 +107,11 @@ for r in $(seq "$ROUNDS"); do
     datum=-1
     [ "$UHR" = aus ] && datum=0
     cp "$APP/org.kav" "$db"
-    printf "PRAGMA key='pelmory+sadun';\nupdate Einstellungen set erstVorbei=-1, Sprache=1, zeigDatum=%s;\ninsert into Notizen(inhalt,Rhythmus) values('%s',0);\n" "$datum" "$notiz" |
+    printf "PRAGMA key='pelmory+sadun';\nupdate Einstellungen set erstVorbei=-1, Sprache=1, zeigDatum=%s;\n%s\n" "$datum" "$notizen" |
         sqlcipher "$db" >/dev/null 2>&1
+    # The desktop's wish for less motion, as KDE writes it.
+    mkdir -p "$h/.config"
+    [ "$BEWEGUNG" = weniger ] && printf '[KDE]\nAnimationDurationFactor=0\n' > "$h/.config/kdeglobals"
 
     if [ -n "${ANZEIGE:-}" ]; then
         # A display number of the caller's choosing (a shared machine).
@@ -117,17 +135,21 @@ for r in $(seq "$ROUNDS"); do
     leser) vor="dbus-run-session --" zugang=1 hoerer="$(cd "$(dirname "$0")" && pwd)/zugang_hoerer.py" ;;
     esac
     mkdir -p -m 700 "$h/rt"
+    # Stopped as the reader stops it from a shortcut: with no bar running,
+    # --pause starts one stopped.
+    schalter=""
+    [ "$BEWEGUNG" = angehalten ] && schalter="--pause"
     # Inside the bus session the shell starts the listener beside the
     # program and then becomes the program.
     (cd "$w" && HOME="$h" XDG_CONFIG_HOME="$h/.config" XDG_RUNTIME_DIR="$h/rt" DISPLAY="$anzeige" \
-        ZUGANG="$zugang" HOERER="$hoerer" exec $vor sh -c '
+        ZUGANG="$zugang" HOERER="$hoerer" SCHALTER="$schalter" exec $vor sh -c '
             if [ -n "$ZUGANG" ]; then
                 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
             fi
             if [ -n "$HOERER" ]; then
                 /usr/bin/python3 "$HOERER" $$ >/dev/null 2>&1 &
             fi
-            exec ./Pinwick3' >/dev/null 2>&1) &
+            exec ./Pinwick3 $SCHALTER' >/dev/null 2>&1) &
     PW=$!
     BUSPID=""
     if [ -n "$vor" ]; then
@@ -146,6 +168,19 @@ for r in $(seq "$ROUNDS"); do
     if ! kill -0 "$PW" 2>/dev/null; then
         echo "Pinwick3 did not keep running" >&2
         exit 1
+    fi
+    if [ "$BEWEGUNG" = zeiger ]; then
+        # The pointer onto the middle of the bar (the window as wide as the
+        # screen), where the band runs; then the bar settles again.
+        breite=$(DISPLAY="$anzeige" xdotool getdisplaygeometry | cut -d' ' -f1)
+        for fw in $(DISPLAY="$anzeige" xdotool search --onlyvisible --classname Pinwick3); do
+            eval "$(DISPLAY="$anzeige" xdotool getwindowgeometry --shell "$fw")"
+            if [ "$WIDTH" = "$breite" ]; then
+                DISPLAY="$anzeige" xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+                break
+            fi
+        done
+        sleep 2
     fi
     c0=$(ns "$PW"); x0=$(ns "$XV"); wach "$PW" > "$TMP/wach0"
     sleep "$SECS"

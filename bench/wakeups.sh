@@ -10,19 +10,33 @@
 # BUS=an (a session bus, as on a desktop) or BUS=zugang (the same with the
 # accessibility bridge on) and PERTHREAD=1 (wake-ups per thread) are passed
 # on to scroll_cpu.sh.
+# STAENDE=bewegung measures instead the states in which the reader or the
+# desktop holds twenty notes still (several pages of them), against the
+# standing short note: the pointer resting on the band, the band stopped
+# (pages turned by hand), and the desktop asking for less motion (pages
+# turning by themselves); each with date and clock shown. STAENDE=alle
+# measures both sets.
 # The standing bar should stay at or below 2 wake-ups a second and 0.05 % of
-# a core; see docs/SCROLLING.md for the figures measured.
+# a core, and a band held still should sleep like it; see docs/SCROLLING.md
+# for the figures measured.
 set -u
 APP=${1:-build/app}
 SECS=${2:-30}
 ROUNDS=${3:-1}
 hier=$(dirname "$0")
-for fall in "standing, clock shown:kurz:an" "standing, clock hidden:kurz:aus" "scrolling, clock shown:lang:an"; do
-    name=${fall%%:*}
-    rest=${fall#*:}
-    text=${rest%%:*}
-    uhr=${rest#*:}
-    aus=$("$hier/scroll_cpu.sh" "$APP" "$SECS" "$ROUNDS" "$text" "$uhr") || exit 1
+alltag=("standing, clock shown:kurz:an:laufend" "standing, clock hidden:kurz:aus:laufend"
+        "scrolling, clock shown:lang:an:laufend")
+bewegung=("standing, clock shown:kurz:an:laufend" "pointer on the band:viele:an:zeiger"
+          "stopped, pages by hand:viele:an:angehalten" "less motion, pages turning:viele:an:weniger")
+case "${STAENDE:-alltag}" in
+alltag) faelle=("${alltag[@]}") ;;
+bewegung) faelle=("${bewegung[@]}") ;;
+alle) faelle=("${alltag[@]}" "${bewegung[@]:1}") ;;
+*) echo "STAENDE: alltag, bewegung or alle" >&2; exit 2 ;;
+esac
+for fall in "${faelle[@]}"; do
+    IFS=: read -r name text uhr art <<< "$fall"
+    aus=$(BEWEGUNG="$art" "$hier/scroll_cpu.sh" "$APP" "$SECS" "$ROUNDS" "$text" "$uhr") || exit 1
     echo "$aus" | grep -E '^(round|  )' | sed "s/^round/$name, round/"
     echo "$name: $(echo "$aus" | tail -n 1 | sed 's/^median: //')"
 done

@@ -92,12 +92,20 @@ UhrAnzeige UhrAnzeigeText(const QDateTime& jetzt, int16_t sprache, QChar datumTr
 
 QString LeistenHinweis(int16_t sprache, bool notizBefehle) {
     const bool englisch = sprache == SpracheEnglisch;
+    // The key that stops and starts the band works on every bar, also on a
+    // receiver's without the note commands.
+    const QString leertaste =
+        englisch ? QStringLiteral(" \u00B7 Space: stop/resume scrolling")
+                 : QStringLiteral(" \u00B7 Leertaste: Laufschrift anhalten/fortsetzen");
     if (!notizBefehle)
-        return englisch ? QStringLiteral("Right-click: menu") : QStringLiteral("Rechtsklick: Men\u00FC");
-    return englisch ? QStringLiteral("Right-click: menu \u00B7 Ctrl+N: new note \u00B7 "
-                                     "Double-click: notes")
-                    : QStringLiteral("Rechtsklick: Men\u00FC \u00B7 Strg+N: neue Notiz \u00B7 "
-                                     "Doppelklick: Notizen");
+        return (englisch ? QStringLiteral("Right-click: menu")
+                         : QStringLiteral("Rechtsklick: Men\u00FC")) +
+               leertaste;
+    return (englisch ? QStringLiteral("Right-click: menu \u00B7 Ctrl+N: new note \u00B7 "
+                                      "Double-click: notes")
+                     : QStringLiteral("Rechtsklick: Men\u00FC \u00B7 Strg+N: neue Notiz \u00B7 "
+                                      "Doppelklick: Notizen")) +
+           leertaste;
 }
 
 ZugangsNamen LeistenZugangsNamen(int16_t sprache) {

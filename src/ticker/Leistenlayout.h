@@ -69,8 +69,9 @@ struct UhrAnzeige {
 UhrAnzeige UhrAnzeigeText(const QDateTime& jetzt, int16_t sprache, QChar datumTrenner);
 
 // The bar's tooltip, the first hint a new user gets: how to reach the menu
-// and, while own notes are allowed, how to add and list notes. English for
-// language 1, German for anything else (as the captions are designed).
+// and, while own notes are allowed, how to add and list notes; always the key
+// that stops and starts the band. English for language 1, German for
+// anything else (as the captions are designed).
 QString LeistenHinweis(int16_t sprache, bool notizBefehle);
 
 // What a screen reader names the bar and its parts.

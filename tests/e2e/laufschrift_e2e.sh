@@ -29,8 +29,9 @@ cat > "$TMP/lauf.sh" <<'INNER'
 #!/bin/sh
 T="$1"
 . "$2"
-# Nothing of the machine's desktop: no gsettings on the program's PATH, and
-# only the test's own config folders.
+# Nothing of the machine's desktop: no gsettings on the program's PATH, only
+# the test's own config folders, and no session bus (so no portal).
+unset DBUS_SESSION_BUS_ADDRESS
 export HOME="$T/home" XDG_CONFIG_HOME="$T/home/.config" XDG_CONFIG_DIRS="$T/xdg" \
     XDG_RUNTIME_DIR="$T/rt" BROWSER=true
 mkdir -p -m 700 "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"
@@ -38,7 +39,7 @@ cd "$T/app"
 starten() {
     PATH="$T/pfad" ./Pinwick3 > "$T/ausgabe-$1.txt" 2>&1 &
     pid=$!
-    warte_auf_leiste > /dev/null || { echo "no bar"; return 1; }
+    warte_auf_leiste > /dev/null || { echo "no bar"; cat "$T/ausgabe-$1.txt"; return 1; }
     # The splash second and the first rebuild are over.
     sleep 2.5
     fenster=$(leiste)

@@ -374,7 +374,8 @@ TEST(TerminalBand, FarbenJeQuelleUndTrenner) {
 } // namespace
 
 // The first hint a new user gets, and what a screen reader is told: the
-// tooltip names the note commands only while they work; the band's text is
+// tooltip names the note commands only while they work, and always the key
+// that stops and starts the band; the band's text is
 // the notes it shows, renewed when a rebuild finds others.
 TEST_F(TerminalTest, HintAndScreenReaderTextFollowLanguageNotesAndCommands) {
     struct Fall {
@@ -386,14 +387,17 @@ TEST_F(TerminalTest, HintAndScreenReaderTextFollowLanguageNotesAndCommands) {
         const char* band;
     };
     const Fall faelle[] = {
-        {1, true, {}, "Right-click: menu \u00B7 Ctrl+N: new note \u00B7 Double-click: notes",
+        {1, true, {},
+         "Right-click: menu \u00B7 Ctrl+N: new note \u00B7 Double-click: notes \u00B7 "
+         "Space: stop/resume scrolling",
          "Pinwick notes ticker|Date|Time|Notes", "No note due"},
         {2, true, {"Zahnarzt"},
-         "Rechtsklick: Men\u00FC \u00B7 Strg+N: neue Notiz \u00B7 Doppelklick: Notizen",
+         "Rechtsklick: Men\u00FC \u00B7 Strg+N: neue Notiz \u00B7 Doppelklick: Notizen \u00B7 "
+         "Leertaste: Laufschrift anhalten/fortsetzen",
          "Pinwick Notizen-Laufband|Datum|Uhrzeit|Notizen", "Zahnarzt"},
         {1, true, {"Dentist", "Team call"}, "Right-click: menu \u00B7 Ctrl+N", "", "Dentist\nTeam call"},
-        {1, false, {"Dentist"}, "Right-click: menu", "", ""},
-        {2, false, {}, "Rechtsklick: Men\u00FC", "", ""},
+        {1, false, {"Dentist"}, "Right-click: menu \u00B7 Space: stop/resume scrolling", "", ""},
+        {2, false, {}, "Rechtsklick: Men\u00FC \u00B7 Leertaste: Laufschrift anhalten/fortsetzen", "", ""},
     };
     for (const Fall& f : faelle) {
         TestUmgebung eigene;

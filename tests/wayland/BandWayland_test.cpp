@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
@@ -241,6 +242,111 @@ TEST(BandWayland, EndeNimmtDieLeisteVomSchirm) {
         grund.fill(stelle.pixel(0, 0));
         EXPECT_EQ(abweichendePixel(stelle, grund), 0);
         EXPECT_NE(stelle.pixel(0, 0) & 0xFFFFFF, vonQt.pixel(0, 0) & 0xFFFFFF);
+    }
+}
+
+// The pointer resting on the band stands it on the layer surface as on X11:
+// the compositor's enter and leave reach the band; the clock goes on, and
+// the band moves on from where it stood once the pointer has gone. The
+// pointer is a virtual one (klicken, beside this program), kept on its spot
+// for a few seconds and then taken away, which the compositor tells the bar
+// as a leave.
+TEST(BandWayland, ZeigerAufDemBandStelltEs) {
+    if (QGuiApplication::platformName() != QLatin1String("wayland"))
+        GTEST_SKIP() << "needs a Wayland compositor with layer-shell (QT_QPA_PLATFORM=wayland)";
+    const QString klicken = QCoreApplication::applicationDirPath() + QStringLiteral("/klicken");
+    if (!QFileInfo(klicken).isExecutable())
+        GTEST_SKIP() << "needs klicken beside this program (wayland_e2e.sh puts it there)";
+    TestUmgebung u;
+    Programm& p = u.p;
+    LeisteEinstellen(p);
+    p.dockPos = 0;
+    p.uhr.Stellen(QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0)));
+    LangeNotizen(p, 12);
+    Terminal leiste(p);
+    leiste.Timer1Aktiv(false);
+    std::unique_ptr<WaylandLeiste> w = WaylandLeiste::Oeffnen(leiste);
+    ASSERT_TRUE(w);
+    leiste.flaeche = w.get();
+    for (int i = 0; i < 100 && !w->Bereit(); ++i) {
+        w->Abgleichen();
+        warten(20);
+    }
+    ASSERT_TRUE(w->Bereit());
+    leiste.Tick();
+    w->Abgleichen();
+
+    const QSize schirm = QGuiApplication::primaryScreen()->geometry().size();
+    const QPoint bandMitte = leiste.geometry().topLeft() +
+                             leiste.NotizPan()->mapTo(&leiste, leiste.NotizPan()->rect().center());
+    const QPoint uhrMitte = leiste.geometry().topLeft() +
+                            leiste.UhrPan()->mapTo(&leiste, leiste.UhrPan()->rect().center());
+    // Ticks with the pointer where it is; whether the band moved in them,
+    // and whether the clock did.
+    const auto ticken = [&](int anzahl) {
+        const double vorher = leiste.ZeichenPosition();
+        const QString uhrVorher = leiste.UhrPan()->text();
+        p.uhr.Vorstellen(1);
+        for (int i = 0; i < anzahl; ++i) {
+            leiste.Tick();
+            w->Abgleichen();
+        }
+        return std::pair{leiste.ZeichenPosition() != vorher, leiste.UhrPan()->text() != uhrVorher};
+    };
+    // Waits (up to 3 s) until the bar has heard whether the pointer is on
+    // the band.
+    const auto abwarten = [&](bool drauf) {
+        for (int i = 0; i < 150 && leiste.Bewegung().ZeigerIstDrauf() != drauf; ++i) {
+            w->Abgleichen();
+            warten(20);
+        }
+        return leiste.Bewegung().ZeigerIstDrauf() == drauf;
+    };
+
+    struct Fall {
+        const char* wo;
+        QPoint stelle;
+        bool bandSteht;
+    };
+    const Fall faelle[] = {
+        {"auf dem Band", bandMitte, true},
+        {"auf der Uhr", uhrMitte, false},
+        {"wieder auf dem Band", bandMitte + QPoint(40, 0), true},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.wo);
+        ASSERT_TRUE(abwarten(false));
+        ASSERT_TRUE(ticken(5).first) << "the band moves before the pointer comes";
+        QProcess zeiger;
+        QProcessEnvironment umgebung = QProcessEnvironment::systemEnvironment();
+        umgebung.insert(QStringLiteral("KLICKEN_BLEIBEN"), QStringLiteral("2"));
+        zeiger.setProcessEnvironment(umgebung);
+        // No button: the pointer only comes to rest there.
+        zeiger.start(klicken, {QString::number(f.stelle.x()), QString::number(f.stelle.y()),
+                               QString::number(schirm.width()), QString::number(schirm.height())});
+        ASSERT_TRUE(zeiger.waitForStarted(5000));
+        if (f.bandSteht) {
+            ASSERT_TRUE(abwarten(true));
+        } else {
+            // The pointer came to the bar (the clock), not to the band.
+            warten(800);
+            EXPECT_FALSE(leiste.Bewegung().ZeigerIstDrauf());
+        }
+        const auto [bandBewegt, uhrBewegt] = ticken(20);
+        EXPECT_EQ(bandBewegt, !f.bandSteht);
+        EXPECT_TRUE(uhrBewegt) << "the clock keeps ticking";
+        const double stand = leiste.ZeichenPosition();
+        // The pointer taken away leaves the bar: the band goes on from
+        // where it stood, not from where it would have been.
+        while (zeiger.state() != QProcess::NotRunning) {
+            w->Abgleichen();
+            warten(20);
+        }
+        ASSERT_TRUE(abwarten(false));
+        leiste.Tick();
+        w->Abgleichen();
+        if (f.bandSteht)
+            EXPECT_NEAR(leiste.ZeichenPosition(), stand, 3 * leiste.ScrollSchritt() + 1);
     }
 }
 

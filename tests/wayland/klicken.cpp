@@ -1,10 +1,11 @@
 // Clicks and types in a wlroots compositor that has no input devices,
 // through a virtual pointer and a virtual keyboard:
-//   klicken <x> <y> <width> <height> <button> [<button>...]
+//   klicken <x> <y> <width> <height> [<button>...]
 // moves to (x, y) on an output of the given size and presses and releases
-// each button (Linux codes: 272 left, 273 right), 80 ms apart, and keeps
-// the pointer there KLICKEN_BLEIBEN seconds more if that is set (a pointer
-// taken away leaves the surface it was on);
+// each button (Linux codes: 272 left, 273 right; none given: it only comes
+// to rest there), 80 ms apart, and keeps the pointer there KLICKEN_BLEIBEN
+// seconds more if that is set (a pointer taken away leaves the surface it
+// was on);
 //   klicken tasten <key> [<key>...]
 // presses the keys (Linux codes: 29 left Ctrl, 49 N, 59 F1) in order and
 // releases them in reverse, a US layout;
@@ -126,8 +127,8 @@ int main(int argc, char** argv) {
     const bool tasten = halten || (argc >= 3 && std::strcmp(argv[1], "tasten") == 0);
     if (halten)
         v.haltenSekunden = std::atoi(argv[2]);
-    if (!tasten && argc < 6) {
-        std::fputs("usage: klicken x y width height button...\n", stderr);
+    if (!tasten && argc < 5) {
+        std::fputs("usage: klicken x y width height [button...]\n", stderr);
         return 2;
     }
     v.d = wl_display_connect(nullptr);
