@@ -136,11 +136,9 @@ bool inProgrammOrdner() {
     return true;
 }
 
-// The word a later start hands to the running bar for what it was asked.
-QByteArray befehlsWort(const pinwick::Aufruf& aufruf) {
-    if (aufruf.neueNotiz)
-        return pinwick::befehl::neueNotiz;
-    switch (aufruf.laufschrift) {
+// The word for a stop or start of the band; empty when none was asked.
+QByteArray laufschriftWort(pinwick::Aufruf::Laufschrift laufschrift) {
+    switch (laufschrift) {
     case pinwick::Aufruf::Laufschrift::Anhalten:
         return pinwick::befehl::anhalten;
     case pinwick::Aufruf::Laufschrift::Fortsetzen:
@@ -150,7 +148,15 @@ QByteArray befehlsWort(const pinwick::Aufruf& aufruf) {
     case pinwick::Aufruf::Laufschrift::Unveraendert:
         break;
     }
-    return pinwick::befehl::zeigen;
+    return {};
+}
+
+// The word a later start hands to the running bar for what it was asked.
+QByteArray befehlsWort(const pinwick::Aufruf& aufruf) {
+    if (aufruf.neueNotiz)
+        return pinwick::befehl::neueNotiz;
+    const QByteArray wort = laufschriftWort(aufruf.laufschrift);
+    return wort.isEmpty() ? pinwick::befehl::zeigen : wort;
 }
 
 // Commands from later starts: carried out once the bar stands, behind a
@@ -236,6 +242,50 @@ void startFensterEinrichten(pinwick::StartFenster& fenster, pinwick::Programm& p
     fenster.hilfeZeigen = [&] { pinwick::HilfeZeigen(p); };
 }
 
+// The receiver of a broadcast over the web, made at the start's step for
+// it; a system-wide setting is taken first where the desk has none.
+void webEmpfangEinrichten(pinwick::StartFenster& fenster, pinwick::Programm& p,
+                          std::unique_ptr<pinwick::WebEmpfang>& webEmpfang) {
+    fenster.webEmpfang = [&] {
+        const QString konf = qEnvironmentVariableIsSet(pinwick::BroadcastKonfUmgebung)
+                                 ? qEnvironmentVariable(pinwick::BroadcastKonfUmgebung)
+                                 : QString::fromLatin1(pinwick::BroadcastKonfPfad);
+        pinwick::BroadcastKonfUebernehmen(p, konf, 0);
+        webEmpfang = std::make_unique<pinwick::WebEmpfang>(p);
+        webEmpfang->Abgleichen();
+    };
+}
+
+// What this start was asked for, carried out like a later start's request
+// once the bar stands.
+void startWuenscheAusfuehren(const pinwick::Aufruf& aufruf, const pinwick::Programm& p,
+                             pinwick::BefehlsAnnahme& annahme) {
+    if (aufruf.neueNotiz) {
+        if (p.eigeneErlauben)
+            annahme.NeueNotizVormerken();
+        else
+            std::fprintf(stderr, "Pinwick3: %s\n",
+                         qPrintable(pinwick::BefehlsAnnahme::EigeneNichtErlaubt()));
+    }
+    // Asked of a bar that was not running: it starts so.
+    const QByteArray wort = laufschriftWort(aufruf.laufschrift);
+    if (!wort.isEmpty() && annahme.laufschrift)
+        annahme.laufschrift(wort);
+}
+
+// --help and --version answer before anything else: no display, no window,
+// no file. The exit code when one of them was asked.
+std::optional<int> hilfeOderVersion(int argc, char** argv, int version) {
+    QStringList argumente;
+    for (int i = 0; i < argc; ++i)
+        argumente << QString::fromLocal8Bit(argv[i]);
+    const pinwick::Aufruf aufruf = pinwick::KommandozeileLesen(argumente, version, false);
+    if (aufruf.art != pinwick::Aufruf::Art::Hilfe && aufruf.art != pinwick::Aufruf::Art::Version)
+        return std::nullopt;
+    std::fputs(qPrintable(aufruf.text), stdout);
+    return 0;
+}
+
 // A start that cannot go on says why on the terminal.
 void startFehlerMelden(const std::exception& f) {
     std::fprintf(stderr, "Pinwick3: %s\n", f.what());
@@ -248,17 +298,9 @@ void startFehlerMelden(const std::exception& f) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // --help and --version answer before anything else: no display, no
-    // window, no file.
-    QStringList argumente;
-    for (int i = 0; i < argc; ++i)
-        argumente << QString::fromLocal8Bit(argv[i]);
     const int version = pinwick::Programm().programmVersion;
-    pinwick::Aufruf aufruf = pinwick::KommandozeileLesen(argumente, version, false);
-    if (aufruf.art == pinwick::Aufruf::Art::Hilfe || aufruf.art == pinwick::Aufruf::Art::Version) {
-        std::fputs(qPrintable(aufruf.text), stdout);
-        return 0;
-    }
+    if (const auto ende = hilfeOderVersion(argc, argv, version))
+        return *ende;
 
     // The way to the screen, with the connection kept for a layer surface.
     pinwick::LeistenPlattform plattform;
@@ -269,7 +311,8 @@ int main(int argc, char** argv) {
     app.setQuitOnLastWindowClosed(false);
     // Qt has taken its own options (-platform, -display) away by now: what
     // is left must be ours.
-    aufruf = pinwick::KommandozeileLesen(QCoreApplication::arguments(), version, true);
+    const pinwick::Aufruf aufruf =
+        pinwick::KommandozeileLesen(QCoreApplication::arguments(), version, true);
     if (aufruf.art == pinwick::Aufruf::Art::Fehler) {
         std::fprintf(stderr, "Pinwick3: %s", qPrintable(aufruf.text));
         return 2;
@@ -319,14 +362,7 @@ int main(int argc, char** argv) {
     pinwick::StartFenster fenster;
     startFensterEinrichten(fenster, p, intro, leiste, plattform, wunsch);
     std::unique_ptr<pinwick::WebEmpfang> webEmpfang;
-    fenster.webEmpfang = [&] {
-        const QString konf = qEnvironmentVariableIsSet(pinwick::BroadcastKonfUmgebung)
-                                 ? qEnvironmentVariable(pinwick::BroadcastKonfUmgebung)
-                                 : QString::fromLatin1(pinwick::BroadcastKonfPfad);
-        pinwick::BroadcastKonfUebernehmen(p, konf, 0);
-        webEmpfang = std::make_unique<pinwick::WebEmpfang>(p);
-        webEmpfang->Abgleichen();
-    };
+    webEmpfangEinrichten(fenster, p, webEmpfang);
 
     try {
         pinwick::ProgrammStart(p, fenster);
@@ -334,29 +370,7 @@ int main(int argc, char** argv) {
         startFehlerMelden(f);
         return 1;
     }
-    if (aufruf.neueNotiz) {
-        if (p.eigeneErlauben)
-            annahme.NeueNotizVormerken();
-        else
-            std::fprintf(stderr, "Pinwick3: %s\n",
-                         qPrintable(pinwick::BefehlsAnnahme::EigeneNichtErlaubt()));
-    }
-    // Asked of a bar that was not running: it starts so.
-    if (leiste) {
-        switch (aufruf.laufschrift) {
-        case pinwick::Aufruf::Laufschrift::Anhalten:
-            leiste->Anhalten(true);
-            break;
-        case pinwick::Aufruf::Laufschrift::Fortsetzen:
-            leiste->Anhalten(false);
-            break;
-        case pinwick::Aufruf::Laufschrift::Umschalten:
-            leiste->AnhaltenUmschalten();
-            break;
-        case pinwick::Aufruf::Laufschrift::Unveraendert:
-            break;
-        }
-    }
+    startWuenscheAusfuehren(aufruf, p, annahme);
     annahme.LeisteSteht();
     return app.exec();
 }

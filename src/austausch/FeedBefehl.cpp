@@ -5,7 +5,7 @@
 #include "FeedQuellen.h"
 #include "NotizenBefehl.h"
 
-#include <QUrl>
+#include <functional>
 #include <memory>
 
 namespace pinwick {
@@ -37,16 +37,31 @@ qint64 idLesen(const QStringList& a) {
     return id;
 }
 
+// One change, made whole or not at all, with the write lock taken first.
+void inTransaktion(Datenbank& db, const std::function<void()>& aendern) {
+    db.Ausfuehren(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        aendern();
+        db.Ausfuehren(QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            db.Ausfuehren(QStringLiteral("ROLLBACK"));
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
 int hinzufuegen(const QStringList& a, const FeedOptionen& o, const QString& pfad, int warteMs,
                 QTextStream& aus) {
     if (a.size() != 2)
         aufruf(a.size() < 2 ? QStringLiteral("feed add needs the feed's URL")
                             : QStringLiteral("feed add takes one URL"));
-    const QUrl adresse(a[1].trimmed(), QUrl::StrictMode);
-    if (!FeedAdresseErlaubt(adresse))
+    const std::optional<QString> adresse = FeedAdresseNormal(a[1]);
+    if (!adresse)
         aufruf(QStringLiteral("\"%1\" is no http or https address without a user name").arg(a[1]));
     FeedQuelle f;
-    f.adresse = adresse.toString(QUrl::FullyEncoded);
+    f.adresse = *adresse;
     if (o.titel)
         f.titel = o.titel->simplified();
     if (o.anzahl) {
@@ -61,22 +76,11 @@ int hinzufuegen(const QStringList& a, const FeedOptionen& o, const QString& pfad
             aufruf(QStringLiteral("--colour takes #RRGGBB, not \"%1\"").arg(*o.farbe));
         f.farbe = *farbe;
     }
+    f.aktiv = true;
     auto db = oeffnen(pfad, warteMs);
     BefehlGeschuetzt(pfad, warteMs, [&] {
-        db->Ausfuehren(QStringLiteral("BEGIN IMMEDIATE"));
-        auto rs = db->OpenRecordset(QStringLiteral("select * from Feeds"));
-        rs->AddNew();
-        rs->Setze(u"Adresse", Wert(f.adresse));
-        rs->Setze(u"Titel", Wert(f.titel));
-        rs->Setze(u"Farbe", Wert(f.farbe));
-        rs->Setze(u"Anzahl", Wert(f.anzahl));
-        rs->Setze(u"Aktiv", Wert(true));
-        rs->Update();
-        rs->MoveFirst();
         qint64 id = 0;
-        for (; !rs->Eof(); rs->MoveNext())
-            id = qMax(id, rs->Feld(u"ID").alsText().toLongLong());
-        db->Ausfuehren(QStringLiteral("COMMIT"));
+        inTransaktion(*db, [&] { id = FeedHinzufuegen(*db, f); });
         aus << id << '\n';
     });
     return StatusOk;
@@ -99,27 +103,13 @@ int aendern(const QStringList& a, const QString& pfad, int warteMs) {
     const qint64 id = idLesen(a);
     auto db = oeffnen(pfad, warteMs);
     BefehlGeschuetzt(pfad, warteMs, [&] {
-        db->Ausfuehren(QStringLiteral("BEGIN IMMEDIATE"));
-        try {
-            auto rs = db->OpenRecordset(QStringLiteral("select * from Feeds"));
-            rs->FindLast(QStringLiteral("ID = %1").arg(id));
-            if (rs->NoMatch())
+        inTransaktion(*db, [&] {
+            const bool da = a.front() == QLatin1String("remove")
+                                ? FeedEntfernen(*db, id)
+                                : FeedSchalten(*db, id, a.front() == QLatin1String("on"));
+            if (!da)
                 scheitern(QStringLiteral("no feed with ID %1").arg(id));
-            if (a.front() == QLatin1String("remove")) {
-                rs->Delete();
-            } else {
-                rs->Edit();
-                rs->Setze(u"Aktiv", Wert(a.front() == QLatin1String("on")));
-                rs->Update();
-            }
-            db->Ausfuehren(QStringLiteral("COMMIT"));
-        } catch (...) {
-            try {
-                db->Ausfuehren(QStringLiteral("ROLLBACK"));
-            } catch (...) {
-            }
-            throw;
-        }
+        });
     });
     return StatusOk;
 }

@@ -201,6 +201,7 @@ private:
     // Shows the current page (laying the pages out anew when the entries
     // changed) and turns it when its time is up.
     void seiteZeigen();
+    void bewegungLesen(); // the reader's stored choices about motion
     void seitenBilden();
     // The state changed: menu, drawing at the next tick, the timer.
     void bewegungGeaendert();
