@@ -48,9 +48,7 @@ struct WaylandHinweis::Hoererei {
         static_cast<WaylandHinweis*>(daten)->zeichnen();
     }
     static void lage(void*, xdg_popup*, int32_t, int32_t, int32_t, int32_t) {}
-    static void fertig(void* daten, xdg_popup*) {
-        static_cast<WaylandHinweis*>(daten)->weg();
-    }
+    static void fertig(void* daten, xdg_popup*) { static_cast<WaylandHinweis*>(daten)->weg(); }
     static xdg_popup_listener popupHoerer() {
         xdg_popup_listener h{};
         h.configure = lage;
@@ -70,8 +68,8 @@ constexpr int Rand = 4;
 WaylandHinweis::WaylandHinweis(WaylandVerbindung& verbindung, WaylandFlaeche& leiste,
                                Puffervorrat& vorrat, LeistenAnsicht& ansicht,
                                const WaylandMenue& menue, Zeigerstand& zeiger)
-    : verbindung_(verbindung), leiste_(leiste), vorrat_(vorrat), ansicht_(ansicht),
-      menue_(menue), zeiger_(zeiger) {
+    : verbindung_(verbindung), leiste_(leiste), vorrat_(vorrat), ansicht_(ansicht), menue_(menue),
+      zeiger_(zeiger) {
     warten_.setSingleShot(true);
     connect(&warten_, &QTimer::timeout, this, [this] { zeigen(); });
 }
@@ -107,8 +105,7 @@ void WaylandHinweis::zeigen() {
         QApplication::activePopupWidget() || QApplication::activeModalWidget())
         return;
     const QPointF zeiger(zeiger_.x, zeiger_.y);
-    const QString text =
-        HinweisUmbrechen(WidgetHinweis(ansicht_.Widget(), zeiger.toPoint()));
+    const QString text = HinweisUmbrechen(WidgetHinweis(ansicht_.Widget(), zeiger.toPoint()));
     if (text.isEmpty())
         return;
     const QFontMetrics fm(QToolTip::font());
@@ -162,8 +159,8 @@ void WaylandHinweis::zeichnen() {
         maler.setPen(farben.color(QPalette::ToolTipText));
         maler.drawRect(QRectF(0.5, 0.5, b - 1, h - 1));
         maler.setFont(QToolTip::font());
-        maler.drawText(QRect(Rand, Rand, b - 2 * Rand, h - 2 * Rand),
-                       Qt::AlignLeft | Qt::AlignTop, text_);
+        maler.drawText(QRect(Rand, Rand, b - 2 * Rand, h - 2 * Rand), Qt::AlignLeft | Qt::AlignTop,
+                       text_);
     }
     if (verbindung_.CompositorVersion() >= 3)
         wl_surface_set_buffer_scale(flaeche_, s);

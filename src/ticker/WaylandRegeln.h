@@ -26,7 +26,7 @@ enum class LeistenWeg {
 // What the start found: the variables the user set and whether the
 // compositor offers layer-shell (asked only when it matters).
 struct Umgebung {
-    QString qpaPlattform; // QT_QPA_PLATFORM as given
+    QString qpaPlattform;        // QT_QPA_PLATFORM as given
     bool xAnzeige = false;       // DISPLAY set
     bool waylandAnzeige = false; // WAYLAND_DISPLAY set
     bool schichtAngeboten = false;

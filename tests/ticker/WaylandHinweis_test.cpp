@@ -139,7 +139,12 @@ TEST(WaylandHinweis, LageAufDerAusgabe) {
         {"breiter als die Ausgabe: links", {2000, 30}, {700, 5}, 1280, 24, false, {0, 25}},
         {"Zeiger jenseits der Flaeche", {100, 30}, {1500, 40}, 1280, 24, false, {1180, 43}},
         {"Zeiger links ausserhalb", {100, 30}, {-3, -2}, 1280, 24, true, {0, -34}},
-        {"schmale Ausgabe bei Skala 2 (logische Pixel)", {200, 40}, {630, 3}, 640, 48, true,
+        {"schmale Ausgabe bei Skala 2 (logische Pixel)",
+         {200, 40},
+         {630, 3},
+         640,
+         48,
+         true,
          {440, -41}},
     };
     for (const Fall& f : faelle) {
@@ -163,7 +168,7 @@ TEST(WaylandHinweis, BleibtBeiEinemZittern) {
         bool bleibt;
     };
     const Fall faelle[] = {
-        {{100, 10}, true}, {{102, 12}, true},  {{96, 10}, true},
+        {{100, 10}, true},    {{102, 12}, true},  {{96, 10}, true},
         {{104.5, 10}, false}, {{103, 12}, false}, {{100, 40}, false},
     };
     for (const Fall& f : faelle)
