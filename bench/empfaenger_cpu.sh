@@ -63,12 +63,12 @@ cp "$APP/org.kav" "$db"
 sql "$db" "UPDATE Einstellungen SET erstVorbei=-1, Sprache=1, broadcastStatus=-1, broadcastPfad='$sender';"
 
 if [ -n "${ANZEIGE:-}" ]; then
-    Xvfb ":$ANZEIGE" -screen 0 1920x1080x24 >/dev/null 2>&1 &
+    Xvfb ":$ANZEIGE" -screen 0 1920x1080x24 -noreset >/dev/null 2>&1 &
     XV=$!
     sleep 1
     anzeige=":$ANZEIGE"
 else
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 3>"$TMP/anzeige" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -noreset 3>"$TMP/anzeige" >/dev/null 2>&1 &
     XV=$!
     for _ in $(seq 50); do [ -s "$TMP/anzeige" ] && break; sleep 0.1; done
     anzeige=":$(head -n 1 "$TMP/anzeige")"

@@ -34,7 +34,7 @@ starten() { # name display [env]
     cp "$APP/org.kav" "$h/Documents/Pinwick 3/pw.kav"
     printf "PRAGMA key='pelmory+sadun';\nupdate Einstellungen set erstVorbei=-1, Sprache=1;\ninsert into Notizen(inhalt,Rhythmus) values('%s',0);\n" "$notiz" |
         sqlcipher "$h/Documents/Pinwick 3/pw.kav" >/dev/null 2>&1
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 3>"$TMP/anzeige$1" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -noreset 3>"$TMP/anzeige$1" >/dev/null 2>&1 &
     PIDS+=($!)
     for _ in $(seq 50); do [ -s "$TMP/anzeige$1" ] && break; sleep 0.1; done
     echo ":$(head -n 1 "$TMP/anzeige$1")" > "$TMP/d$1"

@@ -115,13 +115,13 @@ for r in $(seq "$ROUNDS"); do
 
     if [ -n "${ANZEIGE:-}" ]; then
         # A display number of the caller's choosing (a shared machine).
-        Xvfb ":$ANZEIGE" -screen 0 1920x1080x24 >/dev/null 2>&1 &
+        Xvfb ":$ANZEIGE" -screen 0 1920x1080x24 -noreset >/dev/null 2>&1 &
         XV=$!
         sleep 1
         anzeige=":$ANZEIGE"
     else
         # A display number nobody uses: the server picks it and tells.
-        Xvfb -displayfd 3 -screen 0 1920x1080x24 3>"$TMP/anzeige" >/dev/null 2>&1 &
+        Xvfb -displayfd 3 -screen 0 1920x1080x24 -noreset 3>"$TMP/anzeige" >/dev/null 2>&1 &
         XV=$!
         for _ in $(seq 50); do [ -s "$TMP/anzeige" ] && break; sleep 0.1; done
         anzeige=":$(head -n 1 "$TMP/anzeige")"

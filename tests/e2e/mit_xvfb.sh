@@ -41,7 +41,11 @@ for versuch in 1 2 3 4 5; do
     n=$(( $(od -An -N2 -tu2 /dev/urandom) % 800 + 100 ))
     [ -e "/tmp/.X$n-lock" ] && continue
     nummer=$(mktemp)
-    Xvfb ":$n" -displayfd 3 -screen 0 "$bildschirm" -nolisten tcp 3>"$nummer" 2>"$nummer.log" &
+    # -noreset: an X server starts itself afresh whenever its last client
+    # goes (the check below, a program that ended between two steps of a
+    # test), and a client that connects in that moment is refused: "could
+    # not connect to display", now and then, on a loaded machine.
+    Xvfb ":$n" -displayfd 3 -screen 0 "$bildschirm" -nolisten tcp -noreset 3>"$nummer" 2>"$nummer.log" &
     xpid=$!
     # At most 20 s for a loaded machine.
     i=0
