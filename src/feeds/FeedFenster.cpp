@@ -165,36 +165,26 @@ bool FeedFenster::Hinzufuegen() {
 }
 
 bool FeedFenster::Entfernen() {
-    const qint64 id = gewaehlt();
-    if (id == 0 || !p_.lokaleDatenbank) {
-        melden(text(u"Choose a feed in the list first.",
-                    u"W\u00E4hlen Sie zuerst einen Feed in der Liste."));
-        return false;
-    }
-    bool erledigt = false;
-    try {
-        erledigt = FeedEntfernen(*p_.lokaleDatenbank, id);
-    } catch (const std::exception& fehler) {
-        melden(QString::fromLocal8Bit(fehler.what()));
-        return false;
-    }
-    melden({});
-    Auffrischen();
-    return erledigt;
+    return gewaehltAendern([this](qint64 id) { return FeedEntfernen(*p_.lokaleDatenbank, id); });
 }
 
 bool FeedFenster::Schalten() {
+    const bool an = liste_->currentRow() >= 0 &&
+                    liste_->item(liste_->currentRow(), An)->text() != text(u"on", u"an");
+    return gewaehltAendern(
+        [this, an](qint64 id) { return FeedSchalten(*p_.lokaleDatenbank, id, an); });
+}
+
+bool FeedFenster::gewaehltAendern(const std::function<bool(qint64)>& aendern) {
     const qint64 id = gewaehlt();
-    const int r = liste_->currentRow();
     if (id == 0 || !p_.lokaleDatenbank) {
         melden(text(u"Choose a feed in the list first.",
                     u"W\u00E4hlen Sie zuerst einen Feed in der Liste."));
         return false;
     }
-    const bool an = liste_->item(r, An)->text() != text(u"on", u"an");
     bool erledigt = false;
     try {
-        erledigt = FeedSchalten(*p_.lokaleDatenbank, id, an);
+        erledigt = aendern(id);
     } catch (const std::exception& fehler) {
         melden(QString::fromLocal8Bit(fehler.what()));
         return false;

@@ -39,6 +39,9 @@ private:
     QString text(const char16_t* englisch, const char16_t* deutsch) const;
     void melden(const QString& text);
     qint64 gewaehlt() const;
+    // Changes the chosen feed in the own file and shows the list anew; a
+    // message when none is chosen or the file refused.
+    bool gewaehltAendern(const std::function<bool(qint64)>& aendern);
 
     Programm& p_;
     const FeedAbholer* abholer_;

@@ -213,6 +213,11 @@ void Band::mousePressEvent(QMouseEvent* ereignis) {
     ereignis->ignore();
 }
 
+QString Band::HinweisBei(QPointF stelle) {
+    const QString text = hinweisFuer ? hinweisFuer(EintragBei(stelle)) : QString();
+    return text.isEmpty() ? toolTip() : text;
+}
+
 bool Band::event(QEvent* ereignis) {
     if (ereignis->type() == QEvent::ToolTip && hinweisFuer) {
         auto* hilfe = static_cast<QHelpEvent*>(ereignis);

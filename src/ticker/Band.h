@@ -126,6 +126,9 @@ public:
     int EintragBei(QPointF stelle);
     // The tooltip for an entry (plain text; empty: the band's own tooltip).
     std::function<QString(int eintrag)> hinweisFuer;
+    // The tooltip at a point of the band: the entry's, else the band's own
+    // (plain text; empty: none, the bar's then).
+    QString HinweisBei(QPointF stelle);
 
 signals:
     // A double-click with the left button.

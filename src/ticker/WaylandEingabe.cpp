@@ -2,6 +2,7 @@
 
 #include "WaylandAnsicht.h"
 #include "WaylandFlaeche.h"
+#include "WaylandHinweis.h"
 #include "WaylandMenue.h"
 
 #include <wayland-client.h>
@@ -33,6 +34,7 @@ struct WaylandEingabe::Hoererei {
         ein->zeiger_.y = wl_fixed_to_double(y);
         if (f && f == ein->menue_.Oberflaeche())
             ein->menue_.Hervor(ein->menue_.Eintrag({ein->zeiger_.x, ein->zeiger_.y}));
+        ein->hinweis_.Bewegt();
         ein->zeigerAufBand();
     }
     static void raus(void* daten, wl_pointer*, uint32_t, wl_surface* f) {
@@ -40,6 +42,7 @@ struct WaylandEingabe::Hoererei {
         if (f && f == ein->menue_.Oberflaeche())
             ein->menue_.Hervor(nullptr);
         ein->zeiger_.auf = nullptr;
+        ein->hinweis_.Zu();
         ein->zeigerAufBand();
         ein->tasten_ = {};
         if (f && f == ein->leiste_.Oberflaeche() && !ein->menue_.Offen())
@@ -51,6 +54,7 @@ struct WaylandEingabe::Hoererei {
         ein->zeiger_.y = wl_fixed_to_double(y);
         if (ein->zeiger_.auf && ein->zeiger_.auf == ein->menue_.Oberflaeche())
             ein->menue_.Hervor(ein->menue_.Eintrag({ein->zeiger_.x, ein->zeiger_.y}));
+        ein->hinweis_.Bewegt();
         ein->zeigerAufBand();
     }
     static void knopf(void* daten, wl_pointer*, uint32_t serial, uint32_t zeit, uint32_t knopf,
@@ -125,8 +129,9 @@ const wl_keyboard_listener tastaturHoerer = WaylandEingabe::Hoererei::tastaturHo
 } // namespace
 
 WaylandEingabe::WaylandEingabe(WaylandFlaeche& leiste, WaylandMenue& menue,
-                               LeistenAnsicht& ansicht, Zeigerstand& zeiger)
-    : leiste_(leiste), menue_(menue), ansicht_(ansicht), zeiger_(zeiger) {
+                               WaylandHinweis& hinweis, LeistenAnsicht& ansicht,
+                               Zeigerstand& zeiger)
+    : leiste_(leiste), menue_(menue), hinweis_(hinweis), ansicht_(ansicht), zeiger_(zeiger) {
     stoppuhr_.start();
 }
 
@@ -141,6 +146,8 @@ void WaylandEingabe::TastaturHoeren(wl_keyboard* tastatur) {
 // ---- the pointer
 
 void WaylandEingabe::knopf(uint32_t serial, uint32_t zeit, uint32_t knopf, bool gedrueckt) {
+    // A click closes the tooltip, and it waits for the pointer's next rest.
+    hinweis_.Zu();
     if (gedrueckt)
         zeiger_.druckSerial = serial;
     if (zeiger_.auf && zeiger_.auf == menue_.Oberflaeche()) {
@@ -305,6 +312,8 @@ void WaylandEingabe::strgAus(uint32_t code, bool gedrueckt) {
 }
 
 void WaylandEingabe::taste(uint32_t code, bool gedrueckt) {
+    if (gedrueckt)
+        hinweis_.Zu();
     strgAus(code, gedrueckt);
     if (menue_.Offen()) {
         // While the menu is open the keys are the menu's.

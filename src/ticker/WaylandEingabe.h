@@ -1,7 +1,8 @@
 #pragma once
 // Pointer and keys on the bar's surfaces. On the bar they go to its widgets
 // as Qt events, so they do what they do on X11; on its menu they light and
-// choose its entries. Which keys are commands and when the bar takes the
+// choose its entries; resting on the bar they open its tooltip, which any
+// click or key closes. Which keys are commands and when the bar takes the
 // keyboard are decided in WaylandRegeln.
 
 #include "WaylandRegeln.h"
@@ -17,13 +18,14 @@ namespace pinwick {
 
 class LeistenAnsicht;
 class WaylandFlaeche;
+class WaylandHinweis;
 class WaylandMenue;
 struct Zeigerstand;
 
 class WaylandEingabe : public QObject {
 public:
-    WaylandEingabe(WaylandFlaeche& leiste, WaylandMenue& menue, LeistenAnsicht& ansicht,
-                   Zeigerstand& zeiger);
+    WaylandEingabe(WaylandFlaeche& leiste, WaylandMenue& menue, WaylandHinweis& hinweis,
+                   LeistenAnsicht& ansicht, Zeigerstand& zeiger);
 
     // Listens to the seat's pointer and keyboard (the connection owns them).
     void ZeigerHoeren(wl_pointer* zeiger);
@@ -52,6 +54,7 @@ private:
 
     WaylandFlaeche& leiste_;
     WaylandMenue& menue_;
+    WaylandHinweis& hinweis_;
     LeistenAnsicht& ansicht_;
     Zeigerstand& zeiger_;
     Qt::MouseButtons tasten_;

@@ -7,6 +7,7 @@
 #include "WaylandAnsicht.h"
 #include "WaylandEingabe.h"
 #include "WaylandFlaeche.h"
+#include "WaylandHinweis.h"
 #include "WaylandMenue.h"
 #include "WaylandPuffer.h"
 
@@ -60,7 +61,8 @@ struct WaylandLeiste::Zustand : WaylandVerbindung::Hoerer, WaylandFlaeche::Hoere
     Zustand(Terminal& leiste, WaylandLeiste& selbst, wl_display* anzeige)
         : ansicht(leiste), selbst(selbst), verbindung(anzeige, *this), vorrat(verbindung),
           flaeche(verbindung, ansicht, *this), menue(verbindung, flaeche, vorrat, ansicht, zeiger),
-          eingabe(flaeche, menue, ansicht, zeiger) {}
+          hinweis(verbindung, flaeche, vorrat, ansicht, menue, zeiger),
+          eingabe(flaeche, menue, hinweis, ansicht, zeiger) {}
 
     TerminalAnsicht ansicht;
     WaylandLeiste& selbst;
@@ -69,6 +71,7 @@ struct WaylandLeiste::Zustand : WaylandVerbindung::Hoerer, WaylandFlaeche::Hoere
     WaylandFlaeche flaeche;
     Zeigerstand zeiger;
     WaylandMenue menue;
+    WaylandHinweis hinweis;
     WaylandEingabe eingabe;
     bool gebunden = false;
     bool ausgabeVerloren = false; // the bar's output is going
@@ -85,8 +88,9 @@ struct WaylandLeiste::Zustand : WaylandVerbindung::Hoerer, WaylandFlaeche::Hoere
 
     void zeichnen(bool erzwingen);
     bool malen(Puffervorrat::Puffer& p, bool erzwingen, int b, int h);
-    // The menu is a popup of the surface and goes with it.
+    // The menu and the tooltip are popups of the surface and go with it.
     void flaecheWeg() {
+        hinweis.Zu();
         menue.Zu();
         flaeche.Weg();
     }
@@ -267,6 +271,10 @@ bool WaylandLeiste::Bereit() const {
 
 const WaylandLeiste::Zaehler& WaylandLeiste::Statistik() const {
     return z_->zaehler;
+}
+
+QString WaylandLeiste::HinweisText() const {
+    return z_->hinweis.Offen() ? z_->hinweis.Text() : QString();
 }
 
 bool LeisteAufWayland(Terminal& leiste, LeistenPlattform& plattform) {

@@ -5,7 +5,7 @@
 // widgets (hidden; they are never a Qt window there) and still runs its
 // dialogs and bubbles on its own Wayland connection. The right-click menu
 // is a popup of the layer surface, so that it opens at the click; Qt's menu
-// widget draws it.
+// widget draws it. The widgets' tooltips open as popups of it too.
 //
 // Each tick that changed the picture renders the band (or, when the date,
 // clock, layout or buffer is stale, the whole bar) from the band's tiles
@@ -15,8 +15,9 @@
 //
 // The parts: WaylandVerbindung (the connection, its globals and the event
 // loop), WaylandFlaeche (the layer surface), Puffervorrat (the buffers of
-// bar and menu), WaylandMenue (the popup), WaylandEingabe (pointer and
-// keys); they see the bar through LeistenAnsicht (WaylandAnsicht.h).
+// bar, menu and tooltip), WaylandMenue (the menu's popup), WaylandHinweis
+// (the tooltip's popup), WaylandEingabe (pointer and keys); they see the
+// bar through LeistenAnsicht (WaylandAnsicht.h).
 
 #include "LeistenFlaeche.h"
 #include "WaylandVerbindung.h"
@@ -63,6 +64,8 @@ public:
         long ohnePuffer = 0;
     };
     const Zaehler& Statistik() const;
+    // The text of the tooltip shown now, empty when none (tests).
+    QString HinweisText() const;
 
     struct Zustand;
 

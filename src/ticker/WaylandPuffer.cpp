@@ -27,6 +27,7 @@ int anzahl(Puffervorrat::Satz s) {
 Puffervorrat::Puffervorrat(const WaylandVerbindung& verbindung) : verbindung_(verbindung) {}
 
 Puffervorrat::~Puffervorrat() {
+    Leeren(Satz::Hinweis);
     Leeren(Satz::Menue);
     Leeren(Satz::Leiste);
 }
@@ -49,7 +50,10 @@ bool Puffervorrat::machen(Satz s, int b, int h, int dpr) {
     const int n = anzahl(s);
     const int zeile = b * 4;
     const size_t groesse = size_t(zeile) * size_t(h);
-    const int fd = memfd_create(s == Satz::Leiste ? "pinwick-leiste" : "pinwick-menue", MFD_CLOEXEC);
+    const int fd = memfd_create(s == Satz::Leiste  ? "pinwick-leiste"
+                                : s == Satz::Menue ? "pinwick-menue"
+                                                   : "pinwick-hinweis",
+                                MFD_CLOEXEC);
     if (fd < 0)
         return false;
     void* speicher = MAP_FAILED;

@@ -1,6 +1,6 @@
 #pragma once
 // The shared-memory buffers of the bar's Wayland surfaces: one pool for the
-// bar and its pop-up menu. Each keeps a set of a few buffers of one size in
+// bar, its pop-up menu and its tooltip. Each keeps a set of a few buffers of one size in
 // one memory file, made anew when its size changes, so that one buffer can
 // be drawn while the compositor still shows another.
 
@@ -25,8 +25,8 @@ public:
         bool belegt = false; // the compositor holds it
         uint64_t stand = 0;  // what its owner last drew into it as a whole
     };
-    // Whose buffers: the bar keeps three, the menu two.
-    enum class Satz { Leiste, Menue };
+    // Whose buffers: the bar keeps three, the menu and the tooltip two.
+    enum class Satz { Leiste, Menue, Hinweis };
 
     // Makes its buffers with the connection's shared memory.
     explicit Puffervorrat(const WaylandVerbindung& verbindung);
@@ -63,7 +63,7 @@ private:
     bool machen(Satz s, int b, int h, int dpr);
 
     const WaylandVerbindung& verbindung_;
-    std::array<Menge, 2> mengen_;
+    std::array<Menge, 3> mengen_;
 };
 
 } // namespace pinwick

@@ -1,5 +1,6 @@
 #include "WaylandRegeln.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 
@@ -135,6 +136,70 @@ bool Doppelklick(const Druck& vorher, const Druck& jetzt, int intervallMs, int a
     if (abstandMs > static_cast<uint32_t>(std::max(intervallMs, 0)))
         return false;
     return std::abs(jetzt.x - vorher.x) <= abstandPx && std::abs(jetzt.y - vorher.y) <= abstandPx;
+}
+
+// ---- the tooltip
+
+QString HinweisUmbrechen(const QString& text, int zeichen, int zeilen) {
+    zeichen = std::max(zeichen, 1);
+    zeilen = std::max(zeilen, 1);
+    QStringList aus;
+    bool abgeschnitten = false;
+    QString ganz = text;
+    ganz.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    ganz.replace(QChar('\t'), QChar(' '));
+    const QStringList absaetze = ganz.split(QChar('\n'));
+    for (const QString& absatz : absaetze) {
+        QString rest = absatz;
+        do {
+            if (aus.size() == zeilen) {
+                abgeschnitten = true;
+                break;
+            }
+            if (rest.size() <= zeichen) {
+                aus << rest;
+                rest.clear();
+                break;
+            }
+            // The last space that lets the line end within its width; a
+            // word too long for a line is cut.
+            qsizetype bruch = rest.lastIndexOf(QChar(' '), zeichen);
+            if (bruch <= 0) {
+                aus << rest.left(zeichen);
+                rest = rest.mid(zeichen);
+            } else {
+                aus << rest.left(bruch);
+                rest = rest.mid(bruch + 1);
+            }
+        } while (!rest.isEmpty());
+        if (abgeschnitten)
+            break;
+    }
+    // Blank lines at the end show as an empty box.
+    while (!aus.isEmpty() && aus.back().trimmed().isEmpty()) {
+        aus.removeLast();
+    }
+    if (abgeschnitten && !aus.isEmpty()) {
+        QString& letzte = aus.back();
+        if (letzte.size() >= zeichen)
+            letzte.truncate(zeichen - 1);
+        letzte += QChar(0x2026);
+    }
+    return aus.join(QChar('\n'));
+}
+
+QPoint HinweisLage(QSize hinweis, QPointF zeiger, int leistenBreite, int leistenHoehe, bool unten) {
+    // Clear of the pointer's arrow below it, a little gap above it.
+    constexpr int Unter = 20, Ueber = 4;
+    const int zx = std::clamp(int(std::floor(zeiger.x())), 0, std::max(leistenBreite - 1, 0));
+    const int zy = std::clamp(int(std::floor(zeiger.y())), 0, std::max(leistenHoehe - 1, 0));
+    const int x = std::max(std::min(zx, leistenBreite - hinweis.width()), 0);
+    const int y = unten ? zy - Ueber - hinweis.height() : zy + Unter;
+    return {x, y};
+}
+
+bool HinweisBleibt(QPointF da, QPointF jetzt) {
+    return (jetzt - da).manhattanLength() <= 4;
 }
 
 } // namespace pinwick

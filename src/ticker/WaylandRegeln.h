@@ -4,6 +4,9 @@
 // output it docks on, and what a key or a click on it means. WaylandLeiste
 // applies them.
 
+#include <QPoint>
+#include <QPointF>
+#include <QSize>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -23,7 +26,7 @@ enum class LeistenWeg {
 // What the start found: the variables the user set and whether the
 // compositor offers layer-shell (asked only when it matters).
 struct Umgebung {
-    QString qpaPlattform; // QT_QPA_PLATFORM as given
+    QString qpaPlattform;        // QT_QPA_PLATFORM as given
     bool xAnzeige = false;       // DISPLAY set
     bool waylandAnzeige = false; // WAYLAND_DISPLAY set
     bool schichtAngeboten = false;
@@ -90,6 +93,22 @@ MenueTaste MenueTasteDeuten(uint32_t code);
 // can, going round at the ends; from none lit, the first (schritt > 0) or
 // the last. -1 when no entry can be chosen.
 int MenueNachbar(const std::vector<bool>& waehlbar, int jetzt, int schritt);
+
+// A tooltip's text as the bar's popup shows it: plain, its lines wrapped at
+// spaces to at most zeichen characters (a word longer than that is cut),
+// runs of blanks within a line kept, at most zeilen lines, the last of them
+// ending in an ellipsis when text was left out.
+QString HinweisUmbrechen(const QString& text, int zeichen = 60, int zeilen = 12);
+
+// Where the tooltip's popup lies, relative to the bar's surface, which is as
+// wide as its output: a little below the pointer on a bar at the top, above
+// it on a bar at the bottom, moved left so that it ends at the output's
+// right edge but never starting left of its left edge.
+QPoint HinweisLage(QSize hinweis, QPointF zeiger, int leistenBreite, int leistenHoehe, bool unten);
+
+// Whether a shown tooltip stays as the pointer moves from where it was
+// shown to where it is now: a hand's tremor of a few pixels keeps it.
+bool HinweisBleibt(QPointF da, QPointF jetzt);
 
 // Linux input codes the bar listens to.
 inline constexpr uint32_t KeyLinksStrg = 29, KeyRechtsStrg = 97, KeyN = 49, KeyF1 = 59;

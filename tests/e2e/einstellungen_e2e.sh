@@ -58,7 +58,14 @@ einstellungen() {
 }
 
 leiste=$(warte_auf_leiste)
-[ -n "$leiste" ] || { log "FAILED: no bar"; kill "$pid"; exit 0; }
+if [ -z "$leiste" ]; then
+    log "FAILED: no bar"
+    kill -0 "$pid" 2>/dev/null && log "the program still runs" ||
+        { wait "$pid"; log "the program had ended with status $?"; }
+    sed 's/^/program: /' "$T/ausgabe.txt" >> "$T/ergebnis.txt"
+    kill "$pid" 2>/dev/null
+    exit 0
+fi
 erste_hilfe e "$T" >> "$T/ergebnis.txt"
 sleep 1
 

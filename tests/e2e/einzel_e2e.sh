@@ -93,7 +93,8 @@ xdotool mousemove 600 10 click 3
 sleep 0.7
 xdotool mousemove 300 600
 sleep 0.3
-xdotool key Down Down Down Down Down Down Return
+# About is the seventh entry of the menu.
+xdotool key Down Down Down Down Down Down Down Return
 box=""
 for i in $(seq 1 20); do
     box=$(xdotool search --onlyvisible --name "^About \.\.\.\$" 2>/dev/null | head -n 1)

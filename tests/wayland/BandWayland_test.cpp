@@ -3,13 +3,15 @@
 // Qt's painting of the same band at the same moment; one commit per step,
 // the whole bar only when the clock moves on, and no buffers made while it
 // scrolls; then docked at the bottom after a new layout, and following a
-// change of the output's size.
+// change of the output's size; the pointer resting on the bar opens its
+// tooltip as a popup, and goes with the pointer.
 
 #include "Band.h"
 #include "Panel3D.h"
 #include "Terminal.h"
 #include "TestHilfe.h"
 #include "WaylandLeiste.h"
+#include "WaylandRegeln.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,6 +23,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 using namespace pinwick;
@@ -348,6 +351,81 @@ TEST(BandWayland, ZeigerAufDemBandStelltEs) {
         if (f.bandSteht)
             EXPECT_NEAR(leiste.ZeichenPosition(), stand, 3 * leiste.ScrollSchritt() + 1);
     }
+}
+
+// The pointer resting on the clock (where no feed item speaks) opens the
+// bar's own tooltip as a popup below it, in the tooltip's colours, after
+// the usual delay; the pointer taken away closes it. Counted on the screen
+// are the pixels of the tooltip's background colour.
+TEST(BandWayland, ZeigerRuhtHinweisErscheint) {
+    if (QGuiApplication::platformName() != QLatin1String("wayland"))
+        GTEST_SKIP() << "needs a Wayland compositor with layer-shell (QT_QPA_PLATFORM=wayland)";
+    const QString klicken = QCoreApplication::applicationDirPath() + QStringLiteral("/klicken");
+    if (!QFileInfo(klicken).isExecutable())
+        GTEST_SKIP() << "needs klicken beside this program (wayland_e2e.sh puts it there)";
+    TestUmgebung u;
+    Programm& p = u.p;
+    LeisteEinstellen(p);
+    p.dockPos = 0;
+    p.uhr.Stellen(QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0)));
+    LangeNotizen(p, 3);
+    Terminal leiste(p);
+    leiste.Timer1Aktiv(false);
+    std::unique_ptr<WaylandLeiste> w = WaylandLeiste::Oeffnen(leiste);
+    ASSERT_TRUE(w);
+    leiste.flaeche = w.get();
+    for (int i = 0; i < 100 && !w->Bereit(); ++i) {
+        w->Abgleichen();
+        warten(20);
+    }
+    ASSERT_TRUE(w->Bereit());
+    leiste.Tick();
+    w->Abgleichen();
+    warten(150);
+
+    QTemporaryDir ordner;
+    const QRgb grund = QToolTip::palette().color(QPalette::ToolTipBase).rgb() & 0xFFFFFF;
+    const auto hinweisPixel = [&](const char* name) {
+        const QImage schirm = bildschirm(ordner.filePath(QString::fromLatin1(name)));
+        int n = 0;
+        for (int y = 0; y < schirm.height(); ++y)
+            for (int x = 0; x < schirm.width(); ++x)
+                n += (schirm.pixel(x, y) & 0xFFFFFF) == grund;
+        return schirm.isNull() ? -1 : n;
+    };
+    const int ohne = hinweisPixel("ohne.png");
+    ASSERT_GE(ohne, 0) << "grim failed";
+
+    const QSize schirm = QGuiApplication::primaryScreen()->geometry().size();
+    const QPoint uhrMitte = leiste.geometry().topLeft() +
+                            leiste.UhrPan()->mapTo(&leiste, leiste.UhrPan()->rect().center());
+    QProcess zeiger;
+    QProcessEnvironment umgebung = QProcessEnvironment::systemEnvironment();
+    umgebung.insert(QStringLiteral("KLICKEN_BLEIBEN"), QStringLiteral("3"));
+    zeiger.setProcessEnvironment(umgebung);
+    zeiger.start(klicken, {QString::number(uhrMitte.x()), QString::number(uhrMitte.y()),
+                           QString::number(schirm.width()), QString::number(schirm.height())});
+    ASSERT_TRUE(zeiger.waitForStarted(5000));
+    for (int i = 0; i < 150 && w->HinweisText().isEmpty(); ++i) {
+        w->Abgleichen();
+        warten(20);
+    }
+    EXPECT_EQ(w->HinweisText(), HinweisUmbrechen(leiste.toolTip()));
+    warten(200);
+    EXPECT_GT(hinweisPixel("mit.png"), ohne + 200) << "no tooltip on the screen";
+
+    // The pointer goes: so does the tooltip, from the screen too.
+    while (zeiger.state() != QProcess::NotRunning) {
+        w->Abgleichen();
+        warten(20);
+    }
+    for (int i = 0; i < 100 && !w->HinweisText().isEmpty(); ++i) {
+        w->Abgleichen();
+        warten(20);
+    }
+    EXPECT_TRUE(w->HinweisText().isEmpty());
+    warten(200);
+    EXPECT_EQ(hinweisPixel("weg.png"), ohne);
 }
 
 } // namespace
