@@ -23,6 +23,11 @@
 # motion: pages that turn by themselves). Needs: Xvfb, sqlcipher (the
 # shell); for BUS dbus-run-session and at-spi2-core, for BUS=leser
 # python3-pyatspi, for BEWEGUNG=zeiger xdotool.
+# FEEDS=an gives the program two news feeds of two short items each from a
+# local server (tests/feeds/server/feed_testserver.py), added with
+# pinwick-notes (NOTES=<path>, by default beside the app folder in bin/)
+# before it starts, fetched at the normal interval: with TEXT=kurz the band
+# still stands, and what the feeds cost beyond it is their timers.
 #
 # Each round starts a fresh X server and program, lets it run 8 s (start,
 # splash, first rebuild, the update timer), then measures SECS seconds.
@@ -47,6 +52,13 @@ laufend | zeiger | angehalten | weniger) ;;
 *) echo "BEWEGUNG: laufend, zeiger, angehalten or weniger" >&2; exit 2 ;;
 esac
 noetig="Xvfb sqlcipher python3"
+FEEDS=${FEEDS:-aus}
+NOTES=${NOTES:-$APP/../bin/pinwick-notes}
+case "$FEEDS" in
+an) [ -x "$NOTES" ] || { echo "no pinwick-notes at $NOTES (NOTES=...)" >&2; exit 1; } ;;
+aus) ;;
+*) echo "FEEDS: an or aus" >&2; exit 2 ;;
+esac
 [ "$BEWEGUNG" = zeiger ] && noetig="$noetig xdotool"
 for p in $noetig; do
     command -v "$p" >/dev/null 2>&1 || { echo "$p missing" >&2; exit 1; }
@@ -58,7 +70,9 @@ TMP=$(mktemp -d)
 XV=""
 PW=""
 BUSPID=""
+FS=""
 aufraeumen() {
+    [ -n "$FS" ] && kill "$FS" 2>/dev/null
     [ -n "$PW" ] && kill "$PW" 2>/dev/null
     [ -n "$BUSPID" ] && kill "$BUSPID" 2>/dev/null
     [ -n "$XV" ] && kill "$XV" 2>/dev/null
@@ -72,6 +86,21 @@ elif [ "$TEXT" = viele ]; then
     notizen=$(python3 -c "print(''.join(\"insert into Notizen(inhalt,Rhythmus) values('Scrolling check note number %d with enough words to overflow the band',0);\" % i for i in range(20)))")
 else
     notizen="insert into Notizen(inhalt,Rhythmus) values('$(python3 -c "print(' \u00b7 '.join('Scrolling check note number %d with enough words to overflow the band' % i for i in range(20)))")',0);"
+fi
+
+# The feeds' server: two feeds of two short items each.
+if [ "$FEEDS" = an ]; then
+    NOTES=$(cd "$(dirname "$NOTES")" && pwd)/$(basename "$NOTES")
+    mkdir -p "$TMP/feeds"
+    for f in eins zwei; do
+        printf '<?xml version="1.0" encoding="UTF-8"?>\n<rss version="2.0"><channel><title>%s</title>\n<item><title>%s a</title><link>/a</link></item>\n<item><title>%s b</title><link>/b</link></item>\n</channel></rss>\n' \
+            "$f" "$f" "$f" > "$TMP/feeds/$f.xml"
+    done
+    python3 "$(dirname "$0")/../tests/feeds/server/feed_testserver.py" --ordner "$TMP/feeds" > "$TMP/port" 2>"$TMP/server" &
+    FS=$!
+    for _ in $(seq 40); do grep -q '^PORT' "$TMP/port" 2>/dev/null && break; sleep 0.25; done
+    feedport=$(sed -n 's/^PORT //p' "$TMP/port")
+    [ -n "$feedport" ] || { echo "no feed server" >&2; exit 1; }
 fi
 
 # Processor time of all threads of a process, in nanoseconds.
@@ -109,6 +138,12 @@ for r in $(seq "$ROUNDS"); do
     cp "$APP/org.kav" "$db"
     printf "PRAGMA key='pelmory+sadun';\nupdate Einstellungen set erstVorbei=-1, Sprache=1, zeigDatum=%s;\n%s\n" "$datum" "$notizen" |
         sqlcipher "$db" >/dev/null 2>&1
+    if [ "$FEEDS" = an ]; then
+        for f in eins zwei; do
+            HOME="$h" XDG_CONFIG_HOME="$h/.config" "$NOTES" feed add "http://127.0.0.1:$feedport/feed/$f.xml" >/dev/null ||
+                { echo "feed add failed" >&2; exit 1; }
+        done
+    fi
     # The desktop's wish for less motion, as KDE writes it.
     mkdir -p "$h/.config"
     [ "$BEWEGUNG" = weniger ] && printf '[KDE]\nAnimationDurationFactor=0\n' > "$h/.config/kdeglobals"
@@ -141,7 +176,7 @@ for r in $(seq "$ROUNDS"); do
     [ "$BEWEGUNG" = angehalten ] && schalter="--pause"
     # Inside the bus session the shell starts the listener beside the
     # program and then becomes the program.
-    (cd "$w" && HOME="$h" XDG_CONFIG_HOME="$h/.config" XDG_RUNTIME_DIR="$h/rt" DISPLAY="$anzeige" \
+    (cd "$w" && HOME="$h" XDG_CONFIG_HOME="$h/.config" XDG_CACHE_HOME="$h/cache" XDG_RUNTIME_DIR="$h/rt" DISPLAY="$anzeige" \
         ZUGANG="$zugang" HOERER="$hoerer" SCHALTER="$schalter" exec $vor sh -c '
             if [ -n "$ZUGANG" ]; then
                 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
@@ -204,6 +239,10 @@ for r in $(seq "$ROUNDS"); do
     kill "$XV"; wait "$XV" 2>/dev/null; XV=""
     : > "$TMP/anzeige"
 done
+if [ "$FEEDS" = an ]; then
+    # Fetches seen by the server (each round's first, and any later).
+    echo "feed requests: $(grep -c '^GET' "$TMP/server")"
+fi
 python3 - "$TMP/runden" <<'PY'
 import statistics as s, sys
 rows = [l.split() for l in open(sys.argv[1])]

@@ -15,7 +15,11 @@
 # standing short note: the pointer resting on the band, the band stopped
 # (pages turned by hand), and the desktop asking for less motion (pages
 # turning by themselves); each with date and clock shown. STAENDE=alle
-# measures both sets.
+# measures both sets. STAENDE=feeds measures the standing short note with
+# date and clock shown without feeds and then with two local feeds of two
+# short items each (so the band still stands), fetched at the normal
+# interval (FEEDS=an of scroll_cpu.sh; needs pinwick-notes built): between
+# its polls the fetching must sleep, so the two should hardly differ.
 # The standing bar should stay at or below 2 wake-ups a second and 0.05 % of
 # a core, and a band held still should sleep like it; see docs/SCROLLING.md
 # for the figures measured.
@@ -32,11 +36,12 @@ case "${STAENDE:-alltag}" in
 alltag) faelle=("${alltag[@]}") ;;
 bewegung) faelle=("${bewegung[@]}") ;;
 alle) faelle=("${alltag[@]}" "${bewegung[@]:1}") ;;
-*) echo "STAENDE: alltag, bewegung or alle" >&2; exit 2 ;;
+feeds) faelle=("standing, no feeds:kurz:an:laufend:aus" "standing, two feeds:kurz:an:laufend:an") ;;
+*) echo "STAENDE: alltag, bewegung, alle or feeds" >&2; exit 2 ;;
 esac
 for fall in "${faelle[@]}"; do
-    IFS=: read -r name text uhr art <<< "$fall"
-    aus=$(BEWEGUNG="$art" "$hier/scroll_cpu.sh" "$APP" "$SECS" "$ROUNDS" "$text" "$uhr") || exit 1
-    echo "$aus" | grep -E '^(round|  )' | sed "s/^round/$name, round/"
+    IFS=: read -r name text uhr art feeds <<< "$fall"
+    aus=$(BEWEGUNG="$art" FEEDS="${feeds:-aus}" "$hier/scroll_cpu.sh" "$APP" "$SECS" "$ROUNDS" "$text" "$uhr") || exit 1
+    echo "$aus" | grep -E '^(round|  |feed requests)' | sed "s/^round/$name, round/"
     echo "$name: $(echo "$aus" | tail -n 1 | sed 's/^median: //')"
 done
