@@ -29,8 +29,10 @@ fehler=0
 pruefe() {
     if [ "$1" -ne 0 ]; then echo "FAILED: $2"; fehler=1; else echo "ok: $2"; fi
 }
+# The running bar reads the file when it sees it change, and may hold it for
+# a moment when the shell commits: the shell waits, as every writer must.
 sql() {
-    printf "PRAGMA key='pelmory+sadun';\n%s\n" "$1" | "$SQLCIPHER" "$DB" 2>&1 | grep -v '^ok$'
+    printf ".timeout 5000\nPRAGMA key='pelmory+sadun';\n%s\n" "$1" | "$SQLCIPHER" "$DB" 2>&1 | grep -v '^ok$'
 }
 # Twips to pixels, as the windows place their controls (15 twips a pixel).
 px() { echo $(( ($1 + 7) / 15 )); }

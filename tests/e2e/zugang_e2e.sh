@@ -77,8 +77,11 @@ for i in $(seq 1 40); do
     sleep 0.25
 done
 sleep 4
-printf "PRAGMA key='pelmory+sadun';\nINSERT INTO Notizen (inhalt, Rhythmus) VALUES ('%s', 0);\n" "$NOTIZ" |
-    "$SQLCIPHER" "$ZIEL" >/dev/null
+# The bar may hold the file for a moment: the shell waits for it instead of
+# giving up at once, and says so if it could not write.
+printf ".timeout 5000\nPRAGMA key='pelmory+sadun';\nINSERT INTO Notizen (inhalt, Rhythmus) VALUES ('%s', 0);\n" "$NOTIZ" |
+    "$SQLCIPHER" "$ZIEL" >/dev/null 2>> "$T/leser-$FALL.txt" ||
+    echo "the note could not be written" >> "$T/leser-$FALL.txt"
 wait $hoerer
 kill $pid 2>/dev/null
 wait $pid 2>/dev/null
